@@ -1,0 +1,25 @@
+#pragma once
+
+// The three day files of a run, each written as bytes appended to `out`.
+// Every line, the last one included, ends with CR LF.
+
+#include "run_lines.h"
+#include "track_points.h"
+
+#include <string>
+#include <string_view>
+
+namespace kelvane {
+
+// The run's own lines framed by the input's declaration line, an empty line,
+// its History start line, and a closing "</History>".
+void WriteXmlDayFile(std::string &out, std::string_view XmlDeclLine, std::string_view HistoryLine,
+                     const RunLines &lines);
+
+// A header line and one comma-separated line per track point.
+void WriteCsvDayFile(std::string &out, const TrackData &track);
+
+// A GPX 1.0 document with one track of one segment holding every track point.
+void WriteGpxDayFile(std::string &out, const TrackData &track);
+
+} // namespace kelvane

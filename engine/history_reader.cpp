@@ -1,0 +1,277 @@
+// MakeFiles: the main loop that cuts a history file into runs and saves the
+// day files of the runs inside the date window.
+//
+// The reader does not parse XML. It compares the start of each trimmed line
+// with a few literal tags and cuts values by position, so every byte it does
+// not recognise travels to the output unchanged.
+
+#include "make_files.h"
+
+#include "day_file_name.h"
+#include "day_file_output.h"
+#include "day_file_writers.h"
+#include "line_reader.h"
+#include "notes_escaping.h"
+#include "run_lines.h"
+#include "run_state.h"
+#include "text.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace kelvane {
+
+namespace {
+
+constexpr int kMaxSkipDetails = 100;
+
+int Digit(char c)
+{
+    return c >= '0' && c <= '9' ? c - '0' : -1;
+}
+
+// YYYY-MM-DD naming a real day, or a null date.
+QDate ParseRunDate(std::string_view text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return {};
+    int value[3] = {0, 0, 0};
+    const std::pair<int, int> fields[] = {{0, 4}, {5, 2}, {8, 2}};
+    for (int f = 0; f < 3; ++f) {
+        for (int i = fields[f].first; i < fields[f].first + fields[f].second; ++i) {
+            const int d = Digit(text[std::size_t(i)]);
+            if (d < 0)
+                return {};
+            value[f] = value[f] * 10 + d;
+        }
+    }
+    return value[0] > 0 ? QDate(value[0], value[1], value[2]) : QDate();
+}
+
+class Converter {
+public:
+    Converter(const DateWindow &window, const OutputOptions &options, ProgressSink &progress,
+              const QString &outputFolder, QDate today)
+        : window(window), options(options), progress(progress), output(outputFolder), today(today)
+    {
+    }
+
+    ConversionSummary run(const QString &inputFile);
+
+private:
+    bool handleLine(std::string_view raw);
+    void takeStartTime(std::string_view line);
+    void reportProgress(QDate runDay);
+    QString nameRun(QDate runDate);
+    bool endRun();
+    bool saveDayFiles();
+    void skip(qint64 line, const QString &reason);
+
+    const DateWindow &window;
+    const OutputOptions &options;
+    ProgressSink &progress;
+    DayFileOutput output;
+    const QDate today;
+
+    RunState state;
+    RunLines lines;
+    TrackData track;
+    std::string notesScratch;
+    std::string fileBytes;
+    int progressMin = 0;
+    int progressMax = 0;
+    // Highest NN saved for each start day in this conversion, so that a later
+    // run on the same day never replaces a day file written earlier.
+    std::unordered_map<qint64, int> highestNN;
+    qint64 lineNumber = 0;
+    ConversionSummary summary;
+};
+
+ConversionSummary Converter::run(const QString &inputFile)
+{
+    LineReader reader;
+    if (!reader.open(inputFile)) {
+        summary.error = reader.errorString();
+        return summary;
+    }
+    std::string_view raw;
+    while (reader.next(raw)) {
+        lineNumber = reader.lineNumber();
+        if (!handleLine(raw))
+            return summary;
+    }
+    if (!reader.errorString().isEmpty()) {
+        summary.error = reader.errorString();
+        return summary;
+    }
+    if (state.InRun)
+        skip(state.RunStartLine, QStringLiteral("the file ends before the run's </Run> line"));
+    return summary;
+}
+
+// One line through the steps of the main loop; false when the conversion must stop.
+bool Converter::handleLine(std::string_view raw)
+{
+    const std::string_view line = Trim(raw);
+    if (line.empty() || line.front() != '<') {
+        // Not a tag line: a run keeps it, nothing else looks at it.
+        if (state.InRun)
+            lines.append(raw);
+        return true;
+    }
+    if (BeginsWith(line, "<?xml version="))
+        state.XmlDeclLine.assign(raw);
+    if (BeginsWith(line, "<History"))
+        state.HistoryLine.assign(raw);
+    if (BeginsWith(line, "<Run>")) {
+        if (!state.InRun) {
+            ++summary.runsRead;
+            state.RunStartLine = lineNumber;
+        }
+        state.InRun = true;
+        state.AwaitStart = true;
+        state.StartTimeInvalid = false;
+    }
+    if (state.InRun) {
+        lines.append(ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch));
+        HandleTrackPointLine(line, state.Track, track, options.ZOffset);
+        if (state.AwaitStart && BeginsWith(line, "<StartTime>"))
+            takeStartTime(line);
+    }
+    // A </Run> line outside a run closes nothing.
+    if (state.InRun && BeginsWith(line, "</Run>"))
+        return endRun();
+    return true;
+}
+
+// The run's first <StartTime> line: "<StartTime>YYYY-MM-DDT...". It names the
+// run's day files and moves the progress bar.
+void Converter::takeStartTime(std::string_view line)
+{
+    constexpr std::size_t kValue = 11; // after "<StartTime>"
+    state.AwaitStart = false;
+    const QDate runDate = ParseRunDate(line.substr(kValue, 10));
+    if (!runDate.isValid()) {
+        // Nothing of such a line may reach a file name.
+        state.StartTimeInvalid = true;
+        skip(state.RunStartLine, QStringLiteral("its start time \"%1\" does not begin with a real date (YYYY-MM-DD)")
+                                     .arg(QString::fromLatin1(line.substr(kValue).data(),
+                                                              qsizetype(std::min<std::size_t>(line.size() - kValue, 40)))));
+        return;
+    }
+    state.RunDate = runDate;
+    state.RunDay = runDate.day();
+    if (state.RunDay != state.PrevDay)
+        state.DaySeq = 0;
+    else
+        ++state.DaySeq;
+    state.DayFileName = nameRun(runDate);
+    state.RunInWindow = window.contains(runDate);
+    reportProgress(runDate);
+}
+
+QString Converter::nameRun(QDate runDate)
+{
+    state.NN = state.DaySeq + 1;
+    const auto used = highestNN.find(runDate.toJulianDay());
+    if (used != highestNN.end() && state.NN <= used->second)
+        state.NN = used->second + 1;
+    return DayFileName(runDate, state.NN);
+}
+
+void Converter::reportProgress(QDate runDay)
+{
+    if (!state.ProgressStarted) {
+        // The bar needs a range of at least one day, ending today.
+        progressMax = DaySerial(today);
+        progressMin = std::min(DaySerial(runDay), progressMax - 1);
+        progress.BeginDays(progressMin, progressMax);
+        state.ProgressStarted = true;
+    }
+    progress.SetDay(std::clamp(DaySerial(runDay), progressMin, progressMax));
+}
+
+bool Converter::endRun()
+{
+    bool ok = true;
+    if (state.AwaitStart)
+        skip(state.RunStartLine, QStringLiteral("it has no <StartTime> line"));
+    else if (!state.StartTimeInvalid && state.RunInWindow)
+        ok = saveDayFiles();
+    lines.clear();
+    track.clear();
+    state.InRun = false;
+    state.RunInWindow = false;
+    state.PrevDay = state.RunDay;
+    return ok;
+}
+
+bool Converter::saveDayFiles()
+{
+    QStringList names;
+    auto add = [&](const char *extension, auto write) {
+        const QString name = state.DayFileName + QLatin1String(extension);
+        fileBytes.clear();
+        write();
+        names << name;
+        return output.add(name, fileBytes);
+    };
+    const bool added =
+        (!options.ckXMLFlag || add(".xml", [&] {
+             progress.ShowFileName(state.DayFileName + QLatin1String(".xml"));
+             WriteXmlDayFile(fileBytes, state.XmlDeclLine, state.HistoryLine, lines);
+         }))
+        && (!options.ckTXTFlag || add(".txt", [&] { WriteCsvDayFile(fileBytes, track); }))
+        && (!options.chkGPXFlag || add(".gpx", [&] { WriteGpxDayFile(fileBytes, track); }));
+    if (!added || !output.commit()) {
+        summary.error = output.error();
+        return false;
+    }
+    ++summary.runsConverted;
+    summary.filesWritten += int(names.size());
+    for (const QString &name : names)
+        progress.FileWritten(name);
+    if (!names.isEmpty()) {
+        int &highest = highestNN[state.RunDate.toJulianDay()];
+        highest = std::max(highest, state.NN);
+    }
+    return true;
+}
+
+void Converter::skip(qint64 line, const QString &reason)
+{
+    ++summary.runsSkipped;
+    if (summary.skipped.size() < kMaxSkipDetails)
+        summary.skipped.append({line, reason});
+}
+
+QString CheckRequest(const QString &inputFile, const DateWindow &window, const QString &outputFolder)
+{
+    if (!window.StartFilesDate.isValid())
+        return QStringLiteral("The first day of the date window is missing or not a real date");
+    if (!window.EndFilesDate.isValid())
+        return QStringLiteral("The last day of the date window is missing or not a real date");
+    if (inputFile.isEmpty())
+        return QStringLiteral("No history file was given");
+    if (!QFileInfo(outputFolder).isDir())
+        return QStringLiteral("Cannot write day files into \"%1\": no such folder").arg(outputFolder);
+    return {};
+}
+
+} // namespace
+
+ConversionSummary MakeFiles(const QString &inputFile, const DateWindow &window,
+                            const OutputOptions &options, ProgressSink &progress,
+                            const QString &outputFolder, QDate today)
+{
+    if (const QString problem = CheckRequest(inputFile, window, outputFolder); !problem.isEmpty()) {
+        ConversionSummary summary;
+        summary.error = problem;
+        return summary;
+    }
+    return Converter(window, options, progress, outputFolder, today).run(inputFile);
+}
+
+} // namespace kelvane

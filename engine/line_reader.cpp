@@ -1,0 +1,75 @@
+#include "line_reader.h"
+
+#include <QFileInfo>
+
+#include <cstring>
+
+namespace kelvane {
+
+LineReader::LineReader(std::size_t bufferSize) : buffer(bufferSize) {}
+
+bool LineReader::open(const QString &path)
+{
+    file.setFileName(path);
+    if (QFileInfo(path).isDir()) {
+        error = QStringLiteral("\"%1\" is a folder, not a history file").arg(path);
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        error = QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool LineReader::next(std::string_view &line)
+{
+    for (;;) {
+        const char *from = buffer.data() + begin;
+        const auto *lf = static_cast<const char *>(std::memchr(from, '\n', end - begin));
+        if (lf) {
+            std::size_t length = lf - from;
+            if (length > 0 && from[length - 1] == '\r')
+                --length;
+            line = std::string_view(from, length);
+            begin += (lf - from) + 1;
+            ++lines;
+            return true;
+        }
+        if (atEnd) {
+            if (begin == end)
+                return false;
+            // The last line has no line end.
+            line = std::string_view(from, end - begin);
+            begin = end;
+            ++lines;
+            return true;
+        }
+        if (!fill())
+            return false;
+    }
+}
+
+// Moves the unread tail to the front and reads more behind it, doubling the
+// buffer when one line fills all of it.
+bool LineReader::fill()
+{
+    if (begin > 0) {
+        std::memmove(buffer.data(), buffer.data() + begin, end - begin);
+        end -= begin;
+        begin = 0;
+    }
+    if (end == buffer.size())
+        buffer.resize(buffer.size() * 2);
+    const qint64 got = file.read(buffer.data() + end, qint64(buffer.size() - end));
+    if (got < 0) {
+        error = QStringLiteral("Cannot read \"%1\": %2").arg(file.fileName(), file.errorString());
+        return false;
+    }
+    if (got == 0)
+        atEnd = true;
+    end += std::size_t(got);
+    return true;
+}
+
+} // namespace kelvane

@@ -1,0 +1,54 @@
+#pragma once
+
+// Track points of a run: the field lines inside <Trackpoint> elements, kept as
+// text exactly as read, except for the hour of the time.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvane {
+
+// The texts of the track point being read. They are never cleared: a point
+// that lacks a field carries the text of the last point that had one, also
+// across runs.
+struct TrackPointState {
+    bool InTrackpoint = false;
+    std::string PtLat, PtLon, PtAlt, PtDate, PtTime;
+};
+
+struct TrackPoint {
+    std::string_view PtLat, PtLon, PtAlt, PtDate, PtTime;
+};
+
+// The points of the open run, copied out of TrackPointState at each
+// </Trackpoint>. All texts live in one block that is reused from run to run.
+class TrackData {
+public:
+    void append(const TrackPointState &point);
+    void clear();
+    int PointCount() const { return int(rowEnds.size()); }
+    TrackPoint row(int index) const; // 0-based
+
+private:
+    std::string cells;
+    std::vector<std::array<std::size_t, 5>> rowEnds; // end offset of each field
+};
+
+// The text between `tag` at the start of line and the first "</" of the line;
+// nothing when the line has no "</" after the tag.
+std::optional<std::string_view> ElementText(std::string_view line, std::string_view tag);
+
+// Writes time with its two-digit hour moved by offset into out. Hours that
+// leave 0..23 are brought back once by 24; the date is not touched.
+void ShiftHour(std::string_view time, int offset, std::string &out);
+
+// Follows one trimmed line of an open run: opens and closes track points,
+// takes Latitude, Longitude, Altitude and Time field lines, and appends a row
+// to track at every </Trackpoint>.
+void HandleTrackPointLine(std::string_view line, TrackPointState &state, TrackData &track,
+                          int ZOffset);
+
+} // namespace kelvane
