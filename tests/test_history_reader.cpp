@@ -1,0 +1,394 @@
+#include "history_text.h"
+#include "make_files.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kelvane;
+using namespace history_text;
+
+namespace {
+
+const QDate kToday(2026, 12, 7);
+const DateWindow kEverything{QDate(1949, 8, 25), kToday};
+
+class RecordingProgress final : public ProgressSink {
+public:
+    void BeginDays(int minDay, int maxDay) override { calls << QStringLiteral("BeginDays %1 %2").arg(minDay).arg(maxDay); }
+    void SetDay(int day) override { calls << QStringLiteral("SetDay %1").arg(day); }
+    void ShowFileName(const QString &name) override { calls << QStringLiteral("ShowFileName ") + name; }
+    void FileWritten(const QString &name) override { written << name; }
+
+    QStringList calls;
+    QStringList written;
+};
+
+OutputOptions AllFormats(int offset = 0)
+{
+    return {true, true, true, false, offset};
+}
+
+const Point kP1{"47.6205", "-122.3493", "56.1", "2004-10-25T13:45:10Z"};
+const Point kP2{"47.6207", "-122.3490", "57.0", "2004-10-25T13:45:15Z"};
+
+} // namespace
+
+class TestHistoryReader : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    RecordingProgress progress;
+
+    QString out() const { return dir.filePath(QStringLiteral("out")); }
+    QString input() const { return dir.filePath(QStringLiteral("history.xml")); }
+
+    ConversionSummary convert(const QByteArray &history, const DateWindow &window = kEverything,
+                              const OutputOptions &options = AllFormats())
+    {
+        [&] { QVERIFY(WriteFile(input(), history)); }();
+        return MakeFiles(input(), window, options, progress, out(), kToday);
+    }
+    QStringList files() const { return QDir(out()).entryList(QDir::Files, QDir::Name); }
+    QByteArray file(const QString &name) const { return ReadFile(QDir(out()).filePath(name)); }
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init()
+    {
+        progress = RecordingProgress();
+        QDir(out()).removeRecursively();
+        QVERIFY(QDir().mkpath(out()));
+    }
+
+    void writesTheThreeDayFiles();
+    void lineFeedsAloneReadTheSame();
+    void dateWindow_data();
+    void dateWindow();
+    void dayNumbering_data();
+    void dayNumbering();
+    void onlyFirstStartTimeCounts();
+    void skippedRuns_data();
+    void skippedRuns();
+    void strayRunEndWritesNothing();
+    void formatSwitches_data();
+    void formatSwitches();
+    void progressReports_data();
+    void progressReports();
+    void notesConversionReachesXmlOnly();
+    void xmlFrameWithoutDeclarationOrHistory();
+    void laterRunWithFewerPointsRepeatsNone();
+    void existingFileIsReplaced();
+    void runsLongerThanAnyTable();
+    void badRequests_data();
+    void badRequests();
+    void emptyInputWritesNothing();
+};
+
+void TestHistoryReader::writesTheThreeDayFiles()
+{
+    const auto run = Run("2004-10-25T13:45:00Z", {kP1, kP2}, "Easy");
+    const auto summary = convert(History({run}), kEverything, AllFormats(-5));
+    QVERIFY2(summary.ok(), qPrintable(summary.error));
+    QCOMPARE(files(), QStringList({"20041025_01_Monday.gpx", "20041025_01_Monday.txt", "20041025_01_Monday.xml"}));
+    QCOMPARE(progress.written, QStringList({"20041025_01_Monday.xml", "20041025_01_Monday.txt", "20041025_01_Monday.gpx"}));
+    QCOMPARE(summary.runsRead, 1);
+    QCOMPARE(summary.runsConverted, 1);
+    QCOMPARE(summary.filesWritten, 3);
+
+    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} + run + QList<QByteArray>{"</History>"}));
+    QCOMPARE(file("20041025_01_Monday.txt"), Lines({"Latitude,Longitude,Altitude, Date,Time",
+                                                    "47.6205,-122.3493,56.1,2004-10-25,08:45:10",
+                                                    "47.6207,-122.3490,57.0,2004-10-25,08:45:15"}));
+    QCOMPARE(file("20041025_01_Monday.gpx"),
+             Lines({"<?xml version=\"1.0\"?>",
+                    "<gpx version=\"1.0\" creator=\"Tessaly Kelvane - http://kelvane.example.org/\">",
+                    "<trk>", "<trkseg>",
+                    "<trkpt lat=\"47.6205\" lon=\"-122.3493\">", "<ele>56.1</ele>",
+                    "<time>2004-10-25T08:45:10Z</time>", "</trkpt>",
+                    "<trkpt lat=\"47.6207\" lon=\"-122.3490\">", "<ele>57.0</ele>",
+                    "<time>2004-10-25T08:45:15Z</time>", "</trkpt>",
+                    "</trkseg>", "</trk>", "</gpx>"}));
+}
+
+void TestHistoryReader::lineFeedsAloneReadTheSame()
+{
+    const auto run = Run("2004-10-25T13:45:00Z", {kP1});
+    QVERIFY(convert(History({run}, "\n")).ok());
+    // The day file is written with CR LF whatever the input used.
+    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} + run + QList<QByteArray>{"</History>"}));
+    QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 2);
+}
+
+void TestHistoryReader::dateWindow_data()
+{
+    QTest::addColumn<QDate>("first");
+    QTest::addColumn<QDate>("last");
+    QTest::addColumn<QStringList>("written");
+
+    QTest::newRow("everything") << QDate(1949, 8, 25) << kToday
+                                << QStringList{"20041024_01_Sunday.xml", "20041025_01_Monday.xml", "20041026_01_Tuesday.xml"};
+    QTest::newRow("one day") << QDate(2004, 10, 25) << QDate(2004, 10, 25) << QStringList{"20041025_01_Monday.xml"};
+    QTest::newRow("both ends included") << QDate(2004, 10, 25) << QDate(2004, 10, 26)
+                                        << QStringList{"20041025_01_Monday.xml", "20041026_01_Tuesday.xml"};
+    QTest::newRow("reversed range is empty") << QDate(2004, 10, 26) << QDate(2004, 10, 24) << QStringList();
+    QTest::newRow("before every run") << QDate(2003, 1, 1) << QDate(2003, 12, 31) << QStringList();
+}
+
+void TestHistoryReader::dateWindow()
+{
+    QFETCH(QDate, first);
+    QFETCH(QDate, last);
+    QFETCH(QStringList, written);
+    const auto summary = convert(History({Run("2004-10-24T23:59:59Z", {kP1}), Run("2004-10-25T00:00:00Z", {kP1}),
+                                          Run("2004-10-26T08:00:00Z")}),
+                                 {first, last}, {true, false, false, false, 0});
+    QVERIFY(summary.ok());
+    QCOMPARE(files(), written);
+    QCOMPARE(summary.runsRead, 3);
+    QCOMPARE(summary.runsConverted, written.size());
+}
+
+void TestHistoryReader::dayNumbering_data()
+{
+    QTest::addColumn<QList<QByteArray>>("startTimes");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("three on one day") << QList<QByteArray>{"2004-10-25T08:00:00Z", "2004-10-25T12:00:00Z", "2004-10-25T18:00:00Z"}
+                                      << QStringList{"20041025_01_Monday", "20041025_02_Monday", "20041025_03_Monday"};
+    QTest::newRow("only the day of month is compared")
+        << QList<QByteArray>{"2004-03-05T08:00:00Z", "2004-04-05T08:00:00Z"}
+        << QStringList{"20040305_01_Friday", "20040405_02_Monday"};
+    QTest::newRow("day number starts again on another day")
+        << QList<QByteArray>{"2004-10-25T08:00:00Z", "2004-10-25T09:00:00Z", "2004-10-26T08:00:00Z"}
+        << QStringList{"20041025_01_Monday", "20041025_02_Monday", "20041026_01_Tuesday"};
+    // A day that comes back later never replaces the files written for it before.
+    QTest::newRow("same day again after another day counts on")
+        << QList<QByteArray>{"2004-10-25T08:00:00Z", "2004-10-25T09:00:00Z", "2004-10-26T08:00:00Z",
+                             "2004-10-25T20:00:00Z", "2004-10-25T21:00:00Z"}
+        << QStringList{"20041025_01_Monday", "20041025_02_Monday", "20041026_01_Tuesday",
+                       "20041025_03_Monday", "20041025_04_Monday"};
+    QList<QByteArray> ten(10, "2004-10-25T08:00:00Z");
+    QStringList tenNames;
+    for (int i = 1; i <= 10; ++i)
+        tenNames << QStringLiteral("20041025_%1_Monday").arg(i, 2, 10, QLatin1Char('0'));
+    QTest::newRow("tenth run is 10") << ten << tenNames;
+}
+
+void TestHistoryReader::dayNumbering()
+{
+    QFETCH(QList<QByteArray>, startTimes);
+    QFETCH(QStringList, names);
+    QList<QList<QByteArray>> runs;
+    for (const QByteArray &start : startTimes)
+        runs << Run(start);
+    QVERIFY(convert(History(runs), kEverything, {true, false, false, false, 0}).ok());
+    QStringList expected;
+    for (const QString &name : names)
+        expected << name + QStringLiteral(".xml");
+    QCOMPARE(progress.written, expected);
+}
+
+void TestHistoryReader::onlyFirstStartTimeCounts()
+{
+    auto run = Run("2004-10-25T23:50:00Z");
+    run.insert(5, "            <StartTime>2004-10-26T00:10:00Z</StartTime>");
+    QVERIFY(convert(History({run}), kEverything, {true, false, false, false, 0}).ok());
+    QCOMPARE(files(), QStringList{"20041025_01_Monday.xml"});
+}
+
+void TestHistoryReader::skippedRuns_data()
+{
+    QTest::addColumn<QList<QByteArray>>("badRun");
+    QTest::addColumn<QString>("reason");
+
+    auto noStart = Run("x");
+    noStart.removeAt(3);
+    QTest::newRow("no start time") << noStart << "no <StartTime>";
+    QTest::newRow("start time in a folder") << Run("../../etc/passwdT00:00:00Z") << "real date";
+    QTest::newRow("not a real day") << Run("2004-02-30T08:00:00Z") << "real date";
+    QTest::newRow("short year") << Run("04-10-25T08:00:00Z") << "real date";
+    QTest::newRow("empty start time") << Run("") << "real date";
+    QTest::newRow("slash separators") << Run("2004/10/25T08:00:00Z") << "real date";
+}
+
+// A run that cannot be named writes nothing and leaves the numbering of the
+// runs around it as it was.
+void TestHistoryReader::skippedRuns()
+{
+    QFETCH(QList<QByteArray>, badRun);
+    QFETCH(QString, reason);
+    const auto history = History({Run("2004-10-25T08:00:00Z", {kP1}), badRun, Run("2004-10-25T09:00:00Z", {kP2})});
+    const auto summary = convert(history, kEverything, {true, false, false, false, 0});
+    QVERIFY(summary.ok());
+    QCOMPARE(files(), QStringList({"20041025_01_Monday.xml", "20041025_02_Monday.xml"}));
+    QCOMPARE(summary.runsRead, 3);
+    QCOMPARE(summary.runsConverted, 2);
+    QCOMPARE(summary.runsSkipped, 1);
+    QCOMPARE(summary.skipped.size(), 1);
+    QCOMPARE(summary.skipped.first().line, 3 + Run("", {kP1}).size()); // its <Run> line
+    QVERIFY2(summary.skipped.first().reason.contains(reason), qPrintable(summary.skipped.first().reason));
+    QVERIFY(file("20041025_01_Monday.xml").contains("47.6205"));
+    QVERIFY(file("20041025_02_Monday.xml").contains("47.6207"));
+    QVERIFY(QDir(dir.path()).entryList(QDir::Files) == QStringList{"history.xml"});
+}
+
+void TestHistoryReader::strayRunEndWritesNothing()
+{
+    auto run = Run("2004-10-25T08:00:00Z", {kP1, kP2});
+    auto history = History({run});
+    history.replace("</History>", "    </Run>\r\n</History>");
+    QVERIFY(convert(history).ok());
+    QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 3);
+    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} + run + QList<QByteArray>{"</History>"}));
+}
+
+void TestHistoryReader::formatSwitches_data()
+{
+    QTest::addColumn<OutputOptions>("options");
+    QTest::addColumn<QStringList>("written");
+
+    QTest::newRow("XML") << OutputOptions{true, false, false, false, 0} << QStringList{"20041025_01_Monday.xml"};
+    QTest::newRow("CSV") << OutputOptions{false, true, false, false, 0} << QStringList{"20041025_01_Monday.txt"};
+    QTest::newRow("GPX") << OutputOptions{false, false, true, false, 0} << QStringList{"20041025_01_Monday.gpx"};
+    QTest::newRow("none") << OutputOptions{false, false, false, false, 0} << QStringList();
+}
+
+void TestHistoryReader::formatSwitches()
+{
+    QFETCH(OutputOptions, options);
+    QFETCH(QStringList, written);
+    QVERIFY(convert(History({Run("2004-10-25T08:00:00Z", {kP1})}), kEverything, options).ok());
+    QCOMPARE(progress.written, written);
+    const bool xml = options.ckXMLFlag;
+    QCOMPARE(progress.calls.contains("ShowFileName 20041025_01_Monday.xml"), xml);
+}
+
+void TestHistoryReader::progressReports_data()
+{
+    QTest::addColumn<QList<QByteArray>>("startTimes");
+    QTest::addColumn<QStringList>("calls");
+
+    const int today = DaySerial(kToday);
+    const int first = DaySerial(QDate(2004, 10, 25));
+    QTest::newRow("range from the first run to today")
+        << QList<QByteArray>{"2004-10-25T08:00:00Z", "2005-01-01T08:00:00Z"}
+        << QStringList{QStringLiteral("BeginDays %1 %2").arg(first).arg(today), QStringLiteral("SetDay %1").arg(first),
+                       QStringLiteral("SetDay %1").arg(DaySerial(QDate(2005, 1, 1)))};
+    QTest::newRow("first run today starts the bar yesterday")
+        << QList<QByteArray>{"2026-12-07T08:00:00Z"}
+        << QStringList{QStringLiteral("BeginDays %1 %2").arg(today - 1).arg(today), QStringLiteral("SetDay %1").arg(today)};
+    QTest::newRow("days outside the range are clamped")
+        << QList<QByteArray>{"2004-10-25T08:00:00Z", "2001-01-01T08:00:00Z", "2030-01-01T08:00:00Z"}
+        << QStringList{QStringLiteral("BeginDays %1 %2").arg(first).arg(today), QStringLiteral("SetDay %1").arg(first),
+                       QStringLiteral("SetDay %1").arg(first), QStringLiteral("SetDay %1").arg(today)};
+    QTest::newRow("first run in the future")
+        << QList<QByteArray>{"2030-01-01T08:00:00Z"}
+        << QStringList{QStringLiteral("BeginDays %1 %2").arg(today - 1).arg(today), QStringLiteral("SetDay %1").arg(today)};
+}
+
+// Runs outside the window move the bar too; only runs inside it show a name.
+void TestHistoryReader::progressReports()
+{
+    QFETCH(QList<QByteArray>, startTimes);
+    QFETCH(QStringList, calls);
+    QList<QList<QByteArray>> runs;
+    for (const QByteArray &start : startTimes)
+        runs << Run(start);
+    QVERIFY(convert(History(runs), {QDate(1900, 1, 1), QDate(1900, 1, 1)}).ok());
+    QCOMPARE(progress.calls, calls);
+}
+
+void TestHistoryReader::notesConversionReachesXmlOnly()
+{
+    const auto run = Run("2004-10-25T08:00:00Z", {kP1}, "Caf\xe9 & cake");
+    QVERIFY(convert(History({run}), kEverything, {true, true, false, true, 0}).ok());
+    const QByteArray xml = file("20041025_01_Monday.xml");
+    QVERIFY(xml.contains("\r\n        &#60;Notes>Caf&#233; &#38; cake&#60;/Notes>\r\n"));
+    QCOMPARE(xml.count("&#"), 4); // nothing else of the run was touched
+    QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 2);
+
+    QVERIFY(convert(History({run}), kEverything, {true, false, false, false, 0}).ok());
+    QVERIFY(file("20041025_01_Monday.xml").contains("<Notes>Caf\xe9 & cake</Notes>"));
+}
+
+void TestHistoryReader::xmlFrameWithoutDeclarationOrHistory()
+{
+    const auto run = Run("2004-10-25T08:00:00Z");
+    QVERIFY(convert(Lines(run)).ok());
+    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{"", "", ""} + run + QList<QByteArray>{"</History>"}));
+}
+
+void TestHistoryReader::laterRunWithFewerPointsRepeatsNone()
+{
+    QVERIFY(convert(History({Run("2004-10-25T08:00:00Z", {kP1, kP2, kP1}), Run("2004-10-26T08:00:00Z", {kP2})})).ok());
+    QCOMPARE(file("20041026_01_Tuesday.txt"),
+             Lines({"Latitude,Longitude,Altitude, Date,Time", "47.6207,-122.3490,57.0,2004-10-25,13:45:15"}));
+    QCOMPARE(file("20041026_01_Tuesday.gpx").count("\r\n"), 4 * 1 + 7);
+    QCOMPARE(file("20041025_01_Monday.gpx").count("\r\n"), 4 * 3 + 7);
+}
+
+void TestHistoryReader::existingFileIsReplaced()
+{
+    QVERIFY(WriteFile(QDir(out()).filePath("20041025_01_Monday.txt"), QByteArray(10000, 'x')));
+    QVERIFY(convert(History({Run("2004-10-25T08:00:00Z")})).ok());
+    QCOMPARE(file("20041025_01_Monday.txt"), Lines({"Latitude,Longitude,Altitude, Date,Time"}));
+    QCOMPARE(files().size(), 3); // no temporary file left beside them
+}
+
+void TestHistoryReader::runsLongerThanAnyTable()
+{
+    const int count = 100001;
+    QByteArray history = Lines({kDeclaration, kHistory, "<Run>", "<StartTime>2004-10-25T08:00:00Z</StartTime>"});
+    for (int i = 0; i < count; ++i)
+        history += "<Trackpoint>\r\n<Latitude>" + QByteArray::number(i) + "</Latitude>\r\n</Trackpoint>\r\n";
+    history += "</Run>\r\n</History>\r\n";
+    QVERIFY(convert(history).ok());
+    QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), count + 1);
+    QVERIFY(file("20041025_01_Monday.txt").endsWith("\r\n100000,,,,\r\n"));
+    QCOMPARE(file("20041025_01_Monday.xml").count("\r\n"), 3 * count + 4 + 3);
+}
+
+void TestHistoryReader::badRequests_data()
+{
+    QTest::addColumn<QDate>("first");
+    QTest::addColumn<QDate>("last");
+    QTest::addColumn<bool>("inputExists");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("no first day") << QDate() << kToday << true << "first day";
+    QTest::newRow("no last day") << kToday << QDate() << true << "last day";
+    QTest::newRow("missing input") << kToday << kToday << false << "history.xml\": No such file";
+}
+
+// Nothing is read or written when the request itself is wrong.
+void TestHistoryReader::badRequests()
+{
+    QFETCH(QDate, first);
+    QFETCH(QDate, last);
+    QFETCH(bool, inputExists);
+    QFETCH(QString, message);
+    QFile::remove(input());
+    if (inputExists)
+        QVERIFY(WriteFile(input(), History({Run("2026-12-07T08:00:00Z")})));
+    const auto summary = MakeFiles(input(), {first, last}, AllFormats(), progress, out(), kToday);
+    QVERIFY(!summary.ok());
+    QVERIFY2(summary.error.contains(message), qPrintable(summary.error));
+    QCOMPARE(summary.runsRead, 0);
+    QVERIFY(files().isEmpty());
+    QVERIFY(progress.calls.isEmpty());
+}
+
+void TestHistoryReader::emptyInputWritesNothing()
+{
+    const auto summary = convert(QByteArray());
+    QVERIFY(summary.ok());
+    QCOMPARE(summary.runsRead, 0);
+    QVERIFY(files().isEmpty());
+    QVERIFY(progress.calls.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestHistoryReader)
+#include "test_history_reader.moc"
