@@ -1,0 +1,176 @@
+#include "history_text.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace history_text;
+
+namespace {
+
+const QString kProgram = QStringLiteral(KELVANE_BINARY_DIR "/cli/kelvane-split");
+
+QByteArray StartOn(QDate day, const char *time = "T08:00:00Z")
+{
+    return day.toString(Qt::ISODate).toLatin1() + time;
+}
+
+struct Result {
+    int status = -1;
+    QByteArray out, err;
+};
+
+} // namespace
+
+class TestKelvaneSplit : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    const QDate today = QDate::currentDate();
+
+    QString outDir() const { return dir.filePath(QStringLiteral("out")); }
+    QString history() const { return dir.filePath(QStringLiteral("walk.xml")); }
+    QStringList written() const { return QDir(outDir()).entryList(QDir::Files, QDir::Name); }
+
+    Result split(const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(kProgram, arguments);
+        Result result;
+        if (!process.waitForFinished(30000))
+            return result;
+        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+        return result;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Runs today, yesterday, a week ago and in 1949, and one tomorrow.
+        QVERIFY(WriteFile(history(), History({Run(StartOn(QDate(1949, 8, 24))), Run(StartOn(QDate(1949, 8, 25))),
+                                              Run(StartOn(today.addDays(-7))), Run(StartOn(today.addDays(-1))),
+                                              Run(StartOn(today)), Run(StartOn(today, "T20:00:00Z")),
+                                              Run(StartOn(today.addDays(1)))})));
+    }
+    void init()
+    {
+        QDir(outDir()).removeRecursively();
+        QVERIFY(QDir().mkpath(outDir()));
+    }
+
+    void windows_data();
+    void windows();
+    void namesOnStdoutSummaryOnStderr();
+    void usageErrors_data();
+    void usageErrors();
+    void failures_data();
+    void failures();
+};
+
+void TestKelvaneSplit::windows_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QList<QDate>>("days");
+
+    const QList<QDate> all = {QDate(1949, 8, 25), today.addDays(-7), today.addDays(-1), today, today};
+    QTest::newRow("default is all") << QStringList() << all;
+    QTest::newRow("all") << QStringList{"--all"} << all;
+    QTest::newRow("today") << QStringList{"--today"} << QList<QDate>{today, today};
+    QTest::newRow("last 1") << QStringList{"--last", "1"} << QList<QDate>{today, today};
+    QTest::newRow("last 2") << QStringList{"--last", "2"} << QList<QDate>{today.addDays(-1), today, today};
+    QTest::newRow("last 8") << QStringList{"--last", "8"}
+                            << QList<QDate>{today.addDays(-7), today.addDays(-1), today, today};
+    QTest::newRow("day") << QStringList{"--day", today.addDays(-7).toString(Qt::ISODate)}
+                         << QList<QDate>{today.addDays(-7)};
+    QTest::newRow("range") << QStringList{"--from", "1949-01-01", "--to", today.addDays(-7).toString(Qt::ISODate)}
+                           << QList<QDate>{QDate(1949, 8, 24), QDate(1949, 8, 25), today.addDays(-7)};
+}
+
+void TestKelvaneSplit::windows()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QList<QDate>, days);
+    const Result result = split(arguments + QStringList{"-q", "-C", outDir(), history()});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.err, QByteArray());
+    QStringList dayPrefixes;
+    for (const QString &name : written())
+        dayPrefixes << name.left(8);
+    QStringList expected;
+    for (const QDate &day : days)
+        expected << day.toString(QStringLiteral("yyyyMMdd"));
+    expected.sort();
+    QCOMPARE(dayPrefixes, expected);
+}
+
+void TestKelvaneSplit::namesOnStdoutSummaryOnStderr()
+{
+    const Result result = split({"--today", "--csv", "--gpx", "--xml", "-C", outDir(), history()});
+    QCOMPARE(result.status, 0);
+    const QString base = today.toString(QStringLiteral("yyyyMMdd_'%1_'")) + QLocale().dayName(today.dayOfWeek());
+    QStringList names;
+    for (const char *nn : {"01", "02"})
+        for (const char *extension : {".xml", ".txt", ".gpx"})
+            names << base.arg(QLatin1String(nn)) + QLatin1String(extension);
+    QCOMPARE(QString::fromLocal8Bit(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts), names);
+    QCOMPARE(result.err, QByteArray("kelvane-split: 7 runs read, 2 converted, 6 files written, 0 skipped\n"));
+}
+
+void TestKelvaneSplit::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("message");
+
+    QTest::newRow("unknown option") << QStringList{"--bogus", history()} << QByteArray("bogus");
+    QTest::newRow("no file") << QStringList{"--all"} << QByteArray("no history file");
+    QTest::newRow("two files") << QStringList{history(), history()} << QByteArray("one history file");
+    QTest::newRow("bad day") << QStringList{"--day", "2026-02-30", history()} << QByteArray("--day");
+    QTest::newRow("offset too large") << QStringList{"--offset", "13", history()} << QByteArray("--offset");
+    QTest::newRow("offset not a number") << QStringList{"--offset", "2.5", history()} << QByteArray("--offset");
+    QTest::newRow("last 0") << QStringList{"--last", "0", history()} << QByteArray("--last");
+    QTest::newRow("from without to") << QStringList{"--from", "2026-01-01", history()} << QByteArray("--to");
+    QTest::newRow("two windows") << QStringList{"--today", "--all", history()} << QByteArray("one of");
+}
+
+// Bad usage reads and writes nothing.
+void TestKelvaneSplit::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, message);
+    const Result result = split(arguments + QStringList{"-C", outDir()});
+    QCOMPARE(result.status, 2);
+    QVERIFY2(result.err.contains(message), result.err.constData());
+    QVERIFY(result.err.contains("Usage: kelvane-split"));
+    QVERIFY(written().isEmpty());
+    QCOMPARE(result.out, QByteArray());
+}
+
+void TestKelvaneSplit::failures_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QByteArray>("message");
+
+    QTest::newRow("missing history") << dir.filePath("nowhere.xml") << outDir()
+                                     << QByteArray("nowhere.xml\": No such file or directory");
+    QTest::newRow("history is a folder") << outDir() << outDir() << QByteArray("is a folder");
+    QTest::newRow("missing output folder") << history() << dir.filePath("gone") << QByteArray("gone\": no such folder");
+}
+
+void TestKelvaneSplit::failures()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, folder);
+    QFETCH(QByteArray, message);
+    const Result result = split({"-C", folder, input});
+    QCOMPARE(result.status, 1);
+    QVERIFY2(result.err.contains(message), result.err.constData());
+    QVERIFY(written().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestKelvaneSplit)
+#include "test_kelvane_split.moc"
