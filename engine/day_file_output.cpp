@@ -26,7 +26,9 @@ bool DayFileOutput::add(const QString &name, std::string_view bytes)
         discard();
         return false;
     }
-    if (!file->open(QIODevice::WriteOnly) || file->write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size())) {
+    // Flushing here finds a full disk before any file of the run is moved into place.
+    if (!file->open(QIODevice::WriteOnly)
+        || file->write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file->flush()) {
         message = QStringLiteral("Cannot write \"%1\": %2").arg(path, file->errorString());
         discard();
         return false;
