@@ -4,7 +4,6 @@
 
 namespace {
 
-// The window starts with only the XML day file ticked; the command does the same.
 constexpr int kMaxOffset = 12;
 
 const QDate kEarliestDay(1949, 8, 25);
@@ -111,6 +110,7 @@ SplitRequest ParseCommandLine(const QStringList &arguments, QDate today)
     options.ckXMLFlag = parser.isSet(o.xml);
     options.ckTXTFlag = parser.isSet(o.csv);
     options.chkGPXFlag = parser.isSet(o.gpx);
+    // The window starts with only the XML day file ticked; the command does the same.
     if (!options.ckXMLFlag && !options.ckTXTFlag && !options.chkGPXFlag)
         options.ckXMLFlag = true;
     options.chkHighAscii = parser.isSet(o.highAscii);

@@ -5,7 +5,6 @@
 #include "terminal_progress.h"
 
 #include <QCoreApplication>
-#include <QDir>
 
 #include <cstdio>
 #include <unistd.h>
