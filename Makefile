@@ -6,7 +6,11 @@ JOBS      ?= $(shell nproc)
 CMAKE_ARGS ?=
 RUN_DIR   := $(BUILD)/run
 
-.PHONY: all setup build run test clean
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD    ?= build-fuzz
+FUZZ_SECONDS  ?= 300
+
+.PHONY: all setup build run test test-sanitize fuzz clean
 
 all: build
 
@@ -27,6 +31,34 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+$(SANITIZE_BUILD)/CMakeCache.txt: | setup
+	cmake -S . -B $(SANITIZE_BUILD) -DKELVANE_SANITIZE=ON $(CMAKE_ARGS)
+
+test-sanitize: setup $(SANITIZE_BUILD)/CMakeCache.txt
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan_suppressions.txt:print_suppressions=0 \
+	  ctest --output-on-failure -j $(JOBS)
+
+# Feeds generated history files to the engine for FUZZ_SECONDS seconds (clang,
+# libFuzzer, ASan, UBSan). New inputs collect in $(FUZZ_BUILD)/corpus; an
+# input that breaks a check is saved in $(FUZZ_BUILD)/findings.
+FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+$(FUZZ_BUILD)/CMakeCache.txt: | setup
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DKELVANE_FUZZ=ON -DBUILD_TESTING=OFF \
+	  -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)"
+
+fuzz: setup $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) --target kelvane_fuzz -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/findings
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  $(FUZZ_BUILD)/fuzz/kelvane_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
+	  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/ \
+	  $(FUZZ_BUILD)/corpus fuzz/corpus
 
 clean:
 	rm -rf $(BUILD)

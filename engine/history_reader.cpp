@@ -86,6 +86,7 @@ private:
     // run on the same day never replaces a day file written earlier.
     std::unordered_map<qint64, int> highestNN;
     qint64 lineNumber = 0;
+    bool runSkipped = false; // the open run has been counted as skipped
     ConversionSummary summary;
 };
 
@@ -129,6 +130,7 @@ bool Converter::handleLine(std::string_view raw)
         if (!state.InRun) {
             ++summary.runsRead;
             state.RunStartLine = lineNumber;
+            runSkipped = false;
         }
         state.InRun = true;
         state.AwaitStart = true;
@@ -198,7 +200,7 @@ bool Converter::endRun()
     bool ok = true;
     if (state.AwaitStart)
         skip(state.RunStartLine, QStringLiteral("it has no <StartTime> line"));
-    else if (!state.StartTimeInvalid && state.RunInWindow)
+    else if (!runSkipped && !state.StartTimeInvalid && state.RunInWindow)
         ok = saveDayFiles();
     lines.clear();
     track.clear();
@@ -240,8 +242,13 @@ bool Converter::saveDayFiles()
     return true;
 }
 
+// A run is skipped once, for the first reason found, even when a later line
+// (a second start time, the end of the file) gives another.
 void Converter::skip(qint64 line, const QString &reason)
 {
+    if (runSkipped)
+        return;
+    runSkipped = true;
     ++summary.runsSkipped;
     if (summary.skipped.size() < kMaxSkipDetails)
         summary.skipped.append({line, reason});

@@ -9,6 +9,7 @@ packages=(
     fonts-comic-neue fontconfig
     xvfb xdotool
     libxml2-utils
+    clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,360 @@
+#include "conversion_check.h"
+
+#include "make_files.h"
+#include "text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMap>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <string_view>
+#include <vector>
+
+namespace kelvane {
+
+namespace {
+
+struct CaseRequest {
+    OutputOptions options;
+    DateWindow window;
+    bool validWindow = true;
+    bool convertTwice = false; // a second conversion into the same folder must give the same files
+};
+
+// Byte 0: switches (XML, CSV, GPX, high ASCII, convert twice); byte 1: the
+// hour offset; byte 2: the kind of window; bytes 3 and 4: its days.
+CaseRequest ReadHeader(const unsigned char *h)
+{
+    CaseRequest r;
+    r.options.ckXMLFlag = h[0] & 1;
+    r.options.ckTXTFlag = h[0] & 2;
+    r.options.chkGPXFlag = h[0] & 4;
+    r.options.chkHighAscii = h[0] & 8;
+    r.convertTwice = h[0] & 16;
+    r.options.ZOffset = int(h[1] % 25) - 12;
+    const QDate base(2026, 11, 1);
+    const QDate first = base.addDays(static_cast<signed char>(h[3]));
+    switch (h[2] % 4) {
+    case 0:
+        r.window = {QDate(1949, 8, 25), CaseToday()};
+        break;
+    case 1:
+        r.window = {first, first.addDays(static_cast<signed char>(h[4]))};
+        break;
+    case 2:
+        r.window = {first, first};
+        break;
+    default:
+        r.window = (h[3] & 1) ? DateWindow{QDate(), first} : DateWindow{first, QDate()};
+        r.validWindow = false;
+        break;
+    }
+    return r;
+}
+
+// Records every report and checks that the progress stays inside its range.
+class RecordingProgress final : public ProgressSink {
+public:
+    void BeginDays(int minDay, int maxDay) override
+    {
+        if (begun)
+            fault(QStringLiteral("BeginDays reported twice"));
+        if (minDay > maxDay)
+            fault(QStringLiteral("BeginDays(%1, %2): empty range").arg(minDay).arg(maxDay));
+        begun = true;
+        min = minDay;
+        max = maxDay;
+    }
+    void SetDay(int day) override
+    {
+        if (!begun)
+            fault(QStringLiteral("SetDay before BeginDays"));
+        else if (day < min || day > max)
+            fault(QStringLiteral("SetDay(%1) outside %2..%3").arg(day).arg(min).arg(max));
+    }
+    void ShowFileName(const QString &name) override { shown << name; }
+    void FileWritten(const QString &name) override { written << name; }
+
+    bool begun = false;
+    int min = 0, max = 0;
+    QStringList shown, written;
+    QString problem;
+
+private:
+    void fault(const QString &what)
+    {
+        if (problem.isEmpty())
+            problem = what;
+    }
+};
+
+// Splits a day file into lines, each required to end with CR LF. Values taken
+// from the input never hold a line feed, so every LF must be a line end.
+bool SplitLines(const QByteArray &bytes, std::vector<std::string_view> &lines)
+{
+    lines.clear();
+    if (bytes.isEmpty() || !bytes.endsWith("\r\n"))
+        return false;
+    const std::string_view all(bytes.constData(), std::size_t(bytes.size()));
+    std::size_t from = 0;
+    while (from < all.size()) {
+        const auto lf = all.find('\n', from);
+        if (lf == 0 || all[lf - 1] != '\r')
+            return false;
+        lines.push_back(all.substr(from, lf - 1 - from));
+        from = lf + 1;
+    }
+    return true;
+}
+
+bool EndsWith(std::string_view s, std::string_view suffix)
+{
+    return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+// Returns the number of track points, or -1 with `why` set.
+int CheckGpx(const QByteArray &bytes, QString &why)
+{
+    std::vector<std::string_view> l;
+    if (!SplitLines(bytes, l)) {
+        why = QStringLiteral("a line does not end with CR LF");
+        return -1;
+    }
+    const std::size_t count = l.size();
+    if (count < 7 || (count - 7) % 4 != 0) {
+        why = QStringLiteral("%1 lines, not 4n + 7").arg(count);
+        return -1;
+    }
+    const bool frame = l[0] == R"(<?xml version="1.0"?>)"
+                       && BeginsWith(l[1], R"(<gpx version="1.0" creator=")") && EndsWith(l[1], "\">")
+                       && l[2] == "<trk>" && l[3] == "<trkseg>" && l[count - 3] == "</trkseg>"
+                       && l[count - 2] == "</trk>" && l[count - 1] == "</gpx>";
+    if (!frame) {
+        why = QStringLiteral("the fixed lines around the track points are wrong");
+        return -1;
+    }
+    const int points = int((count - 7) / 4);
+    for (int i = 0; i < points; ++i) {
+        const std::string_view *p = &l[4 + 4 * std::size_t(i)];
+        if (!BeginsWith(p[0], "<trkpt lat=\"") || !EndsWith(p[0], "\">") || !BeginsWith(p[1], "<ele>")
+            || !EndsWith(p[1], "</ele>") || !BeginsWith(p[2], "<time>") || !EndsWith(p[2], "Z</time>")
+            || p[3] != "</trkpt>") {
+            why = QStringLiteral("track point %1 is not four lines trkpt, ele, time, /trkpt").arg(i + 1);
+            return -1;
+        }
+    }
+    return points;
+}
+
+int CheckCsv(const QByteArray &bytes, QString &why)
+{
+    std::vector<std::string_view> l;
+    if (!SplitLines(bytes, l)) {
+        why = QStringLiteral("a line does not end with CR LF");
+        return -1;
+    }
+    if (l[0] != "Latitude,Longitude,Altitude, Date,Time") {
+        why = QStringLiteral("the header line is wrong");
+        return -1;
+    }
+    for (std::size_t i = 1; i < l.size(); ++i) {
+        if (std::count(l[i].begin(), l[i].end(), ',') < 4) {
+            why = QStringLiteral("line %1 has fewer than five fields").arg(i + 1);
+            return -1;
+        }
+    }
+    return int(l.size() - 1);
+}
+
+// Returns the number of "</Trackpoint>" lines of the run, or -1.
+int CheckXml(const QByteArray &bytes, QString &why)
+{
+    std::vector<std::string_view> l;
+    if (!SplitLines(bytes, l)) {
+        why = QStringLiteral("a line does not end with CR LF");
+        return -1;
+    }
+    const std::size_t count = l.size();
+    if (count < 6) {
+        why = QStringLiteral("only %1 lines").arg(count);
+        return -1;
+    }
+    if (!(l[0].empty() || BeginsWith(Trim(l[0]), "<?xml version=")) || !l[1].empty()
+        || !(l[2].empty() || BeginsWith(Trim(l[2]), "<History"))) {
+        why = QStringLiteral("it does not start with the declaration line, an empty line and the History line");
+        return -1;
+    }
+    if (!BeginsWith(Trim(l[3]), "<Run>") || !BeginsWith(Trim(l[count - 2]), "</Run>")
+        || l[count - 1] != "</History>") {
+        why = QStringLiteral("the run's lines are not framed by <Run>, </Run> and </History>");
+        return -1;
+    }
+    int points = 0;
+    for (std::size_t i = 3; i + 1 < count; ++i)
+        points += BeginsWith(Trim(l[i]), "</Trackpoint>");
+    return points;
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The day files of one conversion, checked one by one and as a set.
+QString CheckDayFiles(const QString &folder, const CaseRequest &request, const RecordingProgress &progress,
+                      const ConversionSummary &summary, QMap<QString, QByteArray> &contents)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|txt|gpx)$)"));
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                    | QDir::NoDotAndDotDot);
+    QStringList expectedExtensions;
+    if (request.options.ckXMLFlag)
+        expectedExtensions << QStringLiteral("xml");
+    if (request.options.ckTXTFlag)
+        expectedExtensions << QStringLiteral("txt");
+    if (request.options.chkGPXFlag)
+        expectedExtensions << QStringLiteral("gpx");
+
+    QMap<QString, QStringList> extensionsOf; // base name -> extensions found
+    contents.clear();
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName();
+        const auto match = pattern.match(name);
+        if (!entry.isFile() || !match.hasMatch())
+            return QStringLiteral("unexpected entry \"%1\" in the output folder").arg(name);
+        const QDate day(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+        if (!day.isValid() || match.captured(1).toInt() == 0)
+            return QStringLiteral("\"%1\" names no real day").arg(name);
+        const int NN = match.captured(4).toInt();
+        if (NN < 1 || match.captured(4) != QStringLiteral("%1").arg(NN, 2, 10, QLatin1Char('0')))
+            return QStringLiteral("\"%1\" has a bad run number").arg(name);
+        if (match.captured(5) != english.dayName(day.dayOfWeek()))
+            return QStringLiteral("\"%1\" names the wrong weekday").arg(name);
+        const QString base = name.left(name.size() - 4);
+        extensionsOf[base] << match.captured(6);
+        contents.insert(name, ReadAll(entry.filePath()));
+    }
+
+    QStringList written = progress.written;
+    written.sort();
+    if (written.removeDuplicates() != 0)
+        return QStringLiteral("a day file was written twice in one conversion");
+    QStringList present = contents.keys();
+    if (written != present)
+        return QStringLiteral("the files reported written (%1) are not the files present (%2)")
+            .arg(written.join(QLatin1Char(' ')), present.join(QLatin1Char(' ')));
+    if (summary.filesWritten != present.size()
+        || summary.filesWritten != summary.runsConverted * expectedExtensions.size())
+        return QStringLiteral("the summary counts %1 files of %2 runs, %3 present")
+            .arg(summary.filesWritten)
+            .arg(summary.runsConverted)
+            .arg(present.size());
+    QStringList xmlWritten;
+    for (const QString &name : progress.written)
+        if (name.endsWith(QLatin1String(".xml")))
+            xmlWritten << name;
+    if (progress.shown != xmlWritten)
+        return QStringLiteral("the names shown are not the XML day files written");
+
+    for (auto it = extensionsOf.cbegin(); it != extensionsOf.cend(); ++it) {
+        QStringList found = it.value();
+        found.sort();
+        QStringList wanted = expectedExtensions;
+        wanted.sort();
+        if (found != wanted)
+            return QStringLiteral("run %1 has the day files %2").arg(it.key(), found.join(QLatin1Char(' ')));
+        QString why;
+        int points = -1;
+        const auto path = [&](const char *extension) { return it.key() + QLatin1String(extension); };
+        if (request.options.chkGPXFlag) {
+            points = CheckGpx(contents.value(path(".gpx")), why);
+            if (points < 0)
+                return QStringLiteral("%1: %2").arg(path(".gpx"), why);
+        }
+        if (request.options.ckTXTFlag) {
+            const int rows = CheckCsv(contents.value(path(".txt")), why);
+            if (rows < 0)
+                return QStringLiteral("%1: %2").arg(path(".txt"), why);
+            if (points >= 0 && rows != points)
+                return QStringLiteral("%1: %2 points, the GPX file has %3").arg(path(".txt")).arg(rows).arg(points);
+            points = rows;
+        }
+        if (request.options.ckXMLFlag) {
+            const int closed = CheckXml(contents.value(path(".xml")), why);
+            if (closed < 0)
+                return QStringLiteral("%1: %2").arg(path(".xml"), why);
+            if (points >= 0 && closed != points)
+                return QStringLiteral("%1: %2 track points closed, the other day files hold %3")
+                    .arg(path(".xml"))
+                    .arg(closed)
+                    .arg(points);
+        }
+    }
+    return {};
+}
+
+bool ResetFolder(const QString &root, const QString &out)
+{
+    return QDir(root).removeRecursively() && QDir().mkpath(out);
+}
+
+} // namespace
+
+QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
+{
+    if (data.size() < kCaseHeaderSize)
+        return {};
+    const CaseRequest request = ReadHeader(reinterpret_cast<const unsigned char *>(data.data()));
+    const QString input = QDir(scratchFolder).filePath(QStringLiteral("history.xml"));
+    const QString out = QDir(scratchFolder).filePath(QStringLiteral("out"));
+    if (!ResetFolder(scratchFolder, out))
+        return QStringLiteral("cannot prepare the scratch folder %1").arg(scratchFolder);
+    {
+        QFile file(input);
+        const QByteArrayView history = data.sliced(kCaseHeaderSize);
+        if (!file.open(QIODevice::WriteOnly) || file.write(history.data(), history.size()) != history.size())
+            return QStringLiteral("cannot write %1").arg(input);
+    }
+
+    QMap<QString, QByteArray> first;
+    for (int round = 0; round < (request.convertTwice ? 2 : 1); ++round) {
+        RecordingProgress progress;
+        const ConversionSummary summary =
+            MakeFiles(input, request.window, request.options, progress, out, CaseToday());
+        if (!progress.problem.isEmpty())
+            return progress.problem;
+
+        const QStringList inRoot = QDir(scratchFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                                 | QDir::NoDotAndDotDot, QDir::Name);
+        if (inRoot != QStringList{QStringLiteral("history.xml"), QStringLiteral("out")})
+            return QStringLiteral("files appeared beside the output folder: %1").arg(inRoot.join(QLatin1Char(' ')));
+
+        if (!request.validWindow) {
+            if (summary.ok() || progress.begun || !QDir(out).isEmpty())
+                return QStringLiteral("an invalid date window was not refused before reading");
+            return {};
+        }
+        if (!summary.ok())
+            return QStringLiteral("the conversion failed: %1").arg(summary.error);
+        if (summary.runsConverted + summary.runsSkipped > summary.runsRead)
+            return QStringLiteral("more runs converted and skipped than read");
+
+        QMap<QString, QByteArray> contents;
+        if (const QString problem = CheckDayFiles(out, request, progress, summary, contents); !problem.isEmpty())
+            return problem;
+        if (round == 0)
+            first = contents;
+        else if (contents != first)
+            return QStringLiteral("a second conversion into the same folder gave other day files");
+    }
+    return {};
+}
+
+} // namespace kelvane
