@@ -10,7 +10,7 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 300
 
-.PHONY: all setup build run test test-sanitize fuzz clean
+.PHONY: all setup build run screenshot test test-sanitize fuzz clean
 
 all: build
 
@@ -23,11 +23,21 @@ $(BUILD)/CMakeCache.txt: | setup
 build: setup $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Splits the bundled sample history into day files in a scratch folder.
+# Opens the window in a scratch folder holding a copy of the sample as walk.xml;
+# the day files of a conversion appear there.
 run: build
 	rm -rf $(RUN_DIR) && mkdir -p $(RUN_DIR)
-	$(BUILD)/cli/kelvane-split --all --xml --csv --gpx -C $(RUN_DIR) examples/walk.xml
+	cp examples/walk.xml $(RUN_DIR)/walk.xml
+	cd $(RUN_DIR) && $(abspath $(BUILD))/app/kelvane
 	@echo "Day files in $(RUN_DIR):" && ls -l $(RUN_DIR)
+
+# Draws the window without a screen into $(SHOT_DIR): after start-up, with the
+# offset controls and the date picker open, and with the file list open.
+SHOT_DIR := $(BUILD)/screenshot
+screenshot: build
+	mkdir -p $(SHOT_DIR)
+	QT_QPA_PLATFORM=offscreen $(BUILD)/app/kelvane-screenshot \
+	  $(SHOT_DIR)/kelvane.png $(SHOT_DIR)/kelvane-picker.png $(SHOT_DIR)/kelvane-list.png
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

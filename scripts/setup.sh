@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake make
-    qt6-base-dev qt6-base-dev-tools
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev
     fonts-comic-neue fontconfig
     xvfb xdotool
     libxml2-utils

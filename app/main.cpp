@@ -1,0 +1,17 @@
+// kelvane: the window that splits a Forerunner Logbook history into day files.
+
+#include "main_window.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelvane"));
+    QApplication::setApplicationVersion(QStringLiteral("9.6"));
+    QApplication::setDesktopFileName(QStringLiteral("kelvane"));
+
+    frmKelvane window(WindowEnvironment::System());
+    window.Load();
+    return app.exec();
+}

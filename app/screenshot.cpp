@@ -1,0 +1,71 @@
+// Renders the window after start-up, then with the offset controls and the date
+// picker open, then with the file list open too, on a fixed day in a scratch folder.
+
+#include "main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace {
+
+QWidget *Find(QWidget &window, const char *name)
+{
+    return window.findChild<QWidget *>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: kelvane-screenshot START_PNG PICKER_PNG LIST_PNG\n");
+        return 2;
+    }
+    QTemporaryDir folder;
+    for (const char *name : {"walk.xml", "march.xml", "notes.xml"}) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+    }
+
+    WindowEnvironment environment;
+    environment.presentMoment = [] { return QDateTime(QDate(2026, 12, 7), QTime(10, 30)); };
+    environment.workingFolder = folder.path();
+    environment.endProgram = [] {};
+    environment.showMessage = [](const QString &, const QString &text) {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    };
+
+    frmKelvane window(environment);
+    window.Load();
+    window.ShowFileName(QStringLiteral("20261207_01_Monday.xml"));
+    window.ShowFileName(QStringLiteral("20261207_02_Monday.xml"));
+    QApplication::processEvents();
+    if (!window.grab().save(QString::fromLocal8Bit(argv[1])))
+        return 1;
+
+    qobject_cast<QCheckBox *>(Find(window, "ckTXTFlag"))->click();
+    // A click on the range's last day opens the picker on that day.
+    QWidget *label = Find(window, "labDayPic3");
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), label->mapToGlobal(QPointF(2, 2)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(label, &press);
+    QApplication::processEvents();
+    if (!window.grab().save(QString::fromLocal8Bit(argv[2])))
+        return 1;
+    qobject_cast<QPushButton *>(Find(window, "cmdSelFile"))->click();
+    QApplication::processEvents();
+    if (!window.grab().save(QString::fromLocal8Bit(argv[3])))
+        return 1;
+    std::printf("%s\n%s\n%s\n", argv[1], argv[2], argv[3]);
+    return 0;
+}

@@ -1,0 +1,396 @@
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void startUpCaptions_data();
+    void startUpCaptions();
+    void startUpVisibility_data();
+    void startUpVisibility();
+    void startUpValues();
+    void selfTestFile();
+    void selfTestFileCannotBeWritten();
+    void geometry_data();
+    void geometry();
+    void rangeReadsFirstToLast();
+    void tabOrderAndFocus();
+    void switchCouplings_data();
+    void switchCouplings();
+    void offsetChosenFromList();
+    void offsetNotChangedByTyping();
+    void fileListChoice();
+    void fileListEmptyFolder();
+    void exitEndsProgram();
+    void progressOnBarAndSurface();
+};
+
+void TestMainWindow::startUpCaptions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("tip");
+
+    const QString rangeTip = QStringLiteral("Change the start and end dates of the range");
+    QTest::newRow("cmdToday") << "cmdToday" << "Today" << "Parses a single day";
+    QTest::newRow("cmdPast7") << "cmdPast7" << "Last 7 Days"
+                              << "Parses the last user set number of days";
+    QTest::newRow("cmdRange") << "cmdRange" << "R&ange" << "Parses a range of days";
+    QTest::newRow("cmdAll") << "cmdAll" << "&All" << "Parses an entire data file into daily files";
+    QTest::newRow("cmdExit") << "cmdExit" << "E&xit" << "Get out of town!";
+    QTest::newRow("cmdSelFile") << "cmdSelFile" << "walk.xml" << "Change the name of the input file";
+    QTest::newRow("labDayPic0") << "labDayPic0" << "Monday 07 December 2026"
+                                << "Change the date of the single day you wish to parse";
+    QTest::newRow("labDayPic1") << "labDayPic1" << "Tuesday 01 December 2026"
+                                << "Change how far you want to go back in days";
+    QTest::newRow("labDayPic2") << "labDayPic2" << "Wednesday 28 October 2026" << rangeTip;
+    QTest::newRow("labDayPic3") << "labDayPic3" << "Sunday 22 November 2026" << rangeTip;
+    QTest::newRow("LabTxt01") << "LabTxt01" << "to" << rangeTip;
+    QTest::newRow("labTxtZOffset") << "labTxtZOffset" << "Zulu Offset" << "";
+    QTest::newRow("cbZOffset") << "cbZOffset" << "0" << "";
+    QTest::newRow("chkHighAscii") << "chkHighAscii" << "Convert High Ascii" << "";
+    QTest::newRow("ckTXTFlag") << "ckTXTFlag" << "CSV Text File"
+                               << "Output comma delineated files suitable for applicatioins like "
+                                  "Streets and Trips";
+    QTest::newRow("ckXMLFlag") << "ckXMLFlag" << "XML File"
+                               << "Output to XML Data files suitable bor applications like "
+                                  "USAPhotoMaps or GPS V isualizer";
+    QTest::newRow("chkGPXFlag") << "chkGPXFlag" << "GPX File" << "";
+}
+
+void TestMainWindow::startUpCaptions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, tip);
+    WindowFixture fixture;
+    fixture.open();
+    QCOMPARE(fixture.caption(name), caption);
+    QCOMPARE(fixture.control(name)->toolTip(), tip);
+    QCOMPARE(fixture.window->windowTitle(), QStringLiteral("Kelvane 9.6"));
+}
+
+void TestMainWindow::startUpVisibility_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<int>("checkState"); // -1 for controls that are not check boxes
+
+    QTest::newRow("XML on") << "ckXMLFlag" << true << int(Qt::Checked);
+    QTest::newRow("CSV off") << "ckTXTFlag" << true << int(Qt::Unchecked);
+    QTest::newRow("GPX off") << "chkGPXFlag" << true << int(Qt::Unchecked);
+    QTest::newRow("high ascii off but shown") << "chkHighAscii" << true << int(Qt::Unchecked);
+    QTest::newRow("offset combo hidden") << "cbZOffset" << false << -1;
+    QTest::newRow("Zulu Offset hidden") << "labTxtZOffset" << false << -1;
+    QTest::newRow("file list hidden") << "File1" << false << -1;
+    QTest::newRow("progress bar hidden") << "prbDays" << false << -1;
+    QTest::newRow("date picker hidden") << "DTPicker1" << false << -1;
+    QTest::newRow("pictures shown") << "Picture2" << true << -1;
+}
+
+void TestMainWindow::startUpVisibility()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, visible);
+    QFETCH(int, checkState);
+    WindowFixture fixture;
+    fixture.open();
+    QCOMPARE(fixture.control(name)->isVisible(), visible);
+    if (checkState >= 0)
+        QCOMPARE(int(fixture.control<QCheckBox>(name)->checkState()), checkState);
+}
+
+void TestMainWindow::startUpValues()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    QCOMPARE(window.ZOffset(), 0.0);
+    QCOMPARE(window.InputFile(), fixture.folder.path() + QStringLiteral("/walk.xml"));
+    QCOMPARE(window.DayPicIndex(), 0);
+    QVERIFY(fixture.messages.isEmpty());
+
+    const auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    QStringList expected;
+    for (int i = -12; i <= 12; ++i)
+        expected << QString::number(i);
+    QCOMPARE(items, expected);
+    QCOMPARE(combo->currentIndex(), 12);
+
+    const auto *bar = fixture.control<QProgressBar>(QStringLiteral("prbDays"));
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), 100);
+}
+
+void TestMainWindow::selfTestFile()
+{
+    WindowFixture fixture;
+    // An older, longer file is replaced, not extended.
+    fixture.addFile(QStringLiteral("test.txt"), QByteArray(500, 'x'));
+    fixture.open();
+    QFile file(fixture.folder.filePath(QStringLiteral("test.txt")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("this is a &#60; test &#60;&#60; more &#60;&#60;&#60;&#60; more &#38; and "
+                        "more &#38;&#38; and &#38;&#38;&#38; and >\r\n"
+                        "this is a < test << more <<<< more & and more && and &&& and >\r\n"));
+}
+
+void TestMainWindow::selfTestFileCannotBeWritten()
+{
+    WindowFixture fixture;
+    // A folder in the file's place cannot be opened for writing, even by root.
+    QVERIFY(QDir(fixture.folder.path()).mkdir(QStringLiteral("test.txt")));
+    frmKelvane &window = fixture.open();
+
+    QCOMPARE(fixture.messages.size(), 1);
+    QVERIFY2(fixture.messages[0].contains(fixture.folder.filePath(QStringLiteral("test.txt"))),
+             qPrintable(fixture.messages[0]));
+    QCOMPARE(fixture.endCalls, 0);
+    // The rest of the start-up still ran.
+    QVERIFY(window.isVisible());
+    QCOMPARE(fixture.caption(QStringLiteral("cbZOffset")), QStringLiteral("0"));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdSelFile")), QStringLiteral("walk.xml"));
+    QCOMPARE(window.InputFile(), fixture.folder.path() + QStringLiteral("/walk.xml"));
+}
+
+void TestMainWindow::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("place");
+
+    QTest::newRow("cmdToday") << "cmdToday" << QRect(311, 57, 181, 33);
+    QTest::newRow("cmdAll") << "cmdAll" << QRect(311, 279, 181, 33);
+    QTest::newRow("cmdSelFile") << "cmdSelFile" << QRect(312, 352, 181, 33);
+    QTest::newRow("cmdExit") << "cmdExit" << QRect(712, 544, 81, 33);
+    QTest::newRow("DTPicker1") << "DTPicker1" << QRect(241, 16, 321, 29);
+    QTest::newRow("cbZOffset") << "cbZOffset" << QRect(636, 312, 57, 31);
+    QTest::newRow("File1") << "File1" << QRect(488, 188, 309, 397);
+    QTest::newRow("prbDays") << "prbDays" << QRect(4, 584, 793, 17);
+    QTest::newRow("ckXMLFlag") << "ckXMLFlag" << QRect(8, 279, 161, 23);
+    // Picture boxes fit their pictures plus a one-pixel border.
+    QTest::newRow("picPelko") << "picPelko" << QRect(0, 0, 166, 191);
+    QTest::newRow("Picture1") << "Picture1" << QRect(604, 0, 197, 191);
+    QTest::newRow("Picture2") << "Picture2" << QRect(-4, 404, 802, 180);
+}
+
+void TestMainWindow::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, place);
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    QCOMPARE(window.size(), QSize(798, 605));
+    QCOMPARE(fixture.control(name)->geometry(), place);
+}
+
+// Labels 0 and 1 and "to" share a centre line; the range reads first, "to", last.
+void TestMainWindow::rangeReadsFirstToLast()
+{
+    WindowFixture fixture;
+    fixture.open();
+    const auto centre = [&](const char *name) {
+        const QRect place = fixture.control(QString::fromLatin1(name))->geometry();
+        return (place.left() + place.left() + place.width()) / 2.0;
+    };
+    QVERIFY(qAbs(centre("labDayPic0") - 401.5) <= 1);
+    QVERIFY(qAbs(centre("labDayPic1") - 401.5) <= 1);
+    QVERIFY(qAbs(centre("LabTxt01") - 401.5) <= 1);
+    const QRect first = fixture.control(QStringLiteral("labDayPic2"))->geometry();
+    const QRect to = fixture.control(QStringLiteral("LabTxt01"))->geometry();
+    const QRect last = fixture.control(QStringLiteral("labDayPic3"))->geometry();
+    QCOMPARE(first.left() + first.width(), 386);
+    QCOMPARE(last.left(), 415);
+    QVERIFY(first.left() + first.width() <= to.left());
+    QVERIFY(to.left() + to.width() <= last.left());
+    // Each label is wide enough for its whole caption.
+    for (int i = 0; i < 4; ++i) {
+        const auto *label = fixture.control<QLabel>(QStringLiteral("labDayPic%1").arg(i));
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
+    }
+}
+
+void TestMainWindow::tabOrderAndFocus()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(QApplication::focusWidget(), fixture.control(QStringLiteral("cmdToday")));
+    // The hidden picker is passed over; the labels take no focus.
+    const QStringList expected = {QStringLiteral("cmdPast7"), QStringLiteral("cmdRange"),
+                                  QStringLiteral("cmdAll"),   QStringLiteral("cmdExit"),
+                                  QStringLiteral("cmdSelFile"), QStringLiteral("chkHighAscii"),
+                                  QStringLiteral("ckTXTFlag"), QStringLiteral("ckXMLFlag"),
+                                  QStringLiteral("chkGPXFlag"), QStringLiteral("cmdToday")};
+    for (const QString &name : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), name);
+    }
+}
+
+void TestMainWindow::switchCouplings_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<bool>("offsetShown");
+    QTest::addColumn<bool>("highAsciiShown");
+
+    QTest::newRow("CSV ticked shows the offset") << "ckTXTFlag" << 1 << true << true;
+    QTest::newRow("CSV unticked hides it again") << "ckTXTFlag" << 2 << false << true;
+    QTest::newRow("XML unticked hides high ascii") << "ckXMLFlag" << 1 << false << false;
+    QTest::newRow("XML ticked again shows it") << "ckXMLFlag" << 2 << false << true;
+    QTest::newRow("GPX has no coupling") << "chkGPXFlag" << 1 << false << true;
+}
+
+void TestMainWindow::switchCouplings()
+{
+    QFETCH(QString, box);
+    QFETCH(int, clicks);
+    QFETCH(bool, offsetShown);
+    QFETCH(bool, highAsciiShown);
+    WindowFixture fixture;
+    fixture.open();
+    auto *highAscii = fixture.control<QCheckBox>(QStringLiteral("chkHighAscii"));
+    highAscii->click(); // ticked: hiding must not change it
+    for (int i = 0; i < clicks; ++i)
+        QTest::mouseClick(fixture.control(box), Qt::LeftButton, {}, QPoint(5, 10));
+    QCOMPARE(fixture.control(QStringLiteral("cbZOffset"))->isVisible(), offsetShown);
+    QCOMPARE(fixture.control(QStringLiteral("labTxtZOffset"))->isVisible(), offsetShown);
+    QCOMPARE(highAscii->isVisible(), highAsciiShown);
+    QCOMPARE(highAscii->checkState(), Qt::Checked);
+    QCOMPARE(fixture.window->ZOffset(), 0.0);
+}
+
+void TestMainWindow::offsetChosenFromList()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    auto *csv = fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"));
+    auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    csv->click();
+    // Five steps up the list from "0" reach "-5".
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(combo, Qt::Key_Up);
+    QCOMPARE(combo->currentText(), QStringLiteral("-5"));
+    QCOMPARE(window.ZOffset(), -5.0);
+
+    // Hiding and showing again keeps both the offset and the item shown.
+    csv->click();
+    QCOMPARE(window.ZOffset(), -5.0);
+    csv->click();
+    QVERIFY(combo->isVisible());
+    QCOMPARE(combo->currentText(), QStringLiteral("-5"));
+}
+
+void TestMainWindow::offsetNotChangedByTyping()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+    auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    combo->lineEdit()->clear();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("7"));
+    QCOMPARE(combo->currentText(), QStringLiteral("7"));
+    QCOMPARE(window.ZOffset(), 0.0);
+    QCOMPARE(combo->count(), 25);
+}
+
+void TestMainWindow::fileListChoice()
+{
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"));
+    fixture.addFile(QStringLiteral("march.xml"));
+    fixture.addFile(QStringLiteral("notes.txt"));
+    frmKelvane &window = fixture.open();
+    // A file made after the window is not listed: the list is read once.
+    fixture.addFile(QStringLiteral("later.xml"));
+
+    auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i)
+        names << list->item(i)->text();
+    QCOMPARE(names, QStringList({QStringLiteral("march.xml"), QStringLiteral("walk.xml")}));
+
+    auto *select = fixture.control<QPushButton>(QStringLiteral("cmdSelFile"));
+    QTest::mouseClick(select, Qt::LeftButton);
+    QVERIFY(list->isVisible());
+    QTest::mouseClick(select, Qt::LeftButton);
+    QVERIFY(list->isVisible());
+    QCOMPARE(window.InputFile(), fixture.folder.path() + QStringLiteral("/walk.xml"));
+
+    QListWidgetItem *march = list->item(0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(march).center());
+    QCOMPARE(select->text(), QStringLiteral("march.xml"));
+    QCOMPARE(window.InputFile(), fixture.folder.path() + QStringLiteral("/march.xml"));
+    QVERIFY(!list->isVisible());
+}
+
+void TestMainWindow::fileListEmptyFolder()
+{
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("readme.txt"));
+    frmKelvane &window = fixture.open();
+    auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
+    QCOMPARE(list->count(), 0);
+    QVERIFY(!list->isVisible());
+    // No walk.xml is no error at start-up.
+    QCOMPARE(window.InputFile(), fixture.folder.path() + QStringLiteral("/walk.xml"));
+    QVERIFY(fixture.messages.isEmpty());
+}
+
+void TestMainWindow::exitEndsProgram()
+{
+    WindowFixture fixture;
+    fixture.open();
+    fixture.pick(2, QDate(2026, 11, 1)); // any state; Exit asks nothing
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic0")), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdExit")), Qt::LeftButton);
+    QCOMPARE(fixture.endCalls, 1);
+    QVERIFY(fixture.messages.isEmpty());
+}
+
+void TestMainWindow::progressOnBarAndSurface()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    auto *bar = fixture.control<QProgressBar>(QStringLiteral("prbDays"));
+    window.BeginDays(46330, 46363);
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->minimum(), 46330);
+    QCOMPARE(bar->maximum(), 46363);
+    window.SetDay(46350);
+    QCOMPARE(bar->value(), 46350);
+
+    window.ShowFileName(QStringLiteral("20261207_01_Monday.xml"));
+    window.ShowFileName(QStringLiteral("20261207_02_Monday.xml"));
+    QCOMPARE(window.PrintedLines(), QStringList({QStringLiteral("20261207_01_Monday.xml"),
+                                                 QStringLiteral("20261207_02_Monday.xml")}));
+
+    // The names are printed from the top-left corner down, beneath the
+    // controls: only their ends show to the right of the mascot's picture.
+    const QImage image = window.grab().toImage();
+    const int lineHeight = window.fontMetrics().height();
+    const QColor orange(255, 128, 0);
+    const auto orangeIn = [&](QRect area) {
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (QColor(image.pixel(x, y)) == orange)
+                    return true;
+        return false;
+    };
+    QVERIFY(orangeIn(QRect(167, 0, 70, lineHeight)));
+    QVERIFY(orangeIn(QRect(167, lineHeight, 70, lineHeight)));
+    QVERIFY(!orangeIn(QRect(167, 2 * lineHeight, 70, lineHeight)));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "conversion.h"
+#include "progress_sink.h"
+#include "window_environment.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+
+class CaptionLabel;
+class DatePicker;
+class FileList;
+class OffsetCombo;
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The program's one window: every control, the values the handlers share, and
+// the engine's progress shown on the bar and as lines printed on the window.
+class frmKelvane : public QWidget, public kelvane::ProgressSink {
+    Q_OBJECT
+
+public:
+    explicit frmKelvane(WindowEnvironment environment, QWidget *parent = nullptr);
+
+    // Shows the window and fills in its starting state.
+    void Load();
+
+    QString InputFile() const { return inputFile; }
+    double ZOffset() const { return zOffset; }
+    int DayPicIndex() const { return dayPicIndex; }
+    QStringList PrintedLines() const { return printedLines; }
+    // What the last conversion did, for whoever watches the window.
+    const kelvane::ConversionSummary &LastSummary() const { return lastSummary; }
+
+    // The day in the caption of labDayPic(index); Day keeps its value when the
+    // caption holds no blank.
+    void ReadDayLabel(int index, QDate &Day) const;
+
+    void BeginDays(int minDay, int maxDay) override;
+    void SetDay(int day) override;
+    void ShowFileName(const QString &name) override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void createControls();
+    void setTabOrder();
+    void writeSelfTest();
+    QDateTime presentMoment() const { return environment.presentMoment(); }
+    QString longForm(QDate day) const;
+
+    // Output options, hour offset and input file.
+    void cbZOffset_Click();
+    void ckTXTFlag_Click();
+    void ckXMLFlag_Click();
+    void cmdSelFile_Click();
+    void File1_Click();
+    void cmdExit_Click();
+
+    // Day labels and the date picker.
+    void labDayPic_Click(int Index);
+    void labDayPic_Change(int Index);
+    void DTPicker1_Change();
+
+    // Run commands.
+    void cmdToday_Click();
+    void cmdPast7_Click();
+    void cmdRange_Click();
+    void cmdAll_Click();
+    void convert(QDate StartFilesDate, QDate EndFilesDate);
+    kelvane::OutputOptions outputOptions() const;
+
+    WindowEnvironment environment;
+    QString inputFile;
+    double zOffset = 0;
+    int dayPicIndex = 0;
+    QStringList printedLines;
+    QElapsedTimer lastPrintRepaint;
+    kelvane::ConversionSummary lastSummary;
+
+    QPushButton *cmdToday = nullptr;
+    DatePicker *DTPicker1 = nullptr;
+    QPushButton *cmdPast7 = nullptr;
+    QPushButton *cmdRange = nullptr;
+    std::array<CaptionLabel *, 4> labDayPic{};
+    QLabel *LabTxt01 = nullptr;
+    QPushButton *cmdAll = nullptr;
+    OffsetCombo *cbZOffset = nullptr;
+    QLabel *labTxtZOffset = nullptr;
+    FileList *File1 = nullptr;
+    QProgressBar *prbDays = nullptr;
+    QLabel *Picture1 = nullptr;
+    QLabel *picPelko = nullptr;
+    QPushButton *cmdExit = nullptr;
+    QLabel *Picture2 = nullptr;
+    QPushButton *cmdSelFile = nullptr;
+    QCheckBox *chkHighAscii = nullptr;
+    QCheckBox *ckTXTFlag = nullptr;
+    QCheckBox *ckXMLFlag = nullptr;
+    QCheckBox *chkGPXFlag = nullptr;
+};
