@@ -1,0 +1,175 @@
+#include "window_fixture.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLocale>
+
+namespace {
+
+const QDate kToday(2026, 12, 7); // a Monday
+
+QString LongForm(QDate day)
+{
+    return QLocale().toString(day, QStringLiteral("dddd dd MMMM yyyy"));
+}
+
+} // namespace
+
+class TestDayLabels : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void picks_data();
+    void picks();
+    void clickOpensPickerOnLabelDay();
+    void openPickerRetargets();
+    void past7OnlyFollowsLabel1();
+    void readDayLabelWithoutBlank();
+    void otherLanguage();
+};
+
+void TestDayLabels::picks_data()
+{
+    QTest::addColumn<QTime>("timeOfDay");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QDate>("picked");
+    QTest::addColumn<QDate>("shown");        // the label's day after the pick
+    QTest::addColumn<QString>("todayButton"); // cmdToday's caption
+    QTest::addColumn<QString>("past7Button"); // cmdPast7's caption
+
+    const QTime morning(10, 30);
+    const QDate yesterday = kToday.addDays(-1);
+    const QDate tomorrow = kToday.addDays(1);
+    QTest::newRow("label 1 today") << morning << 1 << kToday << kToday << "Today" << "Last 1 Days";
+    QTest::newRow("label 1 yesterday, just after midnight")
+        << QTime(0, 0, 5) << 1 << yesterday << yesterday << "Today" << "Last 2 Days";
+    QTest::newRow("label 1 yesterday, just before midnight")
+        << QTime(23, 59, 59) << 1 << yesterday << yesterday << "Today" << "Last 2 Days";
+    QTest::newRow("label 1 thirty days back")
+        << morning << 1 << kToday.addDays(-30) << kToday.addDays(-30) << "Today" << "Last 31 Days";
+    QTest::newRow("label 1 tomorrow is pulled back")
+        << morning << 1 << tomorrow << kToday << "Today" << "Last 1 Days";
+    QTest::newRow("label 0 a past Friday")
+        << morning << 0 << QDate(2026, 12, 4) << QDate(2026, 12, 4) << "Friday" << "Last 7 Days";
+    QTest::newRow("label 0 next year is pulled back")
+        << morning << 0 << QDate(2027, 3, 1) << kToday << "Today" << "Last 7 Days";
+    QTest::newRow("label 2 tomorrow is pulled back")
+        << morning << 2 << tomorrow << kToday << "Today" << "Last 7 Days";
+    QTest::newRow("label 3 tomorrow is pulled back")
+        << QTime(23, 59, 59) << 3 << tomorrow << kToday << "Today" << "Last 7 Days";
+    QTest::newRow("label 3 before label 2 is kept")
+        << morning << 3 << QDate(2026, 10, 1) << QDate(2026, 10, 1) << "Today" << "Last 7 Days";
+}
+
+void TestDayLabels::picks()
+{
+    QFETCH(QTime, timeOfDay);
+    QFETCH(int, index);
+    QFETCH(QDate, picked);
+    QFETCH(QDate, shown);
+    QFETCH(QString, todayButton);
+    QFETCH(QString, past7Button);
+    WindowFixture fixture;
+    fixture.now = QDateTime(kToday, timeOfDay);
+    fixture.open();
+    QStringList before;
+    for (int i = 0; i < 4; ++i)
+        before << fixture.caption(QStringLiteral("labDayPic%1").arg(i));
+
+    fixture.pick(index, picked);
+
+    for (int i = 0; i < 4; ++i) {
+        const QString caption = fixture.caption(QStringLiteral("labDayPic%1").arg(i));
+        QCOMPARE(caption, i == index ? LongForm(shown) : before[i]);
+    }
+    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), todayButton);
+    QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), past7Button);
+    QVERIFY(!fixture.control(QStringLiteral("DTPicker1"))->isVisible());
+    QCOMPARE(fixture.window->DayPicIndex(), index);
+}
+
+void TestDayLabels::clickOpensPickerOnLabelDay()
+{
+    WindowFixture fixture;
+    fixture.open();
+    auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
+    QCOMPARE(picker->displayFormat(), QStringLiteral("dddd dd MMMM yyyy"));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic2")), Qt::LeftButton, {}, QPoint(3, 3));
+    // Loading the picker is no change: it stays open and the label keeps its caption.
+    QVERIFY(picker->isVisible());
+    QCOMPARE(picker->date(), QDate(2026, 10, 28));
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")), QStringLiteral("Wednesday 28 October 2026"));
+    QCOMPARE(fixture.window->DayPicIndex(), 2);
+
+    // Picking today for label 0 after a past day gives "Today" back.
+    fixture.pick(0, QDate(2026, 11, 30));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), QStringLiteral("Monday"));
+    fixture.pick(0, kToday);
+    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), QStringLiteral("Today"));
+}
+
+void TestDayLabels::openPickerRetargets()
+{
+    WindowFixture fixture;
+    fixture.open();
+    auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic2")), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic3")), Qt::LeftButton, {}, QPoint(3, 3));
+    QVERIFY(picker->isVisible());
+    QCOMPARE(picker->date(), QDate(2026, 11, 22));
+    QCOMPARE(fixture.window->DayPicIndex(), 3);
+
+    picker->setDate(QDate(2026, 11, 25));
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic3")), QStringLiteral("Wednesday 25 November 2026"));
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")), QStringLiteral("Wednesday 28 October 2026"));
+    QVERIFY(!picker->isVisible());
+}
+
+// After midnight passes with the window open, only a change of label 1
+// recounts the days.
+void TestDayLabels::past7OnlyFollowsLabel1()
+{
+    WindowFixture fixture;
+    fixture.open();
+    fixture.now = fixture.now.addDays(1);
+    fixture.pick(0, QDate(2026, 12, 5));
+    fixture.pick(2, QDate(2026, 11, 2));
+    fixture.pick(3, QDate(2026, 11, 3));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 7 Days"));
+    fixture.pick(1, QDate(2026, 12, 2));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 7 Days"));
+    fixture.pick(1, QDate(2026, 12, 1));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 8 Days"));
+}
+
+void TestDayLabels::readDayLabelWithoutBlank()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open(false); // labels still read "Label1"
+    QDate day(2001, 2, 3);
+    window.ReadDayLabel(1, day);
+    QCOMPARE(day, QDate(2001, 2, 3));
+    window.Load();
+    window.ReadDayLabel(1, day);
+    QCOMPARE(day, QDate(2026, 12, 1));
+}
+
+// The long form is written and read back in the user's language.
+void TestDayLabels::otherLanguage()
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    WindowFixture fixture;
+    fixture.open();
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")), QStringLiteral("Mittwoch 28 Oktober 2026"));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 7 Days"));
+    fixture.pick(0, QDate(2026, 12, 4));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), QStringLiteral("Freitag"));
+    QDate day;
+    fixture.window->ReadDayLabel(0, day);
+    QCOMPARE(day, QDate(2026, 12, 4));
+    QLocale::setDefault(saved);
+}
+
+QTEST_MAIN(TestDayLabels)
+#include "test_day_labels.moc"

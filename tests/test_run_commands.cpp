@@ -1,0 +1,209 @@
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+// One run with one track point at its start time, indented and ended the way
+// a logbook program writes them.
+QByteArray Run(const QByteArray &startTime)
+{
+    return "    <Run>\r\n"
+           "        <Lap>\r\n"
+           "            <StartTime>" + startTime + "</StartTime>\r\n"
+           "        </Lap>\r\n"
+           "        <Track>\r\n"
+           "            <Trackpoint>\r\n"
+           "                <Position>\r\n"
+           "                    <Latitude>47.62050</Latitude>\r\n"
+           "                    <Longitude>-122.34940</Longitude>\r\n"
+           "                    <Altitude>40.000</Altitude>\r\n"
+           "                </Position>\r\n"
+           "                <Time>" + startTime + "</Time>\r\n"
+           "            </Trackpoint>\r\n"
+           "        </Track>\r\n"
+           "    </Run>\r\n";
+}
+
+QByteArray History(const QList<QByteArray> &runs)
+{
+    QByteArray text = "<?xml version=\"1.0\" ?>\r\n<History version=\"1\">\r\n";
+    for (const QByteArray &run : runs)
+        text += run;
+    return text + "</History>\r\n";
+}
+
+// Runs around Monday 7 December 2026, the day the tests run on.
+QByteArray Walk()
+{
+    return History({Run("1949-08-24T12:00:00Z"), Run("1949-08-25T12:00:00Z"),
+                    Run("2026-10-28T09:00:00Z"), Run("2026-11-22T09:00:00Z"),
+                    Run("2026-12-01T09:00:00Z"), Run("2026-12-04T09:00:00Z"),
+                    Run("2026-12-07T07:00:00Z"), Run("2026-12-07T18:00:00Z"),
+                    Run("2026-12-08T06:00:00Z")});
+}
+
+struct Pick {
+    int index;
+    QDate day;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<Pick>)
+
+class TestRunCommands : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void convertsItsWindow_data();
+    void convertsItsWindow();
+    void optionsReachTheEngine();
+    void missingInputKeepsWindowOpen();
+    void dayFileThatCannotBeWritten();
+    void skippedRunsAreReported();
+};
+
+void TestRunCommands::convertsItsWindow_data()
+{
+    QTest::addColumn<QList<Pick>>("picks");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("converted");
+
+    const QString G = QStringLiteral("20261207_01_Monday.xml");
+    const QString H = QStringLiteral("20261207_02_Monday.xml");
+    QTest::newRow("Today") << QList<Pick>{} << "cmdToday" << QStringList{G, H};
+    QTest::newRow("a past Friday") << QList<Pick>{{0, QDate(2026, 12, 4)}} << "cmdToday"
+                                   << QStringList{QStringLiteral("20261204_01_Friday.xml")};
+    QTest::newRow("Last 7 Days") << QList<Pick>{} << "cmdPast7"
+                                 << QStringList{QStringLiteral("20261201_01_Tuesday.xml"),
+                                                QStringLiteral("20261204_01_Friday.xml"), G, H};
+    QTest::newRow("Last 1 Days") << QList<Pick>{{1, QDate(2026, 12, 7)}} << "cmdPast7"
+                                 << QStringList{G, H};
+    QTest::newRow("Range") << QList<Pick>{} << "cmdRange"
+                           << QStringList{QStringLiteral("20261028_01_Wednesday.xml"),
+                                          QStringLiteral("20261122_01_Sunday.xml")};
+    QTest::newRow("Range of one day") << QList<Pick>{{2, QDate(2026, 11, 22)}} << "cmdRange"
+                                      << QStringList{QStringLiteral("20261122_01_Sunday.xml")};
+    QTest::newRow("Range reversed")
+        << QList<Pick>{{2, QDate(2026, 12, 4)}, {3, QDate(2026, 12, 1)}} << "cmdRange"
+        << QStringList{};
+    QTest::newRow("All") << QList<Pick>{} << "cmdAll"
+                         << QStringList{QStringLiteral("19490825_01_Thursday.xml"),
+                                        QStringLiteral("20261028_01_Wednesday.xml"),
+                                        QStringLiteral("20261122_01_Sunday.xml"),
+                                        QStringLiteral("20261201_01_Tuesday.xml"),
+                                        QStringLiteral("20261204_01_Friday.xml"), G, H};
+}
+
+void TestRunCommands::convertsItsWindow()
+{
+    QFETCH(QList<Pick>, picks);
+    QFETCH(QString, command);
+    QFETCH(QStringList, converted);
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"), Walk());
+    frmKelvane &window = fixture.open();
+    for (const Pick &pick : picks)
+        fixture.pick(pick.index, pick.day);
+
+    QTest::mouseClick(fixture.control(command), Qt::LeftButton);
+
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(fixture.messages, QStringList());
+    QCOMPARE(fixture.dayFiles(), converted);
+    QCOMPARE(window.PrintedLines(), converted);
+    QCOMPARE(window.LastSummary().runsRead, 9);
+    auto *bar = fixture.control<QProgressBar>(QStringLiteral("prbDays"));
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->maximum(), 46363); // today's day serial
+}
+
+void TestRunCommands::optionsReachTheEngine()
+{
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"), Walk());
+    frmKelvane &window = fixture.open();
+    fixture.control<QCheckBox>(QStringLiteral("ckXMLFlag"))->click();
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+    fixture.control<QCheckBox>(QStringLiteral("chkGPXFlag"))->click();
+    auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(combo, Qt::Key_Up);
+    // The offset chosen while CSV was on still shifts the GPX times.
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdToday")), Qt::LeftButton);
+
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(fixture.dayFiles(),
+             QStringList({QStringLiteral("20261207_01_Monday.gpx"), QStringLiteral("20261207_01_Monday.txt"),
+                          QStringLiteral("20261207_02_Monday.gpx"), QStringLiteral("20261207_02_Monday.txt")}));
+    QCOMPARE(window.PrintedLines(), QStringList());
+    QFile csv(fixture.folder.filePath(QStringLiteral("20261207_01_Monday.txt")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(), QByteArray("Latitude,Longitude,Altitude, Date,Time\r\n"
+                                       "47.62050,-122.34940,40.000,2026-12-07,02:00:00\r\n"));
+}
+
+// Nothing was read: the user picks another file and that run is the launch's one conversion.
+void TestRunCommands::missingInputKeepsWindowOpen()
+{
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("other.xml"), Walk());
+    frmKelvane &window = fixture.open();
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdAll")), Qt::LeftButton);
+    QCOMPARE(fixture.endCalls, 0);
+    QCOMPARE(fixture.messages.size(), 1);
+    QVERIFY2(fixture.messages[0].contains(fixture.folder.filePath(QStringLiteral("walk.xml"))),
+             qPrintable(fixture.messages[0]));
+    QVERIFY(window.isVisible());
+
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdSelFile")), Qt::LeftButton);
+    auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdToday")), Qt::LeftButton);
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(fixture.messages.size(), 1);
+    QCOMPARE(fixture.dayFiles(), QStringList({QStringLiteral("20261207_01_Monday.xml"),
+                                              QStringLiteral("20261207_02_Monday.xml")}));
+}
+
+void TestRunCommands::dayFileThatCannotBeWritten()
+{
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"), Walk());
+    // A folder in the day file's place: no user, root included, can write it.
+    QVERIFY(QDir(fixture.folder.path()).mkdir(QStringLiteral("20261207_02_Monday.xml")));
+    fixture.open();
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdToday")), Qt::LeftButton);
+    QCOMPARE(fixture.messages.size(), 1);
+    QVERIFY2(fixture.messages[0].contains(QStringLiteral("20261207_02_Monday.xml")),
+             qPrintable(fixture.messages[0]));
+    // The program ends as after any conversion.
+    QCOMPARE(fixture.endCalls, 1);
+    QVERIFY(QFileInfo(fixture.folder.filePath(QStringLiteral("20261207_02_Monday.xml"))).isDir());
+}
+
+void TestRunCommands::skippedRunsAreReported()
+{
+    WindowFixture fixture;
+    QByteArray noStart = Run("2026-12-07T07:00:00Z");
+    noStart.replace("<StartTime>", "<Begin>").replace("</StartTime>", "</Begin>");
+    fixture.addFile(QStringLiteral("walk.xml"), History({Run("2026-12-06T07:00:00Z"), noStart}));
+    fixture.open();
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdAll")), Qt::LeftButton);
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(fixture.dayFiles(), QStringList({QStringLiteral("20261206_01_Sunday.xml")}));
+    QCOMPARE(fixture.messages.size(), 1);
+    QVERIFY2(fixture.messages[0].contains(QStringLiteral("1 of 2 runs")), qPrintable(fixture.messages[0]));
+    QVERIFY2(fixture.messages[0].contains(QStringLiteral("<StartTime>")), qPrintable(fixture.messages[0]));
+}
+
+QTEST_MAIN(TestRunCommands)
+#include "test_run_commands.moc"
