@@ -6,6 +6,23 @@
 
 namespace kelvane {
 
+namespace {
+
+// A short write carries no reason; writing the rest again either completes it
+// or fails with the system's reason (a full disk, a file size limit).
+bool WriteAll(QSaveFile &file, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const qint64 written = file.write(bytes.data(), qint64(bytes.size()));
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(std::size_t(written));
+    }
+    return true;
+}
+
+} // namespace
+
 DayFileOutput::DayFileOutput(QString outputFolder) : folder(std::move(outputFolder)) {}
 
 DayFileOutput::~DayFileOutput() = default;
@@ -26,9 +43,9 @@ bool DayFileOutput::add(const QString &name, std::string_view bytes)
         discard();
         return false;
     }
-    // Flushing here finds a full disk before any file of the run is moved into place.
-    if (!file->open(QIODevice::WriteOnly)
-        || file->write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()) || !file->flush()) {
+    // Unbuffered, so that a full disk is found here, before any file of the run
+    // is moved into place.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteAll(*file, bytes)) {
         message = QStringLiteral("Cannot write \"%1\": %2").arg(path, file->errorString());
         discard();
         return false;

@@ -262,8 +262,9 @@ QString CheckRequest(const QString &inputFile, const DateWindow &window, const Q
         return QStringLiteral("The last day of the date window is missing or not a real date");
     if (inputFile.isEmpty())
         return QStringLiteral("No history file was given");
-    if (!QFileInfo(outputFolder).isDir())
-        return QStringLiteral("Cannot write day files into \"%1\": no such folder").arg(outputFolder);
+    if (const QFileInfo folder(outputFolder); !folder.isDir())
+        return QStringLiteral("Cannot write day files into \"%1\": %2")
+            .arg(outputFolder, folder.exists() ? QStringLiteral("not a folder") : QStringLiteral("no such folder"));
     return {};
 }
 

@@ -1,0 +1,246 @@
+// What kelvane-split does when the input or the disk fails: it stops with
+// status 1 and a message naming the file and the reason, the day files of
+// earlier conversions and of runs finished earlier stay as they were, and no
+// half-written day file or temporary file is left behind.
+
+#include "history_text.h"
+#include "split_process.h"
+
+#include <QDir>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace history_text;
+using split_process::Split;
+
+namespace {
+
+using Contents = QMap<QString, QByteArray>; // file name -> bytes; folders map to "<folder>"
+
+QList<Point> Points(int count, const QByteArray &day)
+{
+    QList<Point> points;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        points.append({"47.6" + n, "-122.3" + n, "40." + n, day + "T10:" + QByteArray::number(10 + i % 50) + ":00Z"});
+    }
+    return points;
+}
+
+Contents Snapshot(const QString &folder)
+{
+    Contents contents;
+    const auto entries =
+        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries)
+        contents.insert(entry.fileName(), entry.isDir() ? QByteArray("<folder>") : ReadFile(entry.filePath()));
+    return contents;
+}
+
+QStringList Names(const QByteArray &stdoutText)
+{
+    return QString::fromLocal8Bit(stdoutText).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    QString out() const { return path("out"); }
+    QString earlierHistory() const { return path("earlier.xml"); }
+    QString currentHistory() const { return path("current.xml"); }
+
+    Contents earlierFiles;  // what an earlier conversion left in out()
+    Contents currentFiles;  // what a clean conversion of currentHistory() writes
+    QStringList runX, runY; // the day file names of the current history's first two runs
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void requestFaults_data();
+    void requestFaults();
+    void faultsWhileWriting_data();
+    void faultsWhileWriting();
+};
+
+// The earlier history holds runs on 2 and 3 November; the current one a short
+// run on 5 November (X), a long one on 3 November (Y) whose day files take the
+// names of the earlier conversion's second run, and one on 6 November.
+void TestFaults::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QVERIFY(WriteFile(earlierHistory(), History({Run("2026-11-02T08:00:00Z", Points(3, "2026-11-02")),
+                                                 Run("2026-11-03T08:00:00Z", Points(3, "2026-11-03"))})));
+    QVERIFY(WriteFile(currentHistory(), History({Run("2026-11-05T08:00:00Z", Points(3, "2026-11-05")),
+                                                 Run("2026-11-03T09:00:00Z", Points(2000, "2026-11-03")),
+                                                 Run("2026-11-06T08:00:00Z", Points(3, "2026-11-06"))})));
+    const QString reference = path("reference");
+    QVERIFY(QDir().mkpath(reference));
+    const auto clean = Split({QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx"),
+                              QStringLiteral("-C"), reference, currentHistory()});
+    QCOMPARE(clean.status, 0);
+    const QStringList names = Names(clean.out);
+    QCOMPARE(names.size(), 9);
+    runX = names.mid(0, 3);
+    runY = names.mid(3, 3);
+    currentFiles = Snapshot(reference);
+}
+
+// Every test starts from the day files of an earlier conversion.
+void TestFaults::init()
+{
+    QDir(out()).removeRecursively();
+    QVERIFY(QDir().mkpath(out()));
+    const auto earlier = Split({QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx"),
+                                QStringLiteral("-C"), out(), earlierHistory()});
+    QCOMPARE(earlier.status, 0);
+    earlierFiles = Snapshot(out());
+    QCOMPARE(earlierFiles.size(), 6);
+    for (const QString &name : std::as_const(runY))
+        QVERIFY2(earlierFiles.contains(name), "run Y must take the names of an earlier day file");
+}
+
+void TestFaults::requestFaults_data()
+{
+    QTest::addColumn<QString>("history");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<QByteArray>("reason");
+
+    const QString folderAsHistory = path("out");
+    QTest::newRow("history is a folder") << folderAsHistory << out() << folderAsHistory << QByteArray("is a folder");
+    QTest::newRow("history missing") << path("nowhere.xml") << out() << path("nowhere.xml")
+                                     << QByteArray("No such file or directory");
+    const QString throughFile = earlierHistory() + QStringLiteral("/walk.xml");
+    QTest::newRow("history path runs through a file") << throughFile << out() << throughFile
+                                                     << QByteArray("Not a directory");
+    // Opens for anyone, root included, and fails on the first read.
+    QTest::newRow("history unreadable") << QStringLiteral("/proc/self/mem") << out()
+                                        << QStringLiteral("/proc/self/mem") << QByteArray("Input/output error");
+    QTest::newRow("output folder missing") << currentHistory() << path("gone") << path("gone")
+                                           << QByteArray("no such folder");
+    QTest::newRow("output folder is a file") << currentHistory() << earlierHistory() << earlierHistory()
+                                             << QByteArray("not a folder");
+}
+
+void TestFaults::requestFaults()
+{
+    QFETCH(QString, history);
+    QFETCH(QString, folder);
+    QFETCH(QString, named);
+    QFETCH(QByteArray, reason);
+    const QByteArray historyBefore = ReadFile(earlierHistory());
+
+    const auto result = Split({QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx"),
+                               QStringLiteral("-C"), folder, history});
+    QCOMPARE(result.status, 1);
+    QVERIFY2(result.err.contains(named.toLocal8Bit()), result.err.constData());
+    QVERIFY2(result.err.contains(reason), result.err.constData());
+    QVERIFY(result.out.isEmpty());
+    QCOMPARE(Snapshot(out()), earlierFiles);
+    QCOMPARE(ReadFile(earlierHistory()), historyBefore);
+}
+
+void TestFaults::faultsWhileWriting_data()
+{
+    QTest::addColumn<QStringList>("formats");
+    QTest::addColumn<QString>("blocked");   // extension of run Y's day file taken by a folder
+    QTest::addColumn<QString>("failing");   // extension of run Y's day file that cannot be saved
+    QTest::addColumn<QString>("fillsUpAt"); // extension of the first file too big for the disk
+    QTest::addColumn<QByteArray>("reason");
+
+    const QStringList all = {QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx")};
+    QTest::newRow("first day file name taken by a folder")
+        << all << ".xml" << ".xml" << QString() << QByteArray("a folder of that name is in the way");
+    QTest::newRow("last day file name taken by a folder")
+        << all << ".gpx" << ".gpx" << QString() << QByteArray("a folder of that name is in the way");
+    QTest::newRow("disk full at a run's first day file")
+        << all << QString() << ".xml" << ".xml" << QByteArray("File too large");
+    QTest::newRow("disk full at a run's last day file")
+        << QStringList{QStringLiteral("--csv"), QStringLiteral("--gpx")} << QString() << ".gpx" << ".gpx"
+        << QByteArray("File too large");
+}
+
+// Run X is saved, run Y fails, run Z is never reached.
+void TestFaults::faultsWhileWriting()
+{
+    QFETCH(QStringList, formats);
+    QFETCH(QString, blocked);
+    QFETCH(QString, failing);
+    QFETCH(QString, fillsUpAt);
+    QFETCH(QByteArray, reason);
+
+    // The day files of `names` that the switches ask for.
+    const auto withExtension = [](const QStringList &names, const QStringList &formats) {
+        const QMap<QString, QString> extensionOf = {{QStringLiteral("--xml"), QStringLiteral(".xml")},
+                                                    {QStringLiteral("--csv"), QStringLiteral(".txt")},
+                                                    {QStringLiteral("--gpx"), QStringLiteral(".gpx")}};
+        QStringList kept;
+        for (const QString &name : names)
+            for (const QString &format : formats)
+                if (name.endsWith(extensionOf.value(format)))
+                    kept << name;
+        return kept;
+    };
+    const auto nameOf = [](const QStringList &names, const QString &extension) {
+        for (const QString &name : names)
+            if (name.endsWith(extension))
+                return name;
+        return QString();
+    };
+
+    Contents expected = earlierFiles;
+    if (!blocked.isEmpty()) {
+        const QString name = nameOf(runY, blocked);
+        QVERIFY(QFile::remove(QDir(out()).filePath(name)));
+        QVERIFY(QDir(out()).mkdir(name));
+        expected.insert(name, "<folder>");
+    }
+    split_process::Limits limits;
+    if (!fillsUpAt.isEmpty()) {
+        // Room for every file of run X and for run Y's files saved before the
+        // failing one (they are saved in the order XML, CSV, GPX).
+        qint64 room = 0;
+        for (const QString &name : withExtension(runX, formats))
+            room = std::max<qint64>(room, currentFiles.value(name).size());
+        for (const QString &name : withExtension(runY, formats)) {
+            if (name.endsWith(fillsUpAt))
+                break;
+            room = std::max<qint64>(room, currentFiles.value(name).size());
+        }
+        const qint64 tooBig = currentFiles.value(nameOf(runY, fillsUpAt)).size();
+        QVERIFY2(room < tooBig, "run Y's failing file must be the largest so far");
+        limits.fileSize = rlim_t((room + tooBig) / 2);
+    }
+    const QStringList savedX = withExtension(runX, formats);
+    for (const QString &name : savedX)
+        expected.insert(name, currentFiles.value(name));
+
+    auto result = Split(formats + QStringList{QStringLiteral("-C"), out(), currentHistory()}, limits);
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, 1);
+    const QString failedPath = QDir(out()).filePath(nameOf(runY, failing));
+    QVERIFY2(result.err.contains(failedPath.toLocal8Bit()), result.err.constData());
+    QVERIFY2(result.err.contains(reason), result.err.constData());
+    QCOMPARE(Names(result.out), savedX);
+    // Run X complete, run Y's earlier files untouched (none replaced by a part
+    // of the failed run), run Z absent, and no temporary file anywhere.
+    QCOMPARE(Snapshot(out()), expected);
+
+    // Once the fault is gone the same conversion completes.
+    if (!blocked.isEmpty())
+        QVERIFY(QDir(out()).rmdir(nameOf(runY, blocked)));
+    result = Split(formats + QStringList{QStringLiteral("-C"), out(), currentHistory()});
+    QCOMPARE(result.status, 0);
+    const Contents after = Snapshot(out());
+    for (const QString &name : withExtension(runX + runY, formats))
+        QCOMPARE(after.value(name), currentFiles.value(name));
+}
+
+QTEST_GUILESS_MAIN(TestFaults)
+#include "test_faults.moc"
