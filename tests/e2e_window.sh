@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Drives the built window as a user would: kelvane starts in a scratch folder
+# under a virtual X server, a real mouse click lands on "Last 7 Days", and the
+# day files and the program's exit are checked.
+# Usage: e2e_window.sh PATH_TO_KELVANE. Exit 77 (skipped) without Xvfb or xdotool.
+set -euo pipefail
+
+kelvane=$(realpath "$1")
+for tool in Xvfb xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIPPED: $tool is not installed (scripts/setup.sh installs it)"
+        exit 77
+    fi
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*"
+    ls -l "$work/folder" || true
+    exit 1
+}
+
+# Runs 10 days ago, 3 days ago and this morning: "Last 7 Days" keeps the last two.
+run() {
+    printf '    <Run>\r\n        <Lap>\r\n            <StartTime>%sT06:30:00Z</StartTime>\r\n' "$1"
+    printf '        </Lap>\r\n        <Track>\r\n            <Trackpoint>\r\n'
+    printf '                <Position>\r\n                    <Latitude>47.6</Latitude>\r\n'
+    printf '                    <Longitude>-122.3</Longitude>\r\n                    <Altitude>40</Altitude>\r\n'
+    printf '                </Position>\r\n                <Time>%sT06:30:00Z</Time>\r\n' "$1"
+    printf '            </Trackpoint>\r\n        </Track>\r\n    </Run>\r\n'
+}
+day() { date -d "$1" +%F; }
+name() { echo "$(date -d "$1" +%Y%m%d)_01_$(LC_ALL=C date -d "$1" +%A).xml"; }
+mkdir "$work/folder"
+{
+    printf '<?xml version="1.0" ?>\r\n<History version="1">\r\n'
+    run "$(day '10 days ago')"
+    run "$(day '3 days ago')"
+    run "$(day today)"
+    printf '</History>\r\n'
+} >"$work/folder/walk.xml"
+
+# A free display of Xvfb's own choosing.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+(cd "$work/folder" && QT_QPA_PLATFORM=xcb LANG=C.UTF-8 LC_ALL=C.UTF-8 exec "$kelvane") \
+    >"$work/kelvane.log" 2>&1 &
+app_pid=$!
+
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kelvane 9\.6$' | head -n1) ||
+    fail "the window did not appear: $(cat "$work/kelvane.log")"
+sleep 1 # let the window finish its start-up before the click
+# The middle of cmdPast7 (left 311, top 132, 181 x 33 pixels in the client area).
+xdotool mousemove --window "$window" 401 148 click 1
+
+for _ in $(seq 200); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "kelvane did not end after the conversion"
+status=0
+wait "$app_pid" || status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "kelvane ended with status $status: $(cat "$work/kelvane.log")"
+
+expected=$(printf '%s\n' "$(name '3 days ago')" "$(name today)" | sort)
+actual=$(cd "$work/folder" && ls -1 | grep '_' | sort || true)
+[ "$actual" = "$expected" ] || fail "day files: expected [$expected], found [$actual]"
+[ -s "$work/folder/test.txt" ] || fail "no self-test file"
+echo "PASS: Last 7 Days wrote $(echo "$actual" | tr '\n' ' ')and kelvane ended"
