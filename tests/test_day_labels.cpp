@@ -1,5 +1,6 @@
 #include "window_fixture.h"
 
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLocale>
@@ -23,6 +24,7 @@ private Q_SLOTS:
     void picks();
     void clickOpensPickerOnLabelDay();
     void openPickerRetargets();
+    void dayClickedInCalendar();
     void past7OnlyFollowsLabel1();
     void readDayLabelWithoutBlank();
     void otherLanguage();
@@ -123,6 +125,23 @@ void TestDayLabels::openPickerRetargets()
     QCOMPARE(fixture.caption(QStringLiteral("labDayPic3")), QStringLiteral("Wednesday 25 November 2026"));
     QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")), QStringLiteral("Wednesday 28 October 2026"));
     QVERIFY(!picker->isVisible());
+}
+
+void TestDayLabels::dayClickedInCalendar()
+{
+    WindowFixture fixture;
+    fixture.open();
+    auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic0")), Qt::LeftButton, {}, QPoint(3, 3));
+    // The arrow at the right end of the field opens the calendar.
+    QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(picker->width() - 8, picker->height() / 2));
+    QCalendarWidget *calendar = picker->calendarWidget();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar->window()));
+    Q_EMIT calendar->clicked(QDate(2026, 12, 2));
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic0")), QStringLiteral("Wednesday 02 December 2026"));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), QStringLiteral("Wednesday"));
+    QVERIFY(!picker->isVisible());
+    QVERIFY(!calendar->window()->isVisible());
 }
 
 // After midnight passes with the window open, only a change of label 1
