@@ -49,7 +49,7 @@ $(SANITIZE_BUILD)/CMakeCache.txt: | setup
 test-sanitize: setup $(SANITIZE_BUILD)/CMakeCache.txt
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && \
-	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1 \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan_suppressions.txt:print_suppressions=0 \
 	  ctest --output-on-failure -j $(JOBS)

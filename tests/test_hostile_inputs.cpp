@@ -1,0 +1,115 @@
+// History files as they come from other programs and editors: NUL bytes, a
+// file cut off in the middle of a run, Windows-1252, UTF-8 and UTF-16 text.
+// kelvane-split reads each to its end and exits 0, converting what it
+// recognises and carrying every byte it does not unchanged.
+
+#include "history_text.h"
+#include "split_process.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace history_text;
+using split_process::Split;
+
+namespace {
+
+QByteArray Utf16(const QByteArray &latin1, bool bigEndian)
+{
+    QByteArray bytes = bigEndian ? QByteArray("\xfe\xff") : QByteArray("\xff\xfe");
+    for (const char c : latin1) {
+        const char pair[2] = {bigEndian ? '\0' : c, bigEndian ? c : '\0'};
+        bytes.append(pair, 2);
+    }
+    return bytes;
+}
+
+const QByteArray kCutOff = "    <Run>\r\n        <Lap>\r\n            <StartTime>2026-11-04T08:00:00Z</StartTime>\r\n"
+                           "        <Track>\r\n            <Trackpoint>\r\n                <Lati";
+
+} // namespace
+
+class TestHostileInputs : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    QString out() const { return dir.filePath(QStringLiteral("out")); }
+    QString history() const { return dir.filePath(QStringLiteral("history.xml")); }
+
+private Q_SLOTS:
+    void init()
+    {
+        QDir(out()).removeRecursively();
+        QVERIFY(QDir().mkpath(out()));
+    }
+    void strangeText_data();
+    void strangeText();
+};
+
+void TestHostileInputs::strangeText_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<int>("files");
+    QTest::addColumn<QByteArray>("inDayFiles"); // bytes that one of the day files holds
+    QTest::addColumn<QByteArray>("summary");
+
+    const QStringList all = {QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx")};
+    const QStringList escaping = {QStringLiteral("--xml"), QStringLiteral("--high-ascii")};
+    const Point nulPoint{QByteArray("47.6\0x", 6), "-122.3", "40", "2026-11-02T08:00:00Z"};
+    const QByteArray twoRuns = History({Run("2026-11-02T08:00:00Z"), Run("2026-11-03T08:00:00Z")});
+
+    QTest::newRow("NUL bytes in a note and a latitude")
+        << History({Run("2026-11-02T08:00:00Z", {nulPoint}, QByteArray("a\0b", 3))}) << all << 3
+        << QByteArray("<Notes>a\0b</Notes>", 18) << QByteArray("1 runs read, 1 converted");
+    QList<QByteArray> nestedNul = Run("2026-11-02T08:00:00Z");
+    nestedNul.insert(1, QByteArray("<Ru\0n>", 6)); // opens no second run
+    QTest::newRow("NUL byte inside a Run tag")
+        << History({nestedNul}) << all << 3
+        << QByteArray("<Ru\0n>", 6) << QByteArray("1 runs read, 1 converted");
+    QTest::newRow("file cut off in a run")
+        << twoRuns.left(twoRuns.lastIndexOf("</History>")) + kCutOff << QStringList() << 2 << QByteArray()
+        << QByteArray("the file ends before the run's </Run> line");
+    QTest::newRow("Windows-1252 note")
+        << History({Run("2026-11-02T08:00:00Z", {}, "Caf\xe9 cr\xe8me")}) << escaping << 1
+        << QByteArray("&#60;Notes>Caf&#233; cr&#232;me&#60;/Notes>") << QByteArray("1 runs read, 1 converted");
+    QTest::newRow("UTF-8 note")
+        << History({Run("2026-11-02T08:00:00Z", {}, "Caf\xc3\xa9")}) << escaping << 1
+        << QByteArray("&#60;Notes>Caf&#195;&#169;&#60;/Notes>") << QByteArray("1 runs read, 1 converted");
+    QTest::newRow("UTF-8 with a byte order mark")
+        << "\xef\xbb\xbf" + twoRuns << QStringList() << 2 << QByteArray("\r\n\r\n<History")
+        << QByteArray("2 runs read, 2 converted");
+    QTest::newRow("UTF-16 little endian") << Utf16(twoRuns, false) << all << 0 << QByteArray()
+                                          << QByteArray("0 runs read, 0 converted");
+    QTest::newRow("UTF-16 big endian") << Utf16(twoRuns, true) << all << 0 << QByteArray()
+                                       << QByteArray("0 runs read, 0 converted");
+    QByteArray crOnly = twoRuns;
+    crOnly.replace("\r\n", "\r");
+    QTest::newRow("line ends of CR alone") << crOnly << all << 0 << QByteArray() << QByteArray("0 runs read");
+}
+
+void TestHostileInputs::strangeText()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, switches);
+    QFETCH(int, files);
+    QFETCH(QByteArray, inDayFiles);
+    QFETCH(QByteArray, summary);
+    QVERIFY(WriteFile(history(), text));
+
+    const auto result = Split(switches + QStringList{QStringLiteral("-C"), out(), history()});
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, 0);
+    QVERIFY2(result.err.contains(summary), result.err.constData());
+    const auto written = QDir(out()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(written.size(), files);
+    QByteArray all;
+    for (const QFileInfo &file : written)
+        all += ReadFile(file.filePath());
+    QVERIFY(all.contains(inDayFiles));
+}
+
+QTEST_GUILESS_MAIN(TestHostileInputs)
+#include "test_hostile_inputs.moc"

@@ -1,0 +1,224 @@
+// Very large history files through kelvane-split: a run of two million track
+// points, two hundred thousand runs, a line of 100 MB without a line end.
+// None may crash or hang, and memory follows the largest run, not the file.
+// The files are generated in a scratch folder; this test carries the label
+// "heavy".
+
+#include "split_process.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+using split_process::Split;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMeasuresMemory = false; // AddressSanitizer's own bookkeeping swamps the figures
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kMeasuresMemory = false;
+#else
+constexpr bool kMeasuresMemory = true;
+#endif
+#else
+constexpr bool kMeasuresMemory = true;
+#endif
+
+constexpr qint64 kMiB = 1024 * 1024;
+
+// Writes a file piece by piece, so that generating it takes little memory.
+bool Generate(const QString &path, const std::function<bool(QByteArray &piece)> &next)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray piece;
+    bool more = true;
+    while (more) {
+        piece.clear();
+        more = next(piece);
+        if (file.write(piece) != piece.size())
+            return false;
+    }
+    return true;
+}
+
+qint64 CountLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    qint64 lines = 0;
+    while (!file.atEnd())
+        lines += file.read(4 * kMiB).count('\n');
+    return lines;
+}
+
+QByteArray Repeated(char c, qint64 size)
+{
+    return QByteArray(qsizetype(size), c);
+}
+
+} // namespace
+
+class TestLargeInputs : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    long baselineKb = 0; // peak memory of kelvane-split converting a small history
+
+    QString out() const { return dir.filePath(QStringLiteral("out")); }
+    QString history() const { return dir.filePath(QStringLiteral("large.xml")); }
+    QStringList written() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+
+    // The child's peak memory beyond the baseline stays under `limit` bytes.
+    void checkMemory(const split_process::Result &result, qint64 limit, const char *what)
+    {
+        if (!kMeasuresMemory)
+            return;
+        const qint64 extra = (qint64(result.maxRssKb) - baselineKb) * 1024;
+        qInfo("%s: peak memory %lld MiB beyond the baseline (limit %lld MiB)", what, extra / kMiB, limit / kMiB);
+        QVERIFY2(extra < limit, qPrintable(QStringLiteral("%1: %2 MiB beyond the baseline, limit %3 MiB")
+                                               .arg(QLatin1String(what))
+                                               .arg(extra / kMiB)
+                                               .arg(limit / kMiB)));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY(Generate(history(), [](QByteArray &piece) {
+            piece = "<History>\n<Run>\n<StartTime>2026-11-02T08:00:00Z</StartTime>\n</Run>\n</History>\n";
+            return false;
+        }));
+        QVERIFY(QDir().mkpath(out()));
+        const auto small = Split({QStringLiteral("--csv"), QStringLiteral("-C"), out(), history()});
+        QCOMPARE(small.status, 0);
+        baselineKb = small.maxRssKb;
+    }
+    void init()
+    {
+        QDir(out()).removeRecursively();
+        QVERIFY(QDir().mkpath(out()));
+    }
+    void cleanup() { QFile::remove(history()); }
+
+    void twoMillionTrackPoints();
+    void twoHundredThousandRuns();
+    void hundredMegabyteLine_data();
+    void hundredMegabyteLine();
+};
+
+// One run far beyond any fixed table: every point reaches the CSV day file.
+void TestLargeInputs::twoMillionTrackPoints()
+{
+    constexpr int kPoints = 2'000'000;
+    constexpr int kPerPiece = 10'000;
+    int done = 0;
+    QVERIFY(Generate(history(), [&](QByteArray &piece) {
+        if (done == 0)
+            piece += "<History>\n<Run>\n<StartTime>2026-11-02T08:00:00Z</StartTime>\n"
+                     "<Trackpoint>\n<Latitude>47.6</Latitude>\n<Time>2026-11-02T08:00:00Z</Time>\n";
+        // The first point is open; each step closes one and opens the next.
+        for (int i = 0; i < kPerPiece && done < kPoints - 1; ++i, ++done)
+            piece += "</Trackpoint>\n<Trackpoint>\n";
+        if (done < kPoints - 1)
+            return true;
+        piece += "</Trackpoint>\n</Run>\n</History>\n";
+        return false;
+    }));
+    const qint64 runBytes = QFileInfo(history()).size();
+
+    const auto result = Split({QStringLiteral("--csv"), QStringLiteral("-q"), QStringLiteral("-C"), out(), history()});
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, 0);
+    QCOMPARE(written(), QStringList{QStringLiteral("20261102_01_Monday.txt")});
+    const QString csv = QDir(out()).filePath(written().constFirst());
+    QCOMPARE(CountLines(csv), qint64(kPoints) + 1);
+    // The run's lines, its points and the day file are held at once, a few times the run's size.
+    checkMemory(result, 8 * runBytes, "two million track points");
+}
+
+// Memory does not grow with the number of runs: each run is dropped at its end.
+void TestLargeInputs::twoHundredThousandRuns()
+{
+    constexpr int kRuns = 200'000;
+    constexpr int kPerPiece = 1'000;
+    const QDate first(1500, 1, 1);
+    const QByteArray padding = "<Notes>" + Repeated('n', 300) + "</Notes>\n";
+    int done = 0;
+    QVERIFY(Generate(history(), [&](QByteArray &piece) {
+        if (done == 0)
+            piece += "<?xml version=\"1.0\"?>\n<History>\n";
+        for (int i = 0; i < kPerPiece && done < kRuns; ++i, ++done) {
+            piece += "<Run>\n";
+            if (done % 1000 != 999) // every thousandth run has no start time and is skipped
+                piece += "<StartTime>" + first.addDays(done).toString(Qt::ISODate).toLatin1()
+                         + "T08:00:00Z</StartTime>\n";
+            piece += padding;
+            piece += "<Trackpoint>\n<Latitude>1.5</Latitude>\n</Trackpoint>\n</Run>\n";
+        }
+        if (done < kRuns)
+            return true;
+        piece += "</History>\n";
+        return false;
+    }));
+    const qint64 fileBytes = QFileInfo(history()).size();
+    QVERIFY(fileBytes > 64 * kMiB);
+
+    const QString from = first.addDays(10).toString(Qt::ISODate);
+    const QString to = first.addDays(12).toString(Qt::ISODate);
+    const auto result = Split({QStringLiteral("--from"), from, QStringLiteral("--to"), to, QStringLiteral("-C"),
+                               out(), history()});
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, 0);
+    QCOMPARE(written().size(), 3);
+    QVERIFY2(result.err.contains("200000 runs read, 3 converted, 3 files written, 200 skipped"),
+             result.err.right(200).constData());
+    checkMemory(result, 32 * kMiB, "two hundred thousand runs");
+}
+
+void TestLargeInputs::hundredMegabyteLine_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("summary");
+
+    QTest::newRow("outside any run") << QByteArray() << QByteArray("0 runs read, 0 converted");
+    QTest::newRow("a note of a run the file cuts off")
+        << QByteArray("<History>\n<Run>\n<StartTime>2026-11-02T08:00:00Z</StartTime>\n<Notes>")
+        << QByteArray("1 runs read, 0 converted, 0 files written, 1 skipped");
+}
+
+// The line is read in a buffer that grows to hold it, and a run keeps it.
+void TestLargeInputs::hundredMegabyteLine()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, summary);
+    constexpr qint64 kLine = 100 * kMiB;
+    qint64 done = 0;
+    QVERIFY(Generate(history(), [&](QByteArray &piece) {
+        if (done == 0)
+            piece += before;
+        const qint64 size = std::min<qint64>(4 * kMiB, kLine - done);
+        piece += Repeated('a', size);
+        done += size;
+        return done < kLine;
+    }));
+
+    const auto result = Split({QStringLiteral("--xml"), QStringLiteral("-C"), out(), history()});
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, 0);
+    QVERIFY(written().isEmpty());
+    QVERIFY2(result.err.contains(summary), result.err.constData());
+    checkMemory(result, 5 * kLine, "a line of 100 MB");
+}
+
+QTEST_GUILESS_MAIN(TestLargeInputs)
+#include "test_large_inputs.moc"
