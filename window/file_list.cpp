@@ -6,7 +6,7 @@ FileList::FileList(const QString &folder, const QString &pattern, QWidget *paren
     : QListWidget(parent), folder(folder)
 {
     const QStringList names =
-        QDir(folder).entryList({pattern}, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+        QDir(folder).entryList({pattern}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     addItems(names);
     connect(this, &QListWidget::itemClicked, this, &FileList::Click);
     connect(this, &QListWidget::itemActivated, this, &FileList::Click);
