@@ -1,8 +1,12 @@
 #include "day_file_output.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#include <filesystem>
+#include <system_error>
 
 namespace kelvane {
 
@@ -10,7 +14,7 @@ namespace {
 
 // A short write carries no reason; writing the rest again either completes it
 // or fails with the system's reason (a full disk, a file size limit).
-bool WriteAll(QSaveFile &file, std::string_view bytes)
+bool WriteAll(QFile &file, std::string_view bytes)
 {
     while (!bytes.empty()) {
         const qint64 written = file.write(bytes.data(), qint64(bytes.size()));
@@ -21,11 +25,23 @@ bool WriteAll(QSaveFile &file, std::string_view bytes)
     return true;
 }
 
+// Hidden, and named after its target so that one left by a crash explains itself.
+QString TemporaryName(const QString &name, quint32 serial)
+{
+    return QStringLiteral(".%1.%2.part").arg(name).arg(serial, 8, 16, QLatin1Char('0'));
+}
+
 } // namespace
 
-DayFileOutput::DayFileOutput(QString outputFolder) : folder(std::move(outputFolder)) {}
+DayFileOutput::DayFileOutput(QString outputFolder)
+    : folder(std::move(outputFolder)), serial(QRandomGenerator::global()->generate())
+{
+}
 
-DayFileOutput::~DayFileOutput() = default;
+DayFileOutput::~DayFileOutput()
+{
+    discard();
+}
 
 QString DayFileOutput::pathOf(const QString &name) const
 {
@@ -35,7 +51,6 @@ QString DayFileOutput::pathOf(const QString &name) const
 bool DayFileOutput::add(const QString &name, std::string_view bytes)
 {
     const QString path = pathOf(name);
-    auto file = std::make_unique<QSaveFile>(path);
     // A folder in the way would only be found by the final rename, after other
     // files of the run had already been moved into place.
     if (QFileInfo(path).isDir()) {
@@ -43,25 +58,49 @@ bool DayFileOutput::add(const QString &name, std::string_view bytes)
         discard();
         return false;
     }
+    QFile file;
+    // NewOnly never opens an existing file, so two conversions into one folder
+    // cannot write into each other's temporary files.
+    for (int attempt = 0; attempt < 5 && !file.isOpen(); ++attempt) {
+        file.setFileName(pathOf(TemporaryName(name, ++serial)));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) && !file.exists())
+            break;
+    }
+    if (file.isOpen())
+        pending.push_back({path, file.fileName()});
     // Unbuffered, so that a full disk is found here, before any file of the run
     // is moved into place.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteAll(*file, bytes)) {
-        message = QStringLiteral("Cannot write \"%1\": %2").arg(path, file->errorString());
+    bool written = file.isOpen() && WriteAll(file, bytes);
+    QString reason = file.errorString(); // close() forgets it
+    if (file.isOpen()) {
+        file.close();
+        if (written && file.error() != QFileDevice::NoError) {
+            written = false;
+            reason = file.errorString();
+        }
+    }
+    if (!written) {
+        message = QStringLiteral("Cannot write \"%1\": %2").arg(path, reason);
         discard();
         return false;
     }
-    pending.push_back(std::move(file));
     return true;
 }
 
 bool DayFileOutput::commit()
 {
-    for (auto &file : pending) {
-        if (!file->commit()) {
-            message = QStringLiteral("Cannot write \"%1\": %2").arg(file->fileName(), file->errorString());
+    for (Pending &file : pending) {
+        std::error_code failure;
+        // Replaces an existing file in one step: readers see the old file or the new one.
+        std::filesystem::rename(QFileInfo(file.temporary).filesystemFilePath(),
+                                QFileInfo(file.path).filesystemFilePath(), failure);
+        if (failure) {
+            message = QStringLiteral("Cannot write \"%1\": %2")
+                          .arg(file.path, QString::fromStdString(failure.message()));
             discard();
             return false;
         }
+        file.temporary.clear();
     }
     pending.clear();
     return true;
@@ -69,9 +108,10 @@ bool DayFileOutput::commit()
 
 void DayFileOutput::discard()
 {
-    for (auto &file : pending)
-        file->cancelWriting();
-    pending.clear(); // QSaveFile removes its temporary file when destroyed uncommitted
+    for (const Pending &file : pending)
+        if (!file.temporary.isEmpty())
+            QFile::remove(file.temporary);
+    pending.clear();
 }
 
 } // namespace kelvane
