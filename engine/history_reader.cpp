@@ -122,11 +122,14 @@ bool Converter::handleLine(std::string_view raw)
             lines.append(raw);
         return true;
     }
-    if (BeginsWith(line, "<?xml version="))
+    // The tags below differ in their second character, so that character
+    // rules out all but one of the tests; the steps keep their order.
+    const char second = line.size() > 1 ? line[1] : '\0';
+    if (second == '?' && BeginsWith(line, "<?xml version="))
         state.XmlDeclLine.assign(raw);
-    if (BeginsWith(line, "<History"))
+    if (second == 'H' && BeginsWith(line, "<History"))
         state.HistoryLine.assign(raw);
-    if (BeginsWith(line, "<Run>")) {
+    if (second == 'R' && BeginsWith(line, "<Run>")) {
         if (!state.InRun) {
             ++summary.runsRead;
             state.RunStartLine = lineNumber;
@@ -137,13 +140,13 @@ bool Converter::handleLine(std::string_view raw)
         state.StartTimeInvalid = false;
     }
     if (state.InRun) {
-        lines.append(ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch));
+        lines.append(second == 'N' ? ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch) : raw);
         HandleTrackPointLine(line, state.Track, track, options.ZOffset);
-        if (state.AwaitStart && BeginsWith(line, "<StartTime>"))
+        if (second == 'S' && state.AwaitStart && BeginsWith(line, "<StartTime>"))
             takeStartTime(line);
     }
     // A </Run> line outside a run closes nothing.
-    if (state.InRun && BeginsWith(line, "</Run>"))
+    if (second == '/' && state.InRun && BeginsWith(line, "</Run>"))
         return endRun();
     return true;
 }

@@ -2,25 +2,37 @@
 
 #include "text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace kelvane {
 
 void TrackData::append(const TrackPointState &point)
 {
-    std::array<std::size_t, 5> ends;
     const std::string *fields[] = {&point.PtLat, &point.PtLon, &point.PtAlt, &point.PtDate,
                                    &point.PtTime};
+    std::size_t end = used;
+    std::size_t length = 0;
+    for (const std::string *field : fields)
+        length += field->size();
+    // This runs for every track point: one check, then plain copies. The
+    // block grows by doubling and is reused from run to run.
+    used = end + length;
+    if (used > cells.size())
+        cells.resize(std::max(used, 2 * cells.size()));
+    std::array<std::size_t, 5> ends;
     for (std::size_t i = 0; i < ends.size(); ++i) {
-        cells += *fields[i];
-        ends[i] = cells.size();
+        std::memcpy(cells.data() + end, fields[i]->data(), fields[i]->size());
+        end += fields[i]->size();
+        ends[i] = end;
     }
     rowEnds.push_back(ends);
 }
 
 void TrackData::clear()
 {
-    cells.clear();
+    used = 0;
     rowEnds.clear();
 }
 
@@ -36,9 +48,29 @@ TrackPoint TrackData::row(int index) const
     return {texts[0], texts[1], texts[2], texts[3], texts[4]};
 }
 
+namespace {
+
+// Position of the first "</" at or after `from`.
+std::size_t FindClose(std::string_view line, std::size_t from)
+{
+    const char *const end = line.data() + line.size();
+    const char *p = line.data() + std::min(from, line.size());
+    while ((p = static_cast<const char *>(std::memchr(p, '<', std::size_t(end - p)))) != nullptr) {
+        if (++p == end)
+            break;
+        if (*p == '/')
+            return std::size_t(p - 1 - line.data());
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
 std::optional<std::string_view> ElementText(std::string_view line, std::string_view tag)
 {
-    const auto close = line.find("</");
+    // A field tag has no "<" after its first character, so when the line
+    // begins with the tag the first "</" can only come after it.
+    const auto close = FindClose(line, BeginsWith(line, tag) ? tag.size() : 0);
     if (close == std::string_view::npos || close < tag.size())
         return std::nullopt;
     return line.substr(tag.size(), close - tag.size());
@@ -49,10 +81,14 @@ void ShiftHour(std::string_view time, int offset, std::string &out)
     // The hour is the number the first two characters begin with, 0 if none.
     const auto head = time.substr(0, 2);
     int hour = 0;
-    const char *first = head.data();
-    if (!head.empty() && head.front() == '+')
-        ++first;
-    std::from_chars(first, head.data() + head.size(), hour);
+    if (head.size() == 2 && IsDigit(head[0]) && IsDigit(head[1])) {
+        hour = (head[0] - '0') * 10 + (head[1] - '0');
+    } else {
+        const char *first = head.data();
+        if (!head.empty() && head.front() == '+')
+            ++first;
+        std::from_chars(first, head.data() + head.size(), hour);
+    }
 
     hour += offset;
     if (hour < 0)
@@ -60,12 +96,14 @@ void ShiftHour(std::string_view time, int offset, std::string &out)
     else if (hour >= 24)
         hour -= 24;
 
-    char digits[12];
-    const auto end = std::to_chars(digits, digits + sizeof digits, hour).ptr;
     out.clear();
-    if (end - digits == 1)
-        out += '0';
-    out.append(digits, end);
+    if (hour >= 0 && hour < 100) {
+        const char digits[2] = {char('0' + hour / 10), char('0' + hour % 10)};
+        out.append(digits, 2);
+    } else {
+        char digits[12];
+        out.append(digits, std::to_chars(digits, digits + sizeof digits, hour).ptr);
+    }
     if (time.size() > 2)
         out.append(time.substr(2));
 }
@@ -78,7 +116,7 @@ void TakeTime(std::string_view line, TrackPointState &state, int ZOffset)
 {
     constexpr std::size_t tag = 6; // "<Time>"
     const auto t = line.find('T', tag);
-    const auto close = line.find("</");
+    const auto close = FindClose(line, tag); // "<Time>" holds no "</" of its own
     if (t == std::string_view::npos || close == std::string_view::npos || close < t + 2)
         return; // malformed: keep the previous date and time
     state.PtDate.assign(line.substr(tag, t - tag));
@@ -98,22 +136,34 @@ void HandleTrackPointLine(std::string_view line, TrackPointState &state, TrackDa
 {
     if (line.size() < 2 || line[0] != '<')
         return;
-    if (BeginsWith(line, "<Trackpoint>"))
-        state.InTrackpoint = true;
-    if (BeginsWith(line, "</Trackpoint>")) {
-        track.append(state);
-        state.InTrackpoint = false;
+    // The tags differ from their second character on, so at most one of the
+    // tests below can match a line; the character picks the one to make.
+    switch (line[1]) {
+    case 'T':
+        if (BeginsWith(line, "<Trackpoint>"))
+            state.InTrackpoint = true;
+        else if (state.InTrackpoint && BeginsWith(line, "<Time>"))
+            TakeTime(line, state, ZOffset);
+        break;
+    case '/':
+        if (BeginsWith(line, "</Trackpoint>")) {
+            track.append(state);
+            state.InTrackpoint = false;
+        }
+        break;
+    case 'L':
+        if (state.InTrackpoint && BeginsWith(line, "<Latitude>"))
+            TakeField(line, "<Latitude>", state.PtLat);
+        else if (state.InTrackpoint && BeginsWith(line, "<Longitude>"))
+            TakeField(line, "<Longitude>", state.PtLon);
+        break;
+    case 'A':
+        if (state.InTrackpoint && BeginsWith(line, "<Altitude>"))
+            TakeField(line, "<Altitude>", state.PtAlt);
+        break;
+    default:
+        break;
     }
-    if (!state.InTrackpoint)
-        return;
-    if (BeginsWith(line, "<Latitude>"))
-        TakeField(line, "<Latitude>", state.PtLat);
-    if (BeginsWith(line, "<Longitude>"))
-        TakeField(line, "<Longitude>", state.PtLon);
-    if (BeginsWith(line, "<Altitude>"))
-        TakeField(line, "<Altitude>", state.PtAlt);
-    if (BeginsWith(line, "<Time>"))
-        TakeTime(line, state, ZOffset);
 }
 
 } // namespace kelvane

@@ -33,7 +33,8 @@ public:
     TrackPoint row(int index) const; // 0-based
 
 private:
-    std::string cells;
+    std::string cells;    // the texts of all rows, one after the other
+    std::size_t used = 0; // bytes of cells in use
     std::vector<std::array<std::size_t, 5>> rowEnds; // end offset of each field
 };
 
