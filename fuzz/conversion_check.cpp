@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
