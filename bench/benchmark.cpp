@@ -1,0 +1,335 @@
+// kelvane-bench: how fast the engine splits a large history, measured against
+// what this machine needs just to read the input and to create the same files.
+// Ratios taken in the same run hold on a busy or slow machine; the program
+// exits with 1 when one of them is missed.
+
+#include "child_process.h"
+#include "floors.h"
+#include "history_facts.h"
+#include "history_generator.h"
+#include "make_files.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr double kMiB = 1024.0 * 1024.0;
+constexpr double kFilesTarget = 1.5;    // conversion time / files floor
+constexpr double kOneDayTarget = 3.0;   // one-day window time / read floor
+constexpr double kMemoryTarget = 32;    // MiB above the largest run
+constexpr double kWindowTarget = 1.2;   // window time / kelvane-split time
+
+struct Conversion {
+    const char *label;
+    kelvane::OutputOptions options;
+    bool oneDay = false;
+    std::vector<OutputFile> files; // what it wrote, learnt in the warm-up
+};
+
+kelvane::OutputOptions Formats(bool xml, bool csv, bool gpx)
+{
+    kelvane::OutputOptions options;
+    options.ckXMLFlag = xml;
+    options.ckTXTFlag = csv;
+    options.chkGPXFlag = gpx;
+    options.chkHighAscii = true; // the notes hold accents: let the escaping work too
+    return options;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double Seconds(const std::function<void()> &work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+[[noreturn]] void Fail(const QString &message)
+{
+    std::fprintf(stderr, "kelvane-bench: %s\n", qPrintable(message));
+    std::exit(2);
+}
+
+// Asks ext4 to place each subfolder of `folder` in a block group of its own,
+// away from inodes freed recently by this or another program (see below).
+// Other file systems ignore or refuse it, which is fine.
+void SpreadSubfolders(const QString &folder)
+{
+    QDir().mkpath(folder);
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags |= FS_TOPDIR_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    ::close(fd);
+}
+
+// Every step writes into a new, empty folder, and nothing is deleted until
+// the end: ext4 without a journal passes over the inodes of files deleted in
+// the last minutes on every file it creates, which would make each step pay
+// for the clean-up of the one before. The disk queue is flushed first, so no
+// step pays for another's writing either.
+class FreshFolders {
+public:
+    explicit FreshFolders(QString root) : root(std::move(root)) { QDir(this->root).removeRecursively(); }
+    ~FreshFolders()
+    {
+        QDir(root).removeRecursively();
+        ::sync();
+    }
+
+    QString next()
+    {
+        if (count == 0)
+            SpreadSubfolders(root);
+        const QString folder = QDir(root).filePath(QString::number(++count));
+        if (!QDir().mkpath(folder))
+            Fail(QStringLiteral("Cannot create \"%1\"").arg(folder));
+        ::sync();
+        return folder;
+    }
+
+private:
+    QString root;
+    int count = 0;
+};
+
+std::vector<OutputFile> FilesIn(const QString &folder)
+{
+    std::vector<OutputFile> files;
+    for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
+        files.push_back({info.fileName(), info.size()});
+    return files;
+}
+
+QString History(const QString &dataFolder, int megabytes)
+{
+    const QString path = QDir(dataFolder).filePath(QStringLiteral("history-%1mb.xml").arg(megabytes));
+    if (QFileInfo::exists(path))
+        return path;
+    // The input, and the day files of a conversion which are about as large again.
+    const qint64 needed = qint64(megabytes) * 3 << 20;
+    if (QStorageInfo(dataFolder).bytesAvailable() < needed)
+        Fail(QStringLiteral("Not enough free disk space in \"%1\" for a %2 MB history and its day files")
+                 .arg(dataFolder)
+                 .arg(megabytes));
+    std::printf("Writing %s ...\n", qPrintable(path));
+    std::fflush(stdout);
+    const GeneratedHistory made = GenerateHistory(path, {qint64(megabytes) << 20, 1});
+    if (!made.error.isEmpty())
+        Fail(made.error);
+    return path;
+}
+
+struct Row {
+    QString measure;
+    qint64 files = -1;
+    double seconds = 0;
+    double inputBytes = 0;
+    double ratio = 0;  // 0: none
+    double target = 0; // 0: no target
+};
+
+void PrintRow(const Row &row, bool &allMet)
+{
+    std::printf("%-34s", qPrintable(row.measure));
+    if (row.files >= 0)
+        std::printf("%7lld", row.files);
+    else
+        std::printf("%7s", "");
+    std::printf("%9.3f %8.0f", row.seconds, row.inputBytes / kMiB / row.seconds);
+    if (row.ratio > 0)
+        std::printf("  %6.2fx", row.ratio);
+    if (row.target > 0) {
+        const bool met = row.ratio <= row.target;
+        allMet = allMet && met;
+        std::printf("  <= %.1fx  %s", row.target, met ? "met" : "MISSED");
+    }
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Times kelvane conversions against the machine's own floors."));
+    parser.addHelpOption();
+    const QCommandLineOption dataOption(QStringLiteral("data"), QStringLiteral("Scratch folder for histories and day files."),
+                                        QStringLiteral("folder"), QStringLiteral("bench-data"));
+    const QCommandLineOption repetitionsOption(QStringLiteral("repetitions"), QStringLiteral("Repetitions of each measure."),
+                                               QStringLiteral("n"), QStringLiteral("5"));
+    parser.addOptions({dataOption, repetitionsOption});
+    parser.process(app);
+    const QString data = QDir(parser.value(dataOption)).absolutePath();
+    const int repetitions = std::max(1, parser.value(repetitionsOption).toInt());
+    if (!QDir().mkpath(data))
+        Fail(QStringLiteral("Cannot create \"%1\"").arg(data));
+
+    const QString small = History(data, 100);
+    const QString large = History(data, 400);
+    const HistoryFacts smallFacts = ScanHistory(small);
+    const HistoryFacts largeFacts = ScanHistory(large);
+    for (const HistoryFacts *facts : {&smallFacts, &largeFacts})
+        if (!facts->error.isEmpty())
+            Fail(facts->error);
+
+    // Nothing is deleted until the end: every step's day files stay on disk.
+    const qint64 needed = smallFacts.bytes * (11 * qint64(repetitions) + 12) + largeFacts.bytes * 2;
+    if (QStorageInfo(data).bytesAvailable() < needed)
+        Fail(QStringLiteral("Needs %1 GiB free in \"%2\" for the day files of all steps")
+                 .arg(double(needed) / kMiB / 1024, 0, 'f', 1)
+                 .arg(data));
+
+    const QDate today = QDate::currentDate();
+    const kelvane::DateWindow allRuns{QDate(1949, 8, 25), today};
+    const kelvane::DateWindow oneDay{smallFacts.middleDay, smallFacts.middleDay};
+    std::vector<Conversion> conversions = {
+        {"one-day window, all three formats", Formats(true, true, true), true, {}},
+        {"XML only", Formats(true, false, false), false, {}},
+        {"CSV and GPX", Formats(false, true, true), false, {}},
+        {"all three formats", Formats(true, true, true), false, {}},
+    };
+    FreshFolders folders(QDir(data).filePath(QStringLiteral("out")));
+    auto convert = [&](const Conversion &c, const QString &out) {
+        kelvane::SilentProgress silent;
+        const auto summary = kelvane::MakeFiles(small, c.oneDay ? oneDay : allRuns, c.options, silent, out, today);
+        if (!summary.ok())
+            Fail(summary.error);
+    };
+
+    // Warm-up: fills the page cache and learns which files each conversion writes.
+    for (Conversion &c : conversions) {
+        const QString out = folders.next();
+        convert(c, out);
+        c.files = FilesIn(out);
+    }
+
+    std::vector<double> readTimes;
+    std::vector<std::vector<double>> floorTimes(conversions.size()), convertTimes(conversions.size());
+    for (int r = 0; r < repetitions; ++r) {
+        readTimes.push_back(Seconds([&] { ReadFloor(small); }));
+        for (std::size_t i = 0; i < conversions.size(); ++i) {
+            const Conversion &c = conversions[i];
+            if (!c.oneDay) {
+                const QString out = folders.next();
+                QString error;
+                floorTimes[i].push_back(Seconds([&] {
+                    if (!FilesFloor(small, out, c.files, error))
+                        Fail(error);
+                }));
+            }
+            const QString out = folders.next();
+            convertTimes[i].push_back(Seconds([&] { convert(c, out); }));
+        }
+    }
+
+    std::printf("\nKelvane benchmark, %s: %.1f MiB, %lld lines, %d runs, largest run %.2f MiB\n",
+                qPrintable(QFileInfo(small).fileName()), double(smallFacts.bytes) / kMiB,
+                smallFacts.lines, smallFacts.runs, double(smallFacts.largestRunBytes) / kMiB);
+    std::printf("Median of %d repetitions; every repetition writes into an empty folder.\n\n", repetitions);
+    std::printf("%-34s%7s%9s %8s  %7s  %s\n", "measure", "files", "seconds", "MiB/s", "ratio", "target");
+    bool allMet = true;
+    const double input = double(smallFacts.bytes);
+    const double readFloor = Median(readTimes);
+    PrintRow({QStringLiteral("read floor"), -1, readFloor, input, 0, 0}, allMet);
+    for (std::size_t i = 0; i < conversions.size(); ++i) {
+        const Conversion &c = conversions[i];
+        const double seconds = Median(convertTimes[i]);
+        const QString label = QString::fromLatin1(c.label);
+        if (c.oneDay) {
+            PrintRow({label, qint64(c.files.size()), seconds, input, seconds / readFloor, kOneDayTarget}, allMet);
+            continue;
+        }
+        const double floor = Median(floorTimes[i]);
+        const bool targeted = c.options.ckXMLFlag; // XML only and all three formats
+        PrintRow({QStringLiteral("files floor, ") + label, qint64(c.files.size()), floor, input, 0, 0}, allMet);
+        PrintRow({QStringLiteral("conversion, ") + label, qint64(c.files.size()), seconds, input,
+                  seconds / floor, targeted ? kFilesTarget : 0},
+                 allMet);
+    }
+
+    // Peak memory of the command-line program converting each file, all runs,
+    // all three formats. It may follow the largest run, never the file.
+    std::printf("\n%-34s%9s %8s %11s %11s %11s  %s\n", "peak memory, all three formats", "seconds", "MiB/s",
+                "largest run", "peak RSS", "above run", "target");
+    for (const auto &[path, facts] : {std::pair{small, smallFacts}, std::pair{large, largeFacts}}) {
+        const QString out = folders.next();
+        const ChildResult child = RunChild(QStringLiteral(KELVANE_SPLIT),
+                                           {QStringLiteral("-q"), QStringLiteral("--all"), QStringLiteral("--xml"),
+                                            QStringLiteral("--csv"), QStringLiteral("--gpx"),
+                                            QStringLiteral("--high-ascii"), QStringLiteral("-C"), out, path});
+        if (child.exitCode != 0)
+            Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)").arg(path).arg(child.exitCode));
+        const double above = double(child.peakRssBytes - facts.largestRunBytes) / kMiB;
+        const bool met = above <= kMemoryTarget;
+        allMet = allMet && met;
+        std::printf("%-34s%9.3f %8.0f %7.2f MiB %7.2f MiB %7.2f MiB  <= %.0f MiB  %s\n",
+                    qPrintable(QStringLiteral("kelvane-split, ") + QFileInfo(path).fileName()), child.seconds,
+                    double(facts.bytes) / kMiB / child.seconds, double(facts.largestRunBytes) / kMiB,
+                    double(child.peakRssBytes) / kMiB, above, kMemoryTarget, met ? "met" : "MISSED");
+    }
+
+    // The window against kelvane-split, both converting the 100 MB history
+    // with all three formats: painting the progress must not cost speed.
+    std::vector<double> windowTimes, splitTimes;
+    const QString secondsFile = QDir(data).filePath(QStringLiteral("window-seconds.txt"));
+    for (int r = 0; r < repetitions; ++r) {
+        QString out = folders.next();
+        // The window reads walk.xml in its working folder.
+        if (!QFile::link(small, QDir(out).filePath(QStringLiteral("walk.xml"))))
+            Fail(QStringLiteral("Cannot link the history into \"%1\"").arg(out));
+        const ChildResult window = RunChild(QStringLiteral(KELVANE_BENCH_WINDOW), {out}, secondsFile);
+        QFile seconds(secondsFile);
+        if (window.exitCode != 0 || !seconds.open(QIODevice::ReadOnly))
+            Fail(QStringLiteral("The window's conversion failed (exit %1)").arg(window.exitCode));
+        windowTimes.push_back(seconds.readAll().trimmed().toDouble());
+        out = folders.next();
+        const ChildResult split = RunChild(QStringLiteral(KELVANE_SPLIT),
+                                           {QStringLiteral("-q"), QStringLiteral("--all"), QStringLiteral("--xml"),
+                                            QStringLiteral("--csv"), QStringLiteral("--gpx"),
+                                            QStringLiteral("--high-ascii"), QStringLiteral("-C"), out, small});
+        if (split.exitCode != 0)
+            Fail(QStringLiteral("kelvane-split failed (exit %1)").arg(split.exitCode));
+        splitTimes.push_back(split.seconds);
+    }
+    QFile::remove(secondsFile);
+    std::printf("\n%-34s%7s%9s %8s  %7s  %s\n", "window, all three formats", "files", "seconds", "MiB/s", "ratio",
+                "target");
+    const double splitSeconds = Median(splitTimes);
+    const double windowSeconds = Median(windowTimes);
+    PrintRow({QStringLiteral("kelvane-split (whole process)"), qint64(conversions.back().files.size()),
+              splitSeconds, input, 0, 0},
+             allMet);
+    PrintRow({QStringLiteral("window, offscreen (All pressed)"), qint64(conversions.back().files.size()),
+              windowSeconds, input, windowSeconds / splitSeconds, kWindowTarget},
+             allMet);
+
+    std::printf("\n%s\n", allMet ? "All targets met." : "A target was MISSED.");
+    return allMet ? 0 : 1;
+}

@@ -1,0 +1,51 @@
+#include "history_facts.h"
+
+#include "line_reader.h"
+#include "text.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <vector>
+
+HistoryFacts ScanHistory(const QString &path)
+{
+    HistoryFacts facts;
+    kelvane::LineReader reader;
+    if (!reader.open(path)) {
+        facts.error = reader.errorString();
+        return facts;
+    }
+    facts.bytes = QFileInfo(path).size();
+    std::vector<QDate> days;
+    bool inRun = false;
+    bool awaitStart = false;
+    qint64 runBytes = 0;
+    std::string_view raw;
+    while (reader.next(raw)) {
+        const std::string_view line = kelvane::Trim(raw);
+        if (kelvane::BeginsWith(line, "<Run>")) {
+            inRun = awaitStart = true;
+            runBytes = 0;
+            ++facts.runs;
+        }
+        if (inRun)
+            runBytes += qint64(raw.size()) + 2;
+        if (awaitStart && kelvane::BeginsWith(line, "<StartTime>")) {
+            awaitStart = false;
+            const std::string_view date = line.substr(11, 10);
+            days.push_back(QDate::fromString(QLatin1String(date.data(), qsizetype(date.size())),
+                                             Qt::ISODate));
+        }
+        if (inRun && kelvane::BeginsWith(line, "</Run>")) {
+            inRun = false;
+            facts.largestRunBytes = std::max(facts.largestRunBytes, runBytes);
+        }
+    }
+    facts.lines = reader.lineNumber();
+    if (!reader.errorString().isEmpty())
+        facts.error = reader.errorString();
+    if (!days.empty())
+        facts.middleDay = days[days.size() / 2];
+    return facts;
+}
