@@ -62,6 +62,7 @@ public:
 
 private:
     bool handleLine(std::string_view raw);
+    void keepLine(std::string_view line);
     void takeStartTime(std::string_view line);
     void reportProgress(QDate runDay);
     QString nameRun(QDate runDate);
@@ -119,7 +120,7 @@ bool Converter::handleLine(std::string_view raw)
     if (line.empty() || line.front() != '<') {
         // Not a tag line: a run keeps it, nothing else looks at it.
         if (state.InRun)
-            lines.append(raw);
+            keepLine(raw);
         return true;
     }
     // The tags below differ in their second character, so that character
@@ -138,9 +139,10 @@ bool Converter::handleLine(std::string_view raw)
         state.InRun = true;
         state.AwaitStart = true;
         state.StartTimeInvalid = false;
+        track.setRecording(true);
     }
     if (state.InRun) {
-        lines.append(second == 'N' ? ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch) : raw);
+        keepLine(second == 'N' ? ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch) : raw);
         HandleTrackPointLine(line, state.Track, track, options.ZOffset);
         if (second == 'S' && state.AwaitStart && BeginsWith(line, "<StartTime>"))
             takeStartTime(line);
@@ -174,7 +176,18 @@ void Converter::takeStartTime(std::string_view line)
         ++state.DaySeq;
     state.DayFileName = nameRun(runDate);
     state.RunInWindow = window.contains(runDate);
+    // Nothing of a run outside the window is written, so from here on its lines
+    // and points are not kept; the current point's texts still follow them.
+    track.setRecording(state.RunInWindow);
     reportProgress(runDate);
+}
+
+void Converter::keepLine(std::string_view line)
+{
+    if (state.AwaitStart || state.RunInWindow)
+        lines.append(line);
+    else
+        state.LinesDropped = true;
 }
 
 QString Converter::nameRun(QDate runDate)
@@ -203,10 +216,15 @@ bool Converter::endRun()
     bool ok = true;
     if (state.AwaitStart)
         skip(state.RunStartLine, QStringLiteral("it has no <StartTime> line"));
+    else if (state.RunInWindow && state.LinesDropped)
+        // A <Run> line inside a run outside the window, then a start time inside it.
+        skip(state.RunStartLine, QStringLiteral("a <Run> line inside it starts another run"));
     else if (!runSkipped && !state.StartTimeInvalid && state.RunInWindow)
         ok = saveDayFiles();
     lines.clear();
     track.clear();
+    track.setRecording(true);
+    state.LinesDropped = false;
     state.InRun = false;
     state.RunInWindow = false;
     state.PrevDay = state.RunDay;

@@ -16,6 +16,7 @@ struct RunState {
     bool RunInWindow = false;     // the open run's start day lies in the date window
     bool ProgressStarted = false; // BeginDays has been reported
     bool StartTimeInvalid = false; // the open run's start time held no real date
+    bool LinesDropped = false;    // lines of the open run were not kept (it lay outside the window)
     int DaySeq = 0;               // earlier runs on the open run's day of month
     int RunDay = 0;               // day of month of the last start time taken
     int PrevDay = 0;              // day of month of the run closed last (0: none yet)

@@ -10,6 +10,8 @@ namespace kelvane {
 
 void TrackData::append(const TrackPointState &point)
 {
+    if (!recording)
+        return;
     const std::string *fields[] = {&point.PtLat, &point.PtLon, &point.PtAlt, &point.PtDate,
                                    &point.PtTime};
     std::size_t end = used;

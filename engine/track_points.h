@@ -28,6 +28,8 @@ struct TrackPoint {
 class TrackData {
 public:
     void append(const TrackPointState &point);
+    // While off, append() keeps nothing: the run will not be written.
+    void setRecording(bool on) { recording = on; }
     void clear();
     int PointCount() const { return int(rowEnds.size()); }
     TrackPoint row(int index) const; // 0-based
@@ -36,6 +38,7 @@ private:
     std::string cells;    // the texts of all rows, one after the other
     std::size_t used = 0; // bytes of cells in use
     std::vector<std::array<std::size_t, 5>> rowEnds; // end offset of each field
+    bool recording = true;
 };
 
 // The text between `tag` at the start of line and the first "</" of the line;

@@ -73,6 +73,8 @@ private Q_SLOTS:
     void skippedRuns_data();
     void skippedRuns();
     void strayRunEndWritesNothing();
+    void runsOutsideTheWindowStillCarryPointTexts();
+    void runInsideAnotherRun();
     void formatSwitches_data();
     void formatSwitches();
     void progressReports_data();
@@ -243,6 +245,37 @@ void TestHistoryReader::strayRunEndWritesNothing()
     QVERIFY(convert(history).ok());
     QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 3);
     QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} + run + QList<QByteArray>{"</History>"}));
+}
+
+void TestHistoryReader::runsOutsideTheWindowStillCarryPointTexts()
+{
+    auto inside = Run("2004-10-26T08:00:00Z", {{"1", "2", "", "2004-10-26T08:00:00Z"}});
+    inside.removeIf([](const QByteArray &line) { return line.contains("<Altitude>"); });
+    const auto history = History({Run("2004-10-25T08:00:00Z", {kP1}), inside});
+    QVERIFY(convert(history, {QDate(2004, 10, 26), QDate(2004, 10, 26)}, {false, true, false, false, 0}).ok());
+    QCOMPARE(files(), QStringList{"20041026_01_Tuesday.txt"});
+    QCOMPARE(file("20041026_01_Tuesday.txt"),
+             Lines({"Latitude,Longitude,Altitude, Date,Time", "1,2,56.1,2004-10-26,08:00:00"}));
+}
+
+// A <Run> line inside a run starts over the search for a start time; when the
+// first start time lay outside the window and the second inside, the run's
+// earlier lines were not kept, so it is reported instead of written short.
+void TestHistoryReader::runInsideAnotherRun()
+{
+    auto outer = Run("2004-10-25T08:00:00Z", {kP1});
+    outer.removeLast();
+    const auto history = History({outer + Run("2004-10-26T08:00:00Z", {kP2})});
+    auto summary = convert(history, {QDate(2004, 10, 26), QDate(2004, 10, 26)});
+    QVERIFY(summary.ok());
+    QVERIFY(files().isEmpty());
+    QCOMPARE(summary.runsSkipped, 1);
+
+    // Inside the window from its first start time on, the run is written whole.
+    summary = convert(history, {QDate(2004, 10, 25), QDate(2004, 10, 26)});
+    QVERIFY(summary.ok());
+    QCOMPARE(files(), QStringList({"20041026_01_Tuesday.gpx", "20041026_01_Tuesday.txt", "20041026_01_Tuesday.xml"}));
+    QCOMPARE(file("20041026_01_Tuesday.txt").count("\r\n"), 3);
 }
 
 void TestHistoryReader::formatSwitches_data()
