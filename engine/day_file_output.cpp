@@ -2,45 +2,62 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
 
 namespace kelvane {
 
 namespace {
 
-// A short write carries no reason; writing the rest again either completes it
-// or fails with the system's reason (a full disk, a file size limit).
-bool WriteAll(QFile &file, std::string_view bytes)
+// Writes every piece; a short write is continued, so that a full disk or a
+// file size limit ends in an error with the system's reason.
+bool WriteAll(int fd, std::initializer_list<std::string_view> pieces)
 {
-    while (!bytes.empty()) {
-        const qint64 written = file.write(bytes.data(), qint64(bytes.size()));
-        if (written <= 0)
-            return false;
-        bytes.remove_prefix(std::size_t(written));
+    for (std::string_view bytes : pieces) {
+        while (!bytes.empty()) {
+            const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                if (written == 0)
+                    errno = ENOSPC;
+                return false;
+            }
+            bytes.remove_prefix(std::size_t(written));
+        }
     }
     return true;
 }
 
-// Hidden, and named after its target so that one left by a crash explains itself.
-QString TemporaryName(const QString &name, quint32 serial)
+QByteArray ProcPath(int fd)
 {
-    return QStringLiteral(".%1.%2.part").arg(name).arg(serial, 8, 16, QLatin1Char('0'));
+    return "/proc/self/fd/" + QByteArray::number(fd);
+}
+
+QString Reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
 
-DayFileOutput::DayFileOutput(QString outputFolder)
-    : folder(std::move(outputFolder)), serial(QRandomGenerator::global()->generate())
+DayFileOutput::DayFileOutput(QString outputFolder, bool unnamed)
+    : folder(std::move(outputFolder)), unnamedFiles(unnamed), serial(QRandomGenerator::global()->generate())
 {
 }
 
 DayFileOutput::~DayFileOutput()
 {
     discard();
+    if (folderFd >= 0)
+        ::close(folderFd);
 }
 
 QString DayFileOutput::pathOf(const QString &name) const
@@ -48,69 +65,151 @@ QString DayFileOutput::pathOf(const QString &name) const
     return QDir(folder).filePath(name);
 }
 
-bool DayFileOutput::add(const QString &name, std::string_view bytes)
+bool DayFileOutput::openFolder()
 {
-    const QString path = pathOf(name);
-    // A folder in the way would only be found by the final rename, after other
-    // files of the run had already been moved into place.
-    if (QFileInfo(path).isDir()) {
-        message = QStringLiteral("Cannot write \"%1\": a folder of that name is in the way").arg(path);
+    if (folderFd >= 0)
+        return true;
+    folderFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) {
+        message = QStringLiteral("Cannot write day files into \"%1\": %2").arg(folder, Reason(errno));
+        return false;
+    }
+    // Naming an unnamed file goes through /proc.
+    unnamedFiles = unnamedFiles && ::access("/proc/self/fd", X_OK) == 0;
+    return true;
+}
+
+int DayFileOutput::createUnnamed()
+{
+    const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
+        unnamedFiles = false; // this file system has no unnamed files
+    return fd;
+}
+
+// Hidden, and named after its target so that one left by a crash explains itself.
+QByteArray DayFileOutput::temporaryName(const QString &name)
+{
+    return QFile::encodeName(QStringLiteral(".%1.%2.part").arg(name).arg(++serial, 8, 16, QLatin1Char('0')));
+}
+
+int DayFileOutput::createTemporary(const QString &name, QByteArray &temporary)
+{
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temporary = temporaryName(name);
+        const int fd = ::openat(folderFd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+bool DayFileOutput::add(const QString &name, std::initializer_list<std::string_view> pieces)
+{
+    if (!openFolder()) {
         discard();
         return false;
     }
-    QFile file;
-    // NewOnly never opens an existing file, so two conversions into one folder
-    // cannot write into each other's temporary files.
-    for (int attempt = 0; attempt < 5 && !file.isOpen(); ++attempt) {
-        file.setFileName(pathOf(TemporaryName(name, ++serial)));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered) && !file.exists())
-            break;
-    }
-    if (file.isOpen())
-        pending.push_back({path, file.fileName()});
-    // Unbuffered, so that a full disk is found here, before any file of the run
-    // is moved into place.
-    bool written = file.isOpen() && WriteAll(file, bytes);
-    QString reason = file.errorString(); // close() forgets it
-    if (file.isOpen()) {
-        file.close();
-        if (written && file.error() != QFileDevice::NoError) {
-            written = false;
-            reason = file.errorString();
-        }
-    }
-    if (!written) {
-        message = QStringLiteral("Cannot write \"%1\": %2").arg(path, reason);
-        discard();
-        return false;
-    }
+    Pending file;
+    file.name = name;
+    if (unnamedFiles)
+        file.fd = createUnnamed();
+    if (file.fd < 0 && !unnamedFiles)
+        file.fd = createTemporary(name, file.temporary);
+    if (file.fd < 0)
+        return fail(name, errno);
+    pending.push_back(file);
+    if (!WriteAll(file.fd, pieces))
+        return fail(name, errno);
     return true;
 }
 
 bool DayFileOutput::commit()
 {
+    // First every file that is new gets its name; a name that is taken marks
+    // a file to replace.
     for (Pending &file : pending) {
-        std::error_code failure;
-        // Replaces an existing file in one step: readers see the old file or the new one.
-        std::filesystem::rename(QFileInfo(file.temporary).filesystemFilePath(),
-                                QFileInfo(file.path).filesystemFilePath(), failure);
-        if (failure) {
-            message = QStringLiteral("Cannot write \"%1\": %2")
-                          .arg(file.path, QString::fromStdString(failure.message()));
-            discard();
-            return false;
+        const QByteArray name = QFile::encodeName(file.name);
+        if (!file.temporary.isEmpty()) {
+            file.replaces = true;
+        } else if (::linkat(AT_FDCWD, ProcPath(file.fd).constData(), folderFd, name.constData(),
+                            AT_SYMLINK_FOLLOW) == 0) {
+            file.linked = true;
+        } else if (errno == EEXIST) {
+            file.replaces = true;
+        } else {
+            return fail(file.name, errno);
         }
-        file.temporary.clear();
     }
+    // Then the files that replace others. A folder in the way is found before
+    // any file is replaced.
+    for (const Pending &file : pending) {
+        struct stat target;
+        if (file.replaces && ::fstatat(folderFd, QFile::encodeName(file.name).constData(), &target, 0) == 0
+            && S_ISDIR(target.st_mode))
+            return fail(file.name, QStringLiteral("a folder of that name is in the way"));
+    }
+    for (Pending &file : pending) {
+        if (!file.replaces)
+            continue;
+        if (file.temporary.isEmpty()) {
+            // Still unnamed: a temporary name first, to rename from.
+            QByteArray temporary;
+            for (int attempt = 0; attempt < 8 && temporary.isEmpty(); ++attempt) {
+                const QByteArray candidate = temporaryName(file.name);
+                if (::linkat(AT_FDCWD, ProcPath(file.fd).constData(), folderFd, candidate.constData(),
+                             AT_SYMLINK_FOLLOW) == 0)
+                    temporary = candidate;
+                else if (errno != EEXIST)
+                    return fail(file.name, errno);
+            }
+            if (temporary.isEmpty())
+                return fail(file.name, EEXIST);
+            file.temporary = temporary;
+        }
+        if (::renameat(folderFd, file.temporary.constData(), folderFd,
+                       QFile::encodeName(file.name).constData())
+            != 0)
+            return fail(file.name, errno);
+        file.temporary.clear();
+        file.replaces = false;
+    }
+    for (const Pending &file : pending)
+        ::close(file.fd);
     pending.clear();
     return true;
 }
 
-void DayFileOutput::discard()
+bool DayFileOutput::fail(const QString &name, int error)
+{
+    return fail(name, Reason(error));
+}
+
+bool DayFileOutput::fail(const QString &name, const QString &reason)
+{
+    message = QStringLiteral("Cannot write \"%1\": %2").arg(pathOf(name), reason);
+    undo();
+    return false;
+}
+
+// Takes back the names given in a failed commit: those files did not exist
+// before it.
+void DayFileOutput::undo()
 {
     for (const Pending &file : pending)
+        if (file.linked)
+            ::unlinkat(folderFd, QFile::encodeName(file.name).constData(), 0);
+    discard();
+}
+
+void DayFileOutput::discard()
+{
+    for (const Pending &file : pending) {
         if (!file.temporary.isEmpty())
-            QFile::remove(file.temporary);
+            ::unlinkat(folderFd, file.temporary.constData(), 0);
+        if (file.fd >= 0)
+            ::close(file.fd);
+    }
     pending.clear();
 }
 

@@ -2,44 +2,65 @@
 
 #include <QString>
 
+#include <initializer_list>
 #include <string_view>
 #include <vector>
 
 namespace kelvane {
 
 // Saves one run's day files so that they appear together, each complete, or
-// not at all: every file is written to a temporary file beside its target
-// first, and only when all of them were written are they renamed into place.
-// A file that already exists is replaced.
+// not at all. Every file is first written without a name (or under a hidden
+// temporary name where the file system cannot do that), and only when all of
+// them are written do they get their names. A file that already exists is
+// replaced in one step, by a rename.
 //
 // Nothing is synced to disk: a conversion can always be repeated from its
 // history file, and syncing each of thousands of small files would cost far
 // more than the conversion itself.
 class DayFileOutput {
 public:
-    explicit DayFileOutput(QString folder);
+    // unnamedFiles false: always write under a hidden temporary name first,
+    // as on file systems that cannot create a file without a name.
+    explicit DayFileOutput(QString folder, bool unnamedFiles = true);
     ~DayFileOutput();
+    DayFileOutput(const DayFileOutput &) = delete;
+    DayFileOutput &operator=(const DayFileOutput &) = delete;
 
-    // Writes bytes under a temporary name beside `name` (a bare file name).
-    bool add(const QString &name, std::string_view bytes);
-    // Renames every added file into place. On failure of add() or commit(),
-    // error() names the file and the reason, and no temporary file is left.
+    // Writes the pieces, one after another, as the future file `name` (a bare
+    // file name in the folder).
+    bool add(const QString &name, std::initializer_list<std::string_view> pieces);
+    // Gives every added file its name. On failure of add() or commit(),
+    // error() names the file and the reason, no file added since the last
+    // commit appears, and no temporary file is left.
     bool commit();
     // Throws away what was added since the last commit.
     void discard();
 
     QString error() const { return message; }
-    QString pathOf(const QString &name) const;
 
 private:
     struct Pending {
-        QString path;      // where the file belongs
-        QString temporary; // where it was written
+        QString name;
+        int fd = -1;
+        QByteArray temporary; // empty while the file has no name at all
+        bool replaces = false; // a file of that name exists and is replaced
+        bool linked = false;   // got its name in this commit, as a new file
     };
 
+    bool openFolder();
+    int createUnnamed();
+    QByteArray temporaryName(const QString &name);
+    int createTemporary(const QString &name, QByteArray &temporary);
+    bool fail(const QString &name, int error);
+    bool fail(const QString &name, const QString &reason);
+    void undo();
+    QString pathOf(const QString &name) const;
+
     QString folder;
+    int folderFd = -1;
+    bool unnamedFiles; // create files without a name while the file system can
     std::vector<Pending> pending;
-    quint32 serial; // makes temporary names unique in this process
+    quint32 serial;
     QString message;
 };
 

@@ -1,20 +1,22 @@
 #pragma once
 
-// The three day files of a run, each written as bytes appended to `out`.
+// The three day files of a run, built as bytes in memory.
 // Every line, the last one included, ends with CR LF.
 
 #include "run_lines.h"
 #include "track_points.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 
 namespace kelvane {
 
 // The run's own lines framed by the input's declaration line, an empty line,
-// its History start line, and a closing "</History>".
-void WriteXmlDayFile(std::string &out, std::string_view XmlDeclLine, std::string_view HistoryLine,
-                     const RunLines &lines);
+// its History start line, and a closing "</History>". The run's lines are
+// not copied: the file is the three pieces returned, the first held in head.
+std::array<std::string_view, 3> WriteXmlDayFile(std::string &head, std::string_view XmlDeclLine,
+                                                std::string_view HistoryLine, const RunLines &lines);
 
 // A header line and one comma-separated line per track point.
 void WriteCsvDayFile(std::string &out, const TrackData &track);

@@ -234,20 +234,23 @@ bool Converter::endRun()
 bool Converter::saveDayFiles()
 {
     QStringList names;
-    auto add = [&](const char *extension, auto write) {
-        const QString name = state.DayFileName + QLatin1String(extension);
-        fileBytes.clear();
-        write();
-        names << name;
-        return output.add(name, fileBytes);
+    auto add = [&](const char *extension, std::initializer_list<std::string_view> pieces) {
+        names << state.DayFileName + QLatin1String(extension);
+        return output.add(names.last(), pieces);
     };
-    const bool added =
-        (!options.ckXMLFlag || add(".xml", [&] {
-             progress.ShowFileName(state.DayFileName + QLatin1String(".xml"));
-             WriteXmlDayFile(fileBytes, state.XmlDeclLine, state.HistoryLine, lines);
-         }))
-        && (!options.ckTXTFlag || add(".txt", [&] { WriteCsvDayFile(fileBytes, track); }))
-        && (!options.chkGPXFlag || add(".gpx", [&] { WriteGpxDayFile(fileBytes, track); }));
+    auto xml = [&] {
+        progress.ShowFileName(state.DayFileName + QLatin1String(".xml"));
+        const auto pieces = WriteXmlDayFile(fileBytes, state.XmlDeclLine, state.HistoryLine, lines);
+        return add(".xml", {pieces[0], pieces[1], pieces[2]});
+    };
+    auto points = [&](const char *extension, void (*write)(std::string &, const TrackData &)) {
+        fileBytes.clear();
+        write(fileBytes, track);
+        return add(extension, {fileBytes});
+    };
+    const bool added = (!options.ckXMLFlag || xml())
+                       && (!options.ckTXTFlag || points(".txt", WriteCsvDayFile))
+                       && (!options.chkGPXFlag || points(".gpx", WriteGpxDayFile));
     if (!added || !output.commit()) {
         summary.error = output.error();
         return false;

@@ -2,17 +2,16 @@
 
 namespace kelvane {
 
-void WriteXmlDayFile(std::string &out, std::string_view XmlDeclLine, std::string_view HistoryLine,
-                     const RunLines &lines)
+std::array<std::string_view, 3> WriteXmlDayFile(std::string &head, std::string_view XmlDeclLine,
+                                                std::string_view HistoryLine, const RunLines &lines)
 {
-    out += XmlDeclLine;
-    out += kLineEnd;
-    out += kLineEnd;
-    out += HistoryLine;
-    out += kLineEnd;
-    out += lines.text();
-    out += "</History>";
-    out += kLineEnd;
+    head.clear();
+    head += XmlDeclLine;
+    head += kLineEnd;
+    head += kLineEnd;
+    head += HistoryLine;
+    head += kLineEnd;
+    return {head, lines.text(), "</History>\r\n"};
 }
 
 } // namespace kelvane
