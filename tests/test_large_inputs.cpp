@@ -142,8 +142,9 @@ void TestLargeInputs::twoMillionTrackPoints()
     QCOMPARE(written(), QStringList{QStringLiteral("20261102_01_Monday.txt")});
     const QString csv = QDir(out()).filePath(written().constFirst());
     QCOMPARE(CountLines(csv), qint64(kPoints) + 1);
-    // The run's lines, its points and the day file are held at once, a few times the run's size.
-    checkMemory(result, 8 * runBytes, "two million track points");
+    // The run's lines, its points (a few words each, however short their texts)
+    // and the day file are held at once: several times the run's size, never more.
+    checkMemory(result, 10 * runBytes, "two million track points");
 }
 
 // Memory does not grow with the number of runs: each run is dropped at its end.
