@@ -62,7 +62,7 @@ public:
 
 private:
     bool handleLine(std::string_view raw);
-    void keepLine(std::string_view line);
+    void keepLine(std::string_view raw, std::string_view line);
     void takeStartTime(std::string_view line);
     void reportProgress(QDate runDay);
     QString nameRun(QDate runDate);
@@ -75,6 +75,9 @@ private:
     ProgressSink &progress;
     DayFileOutput output;
     const QDate today;
+    // Lines are kept only for XML day files, track points only for CSV and GPX ones.
+    const bool keepLines = options.ckXMLFlag;
+    const bool keepPoints = options.ckTXTFlag || options.chkGPXFlag;
 
     RunState state;
     RunLines lines;
@@ -120,7 +123,7 @@ bool Converter::handleLine(std::string_view raw)
     if (line.empty() || line.front() != '<') {
         // Not a tag line: a run keeps it, nothing else looks at it.
         if (state.InRun)
-            keepLine(raw);
+            keepLine(raw, line);
         return true;
     }
     // The tags below differ in their second character, so that character
@@ -139,10 +142,10 @@ bool Converter::handleLine(std::string_view raw)
         state.InRun = true;
         state.AwaitStart = true;
         state.StartTimeInvalid = false;
-        track.setRecording(true);
+        track.setRecording(keepPoints);
     }
     if (state.InRun) {
-        keepLine(second == 'N' ? ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch) : raw);
+        keepLine(raw, line);
         HandleTrackPointLine(line, state.Track, track, options.ZOffset);
         if (second == 'S' && state.AwaitStart && BeginsWith(line, "<StartTime>"))
             takeStartTime(line);
@@ -178,16 +181,20 @@ void Converter::takeStartTime(std::string_view line)
     state.RunInWindow = window.contains(runDate);
     // Nothing of a run outside the window is written, so from here on its lines
     // and points are not kept; the current point's texts still follow them.
-    track.setRecording(state.RunInWindow);
+    track.setRecording(keepPoints && state.RunInWindow);
     reportProgress(runDate);
 }
 
-void Converter::keepLine(std::string_view line)
+// Stores a line of the open run for its XML day file, after the Notes
+// conversion, which only that file shows.
+inline void Converter::keepLine(std::string_view raw, std::string_view line)
 {
-    if (state.AwaitStart || state.RunInWindow)
-        lines.append(line);
-    else
+    if (!state.AwaitStart && !state.RunInWindow)
         state.LinesDropped = true;
+    else if (keepLines)
+        lines.append(line.size() > 1 && line[1] == 'N'
+                         ? ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch)
+                         : raw);
 }
 
 QString Converter::nameRun(QDate runDate)
@@ -223,7 +230,7 @@ bool Converter::endRun()
         ok = saveDayFiles();
     lines.clear();
     track.clear();
-    track.setRecording(true);
+    track.setRecording(keepPoints);
     state.LinesDropped = false;
     state.InRun = false;
     state.RunInWindow = false;

@@ -42,6 +42,29 @@ inline bool BeginsWith(std::string_view line, std::string_view prefix)
     return line.size() >= prefix.size() && std::memcmp(line.data(), prefix.data(), prefix.size()) == 0;
 }
 
+// The same for a tag written in the code. Every line meets several of these
+// tests, so a tag of 4 to 16 characters is compared as two overlapping words
+// instead of through a call to memcmp.
+template <std::size_t N>
+inline bool BeginsWith(std::string_view line, const char (&tag)[N])
+{
+    constexpr std::size_t n = N - 1;
+    if (line.size() < n)
+        return false;
+    const auto same = [&](auto word, std::size_t at) {
+        decltype(word) other;
+        std::memcpy(&word, line.data() + at, sizeof word);
+        std::memcpy(&other, tag + at, sizeof other);
+        return word == other;
+    };
+    if constexpr (n >= 8 && n <= 16)
+        return same(std::uint64_t(), 0) && same(std::uint64_t(), n - 8);
+    else if constexpr (n >= 4 && n < 8)
+        return same(std::uint32_t(), 0) && same(std::uint32_t(), n - 4);
+    else
+        return std::memcmp(line.data(), tag, n) == 0;
+}
+
 inline bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
