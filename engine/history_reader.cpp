@@ -137,6 +137,7 @@ bool Converter::handleLine(std::string_view raw)
         if (!state.InRun) {
             ++summary.runsRead;
             state.RunStartLine = lineNumber;
+            state.StartSeen = false;
             runSkipped = false;
         }
         state.InRun = true;
@@ -162,6 +163,7 @@ void Converter::takeStartTime(std::string_view line)
 {
     constexpr std::size_t kValue = 11; // after "<StartTime>"
     state.AwaitStart = false;
+    state.StartSeen = true;
     const QDate runDate = ParseRunDate(line.substr(kValue, 10));
     if (!runDate.isValid()) {
         // Nothing of such a line may reach a file name.
@@ -221,7 +223,7 @@ void Converter::reportProgress(QDate runDay)
 bool Converter::endRun()
 {
     bool ok = true;
-    if (state.AwaitStart)
+    if (!state.StartSeen)
         skip(state.RunStartLine, QStringLiteral("it has no <StartTime> line"));
     else if (state.RunInWindow && state.LinesDropped)
         // A <Run> line inside a run outside the window, then a start time inside it.

@@ -13,6 +13,7 @@ namespace kelvane {
 struct RunState {
     bool InRun = false;           // from a <Run> line through its </Run> line
     bool AwaitStart = false;      // the open run's first <StartTime> line is still to come
+    bool StartSeen = false;       // a <StartTime> line of the open run was taken
     bool RunInWindow = false;     // the open run's start day lies in the date window
     bool ProgressStarted = false; // BeginDays has been reported
     bool StartTimeInvalid = false; // the open run's start time held no real date

@@ -271,10 +271,19 @@ void TestHistoryReader::runInsideAnotherRun()
     QVERIFY(files().isEmpty());
     QCOMPARE(summary.runsSkipped, 1);
 
+    // A nested <Run> with no start time of its own keeps the first one's name.
+    auto nestedWithoutStart = Run("x", {kP2});
+    nestedWithoutStart.removeAt(3);
+    summary = convert(History({outer + nestedWithoutStart}), {QDate(2004, 10, 25), QDate(2004, 10, 25)});
+    QVERIFY(summary.ok());
+    QCOMPARE(summary.runsSkipped, 0);
+    QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 3);
+
     // Inside the window from its first start time on, the run is written whole.
     summary = convert(history, {QDate(2004, 10, 25), QDate(2004, 10, 26)});
     QVERIFY(summary.ok());
-    QCOMPARE(files(), QStringList({"20041026_01_Tuesday.gpx", "20041026_01_Tuesday.txt", "20041026_01_Tuesday.xml"}));
+    QCOMPARE(files(), QStringList({"20041025_01_Monday.gpx", "20041025_01_Monday.txt", "20041025_01_Monday.xml",
+                                   "20041026_01_Tuesday.gpx", "20041026_01_Tuesday.txt", "20041026_01_Tuesday.xml"}));
     QCOMPARE(file("20041026_01_Tuesday.txt").count("\r\n"), 3);
 }
 
