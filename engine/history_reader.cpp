@@ -90,7 +90,6 @@ private:
     // run on the same day never replaces a day file written earlier.
     std::unordered_map<qint64, int> highestNN;
     qint64 lineNumber = 0;
-    bool runSkipped = false; // the open run has been counted as skipped
     ConversionSummary summary;
 };
 
@@ -138,11 +137,10 @@ bool Converter::handleLine(std::string_view raw)
             ++summary.runsRead;
             state.RunStartLine = lineNumber;
             state.StartSeen = false;
-            runSkipped = false;
+            state.Skipped = false;
         }
         state.InRun = true;
         state.AwaitStart = true;
-        state.StartTimeInvalid = false;
         track.setRecording(keepPoints);
     }
     if (state.InRun) {
@@ -167,7 +165,6 @@ void Converter::takeStartTime(std::string_view line)
     const QDate runDate = ParseRunDate(line.substr(kValue, 10));
     if (!runDate.isValid()) {
         // Nothing of such a line may reach a file name.
-        state.StartTimeInvalid = true;
         skip(state.RunStartLine, QStringLiteral("its start time \"%1\" does not begin with a real date (YYYY-MM-DD)")
                                      .arg(QString::fromLatin1(line.substr(kValue).data(),
                                                               qsizetype(std::min<std::size_t>(line.size() - kValue, 40)))));
@@ -228,7 +225,7 @@ bool Converter::endRun()
     else if (state.RunInWindow && state.LinesDropped)
         // A <Run> line inside a run outside the window, then a start time inside it.
         skip(state.RunStartLine, QStringLiteral("a <Run> line inside it starts another run"));
-    else if (!runSkipped && !state.StartTimeInvalid && state.RunInWindow)
+    else if (!state.Skipped && state.RunInWindow)
         ok = saveDayFiles();
     lines.clear();
     track.clear();
@@ -279,9 +276,9 @@ bool Converter::saveDayFiles()
 // (a second start time, the end of the file) gives another.
 void Converter::skip(qint64 line, const QString &reason)
 {
-    if (runSkipped)
+    if (state.Skipped)
         return;
-    runSkipped = true;
+    state.Skipped = true;
     ++summary.runsSkipped;
     if (summary.skipped.size() < kMaxSkipDetails)
         summary.skipped.append({line, reason});

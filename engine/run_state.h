@@ -16,7 +16,7 @@ struct RunState {
     bool StartSeen = false;       // a <StartTime> line of the open run was taken
     bool RunInWindow = false;     // the open run's start day lies in the date window
     bool ProgressStarted = false; // BeginDays has been reported
-    bool StartTimeInvalid = false; // the open run's start time held no real date
+    bool Skipped = false;         // the open run was reported as skipped and writes nothing
     bool LinesDropped = false;    // lines of the open run were not kept (it lay outside the window)
     int DaySeq = 0;               // earlier runs on the open run's day of month
     int RunDay = 0;               // day of month of the last start time taken
