@@ -19,8 +19,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <fcntl.h>
+#include <functional>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -29,10 +29,10 @@
 namespace {
 
 constexpr double kMiB = 1024.0 * 1024.0;
-constexpr double kFilesTarget = 1.5;    // conversion time / files floor
-constexpr double kOneDayTarget = 3.0;   // one-day window time / read floor
-constexpr double kMemoryTarget = 32;    // MiB above the largest run
-constexpr double kWindowTarget = 1.2;   // window time / kelvane-split time
+constexpr double kFilesTarget = 1.5;  // conversion time / files floor
+constexpr double kOneDayTarget = 3.0; // one-day window time / read floor
+constexpr double kMemoryTarget = 32;  // MiB above the largest run
+constexpr double kWindowTarget = 1.2; // window time / kelvane-split time
 
 struct Conversion {
     const char *label;
@@ -77,7 +77,8 @@ double Seconds(const std::function<void()> &work)
 void SpreadSubfolders(const QString &folder)
 {
     QDir().mkpath(folder);
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
     int flags = 0;
@@ -94,8 +95,11 @@ void SpreadSubfolders(const QString &folder)
 // for the clean-up of the one before. The disk queue is flushed first, so no
 // step pays for another's writing either.
 class FreshFolders {
-public:
-    explicit FreshFolders(QString root) : root(std::move(root)) { QDir(this->root).removeRecursively(); }
+  public:
+    explicit FreshFolders(QString root) : root(std::move(root))
+    {
+        QDir(this->root).removeRecursively();
+    }
     ~FreshFolders()
     {
         QDir(root).removeRecursively();
@@ -113,7 +117,7 @@ public:
         return folder;
     }
 
-private:
+  private:
     QString root;
     int count = 0;
 };
@@ -128,13 +132,15 @@ std::vector<OutputFile> FilesIn(const QString &folder)
 
 QString History(const QString &dataFolder, int megabytes)
 {
-    const QString path = QDir(dataFolder).filePath(QStringLiteral("history-%1mb.xml").arg(megabytes));
+    const QString path =
+        QDir(dataFolder).filePath(QStringLiteral("history-%1mb.xml").arg(megabytes));
     if (QFileInfo::exists(path))
         return path;
     // The input, and the day files of a conversion which are about as large again.
     const qint64 needed = qint64(megabytes) * 3 << 20;
     if (QStorageInfo(dataFolder).bytesAvailable() < needed)
-        Fail(QStringLiteral("Not enough free disk space in \"%1\" for a %2 MB history and its day files")
+        Fail(QStringLiteral(
+                 "Not enough free disk space in \"%1\" for a %2 MB history and its day files")
                  .arg(dataFolder)
                  .arg(megabytes));
     std::printf("Writing %s ...\n", qPrintable(path));
@@ -178,11 +184,14 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times kelvane conversions against the machine's own floors."));
+    parser.setApplicationDescription(
+        QStringLiteral("Times kelvane conversions against the machine's own floors."));
     parser.addHelpOption();
-    const QCommandLineOption dataOption(QStringLiteral("data"), QStringLiteral("Scratch folder for histories and day files."),
-                                        QStringLiteral("folder"), QStringLiteral("bench-data"));
-    const QCommandLineOption repetitionsOption(QStringLiteral("repetitions"), QStringLiteral("Repetitions of each measure."),
+    const QCommandLineOption dataOption(
+        QStringLiteral("data"), QStringLiteral("Scratch folder for histories and day files."),
+        QStringLiteral("folder"), QStringLiteral("bench-data"));
+    const QCommandLineOption repetitionsOption(QStringLiteral("repetitions"),
+                                               QStringLiteral("Repetitions of each measure."),
                                                QStringLiteral("n"), QStringLiteral("5"));
     parser.addOptions({dataOption, repetitionsOption});
     parser.process(app);
@@ -218,7 +227,8 @@ int main(int argc, char *argv[])
     FreshFolders folders(QDir(data).filePath(QStringLiteral("out")));
     auto convert = [&](const Conversion &c, const QString &out) {
         kelvane::SilentProgress silent;
-        const auto summary = kelvane::MakeFiles(small, c.oneDay ? oneDay : allRuns, c.options, silent, out, today);
+        const auto summary =
+            kelvane::MakeFiles(small, c.oneDay ? oneDay : allRuns, c.options, silent, out, today);
         if (!summary.ok())
             Fail(summary.error);
     };
@@ -231,7 +241,8 @@ int main(int argc, char *argv[])
     }
 
     std::vector<double> readTimes;
-    std::vector<std::vector<double>> floorTimes(conversions.size()), convertTimes(conversions.size());
+    std::vector<std::vector<double>> floorTimes(conversions.size()),
+        convertTimes(conversions.size());
     for (int r = 0; r < repetitions; ++r) {
         readTimes.push_back(Seconds([&] { ReadFloor(small); }));
         for (std::size_t i = 0; i < conversions.size(); ++i) {
@@ -252,8 +263,10 @@ int main(int argc, char *argv[])
     std::printf("\nKelvane benchmark, %s: %.1f MiB, %lld lines, %d runs, largest run %.2f MiB\n",
                 qPrintable(QFileInfo(small).fileName()), double(smallFacts.bytes) / kMiB,
                 smallFacts.lines, smallFacts.runs, double(smallFacts.largestRunBytes) / kMiB);
-    std::printf("Median of %d repetitions; every repetition writes into an empty folder.\n\n", repetitions);
-    std::printf("%-34s%7s%9s %8s  %7s  %s\n", "measure", "files", "seconds", "MiB/s", "ratio", "target");
+    std::printf("Median of %d repetitions; every repetition writes into an empty folder.\n\n",
+                repetitions);
+    std::printf("%-34s%7s%9s %8s  %7s  %s\n", "measure", "files", "seconds", "MiB/s", "ratio",
+                "target");
     bool allMet = true;
     const double input = double(smallFacts.bytes);
     const double readFloor = Median(readTimes);
@@ -263,12 +276,16 @@ int main(int argc, char *argv[])
         const double seconds = Median(convertTimes[i]);
         const QString label = QString::fromLatin1(c.label);
         if (c.oneDay) {
-            PrintRow({label, qint64(c.files.size()), seconds, input, seconds / readFloor, kOneDayTarget}, allMet);
+            PrintRow(
+                {label, qint64(c.files.size()), seconds, input, seconds / readFloor, kOneDayTarget},
+                allMet);
             continue;
         }
         const double floor = Median(floorTimes[i]);
         const bool targeted = c.options.ckXMLFlag; // XML only and all three formats
-        PrintRow({QStringLiteral("files floor, ") + label, qint64(c.files.size()), floor, input, 0, 0}, allMet);
+        PrintRow(
+            {QStringLiteral("files floor, ") + label, qint64(c.files.size()), floor, input, 0, 0},
+            allMet);
         PrintRow({QStringLiteral("conversion, ") + label, qint64(c.files.size()), seconds, input,
                   seconds / floor, targeted ? kFilesTarget : 0},
                  allMet);
@@ -276,23 +293,27 @@ int main(int argc, char *argv[])
 
     // Peak memory of the command-line program converting each file, all runs,
     // all three formats. It may follow the largest run, never the file.
-    std::printf("\n%-34s%9s %8s %11s %11s %11s  %s\n", "peak memory, all three formats", "seconds", "MiB/s",
-                "largest run", "peak RSS", "above run", "target");
+    std::printf("\n%-34s%9s %8s %11s %11s %11s  %s\n", "peak memory, all three formats", "seconds",
+                "MiB/s", "largest run", "peak RSS", "above run", "target");
     for (const auto &[path, facts] : {std::pair{small, smallFacts}, std::pair{large, largeFacts}}) {
         const QString out = folders.next();
-        const ChildResult child = RunChild(QStringLiteral(KELVANE_SPLIT),
-                                           {QStringLiteral("-q"), QStringLiteral("--all"), QStringLiteral("--xml"),
-                                            QStringLiteral("--csv"), QStringLiteral("--gpx"),
-                                            QStringLiteral("--high-ascii"), QStringLiteral("-C"), out, path});
+        const ChildResult child =
+            RunChild(QStringLiteral(KELVANE_SPLIT),
+                     {QStringLiteral("-q"), QStringLiteral("--all"), QStringLiteral("--xml"),
+                      QStringLiteral("--csv"), QStringLiteral("--gpx"),
+                      QStringLiteral("--high-ascii"), QStringLiteral("-C"), out, path});
         if (child.exitCode != 0)
-            Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)").arg(path).arg(child.exitCode));
+            Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)")
+                     .arg(path)
+                     .arg(child.exitCode));
         const double above = double(child.peakRssBytes - facts.largestRunBytes) / kMiB;
         const bool met = above <= kMemoryTarget;
         allMet = allMet && met;
         std::printf("%-34s%9.3f %8.0f %7.2f MiB %7.2f MiB %7.2f MiB  <= %.0f MiB  %s\n",
-                    qPrintable(QStringLiteral("kelvane-split, ") + QFileInfo(path).fileName()), child.seconds,
-                    double(facts.bytes) / kMiB / child.seconds, double(facts.largestRunBytes) / kMiB,
-                    double(child.peakRssBytes) / kMiB, above, kMemoryTarget, met ? "met" : "MISSED");
+                    qPrintable(QStringLiteral("kelvane-split, ") + QFileInfo(path).fileName()),
+                    child.seconds, double(facts.bytes) / kMiB / child.seconds,
+                    double(facts.largestRunBytes) / kMiB, double(child.peakRssBytes) / kMiB, above,
+                    kMemoryTarget, met ? "met" : "MISSED");
     }
 
     // The window against kelvane-split, both converting the 100 MB history
@@ -304,30 +325,33 @@ int main(int argc, char *argv[])
         // The window reads walk.xml in its working folder.
         if (!QFile::link(small, QDir(out).filePath(QStringLiteral("walk.xml"))))
             Fail(QStringLiteral("Cannot link the history into \"%1\"").arg(out));
-        const ChildResult window = RunChild(QStringLiteral(KELVANE_BENCH_WINDOW), {out}, secondsFile);
+        const ChildResult window =
+            RunChild(QStringLiteral(KELVANE_BENCH_WINDOW), {out}, secondsFile);
         QFile seconds(secondsFile);
         if (window.exitCode != 0 || !seconds.open(QIODevice::ReadOnly))
             Fail(QStringLiteral("The window's conversion failed (exit %1)").arg(window.exitCode));
         windowTimes.push_back(seconds.readAll().trimmed().toDouble());
         out = folders.next();
-        const ChildResult split = RunChild(QStringLiteral(KELVANE_SPLIT),
-                                           {QStringLiteral("-q"), QStringLiteral("--all"), QStringLiteral("--xml"),
-                                            QStringLiteral("--csv"), QStringLiteral("--gpx"),
-                                            QStringLiteral("--high-ascii"), QStringLiteral("-C"), out, small});
+        const ChildResult split =
+            RunChild(QStringLiteral(KELVANE_SPLIT),
+                     {QStringLiteral("-q"), QStringLiteral("--all"), QStringLiteral("--xml"),
+                      QStringLiteral("--csv"), QStringLiteral("--gpx"),
+                      QStringLiteral("--high-ascii"), QStringLiteral("-C"), out, small});
         if (split.exitCode != 0)
             Fail(QStringLiteral("kelvane-split failed (exit %1)").arg(split.exitCode));
         splitTimes.push_back(split.seconds);
     }
     QFile::remove(secondsFile);
-    std::printf("\n%-34s%7s%9s %8s  %7s  %s\n", "window, all three formats", "files", "seconds", "MiB/s", "ratio",
-                "target");
+    std::printf("\n%-34s%7s%9s %8s  %7s  %s\n", "window, all three formats", "files", "seconds",
+                "MiB/s", "ratio", "target");
     const double splitSeconds = Median(splitTimes);
     const double windowSeconds = Median(windowTimes);
-    PrintRow({QStringLiteral("kelvane-split (whole process)"), qint64(conversions.back().files.size()),
-              splitSeconds, input, 0, 0},
+    PrintRow({QStringLiteral("kelvane-split (whole process)"),
+              qint64(conversions.back().files.size()), splitSeconds, input, 0, 0},
              allMet);
-    PrintRow({QStringLiteral("window, offscreen (All pressed)"), qint64(conversions.back().files.size()),
-              windowSeconds, input, windowSeconds / splitSeconds, kWindowTarget},
+    PrintRow({QStringLiteral("window, offscreen (All pressed)"),
+              qint64(conversions.back().files.size()), windowSeconds, input,
+              windowSeconds / splitSeconds, kWindowTarget},
              allMet);
 
     std::printf("\n%s\n", allMet ? "All targets met." : "A target was MISSED.");

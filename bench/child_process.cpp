@@ -11,7 +11,8 @@
 
 extern char **environ;
 
-ChildResult RunChild(const QString &program, const QStringList &arguments, const QString &outputFile)
+ChildResult RunChild(const QString &program, const QStringList &arguments,
+                     const QString &outputFile)
 {
     ChildResult result;
     std::vector<QByteArray> texts{QFile::encodeName(program)};
@@ -24,8 +25,10 @@ ChildResult RunChild(const QString &program, const QStringList &arguments, const
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    const QByteArray output = outputFile.isEmpty() ? QByteArray("/dev/null") : QFile::encodeName(outputFile);
-    posix_spawn_file_actions_addopen(&actions, 1, output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const QByteArray output =
+        outputFile.isEmpty() ? QByteArray("/dev/null") : QFile::encodeName(outputFile);
+    posix_spawn_file_actions_addopen(&actions, 1, output.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -36,7 +39,8 @@ ChildResult RunChild(const QString &program, const QStringList &arguments, const
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) != pid)
         return result;
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     result.peakRssBytes = qint64(usage.ru_maxrss) * 1024; // Linux counts in KiB
     if (WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);

@@ -39,13 +39,15 @@ bool FilesFloor(const QString &input, const QString &folder, const std::vector<O
     for (const OutputFile &file : files) {
         const QByteArray path = QFile::encodeName(dir.filePath(file.name));
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        const bool written = fd >= 0 && ::write(fd, bytes.data(), std::size_t(file.size)) == file.size;
+        const bool written =
+            fd >= 0 && ::write(fd, bytes.data(), std::size_t(file.size)) == file.size;
         const int reason = errno;
         if (fd >= 0)
             ::close(fd);
         if (!written) {
             error = QStringLiteral("Cannot write \"%1\": %2")
-                        .arg(QString::fromLocal8Bit(path), QString::fromLocal8Bit(std::strerror(reason)));
+                        .arg(QString::fromLocal8Bit(path),
+                             QString::fromLocal8Bit(std::strerror(reason)));
             return false;
         }
     }

@@ -34,8 +34,8 @@ HistoryFacts ScanHistory(const QString &path)
         if (awaitStart && kelvane::BeginsWith(line, "<StartTime>")) {
             awaitStart = false;
             const std::string_view date = line.substr(11, 10);
-            days.push_back(QDate::fromString(QLatin1String(date.data(), qsizetype(date.size())),
-                                             Qt::ISODate));
+            days.push_back(
+                QDate::fromString(QLatin1String(date.data(), qsizetype(date.size())), Qt::ISODate));
         }
         if (inRun && kelvane::BeginsWith(line, "</Run>")) {
             inRun = false;

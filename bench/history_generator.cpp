@@ -11,7 +11,7 @@ namespace {
 // xorshift64*: small, fast and the same everywhere, unlike the standard
 // library's distributions.
 class Random {
-public:
+  public:
     explicit Random(std::uint64_t seed) : state(seed ? seed : 0x9E3779B97F4A7C15ull) {}
 
     std::uint64_t next()
@@ -27,7 +27,7 @@ public:
     bool chance(int percent) { return between(0, 99) < percent; }
     double unit() { return double(next() >> 11) / double(1ull << 53); }
 
-private:
+  private:
     std::uint64_t state;
 };
 
@@ -35,13 +35,17 @@ private:
 // the euro sign, some empty, some with markup characters.
 const char *const kNotes[] = {
     "Harbour loop before breakfast",
-    "Caf\xe9 run with Ren\xe9" "e, easy pace",
+    "Caf\xe9 run with Ren\xe9"
+    "e, easy pace",
     "Hill repeats x6, legs heavy",
     "M\xfcnchen trip: Englischer Garten loop",
     "Rain &amp; wind, cut it short",
-    "Tempo 3 x 2 km, r\xe9" "cup\xe9" "ration 400 m",
+    "Tempo 3 x 2 km, r\xe9"
+    "cup\xe9"
+    "ration 400 m",
     "Long run along the fj\xf8rd",
-    "Stra\xdf" "e closed, detour through the park",
+    "Stra\xdf"
+    "e closed, detour through the park",
     "New shoes (89\x80), blisters",
     "",
     "Track session",
@@ -59,8 +63,8 @@ void AppendTime(std::string &out, QDate day, int second)
 {
     day = day.addDays(second / 86400);
     second %= 86400;
-    Appendf(out, "%04d-%02d-%02dT%02d:%02d:%02dZ", day.year(), day.month(), day.day(), second / 3600,
-            second / 60 % 60, second % 60);
+    Appendf(out, "%04d-%02d-%02dT%02d:%02d:%02dZ", day.year(), day.month(), day.day(),
+            second / 3600, second / 60 % 60, second % 60);
 }
 
 // One run: a note on some, one to five laps each with its StartTime, and a

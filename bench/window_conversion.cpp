@@ -18,7 +18,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() != 2) {
-        std::fprintf(stderr, "Usage: kelvane-bench-window FOLDER (converts FOLDER/walk.xml into FOLDER)\n");
+        std::fprintf(stderr,
+                     "Usage: kelvane-bench-window FOLDER (converts FOLDER/walk.xml into FOLDER)\n");
         return 2;
     }
     WindowEnvironment environment;

@@ -14,9 +14,12 @@ QDate ParseDay(const QString &text)
 }
 
 struct Options {
-    QCommandLineOption xml{QStringLiteral("xml"), QStringLiteral("Write the XML day file of each run.")};
-    QCommandLineOption csv{QStringLiteral("csv"), QStringLiteral("Write the CSV day file (.txt) of each run.")};
-    QCommandLineOption gpx{QStringLiteral("gpx"), QStringLiteral("Write the GPX day file of each run.")};
+    QCommandLineOption xml{QStringLiteral("xml"),
+                           QStringLiteral("Write the XML day file of each run.")};
+    QCommandLineOption csv{QStringLiteral("csv"),
+                           QStringLiteral("Write the CSV day file (.txt) of each run.")};
+    QCommandLineOption gpx{QStringLiteral("gpx"),
+                           QStringLiteral("Write the GPX day file of each run.")};
     QCommandLineOption highAscii{QStringLiteral("high-ascii"),
                                  QStringLiteral("Escape high characters of Notes lines.")};
     QCommandLineOption offset{QStringLiteral("offset"),
@@ -34,9 +37,10 @@ struct Options {
                             QStringLiteral("YYYY-MM-DD")};
     QCommandLineOption to{QStringLiteral("to"), QStringLiteral("Last day of a range."),
                           QStringLiteral("YYYY-MM-DD")};
-    QCommandLineOption directory{{QStringLiteral("C"), QStringLiteral("directory")},
-                                 QStringLiteral("Write the day files into DIR (default: the current folder)."),
-                                 QStringLiteral("DIR")};
+    QCommandLineOption directory{
+        {QStringLiteral("C"), QStringLiteral("directory")},
+        QStringLiteral("Write the day files into DIR (default: the current folder)."),
+        QStringLiteral("DIR")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
                              QStringLiteral("No progress bar and no summary.")};
 };
@@ -44,8 +48,9 @@ struct Options {
 QString ReadWindow(const QCommandLineParser &parser, const Options &o, QDate today,
                    kelvane::DateWindow &window)
 {
-    const int chosen = int(parser.isSet(o.all)) + int(parser.isSet(o.today)) + int(parser.isSet(o.day))
-                       + int(parser.isSet(o.last)) + int(parser.isSet(o.from) || parser.isSet(o.to));
+    const int chosen = int(parser.isSet(o.all)) + int(parser.isSet(o.today)) +
+                       int(parser.isSet(o.day)) + int(parser.isSet(o.last)) +
+                       int(parser.isSet(o.from) || parser.isSet(o.to));
     if (chosen > 1)
         return QStringLiteral("choose one of --all, --today, --day, --last and --from/--to");
 
@@ -55,13 +60,15 @@ QString ReadWindow(const QCommandLineParser &parser, const Options &o, QDate tod
     } else if (parser.isSet(o.day)) {
         const QDate day = ParseDay(parser.value(o.day));
         if (!day.isValid())
-            return QStringLiteral("--day needs a date as YYYY-MM-DD, not \"%1\"").arg(parser.value(o.day));
+            return QStringLiteral("--day needs a date as YYYY-MM-DD, not \"%1\"")
+                .arg(parser.value(o.day));
         window = {day, day};
     } else if (parser.isSet(o.last)) {
         bool number = false;
         const int n = parser.value(o.last).toInt(&number);
         if (!number || n < 1)
-            return QStringLiteral("--last needs a whole number of days, 1 or more, not \"%1\"").arg(parser.value(o.last));
+            return QStringLiteral("--last needs a whole number of days, 1 or more, not \"%1\"")
+                .arg(parser.value(o.last));
         window = {today.addDays(1 - n), today};
     } else if (parser.isSet(o.from) || parser.isSet(o.to)) {
         if (!parser.isSet(o.from) || !parser.isSet(o.to))
@@ -79,14 +86,15 @@ SplitRequest ParseCommandLine(const QStringList &arguments, QDate today)
 {
     SplitRequest request;
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Splits a logbook history file into day files: one XML, CSV or GPX file per run."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Splits a logbook history file into day files: one XML, CSV or GPX file per run."));
     const Options o;
     parser.addOptions({o.xml, o.csv, o.gpx, o.highAscii, o.offset, o.all, o.today, o.day, o.last,
                        o.from, o.to, o.directory, o.quiet});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("HISTORY_FILE"), QStringLiteral("The history file to split."));
+    parser.addPositionalArgument(QStringLiteral("HISTORY_FILE"),
+                                 QStringLiteral("The history file to split."));
     request.helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {
@@ -118,8 +126,9 @@ SplitRequest ParseCommandLine(const QStringList &arguments, QDate today)
     bool number = false;
     options.ZOffset = parser.value(o.offset).toInt(&number);
     if (!number || options.ZOffset < -kMaxOffset || options.ZOffset > kMaxOffset) {
-        request.usageError = QStringLiteral("--offset needs a whole number of hours from -12 to 12, not \"%1\"")
-                                 .arg(parser.value(o.offset));
+        request.usageError =
+            QStringLiteral("--offset needs a whole number of hours from -12 to 12, not \"%1\"")
+                .arg(parser.value(o.offset));
         return request;
     }
     if (parser.isSet(o.directory))

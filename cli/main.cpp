@@ -21,7 +21,10 @@ void Say(const QString &text)
 void PrintSummary(const kelvane::ConversionSummary &summary, const QString &historyFile)
 {
     for (const auto &skipped : summary.skipped)
-        Say(QStringLiteral("%1:%2: run skipped: %3").arg(historyFile).arg(skipped.line).arg(skipped.reason));
+        Say(QStringLiteral("%1:%2: run skipped: %3")
+                .arg(historyFile)
+                .arg(skipped.line)
+                .arg(skipped.reason));
     Say(QStringLiteral("%1 runs read, %2 converted, %3 files written, %4 skipped")
             .arg(summary.runsRead)
             .arg(summary.runsConverted)

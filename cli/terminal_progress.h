@@ -7,7 +7,7 @@
 // Reports a conversion on the terminal: the name of every saved day file on
 // stdout, and a progress bar on stderr when stderr is a terminal.
 class TerminalProgress final : public kelvane::ProgressSink {
-public:
+  public:
     explicit TerminalProgress(bool showBar);
     ~TerminalProgress() override;
 
@@ -19,7 +19,7 @@ public:
     // Clears the bar so that the lines after it start on a clean row.
     void finish();
 
-private:
+  private:
     void draw(int percent);
 
     bool showBar;

@@ -49,7 +49,8 @@ QString Reason(int error)
 } // namespace
 
 DayFileOutput::DayFileOutput(QString outputFolder, bool unnamed)
-    : folder(std::move(outputFolder)), unnamedFiles(unnamed), serial(QRandomGenerator::global()->generate())
+    : folder(std::move(outputFolder)), unnamedFiles(unnamed),
+      serial(QRandomGenerator::global()->generate())
 {
 }
 
@@ -71,7 +72,8 @@ bool DayFileOutput::openFolder()
         return true;
     folderFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0) {
-        message = QStringLiteral("Cannot write day files into \"%1\": %2").arg(folder, Reason(errno));
+        message =
+            QStringLiteral("Cannot write day files into \"%1\": %2").arg(folder, Reason(errno));
         return false;
     }
     // Naming an unnamed file goes through /proc.
@@ -90,14 +92,16 @@ int DayFileOutput::createUnnamed()
 // Hidden, and named after its target so that one left by a crash explains itself.
 QByteArray DayFileOutput::temporaryName(const QString &name)
 {
-    return QFile::encodeName(QStringLiteral(".%1.%2.part").arg(name).arg(++serial, 8, 16, QLatin1Char('0')));
+    return QFile::encodeName(
+        QStringLiteral(".%1.%2.part").arg(name).arg(++serial, 8, 16, QLatin1Char('0')));
 }
 
 int DayFileOutput::createTemporary(const QString &name, QByteArray &temporary)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         temporary = temporaryName(name);
-        const int fd = ::openat(folderFd, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::openat(folderFd, temporary.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -145,8 +149,9 @@ bool DayFileOutput::commit()
     // any file is replaced.
     for (const Pending &file : pending) {
         struct stat target;
-        if (file.replaces && ::fstatat(folderFd, QFile::encodeName(file.name).constData(), &target, 0) == 0
-            && S_ISDIR(target.st_mode))
+        if (file.replaces &&
+            ::fstatat(folderFd, QFile::encodeName(file.name).constData(), &target, 0) == 0 &&
+            S_ISDIR(target.st_mode))
             return fail(file.name, QStringLiteral("a folder of that name is in the way"));
     }
     for (Pending &file : pending) {
@@ -157,8 +162,8 @@ bool DayFileOutput::commit()
             QByteArray temporary;
             for (int attempt = 0; attempt < 8 && temporary.isEmpty(); ++attempt) {
                 const QByteArray candidate = temporaryName(file.name);
-                if (::linkat(AT_FDCWD, ProcPath(file.fd).constData(), folderFd, candidate.constData(),
-                             AT_SYMLINK_FOLLOW) == 0)
+                if (::linkat(AT_FDCWD, ProcPath(file.fd).constData(), folderFd,
+                             candidate.constData(), AT_SYMLINK_FOLLOW) == 0)
                     temporary = candidate;
                 else if (errno != EEXIST)
                     return fail(file.name, errno);
@@ -168,8 +173,7 @@ bool DayFileOutput::commit()
             file.temporary = temporary;
         }
         if (::renameat(folderFd, file.temporary.constData(), folderFd,
-                       QFile::encodeName(file.name).constData())
-            != 0)
+                       QFile::encodeName(file.name).constData()) != 0)
             return fail(file.name, errno);
         file.temporary.clear();
         file.replaces = false;

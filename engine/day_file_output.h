@@ -18,7 +18,7 @@ namespace kelvane {
 // history file, and syncing each of thousands of small files would cost far
 // more than the conversion itself.
 class DayFileOutput {
-public:
+  public:
     // unnamedFiles false: always write under a hidden temporary name first,
     // as on file systems that cannot create a file without a name.
     explicit DayFileOutput(QString folder, bool unnamedFiles = true);
@@ -38,11 +38,11 @@ public:
 
     QString error() const { return message; }
 
-private:
+  private:
     struct Pending {
         QString name;
         int fd = -1;
-        QByteArray temporary; // empty while the file has no name at all
+        QByteArray temporary;  // empty while the file has no name at all
         bool replaces = false; // a file of that name exists and is replaced
         bool linked = false;   // got its name in this commit, as a new file
     };

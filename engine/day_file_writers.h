@@ -16,7 +16,8 @@ namespace kelvane {
 // its History start line, and a closing "</History>". The run's lines are
 // not copied: the file is the three pieces returned, the first held in head.
 std::array<std::string_view, 3> WriteXmlDayFile(std::string &head, std::string_view XmlDeclLine,
-                                                std::string_view HistoryLine, const RunLines &lines);
+                                                std::string_view HistoryLine,
+                                                const RunLines &lines);
 
 // A header line and one comma-separated line per track point.
 void WriteCsvDayFile(std::string &out, const TrackData &track);

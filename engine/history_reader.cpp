@@ -51,7 +51,7 @@ QDate ParseRunDate(std::string_view text)
 }
 
 class Converter {
-public:
+  public:
     Converter(const DateWindow &window, const OutputOptions &options, ProgressSink &progress,
               const QString &outputFolder, QDate today)
         : window(window), options(options), progress(progress), output(outputFolder), today(today)
@@ -60,7 +60,7 @@ public:
 
     ConversionSummary run(const QString &inputFile);
 
-private:
+  private:
     bool handleLine(std::string_view raw);
     void keepLine(std::string_view raw, std::string_view line);
     void takeStartTime(std::string_view line);
@@ -165,9 +165,11 @@ void Converter::takeStartTime(std::string_view line)
     const QDate runDate = ParseRunDate(line.substr(kValue, 10));
     if (!runDate.isValid()) {
         // Nothing of such a line may reach a file name.
-        skip(state.RunStartLine, QStringLiteral("its start time \"%1\" does not begin with a real date (YYYY-MM-DD)")
-                                     .arg(QString::fromLatin1(line.substr(kValue).data(),
-                                                              qsizetype(std::min<std::size_t>(line.size() - kValue, 40)))));
+        skip(state.RunStartLine,
+             QStringLiteral("its start time \"%1\" does not begin with a real date (YYYY-MM-DD)")
+                 .arg(QString::fromLatin1(
+                     line.substr(kValue).data(),
+                     qsizetype(std::min<std::size_t>(line.size() - kValue, 40)))));
         return;
     }
     state.RunDate = runDate;
@@ -254,9 +256,9 @@ bool Converter::saveDayFiles()
         write(fileBytes, track);
         return add(extension, {fileBytes});
     };
-    const bool added = (!options.ckXMLFlag || xml())
-                       && (!options.ckTXTFlag || points(".txt", WriteCsvDayFile))
-                       && (!options.chkGPXFlag || points(".gpx", WriteGpxDayFile));
+    const bool added = (!options.ckXMLFlag || xml()) &&
+                       (!options.ckTXTFlag || points(".txt", WriteCsvDayFile)) &&
+                       (!options.chkGPXFlag || points(".gpx", WriteGpxDayFile));
     if (!added || !output.commit()) {
         summary.error = output.error();
         return false;
@@ -284,7 +286,8 @@ void Converter::skip(qint64 line, const QString &reason)
         summary.skipped.append({line, reason});
 }
 
-QString CheckRequest(const QString &inputFile, const DateWindow &window, const QString &outputFolder)
+QString CheckRequest(const QString &inputFile, const DateWindow &window,
+                     const QString &outputFolder)
 {
     if (!window.StartFilesDate.isValid())
         return QStringLiteral("The first day of the date window is missing or not a real date");
@@ -294,7 +297,8 @@ QString CheckRequest(const QString &inputFile, const DateWindow &window, const Q
         return QStringLiteral("No history file was given");
     if (const QFileInfo folder(outputFolder); !folder.isDir())
         return QStringLiteral("Cannot write day files into \"%1\": %2")
-            .arg(outputFolder, folder.exists() ? QStringLiteral("not a folder") : QStringLiteral("no such folder"));
+            .arg(outputFolder, folder.exists() ? QStringLiteral("not a folder")
+                                               : QStringLiteral("no such folder"));
     return {};
 }
 

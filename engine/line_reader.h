@@ -13,7 +13,7 @@ namespace kelvane {
 // line end is not part of the line. The buffer grows only for a line longer
 // than itself, so memory follows the longest line, not the file.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::size_t bufferSize = 1 << 20);
 
     bool open(const QString &path);
@@ -24,7 +24,7 @@ public:
     QString errorString() const { return error; }
     qint64 lineNumber() const { return lines; }
 
-private:
+  private:
     bool fill();
 
     QFile file;

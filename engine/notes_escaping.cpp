@@ -35,8 +35,8 @@ void AppendSkimmed(std::string &out, std::string_view SkimText)
     }
 }
 
-std::string_view ConvertNotesLine(std::string_view raw, std::string_view line, bool convertHighAscii,
-                                  std::string &scratch)
+std::string_view ConvertNotesLine(std::string_view raw, std::string_view line,
+                                  bool convertHighAscii, std::string &scratch)
 {
     // "<Notes></Notes>" is 15 characters; only longer note lines qualify.
     if (!convertHighAscii || !BeginsWith(line, "<Notes>") || line.size() <= 15)

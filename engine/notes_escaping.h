@@ -23,7 +23,7 @@ inline std::string Skim(std::string_view SkimText)
 // the trimmed line is a one-line note ("<Notes>" and more than 15 characters)
 // holding a high character; raw itself otherwise. `scratch` holds the escaped
 // text, so the returned view lives as long as scratch and raw do.
-std::string_view ConvertNotesLine(std::string_view raw, std::string_view line, bool convertHighAscii,
-                                  std::string &scratch);
+std::string_view ConvertNotesLine(std::string_view raw, std::string_view line,
+                                  bool convertHighAscii, std::string &scratch);
 
 } // namespace kelvane

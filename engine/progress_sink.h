@@ -8,7 +8,7 @@ namespace kelvane {
 // (see DaySerial), one per calendar day; the engine keeps every SetDay value
 // inside the range its BeginDays set.
 class ProgressSink {
-public:
+  public:
     virtual ~ProgressSink() = default;
 
     virtual void BeginDays(int minDay, int maxDay) = 0;
@@ -21,7 +21,7 @@ public:
 
 // For callers that want no reports.
 class SilentProgress final : public ProgressSink {
-public:
+  public:
     void BeginDays(int, int) override {}
     void SetDay(int) override {}
     void ShowFileName(const QString &) override {}

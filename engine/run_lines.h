@@ -12,7 +12,7 @@ namespace kelvane {
 // The stored lines of the open run, from its <Run> line through its </Run>
 // line, each followed by CR LF in one block that is reused from run to run.
 class RunLines {
-public:
+  public:
     // Runs for every line of a run, so it copies with no more than one check:
     // the block grows by doubling and is never shrunk.
     void append(std::string_view line)
@@ -33,7 +33,7 @@ public:
     int LineCount() const { return count; }
     std::string_view text() const { return std::string_view(block.data(), used); }
 
-private:
+  private:
     std::string block;
     std::size_t used = 0;
     int count = 0;

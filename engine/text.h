@@ -39,14 +39,14 @@ inline std::string_view Trim(std::string_view s)
 // Exact, case-sensitive comparison of the first characters of a line.
 inline bool BeginsWith(std::string_view line, std::string_view prefix)
 {
-    return line.size() >= prefix.size() && std::memcmp(line.data(), prefix.data(), prefix.size()) == 0;
+    return line.size() >= prefix.size() &&
+           std::memcmp(line.data(), prefix.data(), prefix.size()) == 0;
 }
 
 // The same for a tag written in the code. Every line meets several of these
 // tests, so a tag of 4 to 16 characters is compared as two overlapping words
 // instead of through a call to memcmp.
-template <std::size_t N>
-inline bool BeginsWith(std::string_view line, const char (&tag)[N])
+template <std::size_t N> inline bool BeginsWith(std::string_view line, const char (&tag)[N])
 {
     constexpr std::size_t n = N - 1;
     if (line.size() < n)

@@ -26,7 +26,7 @@ struct TrackPoint {
 // The points of the open run, copied out of TrackPointState at each
 // </Trackpoint>. All texts live in one block that is reused from run to run.
 class TrackData {
-public:
+  public:
     void append(const TrackPointState &point);
     // While off, append() keeps nothing: the run will not be written.
     void setRecording(bool on) { recording = on; }
@@ -34,9 +34,9 @@ public:
     int PointCount() const { return int(rowEnds.size()); }
     TrackPoint row(int index) const; // 0-based
 
-private:
-    std::string cells;    // the texts of all rows, one after the other
-    std::size_t used = 0; // bytes of cells in use
+  private:
+    std::string cells;                               // the texts of all rows, one after the other
+    std::size_t used = 0;                            // bytes of cells in use
     std::vector<std::array<std::size_t, 5>> rowEnds; // end offset of each field
     bool recording = true;
 };

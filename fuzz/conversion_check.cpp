@@ -59,7 +59,7 @@ CaseRequest ReadHeader(const unsigned char *h)
 
 // Records every report and checks that the progress stays inside its range.
 class RecordingProgress final : public ProgressSink {
-public:
+  public:
     void BeginDays(int minDay, int maxDay) override
     {
         if (begun)
@@ -85,7 +85,7 @@ public:
     QStringList shown, written;
     QString problem;
 
-private:
+  private:
     void fault(const QString &what)
     {
         if (problem.isEmpty())
@@ -130,10 +130,10 @@ int CheckGpx(const QByteArray &bytes, QString &why)
         why = QStringLiteral("%1 lines, not 4n + 7").arg(count);
         return -1;
     }
-    const bool frame = l[0] == R"(<?xml version="1.0"?>)"
-                       && BeginsWith(l[1], R"(<gpx version="1.0" creator=")") && EndsWith(l[1], "\">")
-                       && l[2] == "<trk>" && l[3] == "<trkseg>" && l[count - 3] == "</trkseg>"
-                       && l[count - 2] == "</trk>" && l[count - 1] == "</gpx>";
+    const bool frame =
+        l[0] == R"(<?xml version="1.0"?>)" && BeginsWith(l[1], R"(<gpx version="1.0" creator=")") &&
+        EndsWith(l[1], "\">") && l[2] == "<trk>" && l[3] == "<trkseg>" &&
+        l[count - 3] == "</trkseg>" && l[count - 2] == "</trk>" && l[count - 1] == "</gpx>";
     if (!frame) {
         why = QStringLiteral("the fixed lines around the track points are wrong");
         return -1;
@@ -141,10 +141,11 @@ int CheckGpx(const QByteArray &bytes, QString &why)
     const int points = int((count - 7) / 4);
     for (int i = 0; i < points; ++i) {
         const std::string_view *p = &l[4 + 4 * std::size_t(i)];
-        if (!BeginsWith(p[0], "<trkpt lat=\"") || !EndsWith(p[0], "\">") || !BeginsWith(p[1], "<ele>")
-            || !EndsWith(p[1], "</ele>") || !BeginsWith(p[2], "<time>") || !EndsWith(p[2], "Z</time>")
-            || p[3] != "</trkpt>") {
-            why = QStringLiteral("track point %1 is not four lines trkpt, ele, time, /trkpt").arg(i + 1);
+        if (!BeginsWith(p[0], "<trkpt lat=\"") || !EndsWith(p[0], "\">") ||
+            !BeginsWith(p[1], "<ele>") || !EndsWith(p[1], "</ele>") ||
+            !BeginsWith(p[2], "<time>") || !EndsWith(p[2], "Z</time>") || p[3] != "</trkpt>") {
+            why = QStringLiteral("track point %1 is not four lines trkpt, ele, time, /trkpt")
+                      .arg(i + 1);
             return -1;
         }
     }
@@ -184,13 +185,14 @@ int CheckXml(const QByteArray &bytes, QString &why)
         why = QStringLiteral("only %1 lines").arg(count);
         return -1;
     }
-    if (!(l[0].empty() || BeginsWith(Trim(l[0]), "<?xml version=")) || !l[1].empty()
-        || !(l[2].empty() || BeginsWith(Trim(l[2]), "<History"))) {
-        why = QStringLiteral("it does not start with the declaration line, an empty line and the History line");
+    if (!(l[0].empty() || BeginsWith(Trim(l[0]), "<?xml version=")) || !l[1].empty() ||
+        !(l[2].empty() || BeginsWith(Trim(l[2]), "<History"))) {
+        why = QStringLiteral(
+            "it does not start with the declaration line, an empty line and the History line");
         return -1;
     }
-    if (!BeginsWith(Trim(l[3]), "<Run>") || !BeginsWith(Trim(l[count - 2]), "</Run>")
-        || l[count - 1] != "</History>") {
+    if (!BeginsWith(Trim(l[3]), "<Run>") || !BeginsWith(Trim(l[count - 2]), "</Run>") ||
+        l[count - 1] != "</History>") {
         why = QStringLiteral("the run's lines are not framed by <Run>, </Run> and </History>");
         return -1;
     }
@@ -207,14 +209,15 @@ QByteArray ReadAll(const QString &path)
 }
 
 // The day files of one conversion, checked one by one and as a set.
-QString CheckDayFiles(const QString &folder, const CaseRequest &request, const RecordingProgress &progress,
-                      const ConversionSummary &summary, QMap<QString, QByteArray> &contents)
+QString CheckDayFiles(const QString &folder, const CaseRequest &request,
+                      const RecordingProgress &progress, const ConversionSummary &summary,
+                      QMap<QString, QByteArray> &contents)
 {
     static const QRegularExpression pattern(
         QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|txt|gpx)$)"));
     const QLocale english(QLocale::English, QLocale::UnitedStates);
-    const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                                    | QDir::NoDotAndDotDot);
+    const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                    QDir::NoDotAndDotDot);
     QStringList expectedExtensions;
     if (request.options.ckXMLFlag)
         expectedExtensions << QStringLiteral("xml");
@@ -230,7 +233,8 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request, const R
         const auto match = pattern.match(name);
         if (!entry.isFile() || !match.hasMatch())
             return QStringLiteral("unexpected entry \"%1\" in the output folder").arg(name);
-        const QDate day(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+        const QDate day(match.captured(1).toInt(), match.captured(2).toInt(),
+                        match.captured(3).toInt());
         if (!day.isValid() || match.captured(1).toInt() == 0)
             return QStringLiteral("\"%1\" names no real day").arg(name);
         const int NN = match.captured(4).toInt();
@@ -251,8 +255,8 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request, const R
     if (written != present)
         return QStringLiteral("the files reported written (%1) are not the files present (%2)")
             .arg(written.join(QLatin1Char(' ')), present.join(QLatin1Char(' ')));
-    if (summary.filesWritten != present.size()
-        || summary.filesWritten != summary.runsConverted * expectedExtensions.size())
+    if (summary.filesWritten != present.size() ||
+        summary.filesWritten != summary.runsConverted * expectedExtensions.size())
         return QStringLiteral("the summary counts %1 files of %2 runs, %3 present")
             .arg(summary.filesWritten)
             .arg(summary.runsConverted)
@@ -270,10 +274,13 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request, const R
         QStringList wanted = expectedExtensions;
         wanted.sort();
         if (found != wanted)
-            return QStringLiteral("run %1 has the day files %2").arg(it.key(), found.join(QLatin1Char(' ')));
+            return QStringLiteral("run %1 has the day files %2")
+                .arg(it.key(), found.join(QLatin1Char(' ')));
         QString why;
         int points = -1;
-        const auto path = [&](const char *extension) { return it.key() + QLatin1String(extension); };
+        const auto path = [&](const char *extension) {
+            return it.key() + QLatin1String(extension);
+        };
         if (request.options.chkGPXFlag) {
             points = CheckGpx(contents.value(path(".gpx")), why);
             if (points < 0)
@@ -284,7 +291,10 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request, const R
             if (rows < 0)
                 return QStringLiteral("%1: %2").arg(path(".txt"), why);
             if (points >= 0 && rows != points)
-                return QStringLiteral("%1: %2 points, the GPX file has %3").arg(path(".txt")).arg(rows).arg(points);
+                return QStringLiteral("%1: %2 points, the GPX file has %3")
+                    .arg(path(".txt"))
+                    .arg(rows)
+                    .arg(points);
             points = rows;
         }
         if (request.options.ckXMLFlag) {
@@ -320,7 +330,8 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
     {
         QFile file(input);
         const QByteArrayView history = data.sliced(kCaseHeaderSize);
-        if (!file.open(QIODevice::WriteOnly) || file.write(history.data(), history.size()) != history.size())
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(history.data(), history.size()) != history.size())
             return QStringLiteral("cannot write %1").arg(input);
     }
 
@@ -332,10 +343,13 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
         if (!progress.problem.isEmpty())
             return progress.problem;
 
-        const QStringList inRoot = QDir(scratchFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                                                 | QDir::NoDotAndDotDot, QDir::Name);
+        const QStringList inRoot =
+            QDir(scratchFolder)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                           QDir::Name);
         if (inRoot != QStringList{QStringLiteral("history.xml"), QStringLiteral("out")})
-            return QStringLiteral("files appeared beside the output folder: %1").arg(inRoot.join(QLatin1Char(' ')));
+            return QStringLiteral("files appeared beside the output folder: %1")
+                .arg(inRoot.join(QLatin1Char(' ')));
 
         if (!request.validWindow) {
             if (summary.ok() || progress.begun || !QDir(out).isEmpty())
@@ -348,7 +362,8 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
             return QStringLiteral("more runs converted and skipped than read");
 
         QMap<QString, QByteArray> contents;
-        if (const QString problem = CheckDayFiles(out, request, progress, summary, contents); !problem.isEmpty())
+        if (const QString problem = CheckDayFiles(out, request, progress, summary, contents);
+            !problem.isEmpty())
             return problem;
         if (round == 0)
             first = contents;

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString problem = kelvane::CheckConversion(
-        QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)), scratch->filePath(QStringLiteral("case")));
+        QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)),
+        scratch->filePath(QStringLiteral("case")));
     if (!problem.isEmpty()) {
         std::fprintf(stderr, "check failed: %s\n", qPrintable(problem));
         std::abort();

@@ -25,9 +25,12 @@ inline QByteArray Lines(const QList<QByteArray> &lines, const QByteArray &end = 
 inline QList<QByteArray> Run(const QByteArray &startTime, const QList<Point> &points = {},
                              const QByteArray &note = QByteArray())
 {
-    QList<QByteArray> lines = {"    <Run>", "        <Notes>" + note + "</Notes>", "        <Lap>",
+    QList<QByteArray> lines = {"    <Run>",
+                               "        <Notes>" + note + "</Notes>",
+                               "        <Lap>",
                                "            <StartTime>" + startTime + "</StartTime>",
-                               "            <Duration>PT60.000S</Duration>", "        </Lap>",
+                               "            <Duration>PT60.000S</Duration>",
+                               "        </Lap>",
                                "        <Track>"};
     for (const Point &p : points) {
         lines << "            <Trackpoint>"
@@ -45,7 +48,8 @@ inline QList<QByteArray> Run(const QByteArray &startTime, const QList<Point> &po
 }
 
 inline const QByteArray kDeclaration = "<?xml version=\"1.0\" ?>";
-inline const QByteArray kHistory = "<History xmlns=\"http://www.garmin.com/xmlschemas/ForerunnerLogbook\" version=\"1\">";
+inline const QByteArray kHistory =
+    "<History xmlns=\"http://www.garmin.com/xmlschemas/ForerunnerLogbook\" version=\"1\">";
 
 // A whole history file holding the given runs' lines.
 inline QByteArray History(const QList<QList<QByteArray>> &runs, const QByteArray &end = "\r\n")

@@ -26,8 +26,8 @@ struct Limits {
 };
 
 struct Result {
-    int status = -1;  // exit status; -1 when the child did not exit normally
-    int signal = 0;   // the signal that ended the child, if one did
+    int status = -1;   // exit status; -1 when the child did not exit normally
+    int signal = 0;    // the signal that ended the child, if one did
     long maxRssKb = 0; // peak resident memory of the child
     QByteArray out, err;
 };

@@ -14,14 +14,15 @@ using history_text::WriteFile;
 class TestDayFileOutput : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QTemporaryDir dir;
     QStringList entries() const
     {
-        return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        return QDir(dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void init()
     {
         QDir(dir.path()).removeRecursively();
@@ -79,7 +80,8 @@ void TestDayFileOutput::folderInTheWayKeepsTheRunOut()
     QVERIFY(output.add("b.txt", {"b"}));
     QVERIFY(output.add("c.gpx", {"c"}));
     QVERIFY(!output.commit());
-    QVERIFY2(output.error().contains(dir.filePath("c.gpx") + "\": a folder"), qPrintable(output.error()));
+    QVERIFY2(output.error().contains(dir.filePath("c.gpx") + "\": a folder"),
+             qPrintable(output.error()));
     // Neither the new file nor the replacement of the old one appeared.
     QCOMPARE(entries(), QStringList({"b.txt", "c.gpx"}));
     QCOMPARE(ReadFile(dir.filePath("b.txt")), QByteArray("old"));

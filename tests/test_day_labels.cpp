@@ -19,7 +19,7 @@ QString LongForm(QDate day)
 class TestDayLabels : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void picks_data();
     void picks();
     void clickOpensPickerOnLabelDay();
@@ -35,32 +35,42 @@ void TestDayLabels::picks_data()
     QTest::addColumn<QTime>("timeOfDay");
     QTest::addColumn<int>("index");
     QTest::addColumn<QDate>("picked");
-    QTest::addColumn<QDate>("shown");        // the label's day after the pick
+    QTest::addColumn<QDate>("shown");         // the label's day after the pick
     QTest::addColumn<QString>("todayButton"); // cmdToday's caption
     QTest::addColumn<QString>("past7Button"); // cmdPast7's caption
 
     const QTime morning(10, 30);
     const QDate yesterday = kToday.addDays(-1);
     const QDate tomorrow = kToday.addDays(1);
-    QTest::newRow("label 1 today") << morning << 1 << kToday << kToday << "Today" << "Last 1 Days";
+    QTest::newRow("label 1 today") << morning << 1 << kToday << kToday << "Today"
+                                   << "Last 1 Days";
     QTest::newRow("label 1 yesterday, just after midnight")
-        << QTime(0, 0, 5) << 1 << yesterday << yesterday << "Today" << "Last 2 Days";
+        << QTime(0, 0, 5) << 1 << yesterday << yesterday << "Today"
+        << "Last 2 Days";
     QTest::newRow("label 1 yesterday, just before midnight")
-        << QTime(23, 59, 59) << 1 << yesterday << yesterday << "Today" << "Last 2 Days";
+        << QTime(23, 59, 59) << 1 << yesterday << yesterday << "Today"
+        << "Last 2 Days";
     QTest::newRow("label 1 thirty days back")
-        << morning << 1 << kToday.addDays(-30) << kToday.addDays(-30) << "Today" << "Last 31 Days";
+        << morning << 1 << kToday.addDays(-30) << kToday.addDays(-30) << "Today"
+        << "Last 31 Days";
     QTest::newRow("label 1 tomorrow is pulled back")
-        << morning << 1 << tomorrow << kToday << "Today" << "Last 1 Days";
+        << morning << 1 << tomorrow << kToday << "Today"
+        << "Last 1 Days";
     QTest::newRow("label 0 a past Friday")
-        << morning << 0 << QDate(2026, 12, 4) << QDate(2026, 12, 4) << "Friday" << "Last 7 Days";
+        << morning << 0 << QDate(2026, 12, 4) << QDate(2026, 12, 4) << "Friday"
+        << "Last 7 Days";
     QTest::newRow("label 0 next year is pulled back")
-        << morning << 0 << QDate(2027, 3, 1) << kToday << "Today" << "Last 7 Days";
+        << morning << 0 << QDate(2027, 3, 1) << kToday << "Today"
+        << "Last 7 Days";
     QTest::newRow("label 2 tomorrow is pulled back")
-        << morning << 2 << tomorrow << kToday << "Today" << "Last 7 Days";
+        << morning << 2 << tomorrow << kToday << "Today"
+        << "Last 7 Days";
     QTest::newRow("label 3 tomorrow is pulled back")
-        << QTime(23, 59, 59) << 3 << tomorrow << kToday << "Today" << "Last 7 Days";
+        << QTime(23, 59, 59) << 3 << tomorrow << kToday << "Today"
+        << "Last 7 Days";
     QTest::newRow("label 3 before label 2 is kept")
-        << morning << 3 << QDate(2026, 10, 1) << QDate(2026, 10, 1) << "Today" << "Last 7 Days";
+        << morning << 3 << QDate(2026, 10, 1) << QDate(2026, 10, 1) << "Today"
+        << "Last 7 Days";
 }
 
 void TestDayLabels::picks()
@@ -96,11 +106,13 @@ void TestDayLabels::clickOpensPickerOnLabelDay()
     fixture.open();
     auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
     QCOMPARE(picker->displayFormat(), QStringLiteral("dddd dd MMMM yyyy"));
-    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic2")), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic2")), Qt::LeftButton, {},
+                      QPoint(3, 3));
     // Loading the picker is no change: it stays open and the label keeps its caption.
     QVERIFY(picker->isVisible());
     QCOMPARE(picker->date(), QDate(2026, 10, 28));
-    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")), QStringLiteral("Wednesday 28 October 2026"));
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")),
+             QStringLiteral("Wednesday 28 October 2026"));
     QCOMPARE(fixture.window->DayPicIndex(), 2);
 
     // Picking today for label 0 after a past day gives "Today" back.
@@ -115,15 +127,19 @@ void TestDayLabels::openPickerRetargets()
     WindowFixture fixture;
     fixture.open();
     auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
-    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic2")), Qt::LeftButton, {}, QPoint(3, 3));
-    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic3")), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic2")), Qt::LeftButton, {},
+                      QPoint(3, 3));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic3")), Qt::LeftButton, {},
+                      QPoint(3, 3));
     QVERIFY(picker->isVisible());
     QCOMPARE(picker->date(), QDate(2026, 11, 22));
     QCOMPARE(fixture.window->DayPicIndex(), 3);
 
     picker->setDate(QDate(2026, 11, 25));
-    QCOMPARE(fixture.caption(QStringLiteral("labDayPic3")), QStringLiteral("Wednesday 25 November 2026"));
-    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")), QStringLiteral("Wednesday 28 October 2026"));
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic3")),
+             QStringLiteral("Wednesday 25 November 2026"));
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")),
+             QStringLiteral("Wednesday 28 October 2026"));
     QVERIFY(!picker->isVisible());
 }
 
@@ -132,13 +148,16 @@ void TestDayLabels::dayClickedInCalendar()
     WindowFixture fixture;
     fixture.open();
     auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
-    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic0")), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic0")), Qt::LeftButton, {},
+                      QPoint(3, 3));
     // The arrow at the right end of the field opens the calendar.
-    QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(picker->width() - 8, picker->height() / 2));
+    QTest::mouseClick(picker, Qt::LeftButton, {},
+                      QPoint(picker->width() - 8, picker->height() / 2));
     QCalendarWidget *calendar = picker->calendarWidget();
     QVERIFY(QTest::qWaitForWindowExposed(calendar->window()));
     Q_EMIT calendar->clicked(QDate(2026, 12, 2));
-    QCOMPARE(fixture.caption(QStringLiteral("labDayPic0")), QStringLiteral("Wednesday 02 December 2026"));
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic0")),
+             QStringLiteral("Wednesday 02 December 2026"));
     QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), QStringLiteral("Wednesday"));
     QVERIFY(!picker->isVisible());
     QVERIFY(!calendar->window()->isVisible());
@@ -180,7 +199,8 @@ void TestDayLabels::otherLanguage()
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     WindowFixture fixture;
     fixture.open();
-    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")), QStringLiteral("Mittwoch 28 Oktober 2026"));
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")),
+             QStringLiteral("Mittwoch 28 Oktober 2026"));
     QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 7 Days"));
     fixture.pick(0, QDate(2026, 12, 4));
     QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), QStringLiteral("Freitag"));

@@ -23,7 +23,8 @@ QList<Point> Points(int count, const QByteArray &day)
     QList<Point> points;
     for (int i = 0; i < count; ++i) {
         const QByteArray n = QByteArray::number(i);
-        points.append({"47.6" + n, "-122.3" + n, "40." + n, day + "T10:" + QByteArray::number(10 + i % 50) + ":00Z"});
+        points.append({"47.6" + n, "-122.3" + n, "40." + n,
+                       day + "T10:" + QByteArray::number(10 + i % 50) + ":00Z"});
     }
     return points;
 }
@@ -31,10 +32,11 @@ QList<Point> Points(int count, const QByteArray &day)
 Contents Snapshot(const QString &folder)
 {
     Contents contents;
-    const auto entries =
-        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                    QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries)
-        contents.insert(entry.fileName(), entry.isDir() ? QByteArray("<folder>") : ReadFile(entry.filePath()));
+        contents.insert(entry.fileName(),
+                        entry.isDir() ? QByteArray("<folder>") : ReadFile(entry.filePath()));
     return contents;
 }
 
@@ -48,7 +50,7 @@ QStringList Names(const QByteArray &stdoutText)
 class TestFaults : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QTemporaryDir dir;
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
     QString out() const { return path("out"); }
@@ -59,7 +61,7 @@ private:
     Contents currentFiles;  // what a clean conversion of currentHistory() writes
     QStringList runX, runY; // the day file names of the current history's first two runs
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase();
     void init();
     void requestFaults_data();
@@ -74,15 +76,18 @@ private Q_SLOTS:
 void TestFaults::initTestCase()
 {
     QVERIFY(dir.isValid());
-    QVERIFY(WriteFile(earlierHistory(), History({Run("2026-11-02T08:00:00Z", Points(3, "2026-11-02")),
-                                                 Run("2026-11-03T08:00:00Z", Points(3, "2026-11-03"))})));
-    QVERIFY(WriteFile(currentHistory(), History({Run("2026-11-05T08:00:00Z", Points(3, "2026-11-05")),
-                                                 Run("2026-11-03T09:00:00Z", Points(2000, "2026-11-03")),
-                                                 Run("2026-11-06T08:00:00Z", Points(3, "2026-11-06"))})));
+    QVERIFY(WriteFile(earlierHistory(),
+                      History({Run("2026-11-02T08:00:00Z", Points(3, "2026-11-02")),
+                               Run("2026-11-03T08:00:00Z", Points(3, "2026-11-03"))})));
+    QVERIFY(WriteFile(currentHistory(),
+                      History({Run("2026-11-05T08:00:00Z", Points(3, "2026-11-05")),
+                               Run("2026-11-03T09:00:00Z", Points(2000, "2026-11-03")),
+                               Run("2026-11-06T08:00:00Z", Points(3, "2026-11-06"))})));
     const QString reference = path("reference");
     QVERIFY(QDir().mkpath(reference));
-    const auto clean = Split({QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx"),
-                              QStringLiteral("-C"), reference, currentHistory()});
+    const auto clean =
+        Split({QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx"),
+               QStringLiteral("-C"), reference, currentHistory()});
     QCOMPARE(clean.status, 0);
     const QStringList names = Names(clean.out);
     QCOMPARE(names.size(), 9);
@@ -96,8 +101,9 @@ void TestFaults::init()
 {
     QDir(out()).removeRecursively();
     QVERIFY(QDir().mkpath(out()));
-    const auto earlier = Split({QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx"),
-                                QStringLiteral("-C"), out(), earlierHistory()});
+    const auto earlier =
+        Split({QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx"),
+               QStringLiteral("-C"), out(), earlierHistory()});
     QCOMPARE(earlier.status, 0);
     earlierFiles = Snapshot(out());
     QCOMPARE(earlierFiles.size(), 6);
@@ -113,19 +119,21 @@ void TestFaults::requestFaults_data()
     QTest::addColumn<QByteArray>("reason");
 
     const QString folderAsHistory = path("out");
-    QTest::newRow("history is a folder") << folderAsHistory << out() << folderAsHistory << QByteArray("is a folder");
+    QTest::newRow("history is a folder")
+        << folderAsHistory << out() << folderAsHistory << QByteArray("is a folder");
     QTest::newRow("history missing") << path("nowhere.xml") << out() << path("nowhere.xml")
                                      << QByteArray("No such file or directory");
     const QString throughFile = earlierHistory() + QStringLiteral("/walk.xml");
-    QTest::newRow("history path runs through a file") << throughFile << out() << throughFile
-                                                     << QByteArray("Not a directory");
+    QTest::newRow("history path runs through a file")
+        << throughFile << out() << throughFile << QByteArray("Not a directory");
     // Opens for anyone, root included, and fails on the first read.
-    QTest::newRow("history unreadable") << QStringLiteral("/proc/self/mem") << out()
-                                        << QStringLiteral("/proc/self/mem") << QByteArray("Input/output error");
-    QTest::newRow("output folder missing") << currentHistory() << path("gone") << path("gone")
-                                           << QByteArray("no such folder");
-    QTest::newRow("output folder is a file") << currentHistory() << earlierHistory() << earlierHistory()
-                                             << QByteArray("not a folder");
+    QTest::newRow("history unreadable")
+        << QStringLiteral("/proc/self/mem") << out() << QStringLiteral("/proc/self/mem")
+        << QByteArray("Input/output error");
+    QTest::newRow("output folder missing")
+        << currentHistory() << path("gone") << path("gone") << QByteArray("no such folder");
+    QTest::newRow("output folder is a file")
+        << currentHistory() << earlierHistory() << earlierHistory() << QByteArray("not a folder");
 }
 
 void TestFaults::requestFaults()
@@ -136,8 +144,8 @@ void TestFaults::requestFaults()
     QFETCH(QByteArray, reason);
     const QByteArray historyBefore = ReadFile(earlierHistory());
 
-    const auto result = Split({QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx"),
-                               QStringLiteral("-C"), folder, history});
+    const auto result = Split({QStringLiteral("--xml"), QStringLiteral("--csv"),
+                               QStringLiteral("--gpx"), QStringLiteral("-C"), folder, history});
     QCOMPARE(result.status, 1);
     QVERIFY2(result.err.contains(named.toLocal8Bit()), result.err.constData());
     QVERIFY2(result.err.contains(reason), result.err.constData());
@@ -154,16 +162,19 @@ void TestFaults::faultsWhileWriting_data()
     QTest::addColumn<QString>("fillsUpAt"); // extension of the first file too big for the disk
     QTest::addColumn<QByteArray>("reason");
 
-    const QStringList all = {QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx")};
+    const QStringList all = {QStringLiteral("--xml"), QStringLiteral("--csv"),
+                             QStringLiteral("--gpx")};
     QTest::newRow("first day file name taken by a folder")
-        << all << ".xml" << ".xml" << QString() << QByteArray("a folder of that name is in the way");
+        << all << ".xml"
+        << ".xml" << QString() << QByteArray("a folder of that name is in the way");
     QTest::newRow("last day file name taken by a folder")
-        << all << ".gpx" << ".gpx" << QString() << QByteArray("a folder of that name is in the way");
-    QTest::newRow("disk full at a run's first day file")
-        << all << QString() << ".xml" << ".xml" << QByteArray("File too large");
+        << all << ".gpx"
+        << ".gpx" << QString() << QByteArray("a folder of that name is in the way");
+    QTest::newRow("disk full at a run's first day file") << all << QString() << ".xml"
+                                                         << ".xml" << QByteArray("File too large");
     QTest::newRow("disk full at a run's last day file")
-        << QStringList{QStringLiteral("--csv"), QStringLiteral("--gpx")} << QString() << ".gpx" << ".gpx"
-        << QByteArray("File too large");
+        << QStringList{QStringLiteral("--csv"), QStringLiteral("--gpx")} << QString() << ".gpx"
+        << ".gpx" << QByteArray("File too large");
 }
 
 // Run X is saved, run Y fails, run Z is never reached.
@@ -177,9 +188,10 @@ void TestFaults::faultsWhileWriting()
 
     // The day files of `names` that the switches ask for.
     const auto withExtension = [](const QStringList &names, const QStringList &formats) {
-        const QMap<QString, QString> extensionOf = {{QStringLiteral("--xml"), QStringLiteral(".xml")},
-                                                    {QStringLiteral("--csv"), QStringLiteral(".txt")},
-                                                    {QStringLiteral("--gpx"), QStringLiteral(".gpx")}};
+        const QMap<QString, QString> extensionOf = {
+            {QStringLiteral("--xml"), QStringLiteral(".xml")},
+            {QStringLiteral("--csv"), QStringLiteral(".txt")},
+            {QStringLiteral("--gpx"), QStringLiteral(".gpx")}};
         QStringList kept;
         for (const QString &name : names)
             for (const QString &format : formats)
@@ -221,7 +233,8 @@ void TestFaults::faultsWhileWriting()
     for (const QString &name : savedX)
         expected.insert(name, currentFiles.value(name));
 
-    auto result = Split(formats + QStringList{QStringLiteral("-C"), out(), currentHistory()}, limits);
+    auto result =
+        Split(formats + QStringList{QStringLiteral("-C"), out(), currentHistory()}, limits);
     QCOMPARE(result.signal, 0);
     QCOMPARE(result.status, 1);
     const QString failedPath = QDir(out()).filePath(nameOf(runY, failing));

@@ -14,12 +14,12 @@ using namespace kelvane;
 class TestFuzzCases : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase();
     void fuzzCase_data();
     void fuzzCase();
 
-private:
+  private:
     QTemporaryDir scratch;
 };
 

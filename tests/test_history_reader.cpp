@@ -15,10 +15,16 @@ const QDate kToday(2026, 12, 7);
 const DateWindow kEverything{QDate(1949, 8, 25), kToday};
 
 class RecordingProgress final : public ProgressSink {
-public:
-    void BeginDays(int minDay, int maxDay) override { calls << QStringLiteral("BeginDays %1 %2").arg(minDay).arg(maxDay); }
+  public:
+    void BeginDays(int minDay, int maxDay) override
+    {
+        calls << QStringLiteral("BeginDays %1 %2").arg(minDay).arg(maxDay);
+    }
     void SetDay(int day) override { calls << QStringLiteral("SetDay %1").arg(day); }
-    void ShowFileName(const QString &name) override { calls << QStringLiteral("ShowFileName ") + name; }
+    void ShowFileName(const QString &name) override
+    {
+        calls << QStringLiteral("ShowFileName ") + name;
+    }
     void FileWritten(const QString &name) override { written << name; }
 
     QStringList calls;
@@ -38,7 +44,7 @@ const Point kP2{"47.6207", "-122.3490", "57.0", "2004-10-25T13:45:15Z"};
 class TestHistoryReader : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QTemporaryDir dir;
     RecordingProgress progress;
 
@@ -54,7 +60,7 @@ private:
     QStringList files() const { return QDir(out()).entryList(QDir::Files, QDir::Name); }
     QByteArray file(const QString &name) const { return ReadFile(QDir(out()).filePath(name)); }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void init()
     {
@@ -94,25 +100,27 @@ void TestHistoryReader::writesTheThreeDayFiles()
     const auto run = Run("2004-10-25T13:45:00Z", {kP1, kP2}, "Easy");
     const auto summary = convert(History({run}), kEverything, AllFormats(-5));
     QVERIFY2(summary.ok(), qPrintable(summary.error));
-    QCOMPARE(files(), QStringList({"20041025_01_Monday.gpx", "20041025_01_Monday.txt", "20041025_01_Monday.xml"}));
-    QCOMPARE(progress.written, QStringList({"20041025_01_Monday.xml", "20041025_01_Monday.txt", "20041025_01_Monday.gpx"}));
+    QCOMPARE(files(), QStringList({"20041025_01_Monday.gpx", "20041025_01_Monday.txt",
+                                   "20041025_01_Monday.xml"}));
+    QCOMPARE(progress.written, QStringList({"20041025_01_Monday.xml", "20041025_01_Monday.txt",
+                                            "20041025_01_Monday.gpx"}));
     QCOMPARE(summary.runsRead, 1);
     QCOMPARE(summary.runsConverted, 1);
     QCOMPARE(summary.filesWritten, 3);
 
-    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} + run + QList<QByteArray>{"</History>"}));
+    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} +
+                                                   run + QList<QByteArray>{"</History>"}));
     QCOMPARE(file("20041025_01_Monday.txt"), Lines({"Latitude,Longitude,Altitude, Date,Time",
                                                     "47.6205,-122.3493,56.1,2004-10-25,08:45:10",
                                                     "47.6207,-122.3490,57.0,2004-10-25,08:45:15"}));
-    QCOMPARE(file("20041025_01_Monday.gpx"),
-             Lines({"<?xml version=\"1.0\"?>",
-                    "<gpx version=\"1.0\" creator=\"Tessaly Kelvane - http://kelvane.example.org/\">",
-                    "<trk>", "<trkseg>",
-                    "<trkpt lat=\"47.6205\" lon=\"-122.3493\">", "<ele>56.1</ele>",
-                    "<time>2004-10-25T08:45:10Z</time>", "</trkpt>",
-                    "<trkpt lat=\"47.6207\" lon=\"-122.3490\">", "<ele>57.0</ele>",
-                    "<time>2004-10-25T08:45:15Z</time>", "</trkpt>",
-                    "</trkseg>", "</trk>", "</gpx>"}));
+    QCOMPARE(
+        file("20041025_01_Monday.gpx"),
+        Lines({"<?xml version=\"1.0\"?>",
+               "<gpx version=\"1.0\" creator=\"Tessaly Kelvane - http://kelvane.example.org/\">",
+               "<trk>", "<trkseg>", "<trkpt lat=\"47.6205\" lon=\"-122.3493\">", "<ele>56.1</ele>",
+               "<time>2004-10-25T08:45:10Z</time>", "</trkpt>",
+               "<trkpt lat=\"47.6207\" lon=\"-122.3490\">", "<ele>57.0</ele>",
+               "<time>2004-10-25T08:45:15Z</time>", "</trkpt>", "</trkseg>", "</trk>", "</gpx>"}));
 }
 
 void TestHistoryReader::lineFeedsAloneReadTheSame()
@@ -120,7 +128,8 @@ void TestHistoryReader::lineFeedsAloneReadTheSame()
     const auto run = Run("2004-10-25T13:45:00Z", {kP1});
     QVERIFY(convert(History({run}, "\n")).ok());
     // The day file is written with CR LF whatever the input used.
-    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} + run + QList<QByteArray>{"</History>"}));
+    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} +
+                                                   run + QList<QByteArray>{"</History>"}));
     QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 2);
 }
 
@@ -131,11 +140,15 @@ void TestHistoryReader::dateWindow_data()
     QTest::addColumn<QStringList>("written");
 
     QTest::newRow("everything") << QDate(1949, 8, 25) << kToday
-                                << QStringList{"20041024_01_Sunday.xml", "20041025_01_Monday.xml", "20041026_01_Tuesday.xml"};
-    QTest::newRow("one day") << QDate(2004, 10, 25) << QDate(2004, 10, 25) << QStringList{"20041025_01_Monday.xml"};
-    QTest::newRow("both ends included") << QDate(2004, 10, 25) << QDate(2004, 10, 26)
-                                        << QStringList{"20041025_01_Monday.xml", "20041026_01_Tuesday.xml"};
-    QTest::newRow("reversed range is empty") << QDate(2004, 10, 26) << QDate(2004, 10, 24) << QStringList();
+                                << QStringList{"20041024_01_Sunday.xml", "20041025_01_Monday.xml",
+                                               "20041026_01_Tuesday.xml"};
+    QTest::newRow("one day") << QDate(2004, 10, 25) << QDate(2004, 10, 25)
+                             << QStringList{"20041025_01_Monday.xml"};
+    QTest::newRow("both ends included")
+        << QDate(2004, 10, 25) << QDate(2004, 10, 26)
+        << QStringList{"20041025_01_Monday.xml", "20041026_01_Tuesday.xml"};
+    QTest::newRow("reversed range is empty")
+        << QDate(2004, 10, 26) << QDate(2004, 10, 24) << QStringList();
     QTest::newRow("before every run") << QDate(2003, 1, 1) << QDate(2003, 12, 31) << QStringList();
 }
 
@@ -144,9 +157,10 @@ void TestHistoryReader::dateWindow()
     QFETCH(QDate, first);
     QFETCH(QDate, last);
     QFETCH(QStringList, written);
-    const auto summary = convert(History({Run("2004-10-24T23:59:59Z", {kP1}), Run("2004-10-25T00:00:00Z", {kP1}),
-                                          Run("2004-10-26T08:00:00Z")}),
-                                 {first, last}, {true, false, false, false, 0});
+    const auto summary =
+        convert(History({Run("2004-10-24T23:59:59Z", {kP1}), Run("2004-10-25T00:00:00Z", {kP1}),
+                         Run("2004-10-26T08:00:00Z")}),
+                {first, last}, {true, false, false, false, 0});
     QVERIFY(summary.ok());
     QCOMPARE(files(), written);
     QCOMPARE(summary.runsRead, 3);
@@ -158,8 +172,9 @@ void TestHistoryReader::dayNumbering_data()
     QTest::addColumn<QList<QByteArray>>("startTimes");
     QTest::addColumn<QStringList>("names");
 
-    QTest::newRow("three on one day") << QList<QByteArray>{"2004-10-25T08:00:00Z", "2004-10-25T12:00:00Z", "2004-10-25T18:00:00Z"}
-                                      << QStringList{"20041025_01_Monday", "20041025_02_Monday", "20041025_03_Monday"};
+    QTest::newRow("three on one day")
+        << QList<QByteArray>{"2004-10-25T08:00:00Z", "2004-10-25T12:00:00Z", "2004-10-25T18:00:00Z"}
+        << QStringList{"20041025_01_Monday", "20041025_02_Monday", "20041025_03_Monday"};
     QTest::newRow("only the day of month is compared")
         << QList<QByteArray>{"2004-03-05T08:00:00Z", "2004-04-05T08:00:00Z"}
         << QStringList{"20040305_01_Friday", "20040405_02_Monday"};
@@ -222,7 +237,8 @@ void TestHistoryReader::skippedRuns()
 {
     QFETCH(QList<QByteArray>, badRun);
     QFETCH(QString, reason);
-    const auto history = History({Run("2004-10-25T08:00:00Z", {kP1}), badRun, Run("2004-10-25T09:00:00Z", {kP2})});
+    const auto history =
+        History({Run("2004-10-25T08:00:00Z", {kP1}), badRun, Run("2004-10-25T09:00:00Z", {kP2})});
     const auto summary = convert(history, kEverything, {true, false, false, false, 0});
     QVERIFY(summary.ok());
     QCOMPARE(files(), QStringList({"20041025_01_Monday.xml", "20041025_02_Monday.xml"}));
@@ -231,7 +247,8 @@ void TestHistoryReader::skippedRuns()
     QCOMPARE(summary.runsSkipped, 1);
     QCOMPARE(summary.skipped.size(), 1);
     QCOMPARE(summary.skipped.first().line, 3 + Run("", {kP1}).size()); // its <Run> line
-    QVERIFY2(summary.skipped.first().reason.contains(reason), qPrintable(summary.skipped.first().reason));
+    QVERIFY2(summary.skipped.first().reason.contains(reason),
+             qPrintable(summary.skipped.first().reason));
     QVERIFY(file("20041025_01_Monday.xml").contains("47.6205"));
     QVERIFY(file("20041025_02_Monday.xml").contains("47.6207"));
     QVERIFY(QDir(dir.path()).entryList(QDir::Files) == QStringList{"history.xml"});
@@ -244,7 +261,8 @@ void TestHistoryReader::strayRunEndWritesNothing()
     history.replace("</History>", "    </Run>\r\n</History>");
     QVERIFY(convert(history).ok());
     QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 3);
-    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} + run + QList<QByteArray>{"</History>"}));
+    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} +
+                                                   run + QList<QByteArray>{"</History>"}));
 }
 
 void TestHistoryReader::runsOutsideTheWindowStillCarryPointTexts()
@@ -252,7 +270,9 @@ void TestHistoryReader::runsOutsideTheWindowStillCarryPointTexts()
     auto inside = Run("2004-10-26T08:00:00Z", {{"1", "2", "", "2004-10-26T08:00:00Z"}});
     inside.removeIf([](const QByteArray &line) { return line.contains("<Altitude>"); });
     const auto history = History({Run("2004-10-25T08:00:00Z", {kP1}), inside});
-    QVERIFY(convert(history, {QDate(2004, 10, 26), QDate(2004, 10, 26)}, {false, true, false, false, 0}).ok());
+    QVERIFY(
+        convert(history, {QDate(2004, 10, 26), QDate(2004, 10, 26)}, {false, true, false, false, 0})
+            .ok());
     QCOMPARE(files(), QStringList{"20041026_01_Tuesday.txt"});
     QCOMPARE(file("20041026_01_Tuesday.txt"),
              Lines({"Latitude,Longitude,Altitude, Date,Time", "1,2,56.1,2004-10-26,08:00:00"}));
@@ -274,7 +294,8 @@ void TestHistoryReader::runInsideAnotherRun()
     // A nested <Run> with no start time of its own keeps the first one's name.
     auto nestedWithoutStart = Run("x", {kP2});
     nestedWithoutStart.removeAt(3);
-    summary = convert(History({outer + nestedWithoutStart}), {QDate(2004, 10, 25), QDate(2004, 10, 25)});
+    summary =
+        convert(History({outer + nestedWithoutStart}), {QDate(2004, 10, 25), QDate(2004, 10, 25)});
     QVERIFY(summary.ok());
     QCOMPARE(summary.runsSkipped, 0);
     QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 3);
@@ -282,8 +303,9 @@ void TestHistoryReader::runInsideAnotherRun()
     // Inside the window from its first start time on, the run is written whole.
     summary = convert(history, {QDate(2004, 10, 25), QDate(2004, 10, 26)});
     QVERIFY(summary.ok());
-    QCOMPARE(files(), QStringList({"20041025_01_Monday.gpx", "20041025_01_Monday.txt", "20041025_01_Monday.xml",
-                                   "20041026_01_Tuesday.gpx", "20041026_01_Tuesday.txt", "20041026_01_Tuesday.xml"}));
+    QCOMPARE(files(), QStringList({"20041025_01_Monday.gpx", "20041025_01_Monday.txt",
+                                   "20041025_01_Monday.xml", "20041026_01_Tuesday.gpx",
+                                   "20041026_01_Tuesday.txt", "20041026_01_Tuesday.xml"}));
     QCOMPARE(file("20041026_01_Tuesday.txt").count("\r\n"), 3);
 }
 
@@ -292,9 +314,12 @@ void TestHistoryReader::formatSwitches_data()
     QTest::addColumn<OutputOptions>("options");
     QTest::addColumn<QStringList>("written");
 
-    QTest::newRow("XML") << OutputOptions{true, false, false, false, 0} << QStringList{"20041025_01_Monday.xml"};
-    QTest::newRow("CSV") << OutputOptions{false, true, false, false, 0} << QStringList{"20041025_01_Monday.txt"};
-    QTest::newRow("GPX") << OutputOptions{false, false, true, false, 0} << QStringList{"20041025_01_Monday.gpx"};
+    QTest::newRow("XML") << OutputOptions{true, false, false, false, 0}
+                         << QStringList{"20041025_01_Monday.xml"};
+    QTest::newRow("CSV") << OutputOptions{false, true, false, false, 0}
+                         << QStringList{"20041025_01_Monday.txt"};
+    QTest::newRow("GPX") << OutputOptions{false, false, true, false, 0}
+                         << QStringList{"20041025_01_Monday.gpx"};
     QTest::newRow("none") << OutputOptions{false, false, false, false, 0} << QStringList();
 }
 
@@ -317,18 +342,23 @@ void TestHistoryReader::progressReports_data()
     const int first = DaySerial(QDate(2004, 10, 25));
     QTest::newRow("range from the first run to today")
         << QList<QByteArray>{"2004-10-25T08:00:00Z", "2005-01-01T08:00:00Z"}
-        << QStringList{QStringLiteral("BeginDays %1 %2").arg(first).arg(today), QStringLiteral("SetDay %1").arg(first),
+        << QStringList{QStringLiteral("BeginDays %1 %2").arg(first).arg(today),
+                       QStringLiteral("SetDay %1").arg(first),
                        QStringLiteral("SetDay %1").arg(DaySerial(QDate(2005, 1, 1)))};
     QTest::newRow("first run today starts the bar yesterday")
         << QList<QByteArray>{"2026-12-07T08:00:00Z"}
-        << QStringList{QStringLiteral("BeginDays %1 %2").arg(today - 1).arg(today), QStringLiteral("SetDay %1").arg(today)};
+        << QStringList{QStringLiteral("BeginDays %1 %2").arg(today - 1).arg(today),
+                       QStringLiteral("SetDay %1").arg(today)};
     QTest::newRow("days outside the range are clamped")
         << QList<QByteArray>{"2004-10-25T08:00:00Z", "2001-01-01T08:00:00Z", "2030-01-01T08:00:00Z"}
-        << QStringList{QStringLiteral("BeginDays %1 %2").arg(first).arg(today), QStringLiteral("SetDay %1").arg(first),
-                       QStringLiteral("SetDay %1").arg(first), QStringLiteral("SetDay %1").arg(today)};
+        << QStringList{QStringLiteral("BeginDays %1 %2").arg(first).arg(today),
+                       QStringLiteral("SetDay %1").arg(first),
+                       QStringLiteral("SetDay %1").arg(first),
+                       QStringLiteral("SetDay %1").arg(today)};
     QTest::newRow("first run in the future")
         << QList<QByteArray>{"2030-01-01T08:00:00Z"}
-        << QStringList{QStringLiteral("BeginDays %1 %2").arg(today - 1).arg(today), QStringLiteral("SetDay %1").arg(today)};
+        << QStringList{QStringLiteral("BeginDays %1 %2").arg(today - 1).arg(today),
+                       QStringLiteral("SetDay %1").arg(today)};
 }
 
 // Runs outside the window move the bar too; only runs inside it show a name.
@@ -360,14 +390,18 @@ void TestHistoryReader::xmlFrameWithoutDeclarationOrHistory()
 {
     const auto run = Run("2004-10-25T08:00:00Z");
     QVERIFY(convert(Lines(run)).ok());
-    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{"", "", ""} + run + QList<QByteArray>{"</History>"}));
+    QCOMPARE(file("20041025_01_Monday.xml"),
+             Lines(QList<QByteArray>{"", "", ""} + run + QList<QByteArray>{"</History>"}));
 }
 
 void TestHistoryReader::laterRunWithFewerPointsRepeatsNone()
 {
-    QVERIFY(convert(History({Run("2004-10-25T08:00:00Z", {kP1, kP2, kP1}), Run("2004-10-26T08:00:00Z", {kP2})})).ok());
+    QVERIFY(convert(History({Run("2004-10-25T08:00:00Z", {kP1, kP2, kP1}),
+                             Run("2004-10-26T08:00:00Z", {kP2})}))
+                .ok());
     QCOMPARE(file("20041026_01_Tuesday.txt"),
-             Lines({"Latitude,Longitude,Altitude, Date,Time", "47.6207,-122.3490,57.0,2004-10-25,13:45:15"}));
+             Lines({"Latitude,Longitude,Altitude, Date,Time",
+                    "47.6207,-122.3490,57.0,2004-10-25,13:45:15"}));
     QCOMPARE(file("20041026_01_Tuesday.gpx").count("\r\n"), 4 * 1 + 7);
     QCOMPARE(file("20041025_01_Monday.gpx").count("\r\n"), 4 * 3 + 7);
 }
@@ -383,9 +417,11 @@ void TestHistoryReader::existingFileIsReplaced()
 void TestHistoryReader::runsLongerThanAnyTable()
 {
     const int count = 100001;
-    QByteArray history = Lines({kDeclaration, kHistory, "<Run>", "<StartTime>2004-10-25T08:00:00Z</StartTime>"});
+    QByteArray history =
+        Lines({kDeclaration, kHistory, "<Run>", "<StartTime>2004-10-25T08:00:00Z</StartTime>"});
     for (int i = 0; i < count; ++i)
-        history += "<Trackpoint>\r\n<Latitude>" + QByteArray::number(i) + "</Latitude>\r\n</Trackpoint>\r\n";
+        history += "<Trackpoint>\r\n<Latitude>" + QByteArray::number(i) +
+                   "</Latitude>\r\n</Trackpoint>\r\n";
     history += "</Run>\r\n</History>\r\n";
     QVERIFY(convert(history).ok());
     QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), count + 1);

@@ -25,20 +25,21 @@ QByteArray Utf16(const QByteArray &latin1, bool bigEndian)
     return bytes;
 }
 
-const QByteArray kCutOff = "    <Run>\r\n        <Lap>\r\n            <StartTime>2026-11-04T08:00:00Z</StartTime>\r\n"
-                           "        <Track>\r\n            <Trackpoint>\r\n                <Lati";
+const QByteArray kCutOff =
+    "    <Run>\r\n        <Lap>\r\n            <StartTime>2026-11-04T08:00:00Z</StartTime>\r\n"
+    "        <Track>\r\n            <Trackpoint>\r\n                <Lati";
 
 } // namespace
 
 class TestHostileInputs : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QTemporaryDir dir;
     QString out() const { return dir.filePath(QStringLiteral("out")); }
     QString history() const { return dir.filePath(QStringLiteral("history.xml")); }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void init()
     {
         QDir(out()).removeRecursively();
@@ -56,7 +57,8 @@ void TestHostileInputs::strangeText_data()
     QTest::addColumn<QByteArray>("inDayFiles"); // bytes that one of the day files holds
     QTest::addColumn<QByteArray>("summary");
 
-    const QStringList all = {QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx")};
+    const QStringList all = {QStringLiteral("--xml"), QStringLiteral("--csv"),
+                             QStringLiteral("--gpx")};
     const QStringList escaping = {QStringLiteral("--xml"), QStringLiteral("--high-ascii")};
     const Point nulPoint{QByteArray("47.6\0x", 6), "-122.3", "40", "2026-11-02T08:00:00Z"};
     const QByteArray twoRuns = History({Run("2026-11-02T08:00:00Z"), Run("2026-11-03T08:00:00Z")});
@@ -67,17 +69,19 @@ void TestHostileInputs::strangeText_data()
     QList<QByteArray> nestedNul = Run("2026-11-02T08:00:00Z");
     nestedNul.insert(1, QByteArray("<Ru\0n>", 6)); // opens no second run
     QTest::newRow("NUL byte inside a Run tag")
-        << History({nestedNul}) << all << 3
-        << QByteArray("<Ru\0n>", 6) << QByteArray("1 runs read, 1 converted");
+        << History({nestedNul}) << all << 3 << QByteArray("<Ru\0n>", 6)
+        << QByteArray("1 runs read, 1 converted");
     QTest::newRow("file cut off in a run")
-        << twoRuns.left(twoRuns.lastIndexOf("</History>")) + kCutOff << QStringList() << 2 << QByteArray()
-        << QByteArray("the file ends before the run's </Run> line");
+        << twoRuns.left(twoRuns.lastIndexOf("</History>")) + kCutOff << QStringList() << 2
+        << QByteArray() << QByteArray("the file ends before the run's </Run> line");
     QTest::newRow("Windows-1252 note")
         << History({Run("2026-11-02T08:00:00Z", {}, "Caf\xe9 cr\xe8me")}) << escaping << 1
-        << QByteArray("&#60;Notes>Caf&#233; cr&#232;me&#60;/Notes>") << QByteArray("1 runs read, 1 converted");
-    QTest::newRow("UTF-8 note")
-        << History({Run("2026-11-02T08:00:00Z", {}, "Caf\xc3\xa9")}) << escaping << 1
-        << QByteArray("&#60;Notes>Caf&#195;&#169;&#60;/Notes>") << QByteArray("1 runs read, 1 converted");
+        << QByteArray("&#60;Notes>Caf&#233; cr&#232;me&#60;/Notes>")
+        << QByteArray("1 runs read, 1 converted");
+    QTest::newRow("UTF-8 note") << History({Run("2026-11-02T08:00:00Z", {}, "Caf\xc3\xa9")})
+                                << escaping << 1
+                                << QByteArray("&#60;Notes>Caf&#195;&#169;&#60;/Notes>")
+                                << QByteArray("1 runs read, 1 converted");
     QTest::newRow("UTF-8 with a byte order mark")
         << "\xef\xbb\xbf" + twoRuns << QStringList() << 2 << QByteArray("\r\n\r\n<History")
         << QByteArray("2 runs read, 2 converted");
@@ -87,7 +91,8 @@ void TestHostileInputs::strangeText_data()
                                        << QByteArray("0 runs read, 0 converted");
     QByteArray crOnly = twoRuns;
     crOnly.replace("\r\n", "\r");
-    QTest::newRow("line ends of CR alone") << crOnly << all << 0 << QByteArray() << QByteArray("0 runs read");
+    QTest::newRow("line ends of CR alone")
+        << crOnly << all << 0 << QByteArray() << QByteArray("0 runs read");
 }
 
 void TestHostileInputs::strangeText()
@@ -103,7 +108,8 @@ void TestHostileInputs::strangeText()
     QCOMPARE(result.signal, 0);
     QCOMPARE(result.status, 0);
     QVERIFY2(result.err.contains(summary), result.err.constData());
-    const auto written = QDir(out()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const auto written =
+        QDir(out()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     QCOMPARE(written.size(), files);
     QByteArray all;
     for (const QFileInfo &file : written)

@@ -26,7 +26,7 @@ struct Result {
 class TestKelvaneSplit : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QTemporaryDir dir;
     const QDate today = QDate::currentDate();
 
@@ -47,14 +47,15 @@ private:
         return result;
     }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase()
     {
         // Runs today, yesterday, a week ago and in 1949, and one tomorrow.
-        QVERIFY(WriteFile(history(), History({Run(StartOn(QDate(1949, 8, 24))), Run(StartOn(QDate(1949, 8, 25))),
-                                              Run(StartOn(today.addDays(-7))), Run(StartOn(today.addDays(-1))),
-                                              Run(StartOn(today)), Run(StartOn(today, "T20:00:00Z")),
-                                              Run(StartOn(today.addDays(1)))})));
+        QVERIFY(WriteFile(
+            history(), History({Run(StartOn(QDate(1949, 8, 24))), Run(StartOn(QDate(1949, 8, 25))),
+                                Run(StartOn(today.addDays(-7))), Run(StartOn(today.addDays(-1))),
+                                Run(StartOn(today)), Run(StartOn(today, "T20:00:00Z")),
+                                Run(StartOn(today.addDays(1)))})));
     }
     void init()
     {
@@ -76,18 +77,22 @@ void TestKelvaneSplit::windows_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QList<QDate>>("days");
 
-    const QList<QDate> all = {QDate(1949, 8, 25), today.addDays(-7), today.addDays(-1), today, today};
+    const QList<QDate> all = {QDate(1949, 8, 25), today.addDays(-7), today.addDays(-1), today,
+                              today};
     QTest::newRow("default is all") << QStringList() << all;
     QTest::newRow("all") << QStringList{"--all"} << all;
     QTest::newRow("today") << QStringList{"--today"} << QList<QDate>{today, today};
     QTest::newRow("last 1") << QStringList{"--last", "1"} << QList<QDate>{today, today};
-    QTest::newRow("last 2") << QStringList{"--last", "2"} << QList<QDate>{today.addDays(-1), today, today};
+    QTest::newRow("last 2") << QStringList{"--last", "2"}
+                            << QList<QDate>{today.addDays(-1), today, today};
     QTest::newRow("last 8") << QStringList{"--last", "8"}
                             << QList<QDate>{today.addDays(-7), today.addDays(-1), today, today};
     QTest::newRow("day") << QStringList{"--day", today.addDays(-7).toString(Qt::ISODate)}
                          << QList<QDate>{today.addDays(-7)};
-    QTest::newRow("range") << QStringList{"--from", "1949-01-01", "--to", today.addDays(-7).toString(Qt::ISODate)}
-                           << QList<QDate>{QDate(1949, 8, 24), QDate(1949, 8, 25), today.addDays(-7)};
+    QTest::newRow("range") << QStringList{"--from", "1949-01-01", "--to",
+                                          today.addDays(-7).toString(Qt::ISODate)}
+                           << QList<QDate>{QDate(1949, 8, 24), QDate(1949, 8, 25),
+                                           today.addDays(-7)};
 }
 
 void TestKelvaneSplit::windows()
@@ -111,13 +116,16 @@ void TestKelvaneSplit::namesOnStdoutSummaryOnStderr()
 {
     const Result result = split({"--today", "--csv", "--gpx", "--xml", "-C", outDir(), history()});
     QCOMPARE(result.status, 0);
-    const QString base = today.toString(QStringLiteral("yyyyMMdd_'%1_'")) + QLocale().dayName(today.dayOfWeek());
+    const QString base =
+        today.toString(QStringLiteral("yyyyMMdd_'%1_'")) + QLocale().dayName(today.dayOfWeek());
     QStringList names;
     for (const char *nn : {"01", "02"})
         for (const char *extension : {".xml", ".txt", ".gpx"})
             names << base.arg(QLatin1String(nn)) + QLatin1String(extension);
-    QCOMPARE(QString::fromLocal8Bit(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts), names);
-    QCOMPARE(result.err, QByteArray("kelvane-split: 7 runs read, 2 converted, 6 files written, 0 skipped\n"));
+    QCOMPARE(QString::fromLocal8Bit(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             names);
+    QCOMPARE(result.err,
+             QByteArray("kelvane-split: 7 runs read, 2 converted, 6 files written, 0 skipped\n"));
 }
 
 void TestKelvaneSplit::usageErrors_data()
@@ -127,13 +135,19 @@ void TestKelvaneSplit::usageErrors_data()
 
     QTest::newRow("unknown option") << QStringList{"--bogus", history()} << QByteArray("bogus");
     QTest::newRow("no file") << QStringList{"--all"} << QByteArray("no history file");
-    QTest::newRow("two files") << QStringList{history(), history()} << QByteArray("one history file");
-    QTest::newRow("bad day") << QStringList{"--day", "2026-02-30", history()} << QByteArray("--day");
-    QTest::newRow("offset too large") << QStringList{"--offset", "13", history()} << QByteArray("--offset");
-    QTest::newRow("offset not a number") << QStringList{"--offset", "2.5", history()} << QByteArray("--offset");
+    QTest::newRow("two files") << QStringList{history(), history()}
+                               << QByteArray("one history file");
+    QTest::newRow("bad day") << QStringList{"--day", "2026-02-30", history()}
+                             << QByteArray("--day");
+    QTest::newRow("offset too large")
+        << QStringList{"--offset", "13", history()} << QByteArray("--offset");
+    QTest::newRow("offset not a number")
+        << QStringList{"--offset", "2.5", history()} << QByteArray("--offset");
     QTest::newRow("last 0") << QStringList{"--last", "0", history()} << QByteArray("--last");
-    QTest::newRow("from without to") << QStringList{"--from", "2026-01-01", history()} << QByteArray("--to");
-    QTest::newRow("two windows") << QStringList{"--today", "--all", history()} << QByteArray("one of");
+    QTest::newRow("from without to")
+        << QStringList{"--from", "2026-01-01", history()} << QByteArray("--to");
+    QTest::newRow("two windows") << QStringList{"--today", "--all", history()}
+                                 << QByteArray("one of");
 }
 
 // Bad usage reads and writes nothing.
@@ -158,7 +172,8 @@ void TestKelvaneSplit::failures_data()
     QTest::newRow("missing history") << dir.filePath("nowhere.xml") << outDir()
                                      << QByteArray("nowhere.xml\": No such file or directory");
     QTest::newRow("history is a folder") << outDir() << outDir() << QByteArray("is a folder");
-    QTest::newRow("missing output folder") << history() << dir.filePath("gone") << QByteArray("gone\": no such folder");
+    QTest::newRow("missing output folder")
+        << history() << dir.filePath("gone") << QByteArray("gone\": no such folder");
 }
 
 void TestKelvaneSplit::failures()

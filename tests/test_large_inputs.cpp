@@ -69,13 +69,16 @@ QByteArray Repeated(char c, qint64 size)
 class TestLargeInputs : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QTemporaryDir dir;
     long baselineKb = 0; // peak memory of kelvane-split converting a small history
 
     QString out() const { return dir.filePath(QStringLiteral("out")); }
     QString history() const { return dir.filePath(QStringLiteral("large.xml")); }
-    QStringList written() const { return QDir(out()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    QStringList written() const
+    {
+        return QDir(out()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
 
     // The child's peak memory beyond the baseline stays under `limit` bytes.
     void checkMemory(const split_process::Result &result, qint64 limit, const char *what)
@@ -83,19 +86,22 @@ private:
         if (!kMeasuresMemory)
             return;
         const qint64 extra = (qint64(result.maxRssKb) - baselineKb) * 1024;
-        qInfo("%s: peak memory %lld MiB beyond the baseline (limit %lld MiB)", what, extra / kMiB, limit / kMiB);
-        QVERIFY2(extra < limit, qPrintable(QStringLiteral("%1: %2 MiB beyond the baseline, limit %3 MiB")
-                                               .arg(QLatin1String(what))
-                                               .arg(extra / kMiB)
-                                               .arg(limit / kMiB)));
+        qInfo("%s: peak memory %lld MiB beyond the baseline (limit %lld MiB)", what, extra / kMiB,
+              limit / kMiB);
+        QVERIFY2(extra < limit,
+                 qPrintable(QStringLiteral("%1: %2 MiB beyond the baseline, limit %3 MiB")
+                                .arg(QLatin1String(what))
+                                .arg(extra / kMiB)
+                                .arg(limit / kMiB)));
     }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
         QVERIFY(Generate(history(), [](QByteArray &piece) {
-            piece = "<History>\n<Run>\n<StartTime>2026-11-02T08:00:00Z</StartTime>\n</Run>\n</History>\n";
+            piece = "<History>\n<Run>\n<StartTime>2026-11-02T08:00:00Z</StartTime>\n</Run>\n</"
+                    "History>\n";
             return false;
         }));
         QVERIFY(QDir().mkpath(out()));
@@ -136,7 +142,8 @@ void TestLargeInputs::twoMillionTrackPoints()
     }));
     const qint64 runBytes = QFileInfo(history()).size();
 
-    const auto result = Split({QStringLiteral("--csv"), QStringLiteral("-q"), QStringLiteral("-C"), out(), history()});
+    const auto result = Split(
+        {QStringLiteral("--csv"), QStringLiteral("-q"), QStringLiteral("-C"), out(), history()});
     QCOMPARE(result.signal, 0);
     QCOMPARE(result.status, 0);
     QCOMPARE(written(), QStringList{QStringLiteral("20261102_01_Monday.txt")});
@@ -161,8 +168,8 @@ void TestLargeInputs::twoHundredThousandRuns()
         for (int i = 0; i < kPerPiece && done < kRuns; ++i, ++done) {
             piece += "<Run>\n";
             if (done % 1000 != 999) // every thousandth run has no start time and is skipped
-                piece += "<StartTime>" + first.addDays(done).toString(Qt::ISODate).toLatin1()
-                         + "T08:00:00Z</StartTime>\n";
+                piece += "<StartTime>" + first.addDays(done).toString(Qt::ISODate).toLatin1() +
+                         "T08:00:00Z</StartTime>\n";
             piece += padding;
             piece += "<Trackpoint>\n<Latitude>1.5</Latitude>\n</Trackpoint>\n</Run>\n";
         }
@@ -176,8 +183,8 @@ void TestLargeInputs::twoHundredThousandRuns()
 
     const QString from = first.addDays(10).toString(Qt::ISODate);
     const QString to = first.addDays(12).toString(Qt::ISODate);
-    const auto result = Split({QStringLiteral("--from"), from, QStringLiteral("--to"), to, QStringLiteral("-C"),
-                               out(), history()});
+    const auto result = Split({QStringLiteral("--from"), from, QStringLiteral("--to"), to,
+                               QStringLiteral("-C"), out(), history()});
     QCOMPARE(result.signal, 0);
     QCOMPARE(result.status, 0);
     QCOMPARE(written().size(), 3);

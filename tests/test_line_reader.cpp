@@ -9,7 +9,7 @@ using namespace kelvane;
 class TestLineReader : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void lines_data();
     void lines();
     void folderIsNoHistoryFile();
@@ -25,9 +25,12 @@ void TestLineReader::lines_data()
     QTest::newRow("LF alone") << QByteArray("a\nb\n") << QList<QByteArray>{"a", "b"};
     QTest::newRow("mixed") << QByteArray("a\r\nb\nc\r\n") << QList<QByteArray>{"a", "b", "c"};
     QTest::newRow("last line without end") << QByteArray("a\r\nb") << QList<QByteArray>{"a", "b"};
-    QTest::newRow("empty lines kept") << QByteArray("\r\n\n\r\nx") << QList<QByteArray>{"", "", "", "x"};
-    QTest::newRow("lone CR stays in the line") << QByteArray("a\rb\r\n") << QList<QByteArray>{"a\rb"};
-    QTest::newRow("NUL bytes") << QByteArray("a\0b\r\n", 5) << QList<QByteArray>{QByteArray("a\0b", 3)};
+    QTest::newRow("empty lines kept")
+        << QByteArray("\r\n\n\r\nx") << QList<QByteArray>{"", "", "", "x"};
+    QTest::newRow("lone CR stays in the line")
+        << QByteArray("a\rb\r\n") << QList<QByteArray>{"a\rb"};
+    QTest::newRow("NUL bytes") << QByteArray("a\0b\r\n", 5)
+                               << QList<QByteArray>{QByteArray("a\0b", 3)};
     QTest::newRow("line longer than the buffer")
         << QByteArray(100, 'x') + "\r\ny" << QList<QByteArray>{QByteArray(100, 'x'), "y"};
     QTest::newRow("CR and LF split by the buffer edge")

@@ -10,7 +10,7 @@
 class TestMainWindow : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void startUpCaptions_data();
     void startUpCaptions();
     void startUpVisibility_data();
@@ -39,30 +39,56 @@ void TestMainWindow::startUpCaptions_data()
     QTest::addColumn<QString>("tip");
 
     const QString rangeTip = QStringLiteral("Change the start and end dates of the range");
-    QTest::newRow("cmdToday") << "cmdToday" << "Today" << "Parses a single day";
-    QTest::newRow("cmdPast7") << "cmdPast7" << "Last 7 Days"
+    QTest::newRow("cmdToday") << "cmdToday"
+                              << "Today"
+                              << "Parses a single day";
+    QTest::newRow("cmdPast7") << "cmdPast7"
+                              << "Last 7 Days"
                               << "Parses the last user set number of days";
-    QTest::newRow("cmdRange") << "cmdRange" << "R&ange" << "Parses a range of days";
-    QTest::newRow("cmdAll") << "cmdAll" << "&All" << "Parses an entire data file into daily files";
-    QTest::newRow("cmdExit") << "cmdExit" << "E&xit" << "Get out of town!";
-    QTest::newRow("cmdSelFile") << "cmdSelFile" << "walk.xml" << "Change the name of the input file";
-    QTest::newRow("labDayPic0") << "labDayPic0" << "Monday 07 December 2026"
+    QTest::newRow("cmdRange") << "cmdRange"
+                              << "R&ange"
+                              << "Parses a range of days";
+    QTest::newRow("cmdAll") << "cmdAll"
+                            << "&All"
+                            << "Parses an entire data file into daily files";
+    QTest::newRow("cmdExit") << "cmdExit"
+                             << "E&xit"
+                             << "Get out of town!";
+    QTest::newRow("cmdSelFile") << "cmdSelFile"
+                                << "walk.xml"
+                                << "Change the name of the input file";
+    QTest::newRow("labDayPic0") << "labDayPic0"
+                                << "Monday 07 December 2026"
                                 << "Change the date of the single day you wish to parse";
-    QTest::newRow("labDayPic1") << "labDayPic1" << "Tuesday 01 December 2026"
+    QTest::newRow("labDayPic1") << "labDayPic1"
+                                << "Tuesday 01 December 2026"
                                 << "Change how far you want to go back in days";
-    QTest::newRow("labDayPic2") << "labDayPic2" << "Wednesday 28 October 2026" << rangeTip;
-    QTest::newRow("labDayPic3") << "labDayPic3" << "Sunday 22 November 2026" << rangeTip;
-    QTest::newRow("LabTxt01") << "LabTxt01" << "to" << rangeTip;
-    QTest::newRow("labTxtZOffset") << "labTxtZOffset" << "Zulu Offset" << "";
-    QTest::newRow("cbZOffset") << "cbZOffset" << "0" << "";
-    QTest::newRow("chkHighAscii") << "chkHighAscii" << "Convert High Ascii" << "";
-    QTest::newRow("ckTXTFlag") << "ckTXTFlag" << "CSV Text File"
+    QTest::newRow("labDayPic2") << "labDayPic2"
+                                << "Wednesday 28 October 2026" << rangeTip;
+    QTest::newRow("labDayPic3") << "labDayPic3"
+                                << "Sunday 22 November 2026" << rangeTip;
+    QTest::newRow("LabTxt01") << "LabTxt01"
+                              << "to" << rangeTip;
+    QTest::newRow("labTxtZOffset") << "labTxtZOffset"
+                                   << "Zulu Offset"
+                                   << "";
+    QTest::newRow("cbZOffset") << "cbZOffset"
+                               << "0"
+                               << "";
+    QTest::newRow("chkHighAscii") << "chkHighAscii"
+                                  << "Convert High Ascii"
+                                  << "";
+    QTest::newRow("ckTXTFlag") << "ckTXTFlag"
+                               << "CSV Text File"
                                << "Output comma delineated files suitable for applicatioins like "
                                   "Streets and Trips";
-    QTest::newRow("ckXMLFlag") << "ckXMLFlag" << "XML File"
+    QTest::newRow("ckXMLFlag") << "ckXMLFlag"
+                               << "XML File"
                                << "Output to XML Data files suitable bor applications like "
                                   "USAPhotoMaps or GPS V isualizer";
-    QTest::newRow("chkGPXFlag") << "chkGPXFlag" << "GPX File" << "";
+    QTest::newRow("chkGPXFlag") << "chkGPXFlag"
+                                << "GPX File"
+                                << "";
 }
 
 void TestMainWindow::startUpCaptions()
@@ -226,10 +252,10 @@ void TestMainWindow::tabOrderAndFocus()
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCOMPARE(QApplication::focusWidget(), fixture.control(QStringLiteral("cmdToday")));
     // The hidden picker is passed over; the labels take no focus.
-    const QStringList expected = {QStringLiteral("cmdPast7"), QStringLiteral("cmdRange"),
-                                  QStringLiteral("cmdAll"),   QStringLiteral("cmdExit"),
+    const QStringList expected = {QStringLiteral("cmdPast7"),   QStringLiteral("cmdRange"),
+                                  QStringLiteral("cmdAll"),     QStringLiteral("cmdExit"),
                                   QStringLiteral("cmdSelFile"), QStringLiteral("chkHighAscii"),
-                                  QStringLiteral("ckTXTFlag"), QStringLiteral("ckXMLFlag"),
+                                  QStringLiteral("ckTXTFlag"),  QStringLiteral("ckXMLFlag"),
                                   QStringLiteral("chkGPXFlag"), QStringLiteral("cmdToday")};
     for (const QString &name : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -352,7 +378,8 @@ void TestMainWindow::exitEndsProgram()
     WindowFixture fixture;
     fixture.open();
     fixture.pick(2, QDate(2026, 11, 1)); // any state; Exit asks nothing
-    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic0")), Qt::LeftButton, {}, QPoint(3, 3));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic0")), Qt::LeftButton, {},
+                      QPoint(3, 3));
     QTest::mouseClick(fixture.control(QStringLiteral("cmdExit")), Qt::LeftButton);
     QCOMPARE(fixture.endCalls, 1);
     QVERIFY(fixture.messages.isEmpty());

@@ -14,7 +14,9 @@ QByteArray Run(const QByteArray &startTime)
 {
     return "    <Run>\r\n"
            "        <Lap>\r\n"
-           "            <StartTime>" + startTime + "</StartTime>\r\n"
+           "            <StartTime>" +
+           startTime +
+           "</StartTime>\r\n"
            "        </Lap>\r\n"
            "        <Track>\r\n"
            "            <Trackpoint>\r\n"
@@ -23,7 +25,9 @@ QByteArray Run(const QByteArray &startTime)
            "                    <Longitude>-122.34940</Longitude>\r\n"
            "                    <Altitude>40.000</Altitude>\r\n"
            "                </Position>\r\n"
-           "                <Time>" + startTime + "</Time>\r\n"
+           "                <Time>" +
+           startTime +
+           "</Time>\r\n"
            "            </Trackpoint>\r\n"
            "        </Track>\r\n"
            "    </Run>\r\n";
@@ -40,11 +44,10 @@ QByteArray History(const QList<QByteArray> &runs)
 // Runs around Monday 7 December 2026, the day the tests run on.
 QByteArray Walk()
 {
-    return History({Run("1949-08-24T12:00:00Z"), Run("1949-08-25T12:00:00Z"),
-                    Run("2026-10-28T09:00:00Z"), Run("2026-11-22T09:00:00Z"),
-                    Run("2026-12-01T09:00:00Z"), Run("2026-12-04T09:00:00Z"),
-                    Run("2026-12-07T07:00:00Z"), Run("2026-12-07T18:00:00Z"),
-                    Run("2026-12-08T06:00:00Z")});
+    return History(
+        {Run("1949-08-24T12:00:00Z"), Run("1949-08-25T12:00:00Z"), Run("2026-10-28T09:00:00Z"),
+         Run("2026-11-22T09:00:00Z"), Run("2026-12-01T09:00:00Z"), Run("2026-12-04T09:00:00Z"),
+         Run("2026-12-07T07:00:00Z"), Run("2026-12-07T18:00:00Z"), Run("2026-12-08T06:00:00Z")});
 }
 
 struct Pick {
@@ -59,7 +62,7 @@ Q_DECLARE_METATYPE(QList<Pick>)
 class TestRunCommands : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void convertsItsWindow_data();
     void convertsItsWindow();
     void optionsReachTheEngine();
@@ -89,15 +92,16 @@ void TestRunCommands::convertsItsWindow_data()
                                           QStringLiteral("20261122_01_Sunday.xml")};
     QTest::newRow("Range of one day") << QList<Pick>{{2, QDate(2026, 11, 22)}} << "cmdRange"
                                       << QStringList{QStringLiteral("20261122_01_Sunday.xml")};
-    QTest::newRow("Range reversed")
-        << QList<Pick>{{2, QDate(2026, 12, 4)}, {3, QDate(2026, 12, 1)}} << "cmdRange"
-        << QStringList{};
+    QTest::newRow("Range reversed") << QList<Pick>{{2, QDate(2026, 12, 4)}, {3, QDate(2026, 12, 1)}}
+                                    << "cmdRange" << QStringList{};
     QTest::newRow("All") << QList<Pick>{} << "cmdAll"
                          << QStringList{QStringLiteral("19490825_01_Thursday.xml"),
                                         QStringLiteral("20261028_01_Wednesday.xml"),
                                         QStringLiteral("20261122_01_Sunday.xml"),
                                         QStringLiteral("20261201_01_Tuesday.xml"),
-                                        QStringLiteral("20261204_01_Friday.xml"), G, H};
+                                        QStringLiteral("20261204_01_Friday.xml"),
+                                        G,
+                                        H};
 }
 
 void TestRunCommands::convertsItsWindow()
@@ -141,9 +145,10 @@ void TestRunCommands::optionsReachTheEngine()
     QTest::mouseClick(fixture.control(QStringLiteral("cmdToday")), Qt::LeftButton);
 
     QCOMPARE(fixture.endCalls, 1);
-    QCOMPARE(fixture.dayFiles(),
-             QStringList({QStringLiteral("20261207_01_Monday.gpx"), QStringLiteral("20261207_01_Monday.txt"),
-                          QStringLiteral("20261207_02_Monday.gpx"), QStringLiteral("20261207_02_Monday.txt")}));
+    QCOMPARE(fixture.dayFiles(), QStringList({QStringLiteral("20261207_01_Monday.gpx"),
+                                              QStringLiteral("20261207_01_Monday.txt"),
+                                              QStringLiteral("20261207_02_Monday.gpx"),
+                                              QStringLiteral("20261207_02_Monday.txt")}));
     QCOMPARE(window.PrintedLines(), QStringList());
     QFile csv(fixture.folder.filePath(QStringLiteral("20261207_01_Monday.txt")));
     QVERIFY(csv.open(QIODevice::ReadOnly));
@@ -166,7 +171,8 @@ void TestRunCommands::missingInputKeepsWindowOpen()
 
     QTest::mouseClick(fixture.control(QStringLiteral("cmdSelFile")), Qt::LeftButton);
     auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
     QTest::mouseClick(fixture.control(QStringLiteral("cmdToday")), Qt::LeftButton);
     QCOMPARE(fixture.endCalls, 1);
     QCOMPARE(fixture.messages.size(), 1);
@@ -201,8 +207,10 @@ void TestRunCommands::skippedRunsAreReported()
     QCOMPARE(fixture.endCalls, 1);
     QCOMPARE(fixture.dayFiles(), QStringList({QStringLiteral("20261206_01_Sunday.xml")}));
     QCOMPARE(fixture.messages.size(), 1);
-    QVERIFY2(fixture.messages[0].contains(QStringLiteral("1 of 2 runs")), qPrintable(fixture.messages[0]));
-    QVERIFY2(fixture.messages[0].contains(QStringLiteral("<StartTime>")), qPrintable(fixture.messages[0]));
+    QVERIFY2(fixture.messages[0].contains(QStringLiteral("1 of 2 runs")),
+             qPrintable(fixture.messages[0]));
+    QVERIFY2(fixture.messages[0].contains(QStringLiteral("<StartTime>")),
+             qPrintable(fixture.messages[0]));
 }
 
 QTEST_MAIN(TestRunCommands)

@@ -27,8 +27,8 @@ QStringList Rows(const QList<QByteArray> &lines, int offset = 0,
     QStringList rows;
     for (int i = 0; i < track.PointCount(); ++i) {
         const TrackPoint p = track.row(i);
-        rows << QString::fromLatin1(Bytes(p.PtLat) + ',' + Bytes(p.PtLon) + ',' + Bytes(p.PtAlt) + ','
-                                    + Bytes(p.PtDate) + ',' + Bytes(p.PtTime));
+        rows << QString::fromLatin1(Bytes(p.PtLat) + ',' + Bytes(p.PtLon) + ',' + Bytes(p.PtAlt) +
+                                    ',' + Bytes(p.PtDate) + ',' + Bytes(p.PtTime));
     }
     return rows;
 }
@@ -38,7 +38,7 @@ QStringList Rows(const QList<QByteArray> &lines, int offset = 0,
 class TestTrackPoints : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void shiftHour_data();
     void shiftHour();
     void elementText_data();
@@ -58,13 +58,16 @@ void TestTrackPoints::shiftHour_data()
     QTest::newRow("no offset") << QByteArray("14:23:45") << 0 << QByteArray("14:23:45");
     QTest::newRow("minus five") << QByteArray("14:23:45") << -5 << QByteArray("09:23:45");
     QTest::newRow("back across midnight") << QByteArray("03:10:00") << -5 << QByteArray("22:10:00");
-    QTest::newRow("minus twelve from midnight") << QByteArray("00:05:00") << -12 << QByteArray("12:05:00");
+    QTest::newRow("minus twelve from midnight")
+        << QByteArray("00:05:00") << -12 << QByteArray("12:05:00");
     QTest::newRow("leading zero") << QByteArray("00:05:00") << 5 << QByteArray("05:05:00");
-    QTest::newRow("forward across midnight wraps") << QByteArray("22:00:00") << 5 << QByteArray("03:00:00");
+    QTest::newRow("forward across midnight wraps")
+        << QByteArray("22:00:00") << 5 << QByteArray("03:00:00");
     QTest::newRow("exactly 24 wraps") << QByteArray("12:00:00") << 12 << QByteArray("00:00:00");
     QTest::newRow("fraction kept") << QByteArray("14:23:45.123") << 0 << QByteArray("14:23:45.123");
     QTest::newRow("hour not a number") << QByteArray("ab:cd") << 3 << QByteArray("03:cd");
-    QTest::newRow("one-digit hour replaces two characters") << QByteArray("7:00") << 1 << QByteArray("0800");
+    QTest::newRow("one-digit hour replaces two characters")
+        << QByteArray("7:00") << 1 << QByteArray("0800");
     QTest::newRow("empty") << QByteArray() << 0 << QByteArray("00");
 }
 
@@ -84,10 +87,13 @@ void TestTrackPoints::elementText_data()
     QTest::addColumn<bool>("cut");
     QTest::addColumn<QByteArray>("text");
 
-    QTest::newRow("value") << QByteArray("<Latitude>45.1234567</Latitude>") << true << QByteArray("45.1234567");
+    QTest::newRow("value") << QByteArray("<Latitude>45.1234567</Latitude>") << true
+                           << QByteArray("45.1234567");
     QTest::newRow("empty element") << QByteArray("<Latitude></Latitude>") << true << QByteArray();
-    QTest::newRow("blanks inside kept") << QByteArray("<Latitude> 45 </Latitude>") << true << QByteArray(" 45 ");
-    QTest::newRow("first closing tag") << QByteArray("<Latitude>1</b></Latitude>") << true << QByteArray("1");
+    QTest::newRow("blanks inside kept")
+        << QByteArray("<Latitude> 45 </Latitude>") << true << QByteArray(" 45 ");
+    QTest::newRow("first closing tag")
+        << QByteArray("<Latitude>1</b></Latitude>") << true << QByteArray("1");
     QTest::newRow("no closing tag") << QByteArray("<Latitude>45.1") << false << QByteArray();
 }
 
@@ -108,12 +114,18 @@ void TestTrackPoints::points_data()
     QTest::addColumn<int>("offset");
     QTest::addColumn<QStringList>("rows");
 
-    const QList<QByteArray> point = {"<Trackpoint>", "<Position>", "<Latitude>47.6205</Latitude>",
-                                     "<Longitude>-122.3493</Longitude>", "<Altitude>56.1</Altitude>",
-                                     "</Position>", "<Time>2004-10-25T14:23:45Z</Time>", "</Trackpoint>"};
-    QTest::newRow("one point") << point << 0 << QStringList{"47.6205,-122.3493,56.1,2004-10-25,14:23:45"};
-    QTest::newRow("shifted, date kept") << point << -15
-                                        << QStringList{"47.6205,-122.3493,56.1,2004-10-25,23:23:45"};
+    const QList<QByteArray> point = {"<Trackpoint>",
+                                     "<Position>",
+                                     "<Latitude>47.6205</Latitude>",
+                                     "<Longitude>-122.3493</Longitude>",
+                                     "<Altitude>56.1</Altitude>",
+                                     "</Position>",
+                                     "<Time>2004-10-25T14:23:45Z</Time>",
+                                     "</Trackpoint>"};
+    QTest::newRow("one point") << point << 0
+                               << QStringList{"47.6205,-122.3493,56.1,2004-10-25,14:23:45"};
+    QTest::newRow("shifted, date kept")
+        << point << -15 << QStringList{"47.6205,-122.3493,56.1,2004-10-25,23:23:45"};
 
     QList<QByteArray> noAltitude = point;
     noAltitude.removeAt(4);
@@ -127,22 +139,25 @@ void TestTrackPoints::points_data()
     QTest::newRow("closing tag without opening adds a row")
         << QList<QByteArray>{"</Trackpoint>"} << 0 << QStringList{",,,,"};
     QTest::newRow("fields outside a track point are ignored")
-        << QList<QByteArray>{"<Latitude>1</Latitude>", "<Time>2004-10-25T01:00:00Z</Time>", "</Trackpoint>"}
+        << QList<QByteArray>{"<Latitude>1</Latitude>", "<Time>2004-10-25T01:00:00Z</Time>",
+                             "</Trackpoint>"}
         << 0 << QStringList{",,,,"};
     QTest::newRow("track point on one line")
-        << QList<QByteArray>{"<Trackpoint><Latitude>1</Latitude></Trackpoint>"} << 0 << QStringList();
+        << QList<QByteArray>{"<Trackpoint><Latitude>1</Latitude></Trackpoint>"} << 0
+        << QStringList();
     QTest::newRow("other case and attributes not recognised")
-        << QList<QByteArray>{"<trackpoint>", "<Trackpoint id=\"1\">", "</Trackpoint >"} << 0 << QStringList();
+        << QList<QByteArray>{"<trackpoint>", "<Trackpoint id=\"1\">", "</Trackpoint >"} << 0
+        << QStringList();
     QTest::newRow("time without Z loses its last character")
-        << QList<QByteArray>{"<Trackpoint>", "<Time>2004-10-25T14:23:45</Time>", "</Trackpoint>"} << 0
-        << QStringList{",,,2004-10-25,14:23:4"};
+        << QList<QByteArray>{"<Trackpoint>", "<Time>2004-10-25T14:23:45</Time>", "</Trackpoint>"}
+        << 0 << QStringList{",,,2004-10-25,14:23:4"};
 
     // Malformed field lines leave the field as it was.
     QTest::newRow("malformed fields keep earlier values")
-        << (point
-            + QList<QByteArray>{"<Trackpoint>", "<Latitude>9", "<Longitude>8", "<Altitude>7",
-                                "<Time>2004-10-26 10:00:00Z</Time>", "<Time>2004-10-26T</Time>",
-                                "<Time></Time>T", "</Trackpoint>"})
+        << (point + QList<QByteArray>{"<Trackpoint>", "<Latitude>9", "<Longitude>8", "<Altitude>7",
+                                      "<Time>2004-10-26 10:00:00Z</Time>",
+                                      "<Time>2004-10-26T</Time>", "<Time></Time>T",
+                                      "</Trackpoint>"})
         << 0
         << QStringList{"47.6205,-122.3493,56.1,2004-10-25,14:23:45",
                        "47.6205,-122.3493,56.1,2004-10-25,14:23:45"};
@@ -177,8 +192,8 @@ void TestTrackPoints::rowsAreCopies()
 {
     TrackPointState state;
     TrackData track;
-    for (const char *line : {"<Trackpoint>", "<Latitude>1</Latitude>", "</Trackpoint>", "<Trackpoint>",
-                             "<Latitude>2</Latitude>", "</Trackpoint>"})
+    for (const char *line : {"<Trackpoint>", "<Latitude>1</Latitude>", "</Trackpoint>",
+                             "<Trackpoint>", "<Latitude>2</Latitude>", "</Trackpoint>"})
         HandleTrackPointLine(line, state, track, 0);
     QCOMPARE(Bytes(track.row(0).PtLat), QByteArray("1"));
     QCOMPARE(Bytes(track.row(1).PtLat), QByteArray("2"));

@@ -8,9 +8,9 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QLabel>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,15 +39,16 @@ struct WindowFixture {
         environment.presentMoment = [this] { return now; };
         environment.workingFolder = folder.path();
         environment.endProgram = [this] { ++endCalls; };
-        environment.showMessage = [this](const QString &, const QString &text) { messages << text; };
+        environment.showMessage = [this](const QString &, const QString &text) {
+            messages << text;
+        };
         window = std::make_unique<frmKelvane>(environment);
         if (load)
             window->Load();
         return *window;
     }
 
-    template <typename T = QWidget>
-    T *control(const QString &name) const
+    template <typename T = QWidget> T *control(const QString &name) const
     {
         T *widget = window->findChild<T *>(name);
         if (!widget)

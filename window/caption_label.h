@@ -8,7 +8,7 @@
 class CaptionLabel : public QLabel {
     Q_OBJECT
 
-public:
+  public:
     enum class Anchor { None, Left, Centre, Right };
 
     CaptionLabel(int index, QWidget *parent);
@@ -20,14 +20,14 @@ public:
     // x is the left edge, the centre or the right edge, in pixels of the parent.
     void setAnchor(Anchor anchor, double x);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void Change(int index);
     void Click(int index);
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent *event) override;
 
-private:
+  private:
     void fitToText();
 
     int labelIndex;

@@ -7,16 +7,16 @@
 class DatePicker : public QDateEdit {
     Q_OBJECT
 
-public:
+  public:
     explicit DatePicker(QWidget *parent);
 
     QDate Value() const { return date(); }
     // An empty date leaves the shown date as it is.
     void setValue(QDate value);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void Change();
 
-private:
+  private:
     bool settingByCode = false;
 };

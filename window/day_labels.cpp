@@ -15,7 +15,8 @@ void frmKelvane::ReadDayLabel(int index, QDate &Day) const
     if (blank < 0)
         return;
     // The weekday word is skipped; the rest is read with the locale that wrote it.
-    const QDate day = QLocale().toDate(caption.mid(blank + 1).trimmed(), QStringLiteral("dd MMMM yyyy"));
+    const QDate day =
+        QLocale().toDate(caption.mid(blank + 1).trimmed(), QStringLiteral("dd MMMM yyyy"));
     if (day.isValid())
         Day = day;
 }

@@ -7,16 +7,16 @@
 class FileList : public QListWidget {
     Q_OBJECT
 
-public:
+  public:
     FileList(const QString &folder, const QString &pattern, QWidget *parent);
 
     QString Path() const { return folder; }
     // The chosen name without folder; empty when none is chosen.
     QString FileName() const;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void Click();
 
-private:
+  private:
     QString folder;
 };

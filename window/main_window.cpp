@@ -111,14 +111,15 @@ frmKelvane::frmKelvane(WindowEnvironment environment, QWidget *parent)
 void frmKelvane::createControls()
 {
     // Made from the bottom of the pile to its top: later controls cover earlier ones.
-    Picture2 = MakePicture(this, "Picture2", QStringLiteral(":/kelvane/banner.svg"), QSize(800, 178),
-                           Twips(-60, 6060, 0, 0).topLeft(), QString());
+    Picture2 = MakePicture(this, "Picture2", QStringLiteral(":/kelvane/banner.svg"),
+                           QSize(800, 178), Twips(-60, 6060, 0, 0).topLeft(), QString());
     picPelko = MakePicture(this, "picPelko", QStringLiteral(":/kelvane/pelko.svg"), QSize(164, 189),
                            Twips(0, 0, 0, 0).topLeft(),
                            QStringLiteral("Pelko only fetches runs. Sticks are beneath him."));
-    Picture1 = MakePicture(this, "Picture1", QStringLiteral(":/kelvane/dog.svg"), QSize(195, 189),
-                           Twips(9060, 0, 0, 0).topLeft(),
-                           QStringLiteral("Drawings and program \u00a9 2026 the Kelvane developers"));
+    Picture1 =
+        MakePicture(this, "Picture1", QStringLiteral(":/kelvane/dog.svg"), QSize(195, 189),
+                    Twips(9060, 0, 0, 0).topLeft(),
+                    QStringLiteral("Drawings and program \u00a9 2026 the Kelvane developers"));
 
     cmdToday = MakeButton(this, "cmdToday", QStringLiteral("T&oday"),
                           QStringLiteral("Parses a single day"), Twips(4665, 855, 2715, 495));
@@ -133,8 +134,8 @@ void frmKelvane::createControls()
     cmdSelFile = MakeButton(this, "cmdSelFile", QStringLiteral("Input File"),
                             QStringLiteral("Change the name of the input file"),
                             Twips(4680, 5280, 2715, 495));
-    cmdExit = MakeButton(this, "cmdExit", QStringLiteral("E&xit"), QStringLiteral("Get out of town!"),
-                         Twips(10680, 8160, 1215, 495));
+    cmdExit = MakeButton(this, "cmdExit", QStringLiteral("E&xit"),
+                         QStringLiteral("Get out of town!"), Twips(10680, 8160, 1215, 495));
 
     const QString rangeTip = QStringLiteral("Change the start and end dates of the range");
     const struct {
@@ -174,10 +175,11 @@ void frmKelvane::createControls()
     LabTxt01->setToolTip(rangeTip);
     LabTxt01->setGeometry(Twips(5865, 3660, 315, 375));
 
-    ckXMLFlag = MakeCheckBox(this, "ckXMLFlag", QStringLiteral("XML File"),
-                             QStringLiteral("Output to XML Data files suitable bor applications like "
-                                            "USAPhotoMaps or GPS V isualizer"),
-                             true, Twips(120, 4185, 2415, 345));
+    ckXMLFlag =
+        MakeCheckBox(this, "ckXMLFlag", QStringLiteral("XML File"),
+                     QStringLiteral("Output to XML Data files suitable bor applications like "
+                                    "USAPhotoMaps or GPS V isualizer"),
+                     true, Twips(120, 4185, 2415, 345));
     ckTXTFlag = MakeCheckBox(this, "ckTXTFlag", QStringLiteral("CSV Text File"),
                              QStringLiteral("Output comma delineated files suitable for "
                                             "applicatioins like Streets and Trips"),
@@ -240,9 +242,9 @@ void frmKelvane::setTabOrder()
 {
     // Labels, pictures and the progress bar take no focus; hidden controls are
     // passed over by Qt itself.
-    const QList<QWidget *> order = {cmdToday,   DTPicker1, cmdPast7,     cmdRange,  cmdAll,
-                                    cbZOffset,  File1,     cmdExit,      cmdSelFile, chkHighAscii,
-                                    ckTXTFlag,  ckXMLFlag, chkGPXFlag};
+    const QList<QWidget *> order = {cmdToday,  DTPicker1, cmdPast7,  cmdRange,   cmdAll,
+                                    cbZOffset, File1,     cmdExit,   cmdSelFile, chkHighAscii,
+                                    ckTXTFlag, ckXMLFlag, chkGPXFlag};
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -283,9 +285,9 @@ void frmKelvane::writeSelfTest()
                        file.flush();
     if (!saved) {
         // The window works without the file, so say why and carry on.
-        environment.showMessage(windowTitle(),
-                                QStringLiteral("Cannot write the self-test file \"%1\": %2")
-                                    .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
+        environment.showMessage(
+            windowTitle(), QStringLiteral("Cannot write the self-test file \"%1\": %2")
+                               .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
     }
 }
 

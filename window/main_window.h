@@ -24,7 +24,7 @@ class QPushButton;
 class frmKelvane : public QWidget, public kelvane::ProgressSink {
     Q_OBJECT
 
-public:
+  public:
     explicit frmKelvane(WindowEnvironment environment, QWidget *parent = nullptr);
 
     // Shows the window and fills in its starting state.
@@ -45,10 +45,10 @@ public:
     void SetDay(int day) override;
     void ShowFileName(const QString &name) override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     void createControls();
     void setTabOrder();
     void writeSelfTest();

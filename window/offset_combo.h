@@ -8,11 +8,11 @@
 class OffsetCombo : public QComboBox {
     Q_OBJECT
 
-public:
+  public:
     explicit OffsetCombo(QWidget *parent);
 
     void selectItem(int position);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void Click();
 };
