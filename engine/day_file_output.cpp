@@ -16,21 +16,37 @@ namespace kelvane {
 
 namespace {
 
-// Writes every piece; a short write is continued, so that a full disk or a
-// file size limit ends in an error with the system's reason.
+// Writes every piece with as few calls as the system allows; a short write is
+// continued, so that a full disk or a file size limit ends in an error with
+// the system's reason.
 bool WriteAll(int fd, std::initializer_list<std::string_view> pieces)
 {
-    for (std::string_view bytes : pieces) {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0) {
-                if (written == 0)
-                    errno = ENOSPC;
-                return false;
-            }
-            bytes.remove_prefix(std::size_t(written));
+    iovec parts[DayFileOutput::kMaxPieces];
+    std::size_t count = 0;
+    Q_ASSERT(pieces.size() <= DayFileOutput::kMaxPieces);
+    for (std::string_view bytes : pieces)
+        if (!bytes.empty())
+            parts[count++] = {const_cast<char *>(bytes.data()), bytes.size()};
+    iovec *next = parts;
+    while (count > 0) {
+        const ssize_t written = ::writev(fd, next, int(count));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        // Step over what was written, whole pieces first.
+        std::size_t done = std::size_t(written);
+        while (count > 0 && done >= next->iov_len) {
+            done -= next->iov_len;
+            ++next;
+            --count;
+        }
+        if (count > 0) {
+            next->iov_base = static_cast<char *>(next->iov_base) + done;
+            next->iov_len -= done;
         }
     }
     return true;

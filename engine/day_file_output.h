@@ -26,8 +26,10 @@ class DayFileOutput {
     DayFileOutput(const DayFileOutput &) = delete;
     DayFileOutput &operator=(const DayFileOutput &) = delete;
 
-    // Writes the pieces, one after another, as the future file `name` (a bare
-    // file name in the folder).
+    static constexpr std::size_t kMaxPieces = 4;
+
+    // Writes the pieces (at most kMaxPieces), one after another, as the future
+    // file `name` (a bare file name in the folder).
     bool add(const QString &name, std::initializer_list<std::string_view> pieces);
     // Gives every added file its name. On failure of add() or commit(),
     // error() names the file and the reason, no file added since the last
