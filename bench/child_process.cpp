@@ -1,6 +1,7 @@
 #include "child_process.h"
 
 #include <QFile>
+#include <QTemporaryFile>
 
 #include <chrono>
 #include <fcntl.h>
@@ -15,7 +16,13 @@ ChildResult RunChild(const QString &program, const QStringList &arguments,
                      const QString &outputFile)
 {
     ChildResult result;
-    std::vector<QByteArray> texts{QFile::encodeName(program)};
+    // Started through a small program of its own: see peak_memory.cpp.
+    QTemporaryFile peakFile;
+    if (!peakFile.open())
+        return result;
+    std::vector<QByteArray> texts{QByteArrayLiteral(KELVANE_PEAK_MEMORY),
+                                  QFile::encodeName(peakFile.fileName()),
+                                  QFile::encodeName(program)};
     for (const QString &argument : arguments)
         texts.push_back(QFile::encodeName(argument));
     std::vector<char *> argv;
@@ -41,7 +48,7 @@ ChildResult RunChild(const QString &program, const QStringList &arguments,
         return result;
     result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.peakRssBytes = qint64(usage.ru_maxrss) * 1024; // Linux counts in KiB
+    result.peakRssBytes = peakFile.readAll().trimmed().toLongLong() * 1024; // in KiB
     if (WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     return result;
