@@ -8,7 +8,8 @@
 #include "make_files.h"
 
 #include "day_file_name.h"
-#include "day_file_pipeline.h"
+#include "day_file_output.h"
+#include "day_file_writers.h"
 #include "line_reader.h"
 #include "notes_escaping.h"
 #include "run_lines.h"
@@ -53,7 +54,7 @@ class Converter {
   public:
     Converter(const DateWindow &window, const OutputOptions &options, ProgressSink &progress,
               const QString &outputFolder, QDate today)
-        : window(window), options(options), progress(progress), pipeline(outputFolder), today(today)
+        : window(window), options(options), progress(progress), output(outputFolder), today(today)
     {
     }
 
@@ -67,24 +68,22 @@ class Converter {
     QString nameRun(QDate runDate);
     bool endRun();
     bool saveDayFiles();
-    void reportSaved();
-    bool finish();
     void skip(qint64 line, const QString &reason);
 
     const DateWindow &window;
     const OutputOptions &options;
     ProgressSink &progress;
-    DayFilePipeline pipeline;
+    DayFileOutput output;
     const QDate today;
     // Lines are kept only for XML day files, track points only for CSV and GPX ones.
     const bool keepLines = options.ckXMLFlag;
     const bool keepPoints = options.ckTXTFlag || options.chkGPXFlag;
 
     RunState state;
-    RunFiles openRun; // the open run's lines and track points
-    RunLines &lines = openRun.lines;
-    TrackData &track = openRun.track;
+    RunLines lines;
+    TrackData track;
     std::string notesScratch;
+    std::string fileBytes;
     int progressMin = 0;
     int progressMax = 0;
     // Highest NN saved for each start day in this conversion, so that a later
@@ -105,33 +104,15 @@ ConversionSummary Converter::run(const QString &inputFile)
     while (reader.next(raw)) {
         lineNumber = reader.lineNumber();
         if (!handleLine(raw))
-            break;
+            return summary;
     }
-    if (summary.error.isEmpty() && !reader.errorString().isEmpty())
+    if (!reader.errorString().isEmpty()) {
         summary.error = reader.errorString();
-    if (summary.error.isEmpty() && state.InRun)
+        return summary;
+    }
+    if (state.InRun)
         skip(state.RunStartLine, QStringLiteral("the file ends before the run's </Run> line"));
-    finish();
     return summary;
-}
-
-// Waits for the day files still being saved and takes in how that went.
-bool Converter::finish()
-{
-    const bool ok = pipeline.finish();
-    reportSaved();
-    summary.runsConverted = pipeline.runsSaved();
-    if (!ok && summary.error.isEmpty())
-        summary.error = pipeline.error();
-    return ok;
-}
-
-void Converter::reportSaved()
-{
-    const QStringList names = pipeline.takeSaved();
-    summary.filesWritten += int(names.size());
-    for (const QString &name : names)
-        progress.FileWritten(name);
 }
 
 // One line through the steps of the main loop; false when the conversion must stop.
@@ -258,24 +239,35 @@ bool Converter::endRun()
     return ok;
 }
 
-// Hands the run to the pipeline, which saves its files while the next run is read.
 bool Converter::saveDayFiles()
 {
-    openRun.DayFileName = state.DayFileName;
-    openRun.xml = options.ckXMLFlag;
-    openRun.csv = options.ckTXTFlag;
-    openRun.gpx = options.chkGPXFlag;
-    if (openRun.xml) {
+    QStringList names;
+    auto add = [&](const char *extension, std::initializer_list<std::string_view> pieces) {
+        names << state.DayFileName + QLatin1String(extension);
+        return output.add(names.last(), pieces);
+    };
+    auto xml = [&] {
         progress.ShowFileName(state.DayFileName + QLatin1String(".xml"));
-        openRun.XmlDeclLine = state.XmlDeclLine;
-        openRun.HistoryLine = state.HistoryLine;
-    }
-    if (!pipeline.submit(openRun)) {
-        summary.error = pipeline.error();
+        const auto pieces = WriteXmlDayFile(fileBytes, state.XmlDeclLine, state.HistoryLine, lines);
+        return add(".xml", {pieces[0], pieces[1], pieces[2]});
+    };
+    auto points = [&](const char *extension, void (*write)(std::string &, const TrackData &)) {
+        fileBytes.clear();
+        write(fileBytes, track);
+        return add(extension, {fileBytes});
+    };
+    const bool added = (!options.ckXMLFlag || xml()) &&
+                       (!options.ckTXTFlag || points(".txt", WriteCsvDayFile)) &&
+                       (!options.chkGPXFlag || points(".gpx", WriteGpxDayFile));
+    if (!added || !output.commit()) {
+        summary.error = output.error();
         return false;
     }
-    reportSaved();
-    if (options.ckXMLFlag || options.ckTXTFlag || options.chkGPXFlag) {
+    ++summary.runsConverted;
+    summary.filesWritten += int(names.size());
+    for (const QString &name : names)
+        progress.FileWritten(name);
+    if (!names.isEmpty()) {
         int &highest = highestNN[state.RunDate.toJulianDay()];
         highest = std::max(highest, state.NN);
     }
