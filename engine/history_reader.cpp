@@ -27,9 +27,16 @@ namespace {
 
 constexpr int kMaxSkipDetails = 100;
 
-int Digit(char c)
+// The number written by the digits text[first, first + count), or -1.
+int Number(std::string_view text, std::size_t first, std::size_t count)
 {
-    return c >= '0' && c <= '9' ? c - '0' : -1;
+    int value = 0;
+    for (const char c : text.substr(first, count)) {
+        if (!IsDigit(c))
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
 }
 
 // YYYY-MM-DD naming a real day, or a null date.
@@ -37,17 +44,10 @@ QDate ParseRunDate(std::string_view text)
 {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-')
         return {};
-    int value[3] = {0, 0, 0};
-    const std::pair<int, int> fields[] = {{0, 4}, {5, 2}, {8, 2}};
-    for (int f = 0; f < 3; ++f) {
-        for (int i = fields[f].first; i < fields[f].first + fields[f].second; ++i) {
-            const int d = Digit(text[std::size_t(i)]);
-            if (d < 0)
-                return {};
-            value[f] = value[f] * 10 + d;
-        }
-    }
-    return value[0] > 0 ? QDate(value[0], value[1], value[2]) : QDate();
+    const int year = Number(text, 0, 4), month = Number(text, 5, 2), day = Number(text, 8, 2);
+    if (year <= 0 || month < 0 || day < 0)
+        return {};
+    return QDate(year, month, day); // null unless a real day
 }
 
 class Converter {
