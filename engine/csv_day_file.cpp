@@ -2,19 +2,9 @@
 
 namespace kelvane {
 
-void WriteCsvDayFile(std::string &out, const TrackData &track)
+std::array<std::string_view, 2> WriteCsvDayFile(const TrackData &track)
 {
-    out += "Latitude,Longitude,Altitude, Date,Time";
-    out += kLineEnd;
-    for (int i = 0; i < track.PointCount(); ++i) {
-        const TrackPoint p = track.row(i);
-        for (const std::string_view field : {p.PtLat, p.PtLon, p.PtAlt, p.PtDate}) {
-            out += field;
-            out += ',';
-        }
-        out += p.PtTime;
-        out += kLineEnd;
-    }
+    return {"Latitude,Longitude,Altitude, Date,Time\r\n", track.csvRows()};
 }
 
 } // namespace kelvane

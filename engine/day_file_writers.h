@@ -19,10 +19,12 @@ std::array<std::string_view, 3> WriteXmlDayFile(std::string &head, std::string_v
                                                 std::string_view HistoryLine,
                                                 const RunLines &lines);
 
-// A header line and one comma-separated line per track point.
-void WriteCsvDayFile(std::string &out, const TrackData &track);
+// A header line and one comma-separated line per track point: the file is
+// the two pieces returned, the rows as the track keeps them.
+std::array<std::string_view, 2> WriteCsvDayFile(const TrackData &track);
 
 // A GPX 1.0 document with one track of one segment holding every track point.
-void WriteGpxDayFile(std::string &out, const TrackData &track);
+// The file is the view returned, into buffer.
+std::string_view WriteGpxDayFile(std::string &buffer, const TrackData &track);
 
 } // namespace kelvane

@@ -83,7 +83,8 @@ class Converter {
     RunLines lines;
     TrackData track;
     std::string notesScratch;
-    std::string fileBytes;
+    std::string xmlHead;  // the XML day file's lines before the run's
+    std::string gpxBytes; // the GPX day file, in a buffer that only grows
     int progressMin = 0;
     int progressMax = 0;
     // Highest NN saved for each start day in this conversion, so that a later
@@ -145,7 +146,9 @@ bool Converter::handleLine(std::string_view raw)
     }
     if (state.InRun) {
         keepLine(raw, line);
-        HandleTrackPointLine(line, state.Track, track, options.ZOffset);
+        // Without CSV or GPX day files nothing ever reads the points.
+        if (keepPoints)
+            HandleTrackPointLine(line, state.Track, track, options.ZOffset);
         if (second == 'S' && state.AwaitStart && BeginsWith(line, "<StartTime>"))
             takeStartTime(line);
     }
@@ -248,17 +251,18 @@ bool Converter::saveDayFiles()
     };
     auto xml = [&] {
         progress.ShowFileName(state.DayFileName + QLatin1String(".xml"));
-        const auto pieces = WriteXmlDayFile(fileBytes, state.XmlDeclLine, state.HistoryLine, lines);
+        const auto pieces = WriteXmlDayFile(xmlHead, state.XmlDeclLine, state.HistoryLine, lines);
         return add(".xml", {pieces[0], pieces[1], pieces[2]});
     };
-    auto points = [&](const char *extension, void (*write)(std::string &, const TrackData &)) {
-        fileBytes.clear();
-        write(fileBytes, track);
-        return add(extension, {fileBytes});
+    auto csv = [&] {
+        const auto pieces = WriteCsvDayFile(track);
+        return add(".txt", {pieces[0], pieces[1]});
     };
-    const bool added = (!options.ckXMLFlag || xml()) &&
-                       (!options.ckTXTFlag || points(".txt", WriteCsvDayFile)) &&
-                       (!options.chkGPXFlag || points(".gpx", WriteGpxDayFile));
+    auto gpx = [&] {
+        return add(".gpx", {WriteGpxDayFile(gpxBytes, track)});
+    };
+    const bool added = (!options.ckXMLFlag || xml()) && (!options.ckTXTFlag || csv()) &&
+                       (!options.chkGPXFlag || gpx());
     if (!added || !output.commit()) {
         summary.error = output.error();
         return false;

@@ -14,21 +14,25 @@ void TrackData::append(const TrackPointState &point)
         return;
     const std::string *fields[] = {&point.PtLat, &point.PtLon, &point.PtAlt, &point.PtDate,
                                    &point.PtTime};
-    std::size_t end = used;
-    std::size_t length = 0;
+    std::size_t length = kRowSeparators;
     for (const std::string *field : fields)
         length += field->size();
     // This runs for every track point: one check, then plain copies. The
     // block grows by doubling and is reused from run to run.
-    used = end + length;
-    if (used > cells.size())
-        cells.resize(std::max(used, 2 * cells.size()));
+    char *at = cells.data() + used;
+    if (used + length > cells.size()) {
+        cells.resize(std::max(used + length, 2 * cells.size()));
+        at = cells.data() + used;
+    }
     std::array<std::size_t, 5> ends;
     for (std::size_t i = 0; i < ends.size(); ++i) {
-        std::memcpy(cells.data() + end, fields[i]->data(), fields[i]->size());
-        end += fields[i]->size();
-        ends[i] = end;
+        std::memcpy(at, fields[i]->data(), fields[i]->size());
+        at += fields[i]->size();
+        ends[i] = std::size_t(at - cells.data());
+        *at++ = i + 1 < ends.size() ? ',' : '\r';
     }
+    *at++ = '\n';
+    used = std::size_t(at - cells.data());
     rowEnds.push_back(ends);
 }
 
@@ -41,11 +45,12 @@ void TrackData::clear()
 TrackPoint TrackData::row(int index) const
 {
     const auto &ends = rowEnds[std::size_t(index)];
-    std::size_t begin = index == 0 ? 0 : rowEnds[std::size_t(index) - 1][4];
+    // A row begins after the previous row's line end; fields after a comma.
+    std::size_t begin = index == 0 ? 0 : rowEnds[std::size_t(index) - 1][4] + kLineEnd.size();
     std::string_view texts[5];
     for (std::size_t i = 0; i < 5; ++i) {
         texts[i] = std::string_view(cells).substr(begin, ends[i] - begin);
-        begin = ends[i];
+        begin = ends[i] + 1;
     }
     return {texts[0], texts[1], texts[2], texts[3], texts[4]};
 }
@@ -125,10 +130,18 @@ void TakeTime(std::string_view line, TrackPointState &state, int ZOffset)
     ShiftHour(line.substr(t + 1, close - 1 - (t + 1)), ZOffset, state.PtTime);
 }
 
-void TakeField(std::string_view line, std::string_view tag, std::string &field)
+// Takes the text of a field line that begins with tag; false for other lines.
+template <std::size_t N>
+bool TakeField(std::string_view line, const char (&tag)[N], std::string &field)
 {
-    if (const auto text = ElementText(line, tag))
-        field.assign(*text);
+    constexpr std::size_t tagSize = N - 1;
+    if (!BeginsWith(line, tag))
+        return false;
+    // A field tag holds no "<" after its first character, so the first "</"
+    // of the line comes after the tag.
+    if (const auto close = FindClose(line, tagSize); close != std::string_view::npos)
+        field.assign(line.substr(tagSize, close - tagSize));
+    return true;
 }
 
 } // namespace
@@ -154,13 +167,11 @@ void HandleTrackPointLine(std::string_view line, TrackPointState &state, TrackDa
         }
         break;
     case 'L':
-        if (state.InTrackpoint && BeginsWith(line, "<Latitude>"))
-            TakeField(line, "<Latitude>", state.PtLat);
-        else if (state.InTrackpoint && BeginsWith(line, "<Longitude>"))
+        if (state.InTrackpoint && !TakeField(line, "<Latitude>", state.PtLat))
             TakeField(line, "<Longitude>", state.PtLon);
         break;
     case 'A':
-        if (state.InTrackpoint && BeginsWith(line, "<Altitude>"))
+        if (state.InTrackpoint)
             TakeField(line, "<Altitude>", state.PtAlt);
         break;
     default:

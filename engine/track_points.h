@@ -24,7 +24,9 @@ struct TrackPoint {
 };
 
 // The points of the open run, copied out of TrackPointState at each
-// </Trackpoint>. All texts live in one block that is reused from run to run.
+// </Trackpoint>. Each point is kept as the line the CSV day file shows for it,
+// "lat,lon,alt,date,time" and CR LF, so that file is written straight from
+// here; all rows share one block that is reused from run to run.
 class TrackData {
   public:
     void append(const TrackPointState &point);
@@ -33,9 +35,13 @@ class TrackData {
     void clear();
     int PointCount() const { return int(rowEnds.size()); }
     TrackPoint row(int index) const; // 0-based
+    // Every row, each ending in CR LF.
+    std::string_view csvRows() const { return std::string_view(cells.data(), used); }
+    // Bytes of a row besides its five values: four commas and CR LF.
+    static constexpr std::size_t kRowSeparators = 6;
 
   private:
-    std::string cells;                               // the texts of all rows, one after the other
+    std::string cells;                               // the rows, one after the other
     std::size_t used = 0;                            // bytes of cells in use
     std::vector<std::array<std::size_t, 5>> rowEnds; // end offset of each field
     bool recording = true;
