@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -19,17 +21,16 @@ namespace {
 // Writes every piece with as few calls as the system allows; a short write is
 // continued, so that a full disk or a file size limit ends in an error with
 // the system's reason.
-bool WriteAll(int fd, std::initializer_list<std::string_view> pieces)
+bool WriteAll(int fd, std::span<const std::string_view> pieces, std::vector<iovec> &parts)
 {
-    iovec parts[DayFileOutput::kMaxPieces];
-    std::size_t count = 0;
-    Q_ASSERT(pieces.size() <= DayFileOutput::kMaxPieces);
+    parts.clear();
     for (std::string_view bytes : pieces)
         if (!bytes.empty())
-            parts[count++] = {const_cast<char *>(bytes.data()), bytes.size()};
-    iovec *next = parts;
+            parts.push_back({const_cast<char *>(bytes.data()), bytes.size()});
+    iovec *next = parts.data();
+    std::size_t count = parts.size();
     while (count > 0) {
-        const ssize_t written = ::writev(fd, next, int(count));
+        const ssize_t written = ::writev(fd, next, int(std::min<std::size_t>(count, IOV_MAX)));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
@@ -124,7 +125,7 @@ int DayFileOutput::createTemporary(const QString &name, QByteArray &temporary)
     return -1;
 }
 
-bool DayFileOutput::add(const QString &name, std::initializer_list<std::string_view> pieces)
+bool DayFileOutput::add(const QString &name, std::span<const std::string_view> pieces)
 {
     if (!openFolder()) {
         discard();
@@ -139,7 +140,7 @@ bool DayFileOutput::add(const QString &name, std::initializer_list<std::string_v
     if (file.fd < 0)
         return fail(name, errno);
     pending.push_back(file);
-    if (!WriteAll(file.fd, pieces))
+    if (!WriteAll(file.fd, pieces, parts))
         return fail(name, errno);
     return true;
 }

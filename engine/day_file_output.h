@@ -3,8 +3,11 @@
 #include <QString>
 
 #include <initializer_list>
+#include <span>
 #include <string_view>
 #include <vector>
+
+#include <sys/uio.h>
 
 namespace kelvane {
 
@@ -26,11 +29,13 @@ class DayFileOutput {
     DayFileOutput(const DayFileOutput &) = delete;
     DayFileOutput &operator=(const DayFileOutput &) = delete;
 
-    static constexpr std::size_t kMaxPieces = 4;
-
-    // Writes the pieces (at most kMaxPieces), one after another, as the future
-    // file `name` (a bare file name in the folder).
-    bool add(const QString &name, std::initializer_list<std::string_view> pieces);
+    // Writes the pieces, one after another, as the future file `name` (a bare
+    // file name in the folder).
+    bool add(const QString &name, std::span<const std::string_view> pieces);
+    bool add(const QString &name, std::initializer_list<std::string_view> pieces)
+    {
+        return add(name, std::span(pieces.begin(), pieces.size()));
+    }
     // Gives every added file its name. On failure of add() or commit(),
     // error() names the file and the reason, no file added since the last
     // commit appears, and no temporary file is left.
@@ -62,6 +67,7 @@ class DayFileOutput {
     int folderFd = -1;
     bool unnamedFiles; // create files without a name while the file system can
     std::vector<Pending> pending;
+    std::vector<iovec> parts; // the pieces of the file being written
     quint32 serial;
     QString message;
 };

@@ -9,15 +9,17 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvane {
 
 // The run's own lines framed by the input's declaration line, an empty line,
-// its History start line, and a closing "</History>". The run's lines are
-// not copied: the file is the three pieces returned, the first held in head.
-std::array<std::string_view, 3> WriteXmlDayFile(std::string &head, std::string_view XmlDeclLine,
-                                                std::string_view HistoryLine,
-                                                const RunLines &lines);
+// its History start line, and a closing "</History>". The file is the pieces
+// filled in, in order; the run's lines are not copied (see RunLines), the
+// first piece is held in head.
+void WriteXmlDayFile(std::vector<std::string_view> &pieces, std::string &head,
+                     std::string_view XmlDeclLine, std::string_view HistoryLine,
+                     const RunLines &lines, std::string_view marked);
 
 // A header line and one comma-separated line per track point: the file is
 // the two pieces returned, the rows as the track keeps them.

@@ -63,6 +63,7 @@ class Converter {
   private:
     bool handleLine(std::string_view raw);
     void keepLine(std::string_view raw, std::string_view line);
+    void forgetLines();
     void takeStartTime(std::string_view line);
     void reportProgress(QDate runDay);
     QString nameRun(QDate runDate);
@@ -79,11 +80,13 @@ class Converter {
     const bool keepLines = options.ckXMLFlag;
     const bool keepPoints = options.ckTXTFlag || options.chkGPXFlag;
 
+    LineReader reader;
     RunState state;
     RunLines lines;
     TrackData track;
     std::string notesScratch;
     std::string xmlHead;  // the XML day file's lines before the run's
+    std::vector<std::string_view> xmlPieces;
     std::string gpxBytes; // the GPX day file, in a buffer that only grows
     int progressMin = 0;
     int progressMax = 0;
@@ -96,7 +99,6 @@ class Converter {
 
 ConversionSummary Converter::run(const QString &inputFile)
 {
-    LineReader reader;
     if (!reader.open(inputFile)) {
         summary.error = reader.errorString();
         return summary;
@@ -183,22 +185,45 @@ void Converter::takeStartTime(std::string_view line)
         ++state.DaySeq;
     state.DayFileName = nameRun(runDate);
     state.RunInWindow = window.contains(runDate);
-    // Nothing of a run outside the window is written, so from here on its lines
-    // and points are not kept; the current point's texts still follow them.
+    // Nothing of a run outside the window is written, so its lines are let go
+    // and from here on its lines and points are not kept; the current point's
+    // texts still follow them.
+    if (!state.RunInWindow)
+        forgetLines();
     track.setRecording(keepPoints && state.RunInWindow);
     reportProgress(runDate);
 }
 
 // Stores a line of the open run for its XML day file, after the Notes
-// conversion, which only that file shows.
+// conversion, which only that file shows. A line that goes out as it came in
+// (with CR LF) stays where the reader holds it.
 inline void Converter::keepLine(std::string_view raw, std::string_view line)
 {
-    if (!state.AwaitStart && !state.RunInWindow)
+    if (!state.AwaitStart && !state.RunInWindow) {
         state.LinesDropped = true;
-    else if (keepLines)
-        lines.append(line.size() > 1 && line[1] == 'N'
-                         ? ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch)
-                         : raw);
+        return;
+    }
+    if (!keepLines)
+        return;
+    const std::string_view kept =
+        line.size() > 1 && line[1] == 'N'
+            ? ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch)
+            : raw;
+    const std::string_view asRead = reader.lineWithEnd();
+    if (kept.data() == raw.data() && asRead.size() == raw.size() + kLineEnd.size() &&
+        asRead.ends_with(kLineEnd)) {
+        if (!reader.hasMark())
+            reader.markLine();
+        lines.appendInPlace(reader.offsetFromMark(raw), asRead.size());
+    } else {
+        lines.append(kept);
+    }
+}
+
+void Converter::forgetLines()
+{
+    lines.clear();
+    reader.clearMark();
 }
 
 QString Converter::nameRun(QDate runDate)
@@ -232,7 +257,7 @@ bool Converter::endRun()
         skip(state.RunStartLine, QStringLiteral("a <Run> line inside it starts another run"));
     else if (!state.Skipped && state.RunInWindow)
         ok = saveDayFiles();
-    lines.clear();
+    forgetLines();
     track.clear();
     track.setRecording(keepPoints);
     state.LinesDropped = false;
@@ -245,21 +270,22 @@ bool Converter::endRun()
 bool Converter::saveDayFiles()
 {
     QStringList names;
-    auto add = [&](const char *extension, std::initializer_list<std::string_view> pieces) {
+    auto add = [&](const char *extension, std::span<const std::string_view> pieces) {
         names << state.DayFileName + QLatin1String(extension);
         return output.add(names.last(), pieces);
     };
     auto xml = [&] {
         progress.ShowFileName(state.DayFileName + QLatin1String(".xml"));
-        const auto pieces = WriteXmlDayFile(xmlHead, state.XmlDeclLine, state.HistoryLine, lines);
-        return add(".xml", {pieces[0], pieces[1], pieces[2]});
+        WriteXmlDayFile(xmlPieces, xmlHead, state.XmlDeclLine, state.HistoryLine, lines,
+                        reader.markedBytes());
+        return add(".xml", xmlPieces);
     };
     auto csv = [&] {
-        const auto pieces = WriteCsvDayFile(track);
-        return add(".txt", {pieces[0], pieces[1]});
+        return add(".txt", WriteCsvDayFile(track));
     };
     auto gpx = [&] {
-        return add(".gpx", {WriteGpxDayFile(gpxBytes, track)});
+        const std::string_view file = WriteGpxDayFile(gpxBytes, track);
+        return add(".gpx", {&file, 1});
     };
     const bool added = (!options.ckXMLFlag || xml()) && (!options.ckTXTFlag || csv()) &&
                        (!options.chkGPXFlag || gpx());

@@ -32,6 +32,7 @@ bool LineReader::next(std::string_view &line)
             if (length > 0 && from[length - 1] == '\r')
                 --length;
             line = std::string_view(from, length);
+            lineStart = begin;
             begin += (lf - from) + 1;
             ++lines;
             return true;
@@ -41,6 +42,7 @@ bool LineReader::next(std::string_view &line)
                 return false;
             // The last line has no line end.
             line = std::string_view(from, end - begin);
+            lineStart = begin;
             begin = end;
             ++lines;
             return true;
@@ -50,16 +52,21 @@ bool LineReader::next(std::string_view &line)
     }
 }
 
-// Moves the unread tail to the front and reads more behind it, doubling the
-// buffer when one line fills all of it.
+// Moves the unread tail (or everything from the mark on) to the front and
+// reads more behind it. The buffer doubles whenever less than half of it is
+// left to read into, so however much is kept, every byte is moved only a few
+// times on average.
 bool LineReader::fill()
 {
-    if (begin > 0) {
-        std::memmove(buffer.data(), buffer.data() + begin, end - begin);
-        end -= begin;
-        begin = 0;
+    const std::size_t keep = marked ? mark : begin;
+    if (keep > 0) {
+        std::memmove(buffer.data(), buffer.data() + keep, end - keep);
+        end -= keep;
+        begin -= keep;
+        lineStart = lineStart >= keep ? lineStart - keep : begin;
+        mark = 0;
     }
-    if (end == buffer.size())
+    if (end == buffer.size() || buffer.size() - end < buffer.size() / 2)
         buffer.resize(buffer.size() * 2);
     const qint64 got = file.read(buffer.data() + end, qint64(buffer.size() - end));
     if (got < 0) {

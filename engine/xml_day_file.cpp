@@ -2,8 +2,9 @@
 
 namespace kelvane {
 
-std::array<std::string_view, 3> WriteXmlDayFile(std::string &head, std::string_view XmlDeclLine,
-                                                std::string_view HistoryLine, const RunLines &lines)
+void WriteXmlDayFile(std::vector<std::string_view> &pieces, std::string &head,
+                     std::string_view XmlDeclLine, std::string_view HistoryLine,
+                     const RunLines &lines, std::string_view marked)
 {
     head.clear();
     head += XmlDeclLine;
@@ -11,7 +12,10 @@ std::array<std::string_view, 3> WriteXmlDayFile(std::string &head, std::string_v
     head += kLineEnd;
     head += HistoryLine;
     head += kLineEnd;
-    return {head, lines.text(), "</History>\r\n"};
+    pieces.clear();
+    pieces.push_back(head);
+    lines.appendTo(pieces, marked);
+    pieces.push_back("</History>\r\n");
 }
 
 } // namespace kelvane
