@@ -63,6 +63,7 @@ class Converter {
   private:
     bool handleLine(std::string_view raw);
     void keepLine(std::string_view raw, std::string_view line);
+    void keepChangedLine(std::string_view raw, std::string_view line);
     void forgetLines();
     void takeStartTime(std::string_view line);
     void reportProgress(QDate runDay);
@@ -194,9 +195,9 @@ void Converter::takeStartTime(std::string_view line)
     reportProgress(runDate);
 }
 
-// Stores a line of the open run for its XML day file, after the Notes
-// conversion, which only that file shows. A line that goes out as it came in
-// (with CR LF) stays where the reader holds it.
+// Stores a line of the open run for its XML day file. The run's lines stay
+// in the reader's buffer from the first kept one on; only a line that goes
+// out other than as read is noted.
 inline void Converter::keepLine(std::string_view raw, std::string_view line)
 {
     if (!state.AwaitStart && !state.RunInWindow) {
@@ -205,19 +206,19 @@ inline void Converter::keepLine(std::string_view raw, std::string_view line)
     }
     if (!keepLines)
         return;
-    const std::string_view kept =
-        line.size() > 1 && line[1] == 'N'
-            ? ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch)
-            : raw;
-    const std::string_view asRead = reader.lineWithEnd();
-    if (kept.data() == raw.data() && asRead.size() == raw.size() + kLineEnd.size() &&
-        asRead.ends_with(kLineEnd)) {
-        if (!reader.hasMark())
-            reader.markLine();
-        lines.appendInPlace(reader.offsetFromMark(raw), asRead.size());
-    } else {
-        lines.append(kept);
-    }
+    if (!reader.hasMark())
+        reader.markLine();
+    if (!reader.lineEndsInCrLf() || (line.size() > 1 && line[1] == 'N'))
+        keepChangedLine(raw, line);
+}
+
+// A line ending in LF alone (or in nothing, at the end of the file) gets its
+// CR LF; a Notes line is converted, which only the XML day file shows.
+void Converter::keepChangedLine(std::string_view raw, std::string_view line)
+{
+    const std::string_view text = ConvertNotesLine(raw, line, options.chkHighAscii, notesScratch);
+    if (text.data() != raw.data() || !reader.lineEndsInCrLf())
+        lines.replace(reader.offsetFromMark(raw), reader.lineWithEnd().size(), text);
 }
 
 void Converter::forgetLines()

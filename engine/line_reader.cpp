@@ -29,7 +29,8 @@ bool LineReader::next(std::string_view &line)
         const auto *lf = static_cast<const char *>(std::memchr(from, '\n', end - begin));
         if (lf) {
             std::size_t length = lf - from;
-            if (length > 0 && from[length - 1] == '\r')
+            crLf = length > 0 && from[length - 1] == '\r';
+            if (crLf)
                 --length;
             line = std::string_view(from, length);
             lineStart = begin;
@@ -42,6 +43,7 @@ bool LineReader::next(std::string_view &line)
                 return false;
             // The last line has no line end.
             line = std::string_view(from, end - begin);
+            crLf = false;
             lineStart = begin;
             begin = end;
             ++lines;

@@ -32,6 +32,8 @@ class LineReader {
     {
         return std::string_view(buffer.data() + lineStart, begin - lineStart);
     }
+    // Whether that line ended in CR LF (not LF alone, nor the end of the file).
+    bool lineEndsInCrLf() const { return crLf; }
 
     // Marks the line last returned by next().
     void markLine()
@@ -65,6 +67,7 @@ class LineReader {
     std::size_t lineStart = 0; // first byte of the line last returned
     std::size_t mark = 0;      // first byte kept while marked
     bool marked = false;
+    bool crLf = false; // the line last returned ended in CR LF
     bool atEnd = false;
     qint64 lines = 0;
     QString error;

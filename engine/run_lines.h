@@ -9,54 +9,56 @@
 namespace kelvane {
 
 // The stored lines of the open run, from its <Run> line through its </Run>
-// line, each followed by CR LF. A line that stands in the input exactly so is
-// not copied: it is remembered by its place among the bytes the line reader
-// keeps marked for the run, and neighbouring lines join into one stretch.
-// Other lines (a converted Notes line, a line ending in LF alone) are copied
-// into a block that is reused from run to run.
+// line, each followed by CR LF. The lines are not copied: the line reader
+// keeps the run's bytes in its buffer from a mark on, and most lines go out
+// exactly as they came in. Only the lines that go out otherwise (a converted
+// Notes line, a line ending in LF alone) are noted here, with their text and
+// the stretch of input they stand for.
 class RunLines {
   public:
-    // A line with its CR LF, at offset bytes from the reader's mark.
-    void appendInPlace(std::size_t offset, std::size_t size)
-    {
-        if (!pieces.empty() && pieces.back().inPlace &&
-            pieces.back().begin + pieces.back().size == offset)
-            pieces.back().size += size;
-        else
-            pieces.push_back({true, offset, size});
-    }
-    // A line that differs from the input: copied, CR LF added.
-    void append(std::string_view line)
+    // The kept line at [offset, offset + size) of the marked bytes goes out as
+    // text followed by CR LF.
+    void replace(std::size_t offset, std::size_t size, std::string_view text)
     {
         const std::size_t begin = copied.size();
-        copied.append(line);
+        copied.append(text);
         copied.append(kLineEnd);
-        if (!pieces.empty() && !pieces.back().inPlace)
-            pieces.back().size += copied.size() - begin;
-        else
-            pieces.push_back({false, begin, copied.size() - begin});
+        // A file with LF line ends replaces every line: neighbours join.
+        if (!changes.empty() && changes.back().offset + changes.back().size == offset) {
+            changes.back().size += size;
+            changes.back().textSize += copied.size() - begin;
+        } else {
+            changes.push_back({offset, size, begin, copied.size() - begin});
+        }
     }
     void clear()
     {
-        pieces.clear();
+        changes.clear();
         copied.clear();
     }
-    // The lines in order, as views into marked (the reader's marked bytes)
-    // and into the copies.
+    // The lines in order: the marked bytes (the reader's, from the run's first
+    // kept line through its last), with the replaced lines swapped in.
     void appendTo(std::vector<std::string_view> &out, std::string_view marked) const
     {
-        for (const Piece &piece : pieces)
-            out.push_back((piece.inPlace ? marked : std::string_view(copied))
-                              .substr(piece.begin, piece.size));
+        std::size_t from = 0;
+        for (const Change &change : changes) {
+            if (change.offset > from)
+                out.push_back(marked.substr(from, change.offset - from));
+            out.push_back(std::string_view(copied).substr(change.textBegin, change.textSize));
+            from = change.offset + change.size;
+        }
+        if (from < marked.size())
+            out.push_back(marked.substr(from));
     }
 
   private:
-    struct Piece {
-        bool inPlace; // in the reader's marked bytes, else in copied
-        std::size_t begin;
-        std::size_t size;
+    struct Change {
+        std::size_t offset;    // in the marked bytes
+        std::size_t size;      // of input replaced
+        std::size_t textBegin; // in copied
+        std::size_t textSize;
     };
-    std::vector<Piece> pieces;
+    std::vector<Change> changes;
     std::string copied;
 };
 

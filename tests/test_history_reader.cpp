@@ -70,7 +70,8 @@ class TestHistoryReader : public QObject {
     }
 
     void writesTheThreeDayFiles();
-    void lineFeedsAloneReadTheSame();
+    void lineEndsOfTheInput_data();
+    void lineEndsOfTheInput();
     void dateWindow_data();
     void dateWindow();
     void dayNumbering_data();
@@ -123,14 +124,42 @@ void TestHistoryReader::writesTheThreeDayFiles()
                "<time>2004-10-25T08:45:15Z</time>", "</trkpt>", "</trkseg>", "</trk>", "</gpx>"}));
 }
 
-void TestHistoryReader::lineFeedsAloneReadTheSame()
+void TestHistoryReader::lineEndsOfTheInput_data()
 {
-    const auto run = Run("2004-10-25T13:45:00Z", {kP1});
-    QVERIFY(convert(History({run}, "\n")).ok());
-    // The day file is written with CR LF whatever the input used.
-    QCOMPARE(file("20041025_01_Monday.xml"), Lines(QList<QByteArray>{kDeclaration, "", kHistory} +
-                                                   run + QList<QByteArray>{"</History>"}));
-    QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 2);
+    QTest::addColumn<QByteArray>("history");
+    QTest::addColumn<bool>("convertNotes");
+    QTest::addColumn<QList<QByteArray>>("xmlLines"); // of the day file, each ending in CR LF
+
+    const auto run = Run("2004-10-25T13:45:00Z", {kP1, kP2}, "Caf\xe9");
+    const auto expected = QList<QByteArray>{kDeclaration, "", kHistory} + run +
+                          QList<QByteArray>{"</History>"};
+    QTest::newRow("LF alone") << History({run}, "\n") << false << expected;
+
+    // Every third line ends in LF alone; the converted note sits among them.
+    QByteArray mixed;
+    const auto lines = QList<QByteArray>{kDeclaration, kHistory} + run;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        mixed += lines[i] + (i % 3 == 2 ? "\n" : "\r\n");
+    auto converted = expected;
+    converted.replace(converted.indexOf("        <Notes>Caf\xe9</Notes>"),
+                      "        &#60;Notes>Caf&#233;&#60;/Notes>");
+    QTest::newRow("mixed, with a converted note") << mixed + "</History>" << true << converted;
+
+    QTest::newRow("the run ends the file without a line end")
+        << History({run}).chopped(int(QByteArray("</History>\r\n").size() + 2)) << false
+        << expected;
+}
+
+// The XML day file is written with CR LF whatever the input used, line by
+// line as the run had it.
+void TestHistoryReader::lineEndsOfTheInput()
+{
+    QFETCH(QByteArray, history);
+    QFETCH(bool, convertNotes);
+    QFETCH(QList<QByteArray>, xmlLines);
+    QVERIFY(convert(history, kEverything, {true, true, false, convertNotes, 0}).ok());
+    QCOMPARE(file("20041025_01_Monday.xml"), Lines(xmlLines));
+    QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 3);
 }
 
 void TestHistoryReader::dateWindow_data()

@@ -12,6 +12,8 @@ class TestLineReader : public QObject {
   private Q_SLOTS:
     void lines_data();
     void lines();
+    void markKeepsLinesInPlace_data();
+    void markKeepsLinesInPlace();
     void folderIsNoHistoryFile();
 };
 
@@ -56,6 +58,52 @@ void TestLineReader::lines()
         QVERIFY(reader.errorString().isEmpty());
         QCOMPARE(read, lines);
         QCOMPARE(reader.lineNumber(), lines.size());
+    }
+}
+
+void TestLineReader::markKeepsLinesInPlace_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("markAt"); // 0-based line
+
+    const QByteArray run = "<Run>\r\n  <Lap>\r\n" + QByteArray(40, 'x') + "\n\r\n</Run>\r\n";
+    QTest::newRow("from the first line") << run << 0;
+    QTest::newRow("from a later line") << "before\r\n" + run + "after" << 1;
+    QTest::newRow("far longer than the buffer") << "a\n" + run.repeated(50) << 1;
+}
+
+// Every line read after the mark is found again, in place, in the marked
+// bytes, which hold the input from the marked line on, line ends included,
+// however often the tiny buffers had to be refilled.
+void TestLineReader::markKeepsLinesInPlace()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, markAt);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("in.xml"));
+    QVERIFY(history_text::WriteFile(path, bytes));
+    for (const std::size_t bufferSize : {std::size_t(1), std::size_t(16), std::size_t(1) << 20}) {
+        LineReader reader(bufferSize);
+        QVERIFY(reader.open(path));
+        std::string_view line;
+        qsizetype markedFrom = 0;
+        QList<std::pair<std::size_t, QByteArray>> kept; // offset from the mark, line
+        for (int index = 0; reader.next(line); ++index) {
+            if (index < markAt) {
+                markedFrom += qsizetype(reader.lineWithEnd().size());
+                continue;
+            }
+            if (index == markAt)
+                reader.markLine();
+            QVERIFY(reader.hasMark());
+            kept.append({reader.offsetFromMark(line), QByteArray(line.data(), qsizetype(line.size()))});
+        }
+        const std::string_view marked = reader.markedBytes();
+        QCOMPARE(QByteArray(marked.data(), qsizetype(marked.size())), bytes.mid(markedFrom));
+        for (const auto &[offset, text] : kept)
+            QCOMPARE(QByteArray(marked.data() + offset, text.size()), text);
+        reader.clearMark();
+        QVERIFY(reader.markedBytes().empty());
     }
 }
 
