@@ -19,7 +19,7 @@ namespace kelvane {
 // first piece is held in head.
 void WriteXmlDayFile(std::vector<std::string_view> &pieces, std::string &head,
                      std::string_view XmlDeclLine, std::string_view HistoryLine,
-                     const RunLines &lines, std::string_view marked);
+                     const RunLines &lines, const MarkedBytes &marked);
 
 // A header line and one comma-separated line per track point: the file is
 // the two pieces returned, the rows as the track keeps them.

@@ -54,21 +54,22 @@ bool LineReader::next(std::string_view &line)
     }
 }
 
-// Moves the unread tail (or everything from the mark on) to the front and
-// reads more behind it. The buffer doubles whenever less than half of it is
-// left to read into, so however much is kept, every byte is moved only a few
-// times on average.
+// Moves the unread tail to the front and reads more behind it, doubling the
+// buffer when one line fills all of it. Marked lines are copied aside first.
 bool LineReader::fill()
 {
-    const std::size_t keep = marked ? mark : begin;
-    if (keep > 0) {
-        std::memmove(buffer.data(), buffer.data() + keep, end - keep);
-        end -= keep;
-        begin -= keep;
-        lineStart = lineStart >= keep ? lineStart - keep : begin;
-        mark = 0;
+    if (marked) {
+        spilled.append(buffer.data() + mark, begin - mark);
+        mark = begin;
     }
-    if (end == buffer.size() || buffer.size() - end < buffer.size() / 2)
+    if (begin > 0) {
+        std::memmove(buffer.data(), buffer.data() + begin, end - begin);
+        end -= begin;
+        mark -= std::min(mark, begin);
+        begin = 0;
+        lineStart = 0; // the line last returned has left the buffer
+    }
+    if (end == buffer.size())
         buffer.resize(buffer.size() * 2);
     const qint64 got = file.read(buffer.data() + end, qint64(buffer.size() - end));
     if (got < 0) {

@@ -3,22 +3,44 @@
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace kelvane {
 
+// The bytes from a marked line on: those the reader's buffer had to let go
+// (copied), then those still in it.
+struct MarkedBytes {
+    std::string_view spilled;
+    std::string_view inBuffer;
+
+    std::size_t size() const { return spilled.size() + inBuffer.size(); }
+    // Appends the bytes [from, to) as one or two views.
+    void slice(std::size_t from, std::size_t to, std::vector<std::string_view> &out) const
+    {
+        if (from >= to)
+            return;
+        if (from < spilled.size())
+            out.push_back(spilled.substr(from, std::min(to, spilled.size()) - from));
+        if (to > spilled.size()) {
+            const std::size_t begin = std::max(from, spilled.size()) - spilled.size();
+            out.push_back(inBuffer.substr(begin, to - spilled.size() - begin));
+        }
+    }
+};
+
 // Reads a file once, front to back, and hands out its lines as views into one
 // buffer: no copy and no allocation per line. A line ends at LF or CR LF; the
 // line end is not part of the line. The buffer grows only for a line longer
-// than half of it, or for marked bytes, so memory follows the longest line
-// (or the longest stretch kept marked), not the file.
+// than itself, so memory follows the longest line, not the file.
 //
-// A mark keeps bytes in the buffer: from the start of the marked line on,
-// nothing is dropped until the mark is cleared, so a stretch of lines can be
-// written out exactly as read, without copying it. The bytes may move when
-// the buffer is refilled, so lines are found again by their offset from the
-// mark.
+// A mark keeps the bytes from the start of the marked line on until it is
+// cleared, so that a stretch of lines can be written out exactly as read.
+// They stay where they are in the buffer; only the lines the buffer must let
+// go of to be refilled are copied aside. Lines are found again by their
+// offset from the mark.
 class LineReader {
   public:
     explicit LineReader(std::size_t bufferSize = 1 << 20);
@@ -40,18 +62,21 @@ class LineReader {
     {
         mark = lineStart;
         marked = true;
+        spilled.clear();
     }
     void clearMark() { marked = false; }
     bool hasMark() const { return marked; }
     // Where a line returned since the mark was set begins, counted from the mark.
     std::size_t offsetFromMark(std::string_view line) const
     {
-        return std::size_t(line.data() - (buffer.data() + mark));
+        return spilled.size() + std::size_t(line.data() - (buffer.data() + mark));
     }
     // From the mark through the line end of the line last returned.
-    std::string_view markedBytes() const
+    MarkedBytes markedBytes() const
     {
-        return marked ? std::string_view(buffer.data() + mark, begin - mark) : std::string_view();
+        if (!marked)
+            return {};
+        return {spilled, std::string_view(buffer.data() + mark, begin - mark)};
     }
 
     QString errorString() const { return error; }
@@ -65,8 +90,9 @@ class LineReader {
     std::size_t begin = 0;     // first unread byte
     std::size_t end = 0;       // one past the last byte read
     std::size_t lineStart = 0; // first byte of the line last returned
-    std::size_t mark = 0;      // first byte kept while marked
+    std::size_t mark = 0;      // first marked byte still in the buffer
     bool marked = false;
+    std::string spilled;       // marked bytes the buffer let go of, reused from mark to mark
     bool crLf = false; // the line last returned ended in CR LF
     bool atEnd = false;
     qint64 lines = 0;

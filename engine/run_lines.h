@@ -1,5 +1,6 @@
 #pragma once
 
+#include "line_reader.h"
 #include "text.h"
 
 #include <string>
@@ -38,17 +39,15 @@ class RunLines {
     }
     // The lines in order: the marked bytes (the reader's, from the run's first
     // kept line through its last), with the replaced lines swapped in.
-    void appendTo(std::vector<std::string_view> &out, std::string_view marked) const
+    void appendTo(std::vector<std::string_view> &out, const MarkedBytes &marked) const
     {
         std::size_t from = 0;
         for (const Change &change : changes) {
-            if (change.offset > from)
-                out.push_back(marked.substr(from, change.offset - from));
+            marked.slice(from, change.offset, out);
             out.push_back(std::string_view(copied).substr(change.textBegin, change.textSize));
             from = change.offset + change.size;
         }
-        if (from < marked.size())
-            out.push_back(marked.substr(from));
+        marked.slice(from, marked.size(), out);
     }
 
   private:

@@ -4,7 +4,7 @@ namespace kelvane {
 
 void WriteXmlDayFile(std::vector<std::string_view> &pieces, std::string &head,
                      std::string_view XmlDeclLine, std::string_view HistoryLine,
-                     const RunLines &lines, std::string_view marked)
+                     const RunLines &lines, const MarkedBytes &marked)
 {
     head.clear();
     head += XmlDeclLine;
