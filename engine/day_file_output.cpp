@@ -65,8 +65,9 @@ QString Reason(int error)
 
 } // namespace
 
-DayFileOutput::DayFileOutput(QString outputFolder, bool unnamed)
-    : folder(std::move(outputFolder)), unnamedFiles(unnamed),
+DayFileOutput::DayFileOutput(QString outputFolder, Naming naming)
+    : folder(std::move(outputFolder)), unnamedFiles(naming != Naming::TemporaryName),
+      linkByDescriptor(naming == Naming::UnnamedByDescriptor),
       serial(QRandomGenerator::global()->generate())
 {
 }
@@ -93,9 +94,24 @@ bool DayFileOutput::openFolder()
             QStringLiteral("Cannot write day files into \"%1\": %2").arg(folder, Reason(errno));
         return false;
     }
-    // Naming an unnamed file goes through /proc.
+    // Where naming by descriptor is refused, naming an unnamed file goes through /proc.
     unnamedFiles = unnamedFiles && ::access("/proc/self/fd", X_OK) == 0;
     return true;
+}
+
+// Gives an unnamed file a name in the folder. Naming it by its descriptor
+// alone is cheaper, but many systems allow that only to privileged programs;
+// the path through /proc works for everyone.
+bool DayFileOutput::linkUnnamed(int fd, const char *name)
+{
+    if (linkByDescriptor) {
+        if (::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0)
+            return true;
+        if (errno != ENOENT && errno != EPERM)
+            return false;
+        linkByDescriptor = false;
+    }
+    return ::linkat(AT_FDCWD, ProcPath(fd).constData(), folderFd, name, AT_SYMLINK_FOLLOW) == 0;
 }
 
 int DayFileOutput::createUnnamed()
@@ -153,8 +169,7 @@ bool DayFileOutput::commit()
         const QByteArray name = QFile::encodeName(file.name);
         if (!file.temporary.isEmpty()) {
             file.replaces = true;
-        } else if (::linkat(AT_FDCWD, ProcPath(file.fd).constData(), folderFd, name.constData(),
-                            AT_SYMLINK_FOLLOW) == 0) {
+        } else if (linkUnnamed(file.fd, name.constData())) {
             file.linked = true;
         } else if (errno == EEXIST) {
             file.replaces = true;
@@ -179,8 +194,7 @@ bool DayFileOutput::commit()
             QByteArray temporary;
             for (int attempt = 0; attempt < 8 && temporary.isEmpty(); ++attempt) {
                 const QByteArray candidate = temporaryName(file.name);
-                if (::linkat(AT_FDCWD, ProcPath(file.fd).constData(), folderFd,
-                             candidate.constData(), AT_SYMLINK_FOLLOW) == 0)
+                if (linkUnnamed(file.fd, candidate.constData()))
                     temporary = candidate;
                 else if (errno != EEXIST)
                     return fail(file.name, errno);

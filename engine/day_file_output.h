@@ -22,9 +22,14 @@ namespace kelvane {
 // more than the conversion itself.
 class DayFileOutput {
   public:
-    // unnamedFiles false: always write under a hidden temporary name first,
-    // as on file systems that cannot create a file without a name.
-    explicit DayFileOutput(QString folder, bool unnamedFiles = true);
+    // How a file is created before it gets its name. The first way the system
+    // allows is used; the later ones can be chosen for tests.
+    enum class Naming {
+        UnnamedByDescriptor, // without a name, linked by its descriptor
+        UnnamedThroughProc,  // without a name, linked through /proc/self/fd
+        TemporaryName,       // under a hidden temporary name, then renamed
+    };
+    explicit DayFileOutput(QString folder, Naming naming = Naming::UnnamedByDescriptor);
     ~DayFileOutput();
     DayFileOutput(const DayFileOutput &) = delete;
     DayFileOutput &operator=(const DayFileOutput &) = delete;
@@ -56,6 +61,7 @@ class DayFileOutput {
 
     bool openFolder();
     int createUnnamed();
+    bool linkUnnamed(int fd, const char *name);
     QByteArray temporaryName(const QString &name);
     int createTemporary(const QString &name, QByteArray &temporary);
     bool fail(const QString &name, int error);
@@ -65,7 +71,8 @@ class DayFileOutput {
 
     QString folder;
     int folderFd = -1;
-    bool unnamedFiles; // create files without a name while the file system can
+    bool unnamedFiles;     // create files without a name while the file system can
+    bool linkByDescriptor; // name them by descriptor while the system allows it
     std::vector<Pending> pending;
     std::vector<iovec> parts; // the pieces of the file being written
     quint32 serial;

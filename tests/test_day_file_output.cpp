@@ -9,8 +9,9 @@ using namespace kelvane;
 using history_text::ReadFile;
 using history_text::WriteFile;
 
-// Both ways of creating a file before it gets its name: without any name, and
-// under a hidden temporary name where the file system cannot do without one.
+// Every way of creating a file before it gets its name: without any name
+// (linked by descriptor, or through /proc where the system allows only that),
+// and under a hidden temporary name where the file system cannot do without one.
 class TestDayFileOutput : public QObject {
     Q_OBJECT
 
@@ -40,15 +41,16 @@ class TestDayFileOutput : public QObject {
 
 void TestDayFileOutput::filesAppearOnlyAtCommit_data()
 {
-    QTest::addColumn<bool>("unnamed");
-    QTest::newRow("unnamed") << true;
-    QTest::newRow("temporary name") << false;
+    QTest::addColumn<DayFileOutput::Naming>("naming");
+    QTest::newRow("unnamed, by descriptor") << DayFileOutput::Naming::UnnamedByDescriptor;
+    QTest::newRow("unnamed, through /proc") << DayFileOutput::Naming::UnnamedThroughProc;
+    QTest::newRow("temporary name") << DayFileOutput::Naming::TemporaryName;
 }
 
 void TestDayFileOutput::filesAppearOnlyAtCommit()
 {
-    QFETCH(bool, unnamed);
-    DayFileOutput output(dir.path(), unnamed);
+    QFETCH(DayFileOutput::Naming, naming);
+    DayFileOutput output(dir.path(), naming);
     QVERIFY(output.add("a.xml", {"one\r\n", "two\r\n"}));
     QVERIFY(output.add("a.txt", {}));
     QVERIFY(!entries().contains("a.xml"));
@@ -60,9 +62,9 @@ void TestDayFileOutput::filesAppearOnlyAtCommit()
 
 void TestDayFileOutput::existingFileIsReplaced()
 {
-    QFETCH(bool, unnamed);
+    QFETCH(DayFileOutput::Naming, naming);
     QVERIFY(WriteFile(dir.filePath("a.xml"), QByteArray(5000, 'x')));
-    DayFileOutput output(dir.path(), unnamed);
+    DayFileOutput output(dir.path(), naming);
     QVERIFY(output.add("a.xml", {"new"}));
     QVERIFY(output.add("b.xml", {"b"}));
     QVERIFY(output.commit());
@@ -72,10 +74,10 @@ void TestDayFileOutput::existingFileIsReplaced()
 
 void TestDayFileOutput::folderInTheWayKeepsTheRunOut()
 {
-    QFETCH(bool, unnamed);
+    QFETCH(DayFileOutput::Naming, naming);
     QVERIFY(QDir(dir.path()).mkdir("c.gpx"));
     QVERIFY(WriteFile(dir.filePath("b.txt"), "old"));
-    DayFileOutput output(dir.path(), unnamed);
+    DayFileOutput output(dir.path(), naming);
     QVERIFY(output.add("a.xml", {"a"}));
     QVERIFY(output.add("b.txt", {"b"}));
     QVERIFY(output.add("c.gpx", {"c"}));
@@ -89,9 +91,9 @@ void TestDayFileOutput::folderInTheWayKeepsTheRunOut()
 
 void TestDayFileOutput::discardLeavesNothing()
 {
-    QFETCH(bool, unnamed);
+    QFETCH(DayFileOutput::Naming, naming);
     {
-        DayFileOutput output(dir.path(), unnamed);
+        DayFileOutput output(dir.path(), naming);
         QVERIFY(output.add("a.xml", {"a"}));
         output.discard();
         QVERIFY(output.add("b.xml", {"b"}));
