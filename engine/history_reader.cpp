@@ -100,6 +100,8 @@ class Converter {
 
 ConversionSummary Converter::run(const QString &inputFile)
 {
+    // The current point's texts are views into the lines they came from.
+    reader.setBeforeRefill([this] { state.Track.keep(); });
     if (!reader.open(inputFile)) {
         summary.error = reader.errorString();
         return summary;

@@ -58,6 +58,8 @@ bool LineReader::next(std::string_view &line)
 // buffer when one line fills all of it. Marked lines are copied aside first.
 bool LineReader::fill()
 {
+    if (beforeRefill)
+        beforeRefill();
     if (marked) {
         spilled.append(buffer.data() + mark, begin - mark);
         mark = begin;

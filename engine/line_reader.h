@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,9 @@ class LineReader {
     explicit LineReader(std::size_t bufferSize = 1 << 20);
 
     bool open(const QString &path);
+    // Called before the buffer is refilled: views into lines returned so far
+    // end there (marked lines excepted).
+    void setBeforeRefill(std::function<void()> call) { beforeRefill = std::move(call); }
     // The next line, valid until the following call. False at the end of the
     // input, and on a read error (then errorString() is not empty).
     bool next(std::string_view &line);
@@ -97,6 +101,7 @@ class LineReader {
     bool atEnd = false;
     qint64 lines = 0;
     QString error;
+    std::function<void()> beforeRefill;
 };
 
 } // namespace kelvane

@@ -12,11 +12,11 @@ void TrackData::append(const TrackPointState &point)
 {
     if (!recording)
         return;
-    const std::string *fields[] = {&point.PtLat, &point.PtLon, &point.PtAlt, &point.PtDate,
-                                   &point.PtTime};
+    const std::string_view fields[] = {point.PtLat.text(), point.PtLon.text(), point.PtAlt.text(),
+                                       point.PtDate.text(), point.PtTime};
     std::size_t length = kRowSeparators;
-    for (const std::string *field : fields)
-        length += field->size();
+    for (const std::string_view field : fields)
+        length += field.size();
     // This runs for every track point: one check, then plain copies. The
     // block grows by doubling and is reused from run to run.
     char *at = cells.data() + used;
@@ -26,8 +26,8 @@ void TrackData::append(const TrackPointState &point)
     }
     std::array<std::size_t, 5> ends;
     for (std::size_t i = 0; i < ends.size(); ++i) {
-        std::memcpy(at, fields[i]->data(), fields[i]->size());
-        at += fields[i]->size();
+        std::memcpy(at, fields[i].data(), fields[i].size());
+        at += fields[i].size();
         ends[i] = std::size_t(at - cells.data());
         *at++ = i + 1 < ends.size() ? ',' : '\r';
     }
@@ -126,13 +126,13 @@ void TakeTime(std::string_view line, TrackPointState &state, int ZOffset)
     const auto close = FindClose(line, tag); // "<Time>" holds no "</" of its own
     if (t == std::string_view::npos || close == std::string_view::npos || close < t + 2)
         return; // malformed: keep the previous date and time
-    state.PtDate.assign(line.substr(tag, t - tag));
+    state.PtDate.take(line.substr(tag, t - tag));
     ShiftHour(line.substr(t + 1, close - 1 - (t + 1)), ZOffset, state.PtTime);
 }
 
 // Takes the text of a field line that begins with tag; false for other lines.
 template <std::size_t N>
-bool TakeField(std::string_view line, const char (&tag)[N], std::string &field)
+bool TakeField(std::string_view line, const char (&tag)[N], FieldText &field)
 {
     constexpr std::size_t tagSize = N - 1;
     if (!BeginsWith(line, tag))
@@ -140,7 +140,7 @@ bool TakeField(std::string_view line, const char (&tag)[N], std::string &field)
     // A field tag holds no "<" after its first character, so the first "</"
     // of the line comes after the tag.
     if (const auto close = FindClose(line, tagSize); close != std::string_view::npos)
-        field.assign(line.substr(tagSize, close - tagSize));
+        field.take(line.substr(tagSize, close - tagSize));
     return true;
 }
 

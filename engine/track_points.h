@@ -11,12 +11,43 @@
 
 namespace kelvane {
 
+// A field's text as read: a view into the line it came from, copied only
+// when that line is about to leave the reader's buffer (keep()).
+class FieldText {
+  public:
+    void take(std::string_view text)
+    {
+        view = text;
+        owned = false;
+    }
+    void keep()
+    {
+        if (!owned)
+            copy.assign(view);
+        owned = true;
+    }
+    std::string_view text() const { return owned ? std::string_view(copy) : view; }
+
+  private:
+    std::string_view view;
+    std::string copy;
+    bool owned = true;
+};
+
 // The texts of the track point being read. They are never cleared: a point
 // that lacks a field carries the text of the last point that had one, also
-// across runs.
+// across runs. The lines they came from must stay readable until keep().
 struct TrackPointState {
     bool InTrackpoint = false;
-    std::string PtLat, PtLon, PtAlt, PtDate, PtTime;
+    FieldText PtLat, PtLon, PtAlt, PtDate;
+    std::string PtTime; // with its hour shifted, so always a copy
+
+    // Copies the texts that still point into the lines they were read from.
+    void keep()
+    {
+        for (FieldText *field : {&PtLat, &PtLon, &PtAlt, &PtDate})
+            field->keep();
+    }
 };
 
 struct TrackPoint {

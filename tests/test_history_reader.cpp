@@ -91,6 +91,7 @@ class TestHistoryReader : public QObject {
     void laterRunWithFewerPointsRepeatsNone();
     void existingFileIsReplaced();
     void runsLongerThanAnyTable();
+    void carriedTextsOutlastTheReadBuffer();
     void badRequests_data();
     void badRequests();
     void emptyInputWritesNothing();
@@ -456,6 +457,26 @@ void TestHistoryReader::runsLongerThanAnyTable()
     QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), count + 1);
     QVERIFY(file("20041025_01_Monday.txt").endsWith("\r\n100000,,,,\r\n"));
     QCOMPARE(file("20041025_01_Monday.xml").count("\r\n"), 3 * count + 4 + 3);
+}
+
+// The texts one point gives all later ones must survive the reader moving on
+// through megabytes of points that lack them.
+void TestHistoryReader::carriedTextsOutlastTheReadBuffer()
+{
+    const int count = 60000; // about 3 MB of points
+    QByteArray history =
+        Lines({kDeclaration, kHistory, "<Run>", "<StartTime>2004-10-25T08:00:00Z</StartTime>",
+               "<Trackpoint>", "<Latitude>47.6205</Latitude>", "<Longitude>-122.3493</Longitude>",
+               "<Altitude>56.1</Altitude>", "<Time>2004-10-25T13:45:10Z</Time>", "</Trackpoint>"});
+    for (int i = 0; i < count; ++i)
+        history += "<Trackpoint>\r\n<Latitude>" + QByteArray::number(i) +
+                   "</Latitude>\r\n</Trackpoint>\r\n";
+    history += "</Run>\r\n</History>\r\n";
+    QVERIFY(convert(history, kEverything, {false, true, false, false, 0}).ok());
+    const QList<QByteArray> rows = file("20041025_01_Monday.txt").split('\n');
+    QCOMPARE(rows.size(), count + 3); // header, first point, the others, and after the last CR LF
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(rows[i + 2], QByteArray::number(i) + ",-122.3493,56.1,2004-10-25,13:45:10\r");
 }
 
 void TestHistoryReader::badRequests_data()
