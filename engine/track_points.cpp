@@ -103,6 +103,13 @@ void ShiftHour(std::string_view time, int offset, std::string &out)
     else if (hour >= 24)
         hour -= 24;
 
+    if (hour >= 0 && hour < 100 && time.size() >= 2) {
+        // The common case, once per track point: two digits over the old two.
+        out.assign(time);
+        out[0] = char('0' + hour / 10);
+        out[1] = char('0' + hour % 10);
+        return;
+    }
     out.clear();
     if (hour >= 0 && hour < 100) {
         const char digits[2] = {char('0' + hour / 10), char('0' + hour % 10)};
