@@ -8,7 +8,7 @@
 #include "make_files.h"
 
 #include "day_file_name.h"
-#include "day_file_output.h"
+#include "day_file_saver.h"
 #include "day_file_writers.h"
 #include "line_reader.h"
 #include "notes_escaping.h"
@@ -54,7 +54,8 @@ class Converter {
   public:
     Converter(const DateWindow &window, const OutputOptions &options, ProgressSink &progress,
               const QString &outputFolder, QDate today)
-        : window(window), options(options), progress(progress), output(outputFolder), today(today)
+        : window(window), options(options), progress(progress),
+          saver(outputFolder, [this](const QStringList &files) { runSaved(files); }), today(today)
     {
     }
 
@@ -70,12 +71,14 @@ class Converter {
     QString nameRun(QDate runDate);
     bool endRun();
     bool saveDayFiles();
+    void runSaved(const QStringList &files);
+    ConversionSummary finish();
     void skip(qint64 line, const QString &reason);
 
     const DateWindow &window;
     const OutputOptions &options;
     ProgressSink &progress;
-    DayFileOutput output;
+    DayFileSaver saver;
     const QDate today;
     // Lines are kept only for XML day files, track points only for CSV and GPX ones.
     const bool keepLines = options.ckXMLFlag;
@@ -110,14 +113,21 @@ ConversionSummary Converter::run(const QString &inputFile)
     while (reader.next(raw)) {
         lineNumber = reader.lineNumber();
         if (!handleLine(raw))
-            return summary;
-    }
-    if (!reader.errorString().isEmpty()) {
-        summary.error = reader.errorString();
-        return summary;
+            return finish();
     }
     if (state.InRun)
         skip(state.RunStartLine, QStringLiteral("the file ends before the run's </Run> line"));
+    return finish();
+}
+
+// Waits for the runs still being saved. A failure to save comes before any
+// later one to read, as it concerns an earlier part of the file.
+ConversionSummary Converter::finish()
+{
+    if (!saver.finish())
+        summary.error = saver.error();
+    else if (!reader.errorString().isEmpty())
+        summary.error = reader.errorString();
     return summary;
 }
 
@@ -272,39 +282,36 @@ bool Converter::endRun()
 
 bool Converter::saveDayFiles()
 {
-    QStringList names;
-    auto add = [&](const char *extension, std::span<const std::string_view> pieces) {
-        names << state.DayFileName + QLatin1String(extension);
-        return output.add(names.last(), pieces);
-    };
-    auto xml = [&] {
+    DayFileSaver::DayFile files[3];
+    std::size_t count = 0;
+    const auto csv = WriteCsvDayFile(track);
+    std::string_view gpx;
+    if (options.ckXMLFlag) {
         progress.ShowFileName(state.DayFileName + QLatin1String(".xml"));
         WriteXmlDayFile(xmlPieces, xmlHead, state.XmlDeclLine, state.HistoryLine, lines,
                         reader.markedBytes());
-        return add(".xml", xmlPieces);
-    };
-    auto csv = [&] {
-        return add(".txt", WriteCsvDayFile(track));
-    };
-    auto gpx = [&] {
-        const std::string_view file = WriteGpxDayFile(gpxBytes, track);
-        return add(".gpx", {&file, 1});
-    };
-    const bool added = (!options.ckXMLFlag || xml()) && (!options.ckTXTFlag || csv()) &&
-                       (!options.chkGPXFlag || gpx());
-    if (!added || !output.commit()) {
-        summary.error = output.error();
-        return false;
+        files[count++] = {state.DayFileName + QLatin1String(".xml"), xmlPieces};
     }
-    ++summary.runsConverted;
-    summary.filesWritten += int(names.size());
-    for (const QString &name : names)
-        progress.FileWritten(name);
-    if (!names.isEmpty()) {
+    if (options.ckTXTFlag)
+        files[count++] = {state.DayFileName + QLatin1String(".txt"), csv};
+    if (options.chkGPXFlag) {
+        gpx = WriteGpxDayFile(gpxBytes, track);
+        files[count++] = {state.DayFileName + QLatin1String(".gpx"), {&gpx, 1}};
+    }
+    if (count > 0) {
         int &highest = highestNN[state.RunDate.toJulianDay()];
         highest = std::max(highest, state.NN);
     }
-    return true;
+    return saver.saveRun({files, count});
+}
+
+// Called for each run whose day files are saved, in the order of the file.
+void Converter::runSaved(const QStringList &files)
+{
+    ++summary.runsConverted;
+    summary.filesWritten += int(files.size());
+    for (const QString &name : files)
+        progress.FileWritten(name);
 }
 
 // A run is skipped once, for the first reason found, even when a later line

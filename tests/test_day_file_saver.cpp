@@ -1,0 +1,102 @@
+#include "day_file_saver.h"
+#include "history_text.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kelvane;
+using history_text::ReadFile;
+
+namespace {
+
+// Run n has two files, "n.xml" and "n.txt", ten bytes each.
+struct Run {
+    QString xml, txt;
+    std::string_view bytes = "0123456789";
+    DayFileSaver::DayFile files[2];
+
+    explicit Run(int n)
+        : xml(QString::number(n) + ".xml"), txt(QString::number(n) + ".txt"),
+          files{{xml, {&bytes, 1}}, {txt, {&bytes, 1}}}
+    {
+    }
+};
+
+} // namespace
+
+// Runs are queued in batches or, when larger than a batch, saved at once; the
+// batch sizes below give every run its own batch, three runs a batch, and all
+// runs one batch.
+class TestDayFileSaver : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir;
+    QStringList saved;
+    QStringList entries() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
+    std::function<void(const QStringList &)> record()
+    {
+        return [this](const QStringList &files) { saved << files.join('+'); };
+    }
+
+  private Q_SLOTS:
+    void init()
+    {
+        saved.clear();
+        QDir(dir.path()).removeRecursively();
+        QVERIFY(QDir().mkpath(dir.path()));
+    }
+    void runsAreSavedInOrder_data();
+    void runsAreSavedInOrder();
+    void failureStopsLaterRuns_data() { runsAreSavedInOrder_data(); }
+    void failureStopsLaterRuns();
+};
+
+void TestDayFileSaver::runsAreSavedInOrder_data()
+{
+    QTest::addColumn<int>("batchBytes");
+    QTest::newRow("each run at once") << 5;
+    QTest::newRow("three runs a batch") << 55;
+    QTest::newRow("one batch") << (1 << 20);
+}
+
+void TestDayFileSaver::runsAreSavedInOrder()
+{
+    QFETCH(int, batchBytes);
+    {
+        DayFileSaver saver(dir.path(), record(), std::size_t(batchBytes));
+        for (int n = 1; n <= 7; ++n)
+            QVERIFY(saver.saveRun(Run(n).files));
+        QVERIFY(saver.finish());
+    }
+    QCOMPARE(saved, QStringList({"1.xml+1.txt", "2.xml+2.txt", "3.xml+3.txt", "4.xml+4.txt",
+                                 "5.xml+5.txt", "6.xml+6.txt", "7.xml+7.txt"}));
+    QCOMPARE(entries().size(), 14);
+    QCOMPARE(ReadFile(dir.filePath("7.txt")), QByteArray("0123456789"));
+}
+
+// A folder in the way of run 4's second file: runs 1 to 3 are saved and
+// reported, nothing of run 4 or a later run appears.
+void TestDayFileSaver::failureStopsLaterRuns()
+{
+    QFETCH(int, batchBytes);
+    QVERIFY(QDir(dir.path()).mkdir("4.txt"));
+    bool failed = false;
+    QString error;
+    {
+        DayFileSaver saver(dir.path(), record(), std::size_t(batchBytes));
+        for (int n = 1; n <= 7 && !failed; ++n)
+            failed = !saver.saveRun(Run(n).files);
+        failed = !saver.finish() || failed;
+        error = saver.error();
+    }
+    QVERIFY(failed);
+    QVERIFY2(error.contains(dir.filePath("4.txt")), qPrintable(error));
+    QCOMPARE(saved, QStringList({"1.xml+1.txt", "2.xml+2.txt", "3.xml+3.txt"}));
+    QCOMPARE(entries(),
+             QStringList({"1.txt", "1.xml", "2.txt", "2.xml", "3.txt", "3.xml"}));
+}
+
+QTEST_GUILESS_MAIN(TestDayFileSaver)
+#include "test_day_file_saver.moc"
