@@ -198,11 +198,8 @@ void Converter::takeStartTime(std::string_view line)
         ++state.DaySeq;
     state.DayFileName = nameRun(runDate);
     state.RunInWindow = window.contains(runDate);
-    // Nothing of a run outside the window is written, so its lines are let go
-    // and from here on its lines and points are not kept; the current point's
-    // texts still follow them.
-    if (!state.RunInWindow)
-        forgetLines();
+    // Nothing of a run outside the window is written, so from here on its lines
+    // and points are not kept; the current point's texts still follow them.
     track.setRecording(keepPoints && state.RunInWindow);
     reportProgress(runDate);
 }
@@ -213,6 +210,10 @@ void Converter::takeStartTime(std::string_view line)
 inline void Converter::keepLine(std::string_view raw, std::string_view line)
 {
     if (!state.AwaitStart && !state.RunInWindow) {
+        // From the first line dropped on, the run can no longer be written
+        // (see endRun), so the lines kept so far are let go.
+        if (!state.LinesDropped)
+            forgetLines();
         state.LinesDropped = true;
         return;
     }
@@ -280,6 +281,8 @@ bool Converter::endRun()
     return ok;
 }
 
+// The run's files are views into the reader's and this converter's buffers;
+// saveRun() copies them or saves them before it returns.
 bool Converter::saveDayFiles()
 {
     DayFileSaver::DayFile files[3];
