@@ -11,7 +11,6 @@ DayFileSaver::DayFileSaver(QString folder, std::function<void(const QStringList 
 
 DayFileSaver::~DayFileSaver()
 {
-    finish();
     {
         const std::lock_guard lock(mutex);
         stopping = true;

@@ -41,7 +41,9 @@ class DayFileSaver {
     // once it holds batchBytes.
     DayFileSaver(QString folder, std::function<void(const QStringList &files)> runSaved,
                  std::size_t batchBytes = 1 << 20);
-    ~DayFileSaver(); // saves what is queued, then stops the thread
+    // Stops the thread once it has saved the batch it holds; runs not handed
+    // over yet are dropped (finish() saves them) and nothing is reported.
+    ~DayFileSaver();
     DayFileSaver(const DayFileSaver &) = delete;
     DayFileSaver &operator=(const DayFileSaver &) = delete;
 
