@@ -89,7 +89,7 @@ class Converter {
     RunLines lines;
     TrackData track;
     std::string notesScratch;
-    std::string xmlHead;  // the XML day file's lines before the run's
+    std::string xmlHead; // the XML day file's lines before the run's
     std::vector<std::string_view> xmlPieces;
     std::string gpxBytes; // the GPX day file, in a buffer that only grows
     int progressMin = 0;

@@ -96,8 +96,8 @@ class LineReader {
     std::size_t lineStart = 0; // first byte of the line last returned
     std::size_t mark = 0;      // first marked byte still in the buffer
     bool marked = false;
-    std::string spilled;       // marked bytes the buffer let go of, reused from mark to mark
-    bool crLf = false; // the line last returned ended in CR LF
+    std::string spilled; // marked bytes the buffer let go of, reused from mark to mark
+    bool crLf = false;   // the line last returned ended in CR LF
     bool atEnd = false;
     qint64 lines = 0;
     QString error;

@@ -17,8 +17,8 @@ struct Run {
     DayFileSaver::DayFile files[2];
 
     explicit Run(int n)
-        : xml(QString::number(n) + ".xml"), txt(QString::number(n) + ".txt"),
-          files{{xml, {&bytes, 1}}, {txt, {&bytes, 1}}}
+        : xml(QString::number(n) + ".xml"),
+          txt(QString::number(n) + ".txt"), files{{xml, {&bytes, 1}}, {txt, {&bytes, 1}}}
     {
     }
 };
@@ -94,8 +94,7 @@ void TestDayFileSaver::failureStopsLaterRuns()
     QVERIFY(failed);
     QVERIFY2(error.contains(dir.filePath("4.txt")), qPrintable(error));
     QCOMPARE(saved, QStringList({"1.xml+1.txt", "2.xml+2.txt", "3.xml+3.txt"}));
-    QCOMPARE(entries(),
-             QStringList({"1.txt", "1.xml", "2.txt", "2.xml", "3.txt", "3.xml"}));
+    QCOMPARE(entries(), QStringList({"1.txt", "1.xml", "2.txt", "2.xml", "3.txt", "3.xml"}));
 }
 
 QTEST_GUILESS_MAIN(TestDayFileSaver)

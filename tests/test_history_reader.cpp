@@ -132,8 +132,8 @@ void TestHistoryReader::lineEndsOfTheInput_data()
     QTest::addColumn<QList<QByteArray>>("xmlLines"); // of the day file, each ending in CR LF
 
     const auto run = Run("2004-10-25T13:45:00Z", {kP1, kP2}, "Caf\xe9");
-    const auto expected = QList<QByteArray>{kDeclaration, "", kHistory} + run +
-                          QList<QByteArray>{"</History>"};
+    const auto expected =
+        QList<QByteArray>{kDeclaration, "", kHistory} + run + QList<QByteArray>{"</History>"};
     QTest::newRow("LF alone") << History({run}, "\n") << false << expected;
 
     // Every third line ends in LF alone; the converted note sits among them.

@@ -110,7 +110,8 @@ void TestLineReader::markKeepsLinesInPlace()
             if (index == markAt)
                 reader.markLine();
             QVERIFY(reader.hasMark());
-            kept.append({reader.offsetFromMark(line), QByteArray(line.data(), qsizetype(line.size()))});
+            kept.append(
+                {reader.offsetFromMark(line), QByteArray(line.data(), qsizetype(line.size()))});
         }
         const MarkedBytes marked = reader.markedBytes();
         QCOMPARE(Join(marked, 0, marked.size()), bytes.mid(markedFrom));
