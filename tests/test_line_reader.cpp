@@ -8,6 +8,9 @@ using namespace kelvane;
 
 namespace {
 
+// Tiny buffers make every line cross their edge somewhere.
+constexpr std::size_t kBufferSizes[] = {1, 16, 1 << 20};
+
 QByteArray Join(const MarkedBytes &marked, std::size_t from, std::size_t to)
 {
     std::vector<std::string_view> pieces;
@@ -54,7 +57,6 @@ void TestLineReader::lines_data()
         << QList<QByteArray>{QByteArray(15, 'x'), QByteArray(15, 'y')};
 }
 
-// A tiny buffer makes every line cross its edge somewhere.
 void TestLineReader::lines()
 {
     QFETCH(QByteArray, bytes);
@@ -62,7 +64,7 @@ void TestLineReader::lines()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("in.xml"));
     QVERIFY(history_text::WriteFile(path, bytes));
-    for (const std::size_t bufferSize : {std::size_t(1), std::size_t(16), std::size_t(1) << 20}) {
+    for (const std::size_t bufferSize : kBufferSizes) {
         LineReader reader(bufferSize);
         QVERIFY(reader.open(path));
         QList<QByteArray> read;
@@ -96,7 +98,7 @@ void TestLineReader::markKeepsLinesInPlace()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("in.xml"));
     QVERIFY(history_text::WriteFile(path, bytes));
-    for (const std::size_t bufferSize : {std::size_t(1), std::size_t(16), std::size_t(1) << 20}) {
+    for (const std::size_t bufferSize : kBufferSizes) {
         LineReader reader(bufferSize);
         QVERIFY(reader.open(path));
         std::string_view line;
