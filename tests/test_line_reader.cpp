@@ -26,6 +26,15 @@ QByteArray Join(const MarkedBytes &marked, std::size_t from, std::size_t to)
 class TestLineReader : public QObject {
     Q_OBJECT
 
+  private:
+    QTemporaryDir dir;
+    // Writes bytes as the input file and returns its path.
+    QString input(const QByteArray &bytes)
+    {
+        const QString path = dir.filePath(QStringLiteral("in.xml"));
+        return history_text::WriteFile(path, bytes) ? path : QString();
+    }
+
   private Q_SLOTS:
     void lines_data();
     void lines();
@@ -61,9 +70,8 @@ void TestLineReader::lines()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QList<QByteArray>, lines);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("in.xml"));
-    QVERIFY(history_text::WriteFile(path, bytes));
+    const QString path = input(bytes);
+    QVERIFY(!path.isEmpty());
     for (const std::size_t bufferSize : kBufferSizes) {
         LineReader reader(bufferSize);
         QVERIFY(reader.open(path));
@@ -95,9 +103,8 @@ void TestLineReader::markKeepsLinesInPlace()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, markAt);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("in.xml"));
-    QVERIFY(history_text::WriteFile(path, bytes));
+    const QString path = input(bytes);
+    QVERIFY(!path.isEmpty());
     for (const std::size_t bufferSize : kBufferSizes) {
         LineReader reader(bufferSize);
         QVERIFY(reader.open(path));
@@ -126,7 +133,6 @@ void TestLineReader::markKeepsLinesInPlace()
 
 void TestLineReader::folderIsNoHistoryFile()
 {
-    QTemporaryDir dir;
     LineReader reader;
     QVERIFY(!reader.open(dir.path()));
     QVERIFY(reader.errorString().contains(dir.path()));
