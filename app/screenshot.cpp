@@ -47,8 +47,8 @@ int main(int argc, char *argv[])
 
     frmKelvane window(environment);
     window.Load();
-    window.ShowFileName(QStringLiteral("20261207_01_Monday.xml"));
-    window.ShowFileName(QStringLiteral("20261207_02_Monday.xml"));
+    window.showFileName(QStringLiteral("20261207_01_Monday.xml"));
+    window.showFileName(QStringLiteral("20261207_02_Monday.xml"));
     QApplication::processEvents();
     if (!window.grab().save(QString::fromLocal8Bit(argv[1])))
         return 1;

@@ -7,7 +7,8 @@
 #include "floors.h"
 #include "history_facts.h"
 #include "history_generator.h"
-#include "make_files.h"
+#include <kelvane/conversion.h>
+#include <kelvane/progress_sink.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -36,18 +37,18 @@ constexpr double kWindowTarget = 1.2; // window time / kelvane-split time
 
 struct Conversion {
     const char *label;
-    kelvane::OutputOptions options;
+    kelvane::ConversionOptions options;
     bool oneDay = false;
     std::vector<OutputFile> files; // what it wrote, learnt in the warm-up
 };
 
-kelvane::OutputOptions Formats(bool xml, bool csv, bool gpx)
+kelvane::ConversionOptions Formats(bool xml, bool csv, bool gpx)
 {
-    kelvane::OutputOptions options;
-    options.ckXMLFlag = xml;
-    options.ckTXTFlag = csv;
-    options.chkGPXFlag = gpx;
-    options.chkHighAscii = true; // the notes hold accents: let the escaping work too
+    kelvane::ConversionOptions options;
+    options.dayFiles.setFlag(kelvane::DayFileKind::Xml, xml);
+    options.dayFiles.setFlag(kelvane::DayFileKind::Csv, csv);
+    options.dayFiles.setFlag(kelvane::DayFileKind::Gpx, gpx);
+    options.escapeHighCharacters = true; // the notes hold accents: let the escaping work too
     return options;
 }
 
@@ -216,7 +217,7 @@ int main(int argc, char *argv[])
                  .arg(data));
 
     const QDate today = QDate::currentDate();
-    const kelvane::DateWindow allRuns{QDate(1949, 8, 25), today};
+    const kelvane::DateWindow allRuns{kelvane::earliestDay(), today};
     const kelvane::DateWindow oneDay{smallFacts.middleDay, smallFacts.middleDay};
     std::vector<Conversion> conversions = {
         {"one-day window, all three formats", Formats(true, true, true), true, {}},
@@ -227,8 +228,9 @@ int main(int argc, char *argv[])
     FreshFolders folders(QDir(data).filePath(QStringLiteral("out")));
     auto convert = [&](const Conversion &c, const QString &out) {
         kelvane::SilentProgress silent;
-        const auto summary =
-            kelvane::MakeFiles(small, c.oneDay ? oneDay : allRuns, c.options, silent, out, today);
+        const kelvane::ConversionRequest request{small, out, c.oneDay ? oneDay : allRuns, c.options,
+                                                 today};
+        const auto summary = kelvane::makeDayFiles(request, silent);
         if (!summary.ok())
             Fail(summary.error);
     };

@@ -1,6 +1,6 @@
 #include "floors.h"
 
-#include "line_reader.h"
+#include <kelvane/line_reader.h>
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,24 @@
 #include "history_facts.h"
 
-#include "line_reader.h"
-#include "text.h"
+#include <kelvane/line_reader.h>
 
 #include <QFileInfo>
 
 #include <algorithm>
 #include <vector>
+
+namespace {
+
+// A history line without its leading and trailing blanks.
+std::string_view trimBlanks(std::string_view s)
+{
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+} // namespace
 
 HistoryFacts ScanHistory(const QString &path)
 {
@@ -23,21 +35,21 @@ HistoryFacts ScanHistory(const QString &path)
     qint64 runBytes = 0;
     std::string_view raw;
     while (reader.next(raw)) {
-        const std::string_view line = kelvane::Trim(raw);
-        if (kelvane::BeginsWith(line, "<Run>")) {
+        const std::string_view line = trimBlanks(raw);
+        if (line.starts_with("<Run>")) {
             inRun = awaitStart = true;
             runBytes = 0;
             ++facts.runs;
         }
         if (inRun)
             runBytes += qint64(raw.size()) + 2;
-        if (awaitStart && kelvane::BeginsWith(line, "<StartTime>")) {
+        if (awaitStart && line.starts_with("<StartTime>")) {
             awaitStart = false;
             const std::string_view date = line.substr(11, 10);
             days.push_back(
                 QDate::fromString(QLatin1String(date.data(), qsizetype(date.size())), Qt::ISODate));
         }
-        if (inRun && kelvane::BeginsWith(line, "</Run>")) {
+        if (inRun && line.starts_with("</Run>")) {
             inRun = false;
             facts.largestRunBytes = std::max(facts.largestRunBytes, runBytes);
         }

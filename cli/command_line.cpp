@@ -2,13 +2,11 @@
 
 #include <QCommandLineParser>
 
+#include <cstdlib>
+
 namespace {
 
-constexpr int kMaxOffset = 12;
-
-const QDate kEarliestDay(1949, 8, 25);
-
-QDate ParseDay(const QString &text)
+QDate parseDay(const QString &text)
 {
     return QDate::fromString(text, Qt::ISODate);
 }
@@ -23,10 +21,13 @@ struct Options {
     QCommandLineOption highAscii{QStringLiteral("high-ascii"),
                                  QStringLiteral("Escape high characters of Notes lines.")};
     QCommandLineOption offset{QStringLiteral("offset"),
-                              QStringLiteral("Whole hours added to track point times, -12..12."),
+                              QStringLiteral("Whole hours added to track point times, %1..%2.")
+                                  .arg(-kelvane::kMaxHourOffset)
+                                  .arg(kelvane::kMaxHourOffset),
                               QStringLiteral("HOURS"), QStringLiteral("0")};
     QCommandLineOption all{QStringLiteral("all"),
-                           QStringLiteral("Runs from 25 August 1949 through today (the default).")};
+                           QStringLiteral("Runs from %1 through today (the default).")
+                               .arg(kelvane::earliestDay().toString(u"d MMMM yyyy"))};
     QCommandLineOption today{QStringLiteral("today"), QStringLiteral("Runs started today.")};
     QCommandLineOption day{QStringLiteral("day"), QStringLiteral("Runs started on that day."),
                            QStringLiteral("YYYY-MM-DD")};
@@ -45,7 +46,7 @@ struct Options {
                              QStringLiteral("No progress bar and no summary.")};
 };
 
-QString ReadWindow(const QCommandLineParser &parser, const Options &o, QDate today,
+QString readWindow(const QCommandLineParser &parser, const Options &o, QDate today,
                    kelvane::DateWindow &window)
 {
     const int chosen = int(parser.isSet(o.all)) + int(parser.isSet(o.today)) +
@@ -54,11 +55,11 @@ QString ReadWindow(const QCommandLineParser &parser, const Options &o, QDate tod
     if (chosen > 1)
         return QStringLiteral("choose one of --all, --today, --day, --last and --from/--to");
 
-    window = {kEarliestDay, today};
+    window = {kelvane::earliestDay(), today};
     if (parser.isSet(o.today)) {
         window = {today, today};
     } else if (parser.isSet(o.day)) {
-        const QDate day = ParseDay(parser.value(o.day));
+        const QDate day = parseDay(parser.value(o.day));
         if (!day.isValid())
             return QStringLiteral("--day needs a date as YYYY-MM-DD, not \"%1\"")
                 .arg(parser.value(o.day));
@@ -73,8 +74,8 @@ QString ReadWindow(const QCommandLineParser &parser, const Options &o, QDate tod
     } else if (parser.isSet(o.from) || parser.isSet(o.to)) {
         if (!parser.isSet(o.from) || !parser.isSet(o.to))
             return QStringLiteral("--from and --to go together");
-        window = {ParseDay(parser.value(o.from)), ParseDay(parser.value(o.to))};
-        if (!window.StartFilesDate.isValid() || !window.EndFilesDate.isValid())
+        window = {parseDay(parser.value(o.from)), parseDay(parser.value(o.to))};
+        if (!window.first.isValid() || !window.last.isValid())
             return QStringLiteral("--from and --to need dates as YYYY-MM-DD");
     }
     return {};
@@ -82,7 +83,7 @@ QString ReadWindow(const QCommandLineParser &parser, const Options &o, QDate tod
 
 } // namespace
 
-SplitRequest ParseCommandLine(const QStringList &arguments, QDate today)
+SplitRequest parseCommandLine(const QStringList &arguments, QDate today)
 {
     SplitRequest request;
     QCommandLineParser parser;
@@ -112,28 +113,33 @@ SplitRequest ParseCommandLine(const QStringList &arguments, QDate today)
                                              : QStringLiteral("give one history file only");
         return request;
     }
-    request.historyFile = files.first();
+    auto &conversion = request.conversion;
+    conversion.historyFile = files.first();
+    conversion.today = today;
 
-    auto &options = request.options;
-    options.ckXMLFlag = parser.isSet(o.xml);
-    options.ckTXTFlag = parser.isSet(o.csv);
-    options.chkGPXFlag = parser.isSet(o.gpx);
+    auto &options = conversion.options;
+    options.dayFiles = {};
+    options.dayFiles.setFlag(kelvane::DayFileKind::Xml, parser.isSet(o.xml));
+    options.dayFiles.setFlag(kelvane::DayFileKind::Csv, parser.isSet(o.csv));
+    options.dayFiles.setFlag(kelvane::DayFileKind::Gpx, parser.isSet(o.gpx));
     // The window starts with only the XML day file ticked; the command does the same.
-    if (!options.ckXMLFlag && !options.ckTXTFlag && !options.chkGPXFlag)
-        options.ckXMLFlag = true;
-    options.chkHighAscii = parser.isSet(o.highAscii);
+    if (!options.dayFiles)
+        options.dayFiles = kelvane::DayFileKind::Xml;
+    options.escapeHighCharacters = parser.isSet(o.highAscii);
 
     bool number = false;
-    options.ZOffset = parser.value(o.offset).toInt(&number);
-    if (!number || options.ZOffset < -kMaxOffset || options.ZOffset > kMaxOffset) {
-        request.usageError =
-            QStringLiteral("--offset needs a whole number of hours from -12 to 12, not \"%1\"")
-                .arg(parser.value(o.offset));
+    options.hourOffset = parser.value(o.offset).toInt(&number);
+    if (!number || std::abs(options.hourOffset) > kelvane::kMaxHourOffset) {
+        request.usageError = QStringLiteral("--offset needs a whole number of hours from %1 to "
+                                            "%2, not \"%3\"")
+                                 .arg(-kelvane::kMaxHourOffset)
+                                 .arg(kelvane::kMaxHourOffset)
+                                 .arg(parser.value(o.offset));
         return request;
     }
-    if (parser.isSet(o.directory))
-        request.directory = parser.value(o.directory);
+    conversion.outputFolder =
+        parser.isSet(o.directory) ? parser.value(o.directory) : QStringLiteral(".");
     request.quiet = parser.isSet(o.quiet);
-    request.usageError = ReadWindow(parser, o, today, request.window);
+    request.usageError = readWindow(parser, o, today, request.conversion.window);
     return request;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "conversion.h"
+#include <kelvane/conversion.h>
 
 #include <QDate>
 #include <QString>
@@ -8,10 +8,7 @@
 
 // What `kelvane-split` was asked to do.
 struct SplitRequest {
-    QString historyFile;
-    QString directory = QStringLiteral(".");
-    kelvane::DateWindow window;
-    kelvane::OutputOptions options;
+    kelvane::ConversionRequest conversion; // the output folder "." unless given
     bool quiet = false;
     bool help = false;
     bool version = false;
@@ -20,4 +17,4 @@ struct SplitRequest {
 };
 
 // Reads the arguments (program name first) for a run on `today`.
-SplitRequest ParseCommandLine(const QStringList &arguments, QDate today);
+SplitRequest parseCommandLine(const QStringList &arguments, QDate today);

@@ -1,8 +1,10 @@
 // kelvane-split: the conversion of the Kelvane window, for scripts and terminals.
 
 #include "command_line.h"
-#include "make_files.h"
 #include "terminal_progress.h"
+
+#include <kelvane/conversion.h>
+#include <kelvane/version.h>
 
 #include <QCoreApplication>
 
@@ -13,19 +15,19 @@ namespace {
 
 enum ExitStatus { Success = 0, Failure = 1, BadUsage = 2 };
 
-void Say(const QString &text)
+void say(const QString &text)
 {
     std::fprintf(stderr, "kelvane-split: %s\n", qPrintable(text));
 }
 
-void PrintSummary(const kelvane::ConversionSummary &summary, const QString &historyFile)
+void printSummary(const kelvane::ConversionSummary &summary, const QString &historyFile)
 {
     for (const auto &skipped : summary.skipped)
-        Say(QStringLiteral("%1:%2: run skipped: %3")
+        say(QStringLiteral("%1:%2: run skipped: %3")
                 .arg(historyFile)
                 .arg(skipped.line)
                 .arg(skipped.reason));
-    Say(QStringLiteral("%1 runs read, %2 converted, %3 files written, %4 skipped")
+    say(QStringLiteral("%1 runs read, %2 converted, %3 files written, %4 skipped")
             .arg(summary.runsRead)
             .arg(summary.runsConverted)
             .arg(summary.filesWritten)
@@ -38,12 +40,12 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelvane-split"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("9.6"));
+    QCoreApplication::setApplicationVersion(QLatin1StringView(kelvane::kVersion));
 
     const QDate today = QDate::currentDate();
-    const SplitRequest request = ParseCommandLine(QCoreApplication::arguments(), today);
+    const SplitRequest request = parseCommandLine(QCoreApplication::arguments(), today);
     if (!request.usageError.isEmpty()) {
-        Say(request.usageError);
+        say(request.usageError);
         std::fprintf(stderr, "Usage: kelvane-split [OPTIONS] HISTORY_FILE (see --help)\n");
         return BadUsage;
     }
@@ -52,20 +54,19 @@ int main(int argc, char *argv[])
         return Success;
     }
     if (request.version) {
-        std::printf("kelvane-split 9.6\n");
+        std::printf("kelvane-split %s\n", kelvane::kVersion);
         return Success;
     }
 
     TerminalProgress progress(!request.quiet && isatty(STDERR_FILENO));
-    const auto summary = kelvane::MakeFiles(request.historyFile, request.window, request.options,
-                                            progress, request.directory, today);
+    const auto summary = kelvane::makeDayFiles(request.conversion, progress);
     std::fflush(stdout);
     progress.finish();
     if (!summary.ok()) {
-        Say(summary.error);
+        say(summary.error);
         return Failure;
     }
     if (!request.quiet)
-        PrintSummary(summary, request.historyFile);
+        printSummary(summary, request.conversion.historyFile);
     return Success;
 }

@@ -11,13 +11,13 @@ TerminalProgress::~TerminalProgress()
     finish();
 }
 
-void TerminalProgress::BeginDays(int min, int max)
+void TerminalProgress::beginDays(int min, int max)
 {
     minDay = min;
     maxDay = max;
 }
 
-void TerminalProgress::SetDay(int day)
+void TerminalProgress::setDay(int day)
 {
     if (!showBar || maxDay <= minDay)
         return;
@@ -26,7 +26,7 @@ void TerminalProgress::SetDay(int day)
         draw(percent);
 }
 
-void TerminalProgress::FileWritten(const QString &name)
+void TerminalProgress::fileSaved(const QString &name)
 {
     const QByteArray bytes = name.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);

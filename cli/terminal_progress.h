@@ -1,6 +1,6 @@
 #pragma once
 
-#include "progress_sink.h"
+#include <kelvane/progress_sink.h>
 
 #include <cstdio>
 
@@ -11,10 +11,10 @@ class TerminalProgress final : public kelvane::ProgressSink {
     explicit TerminalProgress(bool showBar);
     ~TerminalProgress() override;
 
-    void BeginDays(int minDay, int maxDay) override;
-    void SetDay(int day) override;
-    void ShowFileName(const QString &) override {}
-    void FileWritten(const QString &name) override;
+    void beginDays(int minDay, int maxDay) override;
+    void setDay(int day) override;
+    void showFileName(const QString &) override {}
+    void fileSaved(const QString &name) override;
 
     // Clears the bar so that the lines after it start on a clean row.
     void finish();

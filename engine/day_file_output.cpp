@@ -4,66 +4,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 namespace kelvane {
-
-namespace {
-
-// Writes every piece with as few calls as the system allows; a short write is
-// continued, so that a full disk or a file size limit ends in an error with
-// the system's reason.
-bool WriteAll(int fd, std::span<const std::string_view> pieces, std::vector<iovec> &parts)
-{
-    parts.clear();
-    for (std::string_view bytes : pieces)
-        if (!bytes.empty())
-            parts.push_back({const_cast<char *>(bytes.data()), bytes.size()});
-    iovec *next = parts.data();
-    std::size_t count = parts.size();
-    while (count > 0) {
-        const ssize_t written = ::writev(fd, next, int(std::min<std::size_t>(count, IOV_MAX)));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            if (written == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        // Step over what was written, whole pieces first.
-        std::size_t done = std::size_t(written);
-        while (count > 0 && done >= next->iov_len) {
-            done -= next->iov_len;
-            ++next;
-            --count;
-        }
-        if (count > 0) {
-            next->iov_base = static_cast<char *>(next->iov_base) + done;
-            next->iov_len -= done;
-        }
-    }
-    return true;
-}
-
-QByteArray ProcPath(int fd)
-{
-    return "/proc/self/fd/" + QByteArray::number(fd);
-}
-
-QString Reason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
 
 DayFileOutput::DayFileOutput(QString outputFolder, Naming naming)
     : folder(std::move(outputFolder)), unnamedFiles(naming != Naming::TemporaryName),
@@ -75,8 +16,7 @@ DayFileOutput::DayFileOutput(QString outputFolder, Naming naming)
 DayFileOutput::~DayFileOutput()
 {
     discard();
-    if (folderFd >= 0)
-        ::close(folderFd);
+    closeFolder();
 }
 
 QString DayFileOutput::pathOf(const QString &name) const
@@ -84,42 +24,9 @@ QString DayFileOutput::pathOf(const QString &name) const
     return QDir(folder).filePath(name);
 }
 
-bool DayFileOutput::openFolder()
+QByteArray DayFileOutput::encodedPathOf(const QByteArray &name) const
 {
-    if (folderFd >= 0)
-        return true;
-    folderFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0) {
-        message =
-            QStringLiteral("Cannot write day files into \"%1\": %2").arg(folder, Reason(errno));
-        return false;
-    }
-    // Where naming by descriptor is refused, naming an unnamed file goes through /proc.
-    unnamedFiles = unnamedFiles && ::access("/proc/self/fd", X_OK) == 0;
-    return true;
-}
-
-// Gives an unnamed file a name in the folder. Naming it by its descriptor
-// alone is cheaper, but many systems allow that only to privileged programs;
-// the path through /proc works for everyone.
-bool DayFileOutput::linkUnnamed(int fd, const char *name)
-{
-    if (linkByDescriptor) {
-        if (::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0)
-            return true;
-        if (errno != ENOENT && errno != EPERM)
-            return false;
-        linkByDescriptor = false;
-    }
-    return ::linkat(AT_FDCWD, ProcPath(fd).constData(), folderFd, name, AT_SYMLINK_FOLLOW) == 0;
-}
-
-int DayFileOutput::createUnnamed()
-{
-    const int fd = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
-        unnamedFiles = false; // this file system has no unnamed files
-    return fd;
+    return QFile::encodeName(folder) + '/' + name;
 }
 
 // Hidden, and named after its target so that one left by a crash explains itself.
@@ -129,100 +36,106 @@ QByteArray DayFileOutput::temporaryName(const QString &name)
         QStringLiteral(".%1.%2.part").arg(name).arg(++serial, 8, 16, QLatin1Char('0')));
 }
 
-int DayFileOutput::createTemporary(const QString &name, QByteArray &temporary)
+bool DayFileOutput::takeTemporaryName(
+    Pending &file, const std::function<bool(const QByteArray &name, bool &taken)> &attempt)
 {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        temporary = temporaryName(name);
-        const int fd = ::openat(folderFd, temporary.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+    for (int tries = 0; tries < 8; ++tries) {
+        const QByteArray candidate = temporaryName(file.name);
+        bool taken = false;
+        if (attempt(candidate, taken)) {
+            file.temporary = candidate;
+            return true;
+        }
+        if (!taken)
+            return false;
     }
-    return -1;
+    reason = QStringLiteral("no free temporary name");
+    return false;
 }
 
 bool DayFileOutput::add(const QString &name, std::span<const std::string_view> pieces)
 {
     if (!openFolder()) {
+        message = QStringLiteral("Cannot write day files into \"%1\": %2").arg(folder, reason);
         discard();
         return false;
     }
-    Pending file;
+    pending.push_back({});
+    Pending &file = pending.back();
     file.name = name;
-    if (unnamedFiles)
-        file.fd = createUnnamed();
-    if (file.fd < 0 && !unnamedFiles)
-        file.fd = createTemporary(name, file.temporary);
-    if (file.fd < 0)
-        return fail(name, errno);
-    pending.push_back(file);
-    if (!WriteAll(file.fd, pieces, parts))
-        return fail(name, errno);
+    if (!createFile(file)) {
+        pending.pop_back();
+        return fail(name);
+    }
+    if (!writeFile(file, pieces))
+        return fail(name);
     return true;
 }
 
 bool DayFileOutput::commit()
 {
-    // First every file that is new gets its name; a name that is taken marks
-    // a file to replace.
-    for (Pending &file : pending) {
-        const QByteArray name = QFile::encodeName(file.name);
-        if (!file.temporary.isEmpty()) {
-            file.replaces = true;
-        } else if (linkUnnamed(file.fd, name.constData())) {
-            file.linked = true;
-        } else if (errno == EEXIST) {
-            file.replaces = true;
-        } else {
-            return fail(file.name, errno);
-        }
-    }
-    // Then the files that replace others. A folder in the way is found before
-    // any file is replaced.
-    for (const Pending &file : pending) {
-        struct stat target;
-        if (file.replaces &&
-            ::fstatat(folderFd, QFile::encodeName(file.name).constData(), &target, 0) == 0 &&
-            S_ISDIR(target.st_mode))
-            return fail(file.name, QStringLiteral("a folder of that name is in the way"));
-    }
-    for (Pending &file : pending) {
-        if (!file.replaces)
-            continue;
-        if (file.temporary.isEmpty()) {
-            // Still unnamed: a temporary name first, to rename from.
-            QByteArray temporary;
-            for (int attempt = 0; attempt < 8 && temporary.isEmpty(); ++attempt) {
-                const QByteArray candidate = temporaryName(file.name);
-                if (linkUnnamed(file.fd, candidate.constData()))
-                    temporary = candidate;
-                else if (errno != EEXIST)
-                    return fail(file.name, errno);
-            }
-            if (temporary.isEmpty())
-                return fail(file.name, EEXIST);
-            file.temporary = temporary;
-        }
-        if (::renameat(folderFd, file.temporary.constData(), folderFd,
-                       QFile::encodeName(file.name).constData()) != 0)
-            return fail(file.name, errno);
-        file.temporary.clear();
-        file.replaces = false;
-    }
-    for (const Pending &file : pending)
-        ::close(file.fd);
+    if (!nameNewFiles() || !checkNothingInTheWay() || !replaceExistingFiles())
+        return false;
+    for (Pending &file : pending)
+        closeFile(file);
     pending.clear();
     return true;
 }
 
-bool DayFileOutput::fail(const QString &name, int error)
+// First every file that is new gets its name; a name that is taken marks a
+// file to replace.
+bool DayFileOutput::nameNewFiles()
 {
-    return fail(name, Reason(error));
+    for (Pending &file : pending) {
+        bool taken = false;
+        if (!file.temporary.isEmpty())
+            file.replaces = true;
+        else if (linkUnnamed(file, QFile::encodeName(file.name), taken))
+            file.linked = true;
+        else if (taken)
+            file.replaces = true;
+        else
+            return fail(file.name);
+    }
+    return true;
 }
 
-bool DayFileOutput::fail(const QString &name, const QString &reason)
+// A folder in the way is found before any file is replaced.
+bool DayFileOutput::checkNothingInTheWay()
 {
-    message = QStringLiteral("Cannot write \"%1\": %2").arg(pathOf(name), reason);
+    for (const Pending &file : pending)
+        if (file.replaces && isFolder(file.name))
+            return fail(file.name, QStringLiteral("a folder of that name is in the way"));
+    return true;
+}
+
+// A file still without a name gets a temporary one first, to rename from.
+bool DayFileOutput::replaceExistingFiles()
+{
+    for (Pending &file : pending) {
+        if (!file.replaces)
+            continue;
+        if (file.temporary.isEmpty() &&
+            !takeTemporaryName(file, [&](const QByteArray &candidate, bool &taken) {
+                return linkUnnamed(file, candidate, taken);
+            }))
+            return fail(file.name);
+        if (!renameOver(file))
+            return fail(file.name);
+        file.temporary.clear();
+        file.replaces = false;
+    }
+    return true;
+}
+
+bool DayFileOutput::fail(const QString &name)
+{
+    return fail(name, reason);
+}
+
+bool DayFileOutput::fail(const QString &name, const QString &why)
+{
+    message = QStringLiteral("Cannot write \"%1\": %2").arg(pathOf(name), why);
     undo();
     return false;
 }
@@ -233,17 +146,16 @@ void DayFileOutput::undo()
 {
     for (const Pending &file : pending)
         if (file.linked)
-            ::unlinkat(folderFd, QFile::encodeName(file.name).constData(), 0);
+            removeName(QFile::encodeName(file.name));
     discard();
 }
 
 void DayFileOutput::discard()
 {
-    for (const Pending &file : pending) {
+    for (Pending &file : pending) {
+        closeFile(file);
         if (!file.temporary.isEmpty())
-            ::unlinkat(folderFd, file.temporary.constData(), 0);
-        if (file.fd >= 0)
-            ::close(file.fd);
+            removeName(file.temporary);
     }
     pending.clear();
 }

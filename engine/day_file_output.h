@@ -1,25 +1,30 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
+#include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <span>
 #include <string_view>
 #include <vector>
 
-#include <sys/uio.h>
-
 namespace kelvane {
 
 // Saves one run's day files so that they appear together, each complete, or
 // not at all. Every file is first written without a name (or under a hidden
-// temporary name where the file system cannot do that), and only when all of
-// them are written do they get their names. A file that already exists is
+// temporary name where the system cannot do that), and only when all of them
+// are written do they get their names. A file that already exists is
 // replaced in one step, by a rename.
 //
 // Nothing is synced to disk: a conversion can always be repeated from its
 // history file, and syncing each of thousands of small files would cost far
 // more than the conversion itself.
+//
+// The system's own calls are made in day_file_output_linux.cpp, or with the
+// build option KELVANE_PORTABLE_OUTPUT in day_file_output_portable.cpp, which
+// always takes temporary names.
 class DayFileOutput {
   public:
     // How a file is created before it gets its name. The first way the system
@@ -53,29 +58,49 @@ class DayFileOutput {
   private:
     struct Pending {
         QString name;
-        int fd = -1;
-        QByteArray temporary;  // empty while the file has no name at all
-        bool replaces = false; // a file of that name exists and is replaced
-        bool linked = false;   // got its name in this commit, as a new file
+        QByteArray temporary;        // empty while the file has no name at all
+        int fd = -1;                 // open while it has no name at all
+        std::FILE *stream = nullptr; // open while it is being written, where fd is not used
+        bool replaces = false;       // a file of that name exists and is replaced
+        bool linked = false;         // got its name in this commit, as a new file
     };
 
-    bool openFolder();
-    int createUnnamed();
-    bool linkUnnamed(int fd, const char *name);
+    // The steps of commit().
+    bool nameNewFiles();
+    bool checkNothingInTheWay();
+    bool replaceExistingFiles();
+
+    // Tries hidden temporary names for the file until attempt() succeeds or
+    // fails for another reason than the name being taken; the name that
+    // worked is the file's temporary name.
+    bool takeTemporaryName(Pending &file,
+                           const std::function<bool(const QByteArray &name, bool &taken)> &attempt);
     QByteArray temporaryName(const QString &name);
-    int createTemporary(const QString &name, QByteArray &temporary);
-    bool fail(const QString &name, int error);
-    bool fail(const QString &name, const QString &reason);
+
+    // The system's calls. Each sets `reason` when it fails.
+    bool openFolder();
+    bool createFile(Pending &file);
+    bool writeFile(Pending &file, std::span<const std::string_view> pieces);
+    bool linkUnnamed(Pending &file, const QByteArray &name, bool &taken);
+    bool renameOver(const Pending &file);
+    bool isFolder(const QString &name);
+    void removeName(const QByteArray &name);
+    void closeFile(Pending &file);
+    void closeFolder();
+
+    bool fail(const QString &name);
+    bool fail(const QString &name, const QString &why);
     void undo();
     QString pathOf(const QString &name) const;
+    QByteArray encodedPathOf(const QByteArray &name) const;
 
     QString folder;
     int folderFd = -1;
-    bool unnamedFiles;     // create files without a name while the file system can
+    bool unnamedFiles;     // create files without a name while the system can
     bool linkByDescriptor; // name them by descriptor while the system allows it
     std::vector<Pending> pending;
-    std::vector<iovec> parts; // the pieces of the file being written
     quint32 serial;
+    QString reason; // of the system call that failed last
     QString message;
 };
 

@@ -1,4 +1,6 @@
-#include "day_file_writers.h"
+// The GPX 1.0 day file: one track of one segment holding every track point.
+
+#include "day_file_writer.h"
 
 #include <cstring>
 
@@ -26,40 +28,57 @@ constexpr std::string_view kAfterTime = "Z</time>\r\n</trkpt>\r\n";
 constexpr std::size_t kPointFrame = kBeforeLat.size() + kBeforeLon.size() + kBeforeAlt.size() +
                                     kBeforeDate.size() + kBeforeTime.size() + kAfterTime.size();
 
-char *Put(char *at, std::string_view text)
+char *put(char *at, std::string_view text)
 {
     std::memcpy(at, text.data(), text.size());
     return at + text.size();
 }
 
+class GpxDayFile final : public DayFileWriter {
+  public:
+    RunContent needs() const override { return {.points = true}; }
+    QLatin1StringView extension(const Run &) const override { return QLatin1StringView(".gpx"); }
+    std::span<const std::string_view> write(const Run &run) override;
+
+  private:
+    std::string buffer; // only grows
+    std::string_view file;
+};
+
 } // namespace
 
-std::string_view WriteGpxDayFile(std::string &buffer, const TrackData &track)
+// The size is known in advance, so the points are copied with no checks, into
+// a buffer that only ever grows.
+std::span<const std::string_view> GpxDayFile::write(const Run &run)
 {
-    // The size is known in advance, so the points are copied with no checks,
-    // into a buffer that only ever grows.
-    const std::size_t points = std::size_t(track.PointCount());
-    const std::size_t values = track.csvRows().size() - points * TrackData::kRowSeparators;
-    const std::size_t size = kHead.size() + values + points * kPointFrame + kTail.size();
+    const TrackPoints &track = *run.points;
+    const std::size_t size =
+        kHead.size() + track.valueBytes() + std::size_t(track.size()) * kPointFrame + kTail.size();
     if (buffer.size() < size)
         buffer.resize(size);
-    char *at = Put(buffer.data(), kHead);
-    for (int i = 0; i < track.PointCount(); ++i) {
-        const TrackPoint p = track.row(i);
-        at = Put(at, kBeforeLat);
-        at = Put(at, p.PtLat);
-        at = Put(at, kBeforeLon);
-        at = Put(at, p.PtLon);
-        at = Put(at, kBeforeAlt);
-        at = Put(at, p.PtAlt);
-        at = Put(at, kBeforeDate);
-        at = Put(at, p.PtDate);
-        at = Put(at, kBeforeTime);
-        at = Put(at, p.PtTime);
-        at = Put(at, kAfterTime);
+    char *at = put(buffer.data(), kHead);
+    for (int i = 0; i < track.size(); ++i) {
+        const TrackPoint p = track.at(i);
+        at = put(at, kBeforeLat);
+        at = put(at, p.latitude);
+        at = put(at, kBeforeLon);
+        at = put(at, p.longitude);
+        at = put(at, kBeforeAlt);
+        at = put(at, p.altitude);
+        at = put(at, kBeforeDate);
+        at = put(at, p.date);
+        at = put(at, kBeforeTime);
+        at = put(at, p.time);
+        at = put(at, kAfterTime);
     }
-    Put(at, kTail);
-    return std::string_view(buffer.data(), size);
+    put(at, kTail);
+    file = std::string_view(buffer.data(), size);
+    return {&file, 1};
+}
+
+std::unique_ptr<DayFileWriter> makeGpxDayFile()
+{
+    return std::make_unique<GpxDayFile>();
 }
 
 } // namespace kelvane

@@ -1,4 +1,4 @@
-#include "line_reader.h"
+#include <kelvane/line_reader.h>
 
 #include <QFileInfo>
 

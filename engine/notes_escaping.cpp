@@ -9,12 +9,12 @@ namespace kelvane {
 
 namespace {
 
-bool IsHigh(char c)
+bool isHigh(char c)
 {
     return static_cast<unsigned char>(c) > 127;
 }
 
-void AppendReference(std::string &out, unsigned code)
+void appendReference(std::string &out, unsigned code)
 {
     char digits[4];
     const auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
@@ -25,26 +25,33 @@ void AppendReference(std::string &out, unsigned code)
 
 } // namespace
 
-void AppendSkimmed(std::string &out, std::string_view SkimText)
+void appendSkimmed(std::string &out, std::string_view text)
 {
-    for (const char c : SkimText) {
-        if (c == '<' || c == '&' || IsHigh(c))
-            AppendReference(out, static_cast<unsigned char>(c));
+    for (const char c : text) {
+        if (c == '<' || c == '&' || isHigh(c))
+            appendReference(out, static_cast<unsigned char>(c));
         else
             out += c;
     }
 }
 
-std::string_view ConvertNotesLine(std::string_view raw, std::string_view line,
-                                  bool convertHighAscii, std::string &scratch)
+std::string skim(std::string_view text)
+{
+    std::string out;
+    appendSkimmed(out, text);
+    return out;
+}
+
+std::string_view convertNotesLine(std::string_view raw, std::string_view line,
+                                  bool escapeHighCharacters, std::string &scratch)
 {
     // "<Notes></Notes>" is 15 characters; only longer note lines qualify.
-    if (!convertHighAscii || !BeginsWith(line, "<Notes>") || line.size() <= 15)
+    if (!escapeHighCharacters || !beginsWith(line, "<Notes>") || line.size() <= 15)
         return raw;
-    if (std::none_of(line.begin(), line.end(), IsHigh))
+    if (std::none_of(line.begin(), line.end(), isHigh))
         return raw;
     scratch.clear();
-    AppendSkimmed(scratch, raw);
+    appendSkimmed(scratch, raw);
     return scratch;
 }
 

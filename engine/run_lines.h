@@ -1,7 +1,7 @@
 #pragma once
 
-#include "line_reader.h"
 #include "text.h"
+#include <kelvane/line_reader.h>
 
 #include <string>
 #include <string_view>

@@ -13,7 +13,7 @@ namespace kelvane {
 // Removes leading and trailing blanks (0x20) only; tabs are kept, so a
 // tab-indented line matches no tag. Indentation runs to twenty blanks and
 // more, so it is skipped eight bytes at a time.
-inline std::string_view Trim(std::string_view s)
+inline std::string_view trim(std::string_view s)
 {
     constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
     std::size_t first = 0;
@@ -37,7 +37,7 @@ inline std::string_view Trim(std::string_view s)
 }
 
 // Exact, case-sensitive comparison of the first characters of a line.
-inline bool BeginsWith(std::string_view line, std::string_view prefix)
+inline bool beginsWith(std::string_view line, std::string_view prefix)
 {
     return line.size() >= prefix.size() &&
            std::memcmp(line.data(), prefix.data(), prefix.size()) == 0;
@@ -46,7 +46,7 @@ inline bool BeginsWith(std::string_view line, std::string_view prefix)
 // The same for a tag written in the code. Every line meets several of these
 // tests, so a tag of 4 to 16 characters is compared as two overlapping words
 // instead of through a call to memcmp.
-template <std::size_t N> inline bool BeginsWith(std::string_view line, const char (&tag)[N])
+template <std::size_t N> inline bool beginsWith(std::string_view line, const char (&tag)[N])
 {
     constexpr std::size_t n = N - 1;
     if (line.size() < n)
@@ -65,7 +65,7 @@ template <std::size_t N> inline bool BeginsWith(std::string_view line, const cha
         return std::memcmp(line.data(), tag, n) == 0;
 }
 
-inline bool IsDigit(char c)
+inline bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }

@@ -1,21 +1,23 @@
-#include "day_file_writers.h"
+// The XML day file: the run in the format it was read in, as its reader framed it.
+
+#include "day_file_writer.h"
 
 namespace kelvane {
 
-void WriteXmlDayFile(std::vector<std::string_view> &pieces, std::string &head,
-                     std::string_view XmlDeclLine, std::string_view HistoryLine,
-                     const RunLines &lines, const MarkedBytes &marked)
+namespace {
+
+class XmlDayFile final : public DayFileWriter {
+  public:
+    RunContent needs() const override { return {.document = true}; }
+    QLatin1StringView extension(const Run &run) const override { return run.documentExtension; }
+    std::span<const std::string_view> write(const Run &run) override { return run.document; }
+};
+
+} // namespace
+
+std::unique_ptr<DayFileWriter> makeXmlDayFile()
 {
-    head.clear();
-    head += XmlDeclLine;
-    head += kLineEnd;
-    head += kLineEnd;
-    head += HistoryLine;
-    head += kLineEnd;
-    pieces.clear();
-    pieces.push_back(head);
-    lines.appendTo(pieces, marked);
-    pieces.push_back("</History>\r\n");
+    return std::make_unique<XmlDayFile>();
 }
 
 } // namespace kelvane

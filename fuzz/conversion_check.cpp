@@ -1,7 +1,7 @@
 #include "conversion_check.h"
 
-#include "make_files.h"
-#include "text.h"
+#include <kelvane/conversion.h>
+#include <kelvane/progress_sink.h>
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +20,7 @@ namespace kelvane {
 namespace {
 
 struct CaseRequest {
-    OutputOptions options;
+    ConversionOptions options;
     DateWindow window;
     bool validWindow = true;
     bool convertTwice = false; // a second conversion into the same folder must give the same files
@@ -31,17 +31,18 @@ struct CaseRequest {
 CaseRequest ReadHeader(const unsigned char *h)
 {
     CaseRequest r;
-    r.options.ckXMLFlag = h[0] & 1;
-    r.options.ckTXTFlag = h[0] & 2;
-    r.options.chkGPXFlag = h[0] & 4;
-    r.options.chkHighAscii = h[0] & 8;
+    r.options.dayFiles = {};
+    r.options.dayFiles.setFlag(DayFileKind::Xml, h[0] & 1);
+    r.options.dayFiles.setFlag(DayFileKind::Csv, h[0] & 2);
+    r.options.dayFiles.setFlag(DayFileKind::Gpx, h[0] & 4);
+    r.options.escapeHighCharacters = h[0] & 8;
     r.convertTwice = h[0] & 16;
-    r.options.ZOffset = int(h[1] % 25) - 12;
+    r.options.hourOffset = int(h[1] % (2 * kMaxHourOffset + 1)) - kMaxHourOffset;
     const QDate base(2026, 11, 1);
     const QDate first = base.addDays(static_cast<signed char>(h[3]));
     switch (h[2] % 4) {
     case 0:
-        r.window = {QDate(1949, 8, 25), CaseToday()};
+        r.window = {earliestDay(), CaseToday()};
         break;
     case 1:
         r.window = {first, first.addDays(static_cast<signed char>(h[4]))};
@@ -60,7 +61,7 @@ CaseRequest ReadHeader(const unsigned char *h)
 // Records every report and checks that the progress stays inside its range.
 class RecordingProgress final : public ProgressSink {
   public:
-    void BeginDays(int minDay, int maxDay) override
+    void beginDays(int minDay, int maxDay) override
     {
         if (begun)
             fault(QStringLiteral("BeginDays reported twice"));
@@ -70,15 +71,15 @@ class RecordingProgress final : public ProgressSink {
         min = minDay;
         max = maxDay;
     }
-    void SetDay(int day) override
+    void setDay(int day) override
     {
         if (!begun)
             fault(QStringLiteral("SetDay before BeginDays"));
         else if (day < min || day > max)
             fault(QStringLiteral("SetDay(%1) outside %2..%3").arg(day).arg(min).arg(max));
     }
-    void ShowFileName(const QString &name) override { shown << name; }
-    void FileWritten(const QString &name) override { written << name; }
+    void showFileName(const QString &name) override { shown << name; }
+    void fileSaved(const QString &name) override { written << name; }
 
     bool begun = false;
     int min = 0, max = 0;
@@ -112,9 +113,13 @@ bool SplitLines(const QByteArray &bytes, std::vector<std::string_view> &lines)
     return true;
 }
 
-bool EndsWith(std::string_view s, std::string_view suffix)
+// A history line without its leading and trailing blanks (tabs stay).
+std::string_view trimBlanks(std::string_view s)
 {
-    return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+    const auto first = s.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
 // Returns the number of track points, or -1 with `why` set.
@@ -131,8 +136,8 @@ int CheckGpx(const QByteArray &bytes, QString &why)
         return -1;
     }
     const bool frame =
-        l[0] == R"(<?xml version="1.0"?>)" && BeginsWith(l[1], R"(<gpx version="1.0" creator=")") &&
-        EndsWith(l[1], "\">") && l[2] == "<trk>" && l[3] == "<trkseg>" &&
+        l[0] == R"(<?xml version="1.0"?>)" && l[1].starts_with(R"(<gpx version="1.0" creator=")") &&
+        l[1].ends_with("\">") && l[2] == "<trk>" && l[3] == "<trkseg>" &&
         l[count - 3] == "</trkseg>" && l[count - 2] == "</trk>" && l[count - 1] == "</gpx>";
     if (!frame) {
         why = QStringLiteral("the fixed lines around the track points are wrong");
@@ -141,9 +146,9 @@ int CheckGpx(const QByteArray &bytes, QString &why)
     const int points = int((count - 7) / 4);
     for (int i = 0; i < points; ++i) {
         const std::string_view *p = &l[4 + 4 * std::size_t(i)];
-        if (!BeginsWith(p[0], "<trkpt lat=\"") || !EndsWith(p[0], "\">") ||
-            !BeginsWith(p[1], "<ele>") || !EndsWith(p[1], "</ele>") ||
-            !BeginsWith(p[2], "<time>") || !EndsWith(p[2], "Z</time>") || p[3] != "</trkpt>") {
+        if (!p[0].starts_with("<trkpt lat=\"") || !p[0].ends_with("\">") ||
+            !p[1].starts_with("<ele>") || !p[1].ends_with("</ele>") ||
+            !p[2].starts_with("<time>") || !p[2].ends_with("Z</time>") || p[3] != "</trkpt>") {
             why = QStringLiteral("track point %1 is not four lines trkpt, ele, time, /trkpt")
                       .arg(i + 1);
             return -1;
@@ -185,20 +190,20 @@ int CheckXml(const QByteArray &bytes, QString &why)
         why = QStringLiteral("only %1 lines").arg(count);
         return -1;
     }
-    if (!(l[0].empty() || BeginsWith(Trim(l[0]), "<?xml version=")) || !l[1].empty() ||
-        !(l[2].empty() || BeginsWith(Trim(l[2]), "<History"))) {
+    if (!(l[0].empty() || trimBlanks(l[0]).starts_with("<?xml version=")) || !l[1].empty() ||
+        !(l[2].empty() || trimBlanks(l[2]).starts_with("<History"))) {
         why = QStringLiteral(
             "it does not start with the declaration line, an empty line and the History line");
         return -1;
     }
-    if (!BeginsWith(Trim(l[3]), "<Run>") || !BeginsWith(Trim(l[count - 2]), "</Run>") ||
+    if (!trimBlanks(l[3]).starts_with("<Run>") || !trimBlanks(l[count - 2]).starts_with("</Run>") ||
         l[count - 1] != "</History>") {
         why = QStringLiteral("the run's lines are not framed by <Run>, </Run> and </History>");
         return -1;
     }
     int points = 0;
     for (std::size_t i = 3; i + 1 < count; ++i)
-        points += BeginsWith(Trim(l[i]), "</Trackpoint>");
+        points += trimBlanks(l[i]).starts_with("</Trackpoint>");
     return points;
 }
 
@@ -219,11 +224,11 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
     const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                                     QDir::NoDotAndDotDot);
     QStringList expectedExtensions;
-    if (request.options.ckXMLFlag)
+    if (request.options.dayFiles.testFlag(DayFileKind::Xml))
         expectedExtensions << QStringLiteral("xml");
-    if (request.options.ckTXTFlag)
+    if (request.options.dayFiles.testFlag(DayFileKind::Csv))
         expectedExtensions << QStringLiteral("txt");
-    if (request.options.chkGPXFlag)
+    if (request.options.dayFiles.testFlag(DayFileKind::Gpx))
         expectedExtensions << QStringLiteral("gpx");
 
     QMap<QString, QStringList> extensionsOf; // base name -> extensions found
@@ -281,12 +286,12 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
         const auto path = [&](const char *extension) {
             return it.key() + QLatin1String(extension);
         };
-        if (request.options.chkGPXFlag) {
+        if (request.options.dayFiles.testFlag(DayFileKind::Gpx)) {
             points = CheckGpx(contents.value(path(".gpx")), why);
             if (points < 0)
                 return QStringLiteral("%1: %2").arg(path(".gpx"), why);
         }
-        if (request.options.ckTXTFlag) {
+        if (request.options.dayFiles.testFlag(DayFileKind::Csv)) {
             const int rows = CheckCsv(contents.value(path(".txt")), why);
             if (rows < 0)
                 return QStringLiteral("%1: %2").arg(path(".txt"), why);
@@ -297,7 +302,7 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                     .arg(points);
             points = rows;
         }
-        if (request.options.ckXMLFlag) {
+        if (request.options.dayFiles.testFlag(DayFileKind::Xml)) {
             const int closed = CheckXml(contents.value(path(".xml")), why);
             if (closed < 0)
                 return QStringLiteral("%1: %2").arg(path(".xml"), why);
@@ -338,8 +343,13 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
     QMap<QString, QByteArray> first;
     for (int round = 0; round < (request.convertTwice ? 2 : 1); ++round) {
         RecordingProgress progress;
-        const ConversionSummary summary =
-            MakeFiles(input, request.window, request.options, progress, out, CaseToday());
+        ConversionRequest conversion;
+        conversion.historyFile = input;
+        conversion.outputFolder = out;
+        conversion.window = request.window;
+        conversion.options = request.options;
+        conversion.today = CaseToday();
+        const ConversionSummary summary = makeDayFiles(conversion, progress);
         if (!progress.problem.isEmpty())
             return progress.problem;
 

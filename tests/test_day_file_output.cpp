@@ -42,8 +42,10 @@ class TestDayFileOutput : public QObject {
 void TestDayFileOutput::filesAppearOnlyAtCommit_data()
 {
     QTest::addColumn<DayFileOutput::Naming>("naming");
+#ifndef KELVANE_PORTABLE_OUTPUT
     QTest::newRow("unnamed, by descriptor") << DayFileOutput::Naming::UnnamedByDescriptor;
     QTest::newRow("unnamed, through /proc") << DayFileOutput::Naming::UnnamedThroughProc;
+#endif
     QTest::newRow("temporary name") << DayFileOutput::Naming::TemporaryName;
 }
 

@@ -1,5 +1,7 @@
 #include "history_text.h"
-#include "make_files.h"
+
+#include <kelvane/conversion.h>
+#include <kelvane/progress_sink.h>
 
 #include <QDir>
 #include <QLocale>
@@ -12,28 +14,40 @@ using namespace history_text;
 namespace {
 
 const QDate kToday(2026, 12, 7);
-const DateWindow kEverything{QDate(1949, 8, 25), kToday};
+const DateWindow kEverything{earliestDay(), kToday};
 
 class RecordingProgress final : public ProgressSink {
   public:
-    void BeginDays(int minDay, int maxDay) override
+    void beginDays(int minDay, int maxDay) override
     {
         calls << QStringLiteral("BeginDays %1 %2").arg(minDay).arg(maxDay);
     }
-    void SetDay(int day) override { calls << QStringLiteral("SetDay %1").arg(day); }
-    void ShowFileName(const QString &name) override
+    void setDay(int day) override { calls << QStringLiteral("SetDay %1").arg(day); }
+    void showFileName(const QString &name) override
     {
         calls << QStringLiteral("ShowFileName ") + name;
     }
-    void FileWritten(const QString &name) override { written << name; }
+    void fileSaved(const QString &name) override { written << name; }
 
     QStringList calls;
     QStringList written;
 };
 
-OutputOptions AllFormats(int offset = 0)
+// The day files to write, whether notes are escaped, and the hour offset.
+ConversionOptions Options(bool xml, bool csv, bool gpx, bool escapeNotes, int offset)
 {
-    return {true, true, true, false, offset};
+    ConversionOptions options;
+    options.dayFiles.setFlag(DayFileKind::Xml, xml);
+    options.dayFiles.setFlag(DayFileKind::Csv, csv);
+    options.dayFiles.setFlag(DayFileKind::Gpx, gpx);
+    options.escapeHighCharacters = escapeNotes;
+    options.hourOffset = offset;
+    return options;
+}
+
+ConversionOptions AllFormats(int offset = 0)
+{
+    return {DayFileKind::Xml | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
 }
 
 const Point kP1{"47.6205", "-122.3493", "56.1", "2004-10-25T13:45:10Z"};
@@ -52,10 +66,10 @@ class TestHistoryReader : public QObject {
     QString input() const { return dir.filePath(QStringLiteral("history.xml")); }
 
     ConversionSummary convert(const QByteArray &history, const DateWindow &window = kEverything,
-                              const OutputOptions &options = AllFormats())
+                              const ConversionOptions &options = AllFormats())
     {
         [&] { QVERIFY(WriteFile(input(), history)); }();
-        return MakeFiles(input(), window, options, progress, out(), kToday);
+        return makeDayFiles({input(), out(), window, options, kToday}, progress);
     }
     QStringList files() const { return QDir(out()).entryList(QDir::Files, QDir::Name); }
     QByteArray file(const QString &name) const { return ReadFile(QDir(out()).filePath(name)); }
@@ -158,7 +172,7 @@ void TestHistoryReader::lineEndsOfTheInput()
     QFETCH(QByteArray, history);
     QFETCH(bool, convertNotes);
     QFETCH(QList<QByteArray>, xmlLines);
-    QVERIFY(convert(history, kEverything, {true, true, false, convertNotes, 0}).ok());
+    QVERIFY(convert(history, kEverything, Options(true, true, false, convertNotes, 0)).ok());
     QCOMPARE(file("20041025_01_Monday.xml"), Lines(xmlLines));
     QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 3);
 }
@@ -190,7 +204,7 @@ void TestHistoryReader::dateWindow()
     const auto summary =
         convert(History({Run("2004-10-24T23:59:59Z", {kP1}), Run("2004-10-25T00:00:00Z", {kP1}),
                          Run("2004-10-26T08:00:00Z")}),
-                {first, last}, {true, false, false, false, 0});
+                {first, last}, Options(true, false, false, false, 0));
     QVERIFY(summary.ok());
     QCOMPARE(files(), written);
     QCOMPARE(summary.runsRead, 3);
@@ -231,7 +245,7 @@ void TestHistoryReader::dayNumbering()
     QList<QList<QByteArray>> runs;
     for (const QByteArray &start : startTimes)
         runs << Run(start);
-    QVERIFY(convert(History(runs), kEverything, {true, false, false, false, 0}).ok());
+    QVERIFY(convert(History(runs), kEverything, Options(true, false, false, false, 0)).ok());
     QStringList expected;
     for (const QString &name : names)
         expected << name + QStringLiteral(".xml");
@@ -242,7 +256,7 @@ void TestHistoryReader::onlyFirstStartTimeCounts()
 {
     auto run = Run("2004-10-25T23:50:00Z");
     run.insert(5, "            <StartTime>2004-10-26T00:10:00Z</StartTime>");
-    QVERIFY(convert(History({run}), kEverything, {true, false, false, false, 0}).ok());
+    QVERIFY(convert(History({run}), kEverything, Options(true, false, false, false, 0)).ok());
     QCOMPARE(files(), QStringList{"20041025_01_Monday.xml"});
 }
 
@@ -269,7 +283,7 @@ void TestHistoryReader::skippedRuns()
     QFETCH(QString, reason);
     const auto history =
         History({Run("2004-10-25T08:00:00Z", {kP1}), badRun, Run("2004-10-25T09:00:00Z", {kP2})});
-    const auto summary = convert(history, kEverything, {true, false, false, false, 0});
+    const auto summary = convert(history, kEverything, Options(true, false, false, false, 0));
     QVERIFY(summary.ok());
     QCOMPARE(files(), QStringList({"20041025_01_Monday.xml", "20041025_02_Monday.xml"}));
     QCOMPARE(summary.runsRead, 3);
@@ -300,9 +314,9 @@ void TestHistoryReader::runsOutsideTheWindowStillCarryPointTexts()
     auto inside = Run("2004-10-26T08:00:00Z", {{"1", "2", "", "2004-10-26T08:00:00Z"}});
     inside.removeIf([](const QByteArray &line) { return line.contains("<Altitude>"); });
     const auto history = History({Run("2004-10-25T08:00:00Z", {kP1}), inside});
-    QVERIFY(
-        convert(history, {QDate(2004, 10, 26), QDate(2004, 10, 26)}, {false, true, false, false, 0})
-            .ok());
+    QVERIFY(convert(history, {QDate(2004, 10, 26), QDate(2004, 10, 26)},
+                    Options(false, true, false, false, 0))
+                .ok());
     QCOMPARE(files(), QStringList{"20041026_01_Tuesday.txt"});
     QCOMPARE(file("20041026_01_Tuesday.txt"),
              Lines({"Latitude,Longitude,Altitude, Date,Time", "1,2,56.1,2004-10-26,08:00:00"}));
@@ -341,25 +355,25 @@ void TestHistoryReader::runInsideAnotherRun()
 
 void TestHistoryReader::formatSwitches_data()
 {
-    QTest::addColumn<OutputOptions>("options");
+    QTest::addColumn<ConversionOptions>("options");
     QTest::addColumn<QStringList>("written");
 
-    QTest::newRow("XML") << OutputOptions{true, false, false, false, 0}
+    QTest::newRow("XML") << ConversionOptions{DayFileKind::Xml, false, 0}
                          << QStringList{"20041025_01_Monday.xml"};
-    QTest::newRow("CSV") << OutputOptions{false, true, false, false, 0}
+    QTest::newRow("CSV") << ConversionOptions{DayFileKind::Csv, false, 0}
                          << QStringList{"20041025_01_Monday.txt"};
-    QTest::newRow("GPX") << OutputOptions{false, false, true, false, 0}
+    QTest::newRow("GPX") << ConversionOptions{DayFileKind::Gpx, false, 0}
                          << QStringList{"20041025_01_Monday.gpx"};
-    QTest::newRow("none") << OutputOptions{false, false, false, false, 0} << QStringList();
+    QTest::newRow("none") << ConversionOptions{{}, false, 0} << QStringList();
 }
 
 void TestHistoryReader::formatSwitches()
 {
-    QFETCH(OutputOptions, options);
+    QFETCH(ConversionOptions, options);
     QFETCH(QStringList, written);
     QVERIFY(convert(History({Run("2004-10-25T08:00:00Z", {kP1})}), kEverything, options).ok());
     QCOMPARE(progress.written, written);
-    const bool xml = options.ckXMLFlag;
+    const bool xml = options.dayFiles.testFlag(DayFileKind::Xml);
     QCOMPARE(progress.calls.contains("ShowFileName 20041025_01_Monday.xml"), xml);
 }
 
@@ -368,13 +382,13 @@ void TestHistoryReader::progressReports_data()
     QTest::addColumn<QList<QByteArray>>("startTimes");
     QTest::addColumn<QStringList>("calls");
 
-    const int today = DaySerial(kToday);
-    const int first = DaySerial(QDate(2004, 10, 25));
+    const int today = daySerial(kToday);
+    const int first = daySerial(QDate(2004, 10, 25));
     QTest::newRow("range from the first run to today")
         << QList<QByteArray>{"2004-10-25T08:00:00Z", "2005-01-01T08:00:00Z"}
         << QStringList{QStringLiteral("BeginDays %1 %2").arg(first).arg(today),
                        QStringLiteral("SetDay %1").arg(first),
-                       QStringLiteral("SetDay %1").arg(DaySerial(QDate(2005, 1, 1)))};
+                       QStringLiteral("SetDay %1").arg(daySerial(QDate(2005, 1, 1)))};
     QTest::newRow("first run today starts the bar yesterday")
         << QList<QByteArray>{"2026-12-07T08:00:00Z"}
         << QStringList{QStringLiteral("BeginDays %1 %2").arg(today - 1).arg(today),
@@ -406,13 +420,13 @@ void TestHistoryReader::progressReports()
 void TestHistoryReader::notesConversionReachesXmlOnly()
 {
     const auto run = Run("2004-10-25T08:00:00Z", {kP1}, "Caf\xe9 & cake");
-    QVERIFY(convert(History({run}), kEverything, {true, true, false, true, 0}).ok());
+    QVERIFY(convert(History({run}), kEverything, Options(true, true, false, true, 0)).ok());
     const QByteArray xml = file("20041025_01_Monday.xml");
     QVERIFY(xml.contains("\r\n        &#60;Notes>Caf&#233; &#38; cake&#60;/Notes>\r\n"));
     QCOMPARE(xml.count("&#"), 4); // nothing else of the run was touched
     QCOMPARE(file("20041025_01_Monday.txt").count("\r\n"), 2);
 
-    QVERIFY(convert(History({run}), kEverything, {true, false, false, false, 0}).ok());
+    QVERIFY(convert(History({run}), kEverything, Options(true, false, false, false, 0)).ok());
     QVERIFY(file("20041025_01_Monday.xml").contains("<Notes>Caf\xe9 & cake</Notes>"));
 }
 
@@ -472,7 +486,7 @@ void TestHistoryReader::carriedTextsOutlastTheReadBuffer()
         history += "<Trackpoint>\r\n<Latitude>" + QByteArray::number(i) +
                    "</Latitude>\r\n</Trackpoint>\r\n";
     history += "</Run>\r\n</History>\r\n";
-    QVERIFY(convert(history, kEverything, {false, true, false, false, 0}).ok());
+    QVERIFY(convert(history, kEverything, Options(false, true, false, false, 0)).ok());
     const QList<QByteArray> rows = file("20041025_01_Monday.txt").split('\n');
     QCOMPARE(rows.size(), count + 3); // header, first point, the others, and after the last CR LF
     for (int i = 0; i < count; ++i)
@@ -501,7 +515,8 @@ void TestHistoryReader::badRequests()
     QFile::remove(input());
     if (inputExists)
         QVERIFY(WriteFile(input(), History({Run("2026-12-07T08:00:00Z")})));
-    const auto summary = MakeFiles(input(), {first, last}, AllFormats(), progress, out(), kToday);
+    const auto summary =
+        makeDayFiles({input(), out(), {first, last}, AllFormats(), kToday}, progress);
     QVERIFY(!summary.ok());
     QVERIFY2(summary.error.contains(message), qPrintable(summary.error));
     QCOMPARE(summary.runsRead, 0);

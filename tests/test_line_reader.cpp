@@ -1,5 +1,5 @@
 #include "history_text.h"
-#include "line_reader.h"
+#include <kelvane/line_reader.h>
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -390,15 +390,15 @@ void TestMainWindow::progressOnBarAndSurface()
     WindowFixture fixture;
     frmKelvane &window = fixture.open();
     auto *bar = fixture.control<QProgressBar>(QStringLiteral("prbDays"));
-    window.BeginDays(46330, 46363);
+    window.beginDays(46330, 46363);
     QVERIFY(bar->isVisible());
     QCOMPARE(bar->minimum(), 46330);
     QCOMPARE(bar->maximum(), 46363);
-    window.SetDay(46350);
+    window.setDay(46350);
     QCOMPARE(bar->value(), 46350);
 
-    window.ShowFileName(QStringLiteral("20261207_01_Monday.xml"));
-    window.ShowFileName(QStringLiteral("20261207_02_Monday.xml"));
+    window.showFileName(QStringLiteral("20261207_01_Monday.xml"));
+    window.showFileName(QStringLiteral("20261207_02_Monday.xml"));
     QCOMPARE(window.PrintedLines(), QStringList({QStringLiteral("20261207_01_Monday.xml"),
                                                  QStringLiteral("20261207_02_Monday.xml")}));
 

@@ -41,7 +41,8 @@ void TestNotesEscaping::skim()
 {
     QFETCH(QByteArray, text);
     QFETCH(QByteArray, escaped);
-    const std::string result = Skim(std::string_view(text.constData(), std::size_t(text.size())));
+    const std::string result =
+        kelvane::skim(std::string_view(text.constData(), std::size_t(text.size())));
     QCOMPARE(QByteArray::fromStdString(result), escaped);
 }
 
@@ -77,7 +78,8 @@ void TestNotesEscaping::convertNotesLine()
     QFETCH(QByteArray, stored);
     const std::string_view rawView(raw.constData(), std::size_t(raw.size()));
     std::string scratch;
-    const std::string_view result = ConvertNotesLine(rawView, Trim(rawView), switchOn, scratch);
+    const std::string_view result =
+        kelvane::convertNotesLine(rawView, trim(rawView), switchOn, scratch);
     QCOMPARE(QByteArray(result.data(), qsizetype(result.size())), stored);
 }
 

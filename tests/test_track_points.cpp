@@ -1,4 +1,4 @@
-#include "track_points.h"
+#include "history_track_points.h"
 
 #include <QTest>
 
@@ -16,19 +16,19 @@ QByteArray Bytes(std::string_view text)
     return QByteArray(text.data(), qsizetype(text.size()));
 }
 
-// Feeds trimmed lines to HandleTrackPointLine and returns the rows as
+// Feeds trimmed lines to followTrackPointLine and returns the rows as
 // "lat,lon,alt,date,time" texts.
-QStringList Rows(const QList<QByteArray> &lines, int offset = 0,
-                 TrackPointState state = TrackPointState())
+QStringList Rows(const QList<QByteArray> &lines, int offset = 0)
 {
-    TrackData track;
+    HistoryPointState state;
+    TrackPoints track;
     for (const QByteArray &line : lines)
-        HandleTrackPointLine(View(line), state, track, offset);
+        followTrackPointLine(View(line), state, track, offset);
     QStringList rows;
-    for (int i = 0; i < track.PointCount(); ++i) {
-        const TrackPoint p = track.row(i);
-        rows << QString::fromLatin1(Bytes(p.PtLat) + ',' + Bytes(p.PtLon) + ',' + Bytes(p.PtAlt) +
-                                    ',' + Bytes(p.PtDate) + ',' + Bytes(p.PtTime));
+    for (int i = 0; i < track.size(); ++i) {
+        const TrackPoint p = track.at(i);
+        rows << QString::fromLatin1(Bytes(p.latitude) + ',' + Bytes(p.longitude) + ',' +
+                                    Bytes(p.altitude) + ',' + Bytes(p.date) + ',' + Bytes(p.time));
     }
     return rows;
 }
@@ -77,7 +77,7 @@ void TestTrackPoints::shiftHour()
     QFETCH(int, offset);
     QFETCH(QByteArray, shifted);
     std::string out = "left over";
-    ShiftHour(View(time), offset, out);
+    kelvane::shiftHour(View(time), offset, out);
     QCOMPARE(Bytes(out), shifted);
 }
 
@@ -97,15 +97,17 @@ void TestTrackPoints::elementText_data()
     QTest::newRow("no closing tag") << QByteArray("<Latitude>45.1") << false << QByteArray();
 }
 
+// A field's text is what stands between its tag and the first "</"; a line
+// without one leaves the field as it was.
 void TestTrackPoints::elementText()
 {
     QFETCH(QByteArray, line);
     QFETCH(bool, cut);
     QFETCH(QByteArray, text);
-    const auto result = ElementText(View(line), "<Latitude>");
-    QCOMPARE(result.has_value(), cut);
-    if (cut)
-        QCOMPARE(Bytes(*result), text);
+    const QStringList rows = Rows({"<Trackpoint>", "<Latitude>before</Latitude>", "</Trackpoint>",
+                                   "<Trackpoint>", line, "</Trackpoint>"});
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[1].section(QLatin1Char(','), 0, 0).toLatin1(), cut ? text : QByteArray("before"));
 }
 
 void TestTrackPoints::points_data()
@@ -175,28 +177,28 @@ void TestTrackPoints::fieldsCarryOverAcrossRuns()
 {
     // A run that ends inside an open track point leaves it open: the next
     // run's field lines are taken before its first <Trackpoint>.
-    TrackPointState state;
-    TrackData track;
+    HistoryPointState state;
+    TrackPoints track;
     for (const char *line : {"<Trackpoint>", "<Altitude>12</Altitude>"})
-        HandleTrackPointLine(line, state, track, 0);
+        followTrackPointLine(line, state, track, 0);
     track.clear();
-    QVERIFY(state.InTrackpoint);
+    QVERIFY(state.inTrackpoint);
     for (const char *line : {"<Latitude>5</Latitude>", "</Trackpoint>"})
-        HandleTrackPointLine(line, state, track, 0);
-    QCOMPARE(track.PointCount(), 1);
-    QCOMPARE(Bytes(track.row(0).PtLat), QByteArray("5"));
-    QCOMPARE(Bytes(track.row(0).PtAlt), QByteArray("12"));
+        followTrackPointLine(line, state, track, 0);
+    QCOMPARE(track.size(), 1);
+    QCOMPARE(Bytes(track.at(0).latitude), QByteArray("5"));
+    QCOMPARE(Bytes(track.at(0).altitude), QByteArray("12"));
 }
 
 void TestTrackPoints::rowsAreCopies()
 {
-    TrackPointState state;
-    TrackData track;
+    HistoryPointState state;
+    TrackPoints track;
     for (const char *line : {"<Trackpoint>", "<Latitude>1</Latitude>", "</Trackpoint>",
                              "<Trackpoint>", "<Latitude>2</Latitude>", "</Trackpoint>"})
-        HandleTrackPointLine(line, state, track, 0);
-    QCOMPARE(Bytes(track.row(0).PtLat), QByteArray("1"));
-    QCOMPARE(Bytes(track.row(1).PtLat), QByteArray("2"));
+        followTrackPointLine(line, state, track, 0);
+    QCOMPARE(Bytes(track.at(0).latitude), QByteArray("1"));
+    QCOMPARE(Bytes(track.at(1).latitude), QByteArray("2"));
 }
 
 QTEST_GUILESS_MAIN(TestTrackPoints)

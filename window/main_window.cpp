@@ -3,9 +3,12 @@
 #include "caption_label.h"
 #include "date_picker.h"
 #include "file_list.h"
-#include "notes_escaping.h"
 #include "offset_combo.h"
 #include "pictures.h"
+
+#include <kelvane/conversion.h>
+#include <kelvane/skim.h>
+#include <kelvane/version.h>
 
 #include <QCheckBox>
 #include <QDir>
@@ -91,7 +94,7 @@ frmKelvane::frmKelvane(WindowEnvironment environment, QWidget *parent)
     : QWidget(parent), environment(std::move(environment))
 {
     setObjectName(QStringLiteral("frmKelvane"));
-    setWindowTitle(QStringLiteral("Kelvane 9.6"));
+    setWindowTitle(QStringLiteral("Kelvane ") + QLatin1StringView(kelvane::kVersion));
     setWindowIcon(QIcon(RenderPicture(QStringLiteral(":/kelvane/icon.svg"), QSize(32, 32))));
     setFixedSize(798, 605);
     setAutoFillBackground(true);
@@ -265,7 +268,7 @@ void frmKelvane::Load()
 
     writeSelfTest();
 
-    for (int i = -12; i <= 12; ++i)
+    for (int i = -kelvane::kMaxHourOffset; i <= kelvane::kMaxHourOffset; ++i)
         cbZOffset->addItem(QString::number(i));
     cbZOffset->selectItem(12);
 
@@ -278,7 +281,7 @@ void frmKelvane::writeSelfTest()
 {
     static constexpr char kSentence[] =
         "this is a < test << more <<<< more & and more && and &&& and >";
-    const std::string text = kelvane::Skim(kSentence) + "\r\n" + kSentence + "\r\n";
+    const std::string text = kelvane::skim(kSentence) + "\r\n" + kSentence + "\r\n";
     QFile file(environment.workingFolder + QStringLiteral("/test.txt"));
     const bool saved = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
                        file.write(text.data(), qint64(text.size())) == qint64(text.size()) &&
@@ -296,7 +299,7 @@ QString frmKelvane::longForm(QDate day) const
     return QLocale().toString(day, QStringLiteral("dddd dd MMMM yyyy"));
 }
 
-void frmKelvane::BeginDays(int minDay, int maxDay)
+void frmKelvane::beginDays(int minDay, int maxDay)
 {
     prbDays->setMaximum(maxDay);
     prbDays->setMinimum(minDay);
@@ -305,13 +308,13 @@ void frmKelvane::BeginDays(int minDay, int maxDay)
     prbDays->repaint();
 }
 
-void frmKelvane::SetDay(int day)
+void frmKelvane::setDay(int day)
 {
     // The bar repaints itself at once, and only when its filled part grows.
     prbDays->setValue(day);
 }
 
-void frmKelvane::ShowFileName(const QString &name)
+void frmKelvane::showFileName(const QString &name)
 {
     printedLines.append(name);
     const int lineHeight = fontMetrics().height();

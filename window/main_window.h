@@ -1,8 +1,9 @@
 #pragma once
 
-#include "conversion.h"
-#include "progress_sink.h"
 #include "window_environment.h"
+
+#include <kelvane/conversion.h>
+#include <kelvane/progress_sink.h>
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -41,9 +42,9 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     // caption holds no blank.
     void ReadDayLabel(int index, QDate &Day) const;
 
-    void BeginDays(int minDay, int maxDay) override;
-    void SetDay(int day) override;
-    void ShowFileName(const QString &name) override;
+    void beginDays(int minDay, int maxDay) override;
+    void setDay(int day) override;
+    void showFileName(const QString &name) override;
 
   protected:
     void paintEvent(QPaintEvent *event) override;
@@ -74,7 +75,7 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     void cmdRange_Click();
     void cmdAll_Click();
     void convert(QDate StartFilesDate, QDate EndFilesDate);
-    kelvane::OutputOptions outputOptions() const;
+    kelvane::ConversionOptions conversionOptions() const;
 
     WindowEnvironment environment;
     QString inputFile;

@@ -2,7 +2,7 @@
 
 #include "main_window.h"
 
-#include "make_files.h"
+#include <kelvane/conversion.h>
 
 #include <QCheckBox>
 #include <QDir>
@@ -34,26 +34,31 @@ void frmKelvane::cmdRange_Click()
 
 void frmKelvane::cmdAll_Click()
 {
-    convert(QDate(1949, 8, 25), presentMoment().date());
+    convert(kelvane::earliestDay(), presentMoment().date());
 }
 
-kelvane::OutputOptions frmKelvane::outputOptions() const
+// The one place where the window's controls become the engine's options.
+kelvane::ConversionOptions frmKelvane::conversionOptions() const
 {
     const auto on = [](const QCheckBox *box) { return box->checkState() == Qt::Checked; };
-    kelvane::OutputOptions options;
-    options.ckXMLFlag = on(ckXMLFlag);
-    options.ckTXTFlag = on(ckTXTFlag);
-    options.chkGPXFlag = on(chkGPXFlag);
-    options.chkHighAscii = on(chkHighAscii);
-    options.ZOffset = int(std::lround(zOffset));
+    kelvane::ConversionOptions options;
+    options.dayFiles.setFlag(kelvane::DayFileKind::Xml, on(ckXMLFlag));
+    options.dayFiles.setFlag(kelvane::DayFileKind::Csv, on(ckTXTFlag));
+    options.dayFiles.setFlag(kelvane::DayFileKind::Gpx, on(chkGPXFlag));
+    options.escapeHighCharacters = on(chkHighAscii);
+    options.hourOffset = int(std::lround(zOffset));
     return options;
 }
 
 void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
 {
-    const kelvane::DateWindow window{StartFilesDate, EndFilesDate};
-    lastSummary = kelvane::MakeFiles(inputFile, window, outputOptions(), *this,
-                                     environment.workingFolder, presentMoment().date());
+    kelvane::ConversionRequest request;
+    request.historyFile = inputFile;
+    request.outputFolder = environment.workingFolder;
+    request.window = {StartFilesDate, EndFilesDate};
+    request.options = conversionOptions();
+    request.today = presentMoment().date();
+    lastSummary = kelvane::makeDayFiles(request, *this);
     if (!lastSummary.ok()) {
         environment.showMessage(windowTitle(), lastSummary.error);
         // Nothing was read or written: the user may pick another file and try

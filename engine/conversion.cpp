@@ -1,0 +1,176 @@
+// makeDayFiles: reads a history file with the reader of its format and saves
+// the day files of the runs inside the date window, whatever that format is.
+
+#include "day_file_saver.h"
+#include "day_file_writer.h"
+#include "run_numbering.h"
+#include "run_readers.h"
+
+#include <kelvane/conversion.h>
+#include <kelvane/progress_sink.h>
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace kelvane {
+
+namespace {
+
+constexpr int kMaxSkipDetails = 100;
+
+class Conversion final : public RunSink {
+  public:
+    Conversion(const ConversionRequest &request, ProgressSink &progress);
+    ConversionSummary run();
+
+  private:
+    void runOpened() override { ++summary.runsRead; }
+    bool runStarts(QDate startDay) override;
+    bool runEnded(Run *kept) override;
+    void runSkipped(qint64 line, const QString &reason) override;
+
+    void reportProgress(QDate startDay);
+    bool saveDayFiles(Run &run);
+    void runSaved(const QStringList &files);
+
+    const ConversionRequest &request;
+    ProgressSink &progress;
+    struct Writer {
+        DayFileKind kind;
+        std::unique_ptr<DayFileWriter> writer;
+    };
+    std::vector<Writer> writers; // in the order of writing
+    RunContent content;          // what the writers need of a run
+    DayFileSaver saver;
+    RunNumbering numbering;
+    int openNumber = 0; // of the run whose start was taken last
+    bool progressStarted = false;
+    int progressMin = 0;
+    int progressMax = 0;
+    ConversionSummary summary;
+};
+
+Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress)
+    : request(request), progress(progress),
+      saver(request.outputFolder, [this](const QStringList &files) { runSaved(files); })
+{
+    for (const DayFileKind kind : kDayFileKinds) {
+        if (!request.options.dayFiles.testFlag(kind))
+            continue;
+        writers.push_back({kind, makeDayFileWriter(kind)});
+        const RunContent needs = writers.back().writer->needs();
+        content.document |= needs.document;
+        content.points |= needs.points;
+        content.laps |= needs.laps;
+    }
+}
+
+ConversionSummary Conversion::run()
+{
+    ReadingOptions reading;
+    reading.content = content;
+    reading.escapeHighCharacters = request.options.escapeHighCharacters;
+    reading.hourOffset = request.options.hourOffset;
+    const std::unique_ptr<RunReader> reader = makeRunReader(request.historyFile, reading);
+    reader->read(*this);
+    // Waits for the runs still being saved. A failure to save comes before
+    // any later one to read, as it concerns an earlier part of the file.
+    if (!saver.finish())
+        summary.error = saver.error();
+    else if (!reader->errorString().isEmpty())
+        summary.error = reader->errorString();
+    return summary;
+}
+
+bool Conversion::runStarts(QDate startDay)
+{
+    openNumber = numbering.numberRun(startDay);
+    reportProgress(startDay);
+    return request.window.contains(startDay);
+}
+
+void Conversion::reportProgress(QDate startDay)
+{
+    if (!progressStarted) {
+        // The bar needs a range of at least one day, ending today.
+        progressMax = daySerial(request.today);
+        progressMin = std::min(daySerial(startDay), progressMax - 1);
+        progress.beginDays(progressMin, progressMax);
+        progressStarted = true;
+    }
+    progress.setDay(std::clamp(daySerial(startDay), progressMin, progressMax));
+}
+
+bool Conversion::runEnded(Run *kept)
+{
+    const bool ok = !kept || saveDayFiles(*kept);
+    numbering.runEnded();
+    return ok;
+}
+
+// The run's files are views into the reader's and the writers' buffers;
+// saveRun() copies them or saves them before it returns.
+bool Conversion::saveDayFiles(Run &run)
+{
+    run.baseName = dayFileBaseName(run.startDay, openNumber);
+    DayFileSaver::DayFile files[std::size(kDayFileKinds)];
+    std::size_t count = 0;
+    for (const auto &[kind, writer] : writers) {
+        const QString name = run.baseName + writer->extension(run);
+        // The XML day file's name is shown before the file is written.
+        if (kind == DayFileKind::Xml)
+            progress.showFileName(name);
+        files[count++] = {name, writer->write(run)};
+    }
+    if (count > 0)
+        numbering.numberUsed(run.startDay, openNumber);
+    return saver.saveRun({files, count});
+}
+
+// Called for each run whose day files are saved, in the order of the file.
+void Conversion::runSaved(const QStringList &files)
+{
+    ++summary.runsConverted;
+    summary.filesWritten += int(files.size());
+    for (const QString &name : files)
+        progress.fileSaved(name);
+}
+
+void Conversion::runSkipped(qint64 line, const QString &reason)
+{
+    ++summary.runsSkipped;
+    if (summary.skipped.size() < kMaxSkipDetails)
+        summary.skipped.append({line, reason});
+}
+
+QString checkRequest(const ConversionRequest &request)
+{
+    if (!request.window.first.isValid())
+        return QStringLiteral("The first day of the date window is missing or not a real date");
+    if (!request.window.last.isValid())
+        return QStringLiteral("The last day of the date window is missing or not a real date");
+    if (request.historyFile.isEmpty())
+        return QStringLiteral("No history file was given");
+    if (const QFileInfo folder(request.outputFolder); !folder.isDir())
+        return QStringLiteral("Cannot write day files into \"%1\": %2")
+            .arg(request.outputFolder, folder.exists() ? QStringLiteral("not a folder")
+                                                       : QStringLiteral("no such folder"));
+    return {};
+}
+
+} // namespace
+
+ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &progress)
+{
+    if (const QString problem = checkRequest(request); !problem.isEmpty()) {
+        ConversionSummary summary;
+        summary.error = problem;
+        return summary;
+    }
+    return Conversion(request, progress).run();
+}
+
+} // namespace kelvane

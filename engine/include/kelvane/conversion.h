@@ -1,0 +1,88 @@
+#pragma once
+
+// The caller's side of a conversion: which history file, which days, which
+// day files, and what came of it.
+
+#include <QDate>
+#include <QFlags>
+#include <QList>
+#include <QString>
+
+namespace kelvane {
+
+class ProgressSink;
+
+// The earliest start day a conversion of "all runs" looks at.
+inline QDate earliestDay()
+{
+    return QDate(1949, 8, 25);
+}
+
+// The hour offset runs from -kMaxHourOffset to kMaxHourOffset.
+inline constexpr int kMaxHourOffset = 12;
+
+// Both ends included; only calendar days count.
+struct DateWindow {
+    QDate first;
+    QDate last;
+
+    bool contains(QDate day) const { return first <= day && day <= last; }
+};
+
+// The day files a run can get. Each has its file name extension; Xml is the
+// run in its own format (the history file's lines framed as a history).
+enum class DayFileKind {
+    Xml = 0x1,
+    Csv = 0x2, // comma-separated, named ".txt"
+    Gpx = 0x4,
+};
+Q_DECLARE_FLAGS(DayFileKinds, DayFileKind)
+Q_DECLARE_OPERATORS_FOR_FLAGS(DayFileKinds)
+
+struct ConversionOptions {
+    DayFileKinds dayFiles = DayFileKind::Xml;
+    // Write the high characters of one-line notes (and that line's "<" and
+    // "&") as numeric character references in the XML day file.
+    bool escapeHighCharacters = false;
+    int hourOffset = 0; // whole hours added to every track point time
+};
+
+struct ConversionRequest {
+    QString historyFile;
+    QString outputFolder;
+    DateWindow window;
+    ConversionOptions options;
+    QDate today = QDate::currentDate(); // the end of the progress range
+};
+
+struct SkippedRun {
+    qint64 line = 0; // line number of the run's <Run> line, counted from 1
+    QString reason;
+};
+
+struct ConversionSummary {
+    int runsRead = 0;
+    int runsConverted = 0;
+    int filesWritten = 0;
+    int runsSkipped = 0;
+    QList<SkippedRun> skipped; // the first hundred skipped runs and why
+    // Empty when the whole input was read and every day file was saved; otherwise
+    // names the file and the system's reason, and the conversion stopped there.
+    QString error;
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Reads the history file once, cuts it into runs, and saves the day files of
+// every run whose start day lies in the window into the output folder.
+// Returns what it did; it never ends the process.
+ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &progress);
+
+// Day serial number: consecutive whole numbers, one per calendar day, day 0
+// being 30 December 1899 as desktop date types count them.
+inline int daySerial(QDate day)
+{
+    return int(day.toJulianDay() - QDate(1899, 12, 30).toJulianDay());
+}
+
+} // namespace kelvane

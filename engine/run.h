@@ -1,0 +1,81 @@
+#pragma once
+
+// A run as every reader hands it to the day-file writers, whatever the format
+// of the file it came from, and the two seams between them: a reader that
+// yields the runs of a file, and the conversion that takes them.
+
+#include "track_points.h"
+
+#include <QDate>
+#include <QLatin1StringView>
+#include <QString>
+
+#include <span>
+#include <string_view>
+
+namespace kelvane {
+
+// A lap's figures, as written in the input.
+struct Lap {
+    std::string_view startTime; // date and time, as the input writes an instant
+    std::string_view seconds;   // duration in seconds
+    std::string_view meters;    // distance
+    std::string_view calories;
+};
+
+// Everything a day-file writer may use of a run. Views point into the
+// reader's buffers and stay valid until the reader goes on.
+struct Run {
+    QDate startDay;
+    QString baseName; // YYYYMMDD_NN_Weekday, given by the conversion
+    // The run as a day file of its own format, in pieces, and that file's extension.
+    std::span<const std::string_view> document;
+    QLatin1StringView documentExtension;
+    const TrackPoints *points = nullptr;
+    std::span<const Lap> laps;
+};
+
+// What the writers chosen for a conversion need a reader to keep of a run in
+// the window; what nobody needs is not kept, which is most of the reading.
+struct RunContent {
+    bool document = false;
+    bool points = false;
+    bool laps = false;
+};
+
+// How a reader reads: what to keep of the runs in the window, and the two
+// changes it makes to what it keeps.
+struct ReadingOptions {
+    RunContent content;
+    bool escapeHighCharacters = false; // in one-line notes of the run's document
+    int hourOffset = 0;                // added to every track point time
+};
+
+// The conversion's side of reading: told of every run as the reader meets it.
+class RunSink {
+  public:
+    virtual ~RunSink() = default;
+    // A run begins.
+    virtual void runOpened() = 0;
+    // The open run's start day is known. True when it lies in the date window:
+    // only then does the reader keep the run's content.
+    virtual bool runStarts(QDate startDay) = 0;
+    // The open run ends; kept is the run when it lies in the window and is to
+    // be written, null otherwise. False stops the reading (a day file could
+    // not be saved).
+    virtual bool runEnded(Run *kept) = 0;
+    // The open run writes nothing, for this reason; reported once a run.
+    virtual void runSkipped(qint64 line, const QString &reason) = 0;
+};
+
+// Reads one file from front to back and tells the sink of its runs.
+class RunReader {
+  public:
+    virtual ~RunReader() = default;
+    // Reads to the end of the file, or until the sink asks to stop. The
+    // error, if any, names the file and the reason.
+    virtual void read(RunSink &sink) = 0;
+    virtual QString errorString() const = 0;
+};
+
+} // namespace kelvane
