@@ -10,7 +10,7 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 300
 
-.PHONY: all setup build run screenshot test test-sanitize fuzz bench clean
+.PHONY: all setup build run screenshot test test-sanitize test-portable fuzz bench clean
 
 all: build
 
@@ -60,7 +60,7 @@ test-sanitize: setup $(SANITIZE_BUILD)/CMakeCache.txt
 FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
 $(FUZZ_BUILD)/CMakeCache.txt: | setup
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DKELVANE_FUZZ=ON -DBUILD_TESTING=OFF \
-	  -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)"
+	  -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" $(CMAKE_ARGS)
 
 fuzz: setup $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) --target kelvane_fuzz -j $(JOBS)
@@ -69,6 +69,15 @@ fuzz: setup $(FUZZ_BUILD)/CMakeCache.txt
 	  $(FUZZ_BUILD)/fuzz/kelvane_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
 	  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/ \
 	  $(FUZZ_BUILD)/corpus fuzz/corpus
+
+# The tests, the sanitizer tests and a short fuzz run again, with day files
+# saved the way every system allows (temporary names and renames) instead of
+# Linux's own calls; each in build folders of its own.
+PORTABLE_ARGS := CMAKE_ARGS=-DKELVANE_PORTABLE_OUTPUT=ON
+test-portable:
+	$(MAKE) test BUILD=build-portable $(PORTABLE_ARGS)
+	$(MAKE) test-sanitize SANITIZE_BUILD=build-sanitize-portable $(PORTABLE_ARGS)
+	$(MAKE) fuzz FUZZ_BUILD=build-fuzz-portable FUZZ_SECONDS=$(FUZZ_SECONDS) $(PORTABLE_ARGS)
 
 # Times conversions of generated 100 MB and 400 MB histories against this
 # machine's own floors (Release build, scratch data in $(BENCH_BUILD)/data);

@@ -2,13 +2,15 @@
 
 #include "main_window.h"
 
+#include <kelvane/version.h>
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
-    QApplication::setApplicationVersion(QStringLiteral("9.6"));
+    QApplication::setApplicationVersion(QLatin1StringView(kelvane::kVersion));
     QApplication::setDesktopFileName(QStringLiteral("kelvane"));
 
     frmKelvane window(WindowEnvironment::System());

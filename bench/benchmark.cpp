@@ -7,6 +7,8 @@
 #include "floors.h"
 #include "history_facts.h"
 #include "history_generator.h"
+#include "spread_subfolders.h"
+
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
 
@@ -20,10 +22,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 #include <functional>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -70,24 +69,6 @@ double Seconds(const std::function<void()> &work)
 {
     std::fprintf(stderr, "kelvane-bench: %s\n", qPrintable(message));
     std::exit(2);
-}
-
-// Asks ext4 to place each subfolder of `folder` in a block group of its own,
-// away from inodes freed recently by this or another program (see below).
-// Other file systems ignore or refuse it, which is fine.
-void SpreadSubfolders(const QString &folder)
-{
-    QDir().mkpath(folder);
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    int flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        flags |= FS_TOPDIR_FL;
-        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-    }
-    ::close(fd);
 }
 
 // Every step writes into a new, empty folder, and nothing is deleted until
@@ -284,7 +265,8 @@ int main(int argc, char *argv[])
             continue;
         }
         const double floor = Median(floorTimes[i]);
-        const bool targeted = c.options.ckXMLFlag; // XML only and all three formats
+        const bool targeted = c.options.dayFiles.testFlag(
+            kelvane::DayFileKind::Xml); // XML only and all three formats
         PrintRow(
             {QStringLiteral("files floor, ") + label, qint64(c.files.size()), floor, input, 0, 0},
             allMet);

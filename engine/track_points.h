@@ -28,7 +28,6 @@ class TrackPoints {
     void append(const TrackPoint &point);
     // While off, append() keeps nothing: the run will not be written.
     void setRecording(bool on) { recording = on; }
-    bool isRecording() const { return recording; }
     void clear();
     int size() const { return int(rowEnds.size()); }
     TrackPoint at(int index) const; // 0-based

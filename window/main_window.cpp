@@ -270,7 +270,7 @@ void frmKelvane::Load()
 
     for (int i = -kelvane::kMaxHourOffset; i <= kelvane::kMaxHourOffset; ++i)
         cbZOffset->addItem(QString::number(i));
-    cbZOffset->selectItem(12);
+    cbZOffset->selectItem(kelvane::kMaxHourOffset); // the item "0"
 
     inputFile = File1->Path() + QLatin1Char('/') + QStringLiteral("walk.xml");
     cmdSelFile->setText(QStringLiteral("walk.xml"));
