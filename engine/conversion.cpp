@@ -5,6 +5,7 @@
 #include "day_file_writer.h"
 #include "run_numbering.h"
 #include "run_readers.h"
+#include "start_day.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
@@ -28,7 +29,7 @@ class Conversion final : public RunSink {
 
   private:
     void runOpened() override { ++summary.runsRead; }
-    bool runStarts(QDate startDay) override;
+    RunStart runStarts(std::string_view startTime) override;
     bool runEnded(Run *kept) override;
     void runSkipped(qint64 line, const QString &reason) override;
 
@@ -64,7 +65,7 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress)
         const RunContent needs = writers.back().writer->needs();
         content.document |= needs.document;
         content.points |= needs.points;
-        content.laps |= needs.laps;
+        content.details |= needs.details;
     }
 }
 
@@ -75,6 +76,7 @@ ConversionSummary Conversion::run()
     reading.escapeHighCharacters = request.options.escapeHighCharacters;
     reading.hourOffset = request.options.hourOffset;
     const std::unique_ptr<RunReader> reader = makeRunReader(request.historyFile, reading);
+    numbering = RunNumbering(reader->numberingRule());
     reader->read(*this);
     // Waits for the runs still being saved. A failure to save comes before
     // any later one to read, as it concerns an earlier part of the file.
@@ -85,11 +87,14 @@ ConversionSummary Conversion::run()
     return summary;
 }
 
-bool Conversion::runStarts(QDate startDay)
+RunStart Conversion::runStarts(std::string_view startTime)
 {
-    openNumber = numbering.numberRun(startDay);
-    reportProgress(startDay);
-    return request.window.contains(startDay);
+    const QDate day = startDayOf(startTime);
+    if (!day.isValid())
+        return {};
+    openNumber = numbering.numberRun(day);
+    reportProgress(day);
+    return {day, request.window.contains(day)};
 }
 
 void Conversion::reportProgress(QDate startDay)

@@ -7,33 +7,6 @@
 
 namespace kelvane {
 
-namespace {
-
-// The number written by the digits text[first, first + count), or -1.
-int number(std::string_view text, std::size_t first, std::size_t count)
-{
-    int value = 0;
-    for (const char c : text.substr(first, count)) {
-        if (!isDigit(c))
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-// YYYY-MM-DD naming a real day, or a null date.
-QDate parseStartDay(std::string_view text)
-{
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
-        return {};
-    const int year = number(text, 0, 4), month = number(text, 5, 2), day = number(text, 8, 2);
-    if (year <= 0 || month < 0 || day < 0)
-        return {};
-    return QDate(year, month, day); // null unless a real day
-}
-
-} // namespace
-
 HistoryReader::HistoryReader(QString path, const ReadingOptions &options)
     : path(std::move(path)), options(options)
 {
@@ -110,8 +83,9 @@ void HistoryReader::takeStartTime(std::string_view line)
 {
     constexpr std::size_t kValue = 11; // after "<StartTime>"
     phase = Phase::InRun;
-    const QDate day = parseStartDay(line.substr(kValue, 10));
-    if (!day.isValid()) {
+    const std::string_view value = line.substr(kValue);
+    const RunStart start = sink->runStarts(value);
+    if (!start.day.isValid()) {
         // Nothing of such a line may reach a file name.
         skip(QStringLiteral("its start time \"%1\" does not begin with a real date (YYYY-MM-DD)")
                  .arg(QString::fromLatin1(
@@ -119,10 +93,10 @@ void HistoryReader::takeStartTime(std::string_view line)
                      qsizetype(std::min<std::size_t>(line.size() - kValue, 40)))));
         return;
     }
-    startDay = day;
-    const bool inWindow = sink->runStarts(day);
+    startDay = start.day;
+    startTime.assign(value.substr(0, value.find("</")));
     if (outcome != Outcome::Skipped)
-        outcome = inWindow ? Outcome::Kept : Outcome::Dropped;
+        outcome = start.inWindow ? Outcome::Kept : Outcome::Dropped;
     // Nothing of a run outside the window is written, so from here on its lines
     // and points are not kept; the current point's texts still follow them.
     points.setRecording(options.content.points && outcome == Outcome::Kept);
@@ -183,6 +157,7 @@ bool HistoryReader::endRun()
         if (options.content.document)
             buildDocument();
         run.startDay = startDay;
+        run.startTime = startTime;
         run.document = document;
         run.documentExtension = QLatin1StringView(".xml");
         run.points = &points;

@@ -62,6 +62,7 @@ class HistoryReader final : public RunReader {
     bool linesDropped = false;            // lines of the open run were let go
     qint64 runFirstLine = 0;              // line number of the open run's <Run> line
     QDate startDay;                       // of the last start time taken
+    std::string startTime;                // that start time's text
 
     std::string declarationLine; // the last line that began "<?xml version=", as read
     std::string historyLine;     // the last line that began "<History", as read

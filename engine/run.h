@@ -4,6 +4,7 @@
 // of the file it came from, and the two seams between them: a reader that
 // yields the runs of a file, and the conversion that takes them.
 
+#include "run_numbering.h"
 #include "track_points.h"
 
 #include <QDate>
@@ -15,10 +16,10 @@
 
 namespace kelvane {
 
-// A lap's figures, as written in the input.
+// A lap's figures, as written in the input (empty where it has none).
 struct Lap {
-    std::string_view startTime; // date and time, as the input writes an instant
-    std::string_view seconds;   // duration in seconds
+    std::string_view startTime; // an instant: date, "T", time and zone
+    std::string_view seconds;   // duration in seconds, as a decimal number
     std::string_view meters;    // distance
     std::string_view calories;
 };
@@ -27,20 +28,30 @@ struct Lap {
 // reader's buffers and stay valid until the reader goes on.
 struct Run {
     QDate startDay;
-    QString baseName; // YYYYMMDD_NN_Weekday, given by the conversion
+    QString baseName;           // YYYYMMDD_NN_Weekday, given by the conversion
+    std::string_view startTime; // as written: the text the start day was taken from
     // The run as a day file of its own format, in pieces, and that file's extension.
     std::span<const std::string_view> document;
     QLatin1StringView documentExtension;
     const TrackPoints *points = nullptr;
+    // Kept only when a writer needs them (RunContent::details).
     std::span<const Lap> laps;
+    std::string_view sport; // the input's name of the activity, empty for history runs
+    std::string_view notes; // the note's text as written (XML character data)
 };
 
 // What the writers chosen for a conversion need a reader to keep of a run in
 // the window; what nobody needs is not kept, which is most of the reading.
 struct RunContent {
-    bool document = false;
-    bool points = false;
-    bool laps = false;
+    bool document = false; // the run in its own format
+    bool points = false;   // its track points
+    bool details = false;  // its laps, sport and notes
+};
+
+// What the conversion makes of a run's start time.
+struct RunStart {
+    QDate day;             // null: the text names no real day, and the run is skipped
+    bool inWindow = false; // the day lies in the date window: the run is kept
 };
 
 // How a reader reads: what to keep of the runs in the window, and the two
@@ -57,9 +68,9 @@ class RunSink {
     virtual ~RunSink() = default;
     // A run begins.
     virtual void runOpened() = 0;
-    // The open run's start day is known. True when it lies in the date window:
-    // only then does the reader keep the run's content.
-    virtual bool runStarts(QDate startDay) = 0;
+    // The open run's start time is known, as written (for a history run, the
+    // text after "<StartTime>"). Only a run in the window has its content kept.
+    virtual RunStart runStarts(std::string_view startTime) = 0;
     // The open run ends; kept is the run when it lies in the window and is to
     // be written, null otherwise. False stops the reading (a day file could
     // not be saved).
@@ -72,6 +83,8 @@ class RunSink {
 class RunReader {
   public:
     virtual ~RunReader() = default;
+    // How the runs of a start day are numbered (see RunNumbering).
+    virtual NumberingRule numberingRule() const { return NumberingRule::DayOfMonth; }
     // Reads to the end of the file, or until the sink asks to stop. The
     // error, if any, names the file and the reason.
     virtual void read(RunSink &sink) = 0;

@@ -6,6 +6,8 @@ namespace kelvane {
 
 int RunNumbering::numberRun(QDate startDay)
 {
+    if (rule == NumberingRule::Date)
+        return ++lastGiven[startDay.toJulianDay()];
     openDay = startDay.day();
     if (openDay != previousDay)
         daySequence = 0;

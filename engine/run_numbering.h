@@ -7,10 +7,16 @@
 
 namespace kelvane {
 
+// How the runs of a start day are numbered.
+enum class NumberingRule {
+    DayOfMonth, // against the run before, by its day of the month (history files)
+    Date,       // 01 for a date's first run in the file, counting on
+};
+
 // Numbers the runs of a start day: the NN of their day files' base name
 // YYYYMMDD_NN_Weekday.
 //
-// A run is numbered against the run closed before it: 01 when that run
+// With the DayOfMonth rule a run is numbered against the run closed before it: 01 when that run
 // started on another day of the month, one more than it otherwise. Only the
 // day of the month is compared, not the whole date, because the day files
 // written by earlier versions of the program are numbered that way, and a
@@ -22,6 +28,7 @@ namespace kelvane {
 // replaces another.
 class RunNumbering {
   public:
+    explicit RunNumbering(NumberingRule rule = NumberingRule::DayOfMonth) : rule(rule) {}
     // The open run's number, at its start.
     int numberRun(QDate startDay);
     // The open run has ended, whether it was written or not.
@@ -30,10 +37,12 @@ class RunNumbering {
     void numberUsed(QDate startDay, int number);
 
   private:
+    NumberingRule rule;
     int openDay = 0;     // day of the month of the last run numbered
     int previousDay = 0; // day of the month of the run closed last (0: none yet)
     int daySequence = 0; // earlier runs on the open run's day of the month
     std::unordered_map<qint64, int> highestUsed; // by Julian day
+    std::unordered_map<qint64, int> lastGiven;   // by Julian day, with the Date rule
 };
 
 // YYYYMMDD_NN_Weekday: NN two digits at least, the weekday in the user's language.
