@@ -1,8 +1,10 @@
 // makeDayFiles: reads a history file with the reader of its format and saves
 // the day files of the runs inside the date window, whatever that format is.
 
+#include "day_file_output.h"
 #include "day_file_saver.h"
 #include "day_file_writer.h"
+#include "output_folder_lock.h"
 #include "run_numbering.h"
 #include "run_readers.h"
 #include "start_day.h"
@@ -33,6 +35,10 @@ class Conversion final : public RunSink {
     bool runEnded(Run *kept) override;
     void runSkipped(qint64 line, const QString &reason) override;
 
+    bool stopRequested() const
+    {
+        return request.stop && request.stop->load(std::memory_order_relaxed);
+    }
     void reportProgress(QDate startDay);
     bool saveDayFiles(Run &run);
     void runSaved(const QStringList &files);
@@ -71,10 +77,28 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress)
 
 ConversionSummary Conversion::run()
 {
+    const OutputFolderLock lock(
+        request.outputFolder,
+        [this] {
+            progress.waiting(QStringLiteral("Waiting for another conversion into \"%1\" to end")
+                                 .arg(request.outputFolder));
+        },
+        request.stop);
+    if (stopRequested()) {
+        summary.stopped = true;
+        return summary;
+    }
+    // With the lock held, hidden files of ours are left only by a program
+    // that was killed while it saved.
+    DayFileOutput::removeLeftovers(request.outputFolder);
+    saver.protect(request.historyFile);
+    saver.stopWhen(request.stop);
+
     ReadingOptions reading;
     reading.content = content;
     reading.escapeHighCharacters = request.options.escapeHighCharacters;
     reading.hourOffset = request.options.hourOffset;
+    reading.stop = request.stop;
     const std::unique_ptr<RunReader> reader = makeRunReader(request.historyFile, reading);
     numbering = RunNumbering(reader->numberingRule());
     reader->read(*this);
@@ -84,6 +108,9 @@ ConversionSummary Conversion::run()
         summary.error = saver.error();
     else if (!reader->errorString().isEmpty())
         summary.error = reader->errorString();
+    summary.stopped = stopRequested();
+    if (summary.runsRead == 0 && summary.ok() && !summary.stopped)
+        summary.noRunHint = reader->noRunHint();
     return summary;
 }
 
@@ -111,6 +138,8 @@ void Conversion::reportProgress(QDate startDay)
 
 bool Conversion::runEnded(Run *kept)
 {
+    if (stopRequested())
+        return false;
     const bool ok = !kept || saveDayFiles(*kept);
     numbering.runEnded();
     return ok;

@@ -1,10 +1,21 @@
 #include "day_file_output.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 namespace kelvane {
+
+namespace {
+
+// Hidden names of ours: ".NAME.0123abcd.part" while a day file is written,
+// ".NAME.0123abcd.old" for a file kept aside while it is replaced.
+constexpr char kTemporary[] = "part";
+constexpr char kKeptAside[] = "old";
+
+} // namespace
 
 DayFileOutput::DayFileOutput(QString outputFolder, Naming naming)
     : folder(std::move(outputFolder)), unnamedFiles(naming != Naming::TemporaryName),
@@ -29,27 +40,31 @@ QByteArray DayFileOutput::encodedPathOf(const QByteArray &name) const
     return QFile::encodeName(folder) + '/' + name;
 }
 
-// Hidden, and named after its target so that one left by a crash explains itself.
-QByteArray DayFileOutput::temporaryName(const QString &name)
+void DayFileOutput::protect(const QString &path)
 {
-    return QFile::encodeName(
-        QStringLiteral(".%1.%2.part").arg(name).arg(++serial, 8, 16, QLatin1Char('0')));
+    protectedPath = path;
+    hasProtected = rememberProtected(path);
 }
 
-bool DayFileOutput::takeTemporaryName(
-    Pending &file, const std::function<bool(const QByteArray &name, bool &taken)> &attempt)
+// Named after their day file so that one left by a crash explains itself.
+bool DayFileOutput::takeHiddenName(
+    const QString &name, const char *suffix, QByteArray &taken,
+    const std::function<bool(const QByteArray &name, bool &taken)> &attempt)
 {
     for (int tries = 0; tries < 8; ++tries) {
-        const QByteArray candidate = temporaryName(file.name);
-        bool taken = false;
-        if (attempt(candidate, taken)) {
-            file.temporary = candidate;
+        const QByteArray candidate = QFile::encodeName(QStringLiteral(".%1.%2.%3")
+                                                           .arg(name)
+                                                           .arg(++serial, 8, 16, QLatin1Char('0'))
+                                                           .arg(QLatin1StringView(suffix)));
+        bool exists = false;
+        if (attempt(candidate, exists)) {
+            taken = candidate;
             return true;
         }
-        if (!taken)
+        if (!exists)
             return false;
     }
-    reason = QStringLiteral("no free temporary name");
+    reason = QStringLiteral("no free hidden name");
     return false;
 }
 
@@ -74,8 +89,9 @@ bool DayFileOutput::add(const QString &name, std::span<const std::string_view> p
 
 bool DayFileOutput::commit()
 {
-    if (!nameNewFiles() || !checkNothingInTheWay() || !replaceExistingFiles())
+    if (!nameNewFiles() || !checkTargets() || !keepReplacedFilesAside() || !replaceExistingFiles())
         return false;
+    dropFilesKeptAside();
     for (Pending &file : pending)
         closeFile(file);
     pending.clear();
@@ -100,12 +116,38 @@ bool DayFileOutput::nameNewFiles()
     return true;
 }
 
-// A folder in the way is found before any file is replaced.
-bool DayFileOutput::checkNothingInTheWay()
+// What is in the way is found before any file is replaced: a folder, or the
+// history file being read.
+bool DayFileOutput::checkTargets()
 {
-    for (const Pending &file : pending)
-        if (file.replaces && isFolder(file.name))
+    for (Pending &file : pending) {
+        Target target;
+        if (!file.replaces || !inspect(file.name, target))
+            continue;
+        if (target.isFolder)
             return fail(file.name, QStringLiteral("a folder of that name is in the way"));
+        if (target.isProtected)
+            return fail(file.name, QStringLiteral("it is the history file being read"));
+        file.mode = target.mode;
+    }
+    return true;
+}
+
+// The files to be replaced get a second, hidden name, so that they can be
+// put back should a later file of the run fail.
+bool DayFileOutput::keepReplacedFilesAside()
+{
+    for (Pending &file : pending) {
+        if (!file.replaces)
+            continue;
+        const bool kept = takeHiddenName(file.name, kKeptAside, file.keptAside,
+                                         [&](const QByteArray &candidate, bool &taken) {
+                                             return linkExisting(file.name, candidate, taken);
+                                         });
+        // A file that vanished meanwhile needs no keeping; nothing else may fail.
+        if (!kept && QFile::exists(pathOf(file.name)))
+            return fail(file.name);
+    }
     return true;
 }
 
@@ -116,16 +158,26 @@ bool DayFileOutput::replaceExistingFiles()
         if (!file.replaces)
             continue;
         if (file.temporary.isEmpty() &&
-            !takeTemporaryName(file, [&](const QByteArray &candidate, bool &taken) {
-                return linkUnnamed(file, candidate, taken);
-            }))
+            !takeHiddenName(file.name, kTemporary, file.temporary,
+                            [&](const QByteArray &candidate, bool &taken) {
+                                return linkUnnamed(file, candidate, taken);
+                            }))
             return fail(file.name);
-        if (!renameOver(file))
+        if (!keepMode(file) || !renameOver(file.temporary, file.name))
             return fail(file.name);
         file.temporary.clear();
-        file.replaces = false;
+        file.replaced = true;
     }
     return true;
+}
+
+void DayFileOutput::dropFilesKeptAside()
+{
+    for (Pending &file : pending) {
+        if (!file.keptAside.isEmpty())
+            removeName(file.keptAside);
+        file.keptAside.clear();
+    }
 }
 
 bool DayFileOutput::fail(const QString &name)
@@ -140,13 +192,17 @@ bool DayFileOutput::fail(const QString &name, const QString &why)
     return false;
 }
 
-// Takes back the names given in a failed commit: those files did not exist
-// before it.
+// Takes back a failed commit: names given to new files are removed, and the
+// files kept aside get their names back.
 void DayFileOutput::undo()
 {
-    for (const Pending &file : pending)
-        if (file.linked)
-            removeName(QFile::encodeName(file.name));
+    for (Pending &file : pending) {
+        if (file.linked || (file.replaced && file.keptAside.isEmpty()))
+            removeName(QFile::encodeName(file.name)); // there was none before
+        else if (file.replaced && renameOver(file.keptAside, file.name))
+            file.keptAside.clear();
+    }
+    dropFilesKeptAside();
     discard();
 }
 
@@ -158,6 +214,18 @@ void DayFileOutput::discard()
             removeName(file.temporary);
     }
     pending.clear();
+}
+
+void DayFileOutput::removeLeftovers(const QString &folder)
+{
+    static const QRegularExpression ours(QStringLiteral(R"(^\..+\.[0-9a-f]{8}\.(part|old)$)"));
+    QDirIterator entries(folder, {QStringLiteral(".*.part"), QStringLiteral(".*.old")},
+                         QDir::Files | QDir::Hidden | QDir::System);
+    while (entries.hasNext()) {
+        entries.next();
+        if (ours.match(entries.fileName()).hasMatch())
+            QFile::remove(entries.filePath());
+    }
 }
 
 } // namespace kelvane

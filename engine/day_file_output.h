@@ -16,7 +16,9 @@ namespace kelvane {
 // not at all. Every file is first written without a name (or under a hidden
 // temporary name where the system cannot do that), and only when all of them
 // are written do they get their names. A file that already exists is
-// replaced in one step, by a rename.
+// replaced in one step, by a rename, and keeps its permissions; until the
+// run's last file has its name, the replaced files are kept aside under
+// hidden names, and put back if the run cannot be saved whole.
 //
 // Nothing is synced to disk: a conversion can always be repeated from its
 // history file, and syncing each of thousands of small files would cost far
@@ -52,6 +54,11 @@ class DayFileOutput {
     bool commit();
     // Throws away what was added since the last commit.
     void discard();
+    // No commit may replace this file (the history file being read).
+    void protect(const QString &path);
+    // Removes the hidden files that a save stopped by a crash or a kill left
+    // in folder: temporary files and files kept aside.
+    static void removeLeftovers(const QString &folder);
 
     QString error() const { return message; }
 
@@ -63,27 +70,40 @@ class DayFileOutput {
         std::FILE *stream = nullptr; // open while it is being written, where fd is not used
         bool replaces = false;       // a file of that name exists and is replaced
         bool linked = false;         // got its name in this commit, as a new file
+        QByteArray keptAside;        // the hidden name of the file it replaces
+        bool replaced = false;       // renamed over the file it replaces, in this commit
+        unsigned mode = 0;           // permissions of the file it replaces
+    };
+    // What stands at a day file's name.
+    struct Target {
+        bool isFolder = false;
+        bool isProtected = false;
+        unsigned mode = 0;
     };
 
     // The steps of commit().
     bool nameNewFiles();
-    bool checkNothingInTheWay();
+    bool checkTargets();
+    bool keepReplacedFilesAside();
     bool replaceExistingFiles();
+    void dropFilesKeptAside();
 
-    // Tries hidden temporary names for the file until attempt() succeeds or
-    // fails for another reason than the name being taken; the name that
-    // worked is the file's temporary name.
-    bool takeTemporaryName(Pending &file,
-                           const std::function<bool(const QByteArray &name, bool &taken)> &attempt);
-    QByteArray temporaryName(const QString &name);
+    // Tries hidden names for the day file `name` until attempt() succeeds or
+    // fails for another reason than the name being taken; `taken` gets the
+    // name that worked.
+    bool takeHiddenName(const QString &name, const char *suffix, QByteArray &taken,
+                        const std::function<bool(const QByteArray &name, bool &taken)> &attempt);
 
     // The system's calls. Each sets `reason` when it fails.
     bool openFolder();
     bool createFile(Pending &file);
     bool writeFile(Pending &file, std::span<const std::string_view> pieces);
     bool linkUnnamed(Pending &file, const QByteArray &name, bool &taken);
-    bool renameOver(const Pending &file);
-    bool isFolder(const QString &name);
+    bool renameOver(const QByteArray &from, const QString &name);
+    bool inspect(const QString &name, Target &target);
+    bool linkExisting(const QString &name, const QByteArray &to, bool &taken);
+    bool keepMode(Pending &file);
+    bool rememberProtected(const QString &path);
     void removeName(const QByteArray &name);
     void closeFile(Pending &file);
     void closeFolder();
@@ -96,6 +116,9 @@ class DayFileOutput {
 
     QString folder;
     int folderFd = -1;
+    QString protectedPath;
+    unsigned long long protectedDevice = 0, protectedInode = 0;
+    bool hasProtected = false;
     bool unnamedFiles;     // create files without a name while the system can
     bool linkByDescriptor; // name them by descriptor while the system allows it
     std::vector<Pending> pending;

@@ -101,14 +101,15 @@ bool DayFileOutput::createFile(Pending &file)
         }
         unnamedFiles = false; // this file system has no unnamed files
     }
-    return takeTemporaryName(file, [&](const QByteArray &candidate, bool &taken) {
-        file.fd = ::openat(folderFd, candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                           0666);
-        taken = file.fd < 0 && errno == EEXIST;
-        if (file.fd < 0)
-            reason = describe(errno);
-        return file.fd >= 0;
-    });
+    return takeHiddenName(file.name, "part", file.temporary,
+                          [&](const QByteArray &candidate, bool &taken) {
+                              file.fd = ::openat(folderFd, candidate.constData(),
+                                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                              taken = file.fd < 0 && errno == EEXIST;
+                              if (file.fd < 0)
+                                  reason = describe(errno);
+                              return file.fd >= 0;
+                          });
 }
 
 bool DayFileOutput::writeFile(Pending &file, std::span<const std::string_view> pieces)
@@ -139,20 +140,51 @@ bool DayFileOutput::linkUnnamed(Pending &file, const QByteArray &name, bool &tak
     return false;
 }
 
-bool DayFileOutput::renameOver(const Pending &file)
+bool DayFileOutput::renameOver(const QByteArray &from, const QString &name)
 {
-    if (::renameat(folderFd, file.temporary.constData(), folderFd,
-                   QFile::encodeName(file.name).constData()) == 0)
+    if (::renameat(folderFd, from.constData(), folderFd, QFile::encodeName(name).constData()) == 0)
         return true;
     reason = describe(errno);
     return false;
 }
 
-bool DayFileOutput::isFolder(const QString &name)
+bool DayFileOutput::inspect(const QString &name, Target &target)
 {
-    struct stat target;
-    return ::fstatat(folderFd, QFile::encodeName(name).constData(), &target, 0) == 0 &&
-           S_ISDIR(target.st_mode);
+    struct stat info;
+    if (::fstatat(folderFd, QFile::encodeName(name).constData(), &info, 0) != 0)
+        return false;
+    target.isFolder = S_ISDIR(info.st_mode);
+    target.isProtected =
+        hasProtected && info.st_dev == protectedDevice && info.st_ino == protectedInode;
+    target.mode = info.st_mode & 07777;
+    return true;
+}
+
+bool DayFileOutput::linkExisting(const QString &name, const QByteArray &to, bool &taken)
+{
+    if (::linkat(folderFd, QFile::encodeName(name).constData(), folderFd, to.constData(), 0) == 0)
+        return true;
+    taken = errno == EEXIST;
+    reason = describe(errno);
+    return false;
+}
+
+bool DayFileOutput::keepMode(Pending &file)
+{
+    if (::fchmod(file.fd, file.mode) == 0)
+        return true;
+    reason = describe(errno);
+    return false;
+}
+
+bool DayFileOutput::rememberProtected(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    protectedDevice = info.st_dev;
+    protectedInode = info.st_ino;
+    return true;
 }
 
 void DayFileOutput::removeName(const QByteArray &name)

@@ -41,15 +41,16 @@ void DayFileOutput::closeFolder() {}
 
 bool DayFileOutput::createFile(Pending &file)
 {
-    return takeTemporaryName(file, [&](const QByteArray &candidate, bool &taken) {
-        // "x": fails when the name exists, so no file is ever taken over.
-        errno = 0;
-        file.stream = std::fopen(encodedPathOf(candidate).constData(), "wbx");
-        taken = !file.stream && errno == EEXIST;
-        if (!file.stream)
-            reason = describe(errno);
-        return file.stream != nullptr;
-    });
+    return takeHiddenName(file.name, "part", file.temporary,
+                          [&](const QByteArray &candidate, bool &taken) {
+                              // "x": fails when the name exists, so no file is ever taken over.
+                              errno = 0;
+                              file.stream = std::fopen(encodedPathOf(candidate).constData(), "wbx");
+                              taken = !file.stream && errno == EEXIST;
+                              if (!file.stream)
+                                  reason = describe(errno);
+                              return file.stream != nullptr;
+                          });
 }
 
 // The file is closed once written: some systems rename no open file.
@@ -81,21 +82,65 @@ bool DayFileOutput::linkUnnamed(Pending &, const QByteArray &, bool &taken)
 }
 
 // Replaces a file of that name in one step, on every system.
-bool DayFileOutput::renameOver(const Pending &file)
+bool DayFileOutput::renameOver(const QByteArray &from, const QString &name)
 {
     std::error_code error;
-    std::filesystem::rename(pathFrom(encodedPathOf(file.temporary)),
-                            pathFrom(encodedPathOf(QFile::encodeName(file.name))), error);
+    std::filesystem::rename(pathFrom(encodedPathOf(from)),
+                            pathFrom(encodedPathOf(QFile::encodeName(name))), error);
     if (!error)
         return true;
     reason = QString::fromStdString(error.message());
     return false;
 }
 
-bool DayFileOutput::isFolder(const QString &name)
+bool DayFileOutput::inspect(const QString &name, Target &target)
 {
     std::error_code error;
-    return std::filesystem::is_directory(pathFrom(encodedPathOf(QFile::encodeName(name))), error);
+    const auto path = pathFrom(encodedPathOf(QFile::encodeName(name)));
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status))
+        return false;
+    target.isFolder = std::filesystem::is_directory(status);
+    target.isProtected =
+        hasProtected &&
+        std::filesystem::equivalent(path, pathFrom(QFile::encodeName(protectedPath)), error);
+    target.mode = unsigned(status.permissions());
+    return true;
+}
+
+// A second name where the system has hard links, a copy elsewhere.
+bool DayFileOutput::linkExisting(const QString &name, const QByteArray &to, bool &taken)
+{
+    std::error_code error;
+    const auto from = pathFrom(encodedPathOf(QFile::encodeName(name)));
+    const auto aside = pathFrom(encodedPathOf(to));
+    taken = std::filesystem::exists(aside, error);
+    if (taken)
+        return false;
+    std::filesystem::create_hard_link(from, aside, error);
+    if (error)
+        std::filesystem::copy_file(from, aside, error);
+    if (!error)
+        return true;
+    reason = QString::fromStdString(error.message());
+    return false;
+}
+
+bool DayFileOutput::keepMode(Pending &file)
+{
+    std::error_code error;
+    std::filesystem::permissions(pathFrom(encodedPathOf(file.temporary)),
+                                 std::filesystem::perms(file.mode), error);
+    if (!error)
+        return true;
+    reason = QString::fromStdString(error.message());
+    return false;
+}
+
+bool DayFileOutput::rememberProtected(const QString &path)
+{
+    std::error_code error;
+    return std::filesystem::exists(pathFrom(QFile::encodeName(path)), error);
 }
 
 void DayFileOutput::removeName(const QByteArray &name)

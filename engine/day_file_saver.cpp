@@ -43,6 +43,8 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files)
     // A large run: the saving thread is idle once finish() returns.
     if (!finish())
         return false;
+    if (stop && stop->load(std::memory_order_relaxed))
+        return true;
     QStringList names;
     if (!saveNow(files, names)) {
         const std::lock_guard lock(mutex);
@@ -133,6 +135,8 @@ void DayFileSaver::save(Batch &batch)
 {
     std::size_t first = 0;
     for (const std::size_t runEnd : batch.runEnds) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return;
         views.clear();
         runFiles.clear();
         for (std::size_t i = first; i < runEnd; ++i)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -51,6 +52,11 @@ class DayFileSaver {
     bool saveRun(std::span<const DayFile> files);
     // Saves everything queued and waits for it. False if saving failed.
     bool finish();
+    // No run is replaced by a day file of this path (the history file).
+    void protect(const QString &path) { output.protect(path); }
+    // Once *stop is true, no further run is saved; the one being saved is
+    // saved whole. Call before the first run.
+    void stopWhen(const std::atomic_bool *flag) { stop = flag; }
     // After a failure: the file and the system's reason.
     QString error() const;
 
@@ -84,6 +90,8 @@ class DayFileSaver {
     Batch batches[2];
     Batch *filling = &batches[0]; // the reader's
     Batch *other = &batches[1];   // being saved, or saved and not yet collected
+
+    const std::atomic_bool *stop = nullptr;
 
     mutable std::mutex mutex;
     std::condition_variable changed;

@@ -24,7 +24,7 @@ void HistoryReader::read(RunSink &runSink)
     std::string_view raw;
     while (reader.next(raw)) {
         lineNumber = reader.lineNumber();
-        if (!handleLine(raw))
+        if (!handleLine(raw) || (options.stop && options.stop->load(std::memory_order_relaxed)))
             return;
     }
     error = reader.errorString();

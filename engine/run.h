@@ -11,6 +11,7 @@
 #include <QLatin1StringView>
 #include <QString>
 
+#include <atomic>
 #include <span>
 #include <string_view>
 
@@ -58,8 +59,9 @@ struct RunStart {
 // changes it makes to what it keeps.
 struct ReadingOptions {
     RunContent content;
-    bool escapeHighCharacters = false; // in one-line notes of the run's document
-    int hourOffset = 0;                // added to every track point time
+    bool escapeHighCharacters = false;      // in one-line notes of the run's document
+    int hourOffset = 0;                     // added to every track point time
+    const std::atomic_bool *stop = nullptr; // once true, reading ends soon
 };
 
 // The conversion's side of reading: told of every run as the reader meets it.
@@ -89,6 +91,9 @@ class RunReader {
     // error, if any, names the file and the reason.
     virtual void read(RunSink &sink) = 0;
     virtual QString errorString() const = 0;
+    // After a file in which no run was found: what the reader looks for, and
+    // the likely cause it saw.
+    virtual QString noRunHint() const { return {}; }
 };
 
 } // namespace kelvane

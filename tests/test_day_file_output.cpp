@@ -2,10 +2,47 @@
 #include "history_text.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstdio>
+#include <dlfcn.h>
+#include <fcntl.h>
+
 using namespace kelvane;
+
+// Renames onto a name ending in this fail, as a failing disk would make them.
+static QByteArray failingRenameTarget;
+
+static bool RenameFails(const char *to)
+{
+    return !failingRenameTarget.isEmpty() && QByteArray(to).endsWith(failingRenameTarget);
+}
+
+// Both ways the output renames go through here before the system's own call.
+extern "C" int renameat(int fromFolder, const char *from, int toFolder, const char *to)
+{
+    if (RenameFails(to)) {
+        errno = EIO;
+        return -1;
+    }
+    using Call = int (*)(int, const char *, int, const char *);
+    static const auto system = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "renameat"));
+    return system(fromFolder, from, toFolder, to);
+}
+
+extern "C" int rename(const char *from, const char *to)
+{
+    if (RenameFails(to)) {
+        errno = EIO;
+        return -1;
+    }
+    using Call = int (*)(const char *, const char *);
+    static const auto system = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "rename"));
+    return system(from, to);
+}
 using history_text::ReadFile;
 using history_text::WriteFile;
 
@@ -37,6 +74,13 @@ class TestDayFileOutput : public QObject {
     void folderInTheWayKeepsTheRunOut();
     void discardLeavesNothing_data() { filesAppearOnlyAtCommit_data(); }
     void discardLeavesNothing();
+    void replacedFileKeepsItsMode_data() { filesAppearOnlyAtCommit_data(); }
+    void replacedFileKeepsItsMode();
+    void historyFileIsNeverReplaced_data() { filesAppearOnlyAtCommit_data(); }
+    void historyFileIsNeverReplaced();
+    void failedReplacementPutsEverythingBack_data() { filesAppearOnlyAtCommit_data(); }
+    void failedReplacementPutsEverythingBack();
+    void leftoversOfOursAreRemoved();
 };
 
 void TestDayFileOutput::filesAppearOnlyAtCommit_data()
@@ -101,6 +145,78 @@ void TestDayFileOutput::discardLeavesNothing()
         QVERIFY(output.add("b.xml", {"b"}));
     } // never committed
     QCOMPARE(entries(), QStringList());
+}
+
+void TestDayFileOutput::replacedFileKeepsItsMode()
+{
+    QFETCH(DayFileOutput::Naming, naming);
+    const QString path = dir.filePath("a.xml");
+    QVERIFY(WriteFile(path, "old"));
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+    DayFileOutput output(dir.path(), naming);
+    QVERIFY(output.add("a.xml", {"new"}));
+    QVERIFY(output.commit());
+    QCOMPARE(ReadFile(path), QByteArray("new"));
+    // Owner, group and others; the user's own bits repeat the owner's.
+    QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::ReadGroup);
+    QCOMPARE(entries(), QStringList({"a.xml"}));
+}
+
+void TestDayFileOutput::historyFileIsNeverReplaced()
+{
+    QFETCH(DayFileOutput::Naming, naming);
+    QVERIFY(WriteFile(dir.filePath("b.xml"), "the history"));
+    DayFileOutput output(dir.path(), naming);
+    output.protect(dir.filePath("b.xml"));
+    QVERIFY(output.add("a.txt", {"a"}));
+    QVERIFY(output.add("b.xml", {"b"}));
+    QVERIFY(!output.commit());
+    QVERIFY2(output.error().contains(dir.filePath("b.xml") + "\": it is the history file"),
+             qPrintable(output.error()));
+    QCOMPARE(entries(), QStringList({"b.xml"}));
+    QCOMPARE(ReadFile(dir.filePath("b.xml")), QByteArray("the history"));
+}
+
+// The second of a run's replacements fails: the first replaced file comes
+// back, the new file goes, and nothing hidden stays.
+void TestDayFileOutput::failedReplacementPutsEverythingBack()
+{
+    QFETCH(DayFileOutput::Naming, naming);
+    QVERIFY(WriteFile(dir.filePath("a.xml"), "old a"));
+    QVERIFY(WriteFile(dir.filePath("c.gpx"), "old c"));
+    DayFileOutput output(dir.path(), naming);
+    QVERIFY(output.add("a.xml", {"new a"}));
+    QVERIFY(output.add("b.txt", {"new b"}));
+    QVERIFY(output.add("c.gpx", {"new c"}));
+    failingRenameTarget = "c.gpx";
+    const bool committed = output.commit();
+    failingRenameTarget.clear();
+    QVERIFY(!committed);
+    QVERIFY2(output.error().contains(dir.filePath("c.gpx")), qPrintable(output.error()));
+    QCOMPARE(entries(), QStringList({"a.xml", "c.gpx"}));
+    QCOMPARE(ReadFile(dir.filePath("a.xml")), QByteArray("old a"));
+    QCOMPARE(ReadFile(dir.filePath("c.gpx")), QByteArray("old c"));
+
+    // The same run saves once the fault is gone.
+    QVERIFY(output.add("a.xml", {"new a"}));
+    QVERIFY(output.add("c.gpx", {"new c"}));
+    QVERIFY(output.commit());
+    QCOMPARE(ReadFile(dir.filePath("c.gpx")), QByteArray("new c"));
+    QCOMPARE(entries(), QStringList({"a.xml", "c.gpx"}));
+}
+
+void TestDayFileOutput::leftoversOfOursAreRemoved()
+{
+    const QStringList ours = {".20041221_01_Tuesday.xml.0123abcd.part",
+                              ".20041221_01_Tuesday.gpx.ffffffff.old"};
+    const QStringList others = {".hidden.part", ".notes.0123abcd.txt", "a.0123abcd.part",
+                                "20041221_01_Tuesday.xml"};
+    for (const QString &name : ours + others)
+        QVERIFY(WriteFile(dir.filePath(name), "x"));
+    DayFileOutput::removeLeftovers(dir.path());
+    QStringList left = others;
+    left.sort();
+    QCOMPARE(entries(), left);
 }
 
 QTEST_GUILESS_MAIN(TestDayFileOutput)

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
+
 namespace kelvane {
 
 class ProgressSink;
@@ -53,6 +55,9 @@ struct ConversionRequest {
     DateWindow window;
     ConversionOptions options;
     QDate today = QDate::currentDate(); // the end of the progress range
+    // Set (from a signal handler or another thread) to stop the conversion:
+    // the run being saved is saved whole, and no further run is.
+    const std::atomic_bool *stop = nullptr;
 };
 
 struct SkippedRun {
@@ -66,6 +71,9 @@ struct ConversionSummary {
     int filesWritten = 0;
     int runsSkipped = 0;
     QList<SkippedRun> skipped; // the first hundred skipped runs and why
+    // When no run was read: what the reader looks for, and the likely cause it saw.
+    QString noRunHint;
+    bool stopped = false; // on request, before the end of the input
     // Empty when the whole input was read and every day file was saved; otherwise
     // names the file and the system's reason, and the conversion stopped there.
     QString error;

@@ -17,6 +17,8 @@ class ProgressSink {
     virtual void showFileName(const QString &name) = 0;
     // The bare name of every day file that has been saved, in the order saved.
     virtual void fileSaved(const QString &name) { Q_UNUSED(name); }
+    // The conversion waits, for the reason given, before it reads anything.
+    virtual void waiting(const QString &reason) { Q_UNUSED(reason); }
 };
 
 // For callers that want no reports.
