@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kelvane-split"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("9.6"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KELVANE_VERSION));
 
     const QDate today = QDate::currentDate();
     const SplitRequest request = ParseCommandLine(QCoreApplication::arguments(), today);
@@ -52,7 +52,7 @@ int main(int argc, char *argv[])
         return Success;
     }
     if (request.version) {
-        std::printf("kelvane-split 9.6\n");
+        std::printf("kelvane-split %s\n", KELVANE_VERSION);
         return Success;
     }
 
