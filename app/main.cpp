@@ -8,8 +8,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
-    QApplication::setApplicationVersion(QStringLiteral("9.6"));
-    QApplication::setDesktopFileName(QStringLiteral("kelvane"));
+    QApplication::setApplicationVersion(QStringLiteral(KELVANE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.kelvane"));
 
     frmKelvane window(WindowEnvironment::System());
     window.Load();
