@@ -42,6 +42,15 @@ screenshot: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The Debian package $(BUILD)/kelvane_VERSION_ARCH.deb, and its check: lintian,
+# an install with apt, the installed programs at work, and its removal.
+.PHONY: package package-check
+package: build
+	cmake --build $(BUILD) --target package
+
+package-check: package
+	./scripts/check_package.sh $(BUILD)
+
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 $(SANITIZE_BUILD)/CMakeCache.txt: | setup
 	cmake -S . -B $(SANITIZE_BUILD) -DKELVANE_SANITIZE=ON $(CMAKE_ARGS)

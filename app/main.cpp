@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     QApplication::setApplicationVersion(QLatin1StringView(kelvane::kVersion));
-    QApplication::setDesktopFileName(QStringLiteral("kelvane"));
+    QApplication::setDesktopFileName(QStringLiteral("org.example.kelvane"));
 
     frmKelvane window(WindowEnvironment::System());
     window.Load();

@@ -102,7 +102,8 @@ SplitRequest parseCommandLine(const QStringList &arguments, QDate today)
         request.usageError = parser.errorText();
         return request;
     }
-    request.help = parser.isSet(help);
+    // Qt lists --help-all beside --help; this program has no Qt options to add.
+    request.help = parser.isSet(help) || parser.isSet(QStringLiteral("help-all"));
     request.version = parser.isSet(version);
     if (request.help || request.version)
         return request;

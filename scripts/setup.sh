@@ -10,6 +10,8 @@ packages=(
     xvfb xdotool
     libxml2-utils
     clang libclang-rt-14-dev
+    # The Debian package and its checks (make package, make package-check).
+    dpkg-dev lintian desktop-file-utils appstream bash-completion man-db groff-base tzdata
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -66,6 +66,8 @@ class TestKelvaneSplit : public QObject {
     void windows_data();
     void windows();
     void namesOnStdoutSummaryOnStderr();
+    void helpAndVersion_data();
+    void helpAndVersion();
     void usageErrors_data();
     void usageErrors();
     void failures_data();
@@ -126,6 +128,33 @@ void TestKelvaneSplit::namesOnStdoutSummaryOnStderr()
              names);
     QCOMPARE(result.err,
              QByteArray("kelvane-split: 7 runs read, 2 converted, 6 files written, 0 skipped\n"));
+}
+
+void TestKelvaneSplit::helpAndVersion_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("printed");
+
+    const QByteArray help = "--directory <DIR>";
+    const QByteArray version = "kelvane-split " KELVANE_VERSION "\n";
+    QTest::newRow("--help") << QStringList{"--help"} << help;
+    QTest::newRow("-h") << QStringList{"-h"} << help;
+    QTest::newRow("--help-all, which --help lists") << QStringList{"--help-all"} << help;
+    QTest::newRow("--help before a history file") << QStringList{"--help", history()} << help;
+    QTest::newRow("--version") << QStringList{"--version"} << version;
+    QTest::newRow("-v") << QStringList{"-v", history()} << version;
+}
+
+// Help and version go to stdout, and nothing is read or written.
+void TestKelvaneSplit::helpAndVersion()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, printed);
+    const Result result = split(arguments + QStringList{"-C", outDir()});
+    QCOMPARE(result.status, 0);
+    QVERIFY2(result.out.contains(printed), result.out.constData());
+    QCOMPARE(result.err, QByteArray());
+    QVERIFY(written().isEmpty());
 }
 
 void TestKelvaneSplit::usageErrors_data()
