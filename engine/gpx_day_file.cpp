@@ -1,6 +1,7 @@
 // The GPX 1.0 day file: one track of one segment holding every track point.
 
 #include "day_file_writer.h"
+#include "xml_escaping.h"
 
 #include <cstring>
 
@@ -18,7 +19,7 @@ constexpr std::string_view kTail = "</trkseg>\r\n"
                                    "</gpx>\r\n";
 
 // The text of a point around its values, which go out exactly as stored: no
-// number formatting and no escaping.
+// number formatting, and no escaping unless a value would add markup.
 constexpr std::string_view kBeforeLat = "<trkpt lat=\"";
 constexpr std::string_view kBeforeLon = "\" lon=\"";
 constexpr std::string_view kBeforeAlt = "\">\r\n<ele>";
@@ -41,6 +42,8 @@ class GpxDayFile final : public DayFileWriter {
     std::span<const std::string_view> write(const Run &run) override;
 
   private:
+    std::string_view escapedFile(const TrackPoints &track);
+
     std::string buffer; // only grows
     std::string_view file;
 };
@@ -52,6 +55,10 @@ class GpxDayFile final : public DayFileWriter {
 std::span<const std::string_view> GpxDayFile::write(const Run &run)
 {
     const TrackPoints &track = *run.points;
+    if (track.holdsSpecialCharacters()) {
+        file = escapedFile(track);
+        return {&file, 1};
+    }
     const std::size_t size =
         kHead.size() + track.valueBytes() + std::size_t(track.size()) * kPointFrame + kTail.size();
     if (buffer.size() < size)
@@ -74,6 +81,25 @@ std::span<const std::string_view> GpxDayFile::write(const Run &run)
     put(at, kTail);
     file = std::string_view(buffer.data(), size);
     return {&file, 1};
+}
+
+// The same file for values that hold characters of markup.
+std::string_view GpxDayFile::escapedFile(const TrackPoints &track)
+{
+    buffer.assign(kHead);
+    for (int i = 0; i < track.size(); ++i) {
+        const TrackPoint p = track.at(i);
+        const std::string_view values[] = {p.latitude, p.longitude, p.altitude, p.date, p.time};
+        const std::string_view before[] = {kBeforeLat, kBeforeLon, kBeforeAlt, kBeforeDate,
+                                           kBeforeTime};
+        for (std::size_t v = 0; v < std::size(values); ++v) {
+            buffer += before[v];
+            appendXmlEscaped(buffer, values[v]);
+        }
+        buffer += kAfterTime;
+    }
+    buffer += kTail;
+    return buffer;
 }
 
 std::unique_ptr<DayFileWriter> makeGpxDayFile()

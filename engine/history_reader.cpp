@@ -1,5 +1,6 @@
 #include "history_reader.h"
 
+#include "message_text.h"
 #include "notes_escaping.h"
 #include "text.h"
 
@@ -35,7 +36,13 @@ void HistoryReader::read(RunSink &runSink)
 // One line through the steps of the main loop; false when the reading must stop.
 bool HistoryReader::handleLine(std::string_view raw)
 {
-    const std::string_view line = trim(raw);
+    std::string_view line = trim(raw);
+    // A byte order mark may stand before the declaration; the declaration
+    // line keeps it, so that the day files begin with it too.
+    if (lineNumber == 1 && line.starts_with(kByteOrderMark))
+        line = trim(line.substr(kByteOrderMark.size()));
+    if (!sawRun)
+        lookForMissedRuns(raw, line);
     if (line.empty() || line.front() != '<') {
         // Not a tag line: a run keeps it, nothing else looks at it.
         if (phase != Phase::OutsideRun)
@@ -68,6 +75,7 @@ bool HistoryReader::handleLine(std::string_view raw)
 // A <Run> line opens a run; inside a run it only asks for a start time anew.
 void HistoryReader::openRun()
 {
+    sawRun = true;
     if (phase == Phase::OutsideRun) {
         sink->runOpened();
         runFirstLine = lineNumber;
@@ -88,9 +96,7 @@ void HistoryReader::takeStartTime(std::string_view line)
     if (!start.day.isValid()) {
         // Nothing of such a line may reach a file name.
         skip(QStringLiteral("its start time \"%1\" does not begin with a real date (YYYY-MM-DD)")
-                 .arg(QString::fromLatin1(
-                     line.substr(kValue).data(),
-                     qsizetype(std::min<std::size_t>(line.size() - kValue, 40)))));
+                 .arg(messageText(value.substr(0, value.find("</")))));
         return;
     }
     startDay = start.day;
@@ -197,6 +203,73 @@ void HistoryReader::skip(const QString &reason)
         return;
     outcome = Outcome::Skipped;
     sink->runSkipped(runFirstLine, reason);
+}
+
+// Until a run is found, each line is looked at for what would make a person
+// think it holds one; the first such sign explains a file without runs.
+void HistoryReader::lookForMissedRuns(std::string_view raw, std::string_view line)
+{
+    if (lineNumber == 1 && (raw.starts_with("\xff\xfe") || raw.starts_with("\xfe\xff") ||
+                            raw.find('\0') != std::string_view::npos))
+        noteMissedRuns(MissedRuns::Utf16);
+    const std::size_t run = raw.find("<Run");
+    if (run == std::string_view::npos) {
+        if (raw.find(":Run>") != std::string_view::npos ||
+            raw.find(":Run ") != std::string_view::npos)
+            noteMissedRuns(MissedRuns::Prefix);
+        return;
+    }
+    if (raw.find('\r') != std::string_view::npos)
+        noteMissedRuns(MissedRuns::CarriageReturns);
+    const std::string_view tag = raw.substr(run);
+    if (tag.size() > 4 && (tag[4] == ' ' || tag[4] == '\t' || tag[4] == '/'))
+        noteMissedRuns(MissedRuns::Attributes);
+    if (tag.starts_with("<Run>") && tag.data() != line.data()) {
+        const std::string_view before = raw.substr(0, run);
+        if (before.find_first_not_of(" \t") == std::string_view::npos)
+            noteMissedRuns(MissedRuns::Tabs);
+        else
+            noteMissedRuns(MissedRuns::SeveralOnALine);
+    }
+}
+
+void HistoryReader::noteMissedRuns(MissedRuns sign)
+{
+    if (missedRuns == MissedRuns::None)
+        missedRuns = sign;
+}
+
+QString HistoryReader::noRunHint() const
+{
+    QString hint =
+        QStringLiteral(
+            "No run found in \"%1\". A history file holds each element on a line of its own, and a "
+            "run begins with a line \"<Run>\" (after blanks).")
+            .arg(path);
+    switch (missedRuns) {
+    case MissedRuns::None:
+        return hint;
+    case MissedRuns::Utf16:
+        return hint + QStringLiteral(" This file is UTF-16 text: save it as UTF-8 or in the "
+                                     "system's 8-bit code page.");
+    case MissedRuns::CarriageReturns:
+        return hint + QStringLiteral(" This file's lines end in CR alone, which ends no line here: "
+                                     "convert its line ends to LF or CR LF.");
+    case MissedRuns::Tabs:
+        return hint + QStringLiteral(" This file's lines are indented with tabs, which do not "
+                                     "count as blanks.");
+    case MissedRuns::SeveralOnALine:
+        return lineNumber == 1
+                   ? hint + QStringLiteral(" This file has no line ends: all its elements stand "
+                                           "on one line.")
+                   : hint + QStringLiteral(" In this file, several elements stand on one line.");
+    case MissedRuns::Prefix:
+        return hint +
+               QStringLiteral(" This file's Run tags carry a namespace prefix (\"<x:Run>\").");
+    case MissedRuns::Attributes:
+        return hint + QStringLiteral(" This file's Run tags carry attributes (\"<Run id=...>\").");
+    }
+    return hint;
 }
 
 } // namespace kelvane

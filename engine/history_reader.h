@@ -23,6 +23,7 @@ class HistoryReader final : public RunReader {
 
     void read(RunSink &sink) override;
     QString errorString() const override { return error; }
+    QString noRunHint() const override;
 
   private:
     // Where the reader stands in the file.
@@ -39,7 +40,21 @@ class HistoryReader final : public RunReader {
         Skipped,   // reported as skipped: nothing of it is written
     };
 
+    // Signs of runs the reader cannot see, for the hint after a file without runs.
+    enum class MissedRuns {
+        None,
+        Utf16,
+        CarriageReturns,
+        Tabs,
+        SeveralOnALine,
+        Prefix,
+        Attributes,
+    };
+    static constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
+
     bool handleLine(std::string_view raw);
+    void lookForMissedRuns(std::string_view raw, std::string_view line);
+    void noteMissedRuns(MissedRuns sign);
     void openRun();
     void keepLine(std::string_view raw, std::string_view line);
     void keepChangedLine(std::string_view raw, std::string_view line);
@@ -57,6 +72,8 @@ class HistoryReader final : public RunReader {
     QString error;
     qint64 lineNumber = 0;
 
+    bool sawRun = false;
+    MissedRuns missedRuns = MissedRuns::None;
     Phase phase = Phase::OutsideRun;
     Outcome outcome = Outcome::Undecided; // of the open run
     bool linesDropped = false;            // lines of the open run were let go

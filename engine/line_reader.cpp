@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kelvane {
@@ -71,8 +72,17 @@ bool LineReader::fill()
         begin = 0;
         lineStart = 0; // the line last returned has left the buffer
     }
-    if (end == buffer.size())
-        buffer.resize(buffer.size() * 2);
+    if (end == buffer.size()) {
+        if (end >= kMaxLineBytes) {
+            error = QStringLiteral("Cannot read \"%1\": line %2 is longer than %3 MiB, which no "
+                                   "line of a history file is")
+                        .arg(file.fileName())
+                        .arg(lines + 1)
+                        .arg(kMaxLineBytes >> 20);
+            return false;
+        }
+        buffer.resize(std::min(buffer.size() * 2, kMaxLineBytes));
+    }
     const qint64 got = file.read(buffer.data() + end, qint64(buffer.size() - end));
     if (got < 0) {
         error = QStringLiteral("Cannot read \"%1\": %2").arg(file.fileName(), file.errorString());

@@ -34,6 +34,7 @@ void TrackPoints::append(const TrackPoint &point)
     *at++ = '\n';
     used = std::size_t(at - cells.data());
     rowEnds.push_back(ends);
+    specialCharacters = -1;
     if (!point.heartRate.empty() || !point.cadence.empty() || !point.power.empty() || hasExtras())
         appendExtras(point);
 }
@@ -51,8 +52,26 @@ void TrackPoints::appendExtras(const TrackPoint &point)
     extraEnds.push_back(ends);
 }
 
+bool TrackPoints::holdsSpecialCharacters() const
+{
+    if (specialCharacters < 0) {
+        // One pass over all rows: beside the values they hold four commas, a
+        // CR and an LF each, so any other of those is in a value. Counting
+        // keeps the loop free of branches.
+        std::size_t markup = 0, separators = 0;
+        for (std::size_t i = 0; i < used; ++i) {
+            const char c = cells[i];
+            markup += (c == '"') | (c == '<') | (c == '>') | (c == '&');
+            separators += (c == ',') | (c == '\r') | (c == '\n');
+        }
+        specialCharacters = markup > 0 || separators != rowEnds.size() * kRowSeparators;
+    }
+    return specialCharacters > 0;
+}
+
 void TrackPoints::clear()
 {
+    specialCharacters = -1;
     used = 0;
     rowEnds.clear();
     extras.clear();

@@ -39,6 +39,10 @@ class TrackPoints {
     std::size_t valueBytes() const { return used - rowEnds.size() * kRowSeparators; }
     // Whether any point has an extra value.
     bool hasExtras() const { return !extraEnds.empty(); }
+    // Whether a value holds a character that a CSV or GPX file cannot take as
+    // it is: '"', '<', '>', '&', ',', CR or LF. Almost no file has one, so the
+    // writers copy the values as they are unless this says otherwise.
+    bool holdsSpecialCharacters() const;
 
   private:
     void appendExtras(const TrackPoint &point);
@@ -50,6 +54,7 @@ class TrackPoints {
     std::string extras;
     std::vector<std::array<std::size_t, 3>> extraEnds;
     bool recording = true;
+    mutable int specialCharacters = -1; // unknown (-1), none (0), some (1)
 };
 
 // Writes time with its two-digit hour moved by offset into out. Hours that

@@ -93,6 +93,9 @@ class TestHistoryReader : public QObject {
     void onlyFirstStartTimeCounts();
     void skippedRuns_data();
     void skippedRuns();
+    void hintWhenNoRunIsFound_data();
+    void hintWhenNoRunIsFound();
+    void byteOrderMark();
     void strayRunEndWritesNothing();
     void runsOutsideTheWindowStillCarryPointTexts();
     void runInsideAnotherRun();
@@ -273,6 +276,76 @@ void TestHistoryReader::skippedRuns_data()
     QTest::newRow("short year") << Run("04-10-25T08:00:00Z") << "real date";
     QTest::newRow("empty start time") << Run("") << "real date";
     QTest::newRow("slash separators") << Run("2004/10/25T08:00:00Z") << "real date";
+    // The value alone is quoted, its control characters shown, never sent.
+    QTest::newRow("terminal commands in the start time")
+        << Run("\x1b]0;TITLE\x07\x1b[2Jgarbage")
+        << "its start time \"\\x1b]0;TITLE\\x07\\x1b[2Jgarbage\" does not begin";
+    QTest::newRow("NUL in the start time")
+        << Run(QByteArray("ab\0cd", 5)) << "its start time \"ab\\x00cd\" does not begin";
+    QTest::newRow("UTF-8 in the start time") << Run("caf\xc3\xa9") << "\"caf\u00e9\"";
+    QTest::newRow("8-bit text in the start time") << Run("caf\xe9") << "\"caf\u00e9\"";
+}
+
+void TestHistoryReader::hintWhenNoRunIsFound_data()
+{
+    QTest::addColumn<QByteArray>("history");
+    QTest::addColumn<QString>("cause");
+
+    const QByteArray good = History({Run("2004-10-25T08:00:00Z", {kP1})});
+    QByteArray tabs = good;
+    tabs.replace("    <Run>", "\t<Run>");
+    QTest::newRow("tabs") << tabs << "indented with tabs";
+    QByteArray oneLine = good;
+    oneLine.replace("\r\n", "");
+    QTest::newRow("no line ends") << oneLine << "has no line ends";
+    QByteArray crOnly = good;
+    crOnly.replace("\r\n", "\r");
+    QTest::newRow("CR alone") << crOnly << "end in CR alone";
+    QByteArray attributes = good;
+    attributes.replace("<Run>", "<Run id=\"1\">");
+    QTest::newRow("Run with attributes") << attributes << "carry attributes";
+    QByteArray prefixed = good;
+    prefixed.replace("<Run>", "<lb:Run>").replace("</Run>", "</lb:Run>");
+    QTest::newRow("namespace prefix") << prefixed << "namespace prefix";
+    QByteArray utf16(reinterpret_cast<const char *>(QString::fromLatin1(good).utf16()),
+                     good.size() * 2);
+    QTest::newRow("UTF-16") << "\xff\xfe" + utf16 << "UTF-16";
+    QByteArray twoOnALine = good;
+    twoOnALine.replace("\r\n    <Run>", "<Run>");
+    QTest::newRow("Run after another tag") << twoOnALine << "several elements stand on one line";
+    QTest::newRow("empty file") << QByteArray() << "";
+}
+
+// A file in which no run is found converts nothing, and says what the
+// reader looks for and what it saw instead.
+void TestHistoryReader::hintWhenNoRunIsFound()
+{
+    QFETCH(QByteArray, history);
+    QFETCH(QString, cause);
+    const auto summary = convert(history);
+    QVERIFY(summary.ok());
+    QCOMPARE(summary.runsRead, 0);
+    QVERIFY2(summary.noRunHint.startsWith(
+                 QStringLiteral("No run found in \"%1\". A history file holds each element on a "
+                                "line of its own, and a run begins with a line \"<Run>\"")
+                     .arg(input())),
+             qPrintable(summary.noRunHint));
+    QVERIFY2(summary.noRunHint.contains(cause), qPrintable(summary.noRunHint));
+    if (cause.isEmpty())
+        QVERIFY(summary.noRunHint.endsWith(QLatin1String("(after blanks).")));
+
+    QVERIFY(convert(History({Run("2004-10-25T08:00:00Z", {kP1})})).noRunHint.isEmpty());
+}
+
+// A byte order mark before the declaration: the declaration is found, and
+// the day files begin with the mark and the declaration.
+void TestHistoryReader::byteOrderMark()
+{
+    const QByteArray history = "\xef\xbb\xbf" + History({Run("2004-10-25T08:00:00Z", {kP1})});
+    QVERIFY(convert(history).ok());
+    QVERIFY(file("20041025_01_Monday.xml")
+                .startsWith("\xef\xbb\xbf" + kDeclaration + "\r\n\r\n" + kHistory +
+                            "\r\n    <Run>\r\n"));
 }
 
 // A run that cannot be named writes nothing and leaves the numbering of the

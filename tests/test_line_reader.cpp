@@ -41,6 +41,8 @@ class TestLineReader : public QObject {
     void markKeepsLinesInPlace_data();
     void markKeepsLinesInPlace();
     void folderIsNoHistoryFile();
+    void lineLongerThanTheBound_data();
+    void lineLongerThanTheBound();
 };
 
 void TestLineReader::lines_data()
@@ -136,6 +138,41 @@ void TestLineReader::folderIsNoHistoryFile()
     LineReader reader;
     QVERIFY(!reader.open(dir.path()));
     QVERIFY(reader.errorString().contains(dir.path()));
+}
+
+void TestLineReader::lineLongerThanTheBound_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("read");
+    const qsizetype bound = qsizetype(LineReader::kMaxLineBytes);
+    QTest::newRow("just within") << QByteArray(bound - 2, 'x') + "\r\n" << true;
+    QTest::newRow("beyond, with a line end") << QByteArray(bound, 'x') + "\r\n" << false;
+    QTest::newRow("beyond, without a line end") << QByteArray(bound + 10, 'x') << false;
+}
+
+// Lines before the long one are read; the long one ends the reading with
+// an error naming the file, the line and the bound.
+void TestLineReader::lineLongerThanTheBound()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, read);
+    const QString path = input("a\r\nb\r\n" + bytes + "c\r\n");
+    LineReader reader;
+    QVERIFY(reader.open(path));
+    std::string_view line;
+    int lines = 0;
+    while (reader.next(line))
+        ++lines;
+    if (read) {
+        QCOMPARE(lines, 4);
+        QVERIFY(reader.errorString().isEmpty());
+    } else {
+        QCOMPARE(lines, 2);
+        QCOMPARE(reader.errorString(),
+                 QStringLiteral("Cannot read \"%1\": line 3 is longer than 4 MiB, which no line "
+                                "of a history file is")
+                     .arg(path));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLineReader)

@@ -35,7 +35,8 @@ struct MarkedBytes {
 // Reads a file once, front to back, and hands out its lines as views into one
 // buffer: no copy and no allocation per line. A line ends at LF or CR LF; the
 // line end is not part of the line. The buffer grows only for a line longer
-// than itself, so memory follows the longest line, not the file.
+// than itself, so memory follows the longest line, not the file; a line
+// longer than kMaxLineBytes ends the reading with an error.
 //
 // A mark keeps the bytes from the start of the marked line on until it is
 // cleared, so that a stretch of lines can be written out exactly as read.
@@ -44,6 +45,11 @@ struct MarkedBytes {
 // offset from the mark.
 class LineReader {
   public:
+    // History files hold one element a line, a few hundred bytes at most; a
+    // longer line means a file of another kind (or no end at all, as a
+    // device has), and holding it would cost memory without end.
+    static constexpr std::size_t kMaxLineBytes = std::size_t(4) << 20;
+
     explicit LineReader(std::size_t bufferSize = 1 << 20);
 
     bool open(const QString &path);

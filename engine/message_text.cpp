@@ -1,0 +1,44 @@
+#include "message_text.h"
+
+#include <QByteArrayView>
+
+#include <algorithm>
+
+namespace kelvane {
+
+namespace {
+
+bool isControl(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c < 0xa0);
+}
+
+} // namespace
+
+QString escapeControlCharacters(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        if (isControl(c.unicode()))
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+QString messageText(std::string_view bytes, std::size_t limit)
+{
+    std::size_t size = std::min(bytes.size(), limit);
+    // Not inside a UTF-8 character: step back over its continuation bytes.
+    for (int back = 0; size < bytes.size() && size > 0 && back < 3 &&
+                       (static_cast<unsigned char>(bytes[size]) & 0xc0) == 0x80;
+         ++back)
+        --size;
+    const QByteArrayView head(bytes.data(), qsizetype(size));
+    return escapeControlCharacters(head.isValidUtf8() ? QString::fromUtf8(head)
+                                                      : QString::fromLatin1(head));
+}
+
+} // namespace kelvane
