@@ -4,6 +4,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLocale>
+#include <QScopeGuard>
 
 namespace {
 
@@ -28,6 +29,8 @@ class TestDayLabels : public QObject {
     void past7OnlyFollowsLabel1();
     void readDayLabelWithoutBlank();
     void otherLanguage();
+    void everyLanguageReadsBack_data();
+    void everyLanguageReadsBack();
 };
 
 void TestDayLabels::picks_data()
@@ -208,6 +211,48 @@ void TestDayLabels::otherLanguage()
     fixture.window->ReadDayLabel(0, day);
     QCOMPARE(day, QDate(2026, 12, 4));
     QLocale::setDefault(saved);
+}
+
+void TestDayLabels::everyLanguageReadsBack_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    for (const QLocale &locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+        QTest::newRow(
+            qPrintable(locale.name() + QLatin1Char(' ') + QLocale::scriptToString(locale.script())))
+            << locale;
+}
+
+// Every language Qt knows writes the labels in its own words and reads back
+// the same days, weekday names with blanks or digits of other scripts included.
+void TestDayLabels::everyLanguageReadsBack()
+{
+    QFETCH(QLocale, locale);
+    const QLocale saved;
+    QLocale::setDefault(locale);
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    const QDate days[4] = {kToday, QDate(2026, 12, 1), QDate(2026, 10, 28), QDate(2026, 11, 22)};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(fixture.caption(QStringLiteral("labDayPic%1").arg(i)),
+                 locale.toString(days[i], QStringLiteral("dddd dd MMMM yyyy")));
+        QDate day;
+        window.ReadDayLabel(i, day);
+        QCOMPARE(day, days[i]);
+    }
+    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), QStringLiteral("Today"));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 7 Days"));
+
+    const QDate friday(2026, 12, 4);
+    fixture.pick(0, friday);
+    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")),
+             locale.toString(friday, QStringLiteral("dddd")));
+    fixture.pick(1, kToday.addDays(-1));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 2 Days"));
+    QDate day;
+    window.ReadDayLabel(0, day);
+    QCOMPARE(day, friday);
 }
 
 QTEST_MAIN(TestDayLabels)

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -65,6 +66,8 @@ class TestRunCommands : public QObject {
   private Q_SLOTS:
     void convertsItsWindow_data();
     void convertsItsWindow();
+    void convertsInOtherLanguages_data();
+    void convertsInOtherLanguages();
     void optionsReachTheEngine();
     void missingInputKeepsWindowOpen();
     void dayFileThatCannotBeWritten();
@@ -125,6 +128,68 @@ void TestRunCommands::convertsItsWindow()
     auto *bar = fixture.control<QProgressBar>(QStringLiteral("prbDays"));
     QVERIFY(bar->isVisible());
     QCOMPARE(bar->maximum(), 46363); // today's day serial
+}
+
+void TestRunCommands::convertsInOtherLanguages_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QList<QDate>>("days"); // the start days of the runs converted
+
+    const QDate today(2026, 12, 7);
+    const struct {
+        const char *command;
+        QList<QDate> days;
+    } commands[] = {
+        {"cmdToday", {today, today}},
+        {"cmdPast7", {QDate(2026, 12, 1), QDate(2026, 12, 4), today, today}},
+        {"cmdRange", {QDate(2026, 10, 28), QDate(2026, 11, 22)}},
+    };
+    // Weekday names with a blank (Hebrew, Vietnamese, Welsh, Irish, Albanian,
+    // Azerbaijani, Yoruba) and digits of another script (Chakma).
+    const QLocale locales[] = {
+        QLocale(QLocale::Hebrew, QLocale::Israel),
+        QLocale(QLocale::Vietnamese, QLocale::Vietnam),
+        QLocale(QLocale::Welsh, QLocale::UnitedKingdom),
+        QLocale(QLocale::Irish, QLocale::Ireland),
+        QLocale(QLocale::Albanian, QLocale::Albania),
+        QLocale(QLocale::Azerbaijani, QLocale::LatinScript, QLocale::Azerbaijan),
+        QLocale(QLocale::Yoruba, QLocale::Nigeria),
+        QLocale(QLocale::Chakma, QLocale::Bangladesh),
+    };
+    for (const QLocale &locale : locales) {
+        for (const auto &command : commands) {
+            QTest::addRow("%s %s", qPrintable(locale.name()), command.command)
+                << locale << QString::fromLatin1(command.command) << command.days;
+        }
+    }
+}
+
+// The days the labels show in the user's language reach the engine.
+void TestRunCommands::convertsInOtherLanguages()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, command);
+    QFETCH(QList<QDate>, days);
+    const QLocale saved;
+    QLocale::setDefault(locale);
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"), Walk());
+    fixture.open();
+
+    QTest::mouseClick(fixture.control(command), Qt::LeftButton);
+
+    QStringList converted;
+    for (int i = 0; i < days.size(); ++i) {
+        const int NN = i > 0 && days[i] == days[i - 1] ? 2 : 1;
+        converted << days[i].toString(QStringLiteral("yyyyMMdd_0")) + QString::number(NN) +
+                         QLatin1Char('_') + locale.dayName(days[i].dayOfWeek()) +
+                         QStringLiteral(".xml");
+    }
+    QCOMPARE(fixture.messages, QStringList());
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(fixture.dayFiles(), converted);
 }
 
 void TestRunCommands::optionsReachTheEngine()

@@ -258,10 +258,10 @@ void frmKelvane::Load()
 
     const QDate D40 = presentMoment().date().addDays(-40);
     const QDate D15 = presentMoment().date().addDays(-15);
-    labDayPic[0]->setCaption(longForm(presentMoment().date()));
-    labDayPic[1]->setCaption(longForm(presentMoment().date().addDays(-6)));
-    labDayPic[2]->setCaption(longForm(D40));
-    labDayPic[3]->setCaption(longForm(D15));
+    setDayLabel(0, presentMoment().date());
+    setDayLabel(1, presentMoment().date().addDays(-6));
+    setDayLabel(2, D40);
+    setDayLabel(3, D15);
 
     writeSelfTest();
 

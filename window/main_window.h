@@ -37,8 +37,8 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     // What the last conversion did, for whoever watches the window.
     const kelvane::ConversionSummary &LastSummary() const { return lastSummary; }
 
-    // The day in the caption of labDayPic(index); Day keeps its value when the
-    // caption holds no blank.
+    // The day that labDayPic(index) shows; Day keeps its value while the label
+    // still shows its design caption.
     void ReadDayLabel(int index, QDate &Day) const;
 
     void BeginDays(int minDay, int maxDay) override;
@@ -54,6 +54,8 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     void writeSelfTest();
     QDateTime presentMoment() const { return environment.presentMoment(); }
     QString longForm(QDate day) const;
+    // Shows the day in the long form on labDayPic(index), which raises its Change.
+    void setDayLabel(int index, QDate day);
 
     // Output options, hour offset and input file.
     void cbZOffset_Click();
