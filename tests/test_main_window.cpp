@@ -30,6 +30,8 @@ class TestMainWindow : public QObject {
     void fileListEmptyFolder();
     void exitEndsProgram();
     void progressOnBarAndSurface();
+    void controlsCoverPrintedNames_data();
+    void controlsCoverPrintedNames();
 };
 
 void TestMainWindow::startUpCaptions_data()
@@ -417,6 +419,62 @@ void TestMainWindow::progressOnBarAndSurface()
     QVERIFY(orangeIn(QRect(167, 0, 70, lineHeight)));
     QVERIFY(orangeIn(QRect(167, lineHeight, 70, lineHeight)));
     QVERIFY(!orangeIn(QRect(167, 2 * lineHeight, 70, lineHeight)));
+}
+
+void TestMainWindow::controlsCoverPrintedNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("shownBy"); // what brings up a control hidden at start
+
+    const char *shownAtStart[] = {
+        "cmdToday",   "cmdPast7",   "cmdRange",     "cmdAll",     "cmdSelFile", "cmdExit",
+        "labDayPic0", "labDayPic1", "labDayPic2",   "labDayPic3", "LabTxt01",   "ckXMLFlag",
+        "ckTXTFlag",  "chkGPXFlag", "chkHighAscii", "picPelko",   "Picture1",   "Picture2",
+    };
+    for (const char *name : shownAtStart)
+        QTest::newRow(name) << name << "";
+    QTest::newRow("cbZOffset") << "cbZOffset"
+                               << "ckTXTFlag";
+    QTest::newRow("labTxtZOffset") << "labTxtZOffset"
+                                   << "ckTXTFlag";
+    QTest::newRow("File1") << "File1"
+                           << "cmdSelFile";
+    QTest::newRow("DTPicker1") << "DTPicker1"
+                               << "labDayPic0";
+    QTest::newRow("prbDays") << "prbDays"
+                             << "BeginDays";
+}
+
+// The names of the day files are printed on the window's bare surface: every
+// control hides what lies beneath it, so no name garbles its caption.
+void TestMainWindow::controlsCoverPrintedNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, shownBy);
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    if (shownBy == QStringLiteral("BeginDays"))
+        window.BeginDays(46330, 46363);
+    else if (!shownBy.isEmpty())
+        QTest::mouseClick(fixture.control(shownBy), Qt::LeftButton, {}, QPoint(3, 3));
+    QWidget *control = fixture.control(name);
+    QVERIFY(control->isVisible());
+    const QImage bare = window.grab().toImage();
+
+    // Lines as wide as the window, from the top to below the bottom edge.
+    const QString line = QStringLiteral("20261207_01_Monday.xml ").repeated(6);
+    for (int i = 0; i < 40; ++i)
+        window.ShowFileName(line);
+    const QImage printed = window.grab().toImage();
+    QVERIFY(printed != bare);
+
+    const QRect place = control->geometry() & window.rect();
+    for (int y = place.top(); y <= place.bottom(); ++y) {
+        for (int x = place.left(); x <= place.right(); ++x) {
+            if (printed.pixel(x, y) != bare.pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("printed text shows at (%1, %2)").arg(x).arg(y)));
+        }
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

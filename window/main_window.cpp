@@ -225,6 +225,14 @@ void frmKelvane::createControls()
     DTPicker1->setGeometry(Twips(3615, 240, 4815, 435));
     DTPicker1->hide();
 
+    // Names printed on the window show only on its bare surface: every control
+    // first paints the window's black over them, buttons and check boxes included
+    // (their own background would be the grey of a button's face).
+    for (QWidget *control : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        control->setBackgroundRole(QPalette::Window);
+        control->setAutoFillBackground(true);
+    }
+
     connect(cbZOffset, &OffsetCombo::Click, this, &frmKelvane::cbZOffset_Click);
     connect(ckTXTFlag, &QCheckBox::clicked, this, &frmKelvane::ckTXTFlag_Click);
     connect(ckXMLFlag, &QCheckBox::clicked, this, &frmKelvane::ckXMLFlag_Click);
