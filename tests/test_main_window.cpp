@@ -139,7 +139,7 @@ void TestMainWindow::startUpValues()
 {
     WindowFixture fixture;
     frmKelvane &window = fixture.open();
-    QCOMPARE(window.ZOffset(), 0.0);
+    QCOMPARE(window.ZOffset(), 0);
     QCOMPARE(window.InputFile(), fixture.folder.path() + QStringLiteral("/walk.xml"));
     QCOMPARE(window.DayPicIndex(), 0);
     QVERIFY(fixture.messages.isEmpty());
@@ -295,7 +295,7 @@ void TestMainWindow::switchCouplings()
     QCOMPARE(fixture.control(QStringLiteral("labTxtZOffset"))->isVisible(), offsetShown);
     QCOMPARE(highAscii->isVisible(), highAsciiShown);
     QCOMPARE(highAscii->checkState(), Qt::Checked);
-    QCOMPARE(fixture.window->ZOffset(), 0.0);
+    QCOMPARE(fixture.window->ZOffset(), 0);
 }
 
 void TestMainWindow::offsetChosenFromList()
@@ -309,11 +309,11 @@ void TestMainWindow::offsetChosenFromList()
     for (int i = 0; i < 5; ++i)
         QTest::keyClick(combo, Qt::Key_Up);
     QCOMPARE(combo->currentText(), QStringLiteral("-5"));
-    QCOMPARE(window.ZOffset(), -5.0);
+    QCOMPARE(window.ZOffset(), -5);
 
     // Hiding and showing again keeps both the offset and the item shown.
     csv->click();
-    QCOMPARE(window.ZOffset(), -5.0);
+    QCOMPARE(window.ZOffset(), -5);
     csv->click();
     QVERIFY(combo->isVisible());
     QCOMPARE(combo->currentText(), QStringLiteral("-5"));
@@ -328,7 +328,7 @@ void TestMainWindow::offsetNotChangedByTyping()
     combo->lineEdit()->clear();
     QTest::keyClicks(combo->lineEdit(), QStringLiteral("7"));
     QCOMPARE(combo->currentText(), QStringLiteral("7"));
-    QCOMPARE(window.ZOffset(), 0.0);
+    QCOMPARE(window.ZOffset(), 0);
     QCOMPARE(combo->count(), 25);
 }
 

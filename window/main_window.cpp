@@ -274,7 +274,7 @@ void frmKelvane::Load()
     writeSelfTest();
 
     for (int i = -12; i <= 12; ++i)
-        cbZOffset->addItem(QString::number(i));
+        cbZOffset->addItem(QString::number(i), i);
     cbZOffset->selectItem(12);
 
     inputFile = File1->Path() + QLatin1Char('/') + QStringLiteral("walk.xml");
@@ -350,7 +350,7 @@ void frmKelvane::paintEvent(QPaintEvent *event)
 
 void frmKelvane::cbZOffset_Click()
 {
-    zOffset = cbZOffset->currentText().toDouble();
+    zOffset = cbZOffset->currentData().toInt();
 }
 
 void frmKelvane::ckTXTFlag_Click()

@@ -31,7 +31,8 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     void Load();
 
     QString InputFile() const { return inputFile; }
-    double ZOffset() const { return zOffset; }
+    // Whole hours added to every track point time, -12 to 12.
+    int ZOffset() const { return zOffset; }
     int DayPicIndex() const { return dayPicIndex; }
     QStringList PrintedLines() const { return printedLines; }
     // What the last conversion did, for whoever watches the window.
@@ -80,7 +81,7 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
 
     WindowEnvironment environment;
     QString inputFile;
-    double zOffset = 0;
+    int zOffset = 0;
     int dayPicIndex = 0;
     QStringList printedLines;
     QElapsedTimer lastPrintRepaint;

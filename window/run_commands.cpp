@@ -7,8 +7,6 @@
 #include <QCheckBox>
 #include <QDir>
 
-#include <cmath>
-
 void frmKelvane::cmdToday_Click()
 {
     QDate day;
@@ -45,7 +43,7 @@ kelvane::OutputOptions frmKelvane::outputOptions() const
     options.ckTXTFlag = on(ckTXTFlag);
     options.chkGPXFlag = on(chkGPXFlag);
     options.chkHighAscii = on(chkHighAscii);
-    options.ZOffset = int(std::lround(zOffset));
+    options.ZOffset = ZOffset();
     return options;
 }
 
