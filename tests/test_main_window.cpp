@@ -1,5 +1,6 @@
 #include "window_fixture.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -26,6 +27,9 @@ class TestMainWindow : public QObject {
     void switchCouplings();
     void offsetChosenFromList();
     void offsetNotChangedByTyping();
+    void offsetTypedThenFocusLeaves_data();
+    void offsetTypedThenFocusLeaves();
+    void offsetChosenFromOpenList();
     void fileListChoice();
     void fileListEmptyFolder();
     void exitEndsProgram();
@@ -330,6 +334,77 @@ void TestMainWindow::offsetNotChangedByTyping()
     QCOMPARE(combo->currentText(), QStringLiteral("7"));
     QCOMPARE(window.ZOffset(), 0);
     QCOMPARE(combo->count(), 25);
+}
+
+void TestMainWindow::offsetTypedThenFocusLeaves_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key"); // pressed after typing; 0 for none
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("shown"); // the box's text once it has lost focus
+
+    QTest::newRow("7, focus leaves") << "7" << 0 << 0 << "0";
+    QTest::newRow("7, Return") << "7" << int(Qt::Key_Return) << 7 << "7";
+    QTest::newRow("7, Enter") << "7" << int(Qt::Key_Enter) << 7 << "7";
+    QTest::newRow("-12, Return") << "-12" << int(Qt::Key_Return) << -12 << "-12";
+    QTest::newRow("no item, focus leaves") << "x" << 0 << 0 << "0";
+    QTest::newRow("no item, Return") << "13" << int(Qt::Key_Return) << 0 << "0";
+    QTest::newRow("nothing, focus leaves") << "" << 0 << 0 << "0";
+}
+
+// Typing chooses no offset; Return or Enter chooses the item typed, and text
+// that was not chosen goes back to the chosen item when the box loses focus.
+void TestMainWindow::offsetTypedThenFocusLeaves()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(int, offset);
+    QFETCH(QString, shown);
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+    auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    combo->setFocus(Qt::MouseFocusReason);
+    QVERIFY(combo->hasFocus());
+
+    combo->lineEdit()->selectAll();
+    QTest::keyClick(combo, Qt::Key_Backspace);
+    QTest::keyClicks(combo, typed);
+    QCOMPARE(combo->currentText(), typed);
+    QCOMPARE(window.ZOffset(), 0);
+    if (key == Qt::Key_Enter)
+        QTest::keyClick(combo, Qt::Key_Enter, Qt::KeypadModifier);
+    else if (key != 0)
+        QTest::keyClick(combo, Qt::Key(key));
+    QTest::keyClick(combo, Qt::Key_Tab);
+
+    QVERIFY(!combo->hasFocus());
+    QCOMPARE(window.ZOffset(), offset);
+    QCOMPARE(combo->currentText(), shown);
+    QCOMPARE(combo->itemText(combo->currentIndex()), shown);
+    QCOMPARE(combo->count(), 25);
+}
+
+void TestMainWindow::offsetChosenFromOpenList()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+    auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    combo->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(combo, QStringLiteral("7"));
+    combo->showPopup();
+    QVERIFY(QTest::qWaitForWindowExposed(combo->view()->window()));
+    // The list opens on the chosen item, and the typed text is not taken.
+    QCOMPARE(combo->view()->currentIndex().row(), 12);
+    QCOMPARE(window.ZOffset(), 0);
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QCOMPARE(window.ZOffset(), 2);
+    QCOMPARE(combo->currentText(), QStringLiteral("2"));
 }
 
 void TestMainWindow::fileListChoice()

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -69,6 +70,7 @@ class TestRunCommands : public QObject {
     void convertsInOtherLanguages_data();
     void convertsInOtherLanguages();
     void optionsReachTheEngine();
+    void typedOffsetIsNotUsed();
     void missingInputKeepsWindowOpen();
     void dayFileThatCannotBeWritten();
     void skippedRunsAreReported();
@@ -219,6 +221,31 @@ void TestRunCommands::optionsReachTheEngine()
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QCOMPARE(csv.readAll(), QByteArray("Latitude,Longitude,Altitude, Date,Time\r\n"
                                        "47.62050,-122.34940,40.000,2026-12-07,02:00:00\r\n"));
+}
+
+// 7 typed into the offset box, then a click on Today: the box loses focus and
+// the offset chosen in its list, 0, shifts the track points.
+void TestRunCommands::typedOffsetIsNotUsed()
+{
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"), Walk());
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+    auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);
+    QVERIFY(combo->hasFocus());
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo, QStringLiteral("7"));
+
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdToday")), Qt::LeftButton);
+
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(combo->currentText(), QStringLiteral("0"));
+    QFile csv(fixture.folder.filePath(QStringLiteral("20261207_01_Monday.txt")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(), QByteArray("Latitude,Longitude,Altitude, Date,Time\r\n"
+                                       "47.62050,-122.34940,40.000,2026-12-07,07:00:00\r\n"));
 }
 
 // Nothing was read: the user picks another file and that run is the launch's one conversion.
