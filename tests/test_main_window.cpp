@@ -33,6 +33,8 @@ class TestMainWindow : public QObject {
     void fileListChoice();
     void fileListEmptyFolder();
     void exitEndsProgram();
+    void keyPressesFocusedButton_data();
+    void keyPressesFocusedButton();
     void progressOnBarAndSurface();
     void controlsCoverPrintedNames_data();
     void controlsCoverPrintedNames();
@@ -460,6 +462,60 @@ void TestMainWindow::exitEndsProgram()
     QTest::mouseClick(fixture.control(QStringLiteral("cmdExit")), Qt::LeftButton);
     QCOMPARE(fixture.endCalls, 1);
     QVERIFY(fixture.messages.isEmpty());
+}
+
+void TestMainWindow::keyPressesFocusedButton_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("ends");      // the program ends (a conversion ran, or Exit)
+    QTest::addColumn<bool>("listShown"); // the file list appeared
+
+    const struct {
+        const char *name;
+        bool ends;
+        bool listShown;
+    } buttons[] = {
+        {"cmdToday", true, false}, {"cmdPast7", true, false},   {"cmdRange", true, false},
+        {"cmdAll", true, false},   {"cmdSelFile", false, true}, {"cmdExit", true, false},
+    };
+    const struct {
+        const char *name;
+        Qt::Key key;
+    } keys[] = {{"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter}, {"Space", Qt::Key_Space}};
+    for (const auto &button : buttons) {
+        for (const auto &key : keys) {
+            QTest::addRow("%s %s", key.name, button.name)
+                << QString::fromLatin1(button.name) << int(key.key) << button.ends
+                << button.listShown;
+        }
+    }
+}
+
+// Return and Enter press the button that has the focus, as Space does, and no
+// button becomes a default button on the way.
+void TestMainWindow::keyPressesFocusedButton()
+{
+    QFETCH(QString, name);
+    QFETCH(int, key);
+    QFETCH(bool, ends);
+    QFETCH(bool, listShown);
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"),
+                    "<?xml version=\"1.0\" ?>\r\n<History>\r\n</History>\r\n");
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *button = fixture.control<QPushButton>(name);
+    button->setFocus(Qt::TabFocusReason);
+    QVERIFY(button->hasFocus());
+
+    QTest::keyClick(button, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+
+    QCOMPARE(fixture.endCalls, ends ? 1 : 0);
+    QCOMPARE(fixture.control(QStringLiteral("File1"))->isVisible(), listShown);
+    QCOMPARE(fixture.messages, QStringList());
+    QVERIFY(!button->isDefault());
 }
 
 void TestMainWindow::progressOnBarAndSurface()

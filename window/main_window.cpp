@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "caption_label.h"
+#include "command_button.h"
 #include "date_picker.h"
 #include "file_list.h"
 #include "notes_escaping.h"
@@ -45,10 +46,9 @@ void SetColours(QWidget *widget, const QColor &text, const QColor &background)
 QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption,
                         const QString &tip, QRect place)
 {
-    auto *button = new QPushButton(caption, parent);
+    auto *button = new CommandButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setToolTip(tip);
-    button->setAutoDefault(false);
     button->setGeometry(place);
     return button;
 }
