@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLocale>
 #include <QScopeGuard>
+#include <QStyle>
+#include <QTableView>
 
 namespace {
 
@@ -26,6 +28,8 @@ class TestDayLabels : public QObject {
     void clickOpensPickerOnLabelDay();
     void openPickerRetargets();
     void dayClickedInCalendar();
+    void calendarHeadersReadWhole_data();
+    void calendarHeadersReadWhole();
     void past7OnlyFollowsLabel1();
     void readDayLabelWithoutBlank();
     void otherLanguage();
@@ -164,6 +168,68 @@ void TestDayLabels::dayClickedInCalendar()
     QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), QStringLiteral("Wednesday"));
     QVERIFY(!picker->isVisible());
     QVERIFY(!calendar->window()->isVisible());
+}
+
+void TestDayLabels::calendarHeadersReadWhole_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("C") << QLocale::c();
+    const QLocale locales[] = {
+        QLocale(QLocale::English, QLocale::UnitedStates),
+        QLocale(QLocale::English, QLocale::UnitedKingdom),
+        QLocale(QLocale::German, QLocale::Germany),
+        QLocale(QLocale::Welsh, QLocale::UnitedKingdom),
+        QLocale(QLocale::Vietnamese, QLocale::Vietnam),
+        QLocale(QLocale::Hebrew, QLocale::Israel),
+        QLocale(QLocale::Russian, QLocale::Russia),
+        QLocale(QLocale::Tamil, QLocale::India),
+        QLocale(QLocale::Japanese, QLocale::Japan),
+    };
+    for (const QLocale &locale : locales)
+        QTest::newRow(qPrintable(locale.name())) << locale;
+}
+
+// Every weekday above the calendar's columns reads whole ("Mon", not "M…").
+void TestDayLabels::calendarHeadersReadWhole()
+{
+    QFETCH(QLocale, locale);
+    const QLocale saved;
+    QLocale::setDefault(locale);
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    WindowFixture fixture;
+    fixture.open();
+    auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic0")), Qt::LeftButton, {},
+                      QPoint(3, 3));
+    QTest::mouseClick(picker, Qt::LeftButton, {},
+                      QPoint(picker->width() - 8, picker->height() / 2));
+    QCalendarWidget *calendar = picker->calendarWidget();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar->window()));
+
+    // The weekdays are the first row of the calendar's table.
+    const auto *table = calendar->findChild<QTableView *>();
+    QVERIFY(table);
+    const QAbstractItemModel *model = table->model();
+    // The style keeps this margin free on each side of a cell's text.
+    const int margin =
+        table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    int headers = 0;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const QModelIndex header = model->index(0, column);
+        const QString text = header.data().toString();
+        if (text.isEmpty())
+            continue;
+        ++headers;
+        const QVariant font = header.data(Qt::FontRole);
+        const QFontMetricsF metrics(font.isValid() ? font.value<QFont>() : table->font());
+        const int room = table->columnWidth(column) - 2 * margin;
+        QVERIFY2(metrics.horizontalAdvance(text) <= room,
+                 qPrintable(QStringLiteral("\"%1\" is %2 pixels wide, its column has room for %3")
+                                .arg(text)
+                                .arg(metrics.horizontalAdvance(text))
+                                .arg(room)));
+    }
+    QCOMPARE(headers, 7);
 }
 
 // After midnight passes with the window open, only a change of label 1
