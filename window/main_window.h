@@ -51,6 +51,12 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
 
   private:
     void createControls();
+    void createPictures();
+    void createButtons();
+    void createDayLabels();
+    void createCheckBoxes();
+    void createOffsetControls();
+    void createControlsShownOnDemand();
     void setTabOrder();
     void writeSelfTest();
     QDateTime presentMoment() const { return environment.presentMoment(); }
