@@ -36,7 +36,7 @@ void frmKelvane::labDayPic_Click(int Index)
 void frmKelvane::DTPicker1_Change()
 {
     const QDate value = DTPicker1->Value();
-    setDayLabel(dayPicIndex, value);
+    setDayLabel(DayPicIndex(), value);
     DTPicker1->hide();
 }
 

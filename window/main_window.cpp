@@ -371,9 +371,10 @@ void frmKelvane::paintEvent(QPaintEvent *event)
     const QFontMetrics metrics = fontMetrics();
     const int lineHeight = metrics.height();
     const int first = qMax(0, event->rect().top() / lineHeight);
-    const int last = qMin(int(printedLines.size()) - 1, event->rect().bottom() / lineHeight);
+    const QStringList &lines = PrintedLines();
+    const int last = qMin(int(lines.size()) - 1, event->rect().bottom() / lineHeight);
     for (int i = first; i <= last; ++i)
-        painter.drawText(0, i * lineHeight + metrics.ascent(), printedLines[i]);
+        painter.drawText(0, i * lineHeight + metrics.ascent(), lines[i]);
 }
 
 void frmKelvane::cbZOffset_Click()

@@ -30,11 +30,14 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     // Shows the window and fills in its starting state.
     void Load();
 
+    // The history file the run commands convert.
     QString InputFile() const { return inputFile; }
     // Whole hours added to every track point time, -12 to 12.
     int ZOffset() const { return zOffset; }
+    // The date label the picker writes into.
     int DayPicIndex() const { return dayPicIndex; }
-    QStringList PrintedLines() const { return printedLines; }
+    // The names printed on the window's surface, top line first.
+    const QStringList &PrintedLines() const { return printedLines; }
     // What the last conversion did, for whoever watches the window.
     const kelvane::ConversionSummary &LastSummary() const { return lastSummary; }
 

@@ -50,7 +50,7 @@ kelvane::OutputOptions frmKelvane::outputOptions() const
 void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
 {
     const kelvane::DateWindow window{StartFilesDate, EndFilesDate};
-    lastSummary = kelvane::MakeFiles(inputFile, window, outputOptions(), *this,
+    lastSummary = kelvane::MakeFiles(InputFile(), window, outputOptions(), *this,
                                      environment.workingFolder, presentMoment().date());
     if (!lastSummary.ok()) {
         environment.showMessage(windowTitle(), lastSummary.error);
@@ -63,7 +63,7 @@ void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
         lines << QStringLiteral("%1 of %2 runs in \"%3\" were not converted:")
                      .arg(lastSummary.runsSkipped)
                      .arg(lastSummary.runsRead)
-                     .arg(QDir::toNativeSeparators(inputFile));
+                     .arg(QDir::toNativeSeparators(InputFile()));
         for (const auto &skipped : lastSummary.skipped.mid(0, 10))
             lines << QStringLiteral("line %1: %2").arg(skipped.line).arg(skipped.reason);
         environment.showMessage(windowTitle(), lines.join(QLatin1Char('\n')));
