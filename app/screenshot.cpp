@@ -1,13 +1,17 @@
 // Renders the window after start-up, then with the offset controls and the date
-// picker open, then with the file list open too, on a fixed day in a scratch folder.
+// picker open (its calendar drawn where it pops up), then with the file list open
+// too, on a fixed day in a scratch folder.
 
 #include "main_window.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -19,6 +23,14 @@ namespace {
 QWidget *Find(QWidget &window, const char *name)
 {
     return window.findChild<QWidget *>(QString::fromLatin1(name));
+}
+
+void Press(QWidget *widget, QPoint at)
+{
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), widget->mapToGlobal(QPointF(at)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::processEvents();
 }
 
 } // namespace
@@ -54,13 +66,19 @@ int main(int argc, char *argv[])
         return 1;
 
     qobject_cast<QCheckBox *>(Find(window, "ckTXTFlag"))->click();
-    // A click on the range's last day opens the picker on that day.
-    QWidget *label = Find(window, "labDayPic3");
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), label->mapToGlobal(QPointF(2, 2)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(label, &press);
-    QApplication::processEvents();
-    if (!window.grab().save(QString::fromLocal8Bit(argv[2])))
+    // A click on the range's last day opens the picker on that day, and a click
+    // on the picker's arrow opens its calendar, a window of its own.
+    Press(Find(window, "labDayPic3"), QPoint(2, 2));
+    auto *picker = qobject_cast<QDateEdit *>(Find(window, "DTPicker1"));
+    Press(picker, QPoint(picker->width() - 8, picker->height() / 2));
+    QPixmap shot = window.grab();
+    if (QWidget *calendar = picker->calendarWidget()->window(); calendar->isVisible()) {
+        QPainter painter(&shot);
+        painter.drawPixmap(window.mapFromGlobal(calendar->pos()), calendar->grab());
+        painter.end();
+        calendar->hide();
+    }
+    if (!shot.save(QString::fromLocal8Bit(argv[2])))
         return 1;
     qobject_cast<QPushButton *>(Find(window, "cmdSelFile"))->click();
     QApplication::processEvents();

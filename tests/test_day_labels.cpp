@@ -4,6 +4,9 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLocale>
+#include <QScopeGuard>
+#include <QStyle>
+#include <QTableView>
 
 namespace {
 
@@ -25,9 +28,13 @@ class TestDayLabels : public QObject {
     void clickOpensPickerOnLabelDay();
     void openPickerRetargets();
     void dayClickedInCalendar();
+    void calendarHeadersReadWhole_data();
+    void calendarHeadersReadWhole();
     void past7OnlyFollowsLabel1();
     void readDayLabelWithoutBlank();
     void otherLanguage();
+    void everyLanguageReadsBack_data();
+    void everyLanguageReadsBack();
 };
 
 void TestDayLabels::picks_data()
@@ -163,6 +170,68 @@ void TestDayLabels::dayClickedInCalendar()
     QVERIFY(!calendar->window()->isVisible());
 }
 
+void TestDayLabels::calendarHeadersReadWhole_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("C") << QLocale::c();
+    const QLocale locales[] = {
+        QLocale(QLocale::English, QLocale::UnitedStates),
+        QLocale(QLocale::English, QLocale::UnitedKingdom),
+        QLocale(QLocale::German, QLocale::Germany),
+        QLocale(QLocale::Welsh, QLocale::UnitedKingdom),
+        QLocale(QLocale::Vietnamese, QLocale::Vietnam),
+        QLocale(QLocale::Hebrew, QLocale::Israel),
+        QLocale(QLocale::Russian, QLocale::Russia),
+        QLocale(QLocale::Tamil, QLocale::India),
+        QLocale(QLocale::Japanese, QLocale::Japan),
+    };
+    for (const QLocale &locale : locales)
+        QTest::newRow(qPrintable(locale.name())) << locale;
+}
+
+// Every weekday above the calendar's columns reads whole ("Mon", not "M…").
+void TestDayLabels::calendarHeadersReadWhole()
+{
+    QFETCH(QLocale, locale);
+    const QLocale saved;
+    QLocale::setDefault(locale);
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    WindowFixture fixture;
+    fixture.open();
+    auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
+    QTest::mouseClick(fixture.control(QStringLiteral("labDayPic0")), Qt::LeftButton, {},
+                      QPoint(3, 3));
+    QTest::mouseClick(picker, Qt::LeftButton, {},
+                      QPoint(picker->width() - 8, picker->height() / 2));
+    QCalendarWidget *calendar = picker->calendarWidget();
+    QVERIFY(QTest::qWaitForWindowExposed(calendar->window()));
+
+    // The weekdays are the first row of the calendar's table.
+    const auto *table = calendar->findChild<QTableView *>();
+    QVERIFY(table);
+    const QAbstractItemModel *model = table->model();
+    // The style keeps this margin free on each side of a cell's text.
+    const int margin =
+        table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    int headers = 0;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const QModelIndex header = model->index(0, column);
+        const QString text = header.data().toString();
+        if (text.isEmpty())
+            continue;
+        ++headers;
+        const QVariant font = header.data(Qt::FontRole);
+        const QFontMetricsF metrics(font.isValid() ? font.value<QFont>() : table->font());
+        const int room = table->columnWidth(column) - 2 * margin;
+        QVERIFY2(metrics.horizontalAdvance(text) <= room,
+                 qPrintable(QStringLiteral("\"%1\" is %2 pixels wide, its column has room for %3")
+                                .arg(text)
+                                .arg(metrics.horizontalAdvance(text))
+                                .arg(room)));
+    }
+    QCOMPARE(headers, 7);
+}
+
 // After midnight passes with the window open, only a change of label 1
 // recounts the days.
 void TestDayLabels::past7OnlyFollowsLabel1()
@@ -208,6 +277,48 @@ void TestDayLabels::otherLanguage()
     fixture.window->ReadDayLabel(0, day);
     QCOMPARE(day, QDate(2026, 12, 4));
     QLocale::setDefault(saved);
+}
+
+void TestDayLabels::everyLanguageReadsBack_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    for (const QLocale &locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+        QTest::newRow(
+            qPrintable(locale.name() + QLatin1Char(' ') + QLocale::scriptToString(locale.script())))
+            << locale;
+}
+
+// Every language Qt knows writes the labels in its own words and reads back
+// the same days, weekday names with blanks or digits of other scripts included.
+void TestDayLabels::everyLanguageReadsBack()
+{
+    QFETCH(QLocale, locale);
+    const QLocale saved;
+    QLocale::setDefault(locale);
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    const QDate days[4] = {kToday, QDate(2026, 12, 1), QDate(2026, 10, 28), QDate(2026, 11, 22)};
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(fixture.caption(QStringLiteral("labDayPic%1").arg(i)),
+                 locale.toString(days[i], QStringLiteral("dddd dd MMMM yyyy")));
+        QDate day;
+        window.ReadDayLabel(i, day);
+        QCOMPARE(day, days[i]);
+    }
+    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")), QStringLiteral("Today"));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 7 Days"));
+
+    const QDate friday(2026, 12, 4);
+    fixture.pick(0, friday);
+    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")),
+             locale.toString(friday, QStringLiteral("dddd")));
+    fixture.pick(1, kToday.addDays(-1));
+    QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 2 Days"));
+    QDate day;
+    window.ReadDayLabel(0, day);
+    QCOMPARE(day, friday);
 }
 
 QTEST_MAIN(TestDayLabels)

@@ -1,5 +1,8 @@
 #include "window_fixture.h"
 
+#include <kelvane/version.h>
+
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -26,10 +29,17 @@ class TestMainWindow : public QObject {
     void switchCouplings();
     void offsetChosenFromList();
     void offsetNotChangedByTyping();
+    void offsetTypedThenFocusLeaves_data();
+    void offsetTypedThenFocusLeaves();
+    void offsetChosenFromOpenList();
     void fileListChoice();
     void fileListEmptyFolder();
     void exitEndsProgram();
+    void keyPressesFocusedButton_data();
+    void keyPressesFocusedButton();
     void progressOnBarAndSurface();
+    void controlsCoverPrintedNames_data();
+    void controlsCoverPrintedNames();
 };
 
 void TestMainWindow::startUpCaptions_data()
@@ -100,7 +110,8 @@ void TestMainWindow::startUpCaptions()
     fixture.open();
     QCOMPARE(fixture.caption(name), caption);
     QCOMPARE(fixture.control(name)->toolTip(), tip);
-    QCOMPARE(fixture.window->windowTitle(), QStringLiteral("Kelvane 9.6"));
+    QCOMPARE(fixture.window->windowTitle(),
+             QStringLiteral("Kelvane ") + QLatin1StringView(kelvane::kVersion));
 }
 
 void TestMainWindow::startUpVisibility_data()
@@ -137,7 +148,7 @@ void TestMainWindow::startUpValues()
 {
     WindowFixture fixture;
     frmKelvane &window = fixture.open();
-    QCOMPARE(window.ZOffset(), 0.0);
+    QCOMPARE(window.ZOffset(), 0);
     QCOMPARE(window.InputFile(), fixture.folder.path() + QStringLiteral("/walk.xml"));
     QCOMPARE(window.DayPicIndex(), 0);
     QVERIFY(fixture.messages.isEmpty());
@@ -293,7 +304,7 @@ void TestMainWindow::switchCouplings()
     QCOMPARE(fixture.control(QStringLiteral("labTxtZOffset"))->isVisible(), offsetShown);
     QCOMPARE(highAscii->isVisible(), highAsciiShown);
     QCOMPARE(highAscii->checkState(), Qt::Checked);
-    QCOMPARE(fixture.window->ZOffset(), 0.0);
+    QCOMPARE(fixture.window->ZOffset(), 0);
 }
 
 void TestMainWindow::offsetChosenFromList()
@@ -307,11 +318,11 @@ void TestMainWindow::offsetChosenFromList()
     for (int i = 0; i < 5; ++i)
         QTest::keyClick(combo, Qt::Key_Up);
     QCOMPARE(combo->currentText(), QStringLiteral("-5"));
-    QCOMPARE(window.ZOffset(), -5.0);
+    QCOMPARE(window.ZOffset(), -5);
 
     // Hiding and showing again keeps both the offset and the item shown.
     csv->click();
-    QCOMPARE(window.ZOffset(), -5.0);
+    QCOMPARE(window.ZOffset(), -5);
     csv->click();
     QVERIFY(combo->isVisible());
     QCOMPARE(combo->currentText(), QStringLiteral("-5"));
@@ -326,8 +337,79 @@ void TestMainWindow::offsetNotChangedByTyping()
     combo->lineEdit()->clear();
     QTest::keyClicks(combo->lineEdit(), QStringLiteral("7"));
     QCOMPARE(combo->currentText(), QStringLiteral("7"));
-    QCOMPARE(window.ZOffset(), 0.0);
+    QCOMPARE(window.ZOffset(), 0);
     QCOMPARE(combo->count(), 25);
+}
+
+void TestMainWindow::offsetTypedThenFocusLeaves_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("key"); // pressed after typing; 0 for none
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("shown"); // the box's text once it has lost focus
+
+    QTest::newRow("7, focus leaves") << "7" << 0 << 0 << "0";
+    QTest::newRow("7, Return") << "7" << int(Qt::Key_Return) << 7 << "7";
+    QTest::newRow("7, Enter") << "7" << int(Qt::Key_Enter) << 7 << "7";
+    QTest::newRow("-12, Return") << "-12" << int(Qt::Key_Return) << -12 << "-12";
+    QTest::newRow("no item, focus leaves") << "x" << 0 << 0 << "0";
+    QTest::newRow("no item, Return") << "13" << int(Qt::Key_Return) << 0 << "0";
+    QTest::newRow("nothing, focus leaves") << "" << 0 << 0 << "0";
+}
+
+// Typing chooses no offset; Return or Enter chooses the item typed, and text
+// that was not chosen goes back to the chosen item when the box loses focus.
+void TestMainWindow::offsetTypedThenFocusLeaves()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(int, offset);
+    QFETCH(QString, shown);
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+    auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    combo->setFocus(Qt::MouseFocusReason);
+    QVERIFY(combo->hasFocus());
+
+    combo->lineEdit()->selectAll();
+    QTest::keyClick(combo, Qt::Key_Backspace);
+    QTest::keyClicks(combo, typed);
+    QCOMPARE(combo->currentText(), typed);
+    QCOMPARE(window.ZOffset(), 0);
+    if (key == Qt::Key_Enter)
+        QTest::keyClick(combo, Qt::Key_Enter, Qt::KeypadModifier);
+    else if (key != 0)
+        QTest::keyClick(combo, Qt::Key(key));
+    QTest::keyClick(combo, Qt::Key_Tab);
+
+    QVERIFY(!combo->hasFocus());
+    QCOMPARE(window.ZOffset(), offset);
+    QCOMPARE(combo->currentText(), shown);
+    QCOMPARE(combo->itemText(combo->currentIndex()), shown);
+    QCOMPARE(combo->count(), 25);
+}
+
+void TestMainWindow::offsetChosenFromOpenList()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+    auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    combo->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(combo, QStringLiteral("7"));
+    combo->showPopup();
+    QVERIFY(QTest::qWaitForWindowExposed(combo->view()->window()));
+    // The list opens on the chosen item, and the typed text is not taken.
+    QCOMPARE(combo->view()->currentIndex().row(), 12);
+    QCOMPARE(window.ZOffset(), 0);
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Down);
+    QTest::keyClick(combo->view(), Qt::Key_Return);
+    QCOMPARE(window.ZOffset(), 2);
+    QCOMPARE(combo->currentText(), QStringLiteral("2"));
 }
 
 void TestMainWindow::fileListChoice()
@@ -385,6 +467,60 @@ void TestMainWindow::exitEndsProgram()
     QVERIFY(fixture.messages.isEmpty());
 }
 
+void TestMainWindow::keyPressesFocusedButton_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("ends");      // the program ends (a conversion ran, or Exit)
+    QTest::addColumn<bool>("listShown"); // the file list appeared
+
+    const struct {
+        const char *name;
+        bool ends;
+        bool listShown;
+    } buttons[] = {
+        {"cmdToday", true, false}, {"cmdPast7", true, false},   {"cmdRange", true, false},
+        {"cmdAll", true, false},   {"cmdSelFile", false, true}, {"cmdExit", true, false},
+    };
+    const struct {
+        const char *name;
+        Qt::Key key;
+    } keys[] = {{"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter}, {"Space", Qt::Key_Space}};
+    for (const auto &button : buttons) {
+        for (const auto &key : keys) {
+            QTest::addRow("%s %s", key.name, button.name)
+                << QString::fromLatin1(button.name) << int(key.key) << button.ends
+                << button.listShown;
+        }
+    }
+}
+
+// Return and Enter press the button that has the focus, as Space does, and no
+// button becomes a default button on the way.
+void TestMainWindow::keyPressesFocusedButton()
+{
+    QFETCH(QString, name);
+    QFETCH(int, key);
+    QFETCH(bool, ends);
+    QFETCH(bool, listShown);
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"),
+                    "<?xml version=\"1.0\" ?>\r\n<History>\r\n</History>\r\n");
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *button = fixture.control<QPushButton>(name);
+    button->setFocus(Qt::TabFocusReason);
+    QVERIFY(button->hasFocus());
+
+    QTest::keyClick(button, Qt::Key(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+
+    QCOMPARE(fixture.endCalls, ends ? 1 : 0);
+    QCOMPARE(fixture.control(QStringLiteral("File1"))->isVisible(), listShown);
+    QCOMPARE(fixture.messages, QStringList());
+    QVERIFY(!button->isDefault());
+}
+
 void TestMainWindow::progressOnBarAndSurface()
 {
     WindowFixture fixture;
@@ -417,6 +553,62 @@ void TestMainWindow::progressOnBarAndSurface()
     QVERIFY(orangeIn(QRect(167, 0, 70, lineHeight)));
     QVERIFY(orangeIn(QRect(167, lineHeight, 70, lineHeight)));
     QVERIFY(!orangeIn(QRect(167, 2 * lineHeight, 70, lineHeight)));
+}
+
+void TestMainWindow::controlsCoverPrintedNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("shownBy"); // what brings up a control hidden at start
+
+    const char *shownAtStart[] = {
+        "cmdToday",   "cmdPast7",   "cmdRange",     "cmdAll",     "cmdSelFile", "cmdExit",
+        "labDayPic0", "labDayPic1", "labDayPic2",   "labDayPic3", "LabTxt01",   "ckXMLFlag",
+        "ckTXTFlag",  "chkGPXFlag", "chkHighAscii", "picPelko",   "Picture1",   "Picture2",
+    };
+    for (const char *name : shownAtStart)
+        QTest::newRow(name) << name << "";
+    QTest::newRow("cbZOffset") << "cbZOffset"
+                               << "ckTXTFlag";
+    QTest::newRow("labTxtZOffset") << "labTxtZOffset"
+                                   << "ckTXTFlag";
+    QTest::newRow("File1") << "File1"
+                           << "cmdSelFile";
+    QTest::newRow("DTPicker1") << "DTPicker1"
+                               << "labDayPic0";
+    QTest::newRow("prbDays") << "prbDays"
+                             << "beginDays";
+}
+
+// The names of the day files are printed on the window's bare surface: every
+// control hides what lies beneath it, so no name garbles its caption.
+void TestMainWindow::controlsCoverPrintedNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, shownBy);
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    if (shownBy == QStringLiteral("beginDays"))
+        window.beginDays(46330, 46363);
+    else if (!shownBy.isEmpty())
+        QTest::mouseClick(fixture.control(shownBy), Qt::LeftButton, {}, QPoint(3, 3));
+    QWidget *control = fixture.control(name);
+    QVERIFY(control->isVisible());
+    const QImage bare = window.grab().toImage();
+
+    // Lines as wide as the window, from the top to below the bottom edge.
+    const QString line = QStringLiteral("20261207_01_Monday.xml ").repeated(6);
+    for (int i = 0; i < 40; ++i)
+        window.showFileName(line);
+    const QImage printed = window.grab().toImage();
+    QVERIFY(printed != bare);
+
+    const QRect place = control->geometry() & window.rect();
+    for (int y = place.top(); y <= place.bottom(); ++y) {
+        for (int x = place.left(); x <= place.right(); ++x) {
+            if (printed.pixel(x, y) != bare.pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("printed text shows at (%1, %2)").arg(x).arg(y)));
+        }
+    }
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -2,9 +2,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -65,7 +67,10 @@ class TestRunCommands : public QObject {
   private Q_SLOTS:
     void convertsItsWindow_data();
     void convertsItsWindow();
+    void convertsInOtherLanguages_data();
+    void convertsInOtherLanguages();
     void optionsReachTheEngine();
+    void typedOffsetIsNotUsed();
     void missingInputKeepsWindowOpen();
     void dayFileThatCannotBeWritten();
     void skippedRunsAreReported();
@@ -127,6 +132,68 @@ void TestRunCommands::convertsItsWindow()
     QCOMPARE(bar->maximum(), 46363); // today's day serial
 }
 
+void TestRunCommands::convertsInOtherLanguages_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QList<QDate>>("days"); // the start days of the runs converted
+
+    const QDate today(2026, 12, 7);
+    const struct {
+        const char *command;
+        QList<QDate> days;
+    } commands[] = {
+        {"cmdToday", {today, today}},
+        {"cmdPast7", {QDate(2026, 12, 1), QDate(2026, 12, 4), today, today}},
+        {"cmdRange", {QDate(2026, 10, 28), QDate(2026, 11, 22)}},
+    };
+    // Weekday names with a blank (Hebrew, Vietnamese, Welsh, Irish, Albanian,
+    // Azerbaijani, Yoruba) and digits of another script (Chakma).
+    const QLocale locales[] = {
+        QLocale(QLocale::Hebrew, QLocale::Israel),
+        QLocale(QLocale::Vietnamese, QLocale::Vietnam),
+        QLocale(QLocale::Welsh, QLocale::UnitedKingdom),
+        QLocale(QLocale::Irish, QLocale::Ireland),
+        QLocale(QLocale::Albanian, QLocale::Albania),
+        QLocale(QLocale::Azerbaijani, QLocale::LatinScript, QLocale::Azerbaijan),
+        QLocale(QLocale::Yoruba, QLocale::Nigeria),
+        QLocale(QLocale::Chakma, QLocale::Bangladesh),
+    };
+    for (const QLocale &locale : locales) {
+        for (const auto &command : commands) {
+            QTest::addRow("%s %s", qPrintable(locale.name()), command.command)
+                << locale << QString::fromLatin1(command.command) << command.days;
+        }
+    }
+}
+
+// The days the labels show in the user's language reach the engine.
+void TestRunCommands::convertsInOtherLanguages()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, command);
+    QFETCH(QList<QDate>, days);
+    const QLocale saved;
+    QLocale::setDefault(locale);
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"), Walk());
+    fixture.open();
+
+    QTest::mouseClick(fixture.control(command), Qt::LeftButton);
+
+    QStringList converted;
+    for (int i = 0; i < days.size(); ++i) {
+        const int NN = i > 0 && days[i] == days[i - 1] ? 2 : 1;
+        converted << days[i].toString(QStringLiteral("yyyyMMdd_0")) + QString::number(NN) +
+                         QLatin1Char('_') + locale.dayName(days[i].dayOfWeek()) +
+                         QStringLiteral(".xml");
+    }
+    QCOMPARE(fixture.messages, QStringList());
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(fixture.dayFiles(), converted);
+}
+
 void TestRunCommands::optionsReachTheEngine()
 {
     WindowFixture fixture;
@@ -154,6 +221,31 @@ void TestRunCommands::optionsReachTheEngine()
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QCOMPARE(csv.readAll(), QByteArray("Latitude,Longitude,Altitude, Date,Time\r\n"
                                        "47.62050,-122.34940,40.000,2026-12-07,02:00:00\r\n"));
+}
+
+// 7 typed into the offset box, then a click on Today: the box loses focus and
+// the offset chosen in its list, 0, shifts the track points.
+void TestRunCommands::typedOffsetIsNotUsed()
+{
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"), Walk());
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+    auto *combo = fixture.control<QComboBox>(QStringLiteral("cbZOffset"));
+    QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);
+    QVERIFY(combo->hasFocus());
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo, QStringLiteral("7"));
+
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdToday")), Qt::LeftButton);
+
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(combo->currentText(), QStringLiteral("0"));
+    QFile csv(fixture.folder.filePath(QStringLiteral("20261207_01_Monday.txt")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(), QByteArray("Latitude,Longitude,Altitude, Date,Time\r\n"
+                                       "47.62050,-122.34940,40.000,2026-12-07,07:00:00\r\n"));
 }
 
 // Nothing was read: the user picks another file and that run is the launch's one conversion.

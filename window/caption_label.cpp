@@ -6,9 +6,10 @@
 
 CaptionLabel::CaptionLabel(int index, QWidget *parent) : QLabel(parent), labelIndex(index) {}
 
-void CaptionLabel::setCaption(const QString &caption)
+void CaptionLabel::setCaption(const QString &caption, QDate day)
 {
     setText(caption);
+    shownDay = day;
     fitToText();
     Q_EMIT Change(labelIndex);
 }

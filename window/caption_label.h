@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QDate>
 #include <QLabel>
 
-// A label that reports every caption set by code at once (Change) and every
-// mouse press (Click), each with its index in a label array. With an anchor it
-// sizes its width to its text and keeps the anchored edge or centre in place.
+// A label that shows a day, reports every caption set by code at once (Change)
+// and every mouse press (Click), each with its index in a label array. With an
+// anchor it sizes its width to its text and keeps the anchored edge or centre
+// in place.
 class CaptionLabel : public QLabel {
     Q_OBJECT
 
@@ -13,10 +15,13 @@ class CaptionLabel : public QLabel {
 
     CaptionLabel(int index, QWidget *parent);
 
-    int index() const { return labelIndex; }
-    QString Caption() const { return text(); }
-    // Sets the text and raises Change before returning.
-    void setCaption(const QString &caption);
+    // The day the caption shows; none while the label shows its design caption.
+    QDate day() const { return shownDay; }
+    // Shows the caption of a day, keeps the day beside it, and raises Change
+    // before returning. The day is kept because a caption cannot always be read
+    // back: in some languages a month name begins another one, and Qt cannot
+    // read the digits of every script.
+    void setCaption(const QString &caption, QDate day);
     // x is the left edge, the centre or the right edge, in pixels of the parent.
     void setAnchor(Anchor anchor, double x);
 
@@ -31,6 +36,7 @@ class CaptionLabel : public QLabel {
     void fitToText();
 
     int labelIndex;
+    QDate shownDay;
     Anchor anchor = Anchor::None;
     double anchorX = 0;
 };

@@ -10,15 +10,16 @@
 
 void frmKelvane::ReadDayLabel(int index, QDate &Day) const
 {
-    const QString caption = labDayPic[index]->Caption();
-    const qsizetype blank = caption.indexOf(QLatin1Char(' '));
-    if (blank < 0)
-        return;
-    // The weekday word is skipped; the rest is read with the locale that wrote it.
-    const QDate day =
-        QLocale().toDate(caption.mid(blank + 1).trimmed(), QStringLiteral("dd MMMM yyyy"));
+    // The label keeps the day its caption was written from; the design caption
+    // has none.
+    const QDate day = labDayPic[index]->day();
     if (day.isValid())
         Day = day;
+}
+
+void frmKelvane::setDayLabel(int index, QDate day)
+{
+    labDayPic[index]->setCaption(longForm(day), day);
 }
 
 void frmKelvane::labDayPic_Click(int Index)
@@ -35,7 +36,7 @@ void frmKelvane::labDayPic_Click(int Index)
 void frmKelvane::DTPicker1_Change()
 {
     const QDate value = DTPicker1->Value();
-    labDayPic[dayPicIndex]->setCaption(longForm(value));
+    setDayLabel(DayPicIndex(), value);
     DTPicker1->hide();
 }
 
@@ -60,5 +61,5 @@ void frmKelvane::labDayPic_Change(int Index)
     // A day after today is pulled back to today; the nested Change that this
     // raises reads today and stops there.
     if (workingDay.startOfDay() > presentMoment())
-        labDayPic[Index]->setCaption(longForm(presentMoment().date()));
+        setDayLabel(Index, presentMoment().date());
 }

@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "caption_label.h"
+#include "command_button.h"
 #include "date_picker.h"
 #include "file_list.h"
 #include "offset_combo.h"
@@ -37,6 +38,11 @@ QRect Twips(int left, int top, int width, int height)
     return {left / 15, top / 15, width / 15, height / 15};
 }
 
+QPoint Twips(int left, int top)
+{
+    return {left / 15, top / 15};
+}
+
 void SetColours(QWidget *widget, const QColor &text, const QColor &background)
 {
     QPalette palette = widget->palette();
@@ -45,41 +51,18 @@ void SetColours(QWidget *widget, const QColor &text, const QColor &background)
     widget->setPalette(palette);
 }
 
-QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption,
-                        const QString &tip, QRect place)
+// Names a control and puts it in its place. Names printed on the window show
+// only on its bare surface, so every control first paints the window's black
+// over them (a button or a check box would paint the grey of a button's face).
+template <typename Control>
+Control *Place(Control *control, QAnyStringView name, const QString &tip, QRect place)
 {
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(tip);
-    button->setAutoDefault(false);
-    button->setGeometry(place);
-    return button;
-}
-
-QCheckBox *MakeCheckBox(QWidget *parent, const char *name, const QString &caption,
-                        const QString &tip, bool ticked, QRect place)
-{
-    auto *box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setToolTip(tip);
-    box->setChecked(ticked);
-    box->setGeometry(place);
-    return box;
-}
-
-QLabel *MakePicture(QWidget *parent, const char *name, const QString &resource, QSize picture,
-                    QPoint topLeft, const QString &tip)
-{
-    auto *box = new QLabel(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setFrameShape(QFrame::Box);
-    box->setLineWidth(1);
-    SetColours(box, kPictureBorder, Qt::black);
-    box->setPixmap(RenderPicture(resource, picture));
-    box->setToolTip(tip);
-    // The box fits its picture, one border pixel on each side.
-    box->setGeometry(QRect(topLeft, picture + QSize(2, 2)));
-    return box;
+    control->setObjectName(name);
+    control->setToolTip(tip);
+    control->setGeometry(place);
+    control->setBackgroundRole(QPalette::Window);
+    control->setAutoFillBackground(true);
+    return control;
 }
 
 // A check box counts as on only when it is ticked, never when grayed.
@@ -114,32 +97,81 @@ frmKelvane::frmKelvane(WindowEnvironment environment, QWidget *parent)
 void frmKelvane::createControls()
 {
     // Made from the bottom of the pile to its top: later controls cover earlier ones.
-    Picture2 = MakePicture(this, "Picture2", QStringLiteral(":/kelvane/banner.svg"),
-                           QSize(800, 178), Twips(-60, 6060, 0, 0).topLeft(), QString());
-    picPelko = MakePicture(this, "picPelko", QStringLiteral(":/kelvane/pelko.svg"), QSize(164, 189),
-                           Twips(0, 0, 0, 0).topLeft(),
-                           QStringLiteral("Pelko only fetches runs. Sticks are beneath him."));
-    Picture1 =
-        MakePicture(this, "Picture1", QStringLiteral(":/kelvane/dog.svg"), QSize(195, 189),
-                    Twips(9060, 0, 0, 0).topLeft(),
-                    QStringLiteral("Drawings and program \u00a9 2026 the Kelvane developers"));
+    createPictures();
+    createButtons();
+    createDayLabels();
+    createCheckBoxes();
+    createOffsetControls();
+    createControlsShownOnDemand();
+}
 
-    cmdToday = MakeButton(this, "cmdToday", QStringLiteral("T&oday"),
-                          QStringLiteral("Parses a single day"), Twips(4665, 855, 2715, 495));
-    cmdPast7 = MakeButton(this, "cmdPast7", QStringLiteral("L&ast 7 Days"),
-                          QStringLiteral("Parses the last user set number of days"),
-                          Twips(4665, 1980, 2715, 495));
-    cmdRange = MakeButton(this, "cmdRange", QStringLiteral("R&ange"),
-                          QStringLiteral("Parses a range of days"), Twips(4665, 3060, 2715, 495));
-    cmdAll = MakeButton(this, "cmdAll", QStringLiteral("&All"),
-                        QStringLiteral("Parses an entire data file into daily files"),
-                        Twips(4665, 4185, 2715, 495));
-    cmdSelFile = MakeButton(this, "cmdSelFile", QStringLiteral("Input File"),
-                            QStringLiteral("Change the name of the input file"),
-                            Twips(4680, 5280, 2715, 495));
-    cmdExit = MakeButton(this, "cmdExit", QStringLiteral("E&xit"),
-                         QStringLiteral("Get out of town!"), Twips(10680, 8160, 1215, 495));
+void frmKelvane::createPictures()
+{
+    const struct {
+        QLabel *frmKelvane::*control;
+        const char *name;
+        QString resource;
+        QSize size; // the box adds a one-pixel border on each side
+        QPoint topLeft;
+        QString tip;
+    } pictures[] = {
+        {&frmKelvane::Picture2, "Picture2", QStringLiteral(":/kelvane/banner.svg"), QSize(800, 178),
+         Twips(-60, 6060), QString()},
+        {&frmKelvane::picPelko, "picPelko", QStringLiteral(":/kelvane/pelko.svg"), QSize(164, 189),
+         Twips(0, 0), QStringLiteral("Pelko only fetches runs. Sticks are beneath him.")},
+        {&frmKelvane::Picture1, "Picture1", QStringLiteral(":/kelvane/dog.svg"), QSize(195, 189),
+         Twips(9060, 0), QStringLiteral("Drawings and program \u00a9 2026 the Kelvane developers")},
+    };
+    for (const auto &picture : pictures) {
+        auto *box = new QLabel(this);
+        box->setFrameShape(QFrame::Box);
+        box->setLineWidth(1);
+        SetColours(box, kPictureBorder, Qt::black);
+        box->setPixmap(RenderPicture(picture.resource, picture.size));
+        this->*picture.control = Place(box, picture.name, picture.tip,
+                                       QRect(picture.topLeft, picture.size + QSize(2, 2)));
+    }
+}
 
+void frmKelvane::createButtons()
+{
+    const struct {
+        QPushButton *frmKelvane::*control;
+        const char *name;
+        QString caption;
+        QString tip;
+        QRect place;
+        void (frmKelvane::*click)();
+    } buttons[] = {
+        {&frmKelvane::cmdToday, "cmdToday", QStringLiteral("T&oday"),
+         QStringLiteral("Parses a single day"), Twips(4665, 855, 2715, 495),
+         &frmKelvane::cmdToday_Click},
+        {&frmKelvane::cmdPast7, "cmdPast7", QStringLiteral("L&ast 7 Days"),
+         QStringLiteral("Parses the last user set number of days"), Twips(4665, 1980, 2715, 495),
+         &frmKelvane::cmdPast7_Click},
+        {&frmKelvane::cmdRange, "cmdRange", QStringLiteral("R&ange"),
+         QStringLiteral("Parses a range of days"), Twips(4665, 3060, 2715, 495),
+         &frmKelvane::cmdRange_Click},
+        {&frmKelvane::cmdAll, "cmdAll", QStringLiteral("&All"),
+         QStringLiteral("Parses an entire data file into daily files"),
+         Twips(4665, 4185, 2715, 495), &frmKelvane::cmdAll_Click},
+        {&frmKelvane::cmdSelFile, "cmdSelFile", QStringLiteral("Input File"),
+         QStringLiteral("Change the name of the input file"), Twips(4680, 5280, 2715, 495),
+         &frmKelvane::cmdSelFile_Click},
+        {&frmKelvane::cmdExit, "cmdExit", QStringLiteral("E&xit"),
+         QStringLiteral("Get out of town!"), Twips(10680, 8160, 1215, 495),
+         &frmKelvane::cmdExit_Click},
+    };
+    for (const auto &button : buttons) {
+        QPushButton *made =
+            Place(new CommandButton(button.caption, this), button.name, button.tip, button.place);
+        connect(made, &QPushButton::clicked, this, button.click);
+        this->*button.control = made;
+    }
+}
+
+void frmKelvane::createDayLabels()
+{
     const QString rangeTip = QStringLiteral("Change the start and end dates of the range");
     const struct {
         QRect place;
@@ -160,85 +192,89 @@ void frmKelvane::createControls()
     };
     for (int i = 0; i < 4; ++i) {
         auto *label = new CaptionLabel(i, this);
-        label->setObjectName(QStringLiteral("labDayPic%1").arg(i));
         SetColours(label, kGreen, Qt::black);
         label->setAlignment(labels[i].alignment | Qt::AlignTop);
-        label->setToolTip(labels[i].tip);
-        label->setGeometry(labels[i].place);
         label->setText(QStringLiteral("Label1"));
+        Place(label, QStringLiteral("labDayPic%1").arg(i), labels[i].tip, labels[i].place);
         label->setAnchor(labels[i].anchor, labels[i].anchorX);
         connect(label, &CaptionLabel::Click, this, &frmKelvane::labDayPic_Click);
         connect(label, &CaptionLabel::Change, this, &frmKelvane::labDayPic_Change);
         labDayPic[i] = label;
     }
-    LabTxt01 = new QLabel(QStringLiteral("to"), this);
-    LabTxt01->setObjectName(QStringLiteral("LabTxt01"));
+    LabTxt01 = Place(new QLabel(QStringLiteral("to"), this), "LabTxt01", rangeTip,
+                     Twips(5865, 3660, 315, 375));
     SetColours(LabTxt01, kGreen, Qt::black);
     LabTxt01->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    LabTxt01->setToolTip(rangeTip);
-    LabTxt01->setGeometry(Twips(5865, 3660, 315, 375));
+}
 
-    ckXMLFlag =
-        MakeCheckBox(this, "ckXMLFlag", QStringLiteral("XML File"),
-                     QStringLiteral("Output to XML Data files suitable bor applications like "
-                                    "USAPhotoMaps or GPS V isualizer"),
-                     true, Twips(120, 4185, 2415, 345));
-    ckTXTFlag = MakeCheckBox(this, "ckTXTFlag", QStringLiteral("CSV Text File"),
-                             QStringLiteral("Output comma delineated files suitable for "
-                                            "applicatioins like Streets and Trips"),
-                             false, Twips(120, 4680, 2415, 345));
-    chkGPXFlag = MakeCheckBox(this, "chkGPXFlag", QStringLiteral("GPX File"), QString(), false,
-                              Twips(120, 5160, 2415, 345));
-    chkHighAscii = MakeCheckBox(this, "chkHighAscii", QStringLiteral("Convert High Ascii"),
-                                QString(), false, Twips(120, 5640, 2415, 345));
-
-    cbZOffset = new OffsetCombo(this);
-    cbZOffset->setObjectName(QStringLiteral("cbZOffset"));
-    {
-        QPalette palette = cbZOffset->palette();
-        palette.setColor(QPalette::Base, Qt::white);
-        palette.setColor(QPalette::Text, kDarkRed);
-        cbZOffset->setPalette(palette);
+void frmKelvane::createCheckBoxes()
+{
+    const struct {
+        QCheckBox *frmKelvane::*control;
+        const char *name;
+        QString caption;
+        QString tip;
+        bool ticked;
+        QRect place;
+        void (frmKelvane::*click)(); // none for the boxes nothing follows
+    } boxes[] = {
+        {&frmKelvane::ckXMLFlag, "ckXMLFlag", QStringLiteral("XML File"),
+         QStringLiteral("Output to XML Data files suitable bor applications like "
+                        "USAPhotoMaps or GPS V isualizer"),
+         true, Twips(120, 4185, 2415, 345), &frmKelvane::ckXMLFlag_Click},
+        {&frmKelvane::ckTXTFlag, "ckTXTFlag", QStringLiteral("CSV Text File"),
+         QStringLiteral("Output comma delineated files suitable for "
+                        "applicatioins like Streets and Trips"),
+         false, Twips(120, 4680, 2415, 345), &frmKelvane::ckTXTFlag_Click},
+        {&frmKelvane::chkGPXFlag, "chkGPXFlag", QStringLiteral("GPX File"), QString(), false,
+         Twips(120, 5160, 2415, 345), nullptr},
+        {&frmKelvane::chkHighAscii, "chkHighAscii", QStringLiteral("Convert High Ascii"), QString(),
+         false, Twips(120, 5640, 2415, 345), nullptr},
+    };
+    for (const auto &box : boxes) {
+        auto *made = Place(new QCheckBox(box.caption, this), box.name, box.tip, box.place);
+        made->setChecked(box.ticked);
+        if (box.click)
+            connect(made, &QCheckBox::clicked, this, box.click);
+        this->*box.control = made;
     }
-    cbZOffset->setGeometry(Twips(9540, 4680, 855, 465));
-    cbZOffset->hide();
+}
 
-    labTxtZOffset = new QLabel(QStringLiteral("Zulu Offset"), this);
-    labTxtZOffset->setObjectName(QStringLiteral("labTxtZOffset"));
+void frmKelvane::createOffsetControls()
+{
+    cbZOffset = Place(new OffsetCombo(this), "cbZOffset", QString(), Twips(9540, 4680, 855, 465));
+    QPalette palette = cbZOffset->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, kDarkRed);
+    cbZOffset->setPalette(palette);
+    cbZOffset->hide();
+    connect(cbZOffset, &OffsetCombo::Click, this, &frmKelvane::cbZOffset_Click);
+
+    labTxtZOffset = Place(new QLabel(QStringLiteral("Zulu Offset"), this), "labTxtZOffset",
+                          QString(), Twips(10440, 4740, 1335, 495));
     SetColours(labTxtZOffset, kOrange, Qt::black);
     labTxtZOffset->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    labTxtZOffset->setGeometry(Twips(10440, 4740, 1335, 495));
     labTxtZOffset->hide();
+}
 
-    prbDays = new QProgressBar(this);
-    prbDays->setObjectName(QStringLiteral("prbDays"));
+// The progress bar appears when a conversion starts, the file list when
+// "Input File" is pressed, the picker when a date label is clicked.
+void frmKelvane::createControlsShownOnDemand()
+{
+    prbDays = Place(new QProgressBar(this), "prbDays", QString(), Twips(60, 8760, 11895, 255));
     prbDays->setRange(0, 100);
     prbDays->setValue(0);
     prbDays->setTextVisible(false);
-    prbDays->setGeometry(Twips(60, 8760, 11895, 255));
     prbDays->hide();
 
-    File1 = new FileList(environment.workingFolder, QStringLiteral("*.xml"), this);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(Twips(7320, 2820, 4635, 5955));
+    File1 = Place(new FileList(environment.workingFolder, QStringLiteral("*.xml"), this), "File1",
+                  QString(), Twips(7320, 2820, 4635, 5955));
     File1->hide();
-
-    DTPicker1 = new DatePicker(this);
-    DTPicker1->setObjectName(QStringLiteral("DTPicker1"));
-    DTPicker1->setGeometry(Twips(3615, 240, 4815, 435));
-    DTPicker1->hide();
-
-    connect(cbZOffset, &OffsetCombo::Click, this, &frmKelvane::cbZOffset_Click);
-    connect(ckTXTFlag, &QCheckBox::clicked, this, &frmKelvane::ckTXTFlag_Click);
-    connect(ckXMLFlag, &QCheckBox::clicked, this, &frmKelvane::ckXMLFlag_Click);
-    connect(cmdSelFile, &QPushButton::clicked, this, &frmKelvane::cmdSelFile_Click);
     connect(File1, &FileList::Click, this, &frmKelvane::File1_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &frmKelvane::cmdExit_Click);
+
+    DTPicker1 = Place(new DatePicker(this), "DTPicker1", QString(), Twips(3615, 240, 4815, 435));
+    DTPicker1->hide();
     connect(DTPicker1, &DatePicker::Change, this, &frmKelvane::DTPicker1_Change);
-    connect(cmdToday, &QPushButton::clicked, this, &frmKelvane::cmdToday_Click);
-    connect(cmdPast7, &QPushButton::clicked, this, &frmKelvane::cmdPast7_Click);
-    connect(cmdRange, &QPushButton::clicked, this, &frmKelvane::cmdRange_Click);
-    connect(cmdAll, &QPushButton::clicked, this, &frmKelvane::cmdAll_Click);
 }
 
 void frmKelvane::setTabOrder()
@@ -261,15 +297,15 @@ void frmKelvane::Load()
 
     const QDate D40 = presentMoment().date().addDays(-40);
     const QDate D15 = presentMoment().date().addDays(-15);
-    labDayPic[0]->setCaption(longForm(presentMoment().date()));
-    labDayPic[1]->setCaption(longForm(presentMoment().date().addDays(-6)));
-    labDayPic[2]->setCaption(longForm(D40));
-    labDayPic[3]->setCaption(longForm(D15));
+    setDayLabel(0, presentMoment().date());
+    setDayLabel(1, presentMoment().date().addDays(-6));
+    setDayLabel(2, D40);
+    setDayLabel(3, D15);
 
     writeSelfTest();
 
     for (int i = -kelvane::kMaxHourOffset; i <= kelvane::kMaxHourOffset; ++i)
-        cbZOffset->addItem(QString::number(i));
+        cbZOffset->addItem(QString::number(i), i);
     cbZOffset->selectItem(kelvane::kMaxHourOffset); // the item "0"
 
     inputFile = File1->Path() + QLatin1Char('/') + QStringLiteral("walk.xml");
@@ -338,14 +374,15 @@ void frmKelvane::paintEvent(QPaintEvent *event)
     const QFontMetrics metrics = fontMetrics();
     const int lineHeight = metrics.height();
     const int first = qMax(0, event->rect().top() / lineHeight);
-    const int last = qMin(int(printedLines.size()) - 1, event->rect().bottom() / lineHeight);
+    const QStringList &lines = PrintedLines();
+    const int last = qMin(int(lines.size()) - 1, event->rect().bottom() / lineHeight);
     for (int i = first; i <= last; ++i)
-        painter.drawText(0, i * lineHeight + metrics.ascent(), printedLines[i]);
+        painter.drawText(0, i * lineHeight + metrics.ascent(), lines[i]);
 }
 
 void frmKelvane::cbZOffset_Click()
 {
-    zOffset = cbZOffset->currentText().toDouble();
+    zOffset = cbZOffset->currentData().toInt();
 }
 
 void frmKelvane::ckTXTFlag_Click()

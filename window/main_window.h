@@ -31,15 +31,19 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     // Shows the window and fills in its starting state.
     void Load();
 
+    // The history file the run commands convert.
     QString InputFile() const { return inputFile; }
-    double ZOffset() const { return zOffset; }
+    // Whole hours added to every track point time, -12 to 12.
+    int ZOffset() const { return zOffset; }
+    // The date label the picker writes into.
     int DayPicIndex() const { return dayPicIndex; }
-    QStringList PrintedLines() const { return printedLines; }
+    // The names printed on the window's surface, top line first.
+    const QStringList &PrintedLines() const { return printedLines; }
     // What the last conversion did, for whoever watches the window.
     const kelvane::ConversionSummary &LastSummary() const { return lastSummary; }
 
-    // The day in the caption of labDayPic(index); Day keeps its value when the
-    // caption holds no blank.
+    // The day that labDayPic(index) shows; Day keeps its value while the label
+    // still shows its design caption.
     void ReadDayLabel(int index, QDate &Day) const;
 
     void beginDays(int minDay, int maxDay) override;
@@ -51,10 +55,18 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
 
   private:
     void createControls();
+    void createPictures();
+    void createButtons();
+    void createDayLabels();
+    void createCheckBoxes();
+    void createOffsetControls();
+    void createControlsShownOnDemand();
     void setTabOrder();
     void writeSelfTest();
     QDateTime presentMoment() const { return environment.presentMoment(); }
     QString longForm(QDate day) const;
+    // Shows the day in the long form on labDayPic(index), which raises its Change.
+    void setDayLabel(int index, QDate day);
 
     // Output options, hour offset and input file.
     void cbZOffset_Click();
@@ -79,7 +91,7 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
 
     WindowEnvironment environment;
     QString inputFile;
-    double zOffset = 0;
+    int zOffset = 0;
     int dayPicIndex = 0;
     QStringList printedLines;
     QElapsedTimer lastPrintRepaint;

@@ -22,3 +22,13 @@ void OffsetCombo::selectItem(int position)
     setEditText(itemText(position));
     Q_EMIT Click();
 }
+
+void OffsetCombo::focusOutEvent(QFocusEvent *event)
+{
+    // QComboBox would choose the item that matches the typed text once editing
+    // finishes, as it does on Return; losing focus is no choice, so the chosen
+    // item's text comes back first and nothing is left to match.
+    if (currentIndex() >= 0 && currentText() != itemText(currentIndex()))
+        setEditText(itemText(currentIndex()));
+    QComboBox::focusOutEvent(event);
+}

@@ -7,8 +7,6 @@
 #include <QCheckBox>
 #include <QDir>
 
-#include <cmath>
-
 void frmKelvane::cmdToday_Click()
 {
     QDate day;
@@ -46,14 +44,14 @@ kelvane::ConversionOptions frmKelvane::conversionOptions() const
     options.dayFiles.setFlag(kelvane::DayFileKind::Csv, on(ckTXTFlag));
     options.dayFiles.setFlag(kelvane::DayFileKind::Gpx, on(chkGPXFlag));
     options.escapeHighCharacters = on(chkHighAscii);
-    options.hourOffset = int(std::lround(zOffset));
+    options.hourOffset = ZOffset();
     return options;
 }
 
 void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
 {
     kelvane::ConversionRequest request;
-    request.historyFile = inputFile;
+    request.historyFile = InputFile();
     request.outputFolder = environment.workingFolder;
     request.window = {StartFilesDate, EndFilesDate};
     request.options = conversionOptions();
@@ -70,7 +68,7 @@ void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
         lines << QStringLiteral("%1 of %2 runs in \"%3\" were not converted:")
                      .arg(lastSummary.runsSkipped)
                      .arg(lastSummary.runsRead)
-                     .arg(QDir::toNativeSeparators(inputFile));
+                     .arg(QDir::toNativeSeparators(InputFile()));
         for (const auto &skipped : lastSummary.skipped.mid(0, 10))
             lines << QStringLiteral("line %1: %2").arg(skipped.line).arg(skipped.reason);
         environment.showMessage(windowTitle(), lines.join(QLatin1Char('\n')));
