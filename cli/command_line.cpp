@@ -1,14 +1,17 @@
 #include "command_line.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include <cstdlib>
 
 namespace {
 
+// A date alone, written YYYY-MM-DD.
 QDate parseDay(const QString &text)
 {
-    return QDate::fromString(text, Qt::ISODate);
+    static const QRegularExpression date(QStringLiteral(R"(^\d{4}-\d{2}-\d{2}$)"));
+    return date.match(text).hasMatch() ? QDate::fromString(text, u"yyyy-MM-dd") : QDate();
 }
 
 struct Options {
@@ -77,6 +80,9 @@ QString readWindow(const QCommandLineParser &parser, const Options &o, QDate tod
         window = {parseDay(parser.value(o.from)), parseDay(parser.value(o.to))};
         if (!window.first.isValid() || !window.last.isValid())
             return QStringLiteral("--from and --to need dates as YYYY-MM-DD");
+        if (window.first > window.last)
+            return QStringLiteral("--from %1 comes after --to %2")
+                .arg(parser.value(o.from), parser.value(o.to));
     }
     return {};
 }
@@ -88,7 +94,8 @@ SplitRequest parseCommandLine(const QStringList &arguments, QDate today)
     SplitRequest request;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Splits a logbook history file into day files: one XML, CSV or GPX file per run."));
+        "Splits a logbook history file into day files: one XML, CSV or GPX file per run.\n"
+        "Without --xml, --csv or --gpx, the XML day file is written."));
     const Options o;
     parser.addOptions({o.xml, o.csv, o.gpx, o.highAscii, o.offset, o.all, o.today, o.day, o.last,
                        o.from, o.to, o.directory, o.quiet});
@@ -96,7 +103,14 @@ SplitRequest parseCommandLine(const QStringList &arguments, QDate today)
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("HISTORY_FILE"),
                                  QStringLiteral("The history file to split."));
-    request.helpText = parser.helpText();
+    request.helpText = parser.helpText() +
+                       QStringLiteral("\nExit status:\n"
+                                      "  0    the whole history file was read\n"
+                                      "  1    a file could not be read or written (the message "
+                                      "names it)\n"
+                                      "  2    bad usage: nothing was read or written\n"
+                                      "  128+N  stopped by signal N (Ctrl-C: 130); the run being "
+                                      "saved was saved whole\n");
 
     if (!parser.parse(arguments)) {
         request.usageError = parser.errorText();

@@ -1,9 +1,11 @@
 // kelvane-split: the conversion of the Kelvane window, for scripts and terminals.
 
 #include "command_line.h"
+#include "stop_signals.h"
 #include "terminal_progress.h"
 
 #include <kelvane/conversion.h>
+#include <kelvane/message_text.h>
 #include <kelvane/version.h>
 
 #include <QCoreApplication>
@@ -13,11 +15,29 @@
 
 namespace {
 
-enum ExitStatus { Success = 0, Failure = 1, BadUsage = 2 };
+enum ExitStatus { Success = 0, Failure = 1, BadUsage = 2, StoppedBySignal = 128 };
 
+// Every message goes through here: a control character of a file name or of
+// a history file's text is shown as \xNN, never sent to the terminal.
 void say(const QString &text)
 {
-    std::fprintf(stderr, "kelvane-split: %s\n", qPrintable(text));
+    const QByteArray line =
+        "kelvane-split: " + kelvane::escapeControlCharacters(text).toLocal8Bit() + '\n';
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+}
+
+QString counted(int count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
+}
+
+QString totals(const kelvane::ConversionSummary &summary)
+{
+    return QStringLiteral("%1 read, %2 converted, %3 written, %4 skipped")
+        .arg(counted(summary.runsRead, "run", "runs"))
+        .arg(summary.runsConverted)
+        .arg(counted(summary.filesWritten, "file", "files"))
+        .arg(summary.runsSkipped);
 }
 
 void printSummary(const kelvane::ConversionSummary &summary, const QString &historyFile)
@@ -27,11 +47,9 @@ void printSummary(const kelvane::ConversionSummary &summary, const QString &hist
                 .arg(historyFile)
                 .arg(skipped.line)
                 .arg(skipped.reason));
-    say(QStringLiteral("%1 runs read, %2 converted, %3 files written, %4 skipped")
-            .arg(summary.runsRead)
-            .arg(summary.runsConverted)
-            .arg(summary.filesWritten)
-            .arg(summary.runsSkipped));
+    if (!summary.noRunHint.isEmpty())
+        say(summary.noRunHint);
+    say(totals(summary));
 }
 
 } // namespace
@@ -43,7 +61,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QLatin1StringView(kelvane::kVersion));
 
     const QDate today = QDate::currentDate();
-    const SplitRequest request = parseCommandLine(QCoreApplication::arguments(), today);
+    SplitRequest request = parseCommandLine(QCoreApplication::arguments(), today);
     if (!request.usageError.isEmpty()) {
         say(request.usageError);
         std::fprintf(stderr, "Usage: kelvane-split [OPTIONS] HISTORY_FILE (see --help)\n");
@@ -51,22 +69,34 @@ int main(int argc, char *argv[])
     }
     if (request.help) {
         std::fputs(qPrintable(request.helpText), stdout);
-        return Success;
+        return std::fflush(stdout) == 0 ? Success : Failure;
     }
     if (request.version) {
         std::printf("kelvane-split %s\n", kelvane::kVersion);
-        return Success;
+        return std::fflush(stdout) == 0 ? Success : Failure;
     }
 
-    TerminalProgress progress(!request.quiet && isatty(STDERR_FILENO));
+    const StopSignals signals;
+    request.conversion.stop = signals.flag();
+    TerminalProgress progress(!request.quiet && isatty(STDERR_FILENO), isatty(STDOUT_FILENO));
     const auto summary = kelvane::makeDayFiles(request.conversion, progress);
-    std::fflush(stdout);
-    progress.finish();
+    const bool namesWritten = progress.finish();
+    int status = Success;
     if (!summary.ok()) {
         say(summary.error);
-        return Failure;
-    }
-    if (!request.quiet)
+        status = Failure;
+    } else if (summary.stopped) {
+        say(QStringLiteral("stopped by %1: %2")
+                .arg(QLatin1StringView(StopSignals::name(signals.caught())), totals(summary)));
+        status = StoppedBySignal + signals.caught();
+    } else if (!request.quiet) {
         printSummary(summary, request.conversion.historyFile);
-    return Success;
+    }
+    if (!namesWritten) {
+        say(QStringLiteral("Cannot write the names of the day files to standard output: %1")
+                .arg(progress.namesError()));
+        if (status == Success)
+            status = Failure;
+    }
+    return status;
 }

@@ -1,10 +1,16 @@
 #include "terminal_progress.h"
 
+#include <kelvane/message_text.h>
+
 #include <QByteArray>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 
-TerminalProgress::TerminalProgress(bool showBar) : showBar(showBar) {}
+TerminalProgress::TerminalProgress(bool showBar, bool namesOnTerminal)
+    : showBar(showBar), namesOnTerminal(namesOnTerminal)
+{
+}
 
 TerminalProgress::~TerminalProgress()
 {
@@ -28,9 +34,26 @@ void TerminalProgress::setDay(int day)
 
 void TerminalProgress::fileSaved(const QString &name)
 {
-    const QByteArray bytes = name.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-    std::fputc('\n', stdout);
+    const QByteArray line = name.toLocal8Bit() + '\n';
+    const bool barShown = drawn && namesOnTerminal;
+    if (barShown)
+        clearBar();
+    if (std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout) !=
+            std::size_t(line.size()) &&
+        writeError.isEmpty())
+        writeError = QString::fromLocal8Bit(std::strerror(errno));
+    if (barShown) {
+        std::fflush(stdout);
+        draw(shownPercent);
+    }
+}
+
+void TerminalProgress::waiting(const QString &reason)
+{
+    clearBar();
+    std::fprintf(stderr, "kelvane-split: %s\n",
+                 kelvane::escapeControlCharacters(reason).toLocal8Bit().constData());
+    std::fflush(stderr);
 }
 
 // The bar stands for the days from the first run to today, as the window's does.
@@ -48,11 +71,21 @@ void TerminalProgress::draw(int percent)
     drawn = true;
 }
 
-void TerminalProgress::finish()
+void TerminalProgress::clearBar()
 {
     if (drawn) {
         std::fputs("\r\033[K", stderr);
         std::fflush(stderr);
         drawn = false;
     }
+}
+
+bool TerminalProgress::finish()
+{
+    clearBar();
+    if (std::fflush(stdout) != 0 && writeError.isEmpty())
+        writeError = QString::fromLocal8Bit(std::strerror(errno));
+    if (std::ferror(stdout) && writeError.isEmpty())
+        writeError = QStringLiteral("write error");
+    return writeError.isEmpty();
 }

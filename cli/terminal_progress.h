@@ -2,29 +2,40 @@
 
 #include <kelvane/progress_sink.h>
 
+#include <QString>
+
 #include <cstdio>
 
 // Reports a conversion on the terminal: the name of every saved day file on
-// stdout, and a progress bar on stderr when stderr is a terminal.
+// stdout, and a progress bar on stderr when stderr is a terminal. When both
+// go to the same screen, the bar's line is cleared before a name is printed
+// and drawn again below it, so that the screen reads cleanly at any moment.
 class TerminalProgress final : public kelvane::ProgressSink {
   public:
-    explicit TerminalProgress(bool showBar);
+    TerminalProgress(bool showBar, bool namesOnTerminal);
     ~TerminalProgress() override;
 
     void beginDays(int minDay, int maxDay) override;
     void setDay(int day) override;
     void showFileName(const QString &) override {}
     void fileSaved(const QString &name) override;
+    void waiting(const QString &reason) override;
 
-    // Clears the bar so that the lines after it start on a clean row.
-    void finish();
+    // Clears the bar so that the lines after it start on a clean row, and
+    // sends the names still buffered. False when the names could not all be
+    // written (a full disk, a closed pipe); namesError() then says why.
+    bool finish();
+    QString namesError() const { return writeError; }
 
   private:
     void draw(int percent);
+    void clearBar();
 
     bool showBar;
+    bool namesOnTerminal;
     bool drawn = false;
     int minDay = 0;
     int maxDay = 0;
     int shownPercent = -1;
+    QString writeError;
 };

@@ -1,8 +1,8 @@
 #include "history_reader.h"
 
-#include "message_text.h"
 #include "notes_escaping.h"
 #include "text.h"
+#include <kelvane/message_text.h>
 
 #include <algorithm>
 

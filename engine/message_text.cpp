@@ -1,4 +1,4 @@
-#include "message_text.h"
+#include <kelvane/message_text.h>
 
 #include <QByteArrayView>
 

@@ -65,34 +65,35 @@ void TestHostileInputs::strangeText_data()
 
     QTest::newRow("NUL bytes in a note and a latitude")
         << History({Run("2026-11-02T08:00:00Z", {nulPoint}, QByteArray("a\0b", 3))}) << all << 3
-        << QByteArray("<Notes>a\0b</Notes>", 18) << QByteArray("1 runs read, 1 converted");
+        << QByteArray("<Notes>a\0b</Notes>", 18) << QByteArray("1 run read, 1 converted");
     QList<QByteArray> nestedNul = Run("2026-11-02T08:00:00Z");
     nestedNul.insert(1, QByteArray("<Ru\0n>", 6)); // opens no second run
     QTest::newRow("NUL byte inside a Run tag")
         << History({nestedNul}) << all << 3 << QByteArray("<Ru\0n>", 6)
-        << QByteArray("1 runs read, 1 converted");
+        << QByteArray("1 run read, 1 converted");
     QTest::newRow("file cut off in a run")
         << twoRuns.left(twoRuns.lastIndexOf("</History>")) + kCutOff << QStringList() << 2
         << QByteArray() << QByteArray("the file ends before the run's </Run> line");
     QTest::newRow("Windows-1252 note")
         << History({Run("2026-11-02T08:00:00Z", {}, "Caf\xe9 cr\xe8me")}) << escaping << 1
         << QByteArray("&#60;Notes>Caf&#233; cr&#232;me&#60;/Notes>")
-        << QByteArray("1 runs read, 1 converted");
+        << QByteArray("1 run read, 1 converted");
     QTest::newRow("UTF-8 note") << History({Run("2026-11-02T08:00:00Z", {}, "Caf\xc3\xa9")})
                                 << escaping << 1
                                 << QByteArray("&#60;Notes>Caf&#195;&#169;&#60;/Notes>")
-                                << QByteArray("1 runs read, 1 converted");
+                                << QByteArray("1 run read, 1 converted");
     QTest::newRow("UTF-8 with a byte order mark")
-        << "\xef\xbb\xbf" + twoRuns << QStringList() << 2 << QByteArray("\r\n\r\n<History")
+        << "\xef\xbb\xbf" + twoRuns << QStringList() << 2
+        << "\xef\xbb\xbf" + kDeclaration + "\r\n\r\n<History"
         << QByteArray("2 runs read, 2 converted");
     QTest::newRow("UTF-16 little endian") << Utf16(twoRuns, false) << all << 0 << QByteArray()
-                                          << QByteArray("0 runs read, 0 converted");
+                                          << QByteArray("This file is UTF-16 text");
     QTest::newRow("UTF-16 big endian") << Utf16(twoRuns, true) << all << 0 << QByteArray()
-                                       << QByteArray("0 runs read, 0 converted");
+                                       << QByteArray("This file is UTF-16 text");
     QByteArray crOnly = twoRuns;
     crOnly.replace("\r\n", "\r");
     QTest::newRow("line ends of CR alone")
-        << crOnly << all << 0 << QByteArray() << QByteArray("0 runs read");
+        << crOnly << all << 0 << QByteArray() << QByteArray("lines end in CR alone");
 }
 
 void TestHostileInputs::strangeText()

@@ -34,9 +34,11 @@ class TestKelvaneSplit : public QObject {
     QString history() const { return dir.filePath(QStringLiteral("walk.xml")); }
     QStringList written() const { return QDir(outDir()).entryList(QDir::Files, QDir::Name); }
 
-    Result split(const QStringList &arguments)
+    Result split(const QStringList &arguments, const QString &stdoutFile = QString())
     {
         QProcess process;
+        if (!stdoutFile.isEmpty())
+            process.setStandardOutputFile(stdoutFile);
         process.start(kProgram, arguments);
         Result result;
         if (!process.waitForFinished(30000))
@@ -72,6 +74,9 @@ class TestKelvaneSplit : public QObject {
     void usageErrors();
     void failures_data();
     void failures();
+    void summaryOfOneRun();
+    void namesThatCannotBeWritten();
+    void historyWithoutRuns();
 };
 
 void TestKelvaneSplit::windows_data()
@@ -136,11 +141,15 @@ void TestKelvaneSplit::helpAndVersion_data()
     QTest::addColumn<QByteArray>("printed");
 
     const QByteArray help = "--directory <DIR>";
+    const QByteArray helpEnd = "Exit status:\n  0    the whole history file was read\n";
     const QByteArray version = "kelvane-split " KELVANE_VERSION "\n";
     QTest::newRow("--help") << QStringList{"--help"} << help;
     QTest::newRow("-h") << QStringList{"-h"} << help;
     QTest::newRow("--help-all, which --help lists") << QStringList{"--help-all"} << help;
     QTest::newRow("--help before a history file") << QStringList{"--help", history()} << help;
+    QTest::newRow("--help tells the default")
+        << QStringList{"--help"} << QByteArray("the XML day file is written");
+    QTest::newRow("--help lists the exit codes") << QStringList{"--help"} << helpEnd;
     QTest::newRow("--version") << QStringList{"--version"} << version;
     QTest::newRow("-v") << QStringList{"-v", history()} << version;
 }
@@ -177,6 +186,16 @@ void TestKelvaneSplit::usageErrors_data()
         << QStringList{"--from", "2026-01-01", history()} << QByteArray("--to");
     QTest::newRow("two windows") << QStringList{"--today", "--all", history()}
                                  << QByteArray("one of");
+    QTest::newRow("day with a time")
+        << QStringList{"--day", "2026-02-03T10:00", history()} << QByteArray("--day");
+    QTest::newRow("day with more text")
+        << QStringList{"--day", "2026-02-03junk", history()} << QByteArray("--day");
+    QTest::newRow("from with a time")
+        << QStringList{"--from", "2026-02-03T10:00", "--to", "2026-02-04", history()}
+        << QByteArray("--from and --to need dates");
+    QTest::newRow("reversed range")
+        << QStringList{"--from", "2026-02-03", "--to", "2026-02-01", history()}
+        << QByteArray("--from 2026-02-03 comes after --to 2026-02-01");
 }
 
 // Bad usage reads and writes nothing.
@@ -203,6 +222,10 @@ void TestKelvaneSplit::failures_data()
     QTest::newRow("history is a folder") << outDir() << outDir() << QByteArray("is a folder");
     QTest::newRow("missing output folder")
         << history() << dir.filePath("gone") << QByteArray("gone\": no such folder");
+    // A name that would retitle the terminal and clear its screen is shown, not sent.
+    QTest::newRow("terminal commands in a file name")
+        << dir.filePath("a\x1b]0;TITLE\x07\x1b[2J.xml") << outDir()
+        << QByteArray("a\\x1b]0;TITLE\\x07\\x1b[2J.xml\": No such file");
 }
 
 void TestKelvaneSplit::failures()
@@ -213,7 +236,44 @@ void TestKelvaneSplit::failures()
     const Result result = split({"-C", folder, input});
     QCOMPARE(result.status, 1);
     QVERIFY2(result.err.contains(message), result.err.constData());
+    QVERIFY(!result.err.contains('\x1b'));
     QVERIFY(written().isEmpty());
+}
+
+void TestKelvaneSplit::summaryOfOneRun()
+{
+    const QString one = dir.filePath(QStringLiteral("one.xml"));
+    QVERIFY(WriteFile(one, History({Run(StartOn(today))})));
+    const Result result = split({"-C", outDir(), one});
+    QCOMPARE(result.status, 0);
+    QCOMPARE(result.err,
+             QByteArray("kelvane-split: 1 run read, 1 converted, 1 file written, 0 skipped\n"));
+}
+
+// A conversion whose names cannot reach stdout does not end as a success.
+void TestKelvaneSplit::namesThatCannotBeWritten()
+{
+    const Result result = split({"--today", "-C", outDir(), history()}, "/dev/full");
+    QCOMPARE(result.status, 1);
+    QVERIFY2(result.err.contains(
+                 "Cannot write the names of the day files to standard output: No space left"),
+             result.err.constData());
+    QCOMPARE(written().size(), 2); // the day files themselves are saved
+}
+
+// A file in which no run is found says what was looked for and what was seen.
+void TestKelvaneSplit::historyWithoutRuns()
+{
+    const QString tabs = dir.filePath(QStringLiteral("tabs.xml"));
+    QByteArray text = History({Run(StartOn(today))});
+    text.replace("    <Run>", "\t<Run>");
+    QVERIFY(WriteFile(tabs, text));
+    const Result result = split({"-C", outDir(), tabs});
+    QCOMPARE(result.status, 0);
+    QVERIFY2(result.err.contains("No run found in \"" + tabs.toLocal8Bit() + "\""),
+             result.err.constData());
+    QVERIFY2(result.err.contains("indented with tabs"), result.err.constData());
+    QVERIFY(result.err.endsWith("0 runs read, 0 converted, 0 files written, 0 skipped\n"));
 }
 
 QTEST_GUILESS_MAIN(TestKelvaneSplit)

@@ -504,8 +504,10 @@ void TestMainWindow::keyPressesFocusedButton()
     QFETCH(bool, ends);
     QFETCH(bool, listShown);
     WindowFixture fixture;
+    // One run, on a day no command converts.
     fixture.addFile(QStringLiteral("walk.xml"),
-                    "<?xml version=\"1.0\" ?>\r\n<History>\r\n</History>\r\n");
+                    "<?xml version=\"1.0\" ?>\r\n<History>\r\n<Run>\r\n"
+                    "<StartTime>1949-01-01T10:00:00Z</StartTime>\r\n</Run>\r\n</History>\r\n");
     frmKelvane &window = fixture.open();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     auto *button = fixture.control<QPushButton>(name);

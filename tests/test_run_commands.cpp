@@ -74,6 +74,7 @@ class TestRunCommands : public QObject {
     void missingInputKeepsWindowOpen();
     void dayFileThatCannotBeWritten();
     void skippedRunsAreReported();
+    void fileWithoutRunsIsExplained();
 };
 
 void TestRunCommands::convertsItsWindow_data()
@@ -302,6 +303,24 @@ void TestRunCommands::skippedRunsAreReported()
     QVERIFY2(fixture.messages[0].contains(QStringLiteral("1 of 2 runs")),
              qPrintable(fixture.messages[0]));
     QVERIFY2(fixture.messages[0].contains(QStringLiteral("<StartTime>")),
+             qPrintable(fixture.messages[0]));
+}
+
+// A history whose runs the reader cannot see says why before the program ends.
+void TestRunCommands::fileWithoutRunsIsExplained()
+{
+    WindowFixture fixture;
+    QByteArray tabs = History({Run("2026-12-07T07:00:00Z")});
+    tabs.replace("    <Run>", "\t<Run>");
+    fixture.addFile(QStringLiteral("walk.xml"), tabs);
+    fixture.open();
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdAll")), Qt::LeftButton);
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(fixture.dayFiles(), QStringList());
+    QCOMPARE(fixture.messages.size(), 1);
+    QVERIFY2(fixture.messages[0].startsWith(QStringLiteral("No run found in")),
+             qPrintable(fixture.messages[0]));
+    QVERIFY2(fixture.messages[0].contains(QStringLiteral("indented with tabs")),
              qPrintable(fixture.messages[0]));
 }
 

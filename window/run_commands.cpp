@@ -72,6 +72,8 @@ void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
         for (const auto &skipped : lastSummary.skipped.mid(0, 10))
             lines << QStringLiteral("line %1: %2").arg(skipped.line).arg(skipped.reason);
         environment.showMessage(windowTitle(), lines.join(QLatin1Char('\n')));
+    } else if (lastSummary.runsRead == 0) {
+        environment.showMessage(windowTitle(), lastSummary.noRunHint);
     }
     environment.endProgram();
 }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <atomic>
+
+// Ctrl-C, a terminal hang-up and a request to terminate do not kill the
+// program: they set a flag the conversion looks at, so that the run being
+// saved is saved whole and the names of the saved files are printed. A second
+// such signal ends the program at once.
+class StopSignals {
+  public:
+    StopSignals();
+    const std::atomic_bool *flag() const;
+    // The signal caught, 0 if none.
+    int caught() const;
+    static const char *name(int signal);
+};

@@ -1,0 +1,272 @@
+// kelvane-split stopped halfway, or sharing its output folder: a run's day
+// files are all of one conversion, nothing hidden is left behind, and the
+// names printed are those of the files saved.
+
+#include "history_text.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLockFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace history_text;
+
+namespace {
+
+const QString kProgram = QStringLiteral(KELVANE_BINARY_DIR "/cli/kelvane-split");
+constexpr int kRuns = 1500;
+
+// Runs on consecutive days; `mark` makes the day files of two histories differ.
+QByteArray ManyRuns(const QByteArray &mark)
+{
+    QList<QList<QByteArray>> runs;
+    const QDate first(2010, 1, 1);
+    for (int i = 0; i < kRuns; ++i) {
+        const QByteArray day = first.addDays(i).toString(Qt::ISODate).toLatin1();
+        const Point point{mark, "-122.3493", "56.1", day + "T08:00:10Z"};
+        runs << Run(day + "T08:00:00Z", {point, point}, mark);
+    }
+    return History(runs);
+}
+
+using Contents = QMap<QString, QByteArray>;
+
+Contents FilesIn(const QString &folder)
+{
+    Contents contents;
+    for (const QFileInfo &entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                             QDir::System | QDir::NoDotAndDotDot))
+        contents.insert(entry.fileName(), ReadFile(entry.filePath()));
+    return contents;
+}
+
+QStringList Lines(const QByteArray &text)
+{
+    return QString::fromLocal8Bit(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Holds the lock a conversion takes on its output folder.
+class FolderLock {
+  public:
+    explicit FolderLock(const QString &folder)
+#ifdef KELVANE_PORTABLE_OUTPUT
+        : file(QDir(folder).filePath(QStringLiteral(".kelvane.lock")))
+    {
+        locked = file.tryLock(0);
+    }
+    void release()
+    {
+        file.unlock();
+    }
+    bool held() const
+    {
+        return locked;
+    }
+
+  private:
+    QLockFile file;
+    bool locked = false;
+#else
+        : fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+    }
+    ~FolderLock()
+    {
+        release();
+    }
+    void release()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    bool held() const
+    {
+        return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    }
+
+  private:
+    int fd;
+#endif
+};
+
+} // namespace
+
+class TestInterruptions : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir;
+    QString oldHistory() const { return dir.filePath(QStringLiteral("old.xml")); }
+    QString newHistory() const { return dir.filePath(QStringLiteral("new.xml")); }
+    QString out() const { return dir.filePath(QStringLiteral("out")); }
+    Contents oldFiles, newFiles; // every day file of each history
+
+    Contents convertAlone(const QString &history)
+    {
+        const QString folder = dir.filePath(QStringLiteral("alone"));
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        QProcess process;
+        process.start(kProgram, {"--xml", "--csv", "--gpx", "-q", "-C", folder, history});
+        process.waitForFinished(120000);
+        const Contents files = FilesIn(folder);
+        QDir(folder).removeRecursively();
+        return files;
+    }
+
+    // Every run has its three files from one history, and every file is a
+    // day file of one of them.
+    void checkRunsAreWhole(const Contents &files, QStringList *newNames)
+    {
+        QMap<QString, QStringList> origins; // base name -> history of each file
+        for (auto file = files.cbegin(); file != files.cend(); ++file) {
+            const QString &name = file.key();
+            QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
+            const bool isNew = newFiles.value(name) == file.value();
+            QVERIFY2(isNew || oldFiles.value(name) == file.value(), qPrintable(name));
+            origins[name.chopped(4)] << (isNew ? QStringLiteral("new") : QStringLiteral("old"));
+            if (isNew && newNames)
+                *newNames << name;
+        }
+        for (auto run = origins.cbegin(); run != origins.cend(); ++run) {
+            QCOMPARE(run.value().size(), 3);
+            QVERIFY2(run.value().count(run.value().first()) == 3, qPrintable(run.key()));
+        }
+    }
+
+  private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(WriteFile(oldHistory(), ManyRuns("1.0")));
+        QVERIFY(WriteFile(newHistory(), ManyRuns("2.0")));
+        oldFiles = convertAlone(oldHistory());
+        newFiles = convertAlone(newHistory());
+        QCOMPARE(oldFiles.size(), 3 * kRuns);
+        QCOMPARE(newFiles.size(), 3 * kRuns);
+    }
+    void init()
+    {
+        QDir(out()).removeRecursively();
+        QVERIFY(QDir().mkpath(out()));
+    }
+
+    void stoppedBySignal_data();
+    void stoppedBySignal();
+    void conversionsTakeTurns();
+    void waitsForTheFolder();
+    void leftoversAreRemoved();
+};
+
+void TestInterruptions::stoppedBySignal_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("Ctrl-C") << int(SIGINT) << QByteArray("SIGINT");
+    QTest::newRow("terminate") << int(SIGTERM) << QByteArray("SIGTERM");
+    QTest::newRow("hang-up") << int(SIGHUP) << QByteArray("SIGHUP");
+}
+
+// Stopped among older day files: each run is old or new as a whole, nothing
+// hidden stays, and stdout names exactly the files of the new conversion.
+void TestInterruptions::stoppedBySignal()
+{
+    QFETCH(int, signal);
+    QFETCH(QByteArray, name);
+    for (auto file = oldFiles.cbegin(); file != oldFiles.cend(); ++file)
+        QVERIFY(WriteFile(QDir(out()).filePath(file.key()), file.value()));
+
+    QProcess process;
+    process.start(kProgram, {"--xml", "--csv", "--gpx", "-C", out(), newHistory()});
+    QVERIFY(process.waitForReadyRead(60000)); // the first run is saved
+    ::kill(pid_t(process.processId()), signal);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + signal);
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(err.contains("stopped by " + name), err.constData());
+
+    QStringList saved;
+    checkRunsAreWhole(FilesIn(out()), &saved);
+    QStringList printed = Lines(process.readAllStandardOutput());
+    QVERIFY(saved.size() < 3 * kRuns); // stopped before the end
+    saved.sort();
+    printed.sort();
+    QCOMPARE(printed, saved);
+}
+
+// Two conversions into one folder at once: the second waits for the first,
+// so no run mixes files of both.
+void TestInterruptions::conversionsTakeTurns()
+{
+    QProcess first, second;
+    // Names are not read here: they must not fill a pipe and block a conversion.
+    first.setStandardOutputFile(QProcess::nullDevice());
+    second.setStandardOutputFile(QProcess::nullDevice());
+    first.start(kProgram, {"--xml", "--csv", "--gpx", "-q", "-C", out(), oldHistory()});
+    second.start(kProgram, {"--xml", "--csv", "--gpx", "-q", "-C", out(), newHistory()});
+    QVERIFY(first.waitForFinished(120000));
+    QVERIFY(second.waitForFinished(120000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(second.exitCode(), 0);
+    const Contents files = FilesIn(out());
+    QCOMPARE(files.size(), 3 * kRuns);
+    // One of them ended last and replaced every file of the other.
+    QVERIFY(files == oldFiles || files == newFiles);
+    const QByteArray waited = first.readAllStandardError() + second.readAllStandardError();
+    QVERIFY2(waited.isEmpty() || waited.contains("Waiting for another conversion into"),
+             waited.constData());
+}
+
+void TestInterruptions::waitsForTheFolder()
+{
+    FolderLock lock(out());
+    QVERIFY(lock.held());
+    QProcess process;
+    process.setReadChannel(QProcess::StandardError);
+    process.start(kProgram, {"--csv", "-C", out(), oldHistory()});
+    QVERIFY(process.waitForStarted());
+    QElapsedTimer waited;
+    waited.start();
+    QByteArray err;
+    while (!err.contains("kelvane-split: Waiting for another conversion into \"" +
+                         out().toLocal8Bit() + "\" to end\n")) {
+        QVERIFY(waited.elapsed() < 30000 && process.waitForReadyRead(30000));
+        err += process.readAllStandardError();
+    }
+    QVERIFY(!process.waitForFinished(300));
+    QCOMPARE(FilesIn(out()).size(), 0);
+
+    lock.release();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(FilesIn(out()).size(), kRuns);
+}
+
+// Hidden files of ours that a killed conversion left are removed; the
+// user's own stay.
+void TestInterruptions::leftoversAreRemoved()
+{
+    const QStringList ours = {".20100101_01_Friday.xml.0123abcd.part",
+                              ".20100102_01_Saturday.gpx.0000ffff.old"};
+    const QStringList users = {".notes.part", "draft.0123abcd.part"};
+    for (const QString &name : ours + users)
+        QVERIFY(WriteFile(QDir(out()).filePath(name), "left"));
+    QProcess process;
+    process.start(kProgram, {"--day", "2010-01-01", "-q", "-C", out(), oldHistory()});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QStringList expected = users + QStringList{QStringLiteral("20100101_01_Friday.xml")};
+    expected.sort();
+    QCOMPARE(FilesIn(out()).keys(), expected);
+}
+
+QTEST_GUILESS_MAIN(TestInterruptions)
+#include "test_interruptions.moc"
