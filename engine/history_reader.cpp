@@ -36,11 +36,12 @@ void HistoryReader::read(RunSink &runSink)
 // One line through the steps of the main loop; false when the reading must stop.
 bool HistoryReader::handleLine(std::string_view raw)
 {
-    std::string_view line = trim(raw);
+    const std::string_view line = trim(raw);
     // A byte order mark may stand before the declaration; the declaration
     // line keeps it, so that the day files begin with it too.
-    if (lineNumber == 1 && line.starts_with(kByteOrderMark))
-        line = trim(line.substr(kByteOrderMark.size()));
+    if (lineNumber == 1 && line.starts_with(kByteOrderMark) &&
+        beginsWith(trim(line.substr(kByteOrderMark.size())), "<?xml version="))
+        declarationLine.assign(raw);
     if (!sawRun)
         lookForMissedRuns(raw, line);
     if (line.empty() || line.front() != '<') {

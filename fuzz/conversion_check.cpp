@@ -190,7 +190,11 @@ int CheckXml(const QByteArray &bytes, QString &why)
         why = QStringLiteral("only %1 lines").arg(count);
         return -1;
     }
-    if (!(l[0].empty() || trimBlanks(l[0]).starts_with("<?xml version=")) || !l[1].empty() ||
+    // The declaration keeps a byte order mark that stood before it.
+    std::string_view declaration = l[0];
+    if (declaration.starts_with("\xef\xbb\xbf"))
+        declaration.remove_prefix(3);
+    if (!(l[0].empty() || trimBlanks(declaration).starts_with("<?xml version=")) || !l[1].empty() ||
         !(l[2].empty() || trimBlanks(l[2]).starts_with("<History"))) {
         why = QStringLiteral(
             "it does not start with the declaration line, an empty line and the History line");
