@@ -16,19 +16,7 @@ deb=$(realpath "$build/kelvane_${version}_$(dpkg --print-architecture).deb")
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-passes=0
-failures=0
-# check "WHAT IS WRONG" COMMAND...: counts the check, and reports it when COMMAND fails.
-check() {
-    local problem=$1
-    shift
-    if "$@"; then
-        passes=$((passes + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAIL: $problem"
-    fi
-}
+source scripts/checks.sh
 same() { [ "$1" == "$2" ]; }
 
 echo "== $deb"
@@ -102,5 +90,4 @@ for size in 16 22 24 32 48 64 128 256; do
         same "$(png_size "$icon" 2>/dev/null)" "${size}x${size}"
 done
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_done

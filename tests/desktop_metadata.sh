@@ -18,19 +18,7 @@ for tool in desktop-file-validate appstreamcli xmllint; do
     fi
 done
 
-passes=0
-failures=0
-# check "WHAT IS WRONG" COMMAND...: counts the check, and reports it when COMMAND fails.
-check() {
-    local problem=$1
-    shift
-    if "$@"; then
-        passes=$((passes + 1))
-    else
-        failures=$((failures + 1))
-        echo "FAIL: $problem"
-    fi
-}
+source "$(dirname "$0")/../scripts/checks.sh"
 value() { xmllint --xpath "string($1)" "$metainfo"; }
 same() { [ "$1" == "$2" ]; }
 
@@ -47,5 +35,4 @@ logged=$(sed -n '1s/^kelvane (\([^)]*\)).*/\1/p' "$folder/changelog")
 check "the newest entry of $folder/changelog is \"$logged\", the build's version $version: add one" \
     same "$logged" "$version"
 
-echo "$passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_done
