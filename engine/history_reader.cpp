@@ -37,9 +37,12 @@ bool HistoryReader::handleLine(std::string_view raw)
 {
     const std::string_view line = trim(raw);
     if (line.empty() || line.front() != '<') {
-        // Not a tag line: a run keeps it, nothing else looks at it.
-        if (phase != Phase::OutsideRun)
+        // Not a tag line: a run keeps it, nothing else looks at it but a note
+        // that runs over several lines.
+        if (phase != Phase::OutsideRun) {
             keepLine(raw, line);
+            followDetails(raw, line);
+        }
         return true;
     }
     // The tags below differ in their second character, so that character
@@ -56,6 +59,7 @@ bool HistoryReader::handleLine(std::string_view raw)
         // Without CSV or GPX day files nothing ever reads the points.
         if (options.content.points)
             followTrackPointLine(line, point, points, options.hourOffset);
+        followDetails(raw, line);
         if (second == 'S' && phase == Phase::AwaitingStart && beginsWith(line, "<StartTime>"))
             takeStartTime(line);
     }
@@ -72,6 +76,7 @@ void HistoryReader::openRun()
         sink->runOpened();
         runFirstLine = lineNumber;
         outcome = Outcome::Undecided;
+        details.clear();
     }
     phase = Phase::AwaitingStart;
     points.setRecording(options.content.points);
@@ -129,6 +134,14 @@ void HistoryReader::keepChangedLine(std::string_view raw, std::string_view line)
         lines.replace(reader.offsetFromMark(raw), reader.lineWithEnd().size(), text);
 }
 
+// Laps and notes are followed only for the writers that show them, and only
+// while the run may still be written.
+inline void HistoryReader::followDetails(std::string_view raw, std::string_view line)
+{
+    if (options.content.details && (outcome == Outcome::Undecided || outcome == Outcome::Kept))
+        details.follow(raw, line);
+}
+
 // From the first line dropped on, the run can no longer be written (see
 // endRun), so the lines kept so far are let go.
 void HistoryReader::dropLines()
@@ -161,6 +174,10 @@ bool HistoryReader::endRun()
         run.document = document;
         run.documentExtension = QLatin1StringView(".xml");
         run.points = &points;
+        if (options.content.details) {
+            run.laps = details.laps();
+            run.notes = details.notes(declaredEncoding(declarationLine));
+        }
         kept = &run;
     }
     const bool goOn = sink->runEnded(kept);
