@@ -8,7 +8,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev
     fonts-comic-neue fontconfig
     xvfb xdotool
-    libxml2-utils
+    libxml2-utils gpsbabel
+    tzdata
     clang libclang-rt-14-dev
 )
 missing=()
