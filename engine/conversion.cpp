@@ -80,6 +80,7 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
         content.document |= needs.document;
         content.points |= needs.points;
         content.details |= needs.details;
+        content.tcxDocument |= needs.tcxDocument;
     }
 }
 

@@ -78,11 +78,43 @@ std::span<const std::string_view> Gpx11DayFile::write(const Run &run)
     return {&file, 1};
 }
 
+// The text of a point around its values in the common case.
+constexpr std::string_view kBeforeLat = "<trkpt lat=\"";
+constexpr std::string_view kBeforeLon = "\" lon=\"";
+constexpr std::string_view kBeforeAlt = "\">\r\n<ele>";
+constexpr std::string_view kBeforeDate = "</ele>\r\n<time>";
+constexpr std::string_view kBeforeTime = "T";
+constexpr std::string_view kAfterTime = "Z</time>\r\n</trkpt>\r\n";
+constexpr std::size_t kPointFrame = kBeforeLat.size() + kBeforeLon.size() + kBeforeAlt.size() +
+                                    kBeforeDate.size() + kBeforeTime.size() + kAfterTime.size();
+
 // A point needs a position in GPX; one that has none yet is left out.
 void Gpx11DayFile::writePoint(const TrackPoint &p)
 {
     if (p.latitude.empty() || p.longitude.empty())
         return;
+    // Most points have every value, as numbers, and no extension value: their
+    // size is known, so they are copied with one check.
+    const std::string_view time = times.utcTimeWithoutZone(p);
+    if (!time.empty() && !p.altitude.empty() && p.heartRate.empty() && p.cadence.empty() &&
+        isPlainXml(p.latitude) && isPlainXml(p.longitude) && isPlainXml(p.altitude) &&
+        isPlainXml(p.date) && isPlainXml(time)) {
+        out.reserve(kPointFrame + p.latitude.size() + p.longitude.size() + p.altitude.size() +
+                    p.date.size() + time.size());
+        // One call each, so the frame's copies, of known sizes, are inlined.
+        out.append(kBeforeLat);
+        out.append(p.latitude);
+        out.append(kBeforeLon);
+        out.append(p.longitude);
+        out.append(kBeforeAlt);
+        out.append(p.altitude);
+        out.append(kBeforeDate);
+        out.append(p.date);
+        out.append(kBeforeTime);
+        out.append(time);
+        out.append(kAfterTime);
+        return;
+    }
     out.put("<trkpt lat=\"");
     out.text(p.latitude);
     out.put("\" lon=\"");

@@ -134,11 +134,12 @@ void HistoryReader::keepChangedLine(std::string_view raw, std::string_view line)
         lines.replace(reader.offsetFromMark(raw), reader.lineWithEnd().size(), text);
 }
 
-// Laps and notes are followed only for the writers that show them, and only
-// while the run may still be written.
+// Laps and notes are followed only for the writers that show them, only
+// while the run may still be written, and not through its track.
 inline void HistoryReader::followDetails(std::string_view raw, std::string_view line)
 {
-    if (options.content.details && (outcome == Outcome::Undecided || outcome == Outcome::Kept))
+    if (options.content.details && !details.done() &&
+        (outcome == Outcome::Undecided || outcome == Outcome::Kept))
         details.follow(raw, line);
 }
 

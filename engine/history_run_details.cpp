@@ -21,6 +21,7 @@ void HistoryRunDetails::clear()
 {
     lapCount = 0;
     inLap = false;
+    atTrack = false;
     note = Note::Awaited;
     noteBytes.clear();
 }
@@ -62,6 +63,10 @@ void HistoryRunDetails::follow(std::string_view raw, std::string_view line)
     case 'C':
         if (inLap && beginsWith(line, "<Calories>"))
             lapTexts[lapCount - 1].calories = elementText(line, 10);
+        break;
+    case 'T':
+        if (!inLap && beginsWith(line, "<Track>"))
+            atTrack = true;
         break;
     case '/':
         if (beginsWith(line, "</Lap>"))

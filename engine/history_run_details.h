@@ -20,6 +20,9 @@ class HistoryRunDetails {
     void clear();
     // Follows a line of the open run: raw as read, line trimmed.
     void follow(std::string_view raw, std::string_view line);
+    // A history run has its note and laps before its track: from the <Track>
+    // line on there is nothing more to follow.
+    bool done() const { return atTrack; }
     // The run's laps, and its note as UTF-8 character data, valid until clear().
     std::span<const Lap> laps();
     std::string_view notes(ByteEncoding encoding);
@@ -33,6 +36,7 @@ class HistoryRunDetails {
     std::vector<LapTexts> lapTexts; // reused from run to run: lapCount are the run's
     std::size_t lapCount = 0;
     bool inLap = false;
+    bool atTrack = false;
     enum class Note { Awaited, Open, Taken } note = Note::Awaited;
     std::string noteBytes; // as written
     std::string noteText;  // in UTF-8

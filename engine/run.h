@@ -46,6 +46,10 @@ struct RunContent {
     bool document = false; // the run in its own format
     bool points = false;   // its track points
     bool details = false;  // its laps, sport and notes
+    // The run in its own format only when that is TCX: the TCX day file of a
+    // run read from a TCX file is that document, while a history run's is
+    // made of its points and laps and needs none.
+    bool tcxDocument = false;
 };
 
 // What the conversion makes of a run's start time.

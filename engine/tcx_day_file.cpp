@@ -57,7 +57,7 @@ class TcxDayFile final : public DayFileWriter {
     }
     RunContent needs() const override
     {
-        return {.document = true, .points = true, .details = true};
+        return {.points = true, .details = true, .tcxDocument = true};
     }
     QLatin1StringView extension(const Run &) const override { return kExtension; }
     std::span<const std::string_view> write(const Run &run) override;
@@ -119,8 +119,41 @@ void TcxDayFile::writeLap(const Lap &lap, std::string_view runStart)
             "<TriggerMethod>Manual</TriggerMethod>\r\n");
 }
 
+// The text of a point around its values in the common case.
+constexpr std::string_view kBeforeDate = "<Trackpoint>\r\n<Time>";
+constexpr std::string_view kBeforeTime = "T";
+constexpr std::string_view kBeforeLat = "Z</Time>\r\n<Position>\r\n<LatitudeDegrees>";
+constexpr std::string_view kBeforeLon = "</LatitudeDegrees>\r\n<LongitudeDegrees>";
+constexpr std::string_view kBeforeAlt = "</LongitudeDegrees>\r\n</Position>\r\n<AltitudeMeters>";
+constexpr std::string_view kAfterAlt = "</AltitudeMeters>\r\n</Trackpoint>\r\n";
+constexpr std::size_t kPointFrame = kBeforeDate.size() + kBeforeTime.size() + kBeforeLat.size() +
+                                    kBeforeLon.size() + kBeforeAlt.size() + kAfterAlt.size();
+
 void TcxDayFile::writePoint(const TrackPoint &p)
 {
+    // Most points have every value, as numbers, and no extra one: their size
+    // is known, so they are copied with one check.
+    const std::string_view time = times.utcTimeWithoutZone(p);
+    if (!time.empty() && !p.latitude.empty() && !p.longitude.empty() && !p.altitude.empty() &&
+        p.heartRate.empty() && p.cadence.empty() && p.power.empty() && isPlainXml(p.date) &&
+        isPlainXml(time) && isPlainXml(p.latitude) && isPlainXml(p.longitude) &&
+        isPlainXml(p.altitude)) {
+        out.reserve(kPointFrame + p.date.size() + time.size() + p.latitude.size() +
+                    p.longitude.size() + p.altitude.size());
+        // One call each, so the frame's copies, of known sizes, are inlined.
+        out.append(kBeforeDate);
+        out.append(p.date);
+        out.append(kBeforeTime);
+        out.append(time);
+        out.append(kBeforeLat);
+        out.append(p.latitude);
+        out.append(kBeforeLon);
+        out.append(p.longitude);
+        out.append(kBeforeAlt);
+        out.append(p.altitude);
+        out.append(kAfterAlt);
+        return;
+    }
     out.put("<Trackpoint>\r\n<Time>");
     times.write(out, p);
     out.put("</Time>\r\n");
@@ -160,7 +193,9 @@ void TcxDayFile::writePoint(const TrackPoint &p)
 // point before, and a lap whose start cannot be read gets no point.
 std::span<const std::string_view> TcxDayFile::write(const Run &run)
 {
-    if (run.documentExtension == kExtension)
+    // Without its document (a reader that keeps none), a TCX run is written
+    // from its laps and points as any other run.
+    if (run.documentExtension == kExtension && !run.document.empty())
         return run.document;
     out.clear();
     out.put(kHead);

@@ -12,11 +12,30 @@ std::string_view UtcPointTimes::timeOf(const TrackPoint &point)
     return unshifted;
 }
 
+namespace {
+
+// Whether a time of day names a zone: "Z" or an offset after the seconds.
+bool hasZone(std::string_view time)
+{
+    for (const char c : time)
+        if (c == 'Z' || c == '+' || c == '-')
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::string_view UtcPointTimes::utcTimeWithoutZone(const TrackPoint &point)
+{
+    const std::string_view time = timeOf(point);
+    return hasZone(time) ? std::string_view() : time;
+}
+
 void UtcPointTimes::write(XmlBuffer &out, const TrackPoint &point)
 {
     const std::string_view time = timeOf(point);
     // The common case: a UTC time whose "Z" the history reader left out.
-    if (time.find_first_of("Z+-") == std::string_view::npos) {
+    if (!hasZone(time)) {
         out.text(point.date);
         out.put("T");
         out.text(time);

@@ -23,6 +23,10 @@ class UtcPointTimes {
     static bool hasTime(const TrackPoint &point) { return !point.time.empty(); }
     // Writes the point's date, "T", its time and "Z".
     void write(XmlBuffer &out, const TrackPoint &point);
+    // The common case: the point's time in UTC without its "Z", to be written
+    // after the date and "T" and followed by "Z"; empty when the time has a
+    // zone of its own (then write() writes it).
+    std::string_view utcTimeWithoutZone(const TrackPoint &point);
     // The point's instant, when it is a real date and time.
     std::optional<Instant> instant(const TrackPoint &point);
 

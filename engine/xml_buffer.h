@@ -21,8 +21,17 @@ class XmlBuffer {
     // Markup of the writer's own.
     void put(std::string_view piece)
     {
-        if (used + piece.size() > block.size())
-            grow(piece.size());
+        reserve(piece.size());
+        append(piece);
+    }
+    // For a stretch of pieces whose size is known: room once, then no checks.
+    void reserve(std::size_t more)
+    {
+        if (used + more > block.size())
+            grow(more);
+    }
+    void append(std::string_view piece)
+    {
         std::memcpy(block.data() + used, piece.data(), piece.size());
         used += piece.size();
     }

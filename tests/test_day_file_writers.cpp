@@ -311,6 +311,10 @@ void TestDayFileWriters::tcxOfATcxRunIsItsDocument()
     QCOMPARE(QString(writer->extension(ride.run)), QStringLiteral(".tcx"));
     QCOMPARE(Joined(writer->write(ride.run)),
              QByteArray("<?xml?>\r\n<TrainingCenterDatabase/>\r\n"));
+    QVERIFY(writer->needs().tcxDocument && !writer->needs().document);
+    // A reader that kept no document: the run is written from its laps and points.
+    ride.run.document = {};
+    QCOMPARE(PointsPerLap(Joined(writer->write(ride.run))), QList<int>({3, 2, 2}));
 }
 
 // The hour offset moves the hours of the CSV and GPX 1.0 files only; GPX 1.1
