@@ -27,13 +27,17 @@ void HistoryRunDetails::clear()
 }
 
 // A note may run over several lines: its text then holds their line breaks
-// and the blanks they begin with.
+// and the blanks they begin with. A note's text holds no "<", so a tag line
+// other than its end ends a note that was never closed, and is followed.
 void HistoryRunDetails::follow(std::string_view raw, std::string_view line)
 {
     if (note == Note::Open) {
-        noteBytes += '\n';
-        takeNoteText(raw);
-        return;
+        if (line.empty() || line[0] != '<' || beginsWith(line, "</Notes>")) {
+            noteBytes += '\n';
+            takeNoteText(raw);
+            return;
+        }
+        note = Note::Taken;
     }
     if (line.size() < 2 || line[0] != '<')
         return;

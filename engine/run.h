@@ -37,7 +37,7 @@ struct Run {
     // Kept only when a writer needs them (RunContent::details).
     std::span<const Lap> laps;
     std::string_view sport; // the input's name of the activity, empty for history runs
-    std::string_view notes; // the note's text as written (XML character data)
+    std::string_view notes; // the note's text as written (XML character data), in UTF-8
 };
 
 // What the writers chosen for a conversion need a reader to keep of a run in
