@@ -1,7 +1,9 @@
 #include "command_line.h"
+#include "help_text.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
+#include <QTimeZone>
 
 #include <cstdlib>
 
@@ -21,6 +23,15 @@ struct Options {
                            QStringLiteral("Write the CSV day file (.txt) of each run.")};
     QCommandLineOption gpx{QStringLiteral("gpx"),
                            QStringLiteral("Write the GPX day file of each run.")};
+    QCommandLineOption gpxVersion{
+        QStringLiteral("gpx-version"),
+        QStringLiteral("GPX 1.0 (the default) or 1.1, with heart rate and cadence; implies --gpx."),
+        QStringLiteral("1.0|1.1"), QStringLiteral("1.0")};
+    QCommandLineOption tcx{QStringLiteral("tcx"),
+                           QStringLiteral("Write the TCX day file of each run, with its laps.")};
+    QCommandLineOption list{QStringLiteral("list"),
+                            QStringLiteral("Write no file: list the runs and the base names of "
+                                           "their day files, one line each.")};
     QCommandLineOption highAscii{QStringLiteral("high-ascii"),
                                  QStringLiteral("Escape high characters of Notes lines.")};
     QCommandLineOption offset{QStringLiteral("offset"),
@@ -28,6 +39,11 @@ struct Options {
                                   .arg(-kelvane::kMaxHourOffset)
                                   .arg(kelvane::kMaxHourOffset),
                               QStringLiteral("HOURS"), QStringLiteral("0")};
+    QCommandLineOption timeZone{
+        QStringLiteral("timezone"),
+        QStringLiteral("File runs under their local day in ZONE (such as Europe/Berlin, or "
+                       "local), with daylight saving time; CSV times are local."),
+        QStringLiteral("ZONE")};
     QCommandLineOption all{QStringLiteral("all"),
                            QStringLiteral("Runs from %1 through today (the default).")
                                .arg(kelvane::earliestDay().toString(u"d MMMM yyyy"))};
@@ -47,7 +63,28 @@ struct Options {
         QStringLiteral("DIR")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
                              QStringLiteral("No progress bar and no summary.")};
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the version.")};
+
+    QList<HelpGroup> groups() const
+    {
+        return {{QStringLiteral("What to write (none given: --xml)"),
+                 {xml, csv, gpx, gpxVersion, tcx, highAscii, list}},
+                {QStringLiteral("Which runs (one of; default --all)"),
+                 {all, today, day, last, from, to}},
+                {QStringLiteral("How"), {timeZone, offset, directory, quiet, help, version}}};
+    }
 };
+
+// The zone named on the command line; invalid when it names none.
+QTimeZone zoneNamed(const QString &name)
+{
+    if (name == QLatin1String("local"))
+        return QTimeZone::systemTimeZone();
+    return QTimeZone(name.toUtf8());
+}
 
 QString readWindow(const QCommandLineParser &parser, const Options &o, QDate today,
                    kelvane::DateWindow &window)
@@ -89,36 +126,32 @@ QString readWindow(const QCommandLineParser &parser, const Options &o, QDate tod
 
 } // namespace
 
-SplitRequest parseCommandLine(const QStringList &arguments, QDate today)
+SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now)
 {
     SplitRequest request;
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Splits a logbook history file into day files: one XML, CSV or GPX file per run.\n"
-        "Without --xml, --csv or --gpx, the XML day file is written."));
     const Options o;
-    parser.addOptions({o.xml, o.csv, o.gpx, o.highAscii, o.offset, o.all, o.today, o.day, o.last,
-                       o.from, o.to, o.directory, o.quiet});
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("HISTORY_FILE"),
-                                 QStringLiteral("The history file to split."));
-    request.helpText = parser.helpText() +
-                       QStringLiteral("\nExit status:\n"
-                                      "  0    the whole history file was read\n"
-                                      "  1    a file could not be read or written (the message "
-                                      "names it)\n"
-                                      "  2    bad usage: nothing was read or written\n"
-                                      "  128+N  stopped by signal N (Ctrl-C: 130); the run being "
-                                      "saved was saved whole\n");
+    for (const HelpGroup &group : o.groups())
+        parser.addOptions(group.options);
+    request.helpText =
+        helpText(QStringLiteral("kelvane-split [OPTIONS] HISTORY_FILE"),
+                 QStringLiteral("Splits a logbook history file into day files: for each run in the "
+                                "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
+                                "Without a kind chosen, the XML day file is written."),
+                 o.groups()) +
+        QStringLiteral("\nExit status:\n"
+                       "  0    the whole history file was read\n"
+                       "  1    a file could not be read or written (the message names it)\n"
+                       "  2    bad usage: nothing was read or written\n"
+                       "  128+N  stopped by signal N (Ctrl-C: 130); the run being saved was "
+                       "saved whole\n");
 
     if (!parser.parse(arguments)) {
         request.usageError = parser.errorText();
         return request;
     }
-    // Qt lists --help-all beside --help; this program has no Qt options to add.
-    request.help = parser.isSet(help) || parser.isSet(QStringLiteral("help-all"));
-    request.version = parser.isSet(version);
+    request.help = parser.isSet(o.help);
+    request.version = parser.isSet(o.version);
     if (request.help || request.version)
         return request;
 
@@ -130,13 +163,39 @@ SplitRequest parseCommandLine(const QStringList &arguments, QDate today)
     }
     auto &conversion = request.conversion;
     conversion.historyFile = files.first();
+    auto &options = conversion.options;
+    // Today is the zone's today when runs are filed under its days.
+    QDate today = now.date();
+    if (parser.isSet(o.timeZone)) {
+        if (parser.isSet(o.offset)) {
+            request.usageError = QStringLiteral("--timezone and --offset do not go together");
+            return request;
+        }
+        options.timeZone = zoneNamed(parser.value(o.timeZone));
+        if (!options.timeZone.isValid()) {
+            request.usageError =
+                QStringLiteral("unknown time zone \"%1\" (give an IANA name such as "
+                               "Europe/Berlin, or local)")
+                    .arg(parser.value(o.timeZone));
+            return request;
+        }
+        today = now.toTimeZone(options.timeZone).date();
+    }
     conversion.today = today;
 
-    auto &options = conversion.options;
     options.dayFiles = {};
     options.dayFiles.setFlag(kelvane::DayFileKind::Xml, parser.isSet(o.xml));
     options.dayFiles.setFlag(kelvane::DayFileKind::Csv, parser.isSet(o.csv));
-    options.dayFiles.setFlag(kelvane::DayFileKind::Gpx, parser.isSet(o.gpx));
+    options.dayFiles.setFlag(kelvane::DayFileKind::Gpx,
+                             parser.isSet(o.gpx) || parser.isSet(o.gpxVersion));
+    options.dayFiles.setFlag(kelvane::DayFileKind::Tcx, parser.isSet(o.tcx));
+    if (const QString version = parser.value(o.gpxVersion); version == QLatin1String("1.1")) {
+        options.gpxVersion = kelvane::GpxVersion::V1_1;
+    } else if (version != QLatin1String("1.0")) {
+        request.usageError =
+            QStringLiteral("--gpx-version needs 1.0 or 1.1, not \"%1\"").arg(version);
+        return request;
+    }
     // The window starts with only the XML day file ticked; the command does the same.
     if (!options.dayFiles)
         options.dayFiles = kelvane::DayFileKind::Xml;
@@ -155,6 +214,7 @@ SplitRequest parseCommandLine(const QStringList &arguments, QDate today)
     conversion.outputFolder =
         parser.isSet(o.directory) ? parser.value(o.directory) : QStringLiteral(".");
     request.quiet = parser.isSet(o.quiet);
+    request.list = parser.isSet(o.list);
     request.usageError = readWindow(parser, o, today, request.conversion.window);
     return request;
 }

@@ -1,11 +1,13 @@
 // kelvane-split: the conversion of the Kelvane window, for scripts and terminals.
 
 #include "command_line.h"
+#include "run_list_printer.h"
 #include "stop_signals.h"
 #include "terminal_progress.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/message_text.h>
+#include <kelvane/run_list.h>
 #include <kelvane/version.h>
 
 #include <QCoreApplication>
@@ -40,7 +42,7 @@ QString totals(const kelvane::ConversionSummary &summary)
         .arg(summary.runsSkipped);
 }
 
-void printSummary(const kelvane::ConversionSummary &summary, const QString &historyFile)
+void printSkipped(const kelvane::ConversionSummary &summary, const QString &historyFile)
 {
     for (const auto &skipped : summary.skipped)
         say(QStringLiteral("%1:%2: run skipped: %3")
@@ -49,6 +51,11 @@ void printSummary(const kelvane::ConversionSummary &summary, const QString &hist
                 .arg(skipped.reason));
     if (!summary.noRunHint.isEmpty())
         say(summary.noRunHint);
+}
+
+void printSummary(const kelvane::ConversionSummary &summary, const QString &historyFile)
+{
+    printSkipped(summary, historyFile);
     say(totals(summary));
 }
 
@@ -60,8 +67,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("kelvane-split"));
     QCoreApplication::setApplicationVersion(QLatin1StringView(kelvane::kVersion));
 
-    const QDate today = QDate::currentDate();
-    SplitRequest request = parseCommandLine(QCoreApplication::arguments(), today);
+    SplitRequest request =
+        parseCommandLine(QCoreApplication::arguments(), QDateTime::currentDateTime());
     if (!request.usageError.isEmpty()) {
         say(request.usageError);
         std::fprintf(stderr, "Usage: kelvane-split [OPTIONS] HISTORY_FILE (see --help)\n");
@@ -79,6 +86,25 @@ int main(int argc, char *argv[])
     const StopSignals signals;
     request.conversion.stop = signals.flag();
     TerminalProgress progress(!request.quiet && isatty(STDERR_FILENO), isatty(STDOUT_FILENO));
+    if (request.list) {
+        RunListPrinter printer;
+        const auto summary = kelvane::listRuns(request.conversion, printer, progress);
+        const bool listWritten = progress.finish();
+        if (!summary.ok()) {
+            say(summary.error);
+            return Failure;
+        }
+        if (!listWritten) {
+            say(QStringLiteral("Cannot write the list to standard output: %1")
+                    .arg(progress.namesError()));
+            return Failure;
+        }
+        if (!request.quiet) {
+            printSkipped(summary, request.conversion.historyFile);
+            say(printer.totals());
+        }
+        return summary.stopped ? StoppedBySignal + signals.caught() : Success;
+    }
     const auto summary = kelvane::makeDayFiles(request.conversion, progress);
     const bool namesWritten = progress.finish();
     int status = Success;

@@ -5,17 +5,21 @@
 #include "day_file_saver.h"
 #include "day_file_writer.h"
 #include "output_folder_lock.h"
+#include "run_listing.h"
 #include "run_numbering.h"
 #include "run_readers.h"
 #include "start_day.h"
+#include "zone_offsets.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
+#include <kelvane/run_list.h>
 
 #include <QFileInfo>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kelvane {
@@ -26,7 +30,9 @@ constexpr int kMaxSkipDetails = 100;
 
 class Conversion final : public RunSink {
   public:
-    Conversion(const ConversionRequest &request, ProgressSink &progress);
+    // With a list, runs are listed instead of written.
+    Conversion(const ConversionRequest &request, ProgressSink &progress,
+               RunListSink *list = nullptr);
     ConversionSummary run();
 
   private:
@@ -45,6 +51,8 @@ class Conversion final : public RunSink {
 
     const ConversionRequest &request;
     ProgressSink &progress;
+    RunListSink *list;
+    std::optional<ZoneOffsets> zone; // whose days the runs are filed under
     struct Writer {
         DayFileKind kind;
         std::unique_ptr<DayFileWriter> writer;
@@ -60,37 +68,48 @@ class Conversion final : public RunSink {
     ConversionSummary summary;
 };
 
-Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress)
-    : request(request), progress(progress),
+Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress, RunListSink *list)
+    : request(request), progress(progress), list(list),
       saver(request.outputFolder, [this](const QStringList &files) { runSaved(files); })
 {
+    if (request.options.timeZone.isValid())
+        zone.emplace(request.options.timeZone);
+    if (list) {
+        content = {.points = true, .details = true};
+        return;
+    }
     for (const DayFileKind kind : kDayFileKinds) {
         if (!request.options.dayFiles.testFlag(kind))
             continue;
-        writers.push_back({kind, makeDayFileWriter(kind)});
+        writers.push_back({kind, makeDayFileWriter(kind, request.options)});
         const RunContent needs = writers.back().writer->needs();
         content.document |= needs.document;
         content.points |= needs.points;
         content.details |= needs.details;
+        content.tcxDocument |= needs.tcxDocument;
     }
 }
 
 ConversionSummary Conversion::run()
 {
-    const OutputFolderLock lock(
-        request.outputFolder,
-        [this] {
-            progress.waiting(QStringLiteral("Waiting for another conversion into \"%1\" to end")
-                                 .arg(request.outputFolder));
-        },
-        request.stop);
-    if (stopRequested()) {
-        summary.stopped = true;
-        return summary;
+    // A list touches no file, so it needs no turn in the output folder.
+    std::optional<OutputFolderLock> lock;
+    if (!list) {
+        lock.emplace(
+            request.outputFolder,
+            [this] {
+                progress.waiting(QStringLiteral("Waiting for another conversion into \"%1\" to end")
+                                     .arg(request.outputFolder));
+            },
+            request.stop);
+        if (stopRequested()) {
+            summary.stopped = true;
+            return summary;
+        }
+        // With the lock held, hidden files of ours are left only by a program
+        // that was killed while it saved.
+        DayFileOutput::removeLeftovers(request.outputFolder);
     }
-    // With the lock held, hidden files of ours are left only by a program
-    // that was killed while it saved.
-    DayFileOutput::removeLeftovers(request.outputFolder);
     saver.protect(request.historyFile);
     saver.stopWhen(request.stop);
 
@@ -116,7 +135,7 @@ ConversionSummary Conversion::run()
 
 RunStart Conversion::runStarts(std::string_view startTime)
 {
-    const QDate day = startDayOf(startTime);
+    const QDate day = zone ? startDayIn(startTime, *zone) : startDayOf(startTime);
     if (!day.isValid())
         return {};
     openNumber = numbering.numberRun(day);
@@ -150,10 +169,20 @@ bool Conversion::runEnded(Run *kept)
 bool Conversion::saveDayFiles(Run &run)
 {
     run.baseName = dayFileBaseName(run.startDay, openNumber);
+    if (list) {
+        numbering.numberUsed(run.startDay, openNumber);
+        ++summary.runsConverted;
+        list->runListed(listedRun(run, zone ? &*zone : nullptr));
+        return true;
+    }
     DayFileSaver::DayFile files[std::size(kDayFileKinds)];
     std::size_t count = 0;
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
+        // Two kinds may name the same file (the XML and the TCX day file of a
+        // TCX run, both the run's own document): it is written once.
+        if (std::any_of(files, files + count, [&](const auto &file) { return file.name == name; }))
+            continue;
         // The XML day file's name is shown before the file is written.
         if (kind == DayFileKind::Xml)
             progress.showFileName(name);
@@ -180,14 +209,18 @@ void Conversion::runSkipped(qint64 line, const QString &reason)
         summary.skipped.append({line, reason});
 }
 
-QString checkRequest(const ConversionRequest &request)
+QString checkRequest(const ConversionRequest &request, bool listing)
 {
+    if (request.options.hourOffset != 0 && request.options.timeZone.isValid())
+        return QStringLiteral("An hour offset and a time zone do not go together");
     if (!request.window.first.isValid())
         return QStringLiteral("The first day of the date window is missing or not a real date");
     if (!request.window.last.isValid())
         return QStringLiteral("The last day of the date window is missing or not a real date");
     if (request.historyFile.isEmpty())
         return QStringLiteral("No history file was given");
+    if (listing)
+        return {};
     if (const QFileInfo folder(request.outputFolder); !folder.isDir())
         return QStringLiteral("Cannot write day files into \"%1\": %2")
             .arg(request.outputFolder, folder.exists() ? QStringLiteral("not a folder")
@@ -199,12 +232,23 @@ QString checkRequest(const ConversionRequest &request)
 
 ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &progress)
 {
-    if (const QString problem = checkRequest(request); !problem.isEmpty()) {
+    if (const QString problem = checkRequest(request, false); !problem.isEmpty()) {
         ConversionSummary summary;
         summary.error = problem;
         return summary;
     }
     return Conversion(request, progress).run();
+}
+
+ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
+                           ProgressSink &progress)
+{
+    if (const QString problem = checkRequest(request, true); !problem.isEmpty()) {
+        ConversionSummary summary;
+        summary.error = problem;
+        return summary;
+    }
+    return Conversion(request, progress, &list).run();
 }
 
 } // namespace kelvane

@@ -27,10 +27,12 @@ class DayFileWriter {
     virtual std::span<const std::string_view> write(const Run &run) = 0;
 };
 
-std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind);
+// The writer of a kind, as the options of the conversion shape it.
+std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind,
+                                                 const ConversionOptions &options = {});
 
 // Every kind, in the order a run's day files are written.
 inline constexpr DayFileKind kDayFileKinds[] = {DayFileKind::Xml, DayFileKind::Csv,
-                                                DayFileKind::Gpx};
+                                                DayFileKind::Gpx, DayFileKind::Tcx};
 
 } // namespace kelvane

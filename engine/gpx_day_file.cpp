@@ -1,7 +1,7 @@
 // The GPX 1.0 day file: one track of one segment holding every track point.
 
 #include "day_file_writer.h"
-#include "xml_escaping.h"
+#include "xml_text.h"
 
 #include <cstring>
 

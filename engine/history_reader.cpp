@@ -45,9 +45,12 @@ bool HistoryReader::handleLine(std::string_view raw)
     if (!sawRun)
         lookForMissedRuns(raw, line);
     if (line.empty() || line.front() != '<') {
-        // Not a tag line: a run keeps it, nothing else looks at it.
-        if (phase != Phase::OutsideRun)
+        // Not a tag line: a run keeps it, nothing else looks at it but a note
+        // that runs over several lines.
+        if (phase != Phase::OutsideRun) {
             keepLine(raw, line);
+            followDetails(raw, line);
+        }
         return true;
     }
     // The tags below differ in their second character, so that character
@@ -64,6 +67,7 @@ bool HistoryReader::handleLine(std::string_view raw)
         // Without CSV or GPX day files nothing ever reads the points.
         if (options.content.points)
             followTrackPointLine(line, point, points, options.hourOffset);
+        followDetails(raw, line);
         if (second == 'S' && phase == Phase::AwaitingStart && beginsWith(line, "<StartTime>"))
             takeStartTime(line);
     }
@@ -81,6 +85,7 @@ void HistoryReader::openRun()
         sink->runOpened();
         runFirstLine = lineNumber;
         outcome = Outcome::Undecided;
+        details.clear();
     }
     phase = Phase::AwaitingStart;
     points.setRecording(options.content.points);
@@ -136,6 +141,15 @@ void HistoryReader::keepChangedLine(std::string_view raw, std::string_view line)
         lines.replace(reader.offsetFromMark(raw), reader.lineWithEnd().size(), text);
 }
 
+// Laps and notes are followed only for the writers that show them, only
+// while the run may still be written, and not through its track.
+inline void HistoryReader::followDetails(std::string_view raw, std::string_view line)
+{
+    if (options.content.details && !details.done() &&
+        (outcome == Outcome::Undecided || outcome == Outcome::Kept))
+        details.follow(raw, line);
+}
+
 // From the first line dropped on, the run can no longer be written (see
 // endRun), so the lines kept so far are let go.
 void HistoryReader::dropLines()
@@ -168,6 +182,10 @@ bool HistoryReader::endRun()
         run.document = document;
         run.documentExtension = QLatin1StringView(".xml");
         run.points = &points;
+        if (options.content.details) {
+            run.laps = details.laps();
+            run.notes = details.notes(declaredEncoding(declarationLine));
+        }
         kept = &run;
     }
     const bool goOn = sink->runEnded(kept);

@@ -6,6 +6,7 @@
 // few literal tags and cuts values by position, so every byte it does not
 // recognise travels to the output unchanged.
 
+#include "history_run_details.h"
 #include "history_track_points.h"
 #include "run.h"
 #include "run_lines.h"
@@ -57,6 +58,7 @@ class HistoryReader final : public RunReader {
     void noteMissedRuns(MissedRuns sign);
     void openRun();
     void keepLine(std::string_view raw, std::string_view line);
+    void followDetails(std::string_view raw, std::string_view line);
     void keepChangedLine(std::string_view raw, std::string_view line);
     void dropLines();
     void forgetLines();
@@ -86,6 +88,7 @@ class HistoryReader final : public RunReader {
     HistoryPointState point;     // the track point being read
     RunLines lines;              // the open run's lines, for its document
     TrackPoints points;          // the open run's track points
+    HistoryRunDetails details;   // the open run's laps and note
     std::string notesScratch;
     std::string documentHead; // the document's lines before the run's
     std::vector<std::string_view> document;

@@ -38,7 +38,7 @@ struct Run {
     // Kept only when a writer needs them (RunContent::details).
     std::span<const Lap> laps;
     std::string_view sport; // the input's name of the activity, empty for history runs
-    std::string_view notes; // the note's text as written (XML character data)
+    std::string_view notes; // the note's text as written (XML character data), in UTF-8
 };
 
 // What the writers chosen for a conversion need a reader to keep of a run in
@@ -47,6 +47,10 @@ struct RunContent {
     bool document = false; // the run in its own format
     bool points = false;   // its track points
     bool details = false;  // its laps, sport and notes
+    // The run in its own format only when that is TCX: the TCX day file of a
+    // run read from a TCX file is that document, while a history run's is
+    // made of its points and laps and needs none.
+    bool tcxDocument = false;
 };
 
 // What the conversion makes of a run's start time.

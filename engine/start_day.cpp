@@ -1,6 +1,8 @@
 #include "start_day.h"
 
+#include "instant.h"
 #include "text.h"
+#include "zone_offsets.h"
 
 namespace kelvane {
 
@@ -29,6 +31,17 @@ QDate startDayOf(std::string_view startTime)
     if (year <= 0 || month < 0 || day < 0)
         return {};
     return QDate(year, month, day); // null unless a real day
+}
+
+QDate startDayIn(std::string_view startTime, ZoneOffsets &zone)
+{
+    const auto instant = readInstant(startTime);
+    if (!instant)
+        return startDayOf(startTime);
+    int year = 0, month = 0, day = 0;
+    const qint64 local = instant->seconds + zone.offsetAt(instant->seconds);
+    civilFromDays(local / 86400 - (local % 86400 < 0), year, month, day);
+    return QDate(year, month, day);
 }
 
 } // namespace kelvane

@@ -2,6 +2,7 @@
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
+#include <kelvane/run_list.h>
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QXmlStreamReader>
 
 #include <algorithm>
 #include <string_view>
@@ -24,9 +26,10 @@ struct CaseRequest {
     DateWindow window;
     bool validWindow = true;
     bool convertTwice = false; // a second conversion into the same folder must give the same files
+    bool gpx11AndTcx = false;  // also GPX 1.1 and TCX day files and the list of runs
 };
 
-// Byte 0: switches (XML, CSV, GPX, high ASCII, convert twice); byte 1: the
+// Byte 0: switches (XML, CSV, GPX, high ASCII, convert twice, GPX 1.1 and TCX); byte 1: the
 // hour offset; byte 2: the kind of window; bytes 3 and 4: its days.
 CaseRequest ReadHeader(const unsigned char *h)
 {
@@ -37,6 +40,7 @@ CaseRequest ReadHeader(const unsigned char *h)
     r.options.dayFiles.setFlag(DayFileKind::Gpx, h[0] & 4);
     r.options.escapeHighCharacters = h[0] & 8;
     r.convertTwice = h[0] & 16;
+    r.gpx11AndTcx = h[0] & 32;
     r.options.hourOffset = int(h[1] % (2 * kMaxHourOffset + 1)) - kMaxHourOffset;
     const QDate base(2026, 11, 1);
     const QDate first = base.addDays(static_cast<signed char>(h[3]));
@@ -325,6 +329,59 @@ bool ResetFolder(const QString &root, const QString &out)
     return QDir(root).removeRecursively() && QDir().mkpath(out);
 }
 
+// Whether an XML parser reads the file to its end: well-formed, UTF-8, and no
+// reference to an entity that a file without a DTD does not know.
+QString CheckWellFormed(const QByteArray &bytes)
+{
+    QXmlStreamReader reader(bytes);
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::EntityReference)
+            return QStringLiteral("a reference to the entity %1").arg(reader.name());
+    return reader.hasError() ? reader.errorString() : QString();
+}
+
+class CountingList final : public RunListSink {
+  public:
+    void runListed(const ListedRun &) override { ++runs; }
+    int runs = 0;
+};
+
+// The same window with GPX 1.1 and TCX day files, and listed: whatever the
+// input holds, the files are well-formed XML, one of each per converted run.
+QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseRequest &request,
+                         int runsConverted)
+{
+    ConversionRequest conversion;
+    conversion.historyFile = input;
+    conversion.outputFolder = out;
+    conversion.window = request.window;
+    conversion.options = request.options;
+    conversion.options.dayFiles = DayFileKind::Gpx | DayFileKind::Tcx;
+    conversion.options.gpxVersion = GpxVersion::V1_1;
+    conversion.today = CaseToday();
+    SilentProgress silent;
+    const ConversionSummary summary = makeDayFiles(conversion, silent);
+    if (!summary.ok())
+        return QStringLiteral("the GPX 1.1 and TCX conversion failed: %1").arg(summary.error);
+    CountingList list;
+    if (const ConversionSummary listed = listRuns(conversion, list, silent); !listed.ok())
+        return QStringLiteral("listing the runs failed: %1").arg(listed.error);
+    if (summary.runsConverted != runsConverted || list.runs != runsConverted)
+        return QStringLiteral("%1 runs converted to GPX 1.1 and TCX, %2 listed, %3 to the others")
+            .arg(summary.runsConverted)
+            .arg(list.runs)
+            .arg(runsConverted);
+    const auto files = QDir(out).entryInfoList(QDir::Files, QDir::Name);
+    if (files.size() != 2 * runsConverted)
+        return QStringLiteral("%1 GPX 1.1 and TCX day files of %2 runs")
+            .arg(files.size())
+            .arg(runsConverted);
+    for (const QFileInfo &file : files)
+        if (const QString problem = CheckWellFormed(ReadAll(file.filePath())); !problem.isEmpty())
+            return QStringLiteral("%1: %2").arg(file.fileName(), problem);
+    return {};
+}
+
 } // namespace
 
 QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
@@ -345,6 +402,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
     }
 
     QMap<QString, QByteArray> first;
+    int runsConverted = 0;
     for (int round = 0; round < (request.convertTwice ? 2 : 1); ++round) {
         RecordingProgress progress;
         ConversionRequest conversion;
@@ -374,6 +432,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
             return QStringLiteral("the conversion failed: %1").arg(summary.error);
         if (summary.runsConverted + summary.runsSkipped > summary.runsRead)
             return QStringLiteral("more runs converted and skipped than read");
+        runsConverted = summary.runsConverted;
 
         QMap<QString, QByteArray> contents;
         if (const QString problem = CheckDayFiles(out, request, progress, summary, contents);
@@ -383,6 +442,12 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
             first = contents;
         else if (contents != first)
             return QStringLiteral("a second conversion into the same folder gave other day files");
+    }
+    if (request.gpx11AndTcx) {
+        const QString modern = QDir(scratchFolder).filePath(QStringLiteral("gpx11-tcx"));
+        if (!QDir().mkpath(modern))
+            return QStringLiteral("cannot create %1").arg(modern);
+        return CheckGpx11AndTcx(input, modern, request, runsConverted);
     }
     return {};
 }

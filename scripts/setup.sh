@@ -8,7 +8,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev
     fonts-comic-neue fontconfig
     xvfb xdotool
-    libxml2-utils python3
+    libxml2-utils python3 gpsbabel
+    tzdata
     clang libclang-rt-14-dev
     # The Debian package and its checks (make package, make package-check).
     dpkg-dev lintian desktop-file-utils appstream bash-completion man-db groff-base tzdata

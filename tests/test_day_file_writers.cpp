@@ -1,8 +1,11 @@
 #include "day_file_writer.h"
+#include "xml_check.h"
 
 #include <QTest>
+#include <QXmlStreamReader>
 
 #include <string>
+#include <vector>
 
 using namespace kelvane;
 
@@ -21,6 +24,85 @@ TrackPoint Point(std::string_view latitude, std::string_view time)
     return {latitude, "-122.3493", "56.1", "2004-10-25", time, {}, {}, {}};
 }
 
+ConversionOptions Gpx11(int hourOffset = 0)
+{
+    ConversionOptions options;
+    options.gpxVersion = GpxVersion::V1_1;
+    options.hourOffset = hourOffset;
+    return options;
+}
+
+// A ride as a TCX reader hands it over: three laps, heart rate, cadence and
+// power on most points, a point before the first lap and points right at a
+// lap's start.
+struct Ride {
+    TrackPoints points;
+    std::vector<Lap> laps = {{"2024-05-01T10:00:00Z", "20.5", "150.25", "12"},
+                             {"2024-05-01T10:00:20Z", "20", "160", "13"},
+                             {"2024-05-01T12:00:40+02:00", "20", "170.5", "14"}};
+    Run run;
+
+    Ride()
+    {
+        const TrackPoint p[] = {
+            {"47.10", "8.10", "500.5", "2024-05-01", "09:59:50", "118", "80", "200"},
+            {"47.11", "8.11", "501.0", "2024-05-01", "10:00:00", "120", "81", "210"},
+            {"47.12", "8.12", "", "2024-05-01", "10:00:10", "", "", ""},
+            {"47.13", "8.13", "502.5", "2024-05-01", "10:00:20", "125", "85", "230"},
+            {"47.14", "8.14", "503.0", "2024-05-01", "10:00:30.500", "0", "255", "70000"},
+            {"47.15", "8.15", "504.0", "2024-05-01", "10:00:40", "130", "90", "250"},
+            {"47.16", "8.16", "505.0", "2024-05-01", "10:00:50", "131", "91", "251"}};
+        for (const TrackPoint &point : p)
+            points.append(point);
+        run.startTime = "2024-05-01T10:00:00Z";
+        run.sport = "Biking";
+        run.notes = "Col du Caf\xc3\xa9 &amp; back";
+        run.points = &points;
+        run.laps = laps;
+        run.documentExtension = QLatin1StringView(".xml");
+    }
+};
+
+// The texts of the elements with that local name, in document order.
+QStringList Texts(const QByteArray &xml, const QString &name)
+{
+    QStringList texts;
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == name)
+            texts << reader.readElementText(QXmlStreamReader::IncludeChildElements);
+    return reader.hasError() ? QStringList{QStringLiteral("error: ") + reader.errorString()}
+                             : texts;
+}
+
+// The values of an attribute of the elements with that local name.
+QStringList Attributes(const QByteArray &xml, const QString &name, const QString &attribute)
+{
+    QStringList values;
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == name)
+            values << reader.attributes().value(attribute).toString();
+    return reader.hasError() ? QStringList{QStringLiteral("error: ") + reader.errorString()}
+                             : values;
+}
+
+// How many track points each lap of a TCX file holds.
+QList<int> PointsPerLap(const QByteArray &tcx)
+{
+    QList<int> counts;
+    QXmlStreamReader reader(tcx);
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (reader.name() == QLatin1String("Lap"))
+            counts << 0;
+        else if (reader.name() == QLatin1String("Trackpoint"))
+            ++counts.last();
+    }
+    return counts;
+}
+
 } // namespace
 
 // Each writer on its own, given a run as any reader hands it over.
@@ -35,24 +117,37 @@ class TestDayFileWriters : public QObject {
     void xmlIsTheRunsDocument();
     void hostileValues_data();
     void hostileValues();
+    void modernFilesAreValid_data();
+    void modernFilesAreValid();
+    void extensionValues();
+    void tcxLapsTakeThePointsRecordedDuringThem_data();
+    void tcxLapsTakeThePointsRecordedDuringThem();
+    void tcxOfATcxRunIsItsDocument();
+    void utcTimesWhateverTheHourOffset();
+    void hostileValuesAddNoMarkup_data();
+    void hostileValuesAddNoMarkup();
 };
 
 void TestDayFileWriters::extensions_data()
 {
     QTest::addColumn<DayFileKind>("kind");
+    QTest::addColumn<ConversionOptions>("options");
     QTest::addColumn<QString>("extension");
-    QTest::newRow("XML") << DayFileKind::Xml << ".xml";
-    QTest::newRow("CSV") << DayFileKind::Csv << ".txt";
-    QTest::newRow("GPX") << DayFileKind::Gpx << ".gpx";
+    QTest::newRow("XML") << DayFileKind::Xml << ConversionOptions() << ".xml";
+    QTest::newRow("CSV") << DayFileKind::Csv << ConversionOptions() << ".txt";
+    QTest::newRow("GPX") << DayFileKind::Gpx << ConversionOptions() << ".gpx";
+    QTest::newRow("GPX 1.1") << DayFileKind::Gpx << Gpx11() << ".gpx";
+    QTest::newRow("TCX") << DayFileKind::Tcx << ConversionOptions() << ".tcx";
 }
 
 void TestDayFileWriters::extensions()
 {
     QFETCH(DayFileKind, kind);
+    QFETCH(ConversionOptions, options);
     QFETCH(QString, extension);
     Run run;
     run.documentExtension = QLatin1StringView(".xml");
-    QCOMPARE(QString(makeDayFileWriter(kind)->extension(run)), extension);
+    QCOMPARE(QString(makeDayFileWriter(kind, options)->extension(run)), extension);
 }
 
 // The GPX writer reuses its buffer: a later, smaller run must not carry the
@@ -151,6 +246,210 @@ void TestDayFileWriters::hostileValues()
     QCOMPARE(csv, "Latitude,Longitude,Altitude, Date,Time\r\n"
                   "47.6205,-122.3493,56.1,2004-10-25,13:45:10\r\n" +
                       csvLatitude + ",-122.3493,56.1,2004-10-25,13:45:15\r\n");
+}
+
+void TestDayFileWriters::modernFilesAreValid_data()
+{
+    QTest::addColumn<DayFileKind>("kind");
+    QTest::addColumn<QString>("schema");
+    QTest::addColumn<bool>("laps");
+    QTest::addColumn<bool>("points");
+
+    for (const bool laps : {true, false}) {
+        for (const bool points : {true, false}) {
+            const QByteArray shape =
+                QByteArray(laps ? "laps" : "no laps") + ", " + (points ? "points" : "no points");
+            QTest::newRow("GPX 1.1, " + shape)
+                << DayFileKind::Gpx << xml_check::kGpx11Schema << laps << points;
+            QTest::newRow("TCX, " + shape)
+                << DayFileKind::Tcx << xml_check::kTcxSchema << laps << points;
+        }
+    }
+}
+
+// Whatever a run has or lacks, its file is valid against the published schema.
+void TestDayFileWriters::modernFilesAreValid()
+{
+    REQUIRE_XMLLINT();
+    QFETCH(DayFileKind, kind);
+    QFETCH(QString, schema);
+    QFETCH(bool, laps);
+    QFETCH(bool, points);
+    Ride ride;
+    if (!laps)
+        ride.run.laps = {};
+    if (!points)
+        ride.points.clear();
+    const QByteArray file = Joined(makeDayFileWriter(kind, Gpx11())->write(ride.run));
+    const QString errors = xml_check::SchemaErrorsOf(file, schema);
+    QVERIFY2(errors.isEmpty(), qPrintable(errors + QString::fromUtf8(file.left(3000))));
+}
+
+// Heart rate and cadence reach both files where the schemas allow the value;
+// power only the TCX file.
+void TestDayFileWriters::extensionValues()
+{
+    Ride ride;
+    const QByteArray gpx = Joined(makeDayFileWriter(DayFileKind::Gpx, Gpx11())->write(ride.run));
+    QCOMPARE(Texts(gpx, QStringLiteral("hr")),
+             QStringList({"118", "120", "125", "130", "131"})); // 0 is no heart rate
+    QCOMPARE(Texts(gpx, QStringLiteral("cad")),
+             QStringList({"80", "81", "85", "90", "91"})); // 255 is above the schema's cadence
+    QVERIFY(!gpx.contains("Watts") && !gpx.contains("power"));
+    QCOMPARE(Texts(gpx, QStringLiteral("type")), QStringList({"Biking"}));
+    QCOMPARE(Texts(gpx, QStringLiteral("metadata")).size(), 1);
+
+    const QByteArray tcx = Joined(makeDayFileWriter(DayFileKind::Tcx)->write(ride.run));
+    QCOMPARE(Texts(tcx, QStringLiteral("Value")), QStringList({"118", "120", "125", "130", "131"}));
+    QCOMPARE(Texts(tcx, QStringLiteral("Cadence")), QStringList({"80", "81", "85", "90", "91"}));
+    QCOMPARE(Texts(tcx, QStringLiteral("Watts")),
+             QStringList({"200", "210", "230", "250", "251"})); // 70000 is above unsignedShort
+    QCOMPARE(Attributes(tcx, QStringLiteral("Activity"), QStringLiteral("Sport")),
+             QStringList({"Biking"}));
+    QCOMPARE(Texts(tcx, QStringLiteral("Notes")),
+             QStringList({QStringLiteral("Col du Café & back")}));
+    QCOMPARE(Texts(tcx, QStringLiteral("TotalTimeSeconds")), QStringList({"20.5", "20", "20"}));
+    QCOMPARE(Texts(tcx, QStringLiteral("DistanceMeters")), QStringList({"150.25", "160", "170.5"}));
+    QCOMPARE(Texts(tcx, QStringLiteral("Calories")), QStringList({"12", "13", "14"}));
+    QCOMPARE(Attributes(tcx, QStringLiteral("Lap"), QStringLiteral("StartTime")),
+             QStringList({"2024-05-01T10:00:00Z", "2024-05-01T10:00:20Z", "2024-05-01T10:00:40Z"}));
+}
+
+void TestDayFileWriters::tcxLapsTakeThePointsRecordedDuringThem_data()
+{
+    QTest::addColumn<QStringList>("lapStarts");
+    QTest::addColumn<QList<int>>("pointsPerLap");
+
+    // The points are at 09:59:50, 10:00:00, :10, :20, :30.5, :40 and :50.
+    QTest::newRow("a point before the first lap, points at a lap's start")
+        << QStringList{"2024-05-01T10:00:00Z", "2024-05-01T10:00:20Z", "2024-05-01T12:00:40+02:00"}
+        << QList<int>{3, 2, 2};
+    QTest::newRow("one lap") << QStringList{"2024-05-01T10:00:00Z"} << QList<int>{7};
+    QTest::newRow("a lap after the last point")
+        << QStringList{"2024-05-01T10:00:00Z", "2024-05-01T11:00:00Z"} << QList<int>{7, 0};
+    QTest::newRow("a lap start that cannot be read gets no point")
+        << QStringList{"2024-05-01T10:00:00Z", "soon", "2024-05-01T10:00:40Z"}
+        << QList<int>{5, 0, 2};
+    QTest::newRow("fractions of a second")
+        << QStringList{"2024-05-01T10:00:00Z", "2024-05-01T10:00:30.499Z",
+                       "2024-05-01T10:00:30.501Z"}
+        << QList<int>{4, 1, 2};
+}
+
+void TestDayFileWriters::tcxLapsTakeThePointsRecordedDuringThem()
+{
+    QFETCH(QStringList, lapStarts);
+    QFETCH(QList<int>, pointsPerLap);
+    Ride ride;
+    std::vector<std::string> starts;
+    for (const QString &start : lapStarts)
+        starts.push_back(start.toStdString());
+    std::vector<Lap> laps;
+    for (const std::string &start : starts)
+        laps.push_back({start, "1", "1", "1"});
+    ride.run.laps = laps;
+    const QByteArray tcx = Joined(makeDayFileWriter(DayFileKind::Tcx)->write(ride.run));
+    QCOMPARE(PointsPerLap(tcx), pointsPerLap);
+}
+
+// A run read from a TCX file is its own TCX day file.
+void TestDayFileWriters::tcxOfATcxRunIsItsDocument()
+{
+    const std::string_view document[] = {"<?xml?>\r\n", "<TrainingCenterDatabase/>\r\n"};
+    Ride ride;
+    ride.run.document = document;
+    ride.run.documentExtension = QLatin1StringView(".tcx");
+    const auto writer = makeDayFileWriter(DayFileKind::Tcx);
+    QCOMPARE(QString(writer->extension(ride.run)), QStringLiteral(".tcx"));
+    QCOMPARE(Joined(writer->write(ride.run)),
+             QByteArray("<?xml?>\r\n<TrainingCenterDatabase/>\r\n"));
+    QVERIFY(writer->needs().tcxDocument && !writer->needs().document);
+    // A reader that kept no document: the run is written from its laps and points.
+    ride.run.document = {};
+    QCOMPARE(PointsPerLap(Joined(writer->write(ride.run))), QList<int>({3, 2, 2}));
+}
+
+// The hour offset moves the hours of the CSV and GPX 1.0 files only; GPX 1.1
+// and TCX write the instants in UTC, and read times with offsets as such.
+void TestDayFileWriters::utcTimesWhateverTheHourOffset()
+{
+    TrackPoints points;
+    std::string shifted;
+    // As a reader gives them with an hour offset of -5.
+    for (const std::string_view time : {"23:30:00", "01:30:00.25+02:00"}) {
+        shiftHour(time, -5, shifted);
+        points.append({"1", "2", "3", "2024-05-01", shifted, {}, {}, {}});
+    }
+    Run run;
+    run.startTime = "2024-05-01T23:00:00-01:00";
+    run.points = &points;
+    const QStringList utc{"2024-05-01T23:30:00Z", "2024-04-30T23:30:00.25Z"};
+    QCOMPARE(Texts(Joined(makeDayFileWriter(DayFileKind::Gpx, Gpx11(-5))->write(run)),
+                   QStringLiteral("time")),
+             QStringList{"2024-05-02T00:00:00Z"} + utc);
+    ConversionOptions tcx;
+    tcx.hourOffset = -5;
+    const QByteArray file = Joined(makeDayFileWriter(DayFileKind::Tcx, tcx)->write(run));
+    QCOMPARE(Texts(file, QStringLiteral("Time")), utc);
+    QCOMPARE(Texts(file, QStringLiteral("Id")), QStringList{"2024-05-02T00:00:00Z"});
+}
+
+void TestDayFileWriters::hostileValuesAddNoMarkup_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("readBack");
+
+    QTest::newRow("markup") << QByteArray("1\"/><trkpt lat=\"2")
+                            << QStringLiteral("1\"/><trkpt lat=\"2");
+    QTest::newRow("an ampersand alone") << QByteArray("R&D") << QStringLiteral("R&D");
+    QTest::newRow("references stay")
+        << QByteArray("&lt;&#233;&#x41;&amp;") << QStringLiteral("<éA&");
+    QTest::newRow("references XML does not know")
+        << QByteArray("&nbsp;&#0;&#xD800;&#99999999;")
+        << QStringLiteral("&nbsp;&#0;&#xD800;&#99999999;");
+    QTest::newRow("end of a CDATA section") << QByteArray("]]>") << QStringLiteral("]]>");
+    QTest::newRow("control characters") << QByteArray("a\x01\x1b"
+                                                      "b")
+                                        << QStringLiteral("ab");
+    QTest::newRow("UTF-8") << QByteArray("Z\xc3\xbcrich") << QStringLiteral("Zürich");
+    QTest::newRow("a byte that is no UTF-8")
+        << QByteArray("Caf\xe9 \x80") << QStringLiteral("Café €");
+    QTest::newRow("a cut UTF-8 sequence") << QByteArray("a\xe2\x82") << QStringLiteral("aâ‚");
+}
+
+// Every value from the input goes into the files as text: whatever it holds,
+// the files stay well-formed and read back as the value.
+void TestDayFileWriters::hostileValuesAddNoMarkup()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(QString, readBack);
+    const std::string text = value.toStdString();
+    TrackPoints points;
+    points.append({text, text, text, "2024-05-01", "10:00:00", text, text, text});
+    const Lap lap{text, text, text, text};
+    Run run;
+    run.startTime = text;
+    run.sport = text;
+    run.notes = text;
+    run.laps = {&lap, 1};
+    run.points = &points;
+
+    const QByteArray gpx = Joined(makeDayFileWriter(DayFileKind::Gpx, Gpx11())->write(run));
+    QCOMPARE(Attributes(gpx, QStringLiteral("trkpt"), QStringLiteral("lat")),
+             QStringList{readBack});
+    QCOMPARE(Texts(gpx, QStringLiteral("ele")), QStringList{readBack});
+    QCOMPARE(Texts(gpx, QStringLiteral("type")), QStringList{readBack});
+    QCOMPARE(Texts(gpx, QStringLiteral("trkpt")).size(), 1);
+
+    const QByteArray tcx = Joined(makeDayFileWriter(DayFileKind::Tcx)->write(run));
+    QCOMPARE(Texts(tcx, QStringLiteral("LatitudeDegrees")), QStringList{readBack});
+    QCOMPARE(Texts(tcx, QStringLiteral("Notes")), QStringList{readBack});
+    QCOMPARE(Texts(tcx, QStringLiteral("Id")), QStringList{readBack});
+    QCOMPARE(Attributes(tcx, QStringLiteral("Lap"), QStringLiteral("StartTime")),
+             QStringList{readBack});
+    QCOMPARE(Texts(tcx, QStringLiteral("Trackpoint")).size(), 1);
+    // A lap figure that is no number becomes 0, as the schema needs a number.
+    QCOMPARE(Texts(tcx, QStringLiteral("Calories")), QStringList{"0"});
 }
 
 QTEST_GUILESS_MAIN(TestDayFileWriters)

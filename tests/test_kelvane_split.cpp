@@ -77,6 +77,9 @@ class TestKelvaneSplit : public QObject {
     void summaryOfOneRun();
     void namesThatCannotBeWritten();
     void historyWithoutRuns();
+    void listOfRuns_data();
+    void listOfRuns();
+    void listNamesTheFilesOfAConversion();
 };
 
 void TestKelvaneSplit::windows_data()
@@ -145,10 +148,9 @@ void TestKelvaneSplit::helpAndVersion_data()
     const QByteArray version = "kelvane-split " KELVANE_VERSION "\n";
     QTest::newRow("--help") << QStringList{"--help"} << help;
     QTest::newRow("-h") << QStringList{"-h"} << help;
-    QTest::newRow("--help-all, which --help lists") << QStringList{"--help-all"} << help;
     QTest::newRow("--help before a history file") << QStringList{"--help", history()} << help;
     QTest::newRow("--help tells the default")
-        << QStringList{"--help"} << QByteArray("the XML day file is written");
+        << QStringList{"--help"} << QByteArray("What to write (none given: --xml)");
     QTest::newRow("--help lists the exit codes") << QStringList{"--help"} << helpEnd;
     QTest::newRow("--version") << QStringList{"--version"} << version;
     QTest::newRow("-v") << QStringList{"-v", history()} << version;
@@ -193,9 +195,19 @@ void TestKelvaneSplit::usageErrors_data()
     QTest::newRow("from with a time")
         << QStringList{"--from", "2026-02-03T10:00", "--to", "2026-02-04", history()}
         << QByteArray("--from and --to need dates");
+    // Qt's parser offers --help-all beside --help; this program's help does not.
+    QTest::newRow("--help-all, which --help does not offer")
+        << QStringList{"--help-all"} << QByteArray("Unknown option 'help-all'");
     QTest::newRow("reversed range")
         << QStringList{"--from", "2026-02-03", "--to", "2026-02-01", history()}
         << QByteArray("--from 2026-02-03 comes after --to 2026-02-01");
+    QTest::newRow("unknown time zone") << QStringList{"--timezone", "Mars/Olympus_Mons", history()}
+                                       << QByteArray("unknown time zone \"Mars/Olympus_Mons\"");
+    QTest::newRow("time zone and offset")
+        << QStringList{"--timezone", "Europe/Berlin", "--offset", "1", history()}
+        << QByteArray("--timezone and --offset");
+    QTest::newRow("GPX version 2")
+        << QStringList{"--gpx-version", "2.0", history()} << QByteArray("--gpx-version");
 }
 
 // Bad usage reads and writes nothing.
@@ -274,6 +286,76 @@ void TestKelvaneSplit::historyWithoutRuns()
              result.err.constData());
     QVERIFY2(result.err.contains("indented with tabs"), result.err.constData());
     QVERIFY(result.err.endsWith("0 runs read, 0 converted, 0 files written, 0 skipped\n"));
+}
+
+void TestKelvaneSplit::listOfRuns_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("footer");
+
+    const QString header = QStringLiteral("day files\tstart\tduration\tkm\tpoints\tnote");
+    const QString sample =
+        QStringLiteral(KELVANE_SOURCE_DIR "/../shared/reference/logbook_sample.xml");
+    const QString walk = QStringLiteral(KELVANE_SOURCE_DIR "/examples/walk.xml");
+    // Three laps of 1259.4, 3352.85 and 1680.72 seconds; 6067.921, 110755.828 and 28240.844 m.
+    if (QFile::exists(sample))
+        QTest::newRow("a real history file")
+            << QStringList{sample}
+            << QStringList{header,
+                           "20041221_01_Tuesday\t2004-12-21T15:14:32Z\t1:44:53\t145.065\t250\t"}
+            << QByteArray("kelvane-split: 1 run, 1:44:53, 145.065 km, 250 points\n");
+    QTest::newRow("an empty window")
+        << QStringList{"--day", "1990-01-01", walk} << QStringList{header}
+        << QByteArray("kelvane-split: 0 runs, 0:00:00, 0.000 km, 0 points\n");
+    // The local days of Los Angeles: the run at 06:55 UTC on 3 December was on the 2nd there.
+    QTest::newRow("in a time zone")
+        << QStringList{"--timezone", "America/Los_Angeles", "--from", "2026-12-01",
+                       "--to",       "2026-12-03",          walk}
+        << QStringList{header,
+                       "20261201_01_Tuesday\t2026-12-01T09:40:30-08:00\t0:04:56\t0.492\t8\tRain, "
+                       "short walk with Bruno",
+                       "20261202_01_Wednesday\t2026-12-02T22:55:00-08:00\t0:06:10\t0."
+                       "615\t10\tCaf\u00e9 stop at the pier \u2013 lovely",
+                       "20261203_01_Thursday\t2026-12-03T07:20:45-08:00\t0:03:42\t0.369\t6\t"}
+        << QByteArray("kelvane-split: 3 runs, 0:14:48, 1.476 km, 24 points\n");
+}
+
+// --list prints a line for each run in the window and writes no file.
+void TestKelvaneSplit::listOfRuns()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, footer);
+    const Result result = split(QStringList{"--list", "--xml", "-C", outDir()} + arguments);
+    QCOMPARE(result.status, 0);
+    QCOMPARE(QString::fromUtf8(result.out).split(QLatin1Char('\n')), lines + QStringList{""});
+    QCOMPARE(result.err, footer);
+    QVERIFY(written().isEmpty());
+}
+
+// The list names a run as a conversion with the same options names its day
+// files, days that come back later and local days included.
+void TestKelvaneSplit::listNamesTheFilesOfAConversion()
+{
+    const QString input = dir.filePath(QStringLiteral("returning.xml"));
+    QVERIFY(WriteFile(input, History({Run("2004-10-25T08:00:00Z"), Run("2004-10-25T23:30:00Z"),
+                                      Run("2004-10-26T08:00:00Z"), Run("2004-10-25T20:00:00Z"),
+                                      Run("2004-10-25T21:00:00Z")})));
+    for (const QStringList &options : {QStringList{}, QStringList{"--timezone", "Europe/Berlin"}}) {
+        init();
+        const Result list = split(options + QStringList{"--list", "-q", input});
+        const Result conversion = split(options + QStringList{"-q", "-C", outDir(), input});
+        QCOMPARE(list.status, 0);
+        QCOMPARE(conversion.status, 0);
+        QStringList listed;
+        for (const QString &line :
+             QString::fromUtf8(list.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1))
+            listed << line.section(QLatin1Char('\t'), 0, 0) + QStringLiteral(".xml");
+        listed.sort();
+        QCOMPARE(listed, written());
+        QCOMPARE(listed.size(), 5);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestKelvaneSplit)

@@ -7,6 +7,7 @@
 #include <QFlags>
 #include <QList>
 #include <QString>
+#include <QTimeZone>
 
 #include <atomic>
 
@@ -37,16 +38,30 @@ enum class DayFileKind {
     Xml = 0x1,
     Csv = 0x2, // comma-separated, named ".txt"
     Gpx = 0x4,
+    Tcx = 0x8, // Training Center, one activity with the run's laps
 };
 Q_DECLARE_FLAGS(DayFileKinds, DayFileKind)
 Q_DECLARE_OPERATORS_FOR_FLAGS(DayFileKinds)
 
+enum class GpxVersion {
+    V1_0, // no namespace, values exactly as read
+    V1_1, // the namespace, metadata, heart rate and cadence; valid against the schema
+};
+
 struct ConversionOptions {
     DayFileKinds dayFiles = DayFileKind::Xml;
     // Write the high characters of one-line notes (and that line's "<" and
-    // "&") as numeric character references in the XML day file.
+    // "&") as numeric character references in the XML day file, and the
+    // note's characters above 127 as references in the TCX day file.
     bool escapeHighCharacters = false;
-    int hourOffset = 0; // whole hours added to every track point time
+    // Whole hours added to every track point time of the CSV and GPX 1.0 day
+    // files; GPX 1.1 and TCX keep UTC. Not together with a time zone.
+    int hourOffset = 0;
+    GpxVersion gpxVersion = GpxVersion::V1_0;
+    // When valid, a run's day is the local date of its start in this zone, and
+    // the CSV day file shows local dates and times. Otherwise a run's day is
+    // the date its start time is written with.
+    QTimeZone timeZone = {};
 };
 
 struct ConversionRequest {

@@ -1,0 +1,33 @@
+#pragma once
+
+// The runs a conversion would write, listed instead of written.
+
+#include <kelvane/conversion.h>
+
+#include <QString>
+
+namespace kelvane {
+
+struct ListedRun {
+    QString baseName;    // YYYYMMDD_NN_Weekday, as the run's day files would be named
+    QString startTime;   // as written; in the zone's local time, with its offset, when one is given
+    double seconds = -1; // the laps' durations added up; -1: no lap has one
+    double meters = -1;  // the laps' lengths added up, else the way along the track; -1: neither
+    int points = 0;
+    QString note; // the note's text, references read
+};
+
+class RunListSink {
+  public:
+    virtual ~RunListSink() = default;
+    // A run in the window, in the order of the file.
+    virtual void runListed(const ListedRun &run) = 0;
+};
+
+// Reads the history file as makeDayFiles() does and tells the sink of every
+// run whose day files it would save, writing nothing. The output folder is
+// not used, and the day files chosen do not matter.
+ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
+                           ProgressSink &progress);
+
+} // namespace kelvane

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "run.h"
+
+#include <kelvane/run_list.h>
+
+namespace kelvane {
+
+class ZoneOffsets;
+
+// What the list of runs shows of a run; zone, when given, for its start time.
+ListedRun listedRun(const Run &run, ZoneOffsets *zone);
+
+// The length in meters of the way through the points that have a position.
+double trackMeters(const TrackPoints &points);
+
+// XML character data as text: its references read, its bytes as UTF-8.
+QString characterData(std::string_view text);
+
+} // namespace kelvane

@@ -1,0 +1,58 @@
+#pragma once
+
+// Values from the input written into the XML of the GPX 1.1 and TCX day
+// files. Those files are UTF-8 and must stay well-formed whatever the input
+// holds: no value may add markup, and every byte must be UTF-8.
+
+#include <string>
+#include <string_view>
+
+namespace kelvane {
+
+// The encodings a history file declares that this program tells apart: the
+// Windows code page of the logbook program's notes, and UTF-8 for the rest.
+enum class ByteEncoding {
+    Utf8,
+    Windows1252, // also ISO-8859-1, which it contains
+};
+
+// The encoding named by an XML declaration line ("encoding=..."); UTF-8 when
+// it names none, as XML has it.
+ByteEncoding declaredEncoding(std::string_view declarationLine);
+
+// Appends bytes of that encoding to out as UTF-8. In UTF-8, a byte that
+// begins no valid sequence is read as Windows-1252, so out is always UTF-8.
+void appendUtf8(std::string &out, std::string_view bytes, ByteEncoding encoding);
+
+namespace detail {
+// For each byte: whether it may stand in XML text exactly as it is.
+struct PlainBytes {
+    bool plain[256] = {};
+    constexpr PlainBytes()
+    {
+        for (int c = 0x20; c < 0x80; ++c)
+            plain[c] = c != '<' && c != '>' && c != '&' && c != '"';
+    }
+};
+inline constexpr PlainBytes kPlainBytes;
+} // namespace detail
+
+// Whether text goes into XML unchanged: printable ASCII without "<", ">", "&"
+// or a double quote. Numbers and times always do.
+inline bool isPlainXml(std::string_view text)
+{
+    for (const char c : text)
+        if (!detail::kPlainBytes.plain[static_cast<unsigned char>(c)])
+            return false;
+    return true;
+}
+
+// Appends text as XML character data or as a double-quoted attribute value.
+// "<", ">" and a double quote become references; an "&" that already starts
+// a reference XML knows without a DTD (&amp; &lt; &gt; &quot; &apos; or a
+// numeric one) stays, any other becomes "&amp;". Control characters XML does
+// not allow are left out; bytes above 127 are read as appendUtf8() reads
+// UTF-8, and with asciiOnly written as numeric references of their code points.
+void appendXmlEscaped(std::string &out, std::string_view text, bool asciiOnly = false);
+
+} // namespace kelvane
