@@ -50,7 +50,16 @@ struct HistoryPointState {
     }
     TrackPoint current() const
     {
-        return {latitude.text(), longitude.text(), altitude.text(), date.text(), time, {}, {}, {}};
+        return {latitude.text(),
+                longitude.text(),
+                altitude.text(),
+                date.text(),
+                time,
+                {},
+                {},
+                {},
+                true,
+                true};
     }
 };
 

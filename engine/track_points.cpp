@@ -12,8 +12,11 @@ void TrackPoints::append(const TrackPoint &point)
 {
     if (!recording)
         return;
-    const std::string_view fields[] = {point.latitude, point.longitude, point.altitude, point.date,
-                                       point.time};
+    // A value that is missing is an empty field (the GPX file counts on it).
+    const std::string_view fields[] = {point.latitude, point.longitude,
+                                       point.hasAltitude ? point.altitude : std::string_view(),
+                                       point.hasTime ? point.date : std::string_view(),
+                                       point.hasTime ? point.time : std::string_view()};
     std::size_t length = kRowSeparators;
     for (const std::string_view field : fields)
         length += field.size();
@@ -36,6 +39,13 @@ void TrackPoints::append(const TrackPoint &point)
     rowEnds.push_back(ends);
     if (!point.heartRate.empty() || !point.cadence.empty() || !point.power.empty() || hasExtras())
         appendExtras(point);
+    if (!point.hasAltitude || !point.hasTime || !missing.empty()) {
+        missing.resize(rowEnds.size() - 1, 0);
+        missing.push_back(
+            static_cast<unsigned char>((point.hasAltitude ? 0 : 1) | (point.hasTime ? 0 : 2)));
+        altitudesMissing += !point.hasAltitude;
+        timesMissing += !point.hasTime;
+    }
 }
 
 // Points before the first one with an extra value get empty ones.
@@ -57,6 +67,8 @@ void TrackPoints::clear()
     rowEnds.clear();
     extras.clear();
     extraEnds.clear();
+    missing.clear();
+    altitudesMissing = timesMissing = 0;
 }
 
 TrackPoint TrackPoints::at(int index) const
@@ -69,7 +81,7 @@ TrackPoint TrackPoints::at(int index) const
         texts[i] = std::string_view(cells).substr(begin, ends[i] - begin);
         begin = ends[i] + 1;
     }
-    TrackPoint point{texts[0], texts[1], texts[2], texts[3], texts[4], {}, {}, {}};
+    TrackPoint point{texts[0], texts[1], texts[2], texts[3], texts[4], {}, {}, {}, true, true};
     if (std::size_t(index) < extraEnds.size()) {
         const auto &extra = extraEnds[std::size_t(index)];
         begin = index == 0 ? 0 : extraEnds[std::size_t(index) - 1][2];
@@ -78,6 +90,10 @@ TrackPoint TrackPoints::at(int index) const
             *values[i] = std::string_view(extras).substr(begin, extra[i] - begin);
             begin = extra[i];
         }
+    }
+    if (std::size_t(index) < missing.size()) {
+        point.hasAltitude = !(missing[std::size_t(index)] & 1);
+        point.hasTime = !(missing[std::size_t(index)] & 2);
     }
     return point;
 }
