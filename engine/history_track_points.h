@@ -50,16 +50,7 @@ struct HistoryPointState {
     }
     TrackPoint current() const
     {
-        return {latitude.text(),
-                longitude.text(),
-                altitude.text(),
-                date.text(),
-                time,
-                {},
-                {},
-                {},
-                true,
-                true};
+        return {latitude.text(), longitude.text(), altitude.text(), date.text(), time, {}, {}, {}};
     }
 };
 

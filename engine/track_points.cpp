@@ -81,7 +81,7 @@ TrackPoint TrackPoints::at(int index) const
         texts[i] = std::string_view(cells).substr(begin, ends[i] - begin);
         begin = ends[i] + 1;
     }
-    TrackPoint point{texts[0], texts[1], texts[2], texts[3], texts[4], {}, {}, {}, true, true};
+    TrackPoint point{texts[0], texts[1], texts[2], texts[3], texts[4], {}, {}, {}};
     if (std::size_t(index) < extraEnds.size()) {
         const auto &extra = extraEnds[std::size_t(index)];
         begin = index == 0 ? 0 : extraEnds[std::size_t(index) - 1][2];
