@@ -10,6 +10,12 @@ namespace kelvane {
 
 namespace {
 
+// A name compared with a literal: the length first, then the bytes, inlined.
+template <std::size_t N> inline bool named(std::string_view name, const char (&literal)[N])
+{
+    return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
+}
+
 bool isXmlBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -44,6 +50,8 @@ void TcxReader::read(RunSink &runSink)
     if (options.content.document)
         author = findTcxAuthor(path);
     open.assign(1, Kind::Document);
+    // Values are taken by their offsets; only text with references needs a look.
+    tokens.setReportPlainText(false);
     for (;;) {
         switch (tokens.next()) {
         case XmlToken::StartTag:
@@ -56,8 +64,8 @@ void TcxReader::read(RunSink &runSink)
                 return;
             break;
         }
-        case XmlToken::Text:
-            if (inField && tokens.hasReference())
+        case XmlToken::Text: // one with references
+            if (inField)
                 fieldPlain = false;
             break;
         case XmlToken::Instruction:
@@ -88,14 +96,15 @@ TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
 {
     switch (parent) {
     case Kind::Document:
-        return name == "TrainingCenterDatabase" ? Kind::Root : Kind::Other;
+        return named(name, "TrainingCenterDatabase") ? Kind::Root : Kind::Other;
     case Kind::Root:
-        return name == "Activities" ? Kind::Activities : Kind::Other;
+        return named(name, "Activities") ? Kind::Activities : Kind::Other;
     case Kind::Activities:
     case Kind::Multisport:
-        if (name == "Activity")
+        if (named(name, "Activity"))
             return Kind::Activity;
-        if (name == "MultiSportSession" || name == "FirstSport" || name == "NextSport")
+        if (named(name, "MultiSportSession") || named(name, "FirstSport") ||
+            named(name, "NextSport"))
             return Kind::Multisport;
         return Kind::Other;
     default:
@@ -105,58 +114,58 @@ TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
         return Kind::Other;
     switch (parent) {
     case Kind::Activity:
-        if (name == "Lap")
+        if (named(name, "Lap"))
             return Kind::Lap;
-        if (name == "Id")
+        if (named(name, "Id"))
             return Kind::ActivityId;
-        if (name == "Notes" && options.content.details)
+        if (named(name, "Notes") && options.content.details)
             return Kind::ActivityNotes;
         return Kind::Other;
     case Kind::Lap:
-        if (name == "Track")
+        if (named(name, "Track"))
             return Kind::Track;
         if (!options.content.details)
             return Kind::Other;
-        if (name == "TotalTimeSeconds")
+        if (named(name, "TotalTimeSeconds"))
             return Kind::LapSeconds;
-        if (name == "DistanceMeters")
+        if (named(name, "DistanceMeters"))
             return Kind::LapMeters;
-        if (name == "Calories")
+        if (named(name, "Calories"))
             return Kind::LapCalories;
         return Kind::Other;
     case Kind::Track:
         // Once the start day is known, points matter only when they are written.
-        return name == "Trackpoint" && (activity.recordingPoints || !activity.point.seen)
+        return named(name, "Trackpoint") && (activity.recordingPoints || !activity.point.seen)
                    ? Kind::Trackpoint
                    : Kind::Other;
     case Kind::Trackpoint:
-        if (name == "Time")
+        if (named(name, "Time"))
             return Kind::Time;
         if (!activity.recordingPoints)
             return Kind::Other;
-        if (name == "Position")
+        if (named(name, "Position"))
             return Kind::Position;
-        if (name == "AltitudeMeters")
+        if (named(name, "AltitudeMeters"))
             return Kind::Altitude;
-        if (name == "HeartRateBpm")
+        if (named(name, "HeartRateBpm"))
             return Kind::HeartRate;
-        if (name == "Cadence")
+        if (named(name, "Cadence"))
             return Kind::Cadence;
-        if (name == "Extensions")
+        if (named(name, "Extensions"))
             return Kind::PointExtensions;
         return Kind::Other;
     case Kind::Position:
-        if (name == "LatitudeDegrees")
+        if (named(name, "LatitudeDegrees"))
             return Kind::Latitude;
-        if (name == "LongitudeDegrees")
+        if (named(name, "LongitudeDegrees"))
             return Kind::Longitude;
         return Kind::Other;
     case Kind::HeartRate:
-        return name == "Value" ? Kind::HeartRateValue : Kind::Other;
+        return named(name, "Value") ? Kind::HeartRateValue : Kind::Other;
     case Kind::PointExtensions:
-        return name == "TPX" ? Kind::Tpx : Kind::Other;
+        return named(name, "TPX") ? Kind::Tpx : Kind::Other;
     case Kind::Tpx:
-        return name == "Watts" ? Kind::Watts : Kind::Other;
+        return named(name, "Watts") ? Kind::Watts : Kind::Other;
     default:
         return Kind::Other;
     }

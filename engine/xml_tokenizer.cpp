@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace kelvane {
@@ -32,10 +33,60 @@ inline bool is(char c, std::uint8_t what)
     return kClasses[static_cast<unsigned char>(c)] & what;
 }
 
+// Where the local name of a qualified name begins: after its last colon.
+inline std::size_t localNameStart(std::string_view name)
+{
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (name[i] == ':')
+            start = i + 1;
+    return start;
+}
+
+// Equal bytes; names are short, so two overlapping words do for most.
+inline bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    const std::size_t n = a.size();
+    if (n >= 8 && n <= 16) {
+        std::uint64_t x1, y1, x2, y2;
+        std::memcpy(&x1, a.data(), 8);
+        std::memcpy(&y1, b.data(), 8);
+        std::memcpy(&x2, a.data() + n - 8, 8);
+        std::memcpy(&y2, b.data() + n - 8, 8);
+        return x1 == y1 && x2 == y2;
+    }
+    return std::memcmp(a.data(), b.data(), n) == 0;
+}
+
 inline const char *find(const char *from, const char *to, char c)
 {
     return from < to ? static_cast<const char *>(std::memchr(from, c, std::size_t(to - from)))
                      : nullptr;
+}
+
+// The first "<" or "&" in [p, lim), or lim. Character data between tags is
+// mostly a few blanks or a number, too short for memchr to pay for its call,
+// so it is looked at eight bytes at a time.
+inline const char *findMarkupOrReference(const char *p, const char *lim)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+        for (; lim - p >= 8; p += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            const std::uint64_t lt = word ^ (kOnes * '<'), amp = word ^ (kOnes * '&');
+            // A byte of lt or amp is zero where the byte is "<" or "&"; the
+            // lowest flag set marks the first of them.
+            const std::uint64_t found = (((lt - kOnes) & ~lt) | ((amp - kOnes) & ~amp)) & kHighs;
+            if (found)
+                return p + std::countr_zero(found) / 8;
+        }
+    }
+    while (p < lim && *p != '<' && *p != '&')
+        ++p;
+    return p;
 }
 
 // The first place of `pair` (two bytes) in [from, to), or null.
@@ -121,12 +172,6 @@ constexpr std::ptrdiff_t kLongestReference = 32;
 
 XmlTokenizer::XmlTokenizer(ChunkReader &input, Mode mode) : input(input), mode(mode) {}
 
-std::string_view XmlTokenizer::localName() const
-{
-    const auto colon = tagName.find(':');
-    return colon == std::string_view::npos ? tagName : tagName.substr(colon + 1);
-}
-
 XmlToken XmlTokenizer::next()
 {
     if (failed)
@@ -139,8 +184,10 @@ XmlToken XmlTokenizer::next()
             documentStart = input.offsetOf(cur);
         }
         XmlToken token;
-        if (started && cur < lim && scan(token) == Scan::Token)
-            return token;
+        while (started && cur < lim && scan(token) == Scan::Token) {
+            if (token != XmlToken::Text || reference || reportPlainText)
+                return token;
+        }
         // The token goes on past the bytes at hand.
         const qint64 at = cur ? input.offsetOf(cur) : input.begin();
         const bool more = input.readMore((keep >= 0 ? std::min(keep, at) : at) - kLookBehind);
@@ -159,8 +206,11 @@ XmlToken XmlTokenizer::next()
             continue;
         if (cur == lim)
             return atEndOfInput();
-        if (scan(token) == Scan::Token)
-            return token;
+        if (scan(token) == Scan::Token) {
+            if (token != XmlToken::Text || reference || reportPlainText)
+                return token;
+            continue;
+        }
         return fail(cur, QStringLiteral("the file ends inside a tag or other markup"));
     }
 }
@@ -185,7 +235,12 @@ XmlTokenizer::Scan XmlTokenizer::scan(XmlToken &token)
 
 XmlTokenizer::Scan XmlTokenizer::scanText(XmlToken &token)
 {
-    const char *end = find(cur, lim, '<');
+    const char *end = findMarkupOrReference(cur, lim);
+    reference = end < lim && *end == '&';
+    if (reference)
+        end = find(end, lim, '<');
+    else if (end == lim)
+        end = nullptr;
     if (!end) {
         end = lim;
         if (!input.atEnd()) {
@@ -202,7 +257,6 @@ XmlTokenizer::Scan XmlTokenizer::scanText(XmlToken &token)
                 return Scan::NeedMore;
         }
     }
-    reference = find(cur, end, '&') != nullptr;
     if (reference && !checkReferences(cur, end)) {
         token = XmlToken::Error;
         return Scan::Token;
@@ -245,6 +299,7 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
         return Scan::Token;
     }
     tagName = std::string_view(nameBegin, std::size_t(p - nameBegin));
+    localStart = localNameStart(tagName);
     attributeList.clear();
     empty = false;
     // Most tags have no attributes: "<Name>".
@@ -355,15 +410,18 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
 
 XmlTokenizer::Scan XmlTokenizer::scanEndTag(XmlToken &token)
 {
-    const char *const gt = find(cur + 2, lim, '>');
-    if (!gt)
-        return Scan::NeedMore;
     const char *const nameBegin = cur + 2;
-    const char *p = scanName(nameBegin); // stops at ">" at the latest
+    const char *p = scanName(nameBegin);
+    if (!p)
+        return Scan::NeedMore;
     tagName = std::string_view(nameBegin, std::size_t(p - nameBegin));
-    while (p < gt && is(*p, kSpace))
+    localStart = localNameStart(tagName);
+    while (p < lim && is(*p, kSpace))
         ++p;
-    if (tagName.empty() || p != gt) {
+    if (p == lim)
+        return Scan::NeedMore;
+    const char *const gt = p;
+    if (tagName.empty() || *gt != '>') {
         token = fail(cur, QStringLiteral("a malformed end tag"));
         return Scan::Token;
     }
@@ -377,7 +435,7 @@ XmlTokenizer::Scan XmlTokenizer::scanEndTag(XmlToken &token)
         outer = true;
     } else {
         const std::string_view open = std::string_view(openNames).substr(nameStarts.back());
-        if (open != tagName) {
+        if (!sameName(open, tagName)) {
             token = fail(cur, QStringLiteral("the end tag </%1> where </%2> was due")
                                   .arg(quoted(tagName), quoted(open)));
             return Scan::Token;

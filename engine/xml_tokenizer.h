@@ -44,6 +44,9 @@ class XmlTokenizer {
     explicit XmlTokenizer(ChunkReader &input, Mode mode = Mode::Document);
 
     XmlToken next();
+    // Whether character data without references is handed out: a reader that
+    // takes values by their offsets does not need it (it is checked all the same).
+    void setReportPlainText(bool on) { reportPlainText = on; }
 
     // The last token's bytes. They, and every view below, stay valid until
     // the next call of next(); offsets stay valid as long as they are kept.
@@ -52,7 +55,7 @@ class XmlTokenizer {
     qint64 tokenEndOffset() const { return input.offsetOf(last); }
     // Of a tag.
     std::string_view name() const { return tagName; }
-    std::string_view localName() const;
+    std::string_view localName() const { return tagName.substr(localStart); }
     bool emptyElement() const { return empty; }
     std::span<const XmlAttribute> attributes() const { return attributeList; }
     // Of character data: whether it holds a reference such as &amp; or &#233;.
@@ -108,6 +111,7 @@ class XmlTokenizer {
     qint64 keep = -1;
 
     std::string_view tagName;
+    std::size_t localStart = 0; // of the name after its prefix
     bool empty = false;
     bool reference = false;
     bool outer = false;
@@ -120,6 +124,7 @@ class XmlTokenizer {
     bool rootSeen = false;
     bool rootClosed = false;
     bool doctypeSeen = false;
+    bool reportPlainText = true;
     bool failed = false;
     QString problem;
     qint64 problemOffset = -1;
