@@ -7,7 +7,7 @@
 
 namespace kelvane {
 
-ChunkReader::ChunkReader(std::size_t chunkSize) : buffer(std::max<std::size_t>(chunkSize, 64)) {}
+ChunkReader::ChunkReader(std::size_t chunkSize) : buffer(std::max<std::size_t>(chunkSize, 1)) {}
 
 bool ChunkReader::open(const QString &path, qint64 from)
 {

@@ -28,8 +28,8 @@ QString shown(std::string_view text)
 
 } // namespace
 
-TcxReader::TcxReader(QString path, const ReadingOptions &options, bool utf16)
-    : path(std::move(path)), options(options), utf16(utf16)
+TcxReader::TcxReader(QString path, const ReadingOptions &options, bool utf16, std::size_t chunkSize)
+    : path(std::move(path)), options(options), utf16(utf16), input(chunkSize), tokens(input)
 {
 }
 

@@ -24,8 +24,10 @@ namespace kelvane {
 
 class TcxReader final : public RunReader {
   public:
-    // utf16: the file's text is UTF-16, which is not read (see read()).
-    TcxReader(QString path, const ReadingOptions &options, bool utf16 = false);
+    // utf16: the file's text is UTF-16, which is not read (see read()). The
+    // chunk size is the input buffer's first size (tests make it tiny).
+    TcxReader(QString path, const ReadingOptions &options, bool utf16 = false,
+              std::size_t chunkSize = 1 << 20);
 
     // Activities are numbered by their whole start date.
     NumberingRule numberingRule() const override { return NumberingRule::Date; }
@@ -122,7 +124,7 @@ class TcxReader final : public RunReader {
     const ReadingOptions options;
     const bool utf16;
     ChunkReader input;
-    XmlTokenizer tokens{input};
+    XmlTokenizer tokens;
     RunSink *sink = nullptr;
     QString error;
 
