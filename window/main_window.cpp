@@ -218,7 +218,7 @@ void frmKelvane::createControls()
     prbDays->setGeometry(Twips(60, 8760, 11895, 255));
     prbDays->hide();
 
-    File1 = new FileList(environment.workingFolder, QStringLiteral("*.xml"), this);
+    File1 = new FileList(environment.workingFolder, QStringLiteral("*.xml;*.tcx"), this);
     File1->setObjectName(QStringLiteral("File1"));
     File1->setGeometry(Twips(7320, 2820, 4635, 5955));
     File1->hide();
