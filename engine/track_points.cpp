@@ -29,7 +29,8 @@ void TrackPoints::append(const TrackPoint &point)
     }
     std::array<std::size_t, 5> ends;
     for (std::size_t i = 0; i < ends.size(); ++i) {
-        std::memcpy(at, fields[i].data(), fields[i].size());
+        if (!fields[i].empty()) // an empty view may point nowhere, which memcpy does not take
+            std::memcpy(at, fields[i].data(), fields[i].size());
         at += fields[i].size();
         ends[i] = std::size_t(at - cells.data());
         *at++ = i + 1 < ends.size() ? ',' : '\r';
