@@ -13,7 +13,8 @@ QDate parseDay(const QString &text)
 
 struct Options {
     QCommandLineOption xml{QStringLiteral("xml"),
-                           QStringLiteral("Write the XML day file of each run.")};
+                           QStringLiteral("Write the XML day file of each run (.tcx for a Training "
+                                          "Center file).")};
     QCommandLineOption csv{QStringLiteral("csv"),
                            QStringLiteral("Write the CSV day file (.txt) of each run.")};
     QCommandLineOption gpx{QStringLiteral("gpx"),
@@ -88,14 +89,16 @@ SplitRequest parseCommandLine(const QStringList &arguments, QDate today)
     SplitRequest request;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Splits a logbook history file into day files: one XML, CSV or GPX file per run."));
+        "Splits a logbook history file or a Training Center (TCX) file into day files: one "
+        "XML, CSV or GPX file per run (an activity of a TCX file)."));
     const Options o;
     parser.addOptions({o.xml, o.csv, o.gpx, o.highAscii, o.offset, o.all, o.today, o.day, o.last,
                        o.from, o.to, o.directory, o.quiet});
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("HISTORY_FILE"),
-                                 QStringLiteral("The history file to split."));
+                                 QStringLiteral("The history or Training Center file to split "
+                                                "(the format is told by its content)."));
     request.helpText = parser.helpText();
 
     if (!parser.parse(arguments)) {

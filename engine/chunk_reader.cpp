@@ -21,7 +21,7 @@ bool ChunkReader::open(const QString &path, qint64 from)
         return false;
     }
     base = from;
-    atBase = lastAsked = {from, 0, from};
+    counted.setFileName(path);
     return true;
 }
 
@@ -31,9 +31,6 @@ bool ChunkReader::readMore(qint64 keepFrom)
         return false;
     keepFrom = std::clamp(keepFrom, base, end());
     if (keepFrom > base) {
-        // What is let go of is counted first, for the positions of later bytes.
-        atBase = countTo(lastAsked.offset <= keepFrom ? lastAsked : atBase, keepFrom);
-        lastAsked = atBase;
         const std::size_t drop = std::size_t(keepFrom - base);
         std::memmove(buffer.data(), buffer.data() + drop, used - drop);
         used -= drop;
@@ -56,26 +53,29 @@ bool ChunkReader::readMore(qint64 keepFrom)
     return true;
 }
 
-ChunkReader::Count ChunkReader::countTo(Count from, qint64 offset) const
-{
-    const char *p = at(from.offset);
-    const char *const stop = at(offset);
-    while (p < stop) {
-        const auto *lf = static_cast<const char *>(std::memchr(p, '\n', std::size_t(stop - p)));
-        if (!lf)
-            break;
-        ++from.lines;
-        from.lineStart = offsetOf(lf + 1);
-        p = lf + 1;
-    }
-    from.offset = offset;
-    return from;
-}
-
 void ChunkReader::position(qint64 offset, qint64 &line, qint64 &column)
 {
-    offset = std::clamp(offset, base, end());
-    lastAsked = countTo(lastAsked.offset <= offset ? lastAsked : atBase, offset);
+    if (offset < lastAsked.offset || !counted.isOpen()) {
+        lastAsked = {};
+        if (counted.isOpen() || counted.open(QIODevice::ReadOnly))
+            counted.seek(0);
+    }
+    std::vector<char> block(64 << 10);
+    while (lastAsked.offset < offset && counted.isOpen()) {
+        const qint64 got = counted.read(
+            block.data(), std::min<qint64>(qint64(block.size()), offset - lastAsked.offset));
+        if (got <= 0)
+            break;
+        const char *p = block.data();
+        const char *const end = p + got;
+        while (const auto *lf =
+                   static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)))) {
+            ++lastAsked.lines;
+            lastAsked.lineStart = lastAsked.offset + (lf + 1 - block.data());
+            p = lf + 1;
+        }
+        lastAsked.offset += got;
+    }
     line = lastAsked.lines + 1;
     column = offset - lastAsked.lineStart + 1;
 }

@@ -32,8 +32,10 @@ class ChunkReader {
     QString errorString() const { return error; }
     QString fileName() const { return file.fileName(); }
 
-    // The line (from 1) and the column (from 1, in bytes) of an offset that
-    // has not been let go of.
+    // The line (from 1) and the column (from 1, in bytes) of an offset of
+    // the file. Lines are counted only when asked for (for a message), by
+    // reading the file again from where the last count stopped, so reading
+    // costs nothing for them; positions asked in order cost one pass in all.
     void position(qint64 offset, qint64 &line, qint64 &column);
 
   private:
@@ -43,7 +45,6 @@ class ChunkReader {
         qint64 lines = 0;     // newlines before offset
         qint64 lineStart = 0; // offset of the first byte of offset's line
     };
-    Count countTo(Count from, qint64 offset) const;
 
     QFile file;
     std::vector<char> buffer;
@@ -51,7 +52,7 @@ class ChunkReader {
     qint64 base = 0;      // the file offset of buffer[0]
     bool endOfFile = false;
     QString error;
-    Count atBase;    // at the buffer's first byte
+    QFile counted;   // the file again, read for positions only
     Count lastAsked; // of the last position() asked, to go on from there
 };
 
