@@ -33,16 +33,6 @@ inline bool is(char c, std::uint8_t what)
     return kClasses[static_cast<unsigned char>(c)] & what;
 }
 
-// Where the local name of a qualified name begins: after its last colon.
-inline std::size_t localNameStart(std::string_view name)
-{
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < name.size(); ++i)
-        if (name[i] == ':')
-            start = i + 1;
-    return start;
-}
-
 // Equal bytes; names are short, so two overlapping words do for most.
 inline bool sameName(std::string_view a, std::string_view b)
 {
@@ -190,7 +180,9 @@ XmlToken XmlTokenizer::next()
         }
         // The token goes on past the bytes at hand.
         const qint64 at = cur ? input.offsetOf(cur) : input.begin();
-        const bool more = input.readMore((keep >= 0 ? std::min(keep, at) : at) - kLookBehind);
+        const qint64 keepFrom = (keep >= 0 ? std::min(keep, at) : at) - kLookBehind;
+        copyNamesBefore(keepFrom);
+        const bool more = input.readMore(keepFrom);
         cur = input.at(at);
         lim = input.at(input.end());
         if (more)
@@ -299,7 +291,6 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
         return Scan::Token;
     }
     tagName = std::string_view(nameBegin, std::size_t(p - nameBegin));
-    localStart = localNameStart(tagName);
     attributeList.clear();
     empty = false;
     // Most tags have no attributes: "<Name>".
@@ -398,10 +389,8 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
         rootSeen = true;
         rootClosed = empty;
     }
-    if (!empty) {
-        nameStarts.push_back(std::uint32_t(openNames.size()));
-        openNames.append(tagName);
-    }
+    if (!empty)
+        push(tagName.data(), tagName.size());
     first = cur;
     cur = last;
     token = XmlToken::StartTag;
@@ -411,11 +400,26 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
 XmlTokenizer::Scan XmlTokenizer::scanEndTag(XmlToken &token)
 {
     const char *const nameBegin = cur + 2;
+    // Mostly the end tag of the element open, written "</name>".
+    if (!openElements.empty()) {
+        const std::string_view open = openName(openElements.back());
+        if (lim - nameBegin > std::ptrdiff_t(open.size()) && nameBegin[open.size()] == '>' &&
+            sameName(open, std::string_view(nameBegin, open.size()))) {
+            tagName = std::string_view(nameBegin, open.size());
+            outer = false;
+            pop();
+            if (openElements.empty())
+                rootClosed = true;
+            first = cur;
+            last = cur = nameBegin + open.size() + 1;
+            token = XmlToken::EndTag;
+            return Scan::Token;
+        }
+    }
     const char *p = scanName(nameBegin);
     if (!p)
         return Scan::NeedMore;
     tagName = std::string_view(nameBegin, std::size_t(p - nameBegin));
-    localStart = localNameStart(tagName);
     while (p < lim && is(*p, kSpace))
         ++p;
     if (p == lim)
@@ -426,7 +430,7 @@ XmlTokenizer::Scan XmlTokenizer::scanEndTag(XmlToken &token)
         return Scan::Token;
     }
     outer = false;
-    if (nameStarts.empty()) {
+    if (openElements.empty()) {
         if (mode == Mode::Document) {
             token = fail(
                 cur, QStringLiteral("the end tag </%1> closes no element").arg(quoted(tagName)));
@@ -434,15 +438,14 @@ XmlTokenizer::Scan XmlTokenizer::scanEndTag(XmlToken &token)
         }
         outer = true;
     } else {
-        const std::string_view open = std::string_view(openNames).substr(nameStarts.back());
+        const std::string_view open = openName(openElements.back());
         if (!sameName(open, tagName)) {
             token = fail(cur, QStringLiteral("the end tag </%1> where </%2> was due")
                                   .arg(quoted(tagName), quoted(open)));
             return Scan::Token;
         }
-        openNames.resize(nameStarts.back());
-        nameStarts.pop_back();
-        if (nameStarts.empty())
+        pop();
+        if (openElements.empty())
             rootClosed = true;
     }
     first = cur;
@@ -558,15 +561,46 @@ XmlTokenizer::Scan XmlTokenizer::scanInstruction(XmlToken &token)
 XmlToken XmlTokenizer::atEndOfInput()
 {
     if (mode == Mode::Document) {
-        if (!nameStarts.empty())
-            return fail(lim,
-                        QStringLiteral("the file ends before the end tag </%1>")
-                            .arg(quoted(std::string_view(openNames).substr(nameStarts.back()))));
+        if (!openElements.empty())
+            return fail(lim, QStringLiteral("the file ends before the end tag </%1>")
+                                 .arg(quoted(openName(openElements.back()))));
         if (!rootSeen)
             return fail(lim, QStringLiteral("the file holds no element"));
     }
     first = last = lim;
     return XmlToken::End;
+}
+
+std::string_view XmlTokenizer::openName(const OpenElement &element) const
+{
+    if (element.copy)
+        return std::string_view(openNames).substr(element.copy - 1, element.size);
+    return {input.at(element.offset), element.size};
+}
+
+void XmlTokenizer::push(const char *name, std::size_t size)
+{
+    openElements.push_back({input.offsetOf(name), std::uint32_t(size), 0});
+}
+
+void XmlTokenizer::pop()
+{
+    if (const OpenElement &element = openElements.back(); element.copy)
+        openNames.resize(element.copy - 1);
+    openElements.pop_back();
+    firstUncopied = std::min(firstUncopied, openElements.size());
+}
+
+// Copies the names that lie before offset, which the input is about to let go of.
+void XmlTokenizer::copyNamesBefore(qint64 offset)
+{
+    for (; firstUncopied < openElements.size(); ++firstUncopied) {
+        OpenElement &element = openElements[firstUncopied];
+        if (element.offset >= offset)
+            return;
+        element.copy = std::uint32_t(openNames.size() + 1);
+        openNames.append(input.at(element.offset), element.size);
+    }
 }
 
 // Every "&" in [from, to) must begin a reference that XML itself defines:

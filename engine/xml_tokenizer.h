@@ -55,13 +55,19 @@ class XmlTokenizer {
     qint64 tokenEndOffset() const { return input.offsetOf(last); }
     // Of a tag.
     std::string_view name() const { return tagName; }
-    std::string_view localName() const { return tagName.substr(localStart); }
+    std::string_view localName() const
+    {
+        std::size_t start = tagName.size();
+        while (start > 0 && tagName[start - 1] != ':')
+            --start;
+        return tagName.substr(start);
+    }
     bool emptyElement() const { return empty; }
     std::span<const XmlAttribute> attributes() const { return attributeList; }
     // Of character data: whether it holds a reference such as &amp; or &#233;.
     bool hasReference() const { return reference; }
     // Elements open after the last token.
-    int depth() const { return int(nameStarts.size()); }
+    int depth() const { return int(openElements.size()); }
     // An end tag that closes an element opened before a fragment began.
     bool closesOuter() const { return outer; }
 
@@ -111,13 +117,25 @@ class XmlTokenizer {
     qint64 keep = -1;
 
     std::string_view tagName;
-    std::size_t localStart = 0; // of the name after its prefix
     bool empty = false;
     bool reference = false;
     bool outer = false;
     std::vector<XmlAttribute> attributeList;
-    std::string openNames;                 // the names of the open elements, one after another
-    std::vector<std::uint32_t> nameStarts; // where each begins in openNames
+    // The names of the open elements. Each is read where its start tag lies in
+    // the input's buffer, and copied into openNames only when a refill is
+    // about to let go of that tag.
+    struct OpenElement {
+        qint64 offset; // of the name in the file
+        std::uint32_t size;
+        std::uint32_t copy; // 1 + where the copy begins in openNames; 0: not copied
+    };
+    std::string_view openName(const OpenElement &element) const;
+    void push(const char *name, std::size_t size);
+    void pop();
+    void copyNamesBefore(qint64 offset);
+    std::vector<OpenElement> openElements;
+    std::size_t firstUncopied = 0; // the elements below it are all copied
+    std::string openNames;
 
     bool started = false;     // a byte order mark was looked for
     qint64 documentStart = 0; // after the byte order mark
