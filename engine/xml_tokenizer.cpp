@@ -367,12 +367,10 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
                 token = XmlToken::Error;
                 return Scan::Token;
             }
-            for (const XmlAttribute &earlier : attributeList) {
-                if (earlier.name == attributeName) {
-                    token = fail(attributeBegin, QStringLiteral("the attribute %1 twice in <%2")
-                                                     .arg(quoted(attributeName), quoted(tagName)));
-                    return Scan::Token;
-                }
+            if (!firstOfItsName(attributeName)) {
+                token = fail(attributeBegin, QStringLiteral("the attribute %1 twice in <%2")
+                                                 .arg(quoted(attributeName), quoted(tagName)));
+                return Scan::Token;
             }
             p = valueEnd + 1;
             attributeList.push_back(
@@ -569,6 +567,23 @@ XmlToken XmlTokenizer::atEndOfInput()
     }
     first = last = lim;
     return XmlToken::End;
+}
+
+// Whether no attribute of the tag so far has this name. Tags have a few
+// attributes; one made to have thousands is checked through a set, so that
+// it costs no more than its length.
+bool XmlTokenizer::firstOfItsName(std::string_view name)
+{
+    constexpr std::size_t kFew = 16;
+    if (attributeList.size() < kFew)
+        return std::none_of(attributeList.begin(), attributeList.end(),
+                            [&](const XmlAttribute &earlier) { return earlier.name == name; });
+    if (attributeList.size() == kFew) {
+        attributeNames.clear();
+        for (const XmlAttribute &earlier : attributeList)
+            attributeNames.insert(earlier.name);
+    }
+    return attributeNames.insert(name).second;
 }
 
 std::string_view XmlTokenizer::openName(const OpenElement &element) const

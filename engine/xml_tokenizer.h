@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace kelvane {
@@ -106,6 +107,7 @@ class XmlTokenizer {
     bool checkReferences(const char *from, const char *to);
     XmlToken fail(const char *at, const QString &what);
     static bool appendExpanded(std::string_view text, std::string &out);
+    bool firstOfItsName(std::string_view name);
     // Scans a name from p; null when the name is cut off by the end of the bytes at hand.
     const char *scanName(const char *p);
 
@@ -121,6 +123,7 @@ class XmlTokenizer {
     bool reference = false;
     bool outer = false;
     std::vector<XmlAttribute> attributeList;
+    std::unordered_set<std::string_view> attributeNames; // of a tag with many attributes
     // The names of the open elements. Each is read where its start tag lies in
     // the input's buffer, and copied into openNames only when a refill is
     // about to let go of that tag.

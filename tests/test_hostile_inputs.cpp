@@ -151,6 +151,16 @@ void TestHostileInputs::trainingCenterFiles_data()
         << Tcx({Activity("2026-11-02/../../../evil", {point})}) << 0 << monday
         << QByteArray("<Id>2026-11-02/../../../evil</Id>")
         << QByteArray("1 runs read, 1 converted");
+    // Each attribute checked against all before it would take hours.
+    QByteArray attributes;
+    for (int i = 0; i < 300000; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"\"";
+    QByteArray crowded = Activity("2026-11-02T07:00:00Z", {point});
+    crowded.replace("<Activity Sport=\"Running\">",
+                    "<Activity Sport=\"Running\"" + attributes + ">");
+    QTest::newRow("an activity tag of 300 000 attributes")
+        << Tcx({crowded}) << 0 << monday << QByteArray(" a299999=\"\">")
+        << QByteArray("1 runs read, 1 converted");
     QByteArray wide = "\xfe\xff";
     for (const char c : Tcx({Activity("2026-11-02T07:00:00Z", {point})}))
         wide.append('\0').append(c);

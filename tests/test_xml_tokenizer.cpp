@@ -123,6 +123,11 @@ void TestXmlTokenizer::tokens_data()
         << QByteArray("<a x='1'y='2'/>") << "1:9 no blank before an attribute of <a";
     QTest::newRow("an attribute twice")
         << QByteArray("<a x='1' x='2'/>") << "1:10 the attribute x twice in <a";
+    QByteArray many = "<a";
+    for (int i = 0; i < 40; ++i)
+        many += " x" + QByteArray::number(i == 35 ? 20 : i) + "='1'";
+    QTest::newRow("the 36th attribute repeating the 21st") << many + "/>"
+                                                           << "1:274 the attribute x20 twice in <a";
     QTest::newRow("CDATA outside the root")
         << QByteArray("<![CDATA[x]]><a/>") << "1:1 a CDATA section outside the root element";
     QTest::newRow("a DOCTYPE inside")
