@@ -255,16 +255,11 @@ XmlTokenizer::Scan XmlTokenizer::scanText(XmlToken &token)
     }
     if (depth() == 0 && mode == Mode::Document) {
         for (const char *p = cur; p < end; ++p) {
-            if (!is(*p, kSpace)) {
-                token = fail(p, QStringLiteral("text outside the root element"));
-                return Scan::Token;
-            }
+            if (!is(*p, kSpace))
+                return fault(token, p, QStringLiteral("text outside the root element"));
         }
     }
-    first = cur;
-    last = cur = end;
-    token = XmlToken::Text;
-    return Scan::Token;
+    return emit(token, XmlToken::Text, end);
 }
 
 const char *XmlTokenizer::scanName(const char *p)
@@ -285,11 +280,10 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
     const char *p = scanName(nameBegin);
     if (!p)
         return Scan::NeedMore;
-    if (p == nameBegin) {
-        token = fail(cur, QStringLiteral("a \"<\" that begins no tag (the character itself is "
-                                         "written &lt;)"));
-        return Scan::Token;
-    }
+    if (p == nameBegin)
+        return fault(token, cur,
+                     QStringLiteral("a \"<\" that begins no tag (the character itself is "
+                                    "written &lt;)"));
     tagName = std::string_view(nameBegin, std::size_t(p - nameBegin));
     attributeList.clear();
     empty = false;
@@ -308,11 +302,10 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
             if (*p == '/') {
                 if (p + 1 == lim)
                     return Scan::NeedMore;
-                if (p[1] != '>') {
-                    token = fail(p, QStringLiteral("a \"/\" in the tag <%1 not followed by \">\"")
-                                        .arg(quoted(tagName)));
-                    return Scan::Token;
-                }
+                if (p[1] != '>')
+                    return fault(token, p,
+                                 QStringLiteral("a \"/\" in the tag <%1 not followed by \">\"")
+                                     .arg(quoted(tagName)));
                 empty = true;
                 last = p + 2;
                 break;
@@ -322,21 +315,19 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
                 spaced = true;
                 continue;
             }
-            if (!spaced) {
-                token = fail(
-                    p, QStringLiteral("no blank before an attribute of <%1").arg(quoted(tagName)));
-                return Scan::Token;
-            }
+            if (!spaced)
+                return fault(
+                    token, p,
+                    QStringLiteral("no blank before an attribute of <%1").arg(quoted(tagName)));
             // An attribute: name, "=", and a quoted value, blanks allowed around "=".
             const char *const attributeBegin = p;
             p = scanName(p);
             if (!p)
                 return Scan::NeedMore;
-            if (p == attributeBegin) {
-                token = fail(p, QStringLiteral("a character that does not belong in the tag <%1")
-                                    .arg(quoted(tagName)));
-                return Scan::Token;
-            }
+            if (p == attributeBegin)
+                return fault(token, p,
+                             QStringLiteral("a character that does not belong in the tag <%1")
+                                 .arg(quoted(tagName)));
             const std::string_view attributeName(attributeBegin, std::size_t(p - attributeBegin));
             while (p < lim && is(*p, kSpace))
                 ++p;
@@ -348,30 +339,26 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
                 ++p;
             if (p == lim)
                 return Scan::NeedMore;
-            if (!p || (*p != '"' && *p != '\'')) {
-                token = fail(p ? p : attributeBegin,
+            if (!p || (*p != '"' && *p != '\''))
+                return fault(token, p ? p : attributeBegin,
                              QStringLiteral("the attribute %1 of <%2 has no quoted value")
                                  .arg(quoted(attributeName), quoted(tagName)));
-                return Scan::Token;
-            }
             const char *const valueBegin = p + 1;
             const char *const valueEnd = find(valueBegin, lim, *p);
             if (!valueEnd)
                 return Scan::NeedMore;
-            if (const char *lt = find(valueBegin, valueEnd, '<')) {
-                token = fail(lt, QStringLiteral("a \"<\" in the value of the attribute %1")
-                                     .arg(quoted(attributeName)));
-                return Scan::Token;
-            }
+            if (const char *lt = find(valueBegin, valueEnd, '<'))
+                return fault(token, lt,
+                             QStringLiteral("a \"<\" in the value of the attribute %1")
+                                 .arg(quoted(attributeName)));
             if (find(valueBegin, valueEnd, '&') && !checkReferences(valueBegin, valueEnd)) {
                 token = XmlToken::Error;
                 return Scan::Token;
             }
-            if (!firstOfItsName(attributeName)) {
-                token = fail(attributeBegin, QStringLiteral("the attribute %1 twice in <%2")
-                                                 .arg(quoted(attributeName), quoted(tagName)));
-                return Scan::Token;
-            }
+            if (!firstOfItsName(attributeName))
+                return fault(token, attributeBegin,
+                             QStringLiteral("the attribute %1 twice in <%2")
+                                 .arg(quoted(attributeName), quoted(tagName)));
             p = valueEnd + 1;
             attributeList.push_back(
                 {attributeName, std::string_view(valueBegin, std::size_t(valueEnd - valueBegin)),
@@ -380,76 +367,57 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
         }
     }
     if (depth() == 0 && mode == Mode::Document) {
-        if (rootSeen) {
-            token = fail(cur, QStringLiteral("a second root element <%1>").arg(quoted(tagName)));
-            return Scan::Token;
-        }
+        if (rootSeen)
+            return fault(token, cur,
+                         QStringLiteral("a second root element <%1>").arg(quoted(tagName)));
         rootSeen = true;
         rootClosed = empty;
     }
     if (!empty)
         push(tagName.data(), tagName.size());
-    first = cur;
-    cur = last;
-    token = XmlToken::StartTag;
-    return Scan::Token;
+    return emit(token, XmlToken::StartTag, last);
 }
 
 XmlTokenizer::Scan XmlTokenizer::scanEndTag(XmlToken &token)
 {
     const char *const nameBegin = cur + 2;
-    // Mostly the end tag of the element open, written "</name>".
-    if (!openElements.empty()) {
+    const char *gt = nullptr;
+    outer = openElements.empty();
+    // Mostly the end tag of the element open, written "</name>": no scan needed.
+    if (!outer) {
         const std::string_view open = openName(openElements.back());
         if (lim - nameBegin > std::ptrdiff_t(open.size()) && nameBegin[open.size()] == '>' &&
             sameName(open, std::string_view(nameBegin, open.size()))) {
             tagName = std::string_view(nameBegin, open.size());
-            outer = false;
-            pop();
-            if (openElements.empty())
-                rootClosed = true;
-            first = cur;
-            last = cur = nameBegin + open.size() + 1;
-            token = XmlToken::EndTag;
-            return Scan::Token;
+            gt = nameBegin + open.size();
         }
     }
-    const char *p = scanName(nameBegin);
-    if (!p)
-        return Scan::NeedMore;
-    tagName = std::string_view(nameBegin, std::size_t(p - nameBegin));
-    while (p < lim && is(*p, kSpace))
-        ++p;
-    if (p == lim)
-        return Scan::NeedMore;
-    const char *const gt = p;
-    if (tagName.empty() || *gt != '>') {
-        token = fail(cur, QStringLiteral("a malformed end tag"));
-        return Scan::Token;
+    if (!gt) {
+        const char *p = scanName(nameBegin);
+        if (!p)
+            return Scan::NeedMore;
+        tagName = std::string_view(nameBegin, std::size_t(p - nameBegin));
+        while (p < lim && is(*p, kSpace))
+            ++p;
+        if (p == lim)
+            return Scan::NeedMore;
+        gt = p;
+        if (tagName.empty() || *gt != '>')
+            return fault(token, cur, QStringLiteral("a malformed end tag"));
+        if (outer && mode == Mode::Document)
+            return fault(
+                token, cur,
+                QStringLiteral("the end tag </%1> closes no element").arg(quoted(tagName)));
+        if (!outer && !sameName(openName(openElements.back()), tagName))
+            return fault(token, cur,
+                         QStringLiteral("the end tag </%1> where </%2> was due")
+                             .arg(quoted(tagName), quoted(openName(openElements.back()))));
     }
-    outer = false;
-    if (openElements.empty()) {
-        if (mode == Mode::Document) {
-            token = fail(
-                cur, QStringLiteral("the end tag </%1> closes no element").arg(quoted(tagName)));
-            return Scan::Token;
-        }
-        outer = true;
-    } else {
-        const std::string_view open = openName(openElements.back());
-        if (!sameName(open, tagName)) {
-            token = fail(cur, QStringLiteral("the end tag </%1> where </%2> was due")
-                                  .arg(quoted(tagName), quoted(open)));
-            return Scan::Token;
-        }
+    if (!outer) {
         pop();
-        if (openElements.empty())
-            rootClosed = true;
+        rootClosed = openElements.empty();
     }
-    first = cur;
-    last = cur = gt + 1;
-    token = XmlToken::EndTag;
-    return Scan::Token;
+    return emit(token, XmlToken::EndTag, gt + 1);
 }
 
 XmlTokenizer::Scan XmlTokenizer::scanBang(XmlToken &token)
@@ -457,52 +425,38 @@ XmlTokenizer::Scan XmlTokenizer::scanBang(XmlToken &token)
     static constexpr std::string_view kComment = "<!--", kCData = "<![CDATA[",
                                       kDoctype = "<!DOCTYPE";
     const std::string_view at(cur, std::size_t(std::min<std::ptrdiff_t>(lim - cur, 9)));
-    const char *end = nullptr;
-    if (kComment.starts_with(at.substr(0, 4)) && at.size() < 4) {
+    if (at.size() < 4 && kComment.starts_with(at))
         return Scan::NeedMore;
-    } else if (at.starts_with(kComment)) {
+    if (at.starts_with(kComment)) {
         // "--" may only stand at the comment's end.
-        const char *dashes = findPair(cur + 4, lim, '-', '-');
+        const char *const dashes = findPair(cur + 4, lim, '-', '-');
         if (!dashes || dashes + 2 >= lim)
             return Scan::NeedMore;
-        if (dashes[2] != '>') {
-            token = fail(dashes, QStringLiteral("\"--\" inside a comment"));
-            return Scan::Token;
-        }
-        end = dashes + 3;
-        token = XmlToken::Comment;
-    } else if (kCData.starts_with(at) || kDoctype.starts_with(at)) {
-        if (at.size() < 9)
-            return Scan::NeedMore;
-        if (at == kDoctype)
-            return scanDoctype(token);
-        if (depth() == 0 && mode == Mode::Document) {
-            token = fail(cur, QStringLiteral("a CDATA section outside the root element"));
-            return Scan::Token;
-        }
-        for (const char *p = findPair(cur + 9, lim, ']', ']'); !end;
-             p = findPair(p + 1, lim, ']', ']')) {
-            if (!p || p + 2 >= lim)
-                return Scan::NeedMore;
-            if (p[2] == '>')
-                end = p + 3;
-        }
-        token = XmlToken::CData;
-    } else {
-        token = fail(cur, QStringLiteral("unknown markup beginning \"<!\""));
-        return Scan::Token;
+        if (dashes[2] != '>')
+            return fault(token, dashes, QStringLiteral("\"--\" inside a comment"));
+        return emit(token, XmlToken::Comment, dashes + 3);
     }
-    first = cur;
-    last = cur = end;
-    return Scan::Token;
+    if (!kCData.starts_with(at) && !kDoctype.starts_with(at))
+        return fault(token, cur, QStringLiteral("unknown markup beginning \"<!\""));
+    if (at.size() < 9)
+        return Scan::NeedMore;
+    if (at == kDoctype)
+        return scanDoctype(token);
+    if (depth() == 0 && mode == Mode::Document)
+        return fault(token, cur, QStringLiteral("a CDATA section outside the root element"));
+    for (const char *p = findPair(cur + 9, lim, ']', ']'); p; p = findPair(p + 1, lim, ']', ']')) {
+        if (p + 2 >= lim)
+            break;
+        if (p[2] == '>')
+            return emit(token, XmlToken::CData, p + 3);
+    }
+    return Scan::NeedMore;
 }
 
 XmlTokenizer::Scan XmlTokenizer::scanDoctype(XmlToken &token)
 {
-    if (mode == Mode::Fragment || rootSeen || doctypeSeen) {
-        token = fail(cur, QStringLiteral("a DOCTYPE after the start of the document"));
-        return Scan::Token;
-    }
+    if (mode == Mode::Fragment || rootSeen || doctypeSeen)
+        return fault(token, cur, QStringLiteral("a DOCTYPE after the start of the document"));
     // Up to the ">" outside quotes and outside the internal subset's brackets.
     char quote = 0;
     int brackets = 0;
@@ -525,10 +479,7 @@ XmlTokenizer::Scan XmlTokenizer::scanDoctype(XmlToken &token)
     if (p == lim)
         return Scan::NeedMore;
     doctypeSeen = true;
-    first = cur;
-    last = cur = p + 1;
-    token = XmlToken::Doctype;
-    return Scan::Token;
+    return emit(token, XmlToken::Doctype, p + 1);
 }
 
 XmlTokenizer::Scan XmlTokenizer::scanInstruction(XmlToken &token)
@@ -539,21 +490,16 @@ XmlTokenizer::Scan XmlTokenizer::scanInstruction(XmlToken &token)
     const char *const targetBegin = cur + 2;
     const char *const targetEnd = scanName(targetBegin); // stops at "?" at the latest
     const std::string_view target(targetBegin, std::size_t(targetEnd - targetBegin));
-    if (target.empty() || (targetEnd != close && !is(*targetEnd, kSpace))) {
-        token = fail(cur, QStringLiteral("a processing instruction without a proper target"));
-        return Scan::Token;
-    }
+    if (target.empty() || (targetEnd != close && !is(*targetEnd, kSpace)))
+        return fault(token, cur,
+                     QStringLiteral("a processing instruction without a proper target"));
     const bool declaration = target.size() == 3 && (target[0] | 0x20) == 'x' &&
                              (target[1] | 0x20) == 'm' && (target[2] | 0x20) == 'l';
-    if (declaration && (mode == Mode::Fragment || input.offsetOf(cur) != documentStart)) {
-        token = fail(cur, QStringLiteral("an XML declaration that is not at the very start of "
-                                         "the file"));
-        return Scan::Token;
-    }
-    first = cur;
-    last = cur = close + 2;
-    token = XmlToken::Instruction;
-    return Scan::Token;
+    if (declaration && (mode == Mode::Fragment || input.offsetOf(cur) != documentStart))
+        return fault(token, cur,
+                     QStringLiteral("an XML declaration that is not at the very start of "
+                                    "the file"));
+    return emit(token, XmlToken::Instruction, close + 2);
 }
 
 XmlToken XmlTokenizer::atEndOfInput()
@@ -637,6 +583,21 @@ bool XmlTokenizer::checkReferences(const char *from, const char *to)
         }
     }
     return true;
+}
+
+// The token from cur to end.
+XmlTokenizer::Scan XmlTokenizer::emit(XmlToken &token, XmlToken kind, const char *end)
+{
+    first = cur;
+    last = cur = end;
+    token = kind;
+    return Scan::Token;
+}
+
+XmlTokenizer::Scan XmlTokenizer::fault(XmlToken &token, const char *at, const QString &what)
+{
+    token = fail(at, what);
+    return Scan::Token;
 }
 
 XmlToken XmlTokenizer::fail(const char *at, const QString &what)

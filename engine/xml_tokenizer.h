@@ -106,6 +106,8 @@ class XmlTokenizer {
     XmlToken atEndOfInput();
     bool checkReferences(const char *from, const char *to);
     XmlToken fail(const char *at, const QString &what);
+    Scan emit(XmlToken &token, XmlToken kind, const char *end);
+    Scan fault(XmlToken &token, const char *at, const QString &what);
     static bool appendExpanded(std::string_view text, std::string &out);
     bool firstOfItsName(std::string_view name);
     // Scans a name from p; null when the name is cut off by the end of the bytes at hand.
