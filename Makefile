@@ -89,10 +89,12 @@ test-portable:
 	$(MAKE) fuzz FUZZ_BUILD=build-fuzz-portable FUZZ_SECONDS=$(FUZZ_SECONDS) $(PORTABLE_ARGS)
 
 # Times conversions of generated 100 MB and 400 MB histories against this
-# machine's own floors (Release build, scratch data in $(BENCH_BUILD)/data);
-# fails when a target is missed. Not part of `make test`.
+# machine's own floors, and of Training Center files against gpsbabel (Release
+# build, scratch data in $(BENCH_BUILD)/data); fails when a target is missed.
+# Not part of `make test`.
 BENCH_BUILD ?= build-bench
 bench: setup
+	@./scripts/setup.sh --bench
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVANE_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BENCH_BUILD) --target kelvane-bench -j $(JOBS)
 	$(BENCH_BUILD)/bench/kelvane-bench --data $(BENCH_BUILD)/data

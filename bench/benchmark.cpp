@@ -8,6 +8,7 @@
 #include "history_facts.h"
 #include "history_generator.h"
 #include "spread_subfolders.h"
+#include "tcx_generator.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -29,10 +31,12 @@
 namespace {
 
 constexpr double kMiB = 1024.0 * 1024.0;
-constexpr double kFilesTarget = 1.5;  // conversion time / files floor
-constexpr double kOneDayTarget = 3.0; // one-day window time / read floor
-constexpr double kMemoryTarget = 32;  // MiB above the largest run
-constexpr double kWindowTarget = 1.2; // window time / kelvane-split time
+constexpr double kFilesTarget = 1.5;   // conversion time / files floor
+constexpr double kOneDayTarget = 3.0;  // one-day window time / read floor
+constexpr double kMemoryTarget = 32;   // MiB above the largest run
+constexpr double kWindowTarget = 1.2;  // window time / kelvane-split time
+constexpr double kTcxSpeedTarget = 10; // gpsbabel's TCX-to-GPX time / kelvane-split's time
+constexpr double kTcxFlatTarget = 4;   // MiB of peak memory more on a file four times as large
 
 struct Conversion {
     const char *label;
@@ -175,6 +179,143 @@ void PrintRow(const Row &row, bool &allMet)
     std::printf("\n");
 }
 
+// A row of peak memory: kelvane-split's on a file, against its largest run.
+void PrintPeakRow(const QString &path, const HistoryFacts &facts, const ChildResult &child,
+                  bool &allMet)
+{
+    const double above = double(child.peakRssBytes - facts.largestRunBytes) / kMiB;
+    const bool met = above <= kMemoryTarget;
+    allMet = allMet && met;
+    std::printf("%-34s%9.3f %8.0f %7.2f MiB %7.2f MiB %7.2f MiB  <= %.0f MiB  %s\n",
+                qPrintable(QStringLiteral("kelvane-split, ") + QFileInfo(path).fileName()),
+                child.seconds, double(facts.bytes) / kMiB / child.seconds,
+                double(facts.largestRunBytes) / kMiB, double(child.peakRssBytes) / kMiB, above,
+                kMemoryTarget, met ? "met" : "MISSED");
+}
+
+QString TrainingCenterFile(const QString &dataFolder, int megabytes)
+{
+    const QString path = QDir(dataFolder).filePath(QStringLiteral("tcx-%1mb.tcx").arg(megabytes));
+    if (QFileInfo::exists(path))
+        return path;
+    std::printf("Writing %s ...\n", qPrintable(path));
+    std::fflush(stdout);
+    const GeneratedHistory made = GenerateTcx(path, {qint64(megabytes) << 20, 1});
+    if (!made.error.isEmpty())
+        Fail(made.error);
+    return path;
+}
+
+// Training Center files: kelvane-split writing all three day files of every
+// activity, against gpsbabel converting the same file into one GPX file,
+// whole processes taken in turn (the ratio is taken pair by pair); then
+// kelvane-split's peak memory on a file and on one four times as large.
+void BenchTrainingCenter(const QString &data, FreshFolders &folders, int repetitions, bool &allMet)
+{
+    const QString gpsbabel = QStandardPaths::findExecutable(QStringLiteral("gpsbabel"));
+    if (gpsbabel.isEmpty())
+        Fail(QStringLiteral("gpsbabel is missing (`scripts/setup.sh --bench` installs it)"));
+    const QString small = TrainingCenterFile(data, 100);
+    const QString large = TrainingCenterFile(data, 400);
+    const HistoryFacts smallFacts = ScanTcx(small);
+    const HistoryFacts largeFacts = ScanTcx(large);
+    for (const HistoryFacts *facts : {&smallFacts, &largeFacts})
+        if (!facts->error.isEmpty())
+            Fail(facts->error);
+    // Day files of about 1.3 times the input each time, gpsbabel's GPX file of 0.7.
+    const qint64 needed = smallFacts.bytes * (2 * qint64(repetitions) + 4) + largeFacts.bytes * 2;
+    if (QStorageInfo(data).bytesAvailable() < needed)
+        Fail(QStringLiteral("Needs %1 GiB free in \"%2\" for the Training Center steps")
+                 .arg(double(needed) / kMiB / 1024, 0, 'f', 1)
+                 .arg(data));
+
+    const QStringList allFormats = {QStringLiteral("--xml"), QStringLiteral("--csv"),
+                                    QStringLiteral("--gpx")};
+    const auto ours = [&](const QString &input, const QStringList &formats) {
+        const ChildResult child =
+            RunChild(QStringLiteral(KELVANE_SPLIT),
+                     QStringList{QStringLiteral("-q"), QStringLiteral("--all"),
+                                 QStringLiteral("-C"), folders.next(), input} +
+                         formats);
+        if (child.exitCode != 0)
+            Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)")
+                     .arg(input)
+                     .arg(child.exitCode));
+        return child;
+    };
+    const auto theirs = [&] {
+        const ChildResult child = RunChild(
+            gpsbabel, {QStringLiteral("-i"), QStringLiteral("gtrnctr"), QStringLiteral("-f"), small,
+                       QStringLiteral("-o"), QStringLiteral("gpx"), QStringLiteral("-F"),
+                       QDir(folders.next()).filePath(QStringLiteral("all.gpx"))});
+        if (child.exitCode != 0)
+            Fail(QStringLiteral("gpsbabel failed on \"%1\" (exit %2)")
+                     .arg(small)
+                     .arg(child.exitCode));
+        return child;
+    };
+    ours(small, allFormats); // warm-up
+    // Taken in turn, so that a machine whose speed drifts slows all alike.
+    std::vector<double> readTimes, gpxTimes, allTimes, theirTimes, gpxSpeedUps, allSpeedUps;
+    for (int r = 0; r < repetitions; ++r) {
+        readTimes.push_back(Seconds([&] { ReadFloor(small); }));
+        const double gpx = ours(small, {QStringLiteral("--gpx")}).seconds;
+        const double all = ours(small, allFormats).seconds;
+        const double other = theirs().seconds;
+        gpxTimes.push_back(gpx);
+        allTimes.push_back(all);
+        theirTimes.push_back(other);
+        gpxSpeedUps.push_back(other / gpx);
+        allSpeedUps.push_back(other / all);
+    }
+
+    const double input = double(smallFacts.bytes);
+    std::printf("\nTraining Center, %s: %.1f MiB, %d activities, largest activity %.2f MiB\n",
+                qPrintable(QFileInfo(small).fileName()), input / kMiB, smallFacts.runs,
+                double(smallFacts.largestRunBytes) / kMiB);
+    std::printf("%-34s%7s%9s %8s  %7s  %s\n", "measure (whole processes)", "files", "seconds",
+                "MiB/s", "ratio", "target");
+    const double readFloor = Median(readTimes);
+    PrintRow({QStringLiteral("read floor"), -1, readFloor, input, 0, 0}, allMet);
+    PrintRow({QStringLiteral("gpsbabel, TCX to one GPX file"), 1, Median(theirTimes), input, 0, 0},
+             allMet);
+    PrintRow({QStringLiteral("kelvane-split, GPX day files"), qint64(smallFacts.runs),
+              Median(gpxTimes), input, Median(gpxTimes) / readFloor, 0},
+             allMet);
+    PrintRow({QStringLiteral("kelvane-split, all three formats"), 3 * qint64(smallFacts.runs),
+              Median(allTimes), input, Median(allTimes) / readFloor, 0},
+             allMet);
+    // The target is set on the like-for-like conversion, TCX to GPX; the
+    // three kinds of day file write about six times the bytes of gpsbabel's
+    // one GPX file, which on a busy disk counts.
+    const auto speedUp = [&](const char *label, const std::vector<double> &ratios, bool targeted) {
+        const double median = Median(ratios);
+        std::printf("%-34s%33.1fx", label, median);
+        if (targeted) {
+            const bool met = median >= kTcxSpeedTarget;
+            allMet = allMet && met;
+            std::printf("  >= %.0fx  %s", kTcxSpeedTarget, met ? "met" : "MISSED");
+        }
+        std::printf("\n");
+    };
+    speedUp("gpsbabel / kelvane-split, GPX", gpxSpeedUps, true);
+    speedUp("gpsbabel / kelvane-split, all", allSpeedUps, false);
+
+    std::printf("\n%-34s%9s %8s %11s %11s %11s  %s\n", "peak memory, all three formats", "seconds",
+                "MiB/s", "largest run", "peak RSS", "above run", "target");
+    double peaks[2] = {};
+    int i = 0;
+    for (const auto &[path, facts] : {std::pair{small, smallFacts}, std::pair{large, largeFacts}}) {
+        const ChildResult child = ours(path, allFormats);
+        peaks[i++] = double(child.peakRssBytes) / kMiB;
+        PrintPeakRow(path, facts, child, allMet);
+    }
+    const bool flat = peaks[1] - peaks[0] <= kTcxFlatTarget;
+    allMet = allMet && flat;
+    std::printf("%-34s%46.2f MiB  <= %.0f MiB  %s\n", "peak RSS, 4x the file minus 1x",
+                peaks[1] - peaks[0], kTcxFlatTarget, flat ? "met" : "MISSED");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -190,12 +331,21 @@ int main(int argc, char *argv[])
     const QCommandLineOption repetitionsOption(QStringLiteral("repetitions"),
                                                QStringLiteral("Repetitions of each measure."),
                                                QStringLiteral("n"), QStringLiteral("5"));
-    parser.addOptions({dataOption, repetitionsOption});
+    const QCommandLineOption tcxOption(QStringLiteral("tcx-only"),
+                                       QStringLiteral("Measure the Training Center files only."));
+    parser.addOptions({dataOption, repetitionsOption, tcxOption});
     parser.process(app);
     const QString data = QDir(parser.value(dataOption)).absolutePath();
     const int repetitions = std::max(1, parser.value(repetitionsOption).toInt());
     if (!QDir().mkpath(data))
         Fail(QStringLiteral("Cannot create \"%1\"").arg(data));
+    if (parser.isSet(tcxOption)) {
+        FreshFolders folders(QDir(data).filePath(QStringLiteral("out")));
+        bool allMet = true;
+        BenchTrainingCenter(data, folders, repetitions, allMet);
+        std::printf("\n%s\n", allMet ? "All targets met." : "A target was MISSED.");
+        return allMet ? 0 : 1;
+    }
 
     const QString small = History(data, 100);
     const QString large = History(data, 400);
@@ -306,14 +456,7 @@ int main(int argc, char *argv[])
             Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)")
                      .arg(path)
                      .arg(child.exitCode));
-        const double above = double(child.peakRssBytes - facts.largestRunBytes) / kMiB;
-        const bool met = above <= kMemoryTarget;
-        allMet = allMet && met;
-        std::printf("%-34s%9.3f %8.0f %7.2f MiB %7.2f MiB %7.2f MiB  <= %.0f MiB  %s\n",
-                    qPrintable(QStringLiteral("kelvane-split, ") + QFileInfo(path).fileName()),
-                    child.seconds, double(facts.bytes) / kMiB / child.seconds,
-                    double(facts.largestRunBytes) / kMiB, double(child.peakRssBytes) / kMiB, above,
-                    kMemoryTarget, met ? "met" : "MISSED");
+        PrintPeakRow(path, facts, child, allMet);
     }
 
     // The window against kelvane-split, both converting the 100 MB history
@@ -358,6 +501,8 @@ int main(int argc, char *argv[])
     PrintRow({QStringLiteral("window, offscreen (All pressed)"), allThreeFiles, windowSeconds,
               input, windowSeconds / splitSeconds, kWindowTarget},
              allMet);
+
+    BenchTrainingCenter(data, folders, repetitions, allMet);
 
     std::printf("\n%s\n", allMet ? "All targets met." : "A target was MISSED.");
     return allMet ? 0 : 1;

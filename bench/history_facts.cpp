@@ -18,9 +18,11 @@ std::string_view trimBlanks(std::string_view s)
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-} // namespace
-
-HistoryFacts ScanHistory(const QString &path)
+// The runs of a file as the benchmark writes them, one tag a line: a run from
+// the line beginning `open` through the one beginning `close`, its day in the
+// first line of it that begins with `start`.
+HistoryFacts ScanRuns(const QString &path, std::string_view open, std::string_view start,
+                      std::string_view close)
 {
     HistoryFacts facts;
     kelvane::LineReader reader;
@@ -36,20 +38,20 @@ HistoryFacts ScanHistory(const QString &path)
     std::string_view raw;
     while (reader.next(raw)) {
         const std::string_view line = trimBlanks(raw);
-        if (line.starts_with("<Run>")) {
+        if (line.starts_with(open)) {
             inRun = awaitStart = true;
             runBytes = 0;
             ++facts.runs;
         }
         if (inRun)
-            runBytes += qint64(raw.size()) + 2;
-        if (awaitStart && line.starts_with("<StartTime>")) {
+            runBytes += qint64(reader.lineWithEnd().size());
+        if (awaitStart && line.starts_with(start)) {
             awaitStart = false;
-            const std::string_view date = line.substr(11, 10);
+            const std::string_view date = line.substr(start.size(), 10);
             days.push_back(
                 QDate::fromString(QLatin1String(date.data(), qsizetype(date.size())), Qt::ISODate));
         }
-        if (inRun && line.starts_with("</Run>")) {
+        if (inRun && line.starts_with(close)) {
             inRun = false;
             facts.largestRunBytes = std::max(facts.largestRunBytes, runBytes);
         }
@@ -60,4 +62,16 @@ HistoryFacts ScanHistory(const QString &path)
     if (!days.empty())
         facts.middleDay = days[days.size() / 2];
     return facts;
+}
+
+} // namespace
+
+HistoryFacts ScanHistory(const QString &path)
+{
+    return ScanRuns(path, "<Run>", "<StartTime>", "</Run>");
+}
+
+HistoryFacts ScanTcx(const QString &path)
+{
+    return ScanRuns(path, "<Activity ", "<Id>", "</Activity>");
 }

@@ -15,3 +15,6 @@ struct HistoryFacts {
 };
 
 HistoryFacts ScanHistory(const QString &path);
+// The same for a Training Center file as the benchmark writes them (one tag a
+// line): its activities are the runs, counted from <Activity through </Activity>.
+HistoryFacts ScanTcx(const QString &path);

@@ -18,7 +18,8 @@ QDate parseDay(const QString &text)
 
 struct Options {
     QCommandLineOption xml{QStringLiteral("xml"),
-                           QStringLiteral("Write the XML day file of each run.")};
+                           QStringLiteral("Write the XML day file of each run (.tcx for a Training "
+                                          "Center file).")};
     QCommandLineOption csv{QStringLiteral("csv"),
                            QStringLiteral("Write the CSV day file (.txt) of each run.")};
     QCommandLineOption gpx{QStringLiteral("gpx"),
@@ -134,11 +135,13 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     for (const HelpGroup &group : o.groups())
         parser.addOptions(group.options);
     request.helpText =
-        helpText(QStringLiteral("kelvane-split [OPTIONS] HISTORY_FILE"),
-                 QStringLiteral("Splits a logbook history file into day files: for each run in the "
-                                "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
-                                "Without a kind chosen, the XML day file is written."),
-                 o.groups()) +
+        helpText(
+            QStringLiteral("kelvane-split [OPTIONS] HISTORY_FILE"),
+            QStringLiteral("Splits a logbook history file, or a Training Center (TCX) file told by "
+                           "its content, into day files: for each run (TCX: activity) in the "
+                           "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
+                           "Without a kind chosen, the XML day file is written."),
+            o.groups()) +
         QStringLiteral("\nExit status:\n"
                        "  0    the whole history file was read\n"
                        "  1    a file could not be read or written (the message names it)\n"

@@ -19,15 +19,21 @@ constexpr std::string_view kTail = "</trkseg>\r\n"
                                    "</gpx>\r\n";
 
 // The text of a point around its values, which go out exactly as stored: no
-// number formatting, and no escaping unless a value would add markup.
+// number formatting, and no escaping unless a value would add markup. A point
+// that has no altitude, or no time, has no element for it.
 constexpr std::string_view kBeforeLat = "<trkpt lat=\"";
 constexpr std::string_view kBeforeLon = "\" lon=\"";
-constexpr std::string_view kBeforeAlt = "\">\r\n<ele>";
-constexpr std::string_view kBeforeDate = "</ele>\r\n<time>";
+constexpr std::string_view kAfterLon = "\">\r\n";
+constexpr std::string_view kBeforeAlt = "<ele>";
+constexpr std::string_view kAfterAlt = "</ele>\r\n";
+constexpr std::string_view kBeforeDate = "<time>";
 constexpr std::string_view kBeforeTime = "T";
-constexpr std::string_view kAfterTime = "Z</time>\r\n</trkpt>\r\n";
-constexpr std::size_t kPointFrame = kBeforeLat.size() + kBeforeLon.size() + kBeforeAlt.size() +
-                                    kBeforeDate.size() + kBeforeTime.size() + kAfterTime.size();
+constexpr std::string_view kAfterTime = "Z</time>\r\n";
+constexpr std::string_view kAfterPoint = "</trkpt>\r\n";
+constexpr std::size_t kAltitudeFrame = kBeforeAlt.size() + kAfterAlt.size();
+constexpr std::size_t kTimeFrame = kBeforeDate.size() + kBeforeTime.size() + kAfterTime.size();
+constexpr std::size_t kPointFrame = kBeforeLat.size() + kBeforeLon.size() + kAfterLon.size() +
+                                    kAltitudeFrame + kTimeFrame + kAfterPoint.size();
 
 char *put(char *at, std::string_view text)
 {
@@ -59,8 +65,10 @@ std::span<const std::string_view> GpxDayFile::write(const Run &run)
         file = escapedFile(track);
         return {&file, 1};
     }
-    const std::size_t size =
-        kHead.size() + track.valueBytes() + std::size_t(track.size()) * kPointFrame + kTail.size();
+    const std::size_t size = kHead.size() + track.valueBytes() +
+                             std::size_t(track.size()) * kPointFrame -
+                             std::size_t(track.withoutAltitude()) * kAltitudeFrame -
+                             std::size_t(track.withoutTime()) * kTimeFrame + kTail.size();
     if (buffer.size() < size)
         buffer.resize(size);
     char *at = put(buffer.data(), kHead);
@@ -70,13 +78,20 @@ std::span<const std::string_view> GpxDayFile::write(const Run &run)
         at = put(at, p.latitude);
         at = put(at, kBeforeLon);
         at = put(at, p.longitude);
-        at = put(at, kBeforeAlt);
-        at = put(at, p.altitude);
-        at = put(at, kBeforeDate);
-        at = put(at, p.date);
-        at = put(at, kBeforeTime);
-        at = put(at, p.time);
-        at = put(at, kAfterTime);
+        at = put(at, kAfterLon);
+        if (p.hasAltitude) {
+            at = put(at, kBeforeAlt);
+            at = put(at, p.altitude);
+            at = put(at, kAfterAlt);
+        }
+        if (p.hasTime) {
+            at = put(at, kBeforeDate);
+            at = put(at, p.date);
+            at = put(at, kBeforeTime);
+            at = put(at, p.time);
+            at = put(at, kAfterTime);
+        }
+        at = put(at, kAfterPoint);
     }
     put(at, kTail);
     file = std::string_view(buffer.data(), size);
@@ -89,14 +104,24 @@ std::string_view GpxDayFile::escapedFile(const TrackPoints &track)
     buffer.assign(kHead);
     for (int i = 0; i < track.size(); ++i) {
         const TrackPoint p = track.at(i);
-        const std::string_view values[] = {p.latitude, p.longitude, p.altitude, p.date, p.time};
-        const std::string_view before[] = {kBeforeLat, kBeforeLon, kBeforeAlt, kBeforeDate,
-                                           kBeforeTime};
-        for (std::size_t v = 0; v < std::size(values); ++v) {
-            buffer += before[v];
-            appendXmlEscaped(buffer, values[v]);
+        buffer += kBeforeLat;
+        appendXmlEscaped(buffer, p.latitude);
+        buffer += kBeforeLon;
+        appendXmlEscaped(buffer, p.longitude);
+        buffer += kAfterLon;
+        if (p.hasAltitude) {
+            buffer += kBeforeAlt;
+            appendXmlEscaped(buffer, p.altitude);
+            buffer += kAfterAlt;
         }
-        buffer += kAfterTime;
+        if (p.hasTime) {
+            buffer += kBeforeDate;
+            appendXmlEscaped(buffer, p.date);
+            buffer += kBeforeTime;
+            appendXmlEscaped(buffer, p.time);
+            buffer += kAfterTime;
+        }
+        buffer += kAfterPoint;
     }
     buffer += kTail;
     return buffer;

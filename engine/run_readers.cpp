@@ -4,11 +4,17 @@
 #include "run_readers.h"
 
 #include "history_reader.h"
+#include "root_element.h"
+#include "tcx_reader.h"
 
 namespace kelvane {
 
 std::unique_ptr<RunReader> makeRunReader(const QString &path, const ReadingOptions &options)
 {
+    // A Training Center file by its root element, whatever its name; any other
+    // file is read as a logbook history.
+    if (const RootElement root = rootElementOf(path); root.localName == "TrainingCenterDatabase")
+        return std::make_unique<TcxReader>(path, options, root.utf16);
     return std::make_unique<HistoryReader>(path, options);
 }
 

@@ -12,8 +12,11 @@ void TrackPoints::append(const TrackPoint &point)
 {
     if (!recording)
         return;
-    const std::string_view fields[] = {point.latitude, point.longitude, point.altitude, point.date,
-                                       point.time};
+    // A value that is missing is an empty field (the GPX file counts on it).
+    const std::string_view fields[] = {point.latitude, point.longitude,
+                                       point.hasAltitude ? point.altitude : std::string_view(),
+                                       point.hasTime ? point.date : std::string_view(),
+                                       point.hasTime ? point.time : std::string_view()};
     std::size_t length = kRowSeparators;
     for (const std::string_view field : fields)
         length += field.size();
@@ -26,7 +29,8 @@ void TrackPoints::append(const TrackPoint &point)
     }
     std::array<std::size_t, 5> ends;
     for (std::size_t i = 0; i < ends.size(); ++i) {
-        std::memcpy(at, fields[i].data(), fields[i].size());
+        if (!fields[i].empty()) // an empty view may point nowhere, which memcpy does not take
+            std::memcpy(at, fields[i].data(), fields[i].size());
         at += fields[i].size();
         ends[i] = std::size_t(at - cells.data());
         *at++ = i + 1 < ends.size() ? ',' : '\r';
@@ -37,6 +41,13 @@ void TrackPoints::append(const TrackPoint &point)
     specialCharacters = -1;
     if (!point.heartRate.empty() || !point.cadence.empty() || !point.power.empty() || hasExtras())
         appendExtras(point);
+    if (!point.hasAltitude || !point.hasTime || !missing.empty()) {
+        missing.resize(rowEnds.size() - 1, 0);
+        missing.push_back(
+            static_cast<unsigned char>((point.hasAltitude ? 0 : 1) | (point.hasTime ? 0 : 2)));
+        altitudesMissing += !point.hasAltitude;
+        timesMissing += !point.hasTime;
+    }
 }
 
 // Points before the first one with an extra value get empty ones.
@@ -76,6 +87,8 @@ void TrackPoints::clear()
     rowEnds.clear();
     extras.clear();
     extraEnds.clear();
+    missing.clear();
+    altitudesMissing = timesMissing = 0;
 }
 
 TrackPoint TrackPoints::at(int index) const
@@ -97,6 +110,10 @@ TrackPoint TrackPoints::at(int index) const
             *values[i] = std::string_view(extras).substr(begin, extra[i] - begin);
             begin = extra[i];
         }
+    }
+    if (std::size_t(index) < missing.size()) {
+        point.hasAltitude = !(missing[std::size_t(index)] & 1);
+        point.hasTime = !(missing[std::size_t(index)] & 2);
     }
     return point;
 }

@@ -17,6 +17,11 @@ struct TrackPoint {
     std::string_view date; // YYYY-MM-DD as read
     std::string_view time; // after the date's "T", its hour moved by the hour offset
     std::string_view heartRate, cadence, power;
+    // A history file always gives both; a point of another format may have
+    // no altitude element, or no time that can be read, and its empty texts
+    // then stand for nothing rather than for an empty value.
+    bool hasAltitude = true;
+    bool hasTime = true;
 };
 
 // The points of the open run, copied out of the reader at each point's end.
@@ -43,6 +48,9 @@ class TrackPoints {
     // it is: '"', '<', '>', '&', ',', CR or LF. Almost no file has one, so the
     // writers copy the values as they are unless this says otherwise.
     bool holdsSpecialCharacters() const;
+    // How many points have no altitude, and no time.
+    int withoutAltitude() const { return altitudesMissing; }
+    int withoutTime() const { return timesMissing; }
 
   private:
     void appendExtras(const TrackPoint &point);
@@ -53,6 +61,10 @@ class TrackPoints {
     // Extra values, only once a point had one: end offsets into extras, per point.
     std::string extras;
     std::vector<std::array<std::size_t, 3>> extraEnds;
+    // Per point, only once a point lacked one: bit 0 no altitude, bit 1 no time.
+    std::vector<unsigned char> missing;
+    int altitudesMissing = 0;
+    int timesMissing = 0;
     bool recording = true;
     mutable int specialCharacters = -1; // unknown (-1), none (0), some (1)
 };

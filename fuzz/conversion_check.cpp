@@ -126,7 +126,9 @@ std::string_view trimBlanks(std::string_view s)
     return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-// Returns the number of track points, or -1 with `why` set.
+// Returns the number of track points, or -1 with `why` set. A point is a
+// trkpt line, an ele line and a time line (either left out for a point that
+// has no altitude or no time), and a /trkpt line.
 int CheckGpx(const QByteArray &bytes, QString &why)
 {
     std::vector<std::string_view> l;
@@ -135,8 +137,8 @@ int CheckGpx(const QByteArray &bytes, QString &why)
         return -1;
     }
     const std::size_t count = l.size();
-    if (count < 7 || (count - 7) % 4 != 0) {
-        why = QStringLiteral("%1 lines, not 4n + 7").arg(count);
+    if (count < 7) {
+        why = QStringLiteral("%1 lines, fewer than 7").arg(count);
         return -1;
     }
     const bool frame =
@@ -147,16 +149,19 @@ int CheckGpx(const QByteArray &bytes, QString &why)
         why = QStringLiteral("the fixed lines around the track points are wrong");
         return -1;
     }
-    const int points = int((count - 7) / 4);
-    for (int i = 0; i < points; ++i) {
-        const std::string_view *p = &l[4 + 4 * std::size_t(i)];
-        if (!p[0].starts_with("<trkpt lat=\"") || !p[0].ends_with("\">") ||
-            !p[1].starts_with("<ele>") || !p[1].ends_with("</ele>") ||
-            !p[2].starts_with("<time>") || !p[2].ends_with("Z</time>") || p[3] != "</trkpt>") {
-            why = QStringLiteral("track point %1 is not four lines trkpt, ele, time, /trkpt")
-                      .arg(i + 1);
+    int points = 0;
+    for (std::size_t i = 4; i < count - 3; ++points) {
+        const bool open = l[i].starts_with("<trkpt lat=\"") && l[i].ends_with("\">");
+        ++i;
+        if (i < count - 3 && l[i].starts_with("<ele>") && l[i].ends_with("</ele>"))
+            ++i;
+        if (i < count - 3 && l[i].starts_with("<time>") && l[i].ends_with("Z</time>"))
+            ++i;
+        if (!open || i >= count - 3 || l[i] != "</trkpt>") {
+            why = QStringLiteral("track point %1 is not trkpt, ele, time, /trkpt").arg(points + 1);
             return -1;
         }
+        ++i;
     }
     return points;
 }
@@ -215,6 +220,48 @@ int CheckXml(const QByteArray &bytes, QString &why)
     return points;
 }
 
+// A Training Center day file read by Qt's own XML parser: well-formed, one
+// activity. Returns its positioned track points, or -1.
+int CheckTcx(const QByteArray &bytes, QString &why)
+{
+    QXmlStreamReader xml(bytes);
+    int activities = 0, positioned = 0;
+    bool inPoint = false, latitude = false, longitude = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            const auto name = xml.name();
+            if (name == u"Activity" && ++activities > 1)
+                break;
+            if (name == u"Trackpoint")
+                inPoint = true, latitude = longitude = false;
+            latitude |= inPoint && name == u"LatitudeDegrees";
+            longitude |= inPoint && name == u"LongitudeDegrees";
+        } else if (xml.isEndElement() && xml.name() == u"Trackpoint") {
+            positioned += latitude && longitude;
+            inPoint = false;
+        }
+    }
+    if (xml.hasError()) {
+        why = QStringLiteral("not well-formed: %1").arg(xml.errorString());
+        return -1;
+    }
+    if (activities != 1) {
+        why = QStringLiteral("%1 activities").arg(activities);
+        return -1;
+    }
+    return positioned;
+}
+
+// Whether Qt's XML parser reads the whole input without an error.
+bool WellFormed(QByteArrayView bytes)
+{
+    QXmlStreamReader xml(bytes.toByteArray());
+    while (!xml.atEnd())
+        xml.readNext();
+    return !xml.hasError();
+}
+
 QByteArray ReadAll(const QString &path)
 {
     QFile file(path);
@@ -224,16 +271,22 @@ QByteArray ReadAll(const QString &path)
 // The day files of one conversion, checked one by one and as a set.
 QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                       const RecordingProgress &progress, const ConversionSummary &summary,
-                      QMap<QString, QByteArray> &contents)
+                      bool inputWellFormed, QMap<QString, QByteArray> &contents)
 {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|txt|gpx)$)"));
+        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|tcx|txt|gpx)$)"));
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                                     QDir::NoDotAndDotDot);
+    // The run's own format: .xml for a history, .tcx for a Training Center
+    // file; one of them for every run of a conversion.
+    QString documentExtension = QStringLiteral("xml");
+    for (const QFileInfo &entry : entries)
+        if (entry.suffix() == QLatin1String("tcx"))
+            documentExtension = QStringLiteral("tcx");
     QStringList expectedExtensions;
     if (request.options.dayFiles.testFlag(DayFileKind::Xml))
-        expectedExtensions << QStringLiteral("xml");
+        expectedExtensions << documentExtension;
     if (request.options.dayFiles.testFlag(DayFileKind::Csv))
         expectedExtensions << QStringLiteral("txt");
     if (request.options.dayFiles.testFlag(DayFileKind::Gpx))
@@ -276,7 +329,7 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
             .arg(present.size());
     QStringList xmlWritten;
     for (const QString &name : progress.written)
-        if (name.endsWith(QLatin1String(".xml")))
+        if (name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".tcx")))
             xmlWritten << name;
     if (progress.shown != xmlWritten)
         return QStringLiteral("the names shown are not the XML day files written");
@@ -310,7 +363,20 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                     .arg(points);
             points = rows;
         }
-        if (request.options.dayFiles.testFlag(DayFileKind::Xml)) {
+        if (request.options.dayFiles.testFlag(DayFileKind::Xml) && documentExtension == u"tcx") {
+            // Only a well-formed input makes a promise about its day files' XML.
+            if (inputWellFormed) {
+                const int positioned = CheckTcx(contents.value(path(".tcx")), why);
+                if (positioned < 0)
+                    return QStringLiteral("%1: %2").arg(path(".tcx"), why);
+                if (points >= 0 && positioned != points)
+                    return QStringLiteral("%1: %2 positioned track points, the other day files "
+                                          "hold %3")
+                        .arg(path(".tcx"))
+                        .arg(positioned)
+                        .arg(points);
+            }
+        } else if (request.options.dayFiles.testFlag(DayFileKind::Xml)) {
             const int closed = CheckXml(contents.value(path(".xml")), why);
             if (closed < 0)
                 return QStringLiteral("%1: %2").arg(path(".xml"), why);
@@ -428,14 +494,25 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
                 return QStringLiteral("an invalid date window was not refused before reading");
             return {};
         }
-        if (!summary.ok())
-            return QStringLiteral("the conversion failed: %1").arg(summary.error);
+        // A Training Center file that is not well-formed stops the conversion
+        // (one that Qt reads may still declare entities of its own, which are
+        // not read); nothing else may.
+        const QByteArrayView history = data.sliced(kCaseHeaderSize);
+        const bool wellFormed = WellFormed(history);
+        if (!summary.ok()) {
+            const bool refused = summary.error.contains(QLatin1String("is not well-formed XML")) ||
+                                 summary.error.contains(QLatin1String("in UTF-16"));
+            if (!refused || (wellFormed && !history.contains(QByteArrayView("<!DOCTYPE")) &&
+                             !summary.error.contains(QLatin1String("in UTF-16"))))
+                return QStringLiteral("the conversion failed: %1").arg(summary.error);
+        }
         if (summary.runsConverted + summary.runsSkipped > summary.runsRead)
             return QStringLiteral("more runs converted and skipped than read");
         runsConverted = summary.runsConverted;
 
         QMap<QString, QByteArray> contents;
-        if (const QString problem = CheckDayFiles(out, request, progress, summary, contents);
+        if (const QString problem =
+                CheckDayFiles(out, request, progress, summary, wellFormed, contents);
             !problem.isEmpty())
             return problem;
         if (round == 0)

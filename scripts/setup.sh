@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the window need.
+# Installs the Debian packages the build, the tests and the window need, and
+# with --bench those the benchmark compares against (make bench).
 # Idempotent: when everything is present it only asks dpkg and returns.
 set -euo pipefail
 
@@ -14,6 +15,8 @@ packages=(
     # The Debian package and its checks (make package, make package-check).
     dpkg-dev lintian desktop-file-utils appstream bash-completion man-db groff-base tzdata
 )
+# Another converter of Training Center files, timed beside kelvane-split.
+[ "${1:-}" = "--bench" ] && packages+=(gpsbabel)
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -5,6 +5,7 @@
 
 #include "history_text.h"
 #include "split_process.h"
+#include "tcx_text.h"
 
 #include <QDir>
 #include <QMap>
@@ -68,6 +69,8 @@ class TestFaults : public QObject {
     void requestFaults();
     void faultsWhileWriting_data();
     void faultsWhileWriting();
+    void trainingCenterFaults_data();
+    void trainingCenterFaults();
 };
 
 // The earlier history holds runs on 2 and 3 November; the current one a short
@@ -257,6 +260,83 @@ void TestFaults::faultsWhileWriting()
     const Contents after = Snapshot(out());
     for (const QString &name : withExtension(runX + runY, formats))
         QCOMPARE(after.value(name), currentFiles.value(name));
+}
+
+// A Training Center file that breaks off, or a disk that fills up, in its
+// second activity: the first activity's day files are saved, the message
+// names the file and the place, nothing of the second is left behind.
+void TestFaults::trainingCenterFaults_data()
+{
+    QTest::addColumn<int>("cutAt");      // bytes of the file kept; 0: all of it
+    QTest::addColumn<bool>("diskFills"); // at the second activity's XML day file
+    QTest::addColumn<QByteArray>("reason");
+
+    QTest::newRow("cut off inside an activity")
+        << 2000 << false
+        << QByteArray("is not well-formed XML: line 53, column 15: the file ends inside a tag");
+    QTest::newRow("disk full") << 0 << true << QByteArray("File too large");
+}
+
+void TestFaults::trainingCenterFaults()
+{
+    using namespace tcx_text;
+    QFETCH(int, cutAt);
+    QFETCH(bool, diskFills);
+    QFETCH(QByteArray, reason);
+    const auto points = [](int count, const QByteArray &day) {
+        QList<TcxPoint> list;
+        for (int i = 0; i < count; ++i)
+            list.append({day + "T10:" + QByteArray::number(10 + i % 50) + ":00Z",
+                         "47.6" + QByteArray::number(i),
+                         "-122.3",
+                         "40",
+                         {}});
+        return list;
+    };
+    const QByteArray whole = Tcx({Activity("2026-11-05T08:00:00Z", points(3, "2026-11-05")),
+                                  Activity("2026-11-03T09:00:00Z", points(2000, "2026-11-03")),
+                                  Activity("2026-11-06T08:00:00Z", points(3, "2026-11-06"))});
+    const QString input = path("activities.tcx");
+    QVERIFY(WriteFile(input, cutAt ? whole.left(cutAt) : whole));
+    const QStringList formats = {QStringLiteral("--xml"), QStringLiteral("--csv"),
+                                 QStringLiteral("--gpx")};
+
+    // What a clean conversion writes for the first activity.
+    const QString reference = path("reference-tcx");
+    QDir(reference).removeRecursively();
+    QVERIFY(QDir().mkpath(reference));
+    QVERIFY(WriteFile(path("whole.tcx"), whole));
+    QCOMPARE(
+        Split(formats + QStringList{QStringLiteral("-C"), reference, path("whole.tcx")}).status, 0);
+    const Contents clean = Snapshot(reference);
+    const QStringList first = {QStringLiteral("20261105_01_Thursday.tcx"),
+                               QStringLiteral("20261105_01_Thursday.txt"),
+                               QStringLiteral("20261105_01_Thursday.gpx")};
+    Contents expected = earlierFiles;
+    for (const QString &name : first)
+        expected.insert(name, clean.value(name));
+    // The Author comes after the activities: a file cut off has none to repeat.
+    if (cutAt)
+        expected[first[0]].replace(kAuthor, "");
+
+    split_process::Limits limits;
+    if (diskFills) {
+        qint64 room = 0;
+        for (const QString &name : first)
+            room = std::max<qint64>(room, clean.value(name).size());
+        limits.fileSize = rlim_t(room + 1);
+    }
+    const auto result = Split(formats + QStringList{QStringLiteral("-C"), out(), input}, limits);
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, 1);
+    QVERIFY2(
+        result.err.contains(
+            (diskFills ? QDir(out()).filePath(QStringLiteral("20261103_01_Tuesday.tcx")) : input)
+                .toLocal8Bit()),
+        result.err.constData());
+    QVERIFY2(result.err.contains(reason), result.err.constData());
+    QCOMPARE(Names(result.out), first);
+    QCOMPARE(Snapshot(out()), expected);
 }
 
 QTEST_GUILESS_MAIN(TestFaults)

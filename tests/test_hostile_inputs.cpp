@@ -5,6 +5,7 @@
 
 #include "history_text.h"
 #include "split_process.h"
+#include "tcx_text.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -47,6 +48,8 @@ class TestHostileInputs : public QObject {
     }
     void strangeText_data();
     void strangeText();
+    void trainingCenterFiles_data();
+    void trainingCenterFiles();
 };
 
 void TestHostileInputs::strangeText_data()
@@ -115,6 +118,87 @@ void TestHostileInputs::strangeText()
     QByteArray all;
     for (const QFileInfo &file : written)
         all += ReadFile(file.filePath());
+    QVERIFY(all.contains(inDayFiles));
+}
+
+// Training Center files made to hurt: whatever they hold, nothing is written
+// outside the output folder, and what is written is complete.
+void TestHostileInputs::trainingCenterFiles_data()
+{
+    using namespace tcx_text;
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("names"); // the day files, in the order saved
+    QTest::addColumn<QByteArray>("inDayFiles");
+    QTest::addColumn<QByteArray>("message"); // on stderr
+
+    const TcxPoint point{"2026-11-02T08:00:00Z", "47.6", "-122.3", "40", {}};
+    const QStringList monday = {QStringLiteral("20261102_01_Monday.tcx"),
+                                QStringLiteral("20261102_01_Monday.txt"),
+                                QStringLiteral("20261102_01_Monday.gpx")};
+
+    // 48 MiB of notes, references among them, in an activity of one point.
+    QByteArray notes(48 << 20, 'n');
+    for (qsizetype at = 0; at + 5 < notes.size(); at += 4096)
+        notes.replace(at, 5, "&amp;");
+    QByteArray huge = Activity("2026-11-02T07:00:00Z", {point});
+    huge.replace("    </Activity>", "      <Notes>" + notes + "</Notes>\n    </Activity>");
+    QTest::newRow("an activity with huge notes")
+        << Tcx({huge}) << 0 << monday << notes.right(100) << QByteArray("1 run read, 1 converted");
+    QTest::newRow("an Id crafted as a path")
+        << Tcx({Activity("../../../../tmp/evil", {point}, "2026-11-02T07:00:00Z")}) << 0 << monday
+        << QByteArray("<Id>../../../../tmp/evil</Id>") << QByteArray("1 run read, 1 converted");
+    QTest::newRow("an Id with a date and a path")
+        << Tcx({Activity("2026-11-02/../../../evil", {point})}) << 0 << monday
+        << QByteArray("<Id>2026-11-02/../../../evil</Id>") << QByteArray("1 run read, 1 converted");
+    // Each attribute checked against all before it would take hours.
+    QByteArray attributes;
+    for (int i = 0; i < 300000; ++i)
+        attributes += " a" + QByteArray::number(i) + "=\"\"";
+    QByteArray crowded = Activity("2026-11-02T07:00:00Z", {point});
+    crowded.replace("<Activity Sport=\"Running\">",
+                    "<Activity Sport=\"Running\"" + attributes + ">");
+    QTest::newRow("an activity tag of 300 000 attributes")
+        << Tcx({crowded}) << 0 << monday << QByteArray(" a299999=\"\">")
+        << QByteArray("1 run read, 1 converted");
+    QByteArray wide = "\xfe\xff";
+    for (const char c : Tcx({Activity("2026-11-02T07:00:00Z", {point})}))
+        wide.append('\0').append(c);
+    QTest::newRow("UTF-16") << wide << 1 << QStringList() << QByteArray()
+                            << QByteArray("in UTF-16, which Kelvane does not read");
+}
+
+void TestHostileInputs::trainingCenterFiles()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, status);
+    QFETCH(QStringList, names);
+    QFETCH(QByteArray, inDayFiles);
+    QFETCH(QByteArray, message);
+    const QString input = dir.filePath(QStringLiteral("activities.tcx"));
+    QVERIFY(WriteFile(input, text));
+    const QStringList beside =
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    const auto result = Split({QStringLiteral("--xml"), QStringLiteral("--csv"),
+                               QStringLiteral("--gpx"), QStringLiteral("-C"), out(), input});
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, status);
+    QVERIFY2(result.err.contains(message), result.err.constData());
+    QCOMPARE(QString::fromLocal8Bit(result.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             names);
+    QStringList written =
+        QDir(out()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QStringList expected = names;
+    written.sort();
+    expected.sort();
+    QCOMPARE(written, expected);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             beside);
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/evil")));
+    QByteArray all;
+    for (const QString &name : written)
+        all += ReadFile(QDir(out()).filePath(name));
     QVERIFY(all.contains(inDayFiles));
 }
 

@@ -1,6 +1,6 @@
 // Very large history files through kelvane-split: a run of two million track
 // points, two hundred thousand runs, a line of 100 MB without a line end
-// (which is refused).
+// (which is refused), a Training Center file of 150 000 activities on one line.
 // None may crash or hang, and memory follows the largest run, not the file.
 // The files are generated in a scratch folder; this test carries the label
 // "heavy".
@@ -121,6 +121,7 @@ class TestLargeInputs : public QObject {
     void twoHundredThousandRuns();
     void hundredMegabyteLine_data();
     void hundredMegabyteLine();
+    void trainingCenterOnOneLine();
 };
 
 // One run far beyond any fixed table: every point reaches the CSV day file.
@@ -235,6 +236,59 @@ void TestLargeInputs::hundredMegabyteLine()
         QStringLiteral("\"%1\": line %2 is longer than 4 MiB").arg(history()).arg(line);
     QVERIFY2(result.err.contains(message.toLocal8Bit()), result.err.constData());
     checkMemory(result, 32 * kMiB, "a line of 100 MB");
+}
+
+// A Training Center file as some sites export it, all on one line: memory
+// follows the activities, not the file or its one line.
+void TestLargeInputs::trainingCenterOnOneLine()
+{
+    constexpr int kActivities = 150'000;
+    constexpr int kPerPiece = 1'000;
+    const QDate first(1600, 1, 1);
+    const QByteArray points = [] {
+        QByteArray text;
+        for (int i = 0; i < 8; ++i)
+            text += "<Trackpoint><Time>T</Time><Position><LatitudeDegrees>47.6" +
+                    QByteArray::number(i) +
+                    "</LatitudeDegrees><LongitudeDegrees>-122.3</LongitudeDegrees></Position>"
+                    "<AltitudeMeters>40</AltitudeMeters><HeartRateBpm><Value>130</Value>"
+                    "</HeartRateBpm></Trackpoint>";
+        return text;
+    }();
+    int done = 0;
+    QVERIFY(Generate(history(), [&](QByteArray &piece) {
+        if (done == 0)
+            piece += "<?xml version=\"1.0\"?><TrainingCenterDatabase xmlns=\"http://www.garmin."
+                     "com/xmlschemas/TrainingCenterDatabase/v2\"><Activities>";
+        for (int i = 0; i < kPerPiece && done < kActivities; ++i, ++done) {
+            const QByteArray day = first.addDays(done).toString(Qt::ISODate).toLatin1();
+            piece += "<Activity Sport=\"Running\"><Id>" + day + "T08:00:00Z</Id><Lap StartTime=\"" +
+                     day + "T08:00:00Z\"><Track>" +
+                     QByteArray(points).replace("<Time>T<", "<Time>" + day + "T08:00:00Z<") +
+                     "</Track></Lap></Activity>";
+        }
+        if (done < kActivities)
+            return true;
+        piece += "</Activities></TrainingCenterDatabase>";
+        return false;
+    }));
+    const qint64 fileBytes = QFileInfo(history()).size();
+    QVERIFY(fileBytes > 100 * kMiB);
+    QCOMPARE(CountLines(history()), qint64(0));
+
+    const QString from = first.addDays(70'000).toString(Qt::ISODate);
+    const QString to = first.addDays(70'002).toString(Qt::ISODate);
+    const auto result = Split({QStringLiteral("--xml"), QStringLiteral("--csv"),
+                               QStringLiteral("--gpx"), QStringLiteral("--from"), from,
+                               QStringLiteral("--to"), to, QStringLiteral("-C"), out(), history()});
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, 0);
+    QCOMPARE(written().size(), 9);
+    QVERIFY2(result.err.contains("150000 runs read, 3 converted, 9 files written, 0 skipped"),
+             result.err.right(200).constData());
+    const QString csv = QDir(out()).filePath(written().constFirst().chopped(4) + ".txt");
+    QCOMPARE(CountLines(csv), qint64(9));
+    checkMemory(result, 32 * kMiB, "Training Center file on one line");
 }
 
 QTEST_GUILESS_MAIN(TestLargeInputs)

@@ -1,3 +1,4 @@
+#include "tcx_text.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
@@ -75,6 +76,7 @@ class TestRunCommands : public QObject {
     void dayFileThatCannotBeWritten();
     void skippedRunsAreReported();
     void fileWithoutRunsIsExplained();
+    void convertsTrainingCenterFile();
 };
 
 void TestRunCommands::convertsItsWindow_data()
@@ -322,6 +324,43 @@ void TestRunCommands::fileWithoutRunsIsExplained()
              qPrintable(fixture.messages[0]));
     QVERIFY2(fixture.messages[0].contains(QStringLiteral("indented with tabs")),
              qPrintable(fixture.messages[0]));
+}
+
+// The list offers Training Center files beside history files; the one chosen
+// is converted into day files of its own format.
+void TestRunCommands::convertsTrainingCenterFile()
+{
+    using namespace tcx_text;
+    WindowFixture fixture;
+    fixture.addFile(QStringLiteral("walk.xml"), Walk());
+    const TcxPoint point{"2026-12-07T07:00:00Z", "47.6205", "-122.3494", "40.0", {}};
+    fixture.addFile(QStringLiteral("Rides.tcx"), Tcx({Activity("2026-12-04T07:00:00Z", {point}),
+                                                      Activity("2026-12-07T07:00:00Z", {point})}));
+    fixture.addFile(QStringLiteral("notes.txt"));
+    frmKelvane &window = fixture.open();
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
+
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdSelFile")), Qt::LeftButton);
+    auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("Rides.tcx"));
+    QCOMPARE(list->item(1)->text(), QStringLiteral("walk.xml"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdPast7")), Qt::LeftButton);
+
+    QCOMPARE(fixture.endCalls, 1);
+    QCOMPARE(fixture.messages, QStringList());
+    QCOMPARE(fixture.dayFiles(), QStringList({QStringLiteral("20261204_01_Friday.tcx"),
+                                              QStringLiteral("20261204_01_Friday.txt"),
+                                              QStringLiteral("20261207_01_Monday.tcx"),
+                                              QStringLiteral("20261207_01_Monday.txt")}));
+    QCOMPARE(window.PrintedLines(), QStringList({QStringLiteral("20261204_01_Friday.tcx"),
+                                                 QStringLiteral("20261207_01_Monday.tcx")}));
+    QFile csv(fixture.folder.filePath(QStringLiteral("20261207_01_Monday.txt")));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll(), QByteArray("Latitude,Longitude,Altitude, Date,Time\r\n"
+                                       "47.6205,-122.3494,40.0,2026-12-07,07:00:00\r\n"));
 }
 
 QTEST_MAIN(TestRunCommands)

@@ -2,8 +2,9 @@
 
 #include <QListWidget>
 
-// The names of the files in one folder that match one pattern, read once when
-// the list is made. Click is raised when the user chooses a name.
+// The names of the files in one folder that match a pattern ("*.xml;*.tcx":
+// any of them), read once when the list is made. Click is raised when the
+// user chooses a name.
 class FileList : public QListWidget {
     Q_OBJECT
 

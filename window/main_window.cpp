@@ -267,8 +267,8 @@ void frmKelvane::createControlsShownOnDemand()
     prbDays->setTextVisible(false);
     prbDays->hide();
 
-    File1 = Place(new FileList(environment.workingFolder, QStringLiteral("*.xml"), this), "File1",
-                  QString(), Twips(7320, 2820, 4635, 5955));
+    File1 = Place(new FileList(environment.workingFolder, QStringLiteral("*.xml;*.tcx"), this),
+                  "File1", QString(), Twips(7320, 2820, 4635, 5955));
     File1->hide();
     connect(File1, &FileList::Click, this, &frmKelvane::File1_Click);
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+namespace kelvane {
+
+// The Author element of a Training Center file: the program that wrote it.
+// It stands after the activities, yet every day file repeats it, so it is
+// looked for from the end of the file before the activities are read.
+struct TcxAuthor {
+    std::string element;     // from "<Author" through its end tag, as written
+    std::string indentation; // the blanks before it on its line
+};
+
+// Looks for the Author element in the last stretch of the file: the last one
+// there that is a whole element followed by nothing but the root's end (an
+// Extensions element, comments and blanks allowed). Empty when there is none,
+// or when it cannot be told from something that only looks like one.
+TcxAuthor findTcxAuthor(const QString &path);
+
+} // namespace kelvane
