@@ -186,11 +186,16 @@ bool Conversion::saveDayFiles(Run &run)
         // The XML day file's name is shown before the file is written.
         if (kind == DayFileKind::Xml)
             progress.showFileName(name);
-        files[count++] = {name, writer->write(run)};
+        // A file made of the run's points and details may be written on the
+        // saving thread; one that copies the document is written here.
+        if (writesDocument(*writer, run))
+            files[count++] = {name, writer->write(run)};
+        else
+            files[count++] = {name, {}, writer.get()};
     }
     if (count > 0)
         numbering.numberUsed(run.startDay, openNumber);
-    return saver.saveRun({files, count});
+    return saver.saveRun({files, count}, run);
 }
 
 // Called for each run whose day files are saved, in the order of the file.

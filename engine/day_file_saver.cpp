@@ -23,19 +23,27 @@ void DayFileSaver::Batch::clear()
 {
     bytes.clear();
     files.clear();
-    runEnds.clear();
+    runs.clear();
+    copiesUsed = 0;
+    copiedBytes = 0;
     saved.clear();
 }
 
-bool DayFileSaver::saveRun(std::span<const DayFile> files)
+bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
 {
+    // The bytes of the ready files, and about those of the run's copy.
     std::size_t size = 0;
-    for (const DayFile &file : files)
+    bool copied = false;
+    for (const DayFile &file : files) {
         for (const std::string_view piece : file.pieces)
             size += piece.size();
+        copied = copied || file.writer;
+    }
+    if (copied && run.points)
+        size += run.points->csvRows().size();
     if (size < batchBytes) {
-        queue(files);
-        if (filling->bytes.size() >= batchBytes)
+        queue(files, run);
+        if (filling->size() >= batchBytes)
             return handOver();
         const std::lock_guard lock(mutex);
         return failure.isEmpty();
@@ -46,7 +54,7 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files)
     if (stop && stop->load(std::memory_order_relaxed))
         return true;
     QStringList names;
-    if (!saveNow(files, names)) {
+    if (!saveNow(files, run, names)) {
         const std::lock_guard lock(mutex);
         failure = output.error();
         return false;
@@ -55,15 +63,24 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files)
     return true;
 }
 
-void DayFileSaver::queue(std::span<const DayFile> files)
+void DayFileSaver::queue(std::span<const DayFile> files, const Run &run)
 {
+    RunCopy *copy = nullptr;
     for (const DayFile &file : files) {
+        if (file.writer && !copy) {
+            auto &copies = filling->copies;
+            if (filling->copiesUsed == copies.size())
+                copies.push_back(std::make_unique<RunCopy>());
+            copy = copies[filling->copiesUsed++].get();
+            copy->assign(run);
+            filling->copiedBytes += copy->size();
+        }
         const std::size_t begin = filling->bytes.size();
         for (const std::string_view piece : file.pieces)
             filling->bytes.append(piece);
-        filling->files.push_back({file.name, begin, filling->bytes.size() - begin});
+        filling->files.push_back({file.name, begin, filling->bytes.size() - begin, file.writer});
     }
-    filling->runEnds.push_back(filling->files.size());
+    filling->runs.push_back({filling->files.size(), copy});
 }
 
 bool DayFileSaver::finish()
@@ -97,7 +114,7 @@ bool DayFileSaver::handOver()
         filling->clear(); // runs after the failure are not saved
         return false;
     }
-    if (filling->runEnds.empty())
+    if (filling->runs.empty())
         return true;
     std::swap(filling, other);
     lock.lock();
@@ -134,18 +151,18 @@ void DayFileSaver::work()
 void DayFileSaver::save(Batch &batch)
 {
     std::size_t first = 0;
-    for (const std::size_t runEnd : batch.runEnds) {
+    for (const Batch::RunEntry &entry : batch.runs) {
         if (stop && stop->load(std::memory_order_relaxed))
             return;
         views.clear();
         runFiles.clear();
-        for (std::size_t i = first; i < runEnd; ++i)
+        for (std::size_t i = first; i < entry.filesEnd; ++i)
             views.emplace_back(batch.bytes.data() + batch.files[i].begin, batch.files[i].size);
-        for (std::size_t i = first; i < runEnd; ++i)
-            runFiles.push_back({batch.files[i].name, {&views[i - first], 1}});
-        first = runEnd;
+        for (std::size_t i = first; i < entry.filesEnd; ++i)
+            runFiles.push_back({batch.files[i].name, {&views[i - first], 1}, batch.files[i].writer});
+        first = entry.filesEnd;
         QStringList names;
-        if (!saveNow(runFiles, names)) {
+        if (!saveNow(runFiles, entry.copy ? entry.copy->run() : Run(), names)) {
             const std::lock_guard lock(mutex);
             failure = output.error();
             return;
@@ -154,10 +171,10 @@ void DayFileSaver::save(Batch &batch)
     }
 }
 
-bool DayFileSaver::saveNow(std::span<const DayFile> files, QStringList &names)
+bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, QStringList &names)
 {
     for (const DayFile &file : files)
-        if (!output.add(file.name, file.pieces))
+        if (!output.add(file.name, file.writer ? file.writer->write(run) : file.pieces))
             return false;
     if (!output.commit())
         return false;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "day_file_output.h"
+#include "day_file_writer.h"
+#include "run_copy.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -27,6 +30,11 @@ namespace kelvane {
 // it are saved, it is saved at once from where its bytes lie, so memory stays
 // a few batches above what the largest run needs anyway.
 //
+// A day file that is made from the run's points and details rather than from
+// its document is written on the saving thread too: the batch holds a copy of
+// what its writer needs (RunCopy), which is smaller than the file, and the
+// writer turns it into the file there. That work then overlaps the reading.
+//
 // Each run is saved as DayFileOutput saves it: its files appear together and
 // complete, or not at all. Runs are saved in the order given, and after the
 // first failure nothing more is saved.
@@ -35,6 +43,10 @@ class DayFileSaver {
     struct DayFile {
         QString name; // a bare file name in the folder
         std::span<const std::string_view> pieces;
+        // Or, when set: the file is what this writer makes of the run, which
+        // it may do on the saving thread. The writer is used by one thread
+        // at a time, and by no other code while the conversion runs.
+        DayFileWriter *writer = nullptr;
     };
 
     // runSaved gets the names of each saved run's files, in order, on the
@@ -49,7 +61,7 @@ class DayFileSaver {
     DayFileSaver &operator=(const DayFileSaver &) = delete;
 
     // Queues a run's files, or saves them at once. False once saving has failed.
-    bool saveRun(std::span<const DayFile> files);
+    bool saveRun(std::span<const DayFile> files, const Run &run);
     // Saves everything queued and waits for it. False if saving failed.
     bool finish();
     // No run is replaced by a day file of this path (the history file).
@@ -66,19 +78,28 @@ class DayFileSaver {
             QString name;
             std::size_t begin;
             std::size_t size;
+            DayFileWriter *writer; // or written by it from the run's copy
+        };
+        struct RunEntry {
+            std::size_t filesEnd; // one past the run's last file
+            RunCopy *copy;        // for its files that writers make, or null
         };
         std::string bytes;
         std::vector<File> files;
-        std::vector<std::size_t> runEnds; // one past each run's last file
-        std::vector<QStringList> saved;   // the files of each run saved
+        std::vector<RunEntry> runs;
+        std::vector<std::unique_ptr<RunCopy>> copies; // the first copiesUsed in use
+        std::size_t copiesUsed = 0;
+        std::size_t copiedBytes = 0;
+        std::vector<QStringList> saved; // the files of each run saved
+        std::size_t size() const { return bytes.size() + copiedBytes; }
         void clear();
     };
 
-    void queue(std::span<const DayFile> files);
+    void queue(std::span<const DayFile> files, const Run &run);
     bool handOver();
     void collect(Batch &batch);
     void save(Batch &batch);
-    bool saveNow(std::span<const DayFile> files, QStringList &names);
+    bool saveNow(std::span<const DayFile> files, const Run &run, QStringList &names);
     void work();
 
     // Used by the saving thread, or by the caller's while that thread is idle.

@@ -28,6 +28,15 @@ class DayFileWriter {
 };
 
 // The writer of a kind, as the options of the conversion shape it.
+// Whether the writer's file of this run is the run's own document (its views
+// into the reader's buffers), rather than made of its points and details.
+inline bool writesDocument(const DayFileWriter &writer, const Run &run)
+{
+    const RunContent needs = writer.needs();
+    return needs.document ||
+           (needs.tcxDocument && run.documentExtension == QLatin1StringView(".tcx"));
+}
+
 std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind,
                                                  const ConversionOptions &options = {});
 

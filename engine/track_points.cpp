@@ -80,6 +80,20 @@ bool TrackPoints::holdsSpecialCharacters() const
     return specialCharacters > 0;
 }
 
+void TrackPoints::copyFrom(const TrackPoints &other)
+{
+    cells.assign(other.cells.data(), other.used);
+    used = other.used;
+    rowEnds = other.rowEnds;
+    extras = other.extras;
+    extraEnds = other.extraEnds;
+    missing = other.missing;
+    altitudesMissing = other.altitudesMissing;
+    timesMissing = other.timesMissing;
+    recording = other.recording;
+    specialCharacters = other.specialCharacters;
+}
+
 void TrackPoints::clear()
 {
     specialCharacters = -1;

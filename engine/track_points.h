@@ -34,6 +34,8 @@ class TrackPoints {
     // While off, append() keeps nothing: the run will not be written.
     void setRecording(bool on) { recording = on; }
     void clear();
+    // Becomes a copy of other, in the buffers it already has.
+    void copyFrom(const TrackPoints &other);
     int size() const { return int(rowEnds.size()); }
     TrackPoint at(int index) const; // 0-based
     // Every row, each ending in CR LF.

@@ -10,16 +10,23 @@ using history_text::ReadFile;
 
 namespace {
 
-// Run n has two files, "n.xml" and "n.txt", ten bytes each.
-struct Run {
+// Run n has two files: "n.xml" of ten bytes, and "n.txt", which the CSV
+// writer makes of its one point, whose latitude is n: on the saving thread
+// from a copy of the run when the run is batched, at once otherwise.
+struct SavedRun {
     QString xml, txt;
     std::string_view bytes = "0123456789";
+    std::string latitude;
+    TrackPoints points;
+    Run run;
     DayFileSaver::DayFile files[2];
 
-    explicit Run(int n)
-        : xml(QString::number(n) + ".xml"),
-          txt(QString::number(n) + ".txt"), files{{xml, {&bytes, 1}}, {txt, {&bytes, 1}}}
+    SavedRun(int n, DayFileWriter *csv)
+        : xml(QString::number(n) + ".xml"), txt(QString::number(n) + ".txt"),
+          latitude(std::to_string(n)), files{{xml, {&bytes, 1}}, {txt, {}, csv}}
     {
+        points.append({latitude, "2", "3", "2004-10-25", "08:00:00", {}, {}, {}});
+        run.points = &points;
     }
 };
 
@@ -65,15 +72,22 @@ void TestDayFileSaver::runsAreSavedInOrder()
 {
     QFETCH(int, batchBytes);
     {
+        const auto csv = makeDayFileWriter(DayFileKind::Csv);
         DayFileSaver saver(dir.path(), record(), std::size_t(batchBytes));
-        for (int n = 1; n <= 7; ++n)
-            QVERIFY(saver.saveRun(Run(n).files));
+        for (int n = 1; n <= 7; ++n) {
+            const SavedRun run(n, csv.get());
+            QVERIFY(saver.saveRun(run.files, run.run));
+        }
         QVERIFY(saver.finish());
     }
     QCOMPARE(saved, QStringList({"1.xml+1.txt", "2.xml+2.txt", "3.xml+3.txt", "4.xml+4.txt",
                                  "5.xml+5.txt", "6.xml+6.txt", "7.xml+7.txt"}));
     QCOMPARE(entries().size(), 14);
-    QCOMPARE(ReadFile(dir.filePath("7.txt")), QByteArray("0123456789"));
+    QCOMPARE(ReadFile(dir.filePath("7.xml")), QByteArray("0123456789"));
+    for (int n = 1; n <= 7; ++n)
+        QCOMPARE(ReadFile(dir.filePath(QString::number(n) + ".txt")),
+                 "Latitude,Longitude,Altitude, Date,Time\r\n" + QByteArray::number(n) +
+                     ",2,3,2004-10-25,08:00:00\r\n");
 }
 
 // A folder in the way of run 4's second file: runs 1 to 3 are saved and
@@ -85,9 +99,12 @@ void TestDayFileSaver::failureStopsLaterRuns()
     bool failed = false;
     QString error;
     {
+        const auto csv = makeDayFileWriter(DayFileKind::Csv);
         DayFileSaver saver(dir.path(), record(), std::size_t(batchBytes));
-        for (int n = 1; n <= 7 && !failed; ++n)
-            failed = !saver.saveRun(Run(n).files);
+        for (int n = 1; n <= 7 && !failed; ++n) {
+            const SavedRun run(n, csv.get());
+            failed = !saver.saveRun(run.files, run.run);
+        }
         failed = !saver.finish() || failed;
         error = saver.error();
     }
