@@ -20,6 +20,9 @@ enum class ByteEncoding {
 // it names none, as XML has it.
 ByteEncoding declaredEncoding(std::string_view declarationLine);
 
+// Appends the UTF-8 bytes of the code point c.
+void appendCodePoint(std::string &out, char32_t c);
+
 // Appends bytes of that encoding to out as UTF-8. In UTF-8, a byte that
 // begins no valid sequence is read as Windows-1252, so out is always UTF-8.
 void appendUtf8(std::string &out, std::string_view bytes, ByteEncoding encoding);

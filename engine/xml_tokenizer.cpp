@@ -1,5 +1,7 @@
 #include "xml_tokenizer.h"
 
+#include "xml_text.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -134,25 +136,6 @@ bool referencedCharacter(std::string_view name, std::uint32_t &c)
         }
     }
     return false;
-}
-
-void appendUtf8(std::uint32_t c, std::string &out)
-{
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
 }
 
 // No reference is longer than this, leading zeros of a number aside.
@@ -670,7 +653,7 @@ bool XmlTokenizer::appendExpanded(std::string_view text, std::string &out)
             !referencedCharacter(text.substr(amp + 1, semicolon - amp - 1), c))
             return false;
         out.append(text.substr(from, amp - from));
-        appendUtf8(c, out);
+        appendCodePoint(out, char32_t(c));
         from = semicolon + 1;
     }
     out.append(text.substr(from));
