@@ -415,7 +415,7 @@ class CountingList final : public RunListSink {
 // The same window with GPX 1.1 and TCX day files, and listed: whatever the
 // input holds, the files are well-formed XML, one of each per converted run.
 QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseRequest &request,
-                         int runsConverted)
+                         int runsConverted, const QString &refusal)
 {
     ConversionRequest conversion;
     conversion.historyFile = input;
@@ -427,6 +427,13 @@ QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseReq
     conversion.today = CaseToday();
     SilentProgress silent;
     const ConversionSummary summary = makeDayFiles(conversion, silent);
+    // An input refused (as not well-formed) is refused the same way whatever
+    // the day files; the runs before the fault were checked above.
+    if (!refusal.isEmpty())
+        return summary.error == refusal
+                   ? QString()
+                   : QStringLiteral("refused as \"%1\", then as \"%2\" for GPX 1.1 and TCX")
+                         .arg(refusal, summary.error);
     if (!summary.ok())
         return QStringLiteral("the GPX 1.1 and TCX conversion failed: %1").arg(summary.error);
     CountingList list;
@@ -469,6 +476,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
 
     QMap<QString, QByteArray> first;
     int runsConverted = 0;
+    QString refusal; // why the first conversion stopped, when the input was refused
     for (int round = 0; round < (request.convertTwice ? 2 : 1); ++round) {
         RecordingProgress progress;
         ConversionRequest conversion;
@@ -509,6 +517,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
         if (summary.runsConverted + summary.runsSkipped > summary.runsRead)
             return QStringLiteral("more runs converted and skipped than read");
         runsConverted = summary.runsConverted;
+        refusal = summary.error;
 
         QMap<QString, QByteArray> contents;
         if (const QString problem =
@@ -524,7 +533,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
         const QString modern = QDir(scratchFolder).filePath(QStringLiteral("gpx11-tcx"));
         if (!QDir().mkpath(modern))
             return QStringLiteral("cannot create %1").arg(modern);
-        return CheckGpx11AndTcx(input, modern, request, runsConverted);
+        return CheckGpx11AndTcx(input, modern, request, runsConverted, refusal);
     }
     return {};
 }
