@@ -56,8 +56,8 @@ complete_line() {
         source "$0"
         line=$1
         __load_completion kelvane-split || { echo "no completion loaded"; exit; }
-        spec=$(complete -p kelvane-split) || exit
-        [[ $spec == *"-F _kelvane_split "* ]] || { echo "wrong spec: $spec"; exit; }
+        registered=$(complete -p kelvane-split) || exit
+        [[ $registered == *"-F _kelvane_split "* ]] || { echo "wrong completion: $registered"; exit; }
         read -ra parts <<<"$line"
         COMP_WORDS=()
         for part in "${parts[@]}"; do
