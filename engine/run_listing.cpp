@@ -1,7 +1,7 @@
 #include "run_listing.h"
 
-#include "instant.h"
-#include "zone_offsets.h"
+#include "time/instant.h"
+#include "time/zone_offsets.h"
 
 #include <charconv>
 #include <cmath>

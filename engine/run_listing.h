@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run.h"
+#include "run/run.h"
 
 #include <kelvane/run_list.h>
 

@@ -1,4 +1,4 @@
-#include "day_file_output.h"
+#include "save/day_file_output.h"
 #include "history_text.h"
 
 #include <QDir>

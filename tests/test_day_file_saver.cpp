@@ -1,4 +1,4 @@
-#include "day_file_saver.h"
+#include "save/day_file_saver.h"
 #include "history_text.h"
 
 #include <QDir>

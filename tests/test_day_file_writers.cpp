@@ -1,4 +1,4 @@
-#include "day_file_writer.h"
+#include "write/day_file_writer.h"
 #include "xml_check.h"
 
 #include <QTest>

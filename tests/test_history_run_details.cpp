@@ -1,5 +1,5 @@
-#include "history_run_details.h"
-#include "text.h"
+#include "read/history_run_details.h"
+#include "text/text.h"
 
 #include <QTest>
 

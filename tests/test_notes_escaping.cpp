@@ -1,5 +1,5 @@
-#include "notes_escaping.h"
-#include "text.h"
+#include "text/notes_escaping.h"
+#include "text/text.h"
 
 #include <QTest>
 

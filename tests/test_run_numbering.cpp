@@ -1,4 +1,4 @@
-#include "run_numbering.h"
+#include "run/run_numbering.h"
 
 #include <QLocale>
 #include <QTest>

@@ -3,8 +3,8 @@
 // the values of its points, its XML day file, and what ends a conversion.
 
 #include "history_text.h"
-#include "start_day.h"
-#include "tcx_reader.h"
+#include "time/start_day.h"
+#include "read/tcx_reader.h"
 #include "tcx_text.h"
 
 #include <kelvane/conversion.h>

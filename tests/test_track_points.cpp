@@ -1,4 +1,4 @@
-#include "history_track_points.h"
+#include "read/history_track_points.h"
 
 #include <QTest>
 

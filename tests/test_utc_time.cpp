@@ -1,6 +1,6 @@
 // Times of Training Center files as instants in UTC.
 
-#include "utc_time.h"
+#include "time/utc_time.h"
 
 #include <QTest>
 

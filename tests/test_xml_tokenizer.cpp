@@ -1,9 +1,9 @@
 // The tokens of well-formed XML, and where and why XML that is not
 // well-formed is stopped, whatever the size of the buffer it is read through.
 
-#include "chunk_reader.h"
+#include "read/chunk_reader.h"
 #include "history_text.h"
-#include "xml_tokenizer.h"
+#include "xml/xml_tokenizer.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,0 +1,63 @@
+#pragma once
+
+// Track points of a history file: the field lines inside <Trackpoint>
+// elements, one element a line, taken as text exactly as read, except for the
+// hour of the time.
+
+#include "run/track_points.h"
+
+#include <string>
+#include <string_view>
+
+namespace kelvane {
+
+// A field's text as read: a view into the line it came from, copied only
+// when that line is about to leave the reader's buffer (keep()).
+class FieldText {
+  public:
+    void take(std::string_view text)
+    {
+        view = text;
+        owned = false;
+    }
+    void keep()
+    {
+        if (!owned)
+            copy.assign(view);
+        owned = true;
+    }
+    std::string_view text() const { return owned ? std::string_view(copy) : view; }
+
+  private:
+    std::string_view view;
+    std::string copy;
+    bool owned = true;
+};
+
+// The texts of the track point being read. They are never cleared: a point
+// that lacks a field carries the text of the last point that had one, also
+// across runs. The lines they came from must stay readable until keep().
+struct HistoryPointState {
+    bool inTrackpoint = false;
+    FieldText latitude, longitude, altitude, date;
+    std::string time; // with its hour shifted, so always a copy
+
+    // Copies the texts that still point into the lines they were read from.
+    void keep()
+    {
+        for (FieldText *field : {&latitude, &longitude, &altitude, &date})
+            field->keep();
+    }
+    TrackPoint current() const
+    {
+        return {latitude.text(), longitude.text(), altitude.text(), date.text(), time, {}, {}, {}};
+    }
+};
+
+// Follows one trimmed line of an open run: opens and closes track points,
+// takes Latitude, Longitude, Altitude and Time field lines, and appends a
+// point to points at every </Trackpoint>.
+void followTrackPointLine(std::string_view line, HistoryPointState &state, TrackPoints &points,
+                          int hourOffset);
+
+} // namespace kelvane

@@ -1,0 +1,127 @@
+#include "read/tcx_author.h"
+
+#include "read/chunk_reader.h"
+#include "xml/xml_tokenizer.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace kelvane {
+
+namespace {
+
+// The Author element, Extensions and the root's end tag are a few hundred
+// bytes in every file seen; this leaves room for far larger ones.
+constexpr qint64 kTailBytes = 256 << 10;
+// Candidates tried, from the last one back.
+constexpr int kMostCandidates = 8;
+
+bool isBlank(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
+
+// Reads on from an "<Author" at `offset` and tells how long the element is,
+// or 0 when it is not a whole Author element followed only by what may
+// follow one at the end of the root: an Extensions element, the root's end
+// tag, comments, processing instructions and blanks.
+qint64 authorLength(const QString &path, qint64 offset)
+{
+    ChunkReader input(64 << 10);
+    if (!input.open(path, offset))
+        return 0;
+    XmlTokenizer tokens(input, XmlTokenizer::Mode::Fragment);
+    XmlToken token = tokens.next();
+    if (token != XmlToken::StartTag || tokens.localName() != "Author")
+        return 0;
+    while (tokens.depth() > 0) {
+        token = tokens.next();
+        if (token == XmlToken::Error || token == XmlToken::End || tokens.closesOuter())
+            return 0;
+    }
+    const qint64 length = tokens.tokenEndOffset() - offset;
+    bool extensionsSeen = false;
+    bool rootClosed = false;
+    for (;;) {
+        token = tokens.next();
+        switch (token) {
+        case XmlToken::End:
+            return rootClosed ? length : 0;
+        case XmlToken::Text:
+            if (!isBlank(tokens.token()))
+                return 0;
+            break;
+        case XmlToken::Comment:
+        case XmlToken::Instruction:
+            break;
+        case XmlToken::StartTag:
+            if (rootClosed || extensionsSeen || tokens.localName() != "Extensions")
+                return 0;
+            extensionsSeen = true;
+            while (tokens.depth() > 0) {
+                token = tokens.next();
+                if (token == XmlToken::Error || token == XmlToken::End || tokens.closesOuter())
+                    return 0;
+            }
+            break;
+        case XmlToken::EndTag:
+            if (rootClosed || !tokens.closesOuter() ||
+                tokens.localName() != "TrainingCenterDatabase")
+                return 0;
+            rootClosed = true;
+            break;
+        default:
+            return 0;
+        }
+    }
+}
+
+} // namespace
+
+TcxAuthor findTcxAuthor(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const qint64 tailStart = std::max<qint64>(0, file.size() - kTailBytes);
+    if (!file.seek(tailStart))
+        return {};
+    const QByteArray bytes = file.read(kTailBytes);
+    const std::string_view tail(bytes.constData(), std::size_t(bytes.size()));
+
+    int tried = 0;
+    for (auto at = tail.rfind("Author");
+         at != std::string_view::npos && at > 0 && tried < kMostCandidates;
+         at = tail.rfind("Author", at - 1)) {
+        // "<Author" or "<prefix:Author", then a blank, ">" or "/".
+        const std::size_t after = at + 6;
+        if (after >= tail.size() ||
+            std::string_view(" \t\r\n>/").find(tail[after]) == std::string_view::npos)
+            continue;
+        std::size_t open = at - 1;
+        if (tail[open] == ':') {
+            while (open > 0 && tail[open] != '<' &&
+                   std::string_view(" \t\r\n>\"'").find(tail[open]) == std::string_view::npos)
+                --open;
+        }
+        if (tail[open] != '<')
+            continue;
+        ++tried;
+        const qint64 length = authorLength(path, tailStart + qint64(open));
+        if (length <= 0 || open + std::size_t(length) > tail.size())
+            continue;
+        TcxAuthor author;
+        author.element.assign(tail.substr(open, std::size_t(length)));
+        std::size_t indent = open;
+        while (indent > 0 && (tail[indent - 1] == ' ' || tail[indent - 1] == '\t'))
+            --indent;
+        if (indent > 0 && tail[indent - 1] == '\n')
+            author.indentation.assign(tail.substr(indent, open - indent));
+        return author;
+    }
+    return {};
+}
+
+} // namespace kelvane

@@ -1,0 +1,587 @@
+#include "read/tcx_reader.h"
+
+#include "time/start_day.h"
+#include "time/utc_time.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kelvane {
+
+namespace {
+
+// A name compared with a literal: the length first, then the bytes, inlined.
+template <std::size_t N> inline bool named(std::string_view name, const char (&literal)[N])
+{
+    return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
+}
+
+bool isXmlBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+QString shown(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(std::min<std::size_t>(text.size(), 40)));
+}
+
+} // namespace
+
+TcxReader::TcxReader(QString path, const ReadingOptions &options, bool utf16, std::size_t chunkSize)
+    : path(std::move(path)), options(options), utf16(utf16), input(chunkSize), tokens(input)
+{
+}
+
+void TcxReader::read(RunSink &runSink)
+{
+    sink = &runSink;
+    if (utf16) {
+        error = QStringLiteral("\"%1\" is a Training Center file in UTF-16, which Kelvane does not "
+                               "read: save it as UTF-8 and convert that")
+                    .arg(path);
+        return;
+    }
+    if (!input.open(path)) {
+        error = input.errorString();
+        return;
+    }
+    // Day files repeat the Author, which comes after the activities.
+    if (keepDocument)
+        author = findTcxAuthor(path);
+    open.assign(1, Kind::Document);
+    // Values are taken by their offsets; only text with references needs a look.
+    tokens.setReportPlainText(false);
+    for (;;) {
+        switch (tokens.next()) {
+        case XmlToken::StartTag:
+            startElement();
+            break;
+        case XmlToken::EndTag: {
+            const Kind kind = open.back();
+            open.pop_back();
+            if (!endElement(kind, tokens.tokenOffset()))
+                return;
+            break;
+        }
+        case XmlToken::Text: // one with references
+            if (inField)
+                fieldPlain = false;
+            break;
+        case XmlToken::Instruction:
+            // The tokenizer lets an XML declaration stand only at the start.
+            if (open.size() == 1 && input.begin() == 0 && tokens.token().size() > 5 &&
+                tokens.token().starts_with("<?xml") && isXmlBlank(tokens.token()[5]))
+                prolog.assign(input.at(0), std::size_t(tokens.tokenEndOffset()));
+            [[fallthrough]];
+        case XmlToken::CData:
+        case XmlToken::Comment:
+            if (inField)
+                fieldPlain = false;
+            break;
+        case XmlToken::Doctype:
+            break;
+        case XmlToken::End:
+            return;
+        case XmlToken::Error:
+            reportError();
+            return;
+        }
+    }
+}
+
+// Names are compared without their prefix: files use the default namespace,
+// or prefixes of their own choosing (ns3:TPX).
+TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
+{
+    switch (parent) {
+    case Kind::Document:
+        return named(name, "TrainingCenterDatabase") ? Kind::Root : Kind::Other;
+    case Kind::Root:
+        return named(name, "Activities") ? Kind::Activities : Kind::Other;
+    case Kind::Activities:
+    case Kind::Multisport:
+        if (named(name, "Activity"))
+            return Kind::Activity;
+        if (named(name, "MultiSportSession") || named(name, "FirstSport") ||
+            named(name, "NextSport"))
+            return Kind::Multisport;
+        return Kind::Other;
+    default:
+        break;
+    }
+    if (!activity.following)
+        return Kind::Other;
+    switch (parent) {
+    case Kind::Activity:
+        if (named(name, "Lap"))
+            return Kind::Lap;
+        if (named(name, "Id"))
+            return Kind::ActivityId;
+        if (named(name, "Notes") && options.content.details)
+            return Kind::ActivityNotes;
+        return Kind::Other;
+    case Kind::Lap:
+        if (named(name, "Track"))
+            return Kind::Track;
+        if (!options.content.details)
+            return Kind::Other;
+        if (named(name, "TotalTimeSeconds"))
+            return Kind::LapSeconds;
+        if (named(name, "DistanceMeters"))
+            return Kind::LapMeters;
+        if (named(name, "Calories"))
+            return Kind::LapCalories;
+        return Kind::Other;
+    case Kind::Track:
+        // Once the start day is known, points matter only when they are written.
+        return named(name, "Trackpoint") && (activity.recordingPoints || !activity.point.seen)
+                   ? Kind::Trackpoint
+                   : Kind::Other;
+    case Kind::Trackpoint:
+        if (named(name, "Time"))
+            return Kind::Time;
+        if (!activity.recordingPoints)
+            return Kind::Other;
+        if (named(name, "Position"))
+            return Kind::Position;
+        if (named(name, "AltitudeMeters"))
+            return Kind::Altitude;
+        if (named(name, "HeartRateBpm"))
+            return Kind::HeartRate;
+        if (named(name, "Cadence"))
+            return Kind::Cadence;
+        if (named(name, "Extensions"))
+            return Kind::PointExtensions;
+        return Kind::Other;
+    case Kind::Position:
+        if (named(name, "LatitudeDegrees"))
+            return Kind::Latitude;
+        if (named(name, "LongitudeDegrees"))
+            return Kind::Longitude;
+        return Kind::Other;
+    case Kind::HeartRate:
+        return named(name, "Value") ? Kind::HeartRateValue : Kind::Other;
+    case Kind::PointExtensions:
+        return named(name, "TPX") ? Kind::Tpx : Kind::Other;
+    case Kind::Tpx:
+        return named(name, "Watts") ? Kind::Watts : Kind::Other;
+    default:
+        return Kind::Other;
+    }
+}
+
+void TcxReader::startElement()
+{
+    const Kind parent = open.back();
+    const Kind kind = parent == Kind::Other ? Kind::Other : childKind(parent, tokens.localName());
+    if (inField)
+        fieldPlain = false; // an element inside a value
+    switch (kind) {
+    case Kind::Other:
+    case Kind::Track:
+    case Kind::Position:
+    case Kind::HeartRate:
+    case Kind::PointExtensions:
+    case Kind::Tpx:
+        break;
+    case Kind::Root:
+        startRoot();
+        break;
+    case Kind::Activities:
+        activitiesName.assign(tokens.name());
+        activitiesIndentation.assign(indentationBefore(tokens.tokenOffset()));
+        namespaces.clear();
+        declareNamespaces(open.size());
+        break;
+    case Kind::Multisport:
+        declareNamespaces(open.size());
+        break;
+    case Kind::Activity:
+        openActivity();
+        break;
+    case Kind::Lap:
+        startLap();
+        break;
+    case Kind::Trackpoint:
+        point = {};
+        pointStore.clear();
+        break;
+    default: // a value
+        fieldBegin = tokens.tokenEndOffset();
+        inField = true;
+        fieldPlain = true;
+        break;
+    }
+    if (!tokens.emptyElement())
+        open.push_back(kind);
+    else if (kind != Kind::Other)
+        endElement(kind, tokens.tokenEndOffset());
+}
+
+bool TcxReader::endElement(Kind kind, qint64 contentEnd)
+{
+    switch (kind) {
+    case Kind::Other:
+        break;
+    case Kind::Time:
+        point.time = fieldValue(contentEnd, pointStore);
+        break;
+    case Kind::Latitude:
+        point.latitude = fieldValue(contentEnd, pointStore);
+        break;
+    case Kind::Longitude:
+        point.longitude = fieldValue(contentEnd, pointStore);
+        break;
+    case Kind::Altitude:
+        point.altitude = fieldValue(contentEnd, pointStore);
+        break;
+    case Kind::HeartRateValue:
+        point.heartRate = fieldValue(contentEnd, pointStore);
+        break;
+    case Kind::Cadence:
+        point.cadence = fieldValue(contentEnd, pointStore);
+        break;
+    case Kind::Watts:
+        point.power = fieldValue(contentEnd, pointStore);
+        break;
+    case Kind::Trackpoint:
+        endTrackpoint();
+        break;
+    case Kind::LapSeconds:
+    case Kind::LapMeters:
+    case Kind::LapCalories: {
+        const Text value = fieldValue(contentEnd, activityStore);
+        if (!lapTexts.empty()) {
+            LapTexts &lap = lapTexts.back();
+            (kind == Kind::LapSeconds  ? lap.seconds
+             : kind == Kind::LapMeters ? lap.meters
+                                       : lap.calories) = value;
+        }
+        break;
+    }
+    case Kind::ActivityId: {
+        const Text id = fieldValue(contentEnd, activityStore);
+        if (!activity.id.seen) {
+            activity.id.seen = true;
+            activity.id.text.assign(view(id, activityStore));
+            decide(false);
+        }
+        break;
+    }
+    case Kind::ActivityNotes:
+        // As written: the notes go out again as XML character data.
+        inField = false;
+        activity.notes = {fieldBegin, std::uint32_t(contentEnd - fieldBegin), true, false};
+        break;
+    case Kind::Activity:
+        return closeActivity();
+    case Kind::Multisport:
+        // Its declarations end with it.
+        while (!namespaces.empty() && namespaces.back().level >= open.size())
+            namespaces.pop_back();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+// The root's start tag is repeated by every day file; the line end of the
+// input is taken for the lines the day files add.
+void TcxReader::startRoot()
+{
+    rootTag.assign(tokens.token());
+    rootName.assign(tokens.name());
+    const char *const from = input.at(input.begin());
+    const char *const to = input.at(input.end());
+    if (const auto *lf = static_cast<const char *>(std::memchr(from, '\n', std::size_t(to - from))))
+        lineEnd = lf > from && lf[-1] == '\r' ? "\r\n" : "\n";
+    if (prolog.empty() && tokens.tokenOffset() >= 3 &&
+        std::string_view(from, 3) == "\xEF\xBB\xBF" && input.begin() == 0)
+        prolog.assign(from, 3);
+}
+
+// The namespace declarations of the elements around an activity go on its
+// day file's <Activities> tag, so that the prefixes it uses stay bound.
+void TcxReader::declareNamespaces(std::size_t level)
+{
+    for (const XmlAttribute &attribute : tokens.attributes())
+        if (attribute.name == "xmlns" || attribute.name.starts_with("xmlns:"))
+            namespaces.push_back(
+                {std::string(attribute.name), std::string(attribute.whole), level});
+}
+
+void TcxReader::openActivity()
+{
+    sink->runOpened();
+    inActivity = true;
+    activity.tagOffset = tokens.tokenOffset();
+    activity.begin = activity.tagOffset - qint64(indentationBefore(activity.tagOffset).size());
+    activity.outcome = Outcome::Undecided;
+    activity.recordingPoints = options.content.points;
+    activity.following = true;
+    activity.id = activity.lap = activity.point = {};
+    activity.startTime.clear();
+    activity.notes = {};
+    activity.sport = attributeText("Sport");
+    tokens.keepFrom(activity.begin);
+    activityStore.clear();
+    lapTexts.clear();
+    points.clear();
+    points.setRecording(options.content.points);
+
+    if (keepDocument) {
+        // The innermost declaration of a name wins.
+        std::string &tag = activity.activitiesTag;
+        tag = "<" + activitiesName;
+        for (auto it = namespaces.rbegin(); it != namespaces.rend(); ++it) {
+            const bool shadowed = std::any_of(
+                namespaces.rbegin(), it, [&](const auto &inner) { return inner.name == it->name; });
+            if (!shadowed)
+                tag += " " + it->whole;
+        }
+        tag += ">";
+    }
+}
+
+void TcxReader::startLap()
+{
+    if (options.content.details)
+        lapTexts.push_back({attributeText("StartTime"), {}, {}, {}});
+    if (!activity.lap.seen) {
+        activity.lap.seen = true;
+        for (const XmlAttribute &attribute : tokens.attributes())
+            if (attribute.name == "StartTime")
+                XmlTokenizer::expand(attribute.value, activity.lap.text);
+        decide(false);
+    }
+}
+
+void TcxReader::endTrackpoint()
+{
+    if (!activity.point.seen) {
+        activity.point.seen = true;
+        activity.point.text.assign(view(point.time, pointStore));
+        decide(false);
+    }
+    // Points without a position are left out of every day file.
+    if (!activity.recordingPoints || !point.latitude.present || !point.longitude.present)
+        return;
+    TrackPoint row;
+    row.latitude = view(point.latitude, pointStore);
+    row.longitude = view(point.longitude, pointStore);
+    row.hasAltitude = point.altitude.present;
+    row.altitude = view(point.altitude, pointStore);
+    UtcTime utc;
+    row.hasTime = point.time.present && utcTime(view(point.time, pointStore), utcScratch, utc);
+    if (row.hasTime) {
+        row.date = utc.date;
+        shiftHour(utc.time, options.hourOffset, shiftedTime);
+        row.time = shiftedTime;
+    }
+    row.heartRate = view(point.heartRate, pointStore);
+    row.cadence = view(point.cadence, pointStore);
+    row.power = view(point.power, pointStore);
+    points.append(row);
+}
+
+// The start day comes from the activity's Id when that begins with a real
+// date, else from its first lap's StartTime, else from its first track
+// point's Time. Each is waited for until it has been read (or the activity
+// ends), so the order of the elements in the file does not matter.
+void TcxReader::decide(bool atEnd)
+{
+    if (activity.outcome != Outcome::Undecided)
+        return;
+    const StartCandidate *chosen = nullptr;
+    for (const StartCandidate *candidate : {&activity.id, &activity.lap, &activity.point}) {
+        if (candidate->seen && startDayOf(candidate->text).isValid()) {
+            chosen = candidate;
+            break;
+        }
+        if (!candidate->seen && !atEnd)
+            return;
+    }
+    if (!chosen) {
+        skip(QStringLiteral("neither its Id (\"%1\"), nor its first lap's StartTime, nor its "
+                            "first track point's Time begins with a real date (YYYY-MM-DD)")
+                 .arg(shown(activity.id.text)));
+        return;
+    }
+    activity.startTime = chosen->text;
+    const RunStart start = sink->runStarts(activity.startTime);
+    if (!start.day.isValid()) {
+        skip(QStringLiteral("its start time \"%1\" names no real day").arg(shown(chosen->text)));
+        return;
+    }
+    activity.startDay = start.day;
+    activity.outcome = start.inWindow ? Outcome::Kept : Outcome::Dropped;
+    if (activity.outcome == Outcome::Kept) {
+        activity.recordingPoints = options.content.points;
+        activity.following = options.content.points || options.content.details;
+        return;
+    }
+    // Nothing of it is written: nothing more of it is kept or taken.
+    activity.recordingPoints = activity.following = false;
+    tokens.keepNothing();
+    points.clear();
+    points.setRecording(false);
+}
+
+void TcxReader::skip(const QString &reason)
+{
+    activity.outcome = Outcome::Skipped;
+    activity.recordingPoints = activity.following = false;
+    qint64 line = 0, column = 0;
+    input.position(activity.tagOffset, line, column);
+    tokens.keepNothing();
+    points.clear();
+    points.setRecording(false);
+    sink->runSkipped(line, reason);
+}
+
+bool TcxReader::closeActivity()
+{
+    decide(true);
+    inActivity = false;
+    Run run;
+    Run *kept = nullptr;
+    if (activity.outcome == Outcome::Kept) {
+        if (keepDocument)
+            buildDocument();
+        run.startDay = activity.startDay;
+        run.startTime = activity.startTime;
+        run.document = document;
+        run.documentExtension = QLatin1StringView(".tcx");
+        run.points = &points;
+        if (options.content.details) {
+            laps.clear();
+            for (const LapTexts &lap : lapTexts)
+                laps.push_back({view(lap.startTime, activityStore),
+                                view(lap.seconds, activityStore), view(lap.meters, activityStore),
+                                view(lap.calories, activityStore)});
+            run.laps = laps;
+            run.sport = view(activity.sport, activityStore);
+            run.notes = view(activity.notes, activityStore);
+        }
+        kept = &run;
+    }
+    const bool goOn = sink->runEnded(kept);
+    activity.following = true;
+    tokens.keepNothing();
+    points.clear();
+    return goOn;
+}
+
+// A TCX document of the one activity: the input's declaration and root start
+// tag, <Activities>, the activity's bytes exactly as read (from the blanks
+// before its start tag on its line), </Activities>, the input's Author and the
+// root's end tag.
+void TcxReader::buildDocument()
+{
+    head.clear();
+    head += prolog;
+    if (!prolog.empty())
+        head += lineEnd;
+    head += rootTag;
+    head += lineEnd;
+    head += activitiesIndentation;
+    head += activity.activitiesTag;
+    head += lineEnd;
+
+    tail.clear();
+    tail += lineEnd;
+    tail += activitiesIndentation;
+    tail += "</" + activitiesName + ">";
+    tail += lineEnd;
+    if (!author.element.empty()) {
+        tail += author.indentation;
+        tail += author.element;
+        tail += lineEnd;
+    }
+    tail += "</" + rootName + ">";
+    tail += lineEnd;
+
+    document.assign({head,
+                     std::string_view(input.at(activity.begin),
+                                      std::size_t(tokens.tokenEndOffset() - activity.begin)),
+                     tail});
+}
+
+void TcxReader::reportError()
+{
+    if (tokens.errorOffset() < 0) {
+        error = tokens.error(); // the file could not be read
+        return;
+    }
+    qint64 line = 0, column = 0;
+    input.position(tokens.errorOffset(), line, column);
+    error = QStringLiteral("\"%1\" is not well-formed XML: line %2, column %3: %4")
+                .arg(path)
+                .arg(line)
+                .arg(column)
+                .arg(tokens.error());
+}
+
+// The value of the element whose content ends at contentEnd, without the
+// blanks around it (they are no part of a number or a time).
+TcxReader::Text TcxReader::fieldValue(qint64 contentEnd, std::string &store)
+{
+    inField = false;
+    const std::string_view content(input.at(fieldBegin), std::size_t(contentEnd - fieldBegin));
+    std::string_view value = content;
+    Text text{fieldBegin, 0, true, !fieldPlain};
+    std::string expanded;
+    if (!fieldPlain) {
+        XmlTokenizer::textContent(content, expanded);
+        value = expanded;
+        text.begin = qint64(store.size());
+    }
+    std::size_t first = 0, last = value.size();
+    while (first < last && isXmlBlank(value[first]))
+        ++first;
+    while (last > first && isXmlBlank(value[last - 1]))
+        --last;
+    text.begin += qint64(first);
+    text.size = std::uint32_t(last - first);
+    if (!fieldPlain) {
+        text.begin -= qint64(first);
+        store.append(value.substr(first, last - first));
+    }
+    return text;
+}
+
+TcxReader::Text TcxReader::attributeText(std::string_view name) const
+{
+    for (const XmlAttribute &attribute : tokens.attributes())
+        if (attribute.name == name)
+            return {input.offsetOf(attribute.value.data()), std::uint32_t(attribute.value.size()),
+                    true, false};
+    return {};
+}
+
+std::string_view TcxReader::view(const Text &text, const std::string &store) const
+{
+    if (!text.present)
+        return {};
+    if (text.expanded)
+        return std::string_view(store).substr(std::size_t(text.begin), text.size);
+    return {input.at(text.begin), text.size};
+}
+
+// The blanks between the start of a line and a tag at offset, or nothing
+// when the tag does not begin its line.
+std::string_view TcxReader::indentationBefore(qint64 offset) const
+{
+    const char *const tag = input.at(offset);
+    const char *const stop = input.at(std::max(input.begin(), offset - XmlTokenizer::kLookBehind));
+    const char *p = tag;
+    while (p > stop && (p[-1] == ' ' || p[-1] == '\t'))
+        --p;
+    if (p > stop && p[-1] == '\n')
+        return {p, std::size_t(tag - p)};
+    return {};
+}
+
+} // namespace kelvane

@@ -1,0 +1,163 @@
+#pragma once
+
+// The reader of Training Center (TCX) files: a TrainingCenterDatabase whose
+// Activities hold one Activity per outing, the legs of a multisport session
+// among them. Every Activity is a run.
+//
+// The file streams by as XML tokens (see XmlTokenizer), checked to be
+// well-formed; the reader follows only the few elements it takes values from
+// and passes over the rest. An activity's bytes stay in the input's buffer
+// from its start tag through its end tag while it may still be written, so
+// its XML day file is the input's own bytes and memory follows the largest
+// activity, not the file.
+
+#include "read/chunk_reader.h"
+#include "run/run.h"
+#include "read/tcx_author.h"
+#include "xml/xml_tokenizer.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kelvane {
+
+class TcxReader final : public RunReader {
+  public:
+    // utf16: the file's text is UTF-16, which is not read (see read()). The
+    // chunk size is the input buffer's first size (tests make it tiny).
+    TcxReader(QString path, const ReadingOptions &options, bool utf16 = false,
+              std::size_t chunkSize = 1 << 20);
+
+    // Activities are numbered by their whole start date.
+    NumberingRule numberingRule() const override { return NumberingRule::Date; }
+    void read(RunSink &sink) override;
+    QString errorString() const override { return error; }
+
+  private:
+    // What an element is to the reader, known from its name and its parent's kind.
+    enum class Kind : std::uint8_t {
+        Other, // passed over, and so is everything inside it
+        Document,
+        Root,
+        Activities,
+        Multisport, // MultiSportSession, FirstSport, NextSport: they hold activities
+        Activity,
+        ActivityId,
+        ActivityNotes,
+        Lap,
+        LapSeconds,
+        LapMeters,
+        LapCalories,
+        Track,
+        Trackpoint,
+        Time,
+        Position,
+        Latitude,
+        Longitude,
+        Altitude,
+        HeartRate,
+        HeartRateValue,
+        Cadence,
+        PointExtensions,
+        Tpx,
+        Watts,
+    };
+    // A value's text: bytes of the input (kept while the activity may be
+    // written) or, when it had references, CDATA or comments, its text
+    // expanded into a store of the reader's.
+    struct Text {
+        qint64 begin = 0;
+        std::uint32_t size = 0;
+        bool present = false;
+        bool expanded = false;
+    };
+    enum class Outcome { Undecided, Kept, Dropped, Skipped };
+    // A text an activity's start day may come from.
+    struct StartCandidate {
+        bool seen = false;
+        std::string text;
+    };
+    struct OpenActivity {
+        qint64 tagOffset = 0;
+        qint64 begin = 0; // of its bytes in the day file: the blanks before its tag on its line
+        Outcome outcome = Outcome::Undecided;
+        bool recordingPoints = false;
+        bool following = true; // its values are still taken
+        StartCandidate id, lap, point;
+        std::string startTime;
+        QDate startDay;
+        Text sport, notes;
+        std::string activitiesTag; // the <Activities> start tag of its day file
+    };
+    struct LapTexts {
+        Text startTime, seconds, meters, calories;
+    };
+    struct PointTexts {
+        Text time, latitude, longitude, altitude, heartRate, cadence, power;
+    };
+    struct NamespaceDeclaration {
+        std::string name;  // xmlns or xmlns:prefix
+        std::string whole; // as written
+        std::size_t level; // of the element that declares it
+    };
+
+    Kind childKind(Kind parent, std::string_view name) const;
+    void startElement();
+    bool endElement(Kind kind, qint64 contentEnd);
+    void startRoot();
+    void declareNamespaces(std::size_t level);
+    void openActivity();
+    bool closeActivity();
+    void startLap();
+    void endTrackpoint();
+    void decide(bool atEnd);
+    void skip(const QString &reason);
+    void buildDocument();
+    void reportError();
+    Text fieldValue(qint64 contentEnd, std::string &store);
+    Text attributeText(std::string_view name) const;
+    std::string_view view(const Text &text, const std::string &store) const;
+    std::string_view indentationBefore(qint64 offset) const;
+
+    const QString path;
+    const ReadingOptions options;
+    // A TCX day file of a TCX run is its document, as is its XML day file.
+    const bool keepDocument = options.content.document || options.content.tcxDocument;
+    const bool utf16;
+    ChunkReader input;
+    XmlTokenizer tokens;
+    RunSink *sink = nullptr;
+    QString error;
+
+    std::vector<Kind> open; // the kinds of the open elements, the document first
+    // The value being read: from the end of its start tag on.
+    qint64 fieldBegin = 0;
+    bool inField = false;
+    bool fieldPlain = true; // nothing but character data without references
+
+    // What every day file repeats of the input.
+    std::string prolog;  // a byte order mark and the XML declaration, as written
+    std::string rootTag; // the root's start tag, as written
+    std::string rootName;
+    std::string activitiesName;
+    std::string activitiesIndentation;
+    std::string lineEnd = "\r\n"; // the input's, found at the root
+    std::vector<NamespaceDeclaration> namespaces;
+    TcxAuthor author;
+
+    bool inActivity = false;
+    OpenActivity activity;
+    std::string activityStore; // expanded texts of the open activity's laps
+    std::vector<LapTexts> lapTexts;
+    PointTexts point;
+    std::string pointStore; // expanded texts of the open track point
+    TrackPoints points;
+    std::string utcScratch, shiftedTime;
+
+    std::vector<Lap> laps;
+    std::string head, tail;
+    std::vector<std::string_view> document;
+};
+
+} // namespace kelvane

@@ -1,0 +1,103 @@
+#pragma once
+
+// A run as every reader hands it to the day-file writers, whatever the format
+// of the file it came from, and the two seams between them: a reader that
+// yields the runs of a file, and the conversion that takes them.
+
+#include "run/run_numbering.h"
+#include "run/track_points.h"
+
+#include <QDate>
+#include <QLatin1StringView>
+#include <QString>
+
+#include <atomic>
+#include <span>
+#include <string_view>
+
+namespace kelvane {
+
+// A lap's figures, as written in the input (empty where it has none).
+struct Lap {
+    std::string_view startTime; // an instant: date, "T", time and zone
+    std::string_view seconds;   // duration in seconds, as a decimal number
+    std::string_view meters;    // distance
+    std::string_view calories;
+};
+
+// Everything a day-file writer may use of a run. Views point into the
+// reader's buffers and stay valid until the reader goes on.
+struct Run {
+    QDate startDay;
+    QString baseName;           // YYYYMMDD_NN_Weekday, given by the conversion
+    std::string_view startTime; // as written: the text the start day was taken from
+    // The run as a day file of its own format, in pieces, and that file's extension.
+    std::span<const std::string_view> document;
+    QLatin1StringView documentExtension;
+    const TrackPoints *points = nullptr;
+    // Kept only when a writer needs them (RunContent::details).
+    std::span<const Lap> laps;
+    std::string_view sport; // the input's name of the activity, empty for history runs
+    std::string_view notes; // the note's text as written (XML character data), in UTF-8
+};
+
+// What the writers chosen for a conversion need a reader to keep of a run in
+// the window; what nobody needs is not kept, which is most of the reading.
+struct RunContent {
+    bool document = false; // the run in its own format
+    bool points = false;   // its track points
+    bool details = false;  // its laps, sport and notes
+    // The run in its own format only when that is TCX: the TCX day file of a
+    // run read from a TCX file is that document, while a history run's is
+    // made of its points and laps and needs none.
+    bool tcxDocument = false;
+};
+
+// What the conversion makes of a run's start time.
+struct RunStart {
+    QDate day;             // null: the text names no real day, and the run is skipped
+    bool inWindow = false; // the day lies in the date window: the run is kept
+};
+
+// How a reader reads: what to keep of the runs in the window, and the two
+// changes it makes to what it keeps.
+struct ReadingOptions {
+    RunContent content;
+    bool escapeHighCharacters = false;      // in one-line notes of the run's document
+    int hourOffset = 0;                     // added to every track point time
+    const std::atomic_bool *stop = nullptr; // once true, reading ends soon
+};
+
+// The conversion's side of reading: told of every run as the reader meets it.
+class RunSink {
+  public:
+    virtual ~RunSink() = default;
+    // A run begins.
+    virtual void runOpened() = 0;
+    // The open run's start time is known, as written (for a history run, the
+    // text after "<StartTime>"). Only a run in the window has its content kept.
+    virtual RunStart runStarts(std::string_view startTime) = 0;
+    // The open run ends; kept is the run when it lies in the window and is to
+    // be written, null otherwise. False stops the reading (a day file could
+    // not be saved).
+    virtual bool runEnded(Run *kept) = 0;
+    // The open run writes nothing, for this reason; reported once a run.
+    virtual void runSkipped(qint64 line, const QString &reason) = 0;
+};
+
+// Reads one file from front to back and tells the sink of its runs.
+class RunReader {
+  public:
+    virtual ~RunReader() = default;
+    // How the runs of a start day are numbered (see RunNumbering).
+    virtual NumberingRule numberingRule() const { return NumberingRule::DayOfMonth; }
+    // Reads to the end of the file, or until the sink asks to stop. The
+    // error, if any, names the file and the reason.
+    virtual void read(RunSink &sink) = 0;
+    virtual QString errorString() const = 0;
+    // After a file in which no run was found: what the reader looks for, and
+    // the likely cause it saw.
+    virtual QString noRunHint() const { return {}; }
+};
+
+} // namespace kelvane

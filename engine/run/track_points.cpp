@@ -1,0 +1,174 @@
+#include "run/track_points.h"
+
+#include "text/text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace kelvane {
+
+void TrackPoints::append(const TrackPoint &point)
+{
+    if (!recording)
+        return;
+    // A value that is missing is an empty field (the GPX file counts on it).
+    const std::string_view fields[] = {point.latitude, point.longitude,
+                                       point.hasAltitude ? point.altitude : std::string_view(),
+                                       point.hasTime ? point.date : std::string_view(),
+                                       point.hasTime ? point.time : std::string_view()};
+    std::size_t length = kRowSeparators;
+    for (const std::string_view field : fields)
+        length += field.size();
+    // This runs for every track point: one check, then plain copies. The
+    // block grows by doubling and is reused from run to run.
+    char *at = cells.data() + used;
+    if (used + length > cells.size()) {
+        cells.resize(std::max(used + length, 2 * cells.size()));
+        at = cells.data() + used;
+    }
+    std::array<std::size_t, 5> ends;
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        if (!fields[i].empty()) // an empty view may point nowhere, which memcpy does not take
+            std::memcpy(at, fields[i].data(), fields[i].size());
+        at += fields[i].size();
+        ends[i] = std::size_t(at - cells.data());
+        *at++ = i + 1 < ends.size() ? ',' : '\r';
+    }
+    *at++ = '\n';
+    used = std::size_t(at - cells.data());
+    rowEnds.push_back(ends);
+    specialCharacters = -1;
+    if (!point.heartRate.empty() || !point.cadence.empty() || !point.power.empty() || hasExtras())
+        appendExtras(point);
+    if (!point.hasAltitude || !point.hasTime || !missing.empty()) {
+        missing.resize(rowEnds.size() - 1, 0);
+        missing.push_back(
+            static_cast<unsigned char>((point.hasAltitude ? 0 : 1) | (point.hasTime ? 0 : 2)));
+        altitudesMissing += !point.hasAltitude;
+        timesMissing += !point.hasTime;
+    }
+}
+
+// Points before the first one with an extra value get empty ones.
+void TrackPoints::appendExtras(const TrackPoint &point)
+{
+    extraEnds.resize(rowEnds.size() - 1, {extras.size(), extras.size(), extras.size()});
+    std::array<std::size_t, 3> ends;
+    const std::string_view values[] = {point.heartRate, point.cadence, point.power};
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        extras.append(values[i]);
+        ends[i] = extras.size();
+    }
+    extraEnds.push_back(ends);
+}
+
+bool TrackPoints::holdsSpecialCharacters() const
+{
+    if (specialCharacters < 0) {
+        // One pass over all rows: beside the values they hold four commas, a
+        // CR and an LF each, so any other of those is in a value. Counting
+        // keeps the loop free of branches.
+        std::size_t markup = 0, separators = 0;
+        for (std::size_t i = 0; i < used; ++i) {
+            const char c = cells[i];
+            markup += (c == '"') | (c == '<') | (c == '>') | (c == '&');
+            separators += (c == ',') | (c == '\r') | (c == '\n');
+        }
+        specialCharacters = markup > 0 || separators != rowEnds.size() * kRowSeparators;
+    }
+    return specialCharacters > 0;
+}
+
+void TrackPoints::copyFrom(const TrackPoints &other)
+{
+    cells.assign(other.cells.data(), other.used);
+    used = other.used;
+    rowEnds = other.rowEnds;
+    extras = other.extras;
+    extraEnds = other.extraEnds;
+    missing = other.missing;
+    altitudesMissing = other.altitudesMissing;
+    timesMissing = other.timesMissing;
+    recording = other.recording;
+    specialCharacters = other.specialCharacters;
+}
+
+void TrackPoints::clear()
+{
+    specialCharacters = -1;
+    used = 0;
+    rowEnds.clear();
+    extras.clear();
+    extraEnds.clear();
+    missing.clear();
+    altitudesMissing = timesMissing = 0;
+}
+
+TrackPoint TrackPoints::at(int index) const
+{
+    const auto &ends = rowEnds[std::size_t(index)];
+    // A row begins after the previous row's line end; fields after a comma.
+    std::size_t begin = index == 0 ? 0 : rowEnds[std::size_t(index) - 1][4] + kLineEnd.size();
+    std::string_view texts[5];
+    for (std::size_t i = 0; i < 5; ++i) {
+        texts[i] = std::string_view(cells).substr(begin, ends[i] - begin);
+        begin = ends[i] + 1;
+    }
+    TrackPoint point{texts[0], texts[1], texts[2], texts[3], texts[4], {}, {}, {}};
+    if (std::size_t(index) < extraEnds.size()) {
+        const auto &extra = extraEnds[std::size_t(index)];
+        begin = index == 0 ? 0 : extraEnds[std::size_t(index) - 1][2];
+        std::string_view *values[] = {&point.heartRate, &point.cadence, &point.power};
+        for (std::size_t i = 0; i < 3; ++i) {
+            *values[i] = std::string_view(extras).substr(begin, extra[i] - begin);
+            begin = extra[i];
+        }
+    }
+    if (std::size_t(index) < missing.size()) {
+        point.hasAltitude = !(missing[std::size_t(index)] & 1);
+        point.hasTime = !(missing[std::size_t(index)] & 2);
+    }
+    return point;
+}
+
+void shiftHour(std::string_view time, int offset, std::string &out)
+{
+    // The hour is the number the first two characters begin with, 0 if none.
+    const auto head = time.substr(0, 2);
+    int hour = 0;
+    if (head.size() == 2 && isDigit(head[0]) && isDigit(head[1])) {
+        hour = (head[0] - '0') * 10 + (head[1] - '0');
+    } else {
+        const char *first = head.data();
+        if (!head.empty() && head.front() == '+')
+            ++first;
+        std::from_chars(first, head.data() + head.size(), hour);
+    }
+
+    hour += offset;
+    if (hour < 0)
+        hour += 24;
+    else if (hour >= 24)
+        hour -= 24;
+
+    if (hour >= 0 && hour < 100 && time.size() >= 2) {
+        // The common case, once per track point: two digits over the old two.
+        out.assign(time);
+        out[0] = char('0' + hour / 10);
+        out[1] = char('0' + hour % 10);
+        return;
+    }
+    out.clear();
+    if (hour >= 0 && hour < 100) {
+        const char digits[2] = {char('0' + hour / 10), char('0' + hour % 10)};
+        out.append(digits, 2);
+    } else {
+        char digits[12];
+        out.append(digits, std::to_chars(digits, digits + sizeof digits, hour).ptr);
+    }
+    if (time.size() > 2)
+        out.append(time.substr(2));
+}
+
+} // namespace kelvane

@@ -1,0 +1,186 @@
+#include "save/day_file_saver.h"
+
+namespace kelvane {
+
+DayFileSaver::DayFileSaver(QString folder, std::function<void(const QStringList &)> runSaved,
+                           std::size_t batchBytes)
+    : output(std::move(folder)), runSaved(std::move(runSaved)), batchBytes(batchBytes),
+      thread([this] { work(); })
+{
+}
+
+DayFileSaver::~DayFileSaver()
+{
+    {
+        const std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    changed.notify_all();
+    thread.join();
+}
+
+void DayFileSaver::Batch::clear()
+{
+    bytes.clear();
+    files.clear();
+    runs.clear();
+    copiesUsed = 0;
+    copiedBytes = 0;
+    saved.clear();
+}
+
+bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
+{
+    // The bytes of the ready files, and about those of the run's copy.
+    std::size_t size = 0;
+    bool copied = false;
+    for (const DayFile &file : files) {
+        for (const std::string_view piece : file.pieces)
+            size += piece.size();
+        copied = copied || file.writer;
+    }
+    if (copied && run.points)
+        size += run.points->csvRows().size();
+    if (size < batchBytes) {
+        queue(files, run);
+        if (filling->size() >= batchBytes)
+            return handOver();
+        const std::lock_guard lock(mutex);
+        return failure.isEmpty();
+    }
+    // A large run: the saving thread is idle once finish() returns.
+    if (!finish())
+        return false;
+    if (stop && stop->load(std::memory_order_relaxed))
+        return true;
+    QStringList names;
+    if (!saveNow(files, run, names)) {
+        const std::lock_guard lock(mutex);
+        failure = output.error();
+        return false;
+    }
+    runSaved(names);
+    return true;
+}
+
+void DayFileSaver::queue(std::span<const DayFile> files, const Run &run)
+{
+    RunCopy *copy = nullptr;
+    for (const DayFile &file : files) {
+        if (file.writer && !copy) {
+            auto &copies = filling->copies;
+            if (filling->copiesUsed == copies.size())
+                copies.push_back(std::make_unique<RunCopy>());
+            copy = copies[filling->copiesUsed++].get();
+            copy->assign(run);
+            filling->copiedBytes += copy->size();
+        }
+        const std::size_t begin = filling->bytes.size();
+        for (const std::string_view piece : file.pieces)
+            filling->bytes.append(piece);
+        filling->files.push_back({file.name, begin, filling->bytes.size() - begin, file.writer});
+    }
+    filling->runs.push_back({filling->files.size(), copy});
+}
+
+bool DayFileSaver::finish()
+{
+    if (!handOver())
+        return false;
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return !otherPending; });
+    const bool failed = !failure.isEmpty();
+    lock.unlock();
+    collect(*other);
+    return !failed;
+}
+
+QString DayFileSaver::error() const
+{
+    const std::lock_guard lock(mutex);
+    return failure;
+}
+
+// Waits until the saving thread is done with the other batch, reports what it
+// saved, and gives it the filled one.
+bool DayFileSaver::handOver()
+{
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return !otherPending; });
+    const bool failed = !failure.isEmpty();
+    lock.unlock();
+    collect(*other);
+    if (failed) {
+        filling->clear(); // runs after the failure are not saved
+        return false;
+    }
+    if (filling->runs.empty())
+        return true;
+    std::swap(filling, other);
+    lock.lock();
+    otherPending = true;
+    lock.unlock();
+    changed.notify_all();
+    return true;
+}
+
+void DayFileSaver::collect(Batch &batch)
+{
+    for (const QStringList &files : batch.saved)
+        runSaved(files);
+    batch.clear();
+}
+
+void DayFileSaver::work()
+{
+    std::unique_lock lock(mutex);
+    for (;;) {
+        changed.wait(lock, [this] { return otherPending || stopping; });
+        if (!otherPending)
+            return;
+        Batch &batch = *other;
+        lock.unlock();
+        save(batch);
+        lock.lock();
+        otherPending = false;
+        changed.notify_all();
+    }
+}
+
+// Runs on the saving thread, which alone touches the batch while it saves.
+void DayFileSaver::save(Batch &batch)
+{
+    std::size_t first = 0;
+    for (const Batch::RunEntry &entry : batch.runs) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return;
+        views.clear();
+        runFiles.clear();
+        for (std::size_t i = first; i < entry.filesEnd; ++i)
+            views.emplace_back(batch.bytes.data() + batch.files[i].begin, batch.files[i].size);
+        for (std::size_t i = first; i < entry.filesEnd; ++i)
+            runFiles.push_back({batch.files[i].name, {&views[i - first], 1}, batch.files[i].writer});
+        first = entry.filesEnd;
+        QStringList names;
+        if (!saveNow(runFiles, entry.copy ? entry.copy->run() : Run(), names)) {
+            const std::lock_guard lock(mutex);
+            failure = output.error();
+            return;
+        }
+        batch.saved.push_back(names);
+    }
+}
+
+bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, QStringList &names)
+{
+    for (const DayFile &file : files)
+        if (!output.add(file.name, file.writer ? file.writer->write(run) : file.pieces))
+            return false;
+    if (!output.commit())
+        return false;
+    for (const DayFile &file : files)
+        names << file.name;
+    return true;
+}
+
+} // namespace kelvane

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "save/day_file_output.h"
+#include "write/day_file_writer.h"
+#include "save/run_copy.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace kelvane {
+
+// Saves the day files of finished runs on a second thread while the reader
+// goes on with the next runs: creating thousands of files keeps the system
+// as busy as reading and cutting the history keeps the program.
+//
+// Runs are queued in batches. The reader fills one batch (a copy of the
+// files' bytes) while the other is being saved, and waits only when saving
+// falls behind. A run larger than a batch is not copied: once the runs before
+// it are saved, it is saved at once from where its bytes lie, so memory stays
+// a few batches above what the largest run needs anyway.
+//
+// A day file that is made from the run's points and details rather than from
+// its document is written on the saving thread too: the batch holds a copy of
+// what its writer needs (RunCopy), which is smaller than the file, and the
+// writer turns it into the file there. That work then overlaps the reading.
+//
+// Each run is saved as DayFileOutput saves it: its files appear together and
+// complete, or not at all. Runs are saved in the order given, and after the
+// first failure nothing more is saved.
+class DayFileSaver {
+  public:
+    struct DayFile {
+        QString name; // a bare file name in the folder
+        std::span<const std::string_view> pieces;
+        // Or, when set: the file is what this writer makes of the run, which
+        // it may do on the saving thread. The writer is used by one thread
+        // at a time, and by no other code while the conversion runs.
+        DayFileWriter *writer = nullptr;
+    };
+
+    // runSaved gets the names of each saved run's files, in order, on the
+    // caller's thread (inside endRun() and finish()). A batch is handed over
+    // once it holds batchBytes.
+    DayFileSaver(QString folder, std::function<void(const QStringList &files)> runSaved,
+                 std::size_t batchBytes = 1 << 20);
+    // Stops the thread once it has saved the batch it holds; runs not handed
+    // over yet are dropped (finish() saves them) and nothing is reported.
+    ~DayFileSaver();
+    DayFileSaver(const DayFileSaver &) = delete;
+    DayFileSaver &operator=(const DayFileSaver &) = delete;
+
+    // Queues a run's files, or saves them at once. False once saving has failed.
+    bool saveRun(std::span<const DayFile> files, const Run &run);
+    // Saves everything queued and waits for it. False if saving failed.
+    bool finish();
+    // No run is replaced by a day file of this path (the history file).
+    void protect(const QString &path) { output.protect(path); }
+    // Once *stop is true, no further run is saved; the one being saved is
+    // saved whole. Call before the first run.
+    void stopWhen(const std::atomic_bool *flag) { stop = flag; }
+    // After a failure: the file and the system's reason.
+    QString error() const;
+
+  private:
+    struct Batch {
+        struct File {
+            QString name;
+            std::size_t begin;
+            std::size_t size;
+            DayFileWriter *writer; // or written by it from the run's copy
+        };
+        struct RunEntry {
+            std::size_t filesEnd; // one past the run's last file
+            RunCopy *copy;        // for its files that writers make, or null
+        };
+        std::string bytes;
+        std::vector<File> files;
+        std::vector<RunEntry> runs;
+        std::vector<std::unique_ptr<RunCopy>> copies; // the first copiesUsed in use
+        std::size_t copiesUsed = 0;
+        std::size_t copiedBytes = 0;
+        std::vector<QStringList> saved; // the files of each run saved
+        std::size_t size() const { return bytes.size() + copiedBytes; }
+        void clear();
+    };
+
+    void queue(std::span<const DayFile> files, const Run &run);
+    bool handOver();
+    void collect(Batch &batch);
+    void save(Batch &batch);
+    bool saveNow(std::span<const DayFile> files, const Run &run, QStringList &names);
+    void work();
+
+    // Used by the saving thread, or by the caller's while that thread is idle.
+    DayFileOutput output;
+    std::vector<std::string_view> views; // the saving thread's scratch
+    std::vector<DayFile> runFiles;       // the saving thread's scratch
+    std::function<void(const QStringList &)> runSaved;
+    const std::size_t batchBytes;
+    Batch batches[2];
+    Batch *filling = &batches[0]; // the reader's
+    Batch *other = &batches[1];   // being saved, or saved and not yet collected
+
+    const std::atomic_bool *stop = nullptr;
+
+    mutable std::mutex mutex;
+    std::condition_variable changed;
+    bool otherPending = false; // guarded: other waits for the saving thread
+    bool stopping = false;     // guarded
+    QString failure;           // guarded
+    std::thread thread;        // last: starts once everything above exists
+};
+
+} // namespace kelvane

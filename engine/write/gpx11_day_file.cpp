@@ -1,0 +1,159 @@
+// The GPX 1.1 day file: the run's start time as metadata and one track of one
+// segment holding its points, with heart rate and cadence in the device
+// maker's track point extension. Every value is escaped.
+
+#include "write/day_file_writer.h"
+#include "time/instant.h"
+#include "write/schema_values.h"
+#include "write/utc_point_times.h"
+#include "xml/xml_buffer.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr std::string_view kHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<gpx version=\"1.1\" creator=\"Tessaly Kelvane - http://kelvane.example.org/\""
+    " xmlns=\"http://www.topografix.com/GPX/1/1\""
+    " xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v1\""
+    " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+    " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1"
+    " http://www.topografix.com/GPX/1/1/gpx.xsd"
+    " http://www.garmin.com/xmlschemas/TrackPointExtension/v1"
+    " http://www.garmin.com/xmlschemas/TrackPointExtensionv1.xsd\">\r\n";
+constexpr std::string_view kTail = "</trkseg>\r\n"
+                                   "</trk>\r\n"
+                                   "</gpx>\r\n";
+
+// The schema's limits: a heart rate of at least one beat, a cadence below 255.
+bool isHeartRate(std::string_view value)
+{
+    return isWholeNumber(value, 1, 255);
+}
+bool isCadence(std::string_view value)
+{
+    return isWholeNumber(value, 0, 254);
+}
+
+class Gpx11DayFile final : public DayFileWriter {
+  public:
+    explicit Gpx11DayFile(const ConversionOptions &options) : times(options.hourOffset) {}
+    RunContent needs() const override { return {.points = true, .details = true}; }
+    QLatin1StringView extension(const Run &) const override { return QLatin1StringView(".gpx"); }
+    std::span<const std::string_view> write(const Run &run) override;
+
+  private:
+    void writePoint(const TrackPoint &point);
+
+    XmlBuffer out;
+    UtcPointTimes times;
+    std::string scratch;
+    std::string_view file;
+};
+
+std::span<const std::string_view> Gpx11DayFile::write(const Run &run)
+{
+    out.clear();
+    out.put(kHead);
+    if (const auto start = readInstant(run.startTime)) {
+        scratch.clear();
+        appendUtc(scratch, *start);
+        out.put("<metadata>\r\n<time>");
+        out.put(scratch);
+        out.put("</time>\r\n</metadata>\r\n");
+    }
+    out.put("<trk>\r\n");
+    if (!run.sport.empty()) {
+        out.put("<type>");
+        out.text(run.sport);
+        out.put("</type>\r\n");
+    }
+    out.put("<trkseg>\r\n");
+    const TrackPoints &track = *run.points;
+    for (int i = 0; i < track.size(); ++i)
+        writePoint(track.at(i));
+    out.put(kTail);
+    file = out.bytes();
+    return {&file, 1};
+}
+
+// The text of a point around its values in the common case.
+constexpr std::string_view kBeforeLat = "<trkpt lat=\"";
+constexpr std::string_view kBeforeLon = "\" lon=\"";
+constexpr std::string_view kBeforeAlt = "\">\r\n<ele>";
+constexpr std::string_view kBeforeDate = "</ele>\r\n<time>";
+constexpr std::string_view kBeforeTime = "T";
+constexpr std::string_view kAfterTime = "Z</time>\r\n</trkpt>\r\n";
+constexpr std::size_t kPointFrame = kBeforeLat.size() + kBeforeLon.size() + kBeforeAlt.size() +
+                                    kBeforeDate.size() + kBeforeTime.size() + kAfterTime.size();
+
+// A point needs a position in GPX; one that has none yet is left out.
+void Gpx11DayFile::writePoint(const TrackPoint &p)
+{
+    if (p.latitude.empty() || p.longitude.empty())
+        return;
+    // Most points have every value, as numbers, and no extension value: their
+    // size is known, so they are copied with one check.
+    const std::string_view time = times.utcTimeWithoutZone(p);
+    if (!time.empty() && !p.altitude.empty() && p.heartRate.empty() && p.cadence.empty() &&
+        isPlainXml(p.latitude) && isPlainXml(p.longitude) && isPlainXml(p.altitude) &&
+        isPlainXml(p.date) && isPlainXml(time)) {
+        out.reserve(kPointFrame + p.latitude.size() + p.longitude.size() + p.altitude.size() +
+                    p.date.size() + time.size());
+        // One call each, so the frame's copies, of known sizes, are inlined.
+        out.append(kBeforeLat);
+        out.append(p.latitude);
+        out.append(kBeforeLon);
+        out.append(p.longitude);
+        out.append(kBeforeAlt);
+        out.append(p.altitude);
+        out.append(kBeforeDate);
+        out.append(p.date);
+        out.append(kBeforeTime);
+        out.append(time);
+        out.append(kAfterTime);
+        return;
+    }
+    out.put("<trkpt lat=\"");
+    out.text(p.latitude);
+    out.put("\" lon=\"");
+    out.text(p.longitude);
+    out.put("\">\r\n");
+    if (!p.altitude.empty()) {
+        out.put("<ele>");
+        out.text(p.altitude);
+        out.put("</ele>\r\n");
+    }
+    if (UtcPointTimes::hasTime(p)) {
+        out.put("<time>");
+        times.write(out, p);
+        out.put("</time>\r\n");
+    }
+    // Power has no place in the GPX track point extensions; it is left out.
+    const bool heartRate = isHeartRate(p.heartRate), cadence = isCadence(p.cadence);
+    if (heartRate || cadence) {
+        out.put("<extensions>\r\n<gpxtpx:TrackPointExtension>\r\n");
+        if (heartRate) {
+            out.put("<gpxtpx:hr>");
+            out.put(p.heartRate);
+            out.put("</gpxtpx:hr>\r\n");
+        }
+        if (cadence) {
+            out.put("<gpxtpx:cad>");
+            out.put(p.cadence);
+            out.put("</gpxtpx:cad>\r\n");
+        }
+        out.put("</gpxtpx:TrackPointExtension>\r\n</extensions>\r\n");
+    }
+    out.put("</trkpt>\r\n");
+}
+
+} // namespace
+
+std::unique_ptr<DayFileWriter> makeGpx11DayFile(const ConversionOptions &options)
+{
+    return std::make_unique<Gpx11DayFile>(options);
+}
+
+} // namespace kelvane

@@ -1,0 +1,257 @@
+// The TCX day file (Training Center v2): one activity holding the run's laps,
+// each with the track points recorded during it, and the run's note. A run
+// read from a TCX file is its own day file.
+
+#include "write/day_file_writer.h"
+#include "time/instant.h"
+#include "write/schema_values.h"
+#include "write/utc_point_times.h"
+#include "xml/xml_buffer.h"
+
+#include <optional>
+#include <vector>
+
+namespace kelvane {
+
+namespace {
+
+constexpr std::string_view kHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+    "<TrainingCenterDatabase"
+    " xmlns=\"http://www.garmin.com/xmlschemas/TrainingCenterDatabase/v2\""
+    " xmlns:ax2=\"http://www.garmin.com/xmlschemas/ActivityExtension/v2\""
+    " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+    " xsi:schemaLocation=\"http://www.garmin.com/xmlschemas/TrainingCenterDatabase/v2"
+    " http://www.garmin.com/xmlschemas/TrainingCenterDatabasev2.xsd\">\r\n"
+    "<Activities>\r\n";
+constexpr std::string_view kTail = "</Activity>\r\n"
+                                   "</Activities>\r\n"
+                                   "</TrainingCenterDatabase>\r\n";
+constexpr QLatin1StringView kExtension(".tcx");
+
+// The schema knows three sports; a history file records runs.
+std::string_view sportOf(std::string_view sport)
+{
+    if (sport.empty())
+        return "Running";
+    const auto is = [&](std::string_view name) {
+        if (sport.size() != name.size())
+            return false;
+        for (std::size_t i = 0; i < name.size(); ++i)
+            if ((sport[i] | 0x20) != (name[i] | 0x20))
+                return false;
+        return true;
+    };
+    if (is("Running"))
+        return "Running";
+    if (is("Biking"))
+        return "Biking";
+    return "Other";
+}
+
+class TcxDayFile final : public DayFileWriter {
+  public:
+    explicit TcxDayFile(const ConversionOptions &options)
+        : times(options.hourOffset), escapeHighCharacters(options.escapeHighCharacters)
+    {
+    }
+    RunContent needs() const override
+    {
+        return {.points = true, .details = true, .tcxDocument = true};
+    }
+    QLatin1StringView extension(const Run &) const override { return kExtension; }
+    std::span<const std::string_view> write(const Run &run) override;
+
+  private:
+    void writeInstant(std::string_view text);
+    void writeNumber(std::string_view element, std::string_view value, bool whole);
+    void writeLap(const Lap &lap, std::string_view runStart);
+    void writePoint(const TrackPoint &point);
+
+    XmlBuffer out;
+    UtcPointTimes times;
+    bool escapeHighCharacters;
+    std::string scratch;
+    // Per lap, the start of the next lap whose start can be read: where its
+    // points end (none for the last).
+    std::vector<std::optional<qint64>> lapEnds;
+    std::string_view file;
+};
+
+// A start time of the input as an instant in UTC, or as written when it is none.
+void TcxDayFile::writeInstant(std::string_view text)
+{
+    if (const auto at = readInstant(text)) {
+        scratch.clear();
+        appendUtc(scratch, *at);
+        out.put(scratch);
+    } else {
+        out.text(text);
+    }
+}
+
+// A lap figure the schema requires: 0 when the input has none that it reads.
+void TcxDayFile::writeNumber(std::string_view element, std::string_view value, bool whole)
+{
+    out.put("<");
+    out.put(element);
+    out.put(">");
+    if (whole ? isWholeNumber(value, 0, 65535) : isDecimalNumber(value))
+        out.put(value);
+    else if (whole && isWholeNumber(value, 0, 999999999))
+        out.put("65535"); // the schema's largest
+    else
+        out.put("0");
+    out.put("</");
+    out.put(element);
+    out.put(">\r\n");
+}
+
+void TcxDayFile::writeLap(const Lap &lap, std::string_view runStart)
+{
+    out.put("<Lap StartTime=\"");
+    writeInstant(lap.startTime.empty() ? runStart : lap.startTime);
+    out.put("\">\r\n");
+    writeNumber("TotalTimeSeconds", lap.seconds, false);
+    writeNumber("DistanceMeters", lap.meters, false);
+    writeNumber("Calories", lap.calories, true);
+    out.put("<Intensity>Active</Intensity>\r\n"
+            "<TriggerMethod>Manual</TriggerMethod>\r\n");
+}
+
+// The text of a point around its values in the common case.
+constexpr std::string_view kBeforeDate = "<Trackpoint>\r\n<Time>";
+constexpr std::string_view kBeforeTime = "T";
+constexpr std::string_view kBeforeLat = "Z</Time>\r\n<Position>\r\n<LatitudeDegrees>";
+constexpr std::string_view kBeforeLon = "</LatitudeDegrees>\r\n<LongitudeDegrees>";
+constexpr std::string_view kBeforeAlt = "</LongitudeDegrees>\r\n</Position>\r\n<AltitudeMeters>";
+constexpr std::string_view kAfterAlt = "</AltitudeMeters>\r\n</Trackpoint>\r\n";
+constexpr std::size_t kPointFrame = kBeforeDate.size() + kBeforeTime.size() + kBeforeLat.size() +
+                                    kBeforeLon.size() + kBeforeAlt.size() + kAfterAlt.size();
+
+void TcxDayFile::writePoint(const TrackPoint &p)
+{
+    // Most points have every value, as numbers, and no extra one: their size
+    // is known, so they are copied with one check.
+    const std::string_view time = times.utcTimeWithoutZone(p);
+    if (!time.empty() && !p.latitude.empty() && !p.longitude.empty() && !p.altitude.empty() &&
+        p.heartRate.empty() && p.cadence.empty() && p.power.empty() && isPlainXml(p.date) &&
+        isPlainXml(time) && isPlainXml(p.latitude) && isPlainXml(p.longitude) &&
+        isPlainXml(p.altitude)) {
+        out.reserve(kPointFrame + p.date.size() + time.size() + p.latitude.size() +
+                    p.longitude.size() + p.altitude.size());
+        // One call each, so the frame's copies, of known sizes, are inlined.
+        out.append(kBeforeDate);
+        out.append(p.date);
+        out.append(kBeforeTime);
+        out.append(time);
+        out.append(kBeforeLat);
+        out.append(p.latitude);
+        out.append(kBeforeLon);
+        out.append(p.longitude);
+        out.append(kBeforeAlt);
+        out.append(p.altitude);
+        out.append(kAfterAlt);
+        return;
+    }
+    out.put("<Trackpoint>\r\n<Time>");
+    times.write(out, p);
+    out.put("</Time>\r\n");
+    if (!p.latitude.empty() && !p.longitude.empty()) {
+        out.put("<Position>\r\n<LatitudeDegrees>");
+        out.text(p.latitude);
+        out.put("</LatitudeDegrees>\r\n<LongitudeDegrees>");
+        out.text(p.longitude);
+        out.put("</LongitudeDegrees>\r\n</Position>\r\n");
+    }
+    if (!p.altitude.empty()) {
+        out.put("<AltitudeMeters>");
+        out.text(p.altitude);
+        out.put("</AltitudeMeters>\r\n");
+    }
+    if (isWholeNumber(p.heartRate, 1, 255)) {
+        out.put("<HeartRateBpm>\r\n<Value>");
+        out.put(p.heartRate);
+        out.put("</Value>\r\n</HeartRateBpm>\r\n");
+    }
+    if (isWholeNumber(p.cadence, 0, 254)) {
+        out.put("<Cadence>");
+        out.put(p.cadence);
+        out.put("</Cadence>\r\n");
+    }
+    if (isWholeNumber(p.power, 0, 65535)) {
+        out.put("<Extensions>\r\n<ax2:TPX>\r\n<ax2:Watts>");
+        out.put(p.power);
+        out.put("</ax2:Watts>\r\n</ax2:TPX>\r\n</Extensions>\r\n");
+    }
+    out.put("</Trackpoint>\r\n");
+}
+
+// Each point goes to the lap during which it was recorded: the last lap that
+// started at or before its time. Points before the first lap's start go to
+// the first lap; a point whose time cannot be read stays with the lap of the
+// point before, and a lap whose start cannot be read gets no point.
+std::span<const std::string_view> TcxDayFile::write(const Run &run)
+{
+    // Without its document (a reader that keeps none), a TCX run is written
+    // from its laps and points as any other run.
+    if (run.documentExtension == kExtension && !run.document.empty())
+        return run.document;
+    out.clear();
+    out.put(kHead);
+    out.put("<Activity Sport=\"");
+    out.put(sportOf(run.sport));
+    out.put("\">\r\n<Id>");
+    writeInstant(run.startTime);
+    out.put("</Id>\r\n");
+
+    // A run without laps becomes one lap from its start.
+    const Lap wholeRun{run.startTime, {}, {}, {}};
+    const std::span<const Lap> laps =
+        run.laps.empty() ? std::span<const Lap>(&wholeRun, 1) : run.laps;
+    lapEnds.assign(laps.size(), std::nullopt);
+    for (std::size_t lap = laps.size(); lap-- > 1;) {
+        const auto start = readInstant(laps[lap].startTime);
+        lapEnds[lap - 1] = start ? std::optional(start->milliseconds()) : lapEnds[lap];
+    }
+    const TrackPoints &track = *run.points;
+    int point = 0;
+    for (std::size_t lap = 0; lap < laps.size(); ++lap) {
+        writeLap(laps[lap], run.startTime);
+        bool inTrack = false;
+        for (; point < track.size(); ++point) {
+            const TrackPoint p = track.at(point);
+            if (!UtcPointTimes::hasTime(p))
+                continue; // the schema requires a time
+            if (lapEnds[lap]) {
+                const auto at = times.instant(p);
+                if (at && at->milliseconds() >= *lapEnds[lap])
+                    break;
+            }
+            if (!inTrack)
+                out.put("<Track>\r\n");
+            inTrack = true;
+            writePoint(p);
+        }
+        if (inTrack)
+            out.put("</Track>\r\n");
+        out.put("</Lap>\r\n");
+    }
+    if (!run.notes.empty()) {
+        out.put("<Notes>");
+        out.text(run.notes, escapeHighCharacters);
+        out.put("</Notes>\r\n");
+    }
+    out.put(kTail);
+    file = out.bytes();
+    return {&file, 1};
+}
+
+} // namespace
+
+std::unique_ptr<DayFileWriter> makeTcxDayFile(const ConversionOptions &options)
+{
+    return std::make_unique<TcxDayFile>(options);
+}
+
+} // namespace kelvane

@@ -1,0 +1,200 @@
+#include "xml/xml_text.h"
+
+#include <charconv>
+
+namespace kelvane {
+
+namespace {
+
+// Code points of the bytes 0x80..0x9F in Windows-1252; the five bytes it
+// leaves undefined keep their ISO-8859-1 meaning.
+constexpr char32_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t windows1252(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : char32_t(byte);
+}
+
+bool isXmlCharacter(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+void appendReference(std::string &out, char32_t c)
+{
+    char digits[12];
+    out += "&#";
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, unsigned(c)).ptr);
+    out += ';';
+}
+
+// The length of the valid UTF-8 sequence at text[at] and its code point;
+// 0 when the bytes there are no such sequence.
+std::size_t utf8Sequence(std::string_view text, std::size_t at, char32_t &c)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char first = byte(at);
+    std::size_t length = 0;
+    if (first >= 0xC2 && first <= 0xDF) {
+        length = 2;
+        c = first & 0x1F;
+    } else if (first >= 0xE0 && first <= 0xEF) {
+        length = 3;
+        c = first & 0x0F;
+    } else if (first >= 0xF0 && first <= 0xF4) {
+        length = 4;
+        c = first & 0x07;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size())
+        return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (byte(at + i) & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past Unicode are not UTF-8.
+    if ((length == 3 && c < 0x800) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)) ||
+        (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// The character at text[at] (above 127) and the bytes it takes.
+std::size_t highCharacter(std::string_view text, std::size_t at, char32_t &c)
+{
+    if (const std::size_t length = utf8Sequence(text, at, c))
+        return length;
+    c = windows1252(static_cast<unsigned char>(text[at]));
+    return 1;
+}
+
+// The length of the reference at text[at] (an "&") that XML reads without a
+// DTD, or 0.
+std::size_t referenceLength(std::string_view text, std::size_t at)
+{
+    const std::string_view rest = text.substr(at);
+    for (const std::string_view entity : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"})
+        if (rest.starts_with(entity))
+            return entity.size();
+    if (!rest.starts_with("&#"))
+        return 0;
+    const bool hex = rest.size() > 2 && rest[2] == 'x';
+    const std::size_t first = hex ? 3 : 2;
+    const std::size_t semicolon = rest.find(';', first);
+    if (semicolon == std::string_view::npos || semicolon == first || semicolon > first + 8)
+        return 0;
+    unsigned value = 0;
+    const auto [end, error] =
+        std::from_chars(rest.data() + first, rest.data() + semicolon, value, hex ? 16 : 10);
+    if (error != std::errc() || end != rest.data() + semicolon || !isXmlCharacter(value))
+        return 0;
+    return semicolon + 1;
+}
+
+} // namespace
+
+void appendCodePoint(std::string &out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+ByteEncoding declaredEncoding(std::string_view declarationLine)
+{
+    const auto at = declarationLine.find("encoding=");
+    if (at == std::string_view::npos || at + 10 > declarationLine.size())
+        return ByteEncoding::Utf8;
+    const char quote = declarationLine[at + 9];
+    const std::string_view rest = declarationLine.substr(at + 10);
+    std::string name(rest.substr(0, rest.find(quote)));
+    for (char &c : name)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    for (const std::string_view single :
+         {"windows-1252", "cp1252", "iso-8859-1", "iso8859-1", "latin1", "latin-1"})
+        if (name == single)
+            return ByteEncoding::Windows1252;
+    return ByteEncoding::Utf8;
+}
+
+void appendUtf8(std::string &out, std::string_view bytes, ByteEncoding encoding)
+{
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte < 0x80) {
+            out += char(byte);
+            ++i;
+            continue;
+        }
+        char32_t c = 0;
+        if (encoding == ByteEncoding::Utf8) {
+            const std::size_t length = highCharacter(bytes, i, c);
+            if (length > 1)
+                out.append(bytes.substr(i, length));
+            else
+                appendCodePoint(out, c);
+            i += length;
+        } else {
+            appendCodePoint(out, windows1252(byte));
+            ++i;
+        }
+    }
+}
+
+void appendXmlEscaped(std::string &out, std::string_view text, bool asciiOnly)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            char32_t code = 0;
+            const std::size_t length = highCharacter(text, i, code);
+            if (asciiOnly || !isXmlCharacter(code))
+                appendReference(out, isXmlCharacter(code) ? code : 0xFFFD);
+            else if (length > 1)
+                out.append(text.substr(i, length));
+            else
+                appendCodePoint(out, code);
+            i += length;
+            continue;
+        }
+        if (c == '&') {
+            if (const std::size_t length = referenceLength(text, i)) {
+                out.append(text.substr(i, length));
+                i += length;
+                continue;
+            }
+            out += "&amp;";
+        } else if (c == '<') {
+            out += "&lt;";
+        } else if (c == '>') {
+            out += "&gt;";
+        } else if (c == '"') {
+            out += "&quot;";
+        } else if (byte >= 0x20 || c == '\t' || c == '\n' || c == '\r') {
+            out += c;
+        }
+        ++i;
+    }
+}
+
+} // namespace kelvane

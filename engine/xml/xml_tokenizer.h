@@ -1,0 +1,156 @@
+#pragma once
+
+// Cuts an XML file into its tokens (tags, character data, comments, ...) as
+// it streams by, and stops at the first place where the file is not
+// well-formed. It builds no tree and decodes nothing: a reader takes what it
+// needs from the tokens as they pass, and every byte stays as written.
+
+#include "read/chunk_reader.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace kelvane {
+
+enum class XmlToken : std::uint8_t {
+    StartTag,    // <name attributes> or <name attributes/> (emptyElement())
+    EndTag,      // </name>
+    Text,        // character data; a long stretch may come in several pieces
+    CData,       // <![CDATA[...]]>
+    Comment,     // <!--...-->
+    Instruction, // <?target ...?>, the XML declaration among them
+    Doctype,     // <!DOCTYPE ...>
+    End,         // the end of the file, after a complete document
+    Error,       // not well-formed, or the file could not be read: see error()
+};
+
+struct XmlAttribute {
+    std::string_view name;  // qualified, as written
+    std::string_view value; // between the quotes, as written (references not expanded)
+    std::string_view whole; // from the name through the closing quote
+};
+
+class XmlTokenizer {
+  public:
+    enum class Mode {
+        Document, // one root element, and only markup and blanks around it
+        Fragment, // any sequence of content; an end tag with nothing open is passed on
+    };
+    explicit XmlTokenizer(ChunkReader &input, Mode mode = Mode::Document);
+
+    XmlToken next();
+    // Whether character data without references is handed out: a reader that
+    // takes values by their offsets does not need it (it is checked all the same).
+    void setReportPlainText(bool on) { reportPlainText = on; }
+
+    // The last token's bytes. They, and every view below, stay valid until
+    // the next call of next(); offsets stay valid as long as they are kept.
+    std::string_view token() const { return {first, std::size_t(last - first)}; }
+    qint64 tokenOffset() const { return input.offsetOf(first); }
+    qint64 tokenEndOffset() const { return input.offsetOf(last); }
+    // Of a tag.
+    std::string_view name() const { return tagName; }
+    std::string_view localName() const
+    {
+        std::size_t start = tagName.size();
+        while (start > 0 && tagName[start - 1] != ':')
+            --start;
+        return tagName.substr(start);
+    }
+    bool emptyElement() const { return empty; }
+    std::span<const XmlAttribute> attributes() const { return attributeList; }
+    // Of character data: whether it holds a reference such as &amp; or &#233;.
+    bool hasReference() const { return reference; }
+    // Elements open after the last token.
+    int depth() const { return int(openElements.size()); }
+    // An end tag that closes an element opened before a fragment began.
+    bool closesOuter() const { return outer; }
+
+    // The bytes from offset on stay in the input's buffer until keepNothing(),
+    // however far the tokenizer reads on. (Without it, only the last token and
+    // the kLookBehind bytes before it stay.)
+    void keepFrom(qint64 offset) { keep = offset; }
+    void keepNothing() { keep = -1; }
+
+    // After Error: what is wrong, and at which offset of the file (-1 when the
+    // file could not be read; the message then names the file and the reason).
+    QString error() const { return problem; }
+    qint64 errorOffset() const { return problemOffset; }
+
+    // The value of an attribute or character data with its references
+    // expanded (a character reference as UTF-8); false when one is not known.
+    static bool expand(std::string_view text, std::string &out);
+    // The character data of an element's content, which must be well-formed:
+    // references expanded, CDATA sections opened, and comments, processing
+    // instructions and the tags of child elements left out.
+    static void textContent(std::string_view content, std::string &out);
+
+    // So much of what comes before a token stays at hand with it.
+    static constexpr qint64 kLookBehind = 256;
+
+  private:
+    enum class Scan { Token, NeedMore };
+    Scan scan(XmlToken &token);
+    Scan scanText(XmlToken &token);
+    Scan scanStartTag(XmlToken &token);
+    Scan scanEndTag(XmlToken &token);
+    Scan scanBang(XmlToken &token);
+    Scan scanInstruction(XmlToken &token);
+    Scan scanDoctype(XmlToken &token);
+    XmlToken atEndOfInput();
+    bool checkReferences(const char *from, const char *to);
+    XmlToken fail(const char *at, const QString &what);
+    Scan emit(XmlToken &token, XmlToken kind, const char *end);
+    Scan fault(XmlToken &token, const char *at, const QString &what);
+    static bool appendExpanded(std::string_view text, std::string &out);
+    bool firstOfItsName(std::string_view name);
+    // Scans a name from p; null when the name is cut off by the end of the bytes at hand.
+    const char *scanName(const char *p);
+
+    ChunkReader &input;
+    const Mode mode;
+    const char *cur = nullptr;                    // the first byte not yet in a token
+    const char *lim = nullptr;                    // the end of the bytes at hand
+    const char *first = nullptr, *last = nullptr; // of the last token
+    qint64 keep = -1;
+
+    std::string_view tagName;
+    bool empty = false;
+    bool reference = false;
+    bool outer = false;
+    std::vector<XmlAttribute> attributeList;
+    std::unordered_set<std::string_view> attributeNames; // of a tag with many attributes
+    // The names of the open elements. Each is read where its start tag lies in
+    // the input's buffer, and copied into openNames only when a refill is
+    // about to let go of that tag.
+    struct OpenElement {
+        qint64 offset; // of the name in the file
+        std::uint32_t size;
+        std::uint32_t copy; // 1 + where the copy begins in openNames; 0: not copied
+    };
+    std::string_view openName(const OpenElement &element) const;
+    void push(const char *name, std::size_t size);
+    void pop();
+    void copyNamesBefore(qint64 offset);
+    std::vector<OpenElement> openElements;
+    std::size_t firstUncopied = 0; // the elements below it are all copied
+    std::string openNames;
+
+    bool started = false;     // a byte order mark was looked for
+    qint64 documentStart = 0; // after the byte order mark
+    bool rootSeen = false;
+    bool rootClosed = false;
+    bool doctypeSeen = false;
+    bool reportPlainText = true;
+    bool failed = false;
+    QString problem;
+    qint64 problemOffset = -1;
+};
+
+} // namespace kelvane
