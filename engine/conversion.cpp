@@ -1,15 +1,16 @@
 // makeDayFiles: reads a history file with the reader of its format and saves
 // the day files of the runs inside the date window, whatever that format is.
 
+#include "read/file_source.h"
+#include "read/run_readers.h"
+#include "run/run_numbering.h"
+#include "run_listing.h"
 #include "save/day_file_output.h"
 #include "save/day_file_saver.h"
-#include "write/day_file_writer.h"
 #include "save/output_folder_lock.h"
-#include "run_listing.h"
-#include "run/run_numbering.h"
-#include "read/run_readers.h"
 #include "time/start_day.h"
 #include "time/zone_offsets.h"
+#include "write/day_file_writer.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
@@ -118,17 +119,30 @@ ConversionSummary Conversion::run()
     reading.escapeHighCharacters = request.options.escapeHighCharacters;
     reading.hourOffset = request.options.hourOffset;
     reading.stop = request.stop;
-    const std::unique_ptr<RunReader> reader = makeRunReader(request.historyFile, reading);
-    numbering = RunNumbering(reader->numberingRule());
-    reader->read(*this);
+    // The input is opened once and read once, front to back, whatever it is:
+    // its format is told from the first bytes, which its reader reads on from.
+    FileSource input(request.historyFile, request.stop);
+    QString readError;
+    std::unique_ptr<RunReader> reader;
+    if (input.open())
+        reader = makeRunReader(input, reading, readError);
+    else
+        readError = input.errorString();
+    if (reader) {
+        numbering = RunNumbering(reader->numberingRule());
+        reader->read(*this);
+        readError = reader->errorString();
+    }
     // Waits for the runs still being saved. A failure to save comes before
-    // any later one to read, as it concerns an earlier part of the file.
-    if (!saver.finish())
-        summary.error = saver.error();
-    else if (!reader->errorString().isEmpty())
-        summary.error = reader->errorString();
+    // any later one to read, as it concerns an earlier part of the file; a
+    // reading stopped on request failed in nothing.
+    const bool saved = saver.finish();
     summary.stopped = stopRequested();
-    if (summary.runsRead == 0 && summary.ok() && !summary.stopped)
+    if (!saved)
+        summary.error = saver.error();
+    else if (!summary.stopped)
+        summary.error = readError;
+    if (reader && summary.runsRead == 0 && summary.ok() && !summary.stopped)
         summary.noRunHint = reader->noRunHint();
     return summary;
 }

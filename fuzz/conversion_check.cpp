@@ -502,14 +502,17 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
                 return QStringLiteral("an invalid date window was not refused before reading");
             return {};
         }
-        // A Training Center file that is not well-formed stops the conversion
-        // (one that Qt reads may still declare entities of its own, which are
-        // not read); nothing else may.
+        // XML that is not well-formed stops the conversion (XML that Qt reads
+        // may still declare entities of its own, which are not read), and so
+        // does a file that no reader takes (UTF-16 Training Center, binary
+        // data, a file of another kind); nothing else may.
         const QByteArrayView history = data.sliced(kCaseHeaderSize);
         const bool wellFormed = WellFormed(history);
         if (!summary.ok()) {
             const bool refused = summary.error.contains(QLatin1String("is not well-formed XML")) ||
-                                 summary.error.contains(QLatin1String("in UTF-16"));
+                                 summary.error.contains(QLatin1String("holds no root element")) ||
+                                 summary.error.contains(QLatin1String("not a GPS file")) ||
+                                 summary.error.contains(QLatin1String("Kelvane does not read"));
             if (!refused || (wellFormed && !history.contains(QByteArrayView("<!DOCTYPE")) &&
                              !summary.error.contains(QLatin1String("in UTF-16"))))
                 return QStringLiteral("the conversion failed: %1").arg(summary.error);

@@ -310,6 +310,10 @@ void TestHistoryReader::hintWhenNoRunIsFound_data()
     QByteArray utf16(reinterpret_cast<const char *>(QString::fromLatin1(good).utf16()),
                      good.size() * 2);
     QTest::newRow("UTF-16") << "\xff\xfe" + utf16 << "UTF-16";
+    QTest::newRow("UTF-16 without a byte order mark") << utf16 << "UTF-16";
+    QByteArray nulAndTabs = tabs;
+    nulAndTabs.replace("?>", QByteArray("?>\0", 3));
+    QTest::newRow("a NUL byte is no sign of UTF-16") << nulAndTabs << "indented with tabs";
     QByteArray twoOnALine = good;
     twoOnALine.replace("\r\n    <Run>", "<Run>");
     QTest::newRow("Run after another tag") << twoOnALine << "several elements stand on one line";

@@ -3,9 +3,10 @@
 // the values of its points, its XML day file, and what ends a conversion.
 
 #include "history_text.h"
-#include "time/start_day.h"
+#include "read/file_source.h"
 #include "read/tcx_reader.h"
 #include "tcx_text.h"
+#include "time/start_day.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
@@ -124,7 +125,10 @@ Reading Read(const QString &path, std::size_t chunkSize = 1 << 20)
 {
     ReadingOptions options;
     options.content = {true, true, true};
-    TcxReader reader(path, options, false, chunkSize);
+    FileSource file(path);
+    if (!file.open())
+        return {{}, {}, file.errorString()};
+    TcxReader reader(InputBuffer(file, chunkSize), options);
     RecordingSink sink;
     reader.read(sink);
     return {sink.runs, sink.skipped, reader.errorString()};

@@ -1,8 +1,9 @@
 // The tokens of well-formed XML, and where and why XML that is not
 // well-formed is stopped, whatever the size of the buffer it is read through.
 
-#include "read/chunk_reader.h"
 #include "history_text.h"
+#include "read/chunk_reader.h"
+#include "read/file_source.h"
 #include "xml/xml_tokenizer.h"
 
 #include <QTemporaryDir>
@@ -17,9 +18,11 @@ namespace {
 // place as "line:column what".
 QString Tokens(const QString &path, std::size_t chunkSize)
 {
-    ChunkReader input(chunkSize);
-    if (!input.open(path))
-        return input.errorString();
+    FileSource file(path);
+    if (!file.open())
+        return file.errorString();
+    InputBuffer bytes(file, chunkSize);
+    ChunkReader input(bytes);
     XmlTokenizer tokens(input);
     QStringList out;
     for (;;) {

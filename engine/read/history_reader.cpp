@@ -8,9 +8,11 @@
 
 namespace kelvane {
 
-HistoryReader::HistoryReader(QString path, const ReadingOptions &options)
-    : path(std::move(path)), options(options)
+HistoryReader::HistoryReader(InputBuffer input, const ReadingOptions &options, bool utf16)
+    : input(std::move(input)), path(this->input.source().name()), options(options)
 {
+    if (utf16)
+        missedRuns = MissedRuns::Utf16;
 }
 
 void HistoryReader::read(RunSink &runSink)
@@ -18,10 +20,6 @@ void HistoryReader::read(RunSink &runSink)
     sink = &runSink;
     // The current point's texts are views into the lines they came from.
     reader.setBeforeRefill([this] { point.keep(); });
-    if (!reader.open(path)) {
-        error = reader.errorString();
-        return;
-    }
     std::string_view raw;
     while (reader.next(raw)) {
         lineNumber = reader.lineNumber();
@@ -29,7 +27,7 @@ void HistoryReader::read(RunSink &runSink)
             return;
     }
     error = reader.errorString();
-    if (phase != Phase::OutsideRun)
+    if (phase != Phase::OutsideRun && error.isEmpty())
         skip(QStringLiteral("the file ends before the run's </Run> line"));
 }
 
@@ -228,9 +226,6 @@ void HistoryReader::skip(const QString &reason)
 // think it holds one; the first such sign explains a file without runs.
 void HistoryReader::lookForMissedRuns(std::string_view raw, std::string_view line)
 {
-    if (lineNumber == 1 && (raw.starts_with("\xff\xfe") || raw.starts_with("\xfe\xff") ||
-                            raw.find('\0') != std::string_view::npos))
-        noteMissedRuns(MissedRuns::Utf16);
     const std::size_t run = raw.find("<Run");
     if (run == std::string_view::npos) {
         if (raw.find(":Run>") != std::string_view::npos ||

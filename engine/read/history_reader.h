@@ -8,10 +8,9 @@
 
 #include "read/history_run_details.h"
 #include "read/history_track_points.h"
+#include "read/line_reader.h"
+#include "read/run_lines.h"
 #include "run/run.h"
-#include "run/run_lines.h"
-
-#include <kelvane/line_reader.h>
 
 #include <string>
 #include <vector>
@@ -20,7 +19,9 @@ namespace kelvane {
 
 class HistoryReader final : public RunReader {
   public:
-    HistoryReader(QString path, const ReadingOptions &options);
+    // Reads on from the bytes the buffer holds. utf16: the text is UTF-16,
+    // in which no run is found (the hint says so).
+    HistoryReader(InputBuffer input, const ReadingOptions &options, bool utf16 = false);
 
     void read(RunSink &sink) override;
     QString errorString() const override { return error; }
@@ -67,10 +68,11 @@ class HistoryReader final : public RunReader {
     void buildDocument();
     void skip(const QString &reason);
 
+    InputBuffer input;
     const QString path;
     const ReadingOptions options;
     RunSink *sink = nullptr;
-    LineReader reader;
+    LineReader reader{input};
     QString error;
     qint64 lineNumber = 0;
 

@@ -28,8 +28,8 @@ QString shown(std::string_view text)
 
 } // namespace
 
-TcxReader::TcxReader(QString path, const ReadingOptions &options, bool utf16, std::size_t chunkSize)
-    : path(std::move(path)), options(options), utf16(utf16), input(chunkSize), tokens(input)
+TcxReader::TcxReader(InputBuffer input, const ReadingOptions &options, bool utf16)
+    : bytes(std::move(input)), path(bytes.source().name()), options(options), utf16(utf16)
 {
 }
 
@@ -42,13 +42,9 @@ void TcxReader::read(RunSink &runSink)
                     .arg(path);
         return;
     }
-    if (!input.open(path)) {
-        error = input.errorString();
-        return;
-    }
     // Day files repeat the Author, which comes after the activities.
     if (keepDocument)
-        author = findTcxAuthor(path);
+        author = findTcxAuthor(bytes.source());
     open.assign(1, Kind::Document);
     // Values are taken by their offsets; only text with references needs a look.
     tokens.setReportPlainText(false);

@@ -12,8 +12,8 @@
 // activity, not the file.
 
 #include "read/chunk_reader.h"
-#include "run/run.h"
 #include "read/tcx_author.h"
+#include "run/run.h"
 #include "xml/xml_tokenizer.h"
 
 #include <cstdint>
@@ -24,10 +24,9 @@ namespace kelvane {
 
 class TcxReader final : public RunReader {
   public:
-    // utf16: the file's text is UTF-16, which is not read (see read()). The
-    // chunk size is the input buffer's first size (tests make it tiny).
-    TcxReader(QString path, const ReadingOptions &options, bool utf16 = false,
-              std::size_t chunkSize = 1 << 20);
+    // Reads on from the bytes the buffer holds. utf16: the text is UTF-16,
+    // which is not read (see read()).
+    TcxReader(InputBuffer input, const ReadingOptions &options, bool utf16 = false);
 
     // Activities are numbered by their whole start date.
     NumberingRule numberingRule() const override { return NumberingRule::Date; }
@@ -120,13 +119,14 @@ class TcxReader final : public RunReader {
     std::string_view view(const Text &text, const std::string &store) const;
     std::string_view indentationBefore(qint64 offset) const;
 
+    InputBuffer bytes;
     const QString path;
     const ReadingOptions options;
     // A TCX day file of a TCX run is its document, as is its XML day file.
     const bool keepDocument = options.content.document || options.content.tcxDocument;
     const bool utf16;
-    ChunkReader input;
-    XmlTokenizer tokens;
+    ChunkReader input{bytes};
+    XmlTokenizer tokens{input};
     RunSink *sink = nullptr;
     QString error;
 

@@ -143,7 +143,12 @@ constexpr std::ptrdiff_t kLongestReference = 32;
 
 } // namespace
 
-XmlTokenizer::XmlTokenizer(ChunkReader &input, Mode mode) : input(input), mode(mode) {}
+// The bytes at hand may hold the start of the file already (those its format
+// was told by).
+XmlTokenizer::XmlTokenizer(ChunkReader &input, Mode mode)
+    : input(input), mode(mode), cur(input.at(input.begin())), lim(input.at(input.end()))
+{
+}
 
 XmlToken XmlTokenizer::next()
 {
