@@ -84,10 +84,9 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
             continue;
         writers.push_back({kind, makeDayFileWriter(kind, request.options)});
         const RunContent needs = writers.back().writer->needs();
-        content.document |= needs.document;
+        content.documents |= needs.documents;
         content.points |= needs.points;
         content.details |= needs.details;
-        content.tcxDocument |= needs.tcxDocument;
     }
 }
 
@@ -193,12 +192,12 @@ bool Conversion::saveDayFiles(Run &run)
     std::size_t count = 0;
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
-        // Two kinds may name the same file (the XML and the TCX day file of a
-        // TCX run, both the run's own document): it is written once.
+        // Two kinds may name the same file (the own format's and the TCX day
+        // file of a TCX run, both the run's own document): it is written once.
         if (std::any_of(files, files + count, [&](const auto &file) { return file.name == name; }))
             continue;
-        // The XML day file's name is shown before the file is written.
-        if (kind == DayFileKind::Xml)
+        // The own format's day file's name is shown before the file is written.
+        if (kind == DayFileKind::OwnFormat)
             progress.showFileName(name);
         // A file made of the run's points and details may be written on the
         // saving thread; one that copies the document is written here.

@@ -59,7 +59,6 @@ struct Ride {
         run.notes = "Col du Caf\xc3\xa9 &amp; back";
         run.points = &points;
         run.laps = laps;
-        run.documentExtension = QLatin1StringView(".xml");
     }
 };
 
@@ -133,7 +132,8 @@ void TestDayFileWriters::extensions_data()
     QTest::addColumn<DayFileKind>("kind");
     QTest::addColumn<ConversionOptions>("options");
     QTest::addColumn<QString>("extension");
-    QTest::newRow("XML") << DayFileKind::Xml << ConversionOptions() << ".xml";
+    QTest::newRow("own format, of a history")
+        << DayFileKind::OwnFormat << ConversionOptions() << ".xml";
     QTest::newRow("CSV") << DayFileKind::Csv << ConversionOptions() << ".txt";
     QTest::newRow("GPX") << DayFileKind::Gpx << ConversionOptions() << ".gpx";
     QTest::newRow("GPX 1.1") << DayFileKind::Gpx << Gpx11() << ".gpx";
@@ -146,7 +146,6 @@ void TestDayFileWriters::extensions()
     QFETCH(ConversionOptions, options);
     QFETCH(QString, extension);
     Run run;
-    run.documentExtension = QLatin1StringView(".xml");
     QCOMPARE(QString(makeDayFileWriter(kind, options)->extension(run)), extension);
 }
 
@@ -194,7 +193,7 @@ void TestDayFileWriters::xmlIsTheRunsDocument()
     const std::string_view document[] = {"<?xml?>\r\n", "<Run>\r\n", "</Run>\r\n"};
     Run run;
     run.document = document;
-    QCOMPARE(Joined(makeDayFileWriter(DayFileKind::Xml)->write(run)),
+    QCOMPARE(Joined(makeDayFileWriter(DayFileKind::OwnFormat)->write(run)),
              QByteArray("<?xml?>\r\n<Run>\r\n</Run>\r\n"));
 }
 
@@ -358,12 +357,12 @@ void TestDayFileWriters::tcxOfATcxRunIsItsDocument()
     const std::string_view document[] = {"<?xml?>\r\n", "<TrainingCenterDatabase/>\r\n"};
     Ride ride;
     ride.run.document = document;
-    ride.run.documentExtension = QLatin1StringView(".tcx");
+    ride.run.format = RunFormat::Tcx;
     const auto writer = makeDayFileWriter(DayFileKind::Tcx);
     QCOMPARE(QString(writer->extension(ride.run)), QStringLiteral(".tcx"));
     QCOMPARE(Joined(writer->write(ride.run)),
              QByteArray("<?xml?>\r\n<TrainingCenterDatabase/>\r\n"));
-    QVERIFY(writer->needs().tcxDocument && !writer->needs().document);
+    QCOMPARE(writer->needs().documents, RunFormats(RunFormat::Tcx));
     // A reader that kept no document: the run is written from its laps and points.
     ride.run.document = {};
     QCOMPARE(PointsPerLap(Joined(writer->write(ride.run))), QList<int>({3, 2, 2}));

@@ -37,7 +37,7 @@ class RecordingProgress final : public ProgressSink {
 ConversionOptions Options(bool xml, bool csv, bool gpx, bool escapeNotes, int offset)
 {
     ConversionOptions options;
-    options.dayFiles.setFlag(DayFileKind::Xml, xml);
+    options.dayFiles.setFlag(DayFileKind::OwnFormat, xml);
     options.dayFiles.setFlag(DayFileKind::Csv, csv);
     options.dayFiles.setFlag(DayFileKind::Gpx, gpx);
     options.escapeHighCharacters = escapeNotes;
@@ -47,7 +47,7 @@ ConversionOptions Options(bool xml, bool csv, bool gpx, bool escapeNotes, int of
 
 ConversionOptions AllFormats(int offset = 0)
 {
-    return {DayFileKind::Xml | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
+    return {DayFileKind::OwnFormat | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
 }
 
 const Point kP1{"47.6205", "-122.3493", "56.1", "2004-10-25T13:45:10Z"};
@@ -435,7 +435,7 @@ void TestHistoryReader::formatSwitches_data()
     QTest::addColumn<ConversionOptions>("options");
     QTest::addColumn<QStringList>("written");
 
-    QTest::newRow("XML") << ConversionOptions{DayFileKind::Xml, false, 0}
+    QTest::newRow("XML") << ConversionOptions{DayFileKind::OwnFormat, false, 0}
                          << QStringList{"20041025_01_Monday.xml"};
     QTest::newRow("CSV") << ConversionOptions{DayFileKind::Csv, false, 0}
                          << QStringList{"20041025_01_Monday.txt"};
@@ -450,7 +450,7 @@ void TestHistoryReader::formatSwitches()
     QFETCH(QStringList, written);
     QVERIFY(convert(History({Run("2004-10-25T08:00:00Z", {kP1})}), kEverything, options).ok());
     QCOMPARE(progress.written, written);
-    const bool xml = options.dayFiles.testFlag(DayFileKind::Xml);
+    const bool xml = options.dayFiles.testFlag(DayFileKind::OwnFormat);
     QCOMPARE(progress.calls.contains("ShowFileName 20041025_01_Monday.xml"), xml);
 }
 

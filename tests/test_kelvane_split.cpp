@@ -317,7 +317,7 @@ void TestKelvaneSplit::inputThroughAPipe()
     QProcess shell;
     shell.start(QStringLiteral("bash"),
                 {QStringLiteral("-c"), QStringLiteral("f=$1; shift; \"$0\" \"$@\" <(cat \"$f\")"),
-                 kProgram, file, "--xml", "--csv", "--gpx", "-C", outDir()});
+                 kProgram, file, "--own-format", "--csv", "--gpx", "-C", outDir()});
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.exitCode(), 0);
     QCOMPARE(shell.readAllStandardOutput(), fromFile.out);

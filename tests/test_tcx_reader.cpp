@@ -39,7 +39,7 @@ class RecordingProgress final : public ProgressSink {
 
 ConversionOptions AllFormats(int offset = 0)
 {
-    return {DayFileKind::Xml | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
+    return {DayFileKind::OwnFormat | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
 }
 
 struct Converted {
@@ -124,7 +124,7 @@ struct Reading {
 Reading Read(const QString &path, std::size_t chunkSize = 1 << 20)
 {
     ReadingOptions options;
-    options.content = {true, true, true};
+    options.content = {kEveryRunFormat, true, true};
     FileSource file(path);
     if (!file.open())
         return {{}, {}, file.errorString()};

@@ -16,7 +16,7 @@ namespace {
 const QDate kToday(2026, 12, 7);
 const DateWindow kEverything{earliestDay(), kToday};
 
-ConversionOptions InZone(const char *zone, DayFileKinds kinds = DayFileKind::Xml)
+ConversionOptions InZone(const char *zone, DayFileKinds kinds = DayFileKind::OwnFormat)
 {
     ConversionOptions options;
     options.dayFiles = kinds;

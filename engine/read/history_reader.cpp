@@ -121,7 +121,7 @@ inline void HistoryReader::keepLine(std::string_view raw, std::string_view line)
         dropLines();
         return;
     }
-    if (!options.content.document)
+    if (!keepDocument)
         return;
     if (!reader.hasMark())
         reader.markLine();
@@ -173,12 +173,12 @@ bool HistoryReader::endRun()
         // A <Run> line inside a run outside the window, then a start time inside it.
         skip(QStringLiteral("a <Run> line inside it starts another run"));
     } else if (outcome == Outcome::Kept) {
-        if (options.content.document)
+        if (keepDocument)
             buildDocument();
         run.startDay = startDay;
         run.startTime = startTime;
+        run.format = RunFormat::History;
         run.document = document;
-        run.documentExtension = QLatin1StringView(".xml");
         run.points = &points;
         if (options.content.details) {
             run.laps = details.laps();

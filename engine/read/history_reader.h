@@ -71,6 +71,7 @@ class HistoryReader final : public RunReader {
     InputBuffer input;
     const QString path;
     const ReadingOptions options;
+    const bool keepDocument = options.content.keepsDocumentOf(RunFormat::History);
     RunSink *sink = nullptr;
     LineReader reader{input};
     QString error;

@@ -448,8 +448,8 @@ bool TcxReader::closeActivity()
             buildDocument();
         run.startDay = activity.startDay;
         run.startTime = activity.startTime;
+        run.format = RunFormat::Tcx;
         run.document = document;
-        run.documentExtension = QLatin1StringView(".tcx");
         run.points = &points;
         if (options.content.details) {
             laps.clear();

@@ -123,7 +123,7 @@ class TcxReader final : public RunReader {
     const QString path;
     const ReadingOptions options;
     // A TCX day file of a TCX run is its document, as is its XML day file.
-    const bool keepDocument = options.content.document || options.content.tcxDocument;
+    const bool keepDocument = options.content.keepsDocumentOf(RunFormat::Tcx);
     const bool utf16;
     ChunkReader input{bytes};
     XmlTokenizer tokens{input};

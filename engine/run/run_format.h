@@ -14,6 +14,7 @@ enum class RunFormat {
 };
 Q_DECLARE_FLAGS(RunFormats, RunFormat)
 Q_DECLARE_OPERATORS_FOR_FLAGS(RunFormats)
+inline constexpr RunFormats kEveryRunFormat = RunFormat::History | RunFormat::Tcx | RunFormat::Fit;
 
 // The extension, with its dot, of a run's own day file.
 inline QLatin1StringView documentExtension(RunFormat format)

@@ -4,7 +4,7 @@
 
 namespace kelvane {
 
-std::unique_ptr<DayFileWriter> makeXmlDayFile();
+std::unique_ptr<DayFileWriter> makeOwnFormatDayFile();
 std::unique_ptr<DayFileWriter> makeCsvDayFile(const ConversionOptions &options);
 std::unique_ptr<DayFileWriter> makeGpxDayFile();
 std::unique_ptr<DayFileWriter> makeGpx11DayFile(const ConversionOptions &options);
@@ -13,8 +13,8 @@ std::unique_ptr<DayFileWriter> makeTcxDayFile(const ConversionOptions &options);
 std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind, const ConversionOptions &options)
 {
     switch (kind) {
-    case DayFileKind::Xml:
-        return makeXmlDayFile();
+    case DayFileKind::OwnFormat:
+        return makeOwnFormatDayFile();
     case DayFileKind::Csv:
         return makeCsvDayFile(options);
     case DayFileKind::Gpx:

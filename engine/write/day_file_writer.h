@@ -32,16 +32,14 @@ class DayFileWriter {
 // into the reader's buffers), rather than made of its points and details.
 inline bool writesDocument(const DayFileWriter &writer, const Run &run)
 {
-    const RunContent needs = writer.needs();
-    return needs.document ||
-           (needs.tcxDocument && run.documentExtension == QLatin1StringView(".tcx"));
+    return writer.needs().keepsDocumentOf(run.format);
 }
 
 std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind,
                                                  const ConversionOptions &options = {});
 
 // Every kind, in the order a run's day files are written.
-inline constexpr DayFileKind kDayFileKinds[] = {DayFileKind::Xml, DayFileKind::Csv,
+inline constexpr DayFileKind kDayFileKinds[] = {DayFileKind::OwnFormat, DayFileKind::Csv,
                                                 DayFileKind::Gpx, DayFileKind::Tcx};
 
 } // namespace kelvane

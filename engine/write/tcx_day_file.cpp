@@ -2,8 +2,8 @@
 // each with the track points recorded during it, and the run's note. A run
 // read from a TCX file is its own day file.
 
-#include "write/day_file_writer.h"
 #include "time/instant.h"
+#include "write/day_file_writer.h"
 #include "write/schema_values.h"
 #include "write/utc_point_times.h"
 #include "xml/xml_buffer.h"
@@ -57,7 +57,7 @@ class TcxDayFile final : public DayFileWriter {
     }
     RunContent needs() const override
     {
-        return {.points = true, .details = true, .tcxDocument = true};
+        return {.documents = RunFormat::Tcx, .points = true, .details = true};
     }
     QLatin1StringView extension(const Run &) const override { return kExtension; }
     std::span<const std::string_view> write(const Run &run) override;
@@ -195,7 +195,7 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
 {
     // Without its document (a reader that keeps none), a TCX run is written
     // from its laps and points as any other run.
-    if (run.documentExtension == kExtension && !run.document.empty())
+    if (run.format == RunFormat::Tcx && !run.document.empty())
         return run.document;
     out.clear();
     out.put(kHead);
