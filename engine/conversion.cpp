@@ -116,7 +116,6 @@ ConversionSummary Conversion::run()
     ReadingOptions reading;
     reading.content = content;
     reading.escapeHighCharacters = request.options.escapeHighCharacters;
-    reading.hourOffset = request.options.hourOffset;
     reading.stop = request.stop;
     // The input is opened once and read once, front to back, whatever it is:
     // its format is told from the first bytes, which its reader reads on from.

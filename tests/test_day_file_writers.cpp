@@ -179,7 +179,9 @@ void TestDayFileWriters::csvRows()
 {
     TrackPoints points;
     points.append(Point("47.6205", "13:45:10"));
-    points.append({"", "", "", "", "", {}, {}, {}});
+    TrackPoint timeNeverRead; // a history point before any <Time> line
+    timeNeverRead.zone = {};
+    points.append(timeNeverRead);
     Run run;
     run.points = &points;
     QCOMPARE(Joined(makeDayFileWriter(DayFileKind::Csv)->write(run)),
@@ -372,13 +374,14 @@ void TestDayFileWriters::tcxOfATcxRunIsItsDocument()
 // and TCX write the instants in UTC, and read times with offsets as such.
 void TestDayFileWriters::utcTimesWhateverTheHourOffset()
 {
+    // As the history reader gives 2024-05-01T23:30:00Z and ...T01:30:00.25+02:00.
+    TrackPoint inUtc{"1", "2", "3", "2024-05-01", "23:30:00", {}, {}, {}};
+    TrackPoint east = inUtc;
+    east.time = "01:30:00.25+02:0";
+    east.zone = "0";
     TrackPoints points;
-    std::string shifted;
-    // As a reader gives them with an hour offset of -5.
-    for (const std::string_view time : {"23:30:00", "01:30:00.25+02:00"}) {
-        shiftHour(time, -5, shifted);
-        points.append({"1", "2", "3", "2024-05-01", shifted, {}, {}, {}});
-    }
+    points.append(inUtc);
+    points.append(east);
     Run run;
     run.startTime = "2024-05-01T23:00:00-01:00";
     run.points = &points;
@@ -391,6 +394,10 @@ void TestDayFileWriters::utcTimesWhateverTheHourOffset()
     const QByteArray file = Joined(makeDayFileWriter(DayFileKind::Tcx, tcx)->write(run));
     QCOMPARE(Texts(file, QStringLiteral("Time")), utc);
     QCOMPARE(Texts(file, QStringLiteral("Id")), QStringList{"2024-05-02T00:00:00Z"});
+    QCOMPARE(Joined(makeDayFileWriter(DayFileKind::Csv, tcx)->write(run)),
+             QByteArray("Latitude,Longitude,Altitude, Date,Time\r\n"
+                        "1,2,3,2024-05-01,18:30:00\r\n"
+                        "1,2,3,2024-05-01,20:30:00.25+02:0\r\n"));
 }
 
 void TestDayFileWriters::hostileValuesAddNoMarkup_data()

@@ -64,7 +64,7 @@ bool HistoryReader::handleLine(std::string_view raw)
         keepLine(raw, line);
         // Without CSV or GPX day files nothing ever reads the points.
         if (options.content.points)
-            followTrackPointLine(line, point, points, options.hourOffset);
+            followTrackPointLine(line, point, points);
         followDetails(raw, line);
         if (second == 'S' && phase == Phase::AwaitingStart && beginsWith(line, "<StartTime>"))
             takeStartTime(line);

@@ -373,8 +373,7 @@ void TcxReader::endTrackpoint()
     row.hasTime = point.time.present && utcTime(view(point.time, pointStore), utcScratch, utc);
     if (row.hasTime) {
         row.date = utc.date;
-        shiftHour(utc.time, options.hourOffset, shiftedTime);
-        row.time = shiftedTime;
+        row.time = utc.time;
     }
     row.heartRate = view(point.heartRate, pointStore);
     row.cadence = view(point.cadence, pointStore);

@@ -153,7 +153,7 @@ class TcxReader final : public RunReader {
     PointTexts point;
     std::string pointStore; // expanded texts of the open track point
     TrackPoints points;
-    std::string utcScratch, shiftedTime;
+    std::string utcScratch;
 
     std::vector<Lap> laps;
     std::string head, tail;

@@ -61,12 +61,11 @@ struct RunStart {
     bool inWindow = false; // the day lies in the date window: the run is kept
 };
 
-// How a reader reads: what to keep of the runs in the window, and the two
-// changes it makes to what it keeps.
+// How a reader reads: what to keep of the runs in the window, and the one
+// change it makes to what it keeps.
 struct ReadingOptions {
     RunContent content;
     bool escapeHighCharacters = false;      // in one-line notes of the run's document
-    int hourOffset = 0;                     // added to every track point time
     const std::atomic_bool *stop = nullptr; // once true, reading ends soon
 };
 

@@ -6,8 +6,8 @@ namespace kelvane {
 
 std::unique_ptr<DayFileWriter> makeOwnFormatDayFile();
 std::unique_ptr<DayFileWriter> makeCsvDayFile(const ConversionOptions &options);
-std::unique_ptr<DayFileWriter> makeGpxDayFile();
-std::unique_ptr<DayFileWriter> makeGpx11DayFile(const ConversionOptions &options);
+std::unique_ptr<DayFileWriter> makeGpxDayFile(const ConversionOptions &options);
+std::unique_ptr<DayFileWriter> makeGpx11DayFile();
 std::unique_ptr<DayFileWriter> makeTcxDayFile(const ConversionOptions &options);
 
 std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind, const ConversionOptions &options)
@@ -19,8 +19,8 @@ std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind, const Convers
         return makeCsvDayFile(options);
     case DayFileKind::Gpx:
         if (options.gpxVersion == GpxVersion::V1_1)
-            return makeGpx11DayFile(options);
-        return makeGpxDayFile();
+            return makeGpx11DayFile();
+        return makeGpxDayFile(options);
     case DayFileKind::Tcx:
         return makeTcxDayFile(options);
     }

@@ -4,8 +4,8 @@
 
 #include "time/instant.h"
 #include "write/day_file_writer.h"
+#include "write/point_instants.h"
 #include "write/schema_values.h"
-#include "write/utc_point_times.h"
 #include "xml/xml_buffer.h"
 
 #include <optional>
@@ -52,7 +52,7 @@ std::string_view sportOf(std::string_view sport)
 class TcxDayFile final : public DayFileWriter {
   public:
     explicit TcxDayFile(const ConversionOptions &options)
-        : times(options.hourOffset), escapeHighCharacters(options.escapeHighCharacters)
+        : escapeHighCharacters(options.escapeHighCharacters)
     {
     }
     RunContent needs() const override
@@ -69,7 +69,7 @@ class TcxDayFile final : public DayFileWriter {
     void writePoint(const TrackPoint &point);
 
     XmlBuffer out;
-    UtcPointTimes times;
+    PointInstants times;
     bool escapeHighCharacters;
     std::string scratch;
     // Per lap, the start of the next lap whose start can be read: where its
@@ -133,7 +133,7 @@ void TcxDayFile::writePoint(const TrackPoint &p)
 {
     // Most points have every value, as numbers, and no extra one: their size
     // is known, so they are copied with one check.
-    const std::string_view time = times.utcTimeWithoutZone(p);
+    const std::string_view time = PointInstants::isUtcAsWritten(p) ? p.time : std::string_view();
     if (!time.empty() && !p.latitude.empty() && !p.longitude.empty() && !p.altitude.empty() &&
         p.heartRate.empty() && p.cadence.empty() && p.power.empty() && isPlainXml(p.date) &&
         isPlainXml(time) && isPlainXml(p.latitude) && isPlainXml(p.longitude) &&
@@ -221,7 +221,7 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
         bool inTrack = false;
         for (; point < track.size(); ++point) {
             const TrackPoint p = track.at(point);
-            if (!UtcPointTimes::hasTime(p))
+            if (!PointInstants::hasTime(p))
                 continue; // the schema requires a time
             if (lapEnds[lap]) {
                 const auto at = times.instant(p);
