@@ -9,6 +9,7 @@
 #include "read/history_run_details.h"
 #include "read/history_track_points.h"
 #include "read/line_reader.h"
+#include "read/open_run.h"
 #include "read/run_lines.h"
 #include "run/run.h"
 
@@ -33,13 +34,6 @@ class HistoryReader final : public RunReader {
         OutsideRun,    // between runs
         AwaitingStart, // after a <Run> line, until the next <StartTime> line is taken
         InRun,         // a start time of the open run was taken
-    };
-    // What becomes of the open run.
-    enum class Outcome {
-        Undecided, // no start time taken yet
-        Kept,      // its start day lies in the window: it is written at its end
-        Dropped,   // its start day lies outside the window: nothing of it is kept
-        Skipped,   // reported as skipped: nothing of it is written
     };
 
     // Signs of runs the reader cannot see, for the hint after a file without runs.
@@ -80,11 +74,9 @@ class HistoryReader final : public RunReader {
     bool sawRun = false;
     MissedRuns missedRuns = MissedRuns::None;
     Phase phase = Phase::OutsideRun;
-    Outcome outcome = Outcome::Undecided; // of the open run
-    bool linesDropped = false;            // lines of the open run were let go
-    qint64 runFirstLine = 0;              // line number of the open run's <Run> line
-    QDate startDay;                       // of the last start time taken
-    std::string startTime;                // that start time's text
+    OpenRun current{RunFormat::History};
+    bool linesDropped = false; // lines of the open run were let go
+    qint64 runFirstLine = 0;   // line number of the open run's <Run> line
 
     std::string declarationLine; // the last line that began "<?xml version=", as read
     std::string historyLine;     // the last line that began "<History", as read

@@ -310,15 +310,13 @@ void TcxReader::declareNamespaces(std::size_t level)
 
 void TcxReader::openActivity()
 {
-    sink->runOpened();
+    current.open(*sink);
     inActivity = true;
     activity.tagOffset = tokens.tokenOffset();
     activity.begin = activity.tagOffset - qint64(indentationBefore(activity.tagOffset).size());
-    activity.outcome = Outcome::Undecided;
     activity.recordingPoints = options.content.points;
     activity.following = true;
     activity.id = activity.lap = activity.point = {};
-    activity.startTime.clear();
     activity.notes = {};
     activity.sport = attributeText("Sport");
     tokens.keepFrom(activity.begin);
@@ -387,7 +385,7 @@ void TcxReader::endTrackpoint()
 // ends), so the order of the elements in the file does not matter.
 void TcxReader::decide(bool atEnd)
 {
-    if (activity.outcome != Outcome::Undecided)
+    if (current.outcome() != OpenRun::Outcome::Undecided)
         return;
     const StartCandidate *chosen = nullptr;
     for (const StartCandidate *candidate : {&activity.id, &activity.lap, &activity.point}) {
@@ -404,15 +402,11 @@ void TcxReader::decide(bool atEnd)
                  .arg(shown(activity.id.text)));
         return;
     }
-    activity.startTime = chosen->text;
-    const RunStart start = sink->runStarts(activity.startTime);
-    if (!start.day.isValid()) {
+    if (!current.start(chosen->text)) {
         skip(QStringLiteral("its start time \"%1\" names no real day").arg(shown(chosen->text)));
         return;
     }
-    activity.startDay = start.day;
-    activity.outcome = start.inWindow ? Outcome::Kept : Outcome::Dropped;
-    if (activity.outcome == Outcome::Kept) {
+    if (current.isKept()) {
         activity.recordingPoints = options.content.points;
         activity.following = options.content.points || options.content.details;
         return;
@@ -426,14 +420,13 @@ void TcxReader::decide(bool atEnd)
 
 void TcxReader::skip(const QString &reason)
 {
-    activity.outcome = Outcome::Skipped;
     activity.recordingPoints = activity.following = false;
     qint64 line = 0, column = 0;
     input.position(activity.tagOffset, line, column);
     tokens.keepNothing();
     points.clear();
     points.setRecording(false);
-    sink->runSkipped(line, reason);
+    current.skip(line, reason);
 }
 
 bool TcxReader::closeActivity()
@@ -441,13 +434,9 @@ bool TcxReader::closeActivity()
     decide(true);
     inActivity = false;
     Run run;
-    Run *kept = nullptr;
-    if (activity.outcome == Outcome::Kept) {
+    if (current.isKept()) {
         if (keepDocument)
             buildDocument();
-        run.startDay = activity.startDay;
-        run.startTime = activity.startTime;
-        run.format = RunFormat::Tcx;
         run.document = document;
         run.points = &points;
         if (options.content.details) {
@@ -460,9 +449,8 @@ bool TcxReader::closeActivity()
             run.sport = view(activity.sport, activityStore);
             run.notes = view(activity.notes, activityStore);
         }
-        kept = &run;
     }
-    const bool goOn = sink->runEnded(kept);
+    const bool goOn = current.close(run);
     activity.following = true;
     tokens.keepNothing();
     points.clear();

@@ -12,6 +12,7 @@
 // activity, not the file.
 
 #include "read/chunk_reader.h"
+#include "read/open_run.h"
 #include "read/tcx_author.h"
 #include "run/run.h"
 #include "xml/xml_tokenizer.h"
@@ -71,7 +72,6 @@ class TcxReader final : public RunReader {
         bool present = false;
         bool expanded = false;
     };
-    enum class Outcome { Undecided, Kept, Dropped, Skipped };
     // A text an activity's start day may come from.
     struct StartCandidate {
         bool seen = false;
@@ -80,12 +80,9 @@ class TcxReader final : public RunReader {
     struct OpenActivity {
         qint64 tagOffset = 0;
         qint64 begin = 0; // of its bytes in the day file: the blanks before its tag on its line
-        Outcome outcome = Outcome::Undecided;
         bool recordingPoints = false;
         bool following = true; // its values are still taken
         StartCandidate id, lap, point;
-        std::string startTime;
-        QDate startDay;
         Text sport, notes;
         std::string activitiesTag; // the <Activities> start tag of its day file
     };
@@ -147,6 +144,7 @@ class TcxReader final : public RunReader {
     TcxAuthor author;
 
     bool inActivity = false;
+    OpenRun current{RunFormat::Tcx};
     OpenActivity activity;
     std::string activityStore; // expanded texts of the open activity's laps
     std::vector<LapTexts> lapTexts;
