@@ -1,6 +1,7 @@
 // makeDayFiles: reads a history file with the reader of its format and saves
 // the day files of the runs inside the date window, whatever that format is.
 
+#include "day_file_kinds.h"
 #include "read/file_source.h"
 #include "read/run_readers.h"
 #include "run/run_numbering.h"
@@ -10,7 +11,6 @@
 #include "save/output_folder_lock.h"
 #include "time/start_day.h"
 #include "time/zone_offsets.h"
-#include "write/day_file_writer.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>

@@ -1,5 +1,6 @@
-#include "save/day_file_saver.h"
+#include "day_file_kinds.h"
 #include "history_text.h"
+#include "save/day_file_saver.h"
 
 #include <QDir>
 #include <QTemporaryDir>

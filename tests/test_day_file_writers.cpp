@@ -1,4 +1,4 @@
-#include "write/day_file_writer.h"
+#include "day_file_kinds.h"
 #include "xml_check.h"
 
 #include <QTest>

@@ -4,8 +4,8 @@
 // of the file it came from, and the two seams between them: a reader that
 // yields the runs of a file, and the conversion that takes them.
 
+#include "run/numbering_rule.h"
 #include "run/run_format.h"
-#include "run/run_numbering.h"
 #include "run/track_points.h"
 
 #include <QDate>

@@ -13,7 +13,7 @@ namespace {
 
 class CsvDayFile final : public DayFileWriter {
   public:
-    explicit CsvDayFile(const ConversionOptions &options) : hourOffset(options.hourOffset)
+    explicit CsvDayFile(const WritingOptions &options) : hourOffset(options.hourOffset)
     {
         if (options.timeZone.isValid())
             local.emplace(options.timeZone);
@@ -86,7 +86,7 @@ std::string_view CsvDayFile::quotedRows(const TrackPoints &points)
 
 } // namespace
 
-std::unique_ptr<DayFileWriter> makeCsvDayFile(const ConversionOptions &options)
+std::unique_ptr<DayFileWriter> makeCsvDayFile(const WritingOptions &options)
 {
     return std::make_unique<CsvDayFile>(options);
 }

@@ -44,7 +44,7 @@ char *put(char *at, std::string_view text)
 
 class GpxDayFile final : public DayFileWriter {
   public:
-    explicit GpxDayFile(const ConversionOptions &options) : hourOffset(options.hourOffset) {}
+    explicit GpxDayFile(const WritingOptions &options) : hourOffset(options.hourOffset) {}
     RunContent needs() const override { return {.points = true}; }
     QLatin1StringView extension(const Run &) const override { return QLatin1StringView(".gpx"); }
     std::span<const std::string_view> write(const Run &run) override;
@@ -144,7 +144,7 @@ std::string_view GpxDayFile::appendedFile(const TrackPoints &track, bool escape)
     return buffer;
 }
 
-std::unique_ptr<DayFileWriter> makeGpxDayFile(const ConversionOptions &options)
+std::unique_ptr<DayFileWriter> makeGpxDayFile(const WritingOptions &options)
 {
     return std::make_unique<GpxDayFile>(options);
 }

@@ -51,7 +51,7 @@ std::string_view sportOf(std::string_view sport)
 
 class TcxDayFile final : public DayFileWriter {
   public:
-    explicit TcxDayFile(const ConversionOptions &options)
+    explicit TcxDayFile(const WritingOptions &options)
         : escapeHighCharacters(options.escapeHighCharacters)
     {
     }
@@ -249,7 +249,7 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
 
 } // namespace
 
-std::unique_ptr<DayFileWriter> makeTcxDayFile(const ConversionOptions &options)
+std::unique_ptr<DayFileWriter> makeTcxDayFile(const WritingOptions &options)
 {
     return std::make_unique<TcxDayFile>(options);
 }
