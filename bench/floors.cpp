@@ -18,8 +18,7 @@ qint64 ReadFloor(const QString &input)
     kelvane::FileSource file(input);
     if (!file.open())
         return -1;
-    kelvane::InputBuffer bytes(file);
-    kelvane::LineReader reader(bytes);
+    kelvane::LineReader reader{kelvane::InputBuffer(file)};
     std::string_view line;
     qint64 lines = 0;
     while (reader.next(line))

@@ -31,8 +31,7 @@ HistoryFacts ScanRuns(const QString &path, std::string_view open, std::string_vi
         facts.error = file.errorString();
         return facts;
     }
-    kelvane::InputBuffer bytes(file);
-    kelvane::LineReader reader(bytes);
+    kelvane::LineReader reader{kelvane::InputBuffer(file)};
     facts.bytes = QFileInfo(path).size();
     std::vector<QDate> days;
     bool inRun = false;

@@ -78,8 +78,7 @@ void TestLineReader::lines()
     for (const std::size_t bufferSize : kBufferSizes) {
         FileSource file(path);
         QVERIFY(file.open());
-        InputBuffer buffer(file, bufferSize);
-        LineReader reader(buffer);
+        LineReader reader(InputBuffer(file, bufferSize));
         QList<QByteArray> read;
         std::string_view line;
         while (reader.next(line))
@@ -113,8 +112,7 @@ void TestLineReader::markKeepsLinesInPlace()
     for (const std::size_t bufferSize : kBufferSizes) {
         FileSource file(path);
         QVERIFY(file.open());
-        InputBuffer buffer(file, bufferSize);
-        LineReader reader(buffer);
+        LineReader reader(InputBuffer(file, bufferSize));
         std::string_view line;
         qsizetype markedFrom = 0;
         QList<std::pair<std::size_t, QByteArray>> kept; // offset from the mark, line
@@ -164,8 +162,7 @@ void TestLineReader::lineLongerThanTheBound()
     const QString path = input("a\r\nb\r\n" + bytes + "c\r\n");
     FileSource file(path);
     QVERIFY(file.open());
-    InputBuffer buffer(file);
-    LineReader reader(buffer);
+    LineReader reader{InputBuffer(file)};
     std::string_view line;
     int lines = 0;
     while (reader.next(line))

@@ -21,8 +21,7 @@ QString Tokens(const QString &path, std::size_t chunkSize)
     FileSource file(path);
     if (!file.open())
         return file.errorString();
-    InputBuffer bytes(file, chunkSize);
-    ChunkReader input(bytes);
+    ChunkReader input(InputBuffer(file, chunkSize));
     XmlTokenizer tokens(input);
     QStringList out;
     for (;;) {

@@ -7,6 +7,22 @@ namespace kelvane {
 
 namespace {
 
+// The line ends in [from, to). Every byte of the input passes here once, so
+// the count is kept in bytes over blocks of a length a byte can count and
+// vector instructions take whole, which the compiler turns into those.
+qint64 countLineEnds(const char *from, const char *to)
+{
+    constexpr std::ptrdiff_t kBlock = 240;
+    qint64 count = 0;
+    for (; to - from >= kBlock; from += kBlock) {
+        unsigned char inBlock = 0;
+        for (std::ptrdiff_t i = 0; i < kBlock; ++i)
+            inBlock += from[i] == '\n';
+        count += inBlock;
+    }
+    return count + std::count(from, to, '\n');
+}
+
 // Where the line holding the end of [from, to) begins, or null when no line
 // end lies in it.
 const char *afterLastLineEnd(const char *from, const char *to)
@@ -26,7 +42,7 @@ bool ChunkReader::readMore(qint64 keepFrom)
     keepFrom = std::clamp(keepFrom, begin(), end());
     if (keepFrom > begin()) {
         const char *const gone = at(keepFrom);
-        if (const auto lineEnds = std::count(data(), gone, '\n'); lineEnds > 0) {
+        if (const qint64 lineEnds = countLineEnds(data(), gone); lineEnds > 0) {
             linesLetGo += lineEnds;
             lineStartLetGo = offsetOf(afterLastLineEnd(data(), gone));
         }
@@ -43,7 +59,7 @@ void ChunkReader::position(qint64 offset, qint64 &line, qint64 &column) const
 {
     offset = std::clamp(offset, begin(), end());
     const char *const p = at(offset);
-    line = linesLetGo + std::count(data(), p, '\n') + 1;
+    line = linesLetGo + countLineEnds(data(), p) + 1;
     const char *const lineStart = afterLastLineEnd(data(), p);
     column = offset - (lineStart ? offsetOf(lineStart) : lineStartLetGo) + 1;
 }

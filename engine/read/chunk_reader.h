@@ -14,7 +14,10 @@ namespace kelvane {
 class ChunkReader {
   public:
     // Reads from the first byte the buffer holds on.
-    explicit ChunkReader(InputBuffer &input) : input(input) {}
+    explicit ChunkReader(InputBuffer input) : input(std::move(input)) {}
+    // The buffer, for another reader to read on from what it holds.
+    InputBuffer release() && { return std::move(input); }
+    ByteSource &source() const { return input.source(); }
 
     // The bytes at hand: offsets [begin(), end()).
     qint64 begin() const { return input.begin(); }
@@ -35,7 +38,7 @@ class ChunkReader {
     void position(qint64 offset, qint64 &line, qint64 &column) const;
 
   private:
-    InputBuffer &input;
+    InputBuffer input;
     qint64 linesLetGo = 0;     // line ends before begin()
     qint64 lineStartLetGo = 0; // the offset after the last of them
 };

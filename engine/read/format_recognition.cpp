@@ -167,10 +167,9 @@ std::string rootName(std::string_view text, bool complete)
 
 // Reads a prolog the head did not hold whole with the XML scanner, which
 // tells where it breaks. The bytes read stay in the buffer.
-std::string scannedRootName(InputBuffer &input, QString &refusal)
+std::string scannedRootName(ChunkReader &input, QString &refusal)
 {
-    ChunkReader chunks(input);
-    XmlTokenizer tokens(chunks);
+    XmlTokenizer tokens(input);
     tokens.keepFrom(input.begin());
     for (;;) {
         const XmlToken token = tokens.next();
@@ -182,7 +181,7 @@ std::string scannedRootName(InputBuffer &input, QString &refusal)
                 return {};
             }
             qint64 line = 0, column = 0;
-            chunks.position(tokens.errorOffset(), line, column);
+            input.position(tokens.errorOffset(), line, column);
             refusal = QStringLiteral("\"%1\" is not well-formed XML: line %2, column %3: %4")
                           .arg(input.source().name())
                           .arg(line)
@@ -197,6 +196,14 @@ std::string scannedRootName(InputBuffer &input, QString &refusal)
             return {};
         }
     }
+}
+
+std::string scannedRootName(InputBuffer &input, QString &refusal)
+{
+    ChunkReader chunks(std::move(input));
+    std::string root = scannedRootName(chunks, refusal);
+    input = std::move(chunks).release();
+    return root;
 }
 
 // Reads until the head is at hand, or the input ends.

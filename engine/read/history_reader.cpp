@@ -9,7 +9,7 @@
 namespace kelvane {
 
 HistoryReader::HistoryReader(InputBuffer input, const ReadingOptions &options, bool utf16)
-    : input(std::move(input)), path(this->input.source().name()), options(options)
+    : reader(std::move(input)), path(reader.source().name()), options(options)
 {
     if (utf16)
         missedRuns = MissedRuns::Utf16;

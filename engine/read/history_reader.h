@@ -62,12 +62,11 @@ class HistoryReader final : public RunReader {
     void buildDocument();
     void skip(const QString &reason);
 
-    InputBuffer input;
+    LineReader reader;
     const QString path;
     const ReadingOptions options;
     const bool keepDocument = options.content.keepsDocumentOf(RunFormat::History);
     RunSink *sink = nullptr;
-    LineReader reader{input};
     QString error;
     qint64 lineNumber = 0;
 

@@ -52,7 +52,8 @@ class LineReader {
     static constexpr std::size_t kMaxLineBytes = std::size_t(4) << 20;
 
     // Reads from the first byte the buffer holds on.
-    explicit LineReader(InputBuffer &input) : input(input) {}
+    explicit LineReader(InputBuffer input) : input(std::move(input)) {}
+    ByteSource &source() const { return input.source(); }
 
     // Called before the buffer is refilled: views into lines returned so far
     // end there (marked lines excepted).
@@ -96,7 +97,7 @@ class LineReader {
   private:
     bool fill();
 
-    InputBuffer &input;
+    InputBuffer input;
     std::size_t begin = 0;     // first unread byte
     std::size_t lineStart = 0; // first byte of the line last returned
     std::size_t mark = 0;      // first marked byte still in the buffer

@@ -29,8 +29,7 @@ bool isBlank(std::string_view text)
 qint64 authorLength(std::string_view text)
 {
     MemorySource source(text);
-    InputBuffer bytes(source, 64 << 10);
-    ChunkReader input(bytes);
+    ChunkReader input(InputBuffer(source, 64 << 10));
     XmlTokenizer tokens(input, XmlTokenizer::Mode::Fragment);
     XmlToken token = tokens.next();
     if (token != XmlToken::StartTag || tokens.localName() != "Author")

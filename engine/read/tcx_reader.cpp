@@ -29,7 +29,7 @@ QString shown(std::string_view text)
 } // namespace
 
 TcxReader::TcxReader(InputBuffer input, const ReadingOptions &options, bool utf16)
-    : bytes(std::move(input)), path(bytes.source().name()), options(options), utf16(utf16)
+    : input(std::move(input)), path(this->input.source().name()), options(options), utf16(utf16)
 {
 }
 
@@ -44,7 +44,7 @@ void TcxReader::read(RunSink &runSink)
     }
     // Day files repeat the Author, which comes after the activities.
     if (keepDocument)
-        author = findTcxAuthor(bytes.source());
+        author = findTcxAuthor(input.source());
     open.assign(1, Kind::Document);
     // Values are taken by their offsets; only text with references needs a look.
     tokens.setReportPlainText(false);

@@ -116,13 +116,12 @@ class TcxReader final : public RunReader {
     std::string_view view(const Text &text, const std::string &store) const;
     std::string_view indentationBefore(qint64 offset) const;
 
-    InputBuffer bytes;
+    ChunkReader input;
     const QString path;
     const ReadingOptions options;
-    // A TCX day file of a TCX run is its document, as is its XML day file.
+    // A TCX day file of a TCX run is its document, as is its own format's day file.
     const bool keepDocument = options.content.keepsDocumentOf(RunFormat::Tcx);
     const bool utf16;
-    ChunkReader input{bytes};
     XmlTokenizer tokens{input};
     RunSink *sink = nullptr;
     QString error;
