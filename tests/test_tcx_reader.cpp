@@ -3,9 +3,9 @@
 // the values of its points, its XML day file, and what ends a conversion.
 
 #include "history_text.h"
-#include "time/start_day.h"
 #include "read/tcx_reader.h"
 #include "tcx_text.h"
+#include "time/start_day.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
@@ -443,6 +443,9 @@ void TestTcxReader::startDays_data()
     noId.replace("      <Id>x</Id>\n", "");
     QTest::newRow("no Id at all") << QList<QByteArray>{noId} << QStringList{"20261102_01_Monday"}
                                   << QStringList{};
+    QTest::newRow("an Id of a date alone: the first lap's start")
+        << QList<QByteArray>{Activity("2026-11-03", {late}, "2026-11-04T01:00:00Z")}
+        << QStringList{"20261104_01_Wednesday"} << QStringList{};
     // Line 4 holds the first <Activity> tag.
     QTest::newRow("nothing gives a date: skipped, the next one kept")
         << QList<QByteArray>{Activity("x", {}, "y"), Activity("2026-11-02T07:00:00Z")}
@@ -579,7 +582,9 @@ void TestTcxReader::details()
                        "              </ns3:TPX>\n"
                        "            </Extensions>\n";
     TcxPoint heartOnly = kP2;
-    heartOnly.extra = "            <HeartRateBpm><Value>&#49;32</Value></HeartRateBpm>\n";
+    heartOnly.extra =
+        "            <HeartRateBpm><Value>&#49;32</Value></HeartRateBpm>\n"
+        "            <Extensions><TPX><RunCadence>80</RunCadence></TPX></Extensions>\n";
     QByteArray activity = Activity("2026-11-02T07:00:00Z", {withExtras, heartOnly},
                                    "2026-11-02T07:00:01Z", "running");
     activity.replace("    </Activity>", "      <Notes>Rain &amp; wind</Notes>\n    </Activity>");
@@ -594,7 +599,7 @@ void TestTcxReader::details()
     QCOMPARE(run.notes, QByteArray("Rain &amp; wind"));
     QCOMPARE(run.laps, QList<QByteArray>{"2026-11-02T07:00:01Z|60|100.5|7"});
     QCOMPARE(run.rows, kRows);
-    QCOMPARE(run.extras, (QList<QByteArray>{"131|88|212", "132||"}));
+    QCOMPARE(run.extras, (QList<QByteArray>{"131|88|212", "132|80|"}));
 }
 
 void TestTcxReader::malformed_data()
@@ -666,6 +671,13 @@ void TestTcxReader::tinyBuffers_data()
     QTest::newRow("strava_export.tcx") << kReference + QStringLiteral("/tcx/strava_export.tcx");
     QTest::newRow("FitnessHistoryDirectory.tcx")
         << kReference + QStringLiteral("/tcx/FitnessHistoryDirectory.tcx");
+    // Characters of several bytes, and bytes that are not UTF-8, anywhere.
+    QByteArray characters = Activity("2026-11-02T07:00:00Z", {kP1, kP2}, {}, "V\xc3\xa9lo \xe9");
+    characters.replace("    </Activity>", "      <Notes>\xf0\x9f\x9a\xb2 \xe9t\xe9 \xe2\x82\xac"
+                                          "\x80</Notes>\n    </Activity>");
+    const QString mixed = input("characters.tcx");
+    QVERIFY(WriteFile(mixed, Tcx({characters, characters})));
+    QTest::newRow("characters of several bytes") << mixed;
 }
 
 void TestTcxReader::tinyBuffers()
@@ -676,6 +688,8 @@ void TestTcxReader::tinyBuffers()
     const Reading whole = Read(path);
     QCOMPARE(whole.error, QString());
     QVERIFY(!whole.runs.isEmpty());
+    for (const RecordedRun &run : whole.runs)
+        QVERIFY(run.document.isValidUtf8() && run.notes.isValidUtf8() && run.sport.isValidUtf8());
     for (const std::size_t chunk : {1, 7, 300, 4096}) {
         const Reading cut = Read(path, chunk);
         QCOMPARE(cut.error, QString());

@@ -150,17 +150,36 @@ void appendCodePoint(std::string &out, char32_t c)
     }
 }
 
-ByteEncoding declaredEncoding(std::string_view declarationLine)
+std::string encodingName(std::string_view declaration)
 {
-    const auto at = declarationLine.find("encoding=");
-    if (at == std::string_view::npos || at + 10 > declarationLine.size())
-        return ByteEncoding::Utf8;
-    const char quote = declarationLine[at + 9];
-    const std::string_view rest = declarationLine.substr(at + 10);
-    std::string name(rest.substr(0, rest.find(quote)));
+    const auto at = declaration.find("encoding");
+    if (at == std::string_view::npos)
+        return {};
+    std::size_t p = at + 8;
+    while (p < declaration.size() &&
+           (declaration[p] == '=' || declaration[p] == ' ' || declaration[p] == '\t'))
+        ++p;
+    if (p == declaration.size() || (declaration[p] != '"' && declaration[p] != '\''))
+        return {};
+    const std::size_t close = declaration.find(declaration[p], p + 1);
+    if (close == std::string_view::npos)
+        return {};
+    std::string name(declaration.substr(p + 1, close - p - 1));
     for (char &c : name)
         if (c >= 'A' && c <= 'Z')
             c = char(c - 'A' + 'a');
+    return name;
+}
+
+bool namesUtf8(std::string_view encoding)
+{
+    return encoding.empty() || encoding == "utf-8" || encoding == "utf8" ||
+           encoding == "us-ascii" || encoding == "ascii";
+}
+
+ByteEncoding declaredEncoding(std::string_view declarationLine)
+{
+    const std::string name = encodingName(declarationLine);
     for (const std::string_view single :
          {"windows-1252", "cp1252", "iso-8859-1", "iso8859-1", "latin1", "latin-1"})
         if (name == single)

@@ -19,6 +19,12 @@ enum class ByteEncoding {
 // The encoding named by an XML declaration line ("encoding=..."); UTF-8 when
 // it names none, as XML has it.
 ByteEncoding declaredEncoding(std::string_view declarationLine);
+// The name of the encoding an XML declaration names, in lower case; empty
+// when it names none.
+std::string encodingName(std::string_view declaration);
+// Whether an encoding so named is UTF-8 (or ASCII, which UTF-8 holds); an
+// empty name is, as XML has it.
+bool namesUtf8(std::string_view encoding);
 
 // Whether XML allows the code point c in a document.
 bool isXmlCharacter(char32_t c);

@@ -234,26 +234,6 @@ QString tokenKind(std::string_view at)
     return QStringLiteral("a reference");
 }
 
-// Whether an XML declaration names an encoding other than UTF-8 (or ASCII,
-// which UTF-8 contains).
-bool declaresOtherEncoding(std::string_view declaration)
-{
-    const auto at = declaration.find("encoding");
-    if (at == std::string_view::npos)
-        return false;
-    std::size_t p = at + 8;
-    while (p < declaration.size() && (is(declaration[p], kSpace) || declaration[p] == '='))
-        ++p;
-    if (p == declaration.size() || (declaration[p] != '"' && declaration[p] != '\''))
-        return false;
-    const std::size_t close = declaration.find(declaration[p], p + 1);
-    std::string name(
-        declaration.substr(p + 1, close == std::string_view::npos ? 0 : close - p - 1));
-    for (char &c : name)
-        c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return name != "utf-8" && name != "utf8" && name != "us-ascii" && name != "ascii";
-}
-
 } // namespace
 
 XmlTokenizer::XmlTokenizer(ChunkReader &input, Mode mode) : input(input), mode(mode) {}
@@ -734,7 +714,7 @@ XmlTokenizer::Scan XmlTokenizer::scanInstruction(XmlToken &token)
                                     "the file"));
     if (!checkCharacters(targetEnd, close))
         return failedScan(token);
-    if (declaration && declaresOtherEncoding(std::string_view(cur, std::size_t(close - cur))))
+    if (declaration && !namesUtf8(encodingName(std::string_view(cur, std::size_t(close - cur)))))
         bytesAreUtf8 = false;
     return emit(token, XmlToken::Instruction, close + 2);
 }
