@@ -6,6 +6,7 @@
 #include "history_text.h"
 #include "split_process.h"
 #include "tcx_text.h"
+#include "xml_check.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -180,11 +181,10 @@ void TestHostileInputs::trainingCenterFiles_data()
     QTest::newRow("a control character")
         << Tcx({control}) << 1 << QStringList() << QByteArray()
         << QByteArray("line 9, column 20: the character U+0001, which XML does not allow");
-    QTest::newRow("courses only")
-        << QByteArray("<TrainingCenterDatabase><Courses><Course/><Course/></Courses>"
-                      "</TrainingCenterDatabase>")
-        << 0 << QStringList() << QByteArray()
-        << QByteArray("it holds 2 courses (planned routes, not recorded runs) and no Activity.");
+    QTest::newRow("a real file of courses only")
+        << ReadFile(xml_check::Reference(QStringLiteral("tcx/dblock_brighton-beach.tcx"))) << 0
+        << QStringList() << QByteArray()
+        << QByteArray("it holds 1 course (a planned route, not a recorded run) and no Activity.");
     QTest::newRow("Training Center v1")
         << QByteArray("<TrainingCenterDatabase><History><Running><Run/></Running></History>"
                       "</TrainingCenterDatabase>")
