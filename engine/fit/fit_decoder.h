@@ -13,12 +13,15 @@
 // nothing; its memory is the definitions of the 16 local message types.
 
 #include "fit/fit_messages.h"
+#include "fit/fit_profile.h"
 
 #include <QtGlobal>
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 namespace kelvane {
 
@@ -100,10 +103,16 @@ class FitDecoder {
 
   private:
     enum class Stage : std::uint8_t { header, records, crc, skip, finished };
-    // A field that is read, at its offset in the data message.
-    struct Slot {
-        std::uint32_t offset;
-        std::uint8_t number, size, baseType;
+    // A field that is read: where it lies in the data message, and how its
+    // bytes make a value, worked out once from its definition.
+    struct Field {
+        std::uint64_t invalid = 0; // the value that stands for none
+        std::uint32_t offset = 0;
+        std::uint8_t number = 0;
+        std::uint8_t size = 0; // of a number: 1, 2, 4 or 8 (an array's first); of a text, all;
+                               // 0: the field is not read
+        bool isSigned = false;
+        bool isText = false;
     };
     // The layout of a local message type's data messages, from its definition.
     struct Layout {
@@ -111,9 +120,9 @@ class FitDecoder {
         bool bigEndian = false;
         std::uint16_t message = 0; // global number
         std::uint32_t size = 0;    // of the data message, header byte included
-        int timestamp = -1;        // index of field 253 in slots, if any
-        int slotCount = 0;
-        std::array<Slot, 24> slots;
+        Field timestamp;           // field 253, which every message may have
+        // The fields read, in the order of fit_profile::kReadFields of the message.
+        std::array<Field, fit_profile::kMostReadFields> read;
     };
 
     std::size_t readHeader(std::string_view bytes, bool last);
@@ -122,9 +131,18 @@ class FitDecoder {
     std::size_t skipToNextFile(std::string_view bytes, bool last);
     std::size_t recordSize(std::string_view bytes) const;
     void define(const char *record);
+    static Field readField(const unsigned char *definition, std::uint32_t offset);
+    static std::optional<std::int64_t> number(const Field &field, const char *record,
+                                              bool bigEndian);
+    static std::string_view text(const Field &field, const char *record);
     void deliver(const char *record, qint64 offset);
     template <class Message, class Call>
     void deliver(const Layout &layout, const char *record, FitTime time, qint64 offset, Call call);
+    template <class Message, std::size_t... I>
+    static void fill(Message &message, const Layout &layout, const char *record,
+                     std::index_sequence<I...>);
+    template <std::uint8_t Number, class Message>
+    static void fill(Message &message, const Field &field, const char *record, bool bigEndian);
     void endFile(qint64 end, bool stopped);
     void stop(FitProblem::Kind kind, qint64 offset);
     void warn(FitProblem::Kind kind, qint64 offset);
