@@ -387,9 +387,7 @@ void TestFitDecoder::checksHold_data()
 {
     QTest::addColumn<QByteArray>("input");
     const QDir source(QStringLiteral(KELVANE_SOURCE_DIR));
-    for (const QString &folder :
-         {source.filePath(QStringLiteral("fuzz/corpus_fit")),
-          source.filePath(QStringLiteral("tests/fit_fuzz_regressions")), kFitFolder}) {
+    for (const QString &folder : {source.filePath(QStringLiteral("fuzz/corpus_fit")), kFitFolder}) {
         for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files, QDir::Name)) {
             QFile file(info.filePath());
             QVERIFY(file.open(QIODevice::ReadOnly));

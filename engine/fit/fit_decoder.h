@@ -11,6 +11,17 @@
 // records at the front of the bytes handed in, and the caller hands the rest
 // in again with more behind it. The decoder keeps no bytes and allocates
 // nothing; its memory is the definitions of the 16 local message types.
+// With a ChunkReader (whose chunks are larger than kLongestStep):
+//
+//     FitDecoder decoder(handler);
+//     while (!decoder.finished()) {
+//         const qint64 from = decoder.offset();
+//         decoder.decode({input.at(from), std::size_t(input.end() - from)}, input.atEnd());
+//         if (!decoder.finished() && !input.readMore(decoder.offset()) && !input.atEnd())
+//             break; // a read error
+//     }
+//
+// (a reader that writes a file's own bytes keeps them from its fileStart on).
 
 #include "fit/fit_messages.h"
 #include "fit/fit_profile.h"
