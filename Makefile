@@ -10,7 +10,7 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 300
 
-.PHONY: all setup build run screenshot test test-sanitize test-portable fuzz bench clean
+.PHONY: all setup build run screenshot test test-sanitize test-portable fuzz fuzz-fit bench clean
 
 all: build
 
@@ -78,6 +78,17 @@ fuzz: setup $(FUZZ_BUILD)/CMakeCache.txt
 	  $(FUZZ_BUILD)/fuzz/kelvane_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
 	  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/ \
 	  $(FUZZ_BUILD)/corpus fuzz/corpus
+
+# Feeds FIT files to the FIT decoder alone for FUZZ_SECONDS seconds, in the
+# same build: each input decoded at once and in pieces must give the same
+# messages, with files and offsets in order.
+fuzz-fit: setup $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) --target kelvane_fit_fuzz -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/corpus_fit $(FUZZ_BUILD)/findings
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  $(FUZZ_BUILD)/fuzz/kelvane_fit_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
+	  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/ \
+	  $(FUZZ_BUILD)/corpus_fit fuzz/corpus_fit
 
 # The tests, the sanitizer tests and a short fuzz run again, with day files
 # saved the way every system allows (temporary names and renames) instead of
