@@ -40,13 +40,10 @@ class CaptionRoleStyle : public QProxyStyle {
     void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
                      const QWidget *widget) const override
     {
-        const auto *button = qstyleoption_cast<const QStyleOptionButton *>(option);
-        if (element != CE_CheckBoxLabel || !button) {
-            QProxyStyle::drawControl(element, option, painter, widget);
-            return;
-        }
-        drawItemText(painter, option->rect, Qt::AlignVCenter, option->palette, true, button->text,
-                     role);
+        if (element != CE_CheckBoxLabel)
+            return QProxyStyle::drawControl(element, option, painter, widget);
+        const QString text = static_cast<const QStyleOptionButton *>(option)->text;
+        drawItemText(painter, option->rect, Qt::AlignVCenter, option->palette, true, text, role);
     }
 
   private:
@@ -425,7 +422,7 @@ void TestMainWindow::checkBoxCaptionsOnDarkPalette()
 {
     QFETCH(int, role);
     const QPalette saved = QApplication::palette();
-    QPalette dark(Qt::white, QColor(53, 53, 53));
+    QPalette dark(QColor(53, 53, 53));
     for (const auto text : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
         dark.setColor(text, Qt::white);
     QApplication::setPalette(dark);
