@@ -1,7 +1,6 @@
 #include "focus_cue.h"
 
 #include <QApplication>
-#include <QEvent>
 #include <QPainter>
 
 namespace {
@@ -62,13 +61,11 @@ bool FocusCue::eventFilter(QObject *watched, QEvent *event)
 
 void FocusCue::paintEvent(QPaintEvent *)
 {
+    const QRect line = rect().adjusted(kBand, kBand, -kBand, -kBand);
+    const QRect inside = line.adjusted(kLine, kLine, -kLine, -kLine);
     QPainter painter(this);
-    const QRect outer = rect();
-    const QRect line = outer.adjusted(kBand, kBand, -kBand, -kBand);
-    const QRect inner = line.adjusted(kLine, kLine, -kLine, -kLine);
-    QRegion ring = QRegion(outer).subtracted(QRegion(line));
-    painter.setClipRegion(ring);
-    painter.fillRect(outer, kBandColour);
-    painter.setClipRegion(QRegion(line).subtracted(QRegion(inner)));
+    // The ring alone: the control shows through inside it.
+    painter.setClipRegion(QRegion(rect()).subtracted(QRegion(inside)));
+    painter.fillRect(rect(), kBandColour);
     painter.fillRect(line, Qt::black);
 }
