@@ -32,12 +32,16 @@ run: build
 	@echo "Day files in $(RUN_DIR):" && ls -l $(RUN_DIR)
 
 # Draws the window without a screen into $(SHOT_DIR): after start-up, with the
-# offset controls and the date picker open, and with the file list open.
+# offset controls and the date picker open, and with the file list open; then
+# all three at 200% scale, and the window as a 1280 x 1024 screen shows it there.
 SHOT_DIR := $(BUILD)/screenshot
 screenshot: build
 	mkdir -p $(SHOT_DIR)
-	QT_QPA_PLATFORM=offscreen $(BUILD)/app/kelvane-screenshot \
+	$(BUILD)/app/kelvane-screenshot \
 	  $(SHOT_DIR)/kelvane.png $(SHOT_DIR)/kelvane-picker.png $(SHOT_DIR)/kelvane-list.png
+	QT_SCALE_FACTOR=2 $(BUILD)/app/kelvane-screenshot \
+	  $(SHOT_DIR)/kelvane-2x.png $(SHOT_DIR)/kelvane-picker-2x.png $(SHOT_DIR)/kelvane-list-2x.png \
+	  $(SHOT_DIR)/kelvane-2x-on-1280x1024.png
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
