@@ -216,7 +216,7 @@ QString notAllowed(char32_t c)
     return QStringLiteral("the character %1, which XML does not allow").arg(codePointName(c));
 }
 
-// The name of a token that begins at p, for a message.
+// What kind of token begins with these bytes, for a message.
 QString tokenKind(std::string_view at)
 {
     if (at.starts_with("<!--"))
