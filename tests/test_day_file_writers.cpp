@@ -227,6 +227,8 @@ void TestDayFileWriters::hostileValues_data()
     QTest::newRow("a plain decimal stays as written")
         << QByteArray("+47.6210") << QByteArray("+47.6210") << QByteArray("+47.6210")
         << QByteArray("+47.6210");
+    QTest::newRow("blanks around a decimal") << QByteArray(" 47.6\t") << QByteArray(" 47.6\t")
+                                             << QByteArray(" 47.6\t") << QByteArray("47.6");
     QTest::newRow("an exponent, negative") << QByteArray("-1.23E-5") << QByteArray("-1.23E-5")
                                            << QByteArray("-1.23E-5") << QByteArray("-0.0000123");
     QTest::newRow("an exponent, positive") << QByteArray("1.5e+2") << QByteArray("1.5e+2")

@@ -40,9 +40,10 @@ inline bool isDecimalNumber(std::string_view text)
 }
 
 // A number as xsd:decimal writes it, for a value xsd:double allows: text
-// itself when it is one already; one with an exponent ("-1.23E-5") written
-// out in scratch with its point moved ("-0.0000123"); empty when text is no
-// finite number (NaN, INF, or no number at all).
+// itself, blanks around it left out, when it is one already; one with an
+// exponent ("-1.23E-5") written out in scratch with its point moved
+// ("-0.0000123"); empty when text is no finite number (NaN, INF, or no
+// number at all).
 std::string_view decimalNumber(std::string_view text, std::string &scratch);
 
 } // namespace kelvane
