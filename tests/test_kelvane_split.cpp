@@ -349,6 +349,15 @@ void TestKelvaneSplit::listOfRuns_data()
                                     .replace("    </Activity>", "<Notes>" + QByteArray(39, 'a') +
                                                                     "\xF0\x9F\x98\x80"
                                                                     "b</Notes></Activity>")));
+    // A history note is not checked as XML: a "<" of its own is text.
+    const QString lessThan = dir.filePath(QStringLiteral("less.xml"));
+    QVERIFY(WriteFile(lessThan, History({Run("2021-06-30T08:00:00Z", {}, "1 < 2 &amp; 3")})));
+    QTest::newRow("a history note holding a \"<\"")
+        << QStringList{lessThan}
+        << QStringList{header,
+                       "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t\t0\t1 < 2 & 3\t0\t"
+                       "2021-06-30T08:00:00Z\t"}
+        << QByteArray("kelvane-split: 1 run, 0:01:00, 0.000 km, 0 points, 0 with a position\n");
     QTest::newRow("a note cut between characters")
         << QStringList{wideFile}
         << QStringList{header, "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t0.101\t1\t" +

@@ -853,8 +853,12 @@ void XmlTokenizer::textContent(std::string_view content, std::string &out)
             }
             end = end < content.size() ? end + 1 : std::string_view::npos;
         }
-        if (end == std::string_view::npos)
-            return; // cut off: the content was not checked
+        if (end == std::string_view::npos) {
+            // Not markup after all: text that was not checked, such as a
+            // history file's note holding a "<" of its own.
+            appendExpanded(markup, out);
+            return;
+        }
         at = end;
     }
 }

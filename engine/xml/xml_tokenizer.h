@@ -110,7 +110,7 @@ class XmlTokenizer {
     static bool expand(std::string_view text, std::string &out);
     // The character data of an element's content: references expanded, CDATA
     // sections opened, and comments, processing instructions and the tags of
-    // child elements left out. Markup cut off ends it.
+    // child elements left out. A "<" that begins no markup that ends is text.
     static void textContent(std::string_view content, std::string &out);
 
     // So much of what comes before a token stays at hand with it.
