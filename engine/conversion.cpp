@@ -11,6 +11,7 @@
 #include "save/output_folder_lock.h"
 #include "time/start_day.h"
 #include "time/zone_offsets.h"
+#include "write/day_file_writer.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
@@ -140,6 +141,8 @@ ConversionSummary Conversion::run()
         summary.error = saver.error();
     else if (!summary.stopped)
         summary.error = readError;
+    if (reader)
+        summary.notice = reader->notice();
     if (reader && summary.runsRead == 0 && summary.ok() && !summary.stopped)
         summary.noRunHint = reader->noRunHint();
     return summary;

@@ -33,8 +33,9 @@ class ChunkReader {
     QString errorString() const { return input.errorString(); }
 
     // The line (from 1) and the column (from 1, in bytes) of an offset at
-    // hand. The line ends of the bytes let go are counted as they go, so a
-    // position costs no second reading of the input.
+    // hand (one let go can no longer be told: ask while it is at hand). The
+    // line ends of the bytes let go are counted as they go, so a position
+    // costs no second reading of the input.
     void position(qint64 offset, qint64 &line, qint64 &column) const;
 
   private:

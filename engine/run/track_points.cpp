@@ -119,6 +119,7 @@ void TrackPoints::copyFrom(const TrackPoints &other)
     altitudesMissing = other.altitudesMissing;
     timesMissing = other.timesMissing;
     oddHours = other.oddHours;
+    leftOut = other.leftOut;
     recording = other.recording;
     specialCharacters = other.specialCharacters;
 }
@@ -133,7 +134,7 @@ void TrackPoints::clear()
     missing.clear();
     zones.clear();
     zoneEnds.clear();
-    altitudesMissing = timesMissing = oddHours = 0;
+    altitudesMissing = timesMissing = oddHours = leftOut = 0;
 }
 
 TrackPoint TrackPoints::at(int index) const

@@ -38,6 +38,8 @@ struct TrackPoint {
 class TrackPoints {
   public:
     void append(const TrackPoint &point);
+    // Counts a point that a reader leaves out for want of a position.
+    void leaveOut() { leftOut += recording; }
     // While off, append() keeps nothing: the run will not be written.
     void setRecording(bool on) { recording = on; }
     void clear();
@@ -63,6 +65,8 @@ class TrackPoints {
     // How many points have a time that shownTime() rewrites even when it
     // moves the hour by nothing (see hasPlainHour()).
     int withOddHour() const { return oddHours; }
+    // How many points were left out (see leaveOut()).
+    int leftOutCount() const { return leftOut; }
 
   private:
     void appendExtras(const TrackPoint &point);
@@ -82,6 +86,7 @@ class TrackPoints {
     int altitudesMissing = 0;
     int timesMissing = 0;
     int oddHours = 0;
+    int leftOut = 0;
     bool recording = true;
     mutable int specialCharacters = -1; // unknown (-1), none (0), some (1)
 };
