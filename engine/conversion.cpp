@@ -1,15 +1,15 @@
 // makeDayFiles: reads a history file with the reader of its format and saves
 // the day files of the runs inside the date window, whatever that format is.
 
+#include "read/run_readers.h"
+#include "run/run_numbering.h"
+#include "run_listing.h"
 #include "save/day_file_output.h"
 #include "save/day_file_saver.h"
-#include "write/day_file_writer.h"
 #include "save/output_folder_lock.h"
-#include "run_listing.h"
-#include "run/run_numbering.h"
-#include "read/run_readers.h"
 #include "time/start_day.h"
 #include "time/zone_offsets.h"
+#include "write/day_file_writer.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>

@@ -3,9 +3,9 @@
 // the values of its points, its XML day file, and what ends a conversion.
 
 #include "history_text.h"
-#include "time/start_day.h"
 #include "read/tcx_reader.h"
 #include "tcx_text.h"
+#include "time/start_day.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>

@@ -1,8 +1,8 @@
 // The tokens of well-formed XML, and where and why XML that is not
 // well-formed is stopped, whatever the size of the buffer it is read through.
 
-#include "read/chunk_reader.h"
 #include "history_text.h"
+#include "read/chunk_reader.h"
 #include "xml/xml_tokenizer.h"
 
 #include <QTemporaryDir>

@@ -12,8 +12,8 @@
 // activity, not the file.
 
 #include "read/chunk_reader.h"
-#include "run/run.h"
 #include "read/tcx_author.h"
+#include "run/run.h"
 #include "xml/xml_tokenizer.h"
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // segment holding its points, with heart rate and cadence in the device
 // maker's track point extension. Every value is escaped.
 
-#include "write/day_file_writer.h"
 #include "time/instant.h"
+#include "write/day_file_writer.h"
 #include "write/schema_values.h"
 #include "write/utc_point_times.h"
 #include "xml/xml_buffer.h"

@@ -2,8 +2,8 @@
 // each with the track points recorded during it, and the run's note. A run
 // read from a TCX file is its own day file.
 
-#include "write/day_file_writer.h"
 #include "time/instant.h"
+#include "write/day_file_writer.h"
 #include "write/schema_values.h"
 #include "write/utc_point_times.h"
 #include "xml/xml_buffer.h"
