@@ -10,7 +10,7 @@ SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 300
 
-.PHONY: all setup build run screenshot test test-sanitize test-portable fuzz bench clean
+.PHONY: all setup build run screenshot test test-sanitize test-portable fuzz fuzz-fit bench clean
 .PHONY: format format-check
 
 all: build
@@ -37,12 +37,16 @@ run: build
 	@echo "Day files in $(RUN_DIR):" && ls -l $(RUN_DIR)
 
 # Draws the window without a screen into $(SHOT_DIR): after start-up, with the
-# offset controls and the date picker open, and with the file list open.
+# offset controls and the date picker open, and with the file list open; then
+# all three at 200% scale, and the window as a 1280 x 1024 screen shows it there.
 SHOT_DIR := $(BUILD)/screenshot
 screenshot: build
 	mkdir -p $(SHOT_DIR)
-	QT_QPA_PLATFORM=offscreen $(BUILD)/app/kelvane-screenshot \
+	$(BUILD)/app/kelvane-screenshot \
 	  $(SHOT_DIR)/kelvane.png $(SHOT_DIR)/kelvane-picker.png $(SHOT_DIR)/kelvane-list.png
+	QT_SCALE_FACTOR=2 $(BUILD)/app/kelvane-screenshot \
+	  $(SHOT_DIR)/kelvane-2x.png $(SHOT_DIR)/kelvane-picker-2x.png $(SHOT_DIR)/kelvane-list-2x.png \
+	  $(SHOT_DIR)/kelvane-2x-on-1280x1024.png
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -70,15 +74,28 @@ test-sanitize: setup
 # libFuzzer, ASan, UBSan). New inputs collect in $(FUZZ_BUILD)/corpus; an
 # input that breaks a check is saved in $(FUZZ_BUILD)/findings.
 FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
+FUZZ_CONFIGURE := -DCMAKE_CXX_COMPILER=clang++ -DKELVANE_FUZZ=ON -DBUILD_TESTING=OFF \
+	  -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)"
 fuzz: setup
-	$(call configure,$(FUZZ_BUILD),-DCMAKE_CXX_COMPILER=clang++ -DKELVANE_FUZZ=ON \
-	  -DBUILD_TESTING=OFF -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)")
+	$(call configure,$(FUZZ_BUILD),$(FUZZ_CONFIGURE))
 	cmake --build $(FUZZ_BUILD) --target kelvane_fuzz -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/findings
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  $(FUZZ_BUILD)/fuzz/kelvane_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
 	  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/ \
 	  $(FUZZ_BUILD)/corpus fuzz/corpus
+
+# Feeds FIT files to the FIT decoder alone for FUZZ_SECONDS seconds, in the
+# same build: each input decoded at once and in pieces must give the same
+# messages, with files and offsets in order.
+fuzz-fit: setup
+	$(call configure,$(FUZZ_BUILD),$(FUZZ_CONFIGURE))
+	cmake --build $(FUZZ_BUILD) --target kelvane_fit_fuzz -j $(JOBS)
+	mkdir -p $(FUZZ_BUILD)/corpus_fit $(FUZZ_BUILD)/findings
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  $(FUZZ_BUILD)/fuzz/kelvane_fit_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
+	  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/ \
+	  $(FUZZ_BUILD)/corpus_fit fuzz/corpus_fit
 
 # Day files saved the way every system allows (temporary names and renames)
 # instead of Linux's own calls: the tests of saving (CTest label `saving`) in

@@ -1,6 +1,8 @@
 // Renders the window after start-up, then with the offset controls and the date
 // picker open (its calendar drawn where it pops up), then with the file list open
-// too, on a fixed day in a scratch folder.
+// too, on a fixed day in a scratch folder, and optionally the window as a
+// screen of 1280 x 1024 pixels shows it (in a scrolling frame where it does not
+// fit). It draws offscreen on such a screen; QT_SCALE_FACTOR scales it.
 
 #include "main_window.h"
 
@@ -35,14 +37,28 @@ void Press(QWidget *widget, QPoint at)
 
 } // namespace
 
+// Makes Qt draw offscreen on one screen of 1280 x 1024 pixels.
+bool UseOffscreenScreen(const QTemporaryDir &folder)
+{
+    QFile config(folder.filePath(QStringLiteral("screen.json")));
+    if (!config.open(QIODevice::WriteOnly))
+        return false;
+    config.write(R"({"screens": [{"name": "screen", "x": 0, "y": 0, "width": 1280,
+                     "height": 1024, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    return qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+}
+
 int main(int argc, char *argv[])
 {
+    QTemporaryDir folder;
+    if (!folder.isValid() || !UseOffscreenScreen(folder))
+        return 1;
     QApplication app(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: kelvane-screenshot START_PNG PICKER_PNG LIST_PNG\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr,
+                     "usage: kelvane-screenshot START_PNG PICKER_PNG LIST_PNG [SCREEN_PNG]\n");
         return 2;
     }
-    QTemporaryDir folder;
     for (const char *name : {"walk.xml", "march.xml", "notes.xml"}) {
         QFile file(folder.filePath(QString::fromLatin1(name)));
         if (!file.open(QIODevice::WriteOnly))
@@ -59,10 +75,14 @@ int main(int argc, char *argv[])
 
     frmKelvane window(environment);
     window.Load();
-    window.showFileName(QStringLiteral("20261207_01_Monday.xml"));
-    window.showFileName(QStringLiteral("20261207_02_Monday.xml"));
+    for (const char *name : {"20261207_01_Monday.xml", "20261207_02_Monday.xml"}) {
+        window.showFileName(QString::fromLatin1(name));
+        window.fileSaved(QString::fromLatin1(name));
+    }
     QApplication::processEvents();
     if (!window.grab().save(QString::fromLocal8Bit(argv[1])))
+        return 1;
+    if (argc == 5 && !window.window()->grab().save(QString::fromLocal8Bit(argv[4])))
         return 1;
 
     qobject_cast<QCheckBox *>(Find(window, "ckTXTFlag"))->click();
@@ -84,6 +104,7 @@ int main(int argc, char *argv[])
     QApplication::processEvents();
     if (!window.grab().save(QString::fromLocal8Bit(argv[3])))
         return 1;
-    std::printf("%s\n%s\n%s\n", argv[1], argv[2], argv[3]);
+    for (int i = 1; i < argc; ++i)
+        std::printf("%s\n", argv[i]);
     return 0;
 }

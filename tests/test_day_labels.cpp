@@ -1,12 +1,16 @@
 #include "window_fixture.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLocale>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QStyle>
 #include <QTableView>
+#include <QTextLayout>
 
 namespace {
 
@@ -28,11 +32,16 @@ class TestDayLabels : public QObject {
     void clickOpensPickerOnLabelDay();
     void openPickerRetargets();
     void dayClickedInCalendar();
+    void dayFromKeyboard_data();
+    void dayFromKeyboard();
+    void labelPressedByScreenReader();
     void calendarHeadersReadWhole_data();
     void calendarHeadersReadWhole();
     void past7OnlyFollowsLabel1();
     void readDayLabelWithoutBlank();
     void otherLanguage();
+    void accentsStayOnTheirLetters_data();
+    void accentsStayOnTheirLetters();
     void everyLanguageReadsBack_data();
     void everyLanguageReadsBack();
 };
@@ -170,6 +179,78 @@ void TestDayLabels::dayClickedInCalendar()
     QVERIFY(!calendar->window()->isVisible());
 }
 
+void TestDayLabels::dayFromKeyboard_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QKeySequence>("key");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("last"); // the key pressed after Left in the calendar
+
+    const QKeySequence F4(Qt::Key_F4);
+    QTest::newRow("Today, F4") << "cmdToday" << F4 << 0 << int(Qt::Key_Return);
+    QTest::newRow("Last 7 Days, F4") << "cmdPast7" << F4 << 1 << int(Qt::Key_Return);
+    QTest::newRow("Range, F4") << "cmdRange" << F4 << 2 << int(Qt::Key_Return);
+    QTest::newRow("Range, Shift+F4")
+        << "cmdRange" << QKeySequence(Qt::SHIFT | Qt::Key_F4) << 3 << int(Qt::Key_Return);
+    QTest::newRow("Today, F4, Escape") << "cmdToday" << F4 << 0 << int(Qt::Key_Escape);
+}
+
+// A key on a run button opens the calendar on the day of the label below it;
+// the arrow keys move in the calendar without changing the label, Return
+// chooses and gives the focus back to the button, Escape closes the calendar
+// and leaves the day as it was.
+void TestDayLabels::dayFromKeyboard()
+{
+    QFETCH(QString, button);
+    QFETCH(QKeySequence, key);
+    QFETCH(int, index);
+    QFETCH(int, last);
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QWidget *pressed = fixture.control(button);
+    pressed->setFocus(Qt::TabFocusReason);
+    const QString label = QStringLiteral("labDayPic%1").arg(index);
+    const QString before = fixture.caption(label);
+    QDate day;
+    window.ReadDayLabel(index, day);
+
+    QTest::keySequence(pressed, key);
+    auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
+    QVERIFY(QTest::qWaitForWindowExposed(picker->calendarWidget()->window()));
+    auto *days = picker->calendarWidget()->findChild<QTableView *>();
+    QTest::keyClick(days, Qt::Key_Left);
+    QCOMPARE(fixture.caption(label), before);
+    QTest::keyClick(days, Qt::Key(last));
+
+    const bool chosen = last == Qt::Key_Return;
+    QCOMPARE(fixture.caption(label), chosen ? LongForm(day.addDays(-1)) : before);
+    QCOMPARE(picker->isVisible(), !chosen);
+    QCOMPARE(QApplication::focusWidget(), chosen ? pressed : picker);
+}
+
+// A screen reader presses a label as the mouse clicks it; Escape closes the
+// picker and keeps the day.
+void TestDayLabels::labelPressedByScreenReader()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QWidget *label = fixture.control(QStringLiteral("labDayPic2"));
+    QAccessibleActionInterface *actions =
+        QAccessible::queryAccessibleInterface(label)->actionInterface();
+    QVERIFY(actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
+    QVERIFY(picker->hasFocus());
+    QCOMPARE(picker->date(), QDate(2026, 10, 28));
+    QTest::keyClick(picker, Qt::Key_Escape);
+    QVERIFY(!picker->isVisible());
+    QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")),
+             QStringLiteral("Wednesday 28 October 2026"));
+    QCOMPARE(QApplication::focusWidget(), fixture.control(QStringLiteral("cmdToday")));
+}
+
 void TestDayLabels::calendarHeadersReadWhole_data()
 {
     QTest::addColumn<QLocale>("locale");
@@ -279,6 +360,36 @@ void TestDayLabels::otherLanguage()
     QLocale::setDefault(saved);
 }
 
+void TestDayLabels::accentsStayOnTheirLetters_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("English") << QLocale::c();
+    QTest::newRow("Yoruba") << QLocale(QLocale::Yoruba, QLocale::Nigeria);
+    QTest::newRow("Vietnamese") << QLocale(QLocale::Vietnamese, QLocale::Vietnam);
+}
+
+// Every date is drawn from one font: an accent taken from one font and its
+// letter from another stand apart.
+void TestDayLabels::accentsStayOnTheirLetters()
+{
+    QFETCH(QLocale, locale);
+    const QLocale saved;
+    QLocale::setDefault(locale);
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    WindowFixture fixture;
+    fixture.open();
+    fixture.pick(0, QDate(2026, 12, 4));
+    for (const char *name : {"labDayPic0", "labDayPic1", "labDayPic2", "labDayPic3", "cmdToday"}) {
+        const QWidget *control = fixture.control(QString::fromLatin1(name));
+        const QString text = fixture.caption(QString::fromLatin1(name));
+        QTextLayout layout(text, control->font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        QVERIFY2(layout.glyphRuns().size() == 1, qPrintable(text));
+    }
+}
+
 void TestDayLabels::everyLanguageReadsBack_data()
 {
     QTest::addColumn<QLocale>("locale");
@@ -312,7 +423,8 @@ void TestDayLabels::everyLanguageReadsBack()
 
     const QDate friday(2026, 12, 4);
     fixture.pick(0, friday);
-    QCOMPARE(fixture.caption(QStringLiteral("cmdToday")),
+    // The whole name, which a long one shows only in part.
+    QCOMPARE(fixture.control(QStringLiteral("cmdToday"))->accessibleName(),
              locale.toString(friday, QStringLiteral("dddd")));
     fixture.pick(1, kToday.addDays(-1));
     QCOMPARE(fixture.caption(QStringLiteral("cmdPast7")), QStringLiteral("Last 2 Days"));

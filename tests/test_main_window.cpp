@@ -3,12 +3,54 @@
 #include <kelvane/version.h>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyleOptionButton>
+
+namespace {
+
+const QColor kOrange(255, 128, 0);
+
+// What a screen reader says a control is: the label that names it, else its
+// own name.
+QString SpokenName(QWidget *control)
+{
+    QAccessibleInterface *self = QAccessible::queryAccessibleInterface(control);
+    const auto labels = self->relations(QAccessible::Label);
+    return (labels.isEmpty() ? self : labels.first().first)->text(QAccessible::Name);
+}
+
+// Draws check box captions in one palette role, as some styles do.
+class CaptionRoleStyle : public QProxyStyle {
+  public:
+    explicit CaptionRoleStyle(QPalette::ColorRole role)
+        : QProxyStyle(QStringLiteral("Fusion")), role(role)
+    {
+    }
+
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override
+    {
+        if (element != CE_CheckBoxLabel)
+            return QProxyStyle::drawControl(element, option, painter, widget);
+        const QString text = static_cast<const QStyleOptionButton *>(option)->text;
+        drawItemText(painter, option->rect, Qt::AlignVCenter, option->palette, true, text, role);
+    }
+
+  private:
+    QPalette::ColorRole role;
+};
+
+} // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -23,7 +65,13 @@ class TestMainWindow : public QObject {
     void selfTestFileCannotBeWritten();
     void geometry_data();
     void geometry();
+    void onScreen();
+    void accessibleNames_data();
+    void accessibleNames();
+    void rangeReadsFirstToLast_data();
     void rangeReadsFirstToLast();
+    void checkBoxCaptionsOnDarkPalette_data();
+    void checkBoxCaptionsOnDarkPalette();
     void tabOrderAndFocus();
     void switchCouplings_data();
     void switchCouplings();
@@ -33,6 +81,8 @@ class TestMainWindow : public QObject {
     void offsetTypedThenFocusLeaves();
     void offsetChosenFromOpenList();
     void fileListChoice();
+    void fileListFromKeyboard();
+    void longFileName();
     void fileListEmptyFolder();
     void exitEndsProgram();
     void keyPressesFocusedButton_data();
@@ -230,9 +280,109 @@ void TestMainWindow::geometry()
     QCOMPARE(fixture.control(name)->geometry(), place);
 }
 
-// Labels 0 and 1 and "to" share a centre line; the range reads first, "to", last.
+// At 100% the window opens as laid out; scaled up on a screen too small for
+// it, it opens inside the screen in a frame that scrolls to every control.
+// Either way its pictures have a pixel for each of the screen's.
+void TestMainWindow::onScreen()
+{
+    WindowFixture fixture;
+    frmKelvane &window = fixture.open();
+    const qreal ratio = window.devicePixelRatioF();
+    for (const char *name : {"Picture1", "picPelko", "Picture2"}) {
+        const auto *box = fixture.control<QLabel>(QString::fromLatin1(name));
+        QCOMPARE(box->pixmap().size(), (box->size() - QSize(2, 2)) * ratio);
+    }
+    QCOMPARE(window.windowIcon().pixmap(QSize(32, 32), ratio).size(), QSize(32, 32) * ratio);
+
+    QWidget *frame = window.window();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    QVERIFY(window.screen()->availableGeometry().contains(frame->frameGeometry()));
+    if (ratio == 1) {
+        QCOMPARE(frame, &window);
+        QCOMPARE(window.size(), QSize(798, 605));
+        return;
+    }
+    auto *scroll = qobject_cast<QScrollArea *>(frame);
+    QVERIFY(scroll);
+    for (int i = 0; i < 4; ++i) // to cmdExit
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget *exit = fixture.control(QStringLiteral("cmdExit"));
+    QCOMPARE(QApplication::focusWidget(), exit);
+    const QRect shown(exit->mapTo(scroll->viewport(), QPoint()), exit->size());
+    QVERIFY(scroll->viewport()->rect().contains(shown));
+}
+
+void TestMainWindow::accessibleNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("spoken");
+    QTest::addColumn<QStringList>("told"); // parts of its description
+
+    QTest::newRow("cmdToday") << "cmdToday"
+                              << "Today"
+                              << QStringList{"Parses a single day.", "F4 changes the day."};
+    QTest::newRow("cmdRange") << "cmdRange"
+                              << "Range" << QStringList{"Shift+F4 changes the last day."};
+    QTest::newRow("cmdSelFile") << "cmdSelFile"
+                                << "walk.xml" << QStringList{"Change the name of the input file"};
+    QTest::newRow("cbZOffset") << "cbZOffset"
+                               << "Zulu Offset" << QStringList{};
+    QTest::newRow("ckXMLFlag") << "ckXMLFlag"
+                               << "XML File" << QStringList{"USAPhotoMaps"};
+    QTest::newRow("labDayPic0") << "labDayPic0"
+                                << "Monday 07 December 2026"
+                                << QStringList{"Change the date of the single day"};
+    QTest::newRow("File1") << "File1"
+                           << "Input File" << QStringList{};
+    QTest::newRow("DTPicker1") << "DTPicker1"
+                               << "Date" << QStringList{};
+    QTest::newRow("prbDays") << "prbDays"
+                             << "Progress" << QStringList{};
+    QTest::newRow("Picture1") << "Picture1"
+                              << "A husky's head" << QStringList{"\u00a9 2026"};
+    QTest::newRow("picPelko") << "picPelko"
+                              << "Pelko, the mascot: a terrier's head"
+                              << QStringList{"Pelko only fetches runs."};
+    QTest::newRow("Picture2") << "Picture2"
+                              << "About Kelvane"
+                              << QStringList{
+                                     "breaks up the XML data file that the Forerunner Logbook",
+                                     "The data file must lie in the folder", "kelvane@example.org",
+                                     "no warranty"};
+}
+
+void TestMainWindow::accessibleNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, spoken);
+    QFETCH(QStringList, told);
+    WindowFixture fixture;
+    fixture.open();
+    fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click(); // shows the offset
+    QWidget *control = fixture.control(name);
+    QCOMPARE(SpokenName(control), spoken);
+    const QString description =
+        QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description);
+    for (const QString &part : told)
+        QVERIFY2(description.contains(part), qPrintable(description));
+}
+
+void TestMainWindow::rangeReadsFirstToLast_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("English") << QLocale::c();
+    QTest::newRow("Hebrew, right to left") << QLocale(QLocale::Hebrew, QLocale::Israel);
+    QTest::newRow("Arabic, right to left") << QLocale(QLocale::Arabic, QLocale::Egypt);
+}
+
+// Labels 0 and 1 and "to" share a centre line; the range reads first, "to",
+// last in the language's reading order.
 void TestMainWindow::rangeReadsFirstToLast()
 {
+    QFETCH(QLocale, locale);
+    const QLocale saved;
+    QLocale::setDefault(locale);
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
     WindowFixture fixture;
     fixture.open();
     const auto centre = [&](const char *name) {
@@ -242,9 +392,11 @@ void TestMainWindow::rangeReadsFirstToLast()
     QVERIFY(qAbs(centre("labDayPic0") - 401.5) <= 1);
     QVERIFY(qAbs(centre("labDayPic1") - 401.5) <= 1);
     QVERIFY(qAbs(centre("LabTxt01") - 401.5) <= 1);
-    const QRect first = fixture.control(QStringLiteral("labDayPic2"))->geometry();
+    QRect first = fixture.control(QStringLiteral("labDayPic2"))->geometry();
     const QRect to = fixture.control(QStringLiteral("LabTxt01"))->geometry();
-    const QRect last = fixture.control(QStringLiteral("labDayPic3"))->geometry();
+    QRect last = fixture.control(QStringLiteral("labDayPic3"))->geometry();
+    if (locale.textDirection() == Qt::RightToLeft)
+        std::swap(first, last);
     QCOMPARE(first.left() + first.width(), 386);
     QCOMPARE(last.left(), 415);
     QVERIFY(first.left() + first.width() <= to.left());
@@ -254,6 +406,41 @@ void TestMainWindow::rangeReadsFirstToLast()
         const auto *label = fixture.control<QLabel>(QStringLiteral("labDayPic%1").arg(i));
         QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
     }
+}
+
+void TestMainWindow::checkBoxCaptionsOnDarkPalette_data()
+{
+    QTest::addColumn<int>("role");
+    QTest::newRow("WindowText") << int(QPalette::WindowText);
+    QTest::newRow("ButtonText") << int(QPalette::ButtonText);
+    QTest::newRow("Text") << int(QPalette::Text);
+}
+
+// A dark desktop palette, white text on grey, does not show through the
+// orange of the check boxes' captions, whichever role the style draws them in.
+void TestMainWindow::checkBoxCaptionsOnDarkPalette()
+{
+    QFETCH(int, role);
+    const QPalette saved = QApplication::palette();
+    QPalette dark(QColor(53, 53, 53));
+    for (const auto text : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        dark.setColor(text, Qt::white);
+    QApplication::setPalette(dark);
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(saved); });
+    WindowFixture fixture;
+    fixture.open();
+    CaptionRoleStyle style{QPalette::ColorRole(role)};
+    auto *box = fixture.control<QCheckBox>(QStringLiteral("chkGPXFlag"));
+    box->setStyle(&style);
+    const QImage image = box->grab().toImage();
+    bool orange = false;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            QVERIFY(QColor(image.pixel(x, y)) != QColor(Qt::white));
+            orange = orange || QColor(image.pixel(x, y)) == kOrange;
+        }
+    }
+    QVERIFY(orange);
 }
 
 void TestMainWindow::tabOrderAndFocus()
@@ -442,6 +629,73 @@ void TestMainWindow::fileListChoice()
     QVERIFY(!list->isVisible());
 }
 
+// The list opened from the keyboard takes the focus on the file chosen last;
+// arrows move in it, Return chooses, Escape closes it; what it covers is out of
+// the keyboard's reach, and the focus shows as an orange ring.
+void TestMainWindow::fileListFromKeyboard()
+{
+    WindowFixture fixture;
+    for (const char *name : {"march.xml", "notes.xml", "walk.xml"})
+        fixture.addFile(QString::fromLatin1(name));
+    frmKelvane &window = fixture.open();
+    QVERIFY(QTest::qWaitForWindowActive(window.window()));
+    auto *select = fixture.control<QPushButton>(QStringLiteral("cmdSelFile"));
+    auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
+    const auto open = [&] {
+        select->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(select, Qt::Key_Return);
+        QVERIFY(list->isVisible());
+        QCOMPARE(QApplication::focusWidget(), list);
+    };
+    open();
+    QCOMPARE(list->currentItem()->text(), QStringLiteral("walk.xml"));
+    for (const Qt::Key key : {Qt::Key_Backtab, Qt::Key_Tab}) {
+        list->setFocus();
+        QTest::keyClick(list, key);
+        QVERIFY(QApplication::focusWidget()->objectName() != QStringLiteral("cmdExit"));
+    }
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Escape);
+    QVERIFY(!list->isVisible());
+    QCOMPARE(QApplication::focusWidget(), select);
+
+    open();
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(window.InputFile(), fixture.folder.filePath(QStringLiteral("march.xml")));
+    QVERIFY(!list->isVisible());
+    QCOMPARE(QApplication::focusWidget(), select);
+    QVERIFY(fixture.control(QStringLiteral("cmdExit"))->isEnabled());
+
+    // Just outside the focused white button, on the black window.
+    const QImage image = window.grab().toImage();
+    const QPoint beside(select->geometry().left() - 2, select->geometry().center().y());
+    QCOMPARE(QColor(image.pixel(beside * window.devicePixelRatioF())), kOrange);
+}
+
+// A name too long for the button keeps its start and its end.
+void TestMainWindow::longFileName()
+{
+    WindowFixture fixture;
+    const QString name = QStringLiteral("Activities exported from the device on 28 May 2010.xml");
+    fixture.addFile(name);
+    frmKelvane &window = fixture.open();
+    auto *select = fixture.control<QPushButton>(QStringLiteral("cmdSelFile"));
+    QTest::mouseClick(select, Qt::LeftButton);
+    auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    QCOMPARE(window.InputFile(), fixture.folder.filePath(name));
+    QVERIFY2(select->text().startsWith(QStringLiteral("Activities")) &&
+                 select->text().endsWith(QStringLiteral("2010.xml")) &&
+                 select->text().contains(QChar(0x2026)),
+             qPrintable(select->text()));
+    QVERIFY(select->fontMetrics().horizontalAdvance(select->text()) < select->width());
+    QVERIFY(select->toolTip().startsWith(name));
+    QCOMPARE(SpokenName(select), name);
+}
+
 void TestMainWindow::fileListEmptyFolder()
 {
     WindowFixture fixture;
@@ -535,8 +789,12 @@ void TestMainWindow::progressOnBarAndSurface()
     window.setDay(46350);
     QCOMPARE(bar->value(), 46350);
 
+    // A name is printed once its file is saved.
     window.showFileName(QStringLiteral("20261207_01_Monday.xml"));
+    QCOMPARE(window.PrintedLines(), QStringList());
+    window.fileSaved(QStringLiteral("20261207_01_Monday.xml"));
     window.showFileName(QStringLiteral("20261207_02_Monday.xml"));
+    window.fileSaved(QStringLiteral("20261207_02_Monday.xml"));
     QCOMPARE(window.PrintedLines(), QStringList({QStringLiteral("20261207_01_Monday.xml"),
                                                  QStringLiteral("20261207_02_Monday.xml")}));
 
@@ -599,8 +857,10 @@ void TestMainWindow::controlsCoverPrintedNames()
 
     // Lines as wide as the window, from the top to below the bottom edge.
     const QString line = QStringLiteral("20261207_01_Monday.xml ").repeated(6);
-    for (int i = 0; i < 40; ++i)
-        window.showFileName(line);
+    for (int i = 0; i < 40; ++i) {
+        window.showFileName(line + QString::number(i));
+        window.fileSaved(line + QString::number(i));
+    }
     const QImage printed = window.grab().toImage();
     QVERIFY(printed != bare);
 

@@ -72,10 +72,11 @@ class TestRunCommands : public QObject {
     void convertsInOtherLanguages();
     void optionsReachTheEngine();
     void typedOffsetIsNotUsed();
-    void missingInputKeepsWindowOpen();
+    void nothingReadKeepsWindowOpen_data();
+    void nothingReadKeepsWindowOpen();
+    void dayFileThatCannotBeWritten_data();
     void dayFileThatCannotBeWritten();
     void skippedRunsAreReported();
-    void fileWithoutRunsIsExplained();
     void convertsTrainingCenterFile();
 };
 
@@ -251,18 +252,43 @@ void TestRunCommands::typedOffsetIsNotUsed()
                                        "47.62050,-122.34940,40.000,2026-12-07,07:00:00\r\n"));
 }
 
-// Nothing was read: the user picks another file and that run is the launch's one conversion.
-void TestRunCommands::missingInputKeepsWindowOpen()
+void TestRunCommands::nothingReadKeepsWindowOpen_data()
 {
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QByteArray>("walk");
+    QTest::addColumn<QString>("said"); // part of the message
+
+    QByteArray tabs = History({Run("2026-12-07T07:00:00Z")});
+    tabs.replace("    <Run>", "\t<Run>");
+    QTest::newRow("missing") << false << QByteArray() << "walk.xml";
+    QTest::newRow("runs indented with tabs") << true << tabs << "indented with tabs";
+    QTest::newRow("a GPX file named .xml")
+        << true
+        << QByteArray("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"x\"><trk><trkseg>"
+                      "<trkpt lat=\"1\" lon=\"2\"><time>2026-12-07T07:00:00Z</time></trkpt>"
+                      "</trkseg></trk></gpx>\n")
+        << "No run found in";
+    QTest::newRow("empty") << true << QByteArray() << "No run found in";
+}
+
+// Nothing read and nothing written: the window says why and stays for
+// another file, and that conversion is the launch's one.
+void TestRunCommands::nothingReadKeepsWindowOpen()
+{
+    QFETCH(bool, exists);
+    QFETCH(QByteArray, walk);
+    QFETCH(QString, said);
     WindowFixture fixture;
+    if (exists)
+        fixture.addFile(QStringLiteral("walk.xml"), walk);
     fixture.addFile(QStringLiteral("other.xml"), Walk());
     frmKelvane &window = fixture.open();
     QTest::mouseClick(fixture.control(QStringLiteral("cmdAll")), Qt::LeftButton);
     QCOMPARE(fixture.endCalls, 0);
     QCOMPARE(fixture.messages.size(), 1);
-    QVERIFY2(fixture.messages[0].contains(fixture.folder.filePath(QStringLiteral("walk.xml"))),
-             qPrintable(fixture.messages[0]));
+    QVERIFY2(fixture.messages[0].contains(said), qPrintable(fixture.messages[0]));
     QVERIFY(window.isVisible());
+    QCOMPARE(fixture.dayFiles(), QStringList());
 
     QTest::mouseClick(fixture.control(QStringLiteral("cmdSelFile")), Qt::LeftButton);
     auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
@@ -275,20 +301,43 @@ void TestRunCommands::missingInputKeepsWindowOpen()
                                               QStringLiteral("20261207_02_Monday.xml")}));
 }
 
+void TestRunCommands::dayFileThatCannotBeWritten_data()
+{
+    QTest::addColumn<bool>("readOnly"); // else a folder stands in a day file's place
+    QTest::newRow("a folder in a day file's place") << false;
+    QTest::newRow("a read-only folder") << true;
+}
+
+// The program ends after the message, as after any conversion, and the
+// window shows the names of the files saved and of no other.
 void TestRunCommands::dayFileThatCannotBeWritten()
 {
+    QFETCH(bool, readOnly);
     WindowFixture fixture;
     fixture.addFile(QStringLiteral("walk.xml"), Walk());
-    // A folder in the day file's place: no user, root included, can write it.
-    QVERIFY(QDir(fixture.folder.path()).mkdir(QStringLiteral("20261207_02_Monday.xml")));
-    fixture.open();
-    QTest::mouseClick(fixture.control(QStringLiteral("cmdToday")), Qt::LeftButton);
-    QCOMPARE(fixture.messages.size(), 1);
-    QVERIFY2(fixture.messages[0].contains(QStringLiteral("20261207_02_Monday.xml")),
-             qPrintable(fixture.messages[0]));
-    // The program ends as after any conversion.
+    QFile folder(fixture.folder.path());
+    const auto restore = qScopeGuard(
+        [&] { folder.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+    if (readOnly) {
+        QVERIFY(folder.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        QFile probe(fixture.folder.filePath(QStringLiteral("probe")));
+        if (probe.open(QIODevice::WriteOnly))
+            QSKIP("this user writes into read-only folders (root)");
+    } else {
+        // No user, root included, can write a file where a folder stands.
+        QVERIFY(QDir(fixture.folder.path()).mkdir(QStringLiteral("20261201_01_Tuesday.xml")));
+    }
+    frmKelvane &window = fixture.open();
+    QTest::mouseClick(fixture.control(QStringLiteral("cmdAll")), Qt::LeftButton);
     QCOMPARE(fixture.endCalls, 1);
-    QVERIFY(QFileInfo(fixture.folder.filePath(QStringLiteral("20261207_02_Monday.xml"))).isDir());
+    QVERIFY2(fixture.messages.last().contains(QStringLiteral("Cannot write")),
+             qPrintable(fixture.messages.last()));
+    for (const QString &name : window.PrintedLines())
+        QVERIFY2(QFileInfo(fixture.folder.filePath(name)).isFile(), qPrintable(name));
+    if (!readOnly)
+        QCOMPARE(window.PrintedLines(), QStringList({QStringLiteral("19490825_01_Thursday.xml"),
+                                                     QStringLiteral("20261028_01_Wednesday.xml"),
+                                                     QStringLiteral("20261122_01_Sunday.xml")}));
 }
 
 void TestRunCommands::skippedRunsAreReported()
@@ -305,24 +354,6 @@ void TestRunCommands::skippedRunsAreReported()
     QVERIFY2(fixture.messages[0].contains(QStringLiteral("1 of 2 runs")),
              qPrintable(fixture.messages[0]));
     QVERIFY2(fixture.messages[0].contains(QStringLiteral("<StartTime>")),
-             qPrintable(fixture.messages[0]));
-}
-
-// A history whose runs the reader cannot see says why before the program ends.
-void TestRunCommands::fileWithoutRunsIsExplained()
-{
-    WindowFixture fixture;
-    QByteArray tabs = History({Run("2026-12-07T07:00:00Z")});
-    tabs.replace("    <Run>", "\t<Run>");
-    fixture.addFile(QStringLiteral("walk.xml"), tabs);
-    fixture.open();
-    QTest::mouseClick(fixture.control(QStringLiteral("cmdAll")), Qt::LeftButton);
-    QCOMPARE(fixture.endCalls, 1);
-    QCOMPARE(fixture.dayFiles(), QStringList());
-    QCOMPARE(fixture.messages.size(), 1);
-    QVERIFY2(fixture.messages[0].startsWith(QStringLiteral("No run found in")),
-             qPrintable(fixture.messages[0]));
-    QVERIFY2(fixture.messages[0].contains(QStringLiteral("indented with tabs")),
              qPrintable(fixture.messages[0]));
 }
 

@@ -6,7 +6,8 @@
 // A label that shows a day, reports every caption set by code at once (Change)
 // and every mouse press (Click), each with its index in a label array. With an
 // anchor it sizes its width to its text and keeps the anchored edge or centre
-// in place.
+// in place. Screen readers see it as text that can be pressed, which raises
+// Click as the mouse does.
 class CaptionLabel : public QLabel {
     Q_OBJECT
 
@@ -24,6 +25,8 @@ class CaptionLabel : public QLabel {
     void setCaption(const QString &caption, QDate day);
     // x is the left edge, the centre or the right edge, in pixels of the parent.
     void setAnchor(Anchor anchor, double x);
+    // What a click does, for those who do not use the mouse.
+    void press() { Q_EMIT Click(labelIndex); }
 
   Q_SIGNALS:
     void Change(int index);

@@ -1,10 +1,27 @@
 #include "command_button.h"
 
+#include "text_font.h"
+
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 CommandButton::CommandButton(const QString &caption, QWidget *parent) : QPushButton(caption, parent)
 {
     setAutoDefault(false);
+}
+
+bool CommandButton::setCaption(const QString &text)
+{
+    FitFontToText(this, text);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int room = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).width() -
+                     style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this);
+    const QString shown = fontMetrics().elidedText(text, Qt::ElideMiddle, room);
+    setText(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    setAccessibleName(text);
+    return shown != text;
 }
 
 void CommandButton::keyPressEvent(QKeyEvent *event)

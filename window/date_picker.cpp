@@ -1,11 +1,19 @@
 #include "date_picker.h"
 
+#include "text_font.h"
+
+#include <QApplication>
 #include <QCalendarWidget>
+#include <QKeyEvent>
 #include <QLayout>
+#include <QLocale>
+#include <QScopedValueRollback>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTableView>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -49,6 +57,20 @@ class WeekdayCalendar : public QCalendarWidget {
     }
 };
 
+// Every name of a month or a weekday the field and its calendar may show.
+QString DayAndMonthNames()
+{
+    const QLocale locale;
+    QStringList names;
+    for (int month = 1; month <= 12; ++month)
+        names << locale.monthName(month) << locale.standaloneMonthName(month);
+    for (int day = 1; day <= 7; ++day) {
+        names << locale.dayName(day) << locale.standaloneDayName(day, QLocale::ShortFormat)
+              << locale.standaloneDayName(day, QLocale::NarrowFormat);
+    }
+    return names.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 DatePicker::DatePicker(QWidget *parent) : QDateEdit(parent)
@@ -59,17 +81,78 @@ DatePicker::DatePicker(QWidget *parent) : QDateEdit(parent)
     calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     setCalendarWidget(calendar);
     setDisplayFormat(QStringLiteral("dddd dd MMMM yyyy"));
+    FitFontToText(this, DayAndMonthNames());
+    // While the calendar is open its arrow keys move the field's date along;
+    // only the day chosen in it counts.
+    calendarWindow()->installEventFilter(this);
     connect(this, &QDateEdit::dateChanged, this, [this] {
-        if (!settingByCode)
+        if (!ignoringChanges && !calendarWindow()->isVisible())
             Q_EMIT Change();
     });
+    const auto dayChosen = [this] {
+        if (!std::exchange(calendarOpen, false))
+            return;
+        Q_EMIT Change();
+    };
+    connect(calendar, &QCalendarWidget::clicked, this, dayChosen);
+    connect(calendar, &QCalendarWidget::activated, this, dayChosen);
+}
+
+QWidget *DatePicker::calendarWindow() const
+{
+    return calendarWidget()->window();
 }
 
 void DatePicker::setValue(QDate value)
 {
     if (!value.isValid())
         return;
-    settingByCode = true;
+    const QScopedValueRollback ignoring(ignoringChanges, true);
     setDate(value);
-    settingByCode = false;
+}
+
+void DatePicker::openCalendar()
+{
+    // The field opens its calendar for a press on its arrow, and for nothing else.
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    const QPointF arrow =
+        style()
+            ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this)
+            .center();
+    QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(this, &press);
+}
+
+void DatePicker::keyPressEvent(QKeyEvent *event)
+{
+    const bool altDown = event->key() == Qt::Key_Down && event->modifiers() == Qt::AltModifier;
+    if ((event->key() == Qt::Key_F4 && event->modifiers() == Qt::NoModifier) || altDown) {
+        openCalendar();
+        event->accept();
+    } else if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Q_EMIT Dismissed();
+        event->accept();
+    } else {
+        QDateEdit::keyPressEvent(event);
+    }
+}
+
+bool DatePicker::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != calendarWindow())
+        return QDateEdit::eventFilter(watched, event);
+    if (event->type() == QEvent::Show)
+        calendarOpen = true;
+    if (event->type() == QEvent::Hide) {
+        // Closed without a day chosen, the calendar puts back the date it
+        // opened with while it hides: no change either.
+        const QScopedValueRollback ignoring(ignoringChanges, true);
+        watched->event(event);
+        return true;
+    }
+    return QDateEdit::eventFilter(watched, event);
 }

@@ -2,8 +2,11 @@
 
 #include <QDateEdit>
 
-// A date field with a pop-up calendar. Change is raised only when the user
-// changes the date, never when code sets it through setValue.
+// A date field with a pop-up calendar. Change is raised when the user
+// changes the date in the field or chooses a day in the calendar (a click, or
+// Return on the day the arrow keys moved to), never when code sets it through
+// setValue. F4 or Alt+Down opens the calendar; Escape in the field raises
+// Dismissed.
 class DatePicker : public QDateEdit {
     Q_OBJECT
 
@@ -13,10 +16,19 @@ class DatePicker : public QDateEdit {
     QDate Value() const { return date(); }
     // An empty date leaves the shown date as it is.
     void setValue(QDate value);
+    void openCalendar();
 
   Q_SIGNALS:
     void Change();
+    void Dismissed();
+
+  protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
-    bool settingByCode = false;
+    QWidget *calendarWindow() const;
+
+    bool ignoringChanges = false;
+    bool calendarOpen = false; // shown, and no day chosen in it since
 };

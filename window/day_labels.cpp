@@ -2,11 +2,12 @@
 // two run buttons that follow them.
 
 #include "caption_label.h"
+#include "command_button.h"
 #include "date_picker.h"
 #include "main_window.h"
 
+#include <QApplication>
 #include <QLocale>
-#include <QPushButton>
 
 void frmKelvane::ReadDayLabel(int index, QDate &Day) const
 {
@@ -28,16 +29,33 @@ void frmKelvane::labDayPic_Click(int Index)
     QDate day;
     ReadDayLabel(Index, day);
     DTPicker1->setValue(day);
+    DTPicker1->setAccessibleDescription(labDayPic[Index]->toolTip());
+    // Opened again while open, the picker keeps the focus to give back.
+    if (!DTPicker1->isVisible())
+        pickerOpener = QApplication::focusWidget();
     DTPicker1->show();
     DTPicker1->raise();
     DTPicker1->setFocus();
+}
+
+void frmKelvane::openPickerFromKeyboard(int Index)
+{
+    labDayPic_Click(Index);
+    DTPicker1->openCalendar();
 }
 
 void frmKelvane::DTPicker1_Change()
 {
     const QDate value = DTPicker1->Value();
     setDayLabel(DayPicIndex(), value);
+    closePicker();
+}
+
+void frmKelvane::closePicker()
+{
     DTPicker1->hide();
+    if (pickerOpener && pickerOpener->isVisible() && pickerOpener->isEnabled())
+        pickerOpener->setFocus();
 }
 
 void frmKelvane::labDayPic_Change(int Index)
@@ -47,14 +65,14 @@ void frmKelvane::labDayPic_Change(int Index)
     ReadDayLabel(0, workingDay);
     const QDate today = presentMoment().date();
     if (workingDay == today)
-        cmdToday->setText(QStringLiteral("Today"));
+        cmdToday->setCaption(QStringLiteral("Today"));
     else
-        cmdToday->setText(QLocale().toString(workingDay, QStringLiteral("dddd")));
+        cmdToday->setCaption(QLocale().toString(workingDay, QStringLiteral("dddd")));
 
     ReadDayLabel(1, workingDay);
     if (Index == 1) {
         const qint64 n = workingDay.daysTo(presentMoment().date());
-        cmdPast7->setText(QStringLiteral("Last %1 Days").arg(n + 1));
+        cmdPast7->setCaption(QStringLiteral("Last %1 Days").arg(n + 1));
     }
 
     ReadDayLabel(Index, workingDay);

@@ -4,8 +4,10 @@
 #include "command_button.h"
 #include "date_picker.h"
 #include "file_list.h"
+#include "focus_cue.h"
 #include "offset_combo.h"
 #include "pictures.h"
+#include "text_font.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/skim.h>
@@ -14,14 +16,18 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QStyle>
+#include <QWindow>
 
 #include <utility>
 
@@ -31,6 +37,9 @@ const QColor kOrange(255, 128, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kDarkRed(64, 0, 0);
 const QColor kPictureBorder(96, 96, 96);
+
+// The names the file list offers: the files of every kind the engine reads.
+const QString kHistoryFilePatterns = QStringLiteral("*.xml;*.tcx");
 
 // Places are kept in twips, 15 to a pixel, measured from the client area's corner.
 QRect Twips(int left, int top, int width, int height)
@@ -71,6 +80,33 @@ bool IsOn(const QCheckBox *box)
     return box->checkState() == Qt::Checked;
 }
 
+// Styles draw a check box's caption in one of these roles; set all of them, or
+// a dark desktop palette shows through (white captions instead of orange).
+void SetCaptionColour(QCheckBox *box, const QColor &colour)
+{
+    QPalette palette = box->palette();
+    for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        palette.setColor(role, colour);
+    box->setPalette(palette);
+}
+
+// The icon in the sizes desktops ask for, so that none is stretched.
+QIcon KelvaneIcon()
+{
+    QIcon icon;
+    for (const int side : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(RenderPicture(QStringLiteral(":/kelvane/icon.svg"), QSize(side, side)));
+    return icon;
+}
+
+// The window manager's frame is known only once the window shows; until then
+// a title bar and borders of the style's sizes stand in for it.
+QSize FrameAllowance(const QStyle *style)
+{
+    const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+    return {2 * border, style->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * border};
+}
+
 } // namespace
 
 frmKelvane::frmKelvane(WindowEnvironment environment, QWidget *parent)
@@ -78,7 +114,7 @@ frmKelvane::frmKelvane(WindowEnvironment environment, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmKelvane"));
     setWindowTitle(QStringLiteral("Kelvane ") + QLatin1StringView(kelvane::kVersion));
-    setWindowIcon(QIcon(RenderPicture(QStringLiteral(":/kelvane/icon.svg"), QSize(32, 32))));
+    setWindowIcon(KelvaneIcon());
     setFixedSize(798, 605);
     setAutoFillBackground(true);
     SetColours(this, kOrange, Qt::black);
@@ -91,7 +127,18 @@ frmKelvane::frmKelvane(WindowEnvironment environment, QWidget *parent)
     setFont(font);
 
     createControls();
+    nameControls();
+    addDayKeys();
     setTabOrder();
+}
+
+frmKelvane::~frmKelvane()
+{
+    // The scrolling frame holds the window as its child: let go of it first.
+    if (scrollFrame) {
+        scrollFrame->takeWidget();
+        delete scrollFrame;
+    }
 }
 
 void frmKelvane::createControls()
@@ -103,6 +150,7 @@ void frmKelvane::createControls()
     createCheckBoxes();
     createOffsetControls();
     createControlsShownOnDemand();
+    focusCue = new FocusCue(this);
 }
 
 void frmKelvane::createPictures()
@@ -110,33 +158,55 @@ void frmKelvane::createPictures()
     const struct {
         QLabel *frmKelvane::*control;
         const char *name;
-        QString resource;
-        QSize size; // the box adds a one-pixel border on each side
-        QPoint topLeft;
+        QRect place; // the picture and a one-pixel border on each side
         QString tip;
+        QString accessibleName;
     } pictures[] = {
-        {&frmKelvane::Picture2, "Picture2", QStringLiteral(":/kelvane/banner.svg"), QSize(800, 178),
-         Twips(-60, 6060), QString()},
-        {&frmKelvane::picPelko, "picPelko", QStringLiteral(":/kelvane/pelko.svg"), QSize(164, 189),
-         Twips(0, 0), QStringLiteral("Pelko only fetches runs. Sticks are beneath him.")},
-        {&frmKelvane::Picture1, "Picture1", QStringLiteral(":/kelvane/dog.svg"), QSize(195, 189),
-         Twips(9060, 0), QStringLiteral("Drawings and program \u00a9 2026 the Kelvane developers")},
+        {&frmKelvane::Picture2, "Picture2", QRect(Twips(-60, 6060), QSize(802, 180)), QString(),
+         QStringLiteral("About Kelvane")},
+        {&frmKelvane::picPelko, "picPelko", QRect(Twips(0, 0), QSize(166, 191)),
+         QStringLiteral("Pelko only fetches runs. Sticks are beneath him."),
+         QStringLiteral("Pelko, the mascot: a terrier's head")},
+        {&frmKelvane::Picture1, "Picture1", QRect(Twips(9060, 0), QSize(197, 191)),
+         QStringLiteral("Drawings and program \u00a9 2026 the Kelvane developers"),
+         QStringLiteral("A husky's head")},
     };
     for (const auto &picture : pictures) {
         auto *box = new QLabel(this);
         box->setFrameShape(QFrame::Box);
         box->setLineWidth(1);
         SetColours(box, kPictureBorder, Qt::black);
-        box->setPixmap(RenderPicture(picture.resource, picture.size));
-        this->*picture.control = Place(box, picture.name, picture.tip,
-                                       QRect(picture.topLeft, picture.size + QSize(2, 2)));
+        box->setAccessibleName(picture.accessibleName);
+        this->*picture.control = Place(box, picture.name, picture.tip, picture.place);
+    }
+    // The banner's words, for those who cannot see them.
+    Picture2->setAccessibleDescription(
+        PictureText(QStringLiteral(":/kelvane/banner.svg")).join(QLatin1Char('\n')));
+    drawPictures();
+}
+
+// Draws the pictures in as many pixels as the screen shows for their size.
+void frmKelvane::drawPictures()
+{
+    const struct {
+        QLabel *box;
+        const char *resource;
+    } pictures[] = {
+        {Picture2, ":/kelvane/banner.svg"},
+        {picPelko, ":/kelvane/pelko.svg"},
+        {Picture1, ":/kelvane/dog.svg"},
+    };
+    for (const auto &picture : pictures) {
+        const QSize size = picture.box->size() - QSize(2, 2);
+        picture.box->setPixmap(
+            RenderPicture(QString::fromLatin1(picture.resource), size, devicePixelRatioF()));
     }
 }
 
 void frmKelvane::createButtons()
 {
     const struct {
-        QPushButton *frmKelvane::*control;
+        CommandButton *frmKelvane::*control;
         const char *name;
         QString caption;
         QString tip;
@@ -163,7 +233,7 @@ void frmKelvane::createButtons()
          &frmKelvane::cmdExit_Click},
     };
     for (const auto &button : buttons) {
-        QPushButton *made =
+        CommandButton *made =
             Place(new CommandButton(button.caption, this), button.name, button.tip, button.place);
         connect(made, &QPushButton::clicked, this, button.click);
         this->*button.control = made;
@@ -173,7 +243,7 @@ void frmKelvane::createButtons()
 void frmKelvane::createDayLabels()
 {
     const QString rangeTip = QStringLiteral("Change the start and end dates of the range");
-    const struct {
+    struct {
         QRect place;
         QString tip;
         CaptionLabel::Anchor anchor;
@@ -190,6 +260,9 @@ void frmKelvane::createDayLabels()
         {Twips(6225, 3660, 705, 345), rangeTip, CaptionLabel::Anchor::Left, 6225 / 15.0,
          Qt::AlignLeft},
     };
+    // Read from right to left, the range still reads first day, "to", last day.
+    if (QLocale().textDirection() == Qt::RightToLeft)
+        std::swap(labels[2], labels[3]);
     for (int i = 0; i < 4; ++i) {
         auto *label = new CaptionLabel(i, this);
         SetColours(label, kGreen, Qt::black);
@@ -233,6 +306,7 @@ void frmKelvane::createCheckBoxes()
     };
     for (const auto &box : boxes) {
         auto *made = Place(new QCheckBox(box.caption, this), box.name, box.tip, box.place);
+        SetCaptionColour(made, kOrange);
         made->setChecked(box.ticked);
         if (box.click)
             connect(made, &QCheckBox::clicked, this, box.click);
@@ -254,6 +328,7 @@ void frmKelvane::createOffsetControls()
                           QString(), Twips(10440, 4740, 1335, 495));
     SetColours(labTxtZOffset, kOrange, Qt::black);
     labTxtZOffset->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    labTxtZOffset->setBuddy(cbZOffset);
     labTxtZOffset->hide();
 }
 
@@ -267,14 +342,60 @@ void frmKelvane::createControlsShownOnDemand()
     prbDays->setTextVisible(false);
     prbDays->hide();
 
-    File1 = Place(new FileList(environment.workingFolder, QStringLiteral("*.xml;*.tcx"), this),
-                  "File1", QString(), Twips(7320, 2820, 4635, 5955));
+    File1 = Place(new FileList(environment.workingFolder, kHistoryFilePatterns, this), "File1",
+                  QString(), Twips(7320, 2820, 4635, 5955));
     File1->hide();
     connect(File1, &FileList::Click, this, &frmKelvane::File1_Click);
+    connect(File1, &FileList::Dismissed, this, &frmKelvane::closeFileList);
 
     DTPicker1 = Place(new DatePicker(this), "DTPicker1", QString(), Twips(3615, 240, 4815, 435));
     DTPicker1->hide();
     connect(DTPicker1, &DatePicker::Change, this, &frmKelvane::DTPicker1_Change);
+    connect(DTPicker1, &DatePicker::Dismissed, this, &frmKelvane::closePicker);
+}
+
+// Names for screen readers where a control shows no caption of its own, or
+// shows a value rather than what it is.
+void frmKelvane::nameControls()
+{
+    // The label beside the offset names it; on Linux a combo box's own name
+    // is its value, and readers take the label from the buddy relation.
+    cbZOffset->setAccessibleName(labTxtZOffset->text());
+    cbZOffset->lineEdit()->setAccessibleName(labTxtZOffset->text());
+    File1->setAccessibleName(QStringLiteral("Input File"));
+    DTPicker1->setAccessibleName(QStringLiteral("Date"));
+    prbDays->setAccessibleName(QStringLiteral("Progress"));
+}
+
+// F4 on a run button changes the day in the label below it (Shift+F4 on
+// Range: its last day), for those who do not use the mouse.
+void frmKelvane::addDayKeys()
+{
+    const struct {
+        CommandButton *frmKelvane::*button;
+        QKeySequence key;
+        int label;
+        const char *day;
+    } keys[] = {
+        {&frmKelvane::cmdToday, QKeySequence(Qt::Key_F4), 0, "day"},
+        {&frmKelvane::cmdPast7, QKeySequence(Qt::Key_F4), 1, "first day"},
+        {&frmKelvane::cmdRange, QKeySequence(Qt::Key_F4), 2, "first day"},
+        {&frmKelvane::cmdRange, QKeySequence(Qt::SHIFT | Qt::Key_F4), 3, "last day"},
+    };
+    for (const auto &key : keys) {
+        CommandButton *button = this->*key.button;
+        new QShortcut(
+            key.key, button, [this, label = key.label] { openPickerFromKeyboard(label); },
+            Qt::WidgetShortcut);
+        const QString hint =
+            QStringLiteral("%1 changes the %2.")
+                .arg(key.key.toString(QKeySequence::NativeText), QLatin1StringView(key.day));
+        const QString told = button->accessibleDescription().isEmpty()
+                                 ? button->toolTip() + QLatin1Char('.')
+                                 : button->accessibleDescription();
+        button->setAccessibleDescription(told + QLatin1Char(' ') + hint);
+        button->setWhatsThis(button->accessibleDescription());
+    }
 }
 
 void frmKelvane::setTabOrder()
@@ -290,9 +411,10 @@ void frmKelvane::setTabOrder()
 
 void frmKelvane::Load()
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    show();
+    placeOnScreen();
+    window()->show();
+    // Moved to a screen of another scale, the pictures are drawn anew for it.
+    connect(window()->windowHandle(), &QWindow::screenChanged, this, &frmKelvane::drawPictures);
     cmdToday->setFocus();
 
     const QDate D40 = presentMoment().date().addDays(-40);
@@ -309,7 +431,43 @@ void frmKelvane::Load()
     cbZOffset->selectItem(kelvane::kMaxHourOffset); // the item "0"
 
     inputFile = File1->Path() + QLatin1Char('/') + QStringLiteral("walk.xml");
-    cmdSelFile->setText(QStringLiteral("walk.xml"));
+    showInputName(QStringLiteral("walk.xml"));
+}
+
+// Centred in the screen's free area. Where the window and its frame do not fit
+// (a small screen scaled to 200%), it opens in a frame of the size that fits,
+// which scrolls; the controls keep their places inside it.
+void frmKelvane::placeOnScreen()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = FrameAllowance(style());
+    if ((size() + frame).boundedTo(area.size()) == size() + frame) {
+        move(area.center() - rect().center());
+        return;
+    }
+    scrollFrame = new QScrollArea;
+    scrollFrame->setObjectName(QStringLiteral("scrollFrame"));
+    scrollFrame->setWindowTitle(windowTitle());
+    scrollFrame->setWindowIcon(windowIcon());
+    scrollFrame->setFrameShape(QFrame::NoFrame);
+    scrollFrame->setFocusPolicy(Qt::NoFocus);
+    SetColours(scrollFrame, kOrange, Qt::black);
+    scrollFrame->setWidget(this);
+    scrollFrame->setMaximumSize(size());
+    scrollFrame->resize((area.size() - frame).boundedTo(size()));
+    scrollFrame->move(area.topLeft());
+}
+
+// The file's whole name shows in the tooltip when the button has room for a
+// part of it only.
+void frmKelvane::showInputName(const QString &name)
+{
+    const QString tip = QStringLiteral("Change the name of the input file");
+    const bool cut = cmdSelFile->setCaption(name);
+    cmdSelFile->setToolTip(cut ? name + QLatin1Char('\n') + tip : tip);
 }
 
 // Proves the escaping at every start: the escaped sentence, then the sentence.
@@ -350,7 +508,21 @@ void frmKelvane::setDay(int day)
     prbDays->setValue(day);
 }
 
+// The name of an XML day file is printed once the file is saved, not when the
+// run is handed over for saving: a run that cannot be saved leaves no name
+// of a file that does not exist.
 void frmKelvane::showFileName(const QString &name)
+{
+    namesToPrint.insert(name);
+}
+
+void frmKelvane::fileSaved(const QString &name)
+{
+    if (namesToPrint.remove(name))
+        printLine(name);
+}
+
+void frmKelvane::printLine(const QString &name)
 {
     printedLines.append(name);
     const int lineHeight = fontMetrics().height();
@@ -370,14 +542,15 @@ void frmKelvane::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setPen(kOrange);
-    painter.setFont(font());
     const QFontMetrics metrics = fontMetrics();
     const int lineHeight = metrics.height();
     const int first = qMax(0, event->rect().top() / lineHeight);
     const QStringList &lines = PrintedLines();
     const int last = qMin(int(lines.size()) - 1, event->rect().bottom() / lineHeight);
-    for (int i = first; i <= last; ++i)
+    for (int i = first; i <= last; ++i) {
+        painter.setFont(FontForText(font(), lines[i]));
         painter.drawText(0, i * lineHeight + metrics.ascent(), lines[i]);
+    }
 }
 
 void frmKelvane::cbZOffset_Click()
@@ -398,7 +571,12 @@ void frmKelvane::ckXMLFlag_Click()
 
 void frmKelvane::cmdSelFile_Click()
 {
+    // The keyboard goes into the list, on the file chosen last where it is listed.
+    const auto chosen = File1->findItems(cmdSelFile->accessibleName(), Qt::MatchExactly);
+    if (!File1->isVisible() && !chosen.isEmpty())
+        File1->setCurrentItem(chosen.first());
     File1->show();
+    File1->setFocus();
 }
 
 void frmKelvane::File1_Click()
@@ -406,9 +584,15 @@ void frmKelvane::File1_Click()
     const QString name = File1->FileName();
     if (name.isEmpty())
         return;
-    cmdSelFile->setText(name);
+    showInputName(name);
     inputFile = File1->Path() + QLatin1Char('/') + name;
+    closeFileList();
+}
+
+void frmKelvane::closeFileList()
+{
     File1->hide();
+    cmdSelFile->setFocus();
 }
 
 void frmKelvane::cmdExit_Click()

@@ -6,19 +6,23 @@
 #include <kelvane/progress_sink.h>
 
 #include <QElapsedTimer>
+#include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <QWidget>
 
 #include <array>
 
 class CaptionLabel;
+class CommandButton;
 class DatePicker;
 class FileList;
+class FocusCue;
 class OffsetCombo;
 class QCheckBox;
 class QLabel;
 class QProgressBar;
-class QPushButton;
+class QScrollArea;
 
 // The program's one window: every control, the values the handlers share, and
 // the engine's progress shown on the bar and as lines printed on the window.
@@ -27,6 +31,7 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
 
   public:
     explicit frmKelvane(WindowEnvironment environment, QWidget *parent = nullptr);
+    ~frmKelvane() override;
 
     // Shows the window and fills in its starting state.
     void Load();
@@ -37,7 +42,8 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     int ZOffset() const { return zOffset; }
     // The date label the picker writes into.
     int DayPicIndex() const { return dayPicIndex; }
-    // The names printed on the window's surface, top line first.
+    // The names printed on the window's surface, top line first: the XML day
+    // files saved.
     const QStringList &PrintedLines() const { return printedLines; }
     // What the last conversion did, for whoever watches the window.
     const kelvane::ConversionSummary &LastSummary() const { return lastSummary; }
@@ -49,6 +55,7 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     void beginDays(int minDay, int maxDay) override;
     void setDay(int day) override;
     void showFileName(const QString &name) override;
+    void fileSaved(const QString &name) override;
 
   protected:
     void paintEvent(QPaintEvent *event) override;
@@ -61,7 +68,13 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     void createCheckBoxes();
     void createOffsetControls();
     void createControlsShownOnDemand();
+    void drawPictures();
+    void nameControls();
+    void addDayKeys();
     void setTabOrder();
+    void placeOnScreen();
+    void printLine(const QString &line);
+    void showInputName(const QString &name);
     void writeSelfTest();
     QDateTime presentMoment() const { return environment.presentMoment(); }
     QString longForm(QDate day) const;
@@ -80,6 +93,11 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     void labDayPic_Click(int Index);
     void labDayPic_Change(int Index);
     void DTPicker1_Change();
+    // F4 on a run button: the picker on the label's day, its calendar open.
+    void openPickerFromKeyboard(int Index);
+    // Hides the picker and gives the focus back to where it was before.
+    void closePicker();
+    void closeFileList();
 
     // Run commands.
     void cmdToday_Click();
@@ -94,25 +112,30 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     int zOffset = 0;
     int dayPicIndex = 0;
     QStringList printedLines;
+    QSet<QString> namesToPrint; // of XML day files being saved
     QElapsedTimer lastPrintRepaint;
     kelvane::ConversionSummary lastSummary;
 
-    QPushButton *cmdToday = nullptr;
+    QPointer<QWidget> pickerOpener;     // had the focus before the picker opened
+    QScrollArea *scrollFrame = nullptr; // holds the window where the screen is too small
+    FocusCue *focusCue = nullptr;
+
+    CommandButton *cmdToday = nullptr;
     DatePicker *DTPicker1 = nullptr;
-    QPushButton *cmdPast7 = nullptr;
-    QPushButton *cmdRange = nullptr;
+    CommandButton *cmdPast7 = nullptr;
+    CommandButton *cmdRange = nullptr;
     std::array<CaptionLabel *, 4> labDayPic{};
     QLabel *LabTxt01 = nullptr;
-    QPushButton *cmdAll = nullptr;
+    CommandButton *cmdAll = nullptr;
     OffsetCombo *cbZOffset = nullptr;
     QLabel *labTxtZOffset = nullptr;
     FileList *File1 = nullptr;
     QProgressBar *prbDays = nullptr;
     QLabel *Picture1 = nullptr;
     QLabel *picPelko = nullptr;
-    QPushButton *cmdExit = nullptr;
+    CommandButton *cmdExit = nullptr;
     QLabel *Picture2 = nullptr;
-    QPushButton *cmdSelFile = nullptr;
+    CommandButton *cmdSelFile = nullptr;
     QCheckBox *chkHighAscii = nullptr;
     QCheckBox *ckTXTFlag = nullptr;
     QCheckBox *ckXMLFlag = nullptr;

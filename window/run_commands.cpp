@@ -57,12 +57,16 @@ void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
     request.options = conversionOptions();
     request.today = presentMoment().date();
     lastSummary = kelvane::makeDayFiles(request, *this);
+    // Nothing read and nothing written (a missing file, a file without runs):
+    // say why, and the user may pick another file and try again; that is
+    // still the launch's one conversion.
+    if (lastSummary.runsRead == 0 && lastSummary.filesWritten == 0) {
+        environment.showMessage(windowTitle(),
+                                lastSummary.ok() ? lastSummary.noRunHint : lastSummary.error);
+        return;
+    }
     if (!lastSummary.ok()) {
         environment.showMessage(windowTitle(), lastSummary.error);
-        // Nothing was read or written: the user may pick another file and try
-        // again, and that is still the launch's one conversion.
-        if (lastSummary.runsRead == 0 && lastSummary.filesWritten == 0)
-            return;
     } else if (lastSummary.runsSkipped > 0) {
         QStringList lines;
         lines << QStringLiteral("%1 of %2 runs in \"%3\" were not converted:")
@@ -72,8 +76,6 @@ void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
         for (const auto &skipped : lastSummary.skipped.mid(0, 10))
             lines << QStringLiteral("line %1: %2").arg(skipped.line).arg(skipped.reason);
         environment.showMessage(windowTitle(), lines.join(QLatin1Char('\n')));
-    } else if (lastSummary.runsRead == 0) {
-        environment.showMessage(windowTitle(), lastSummary.noRunHint);
     }
     environment.endProgram();
 }

@@ -1,0 +1,129 @@
+#include "fit/fit_values.h"
+
+#include "time/instant.h"
+
+#include <charconv>
+
+namespace kelvane {
+
+namespace {
+
+// Seconds from the Unix epoch to FIT's, 1989-12-31T00:00:00Z.
+constexpr qint64 kFitEpoch = 631065600;
+
+// a / b rounded to the nearest whole number, halves away from zero; b > 0.
+qint64 roundedQuotient(qint64 a, qint64 b)
+{
+    return a >= 0 ? (a + b / 2) / b : -((-a + b / 2) / b);
+}
+
+// Writes value with `decimals` digits after the point, dropping the point
+// and the fraction's trailing zeros where they say nothing.
+char *putDecimal(char *p, char *end, qint64 value, int decimals)
+{
+    qint64 scale = 1;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    if (value < 0)
+        *p++ = '-';
+    const quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
+    p = std::to_chars(p, end, magnitude / quint64(scale)).ptr;
+    quint64 fraction = magnitude % quint64(scale);
+    if (fraction == 0)
+        return p;
+    while (fraction % 10 == 0) {
+        fraction /= 10;
+        --decimals;
+    }
+    *p++ = '.';
+    char *digits = p + decimals;
+    for (char *q = digits; q > p; fraction /= 10)
+        *--q = char('0' + fraction % 10);
+    return digits;
+}
+
+// Writes value as `width` digits, zeros in front.
+char *putDigits(char *p, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i, value /= 10)
+        p[i] = char('0' + value % 10);
+    return p + width;
+}
+
+char *putDate(char *p, std::uint32_t fitTime)
+{
+    int year, month, day;
+    civilFromDays((kFitEpoch + fitTime) / 86400, year, month, day);
+    p = putDigits(p, year, 4);
+    *p++ = '-';
+    p = putDigits(p, month, 2);
+    *p++ = '-';
+    return putDigits(p, day, 2);
+}
+
+char *putTime(char *p, std::uint32_t fitTime)
+{
+    const int second = int((kFitEpoch + fitTime) % 86400);
+    p = putDigits(p, second / 3600, 2);
+    *p++ = ':';
+    p = putDigits(p, second / 60 % 60, 2);
+    *p++ = ':';
+    return putDigits(p, second % 60, 2);
+}
+
+std::string_view textOf(const FitText &out, const char *end)
+{
+    return std::string_view(out.data(), std::size_t(end - out.data()));
+}
+
+} // namespace
+
+qint64 fitUnixSeconds(std::uint32_t fitTime)
+{
+    return kFitEpoch + fitTime;
+}
+
+// degrees = semicircles * 180 / 2^31; with k decimals that is
+// semicircles * 45 * 5^k / 2^(29 - k), which stays within 64 bits for k <= 8.
+std::string_view fitDegreesText(std::int32_t semicircles, FitText &out)
+{
+    qint64 fivePower = 1;
+    for (int decimals = 0;; ++decimals, fivePower *= 5) {
+        const qint64 twoPower = qint64(1) << (29 - decimals);
+        const qint64 scaled = roundedQuotient(qint64(semicircles) * 45 * fivePower, twoPower);
+        if (decimals == 8 || roundedQuotient(scaled * twoPower, 45 * fivePower) == semicircles)
+            return textOf(out, putDecimal(out.data(), out.data() + out.size(), scaled, decimals));
+    }
+}
+
+std::string_view fitAltitudeText(std::uint32_t scaled, FitText &out)
+{
+    // scaled / 5 - 500 metres are exactly (2 * scaled - 5000) decimetres.
+    return fitDecimalText(2 * qint64(scaled) - 5000, 1, out);
+}
+
+std::string_view fitDecimalText(std::int64_t value, int decimals, FitText &out)
+{
+    return textOf(out, putDecimal(out.data(), out.data() + out.size(), value, decimals));
+}
+
+std::string_view fitInstantText(std::uint32_t fitTime, FitText &out)
+{
+    char *p = putDate(out.data(), fitTime);
+    *p++ = 'T';
+    p = putTime(p, fitTime);
+    *p++ = 'Z';
+    return textOf(out, p);
+}
+
+std::string_view fitDateText(std::uint32_t fitTime, FitText &out)
+{
+    return textOf(out, putDate(out.data(), fitTime));
+}
+
+std::string_view fitTimeText(std::uint32_t fitTime, FitText &out)
+{
+    return textOf(out, putTime(out.data(), fitTime));
+}
+
+} // namespace kelvane
