@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -104,10 +105,11 @@ class FitFile {
         for (const int value : values)
             bytes += char(value);
     }
+    // Bytes past the eighth of a wide field carry the value's sign.
     void put(qint64 value, int size, bool bigEndian)
     {
         for (int i = 0; i < size; ++i)
-            records += char(value >> 8 * (bigEndian ? size - 1 - i : i));
+            records += char(value >> std::min(8 * (bigEndian ? size - 1 - i : i), 63));
     }
     static void appendCrc(QByteArray &bytes)
     {
