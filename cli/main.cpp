@@ -49,6 +49,8 @@ void printSkipped(const kelvane::ConversionSummary &summary, const QString &hist
                 .arg(historyFile)
                 .arg(skipped.line)
                 .arg(skipped.reason));
+    if (!summary.notice.isEmpty())
+        say(summary.notice);
     if (!summary.noRunHint.isEmpty())
         say(summary.noRunHint);
 }

@@ -9,6 +9,11 @@ namespace {
 
 constexpr qsizetype kNoteCharacters = 40;
 
+QString counted(qint64 count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
+}
+
 void printLine(const QStringList &fields)
 {
     std::fputs(fields.join(QLatin1Char('\t')).toLocal8Bit().constData(), stdout);
@@ -33,36 +38,42 @@ QString kilometersText(double meters)
     return meters < 0 ? QString() : QString::number(meters / 1000, 'f', 3);
 }
 
-// Line breaks, tabs and runs of blanks become one blank, so the note stays one field.
+// Line breaks, tabs and runs of blanks become one blank, so the note stays one
+// field; it is cut between two characters, never inside one.
 QString noteStart(const QString &note)
 {
     const QString line = note.simplified();
     if (line.size() <= kNoteCharacters)
         return line;
-    return line.left(kNoteCharacters) + QStringLiteral("...");
+    const qsizetype cut =
+        line.at(kNoteCharacters - 1).isHighSurrogate() ? kNoteCharacters - 1 : kNoteCharacters;
+    return line.left(cut) + QStringLiteral("...");
 }
 
+// The fields added later stand after the note, so that those before keep their places.
 RunListPrinter::RunListPrinter()
 {
     printLine({QStringLiteral("day files"), QStringLiteral("start"), QStringLiteral("duration"),
-               QStringLiteral("km"), QStringLiteral("points"), QStringLiteral("note")});
+               QStringLiteral("km"), QStringLiteral("points"), QStringLiteral("note"),
+               QStringLiteral("positioned"), QStringLiteral("UTC start"), QStringLiteral("sport")});
 }
 
 void RunListPrinter::runListed(const kelvane::ListedRun &run)
 {
     printLine({run.baseName, run.startTime, durationText(run.seconds), kilometersText(run.meters),
-               QString::number(run.points), noteStart(run.note)});
+               QString::number(run.points), noteStart(run.note), QString::number(run.positioned),
+               run.utcStart, run.sport.simplified()});
     ++runs;
     seconds += std::max(0.0, run.seconds);
     meters += std::max(0.0, run.meters);
     points += run.points;
+    positioned += run.positioned;
 }
 
 QString RunListPrinter::totals() const
 {
-    return QStringLiteral("%1 %2, %3, %4 km, %5 points")
-        .arg(runs)
-        .arg(runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"))
-        .arg(durationText(seconds), kilometersText(meters))
-        .arg(points);
+    return QStringLiteral("%1, %2, %3 km, %4, %5 with a position")
+        .arg(counted(runs, "run", "runs"), durationText(seconds), kilometersText(meters),
+             counted(points, "point", "points"))
+        .arg(positioned);
 }

@@ -11,7 +11,7 @@ class RunListPrinter final : public kelvane::RunListSink {
     // Prints the header.
     RunListPrinter();
     void runListed(const kelvane::ListedRun &run) override;
-    // "3 runs, 2:05:10, 21.483 km, 1024 points"
+    // "3 runs, 2:05:10, 21.483 km, 1024 points, 1000 with a position"
     QString totals() const;
 
   private:
@@ -19,6 +19,7 @@ class RunListPrinter final : public kelvane::RunListSink {
     double seconds = 0;
     double meters = 0;
     qint64 points = 0;
+    qint64 positioned = 0;
 };
 
 // Seconds as hours, minutes and seconds ("1:05:09"); empty when negative.

@@ -128,6 +128,7 @@ ConversionSummary Conversion::run()
     else if (!reader->errorString().isEmpty())
         summary.error = reader->errorString();
     summary.stopped = stopRequested();
+    summary.notice = reader->notice();
     if (summary.runsRead == 0 && summary.ok() && !summary.stopped)
         summary.noRunHint = reader->noRunHint();
     return summary;

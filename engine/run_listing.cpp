@@ -2,6 +2,7 @@
 
 #include "time/instant.h"
 #include "time/zone_offsets.h"
+#include "xml/xml_tokenizer.h"
 
 #include <charconv>
 #include <cmath>
@@ -66,45 +67,9 @@ double trackMeters(const TrackPoints &points)
 
 QString characterData(std::string_view text)
 {
-    QString out;
-    std::size_t from = 0;
-    for (std::size_t at = text.find('&'); at != std::string_view::npos;
-         at = text.find('&', at + 1)) {
-        const std::size_t semicolon = text.find(';', at);
-        if (semicolon == std::string_view::npos || semicolon - at > 10)
-            continue;
-        const std::string_view name = text.substr(at + 1, semicolon - at - 1);
-        char32_t character = 0;
-        if (name == "amp") {
-            character = '&';
-        } else if (name == "lt") {
-            character = '<';
-        } else if (name == "gt") {
-            character = '>';
-        } else if (name == "quot") {
-            character = '"';
-        } else if (name == "apos") {
-            character = '\'';
-        } else if (name.size() > 1 && name[0] == '#') {
-            const bool hex = name[1] == 'x';
-            unsigned value = 0;
-            const auto digits = name.substr(hex ? 2 : 1);
-            const auto [end, error] =
-                std::from_chars(digits.data(), digits.data() + digits.size(), value, hex ? 16 : 10);
-            if (error != std::errc() || end != digits.data() + digits.size() || value == 0 ||
-                value > 0x10FFFF)
-                continue;
-            character = value;
-        } else {
-            continue;
-        }
-        out += QString::fromUtf8(text.data() + from, qsizetype(at - from));
-        out += QString::fromUcs4(&character, 1);
-        from = semicolon + 1;
-        at = semicolon;
-    }
-    out += QString::fromUtf8(text.data() + from, qsizetype(text.size() - from));
-    return out;
+    std::string plain;
+    XmlTokenizer::textContent(text, plain);
+    return QString::fromUtf8(plain.data(), qsizetype(plain.size()));
 }
 
 ListedRun listedRun(const Run &run, ZoneOffsets *zone)
@@ -123,7 +88,19 @@ ListedRun listedRun(const Run &run, ZoneOffsets *zone)
     listed.meters = lapTotal(run.laps, &Lap::meters);
     if (listed.meters < 0 && run.points && run.points->size() > 0)
         listed.meters = trackMeters(*run.points);
-    listed.points = run.points ? run.points->size() : 0;
+    if (const auto start = readInstant(run.startTime)) {
+        std::string utc;
+        appendUtc(utc, *start);
+        listed.utcStart = QString::fromLatin1(utc.data(), qsizetype(utc.size()));
+    }
+    listed.sport = characterData(run.sport);
+    if (run.points) {
+        listed.points = run.points->size() + run.points->leftOutCount();
+        for (int i = 0; i < run.points->size(); ++i) {
+            const TrackPoint point = run.points->at(i);
+            listed.positioned += !point.latitude.empty() && !point.longitude.empty();
+        }
+    }
     listed.note = characterData(run.notes);
     return listed;
 }

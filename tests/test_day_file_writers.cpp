@@ -34,7 +34,7 @@ ConversionOptions Gpx11(int hourOffset = 0)
 
 // A ride as a TCX reader hands it over: three laps, heart rate, cadence and
 // power on most points, a point before the first lap and points right at a
-// lap's start.
+// lap's start, altitudes written as xsd:double allows.
 struct Ride {
     TrackPoints points;
     std::vector<Lap> laps = {{"2024-05-01T10:00:00Z", "20.5", "150.25", "12"},
@@ -49,8 +49,8 @@ struct Ride {
             {"47.11", "8.11", "501.0", "2024-05-01", "10:00:00", "120", "81", "210"},
             {"47.12", "8.12", "", "2024-05-01", "10:00:10", "", "", ""},
             {"47.13", "8.13", "502.5", "2024-05-01", "10:00:20", "125", "85", "230"},
-            {"47.14", "8.14", "503.0", "2024-05-01", "10:00:30.500", "0", "255", "70000"},
-            {"47.15", "8.15", "504.0", "2024-05-01", "10:00:40", "130", "90", "250"},
+            {"47.14", "8.14", "5.03E2", "2024-05-01", "10:00:30.500", "0", "255", "70000"},
+            {"47.15", "8.15", "NaN", "2024-05-01", "10:00:40", "130", "90", "250"},
             {"47.16", "8.16", "505.0", "2024-05-01", "10:00:50", "131", "91", "251"}};
         for (const TrackPoint &point : p)
             points.append(point);
@@ -203,25 +203,45 @@ void TestDayFileWriters::hostileValues_data()
     QTest::addColumn<QByteArray>("latitude");
     QTest::addColumn<QByteArray>("gpxLatitude"); // as the GPX file's attribute value
     QTest::addColumn<QByteArray>("csvLatitude"); // as the CSV file's field
+    // GPX 1.1 holds decimal numbers: empty, the point is left out.
+    QTest::addColumn<QByteArray>("gpx11Latitude");
 
     QTest::newRow("an attribute of its own")
         << QByteArray("43.6\" foo=\"bar") << QByteArray("43.6&quot; foo=&quot;bar")
-        << QByteArray("\"43.6\"\" foo=\"\"bar\"");
+        << QByteArray("\"43.6\"\" foo=\"\"bar\"") << QByteArray();
     QTest::newRow("an element of its own")
         << QByteArray("1<ele>2</ele>") << QByteArray("1&lt;ele&gt;2&lt;/ele&gt;")
-        << QByteArray("1<ele>2</ele>");
+        << QByteArray("1<ele>2</ele>") << QByteArray();
     QTest::newRow("a field of its own")
-        << QByteArray("43,6") << QByteArray("43,6") << QByteArray("\"43,6\"");
+        << QByteArray("43,6") << QByteArray("43,6") << QByteArray("\"43,6\"") << QByteArray();
     QTest::newRow("a line end") << QByteArray("4\r3") << QByteArray("4\r3")
-                                << QByteArray("\"4\r3\"");
+                                << QByteArray("\"4\r3\"") << QByteArray();
     QTest::newRow("a bare ampersand")
-        << QByteArray("a & b") << QByteArray("a &amp; b") << QByteArray("a & b");
+        << QByteArray("a & b") << QByteArray("a &amp; b") << QByteArray("a & b") << QByteArray();
     QTest::newRow("references stay")
         << QByteArray("&amp;&#38;&#x26;&lt;") << QByteArray("&amp;&#38;&#x26;&lt;")
-        << QByteArray("&amp;&#38;&#x26;&lt;");
+        << QByteArray("&amp;&#38;&#x26;&lt;") << QByteArray();
     QTest::newRow("not quite references")
         << QByteArray("&amp &#; &#x; &1;") << QByteArray("&amp;amp &amp;#; &amp;#x; &amp;1;")
-        << QByteArray("&amp &#; &#x; &1;");
+        << QByteArray("&amp &#; &#x; &1;") << QByteArray();
+    QTest::newRow("a plain decimal stays as written")
+        << QByteArray("+47.6210") << QByteArray("+47.6210") << QByteArray("+47.6210")
+        << QByteArray("+47.6210");
+    QTest::newRow("blanks around a decimal") << QByteArray(" 47.6\t") << QByteArray(" 47.6\t")
+                                             << QByteArray(" 47.6\t") << QByteArray("47.6");
+    QTest::newRow("an exponent, negative") << QByteArray("-1.23E-5") << QByteArray("-1.23E-5")
+                                           << QByteArray("-1.23E-5") << QByteArray("-0.0000123");
+    QTest::newRow("an exponent, positive") << QByteArray("1.5e+2") << QByteArray("1.5e+2")
+                                           << QByteArray("1.5e+2") << QByteArray("150");
+    QTest::newRow("an exponent inside the digits")
+        << QByteArray("00123.45E-1") << QByteArray("00123.45E-1") << QByteArray("00123.45E-1")
+        << QByteArray("12.345");
+    QTest::newRow("not a number") << QByteArray("NaN") << QByteArray("NaN") << QByteArray("NaN")
+                                  << QByteArray();
+    QTest::newRow("infinite") << QByteArray("-INF") << QByteArray("-INF") << QByteArray("-INF")
+                              << QByteArray();
+    QTest::newRow("beyond a double")
+        << QByteArray("1E400") << QByteArray("1E400") << QByteArray("1E400") << QByteArray();
 }
 
 // No value can add markup to the GPX file or a field to the CSV file; the
@@ -231,6 +251,7 @@ void TestDayFileWriters::hostileValues()
     QFETCH(QByteArray, latitude);
     QFETCH(QByteArray, gpxLatitude);
     QFETCH(QByteArray, csvLatitude);
+    QFETCH(QByteArray, gpx11Latitude);
     TrackPoints points;
     points.append(Point("47.6205", "13:45:10"));
     points.append(
@@ -246,6 +267,11 @@ void TestDayFileWriters::hostileValues()
     QCOMPARE(csv, "Latitude,Longitude,Altitude, Date,Time\r\n"
                   "47.6205,-122.3493,56.1,2004-10-25,13:45:10\r\n" +
                       csvLatitude + ",-122.3493,56.1,2004-10-25,13:45:15\r\n");
+    const QByteArray gpx11 = Joined(makeDayFileWriter(DayFileKind::Gpx, Gpx11())->write(run));
+    QStringList gpx11Latitudes{"47.6205"};
+    if (!gpx11Latitude.isEmpty())
+        gpx11Latitudes << QString::fromUtf8(gpx11Latitude);
+    QCOMPARE(Attributes(gpx11, QStringLiteral("trkpt"), QStringLiteral("lat")), gpx11Latitudes);
 }
 
 void TestDayFileWriters::modernFilesAreValid_data()
@@ -254,17 +280,20 @@ void TestDayFileWriters::modernFilesAreValid_data()
     QTest::addColumn<QString>("schema");
     QTest::addColumn<bool>("laps");
     QTest::addColumn<bool>("points");
+    QTest::addColumn<QByteArray>("sport");
 
     for (const bool laps : {true, false}) {
         for (const bool points : {true, false}) {
             const QByteArray shape =
                 QByteArray(laps ? "laps" : "no laps") + ", " + (points ? "points" : "no points");
-            QTest::newRow("GPX 1.1, " + shape)
-                << DayFileKind::Gpx << xml_check::kGpx11Schema << laps << points;
-            QTest::newRow("TCX, " + shape)
-                << DayFileKind::Tcx << xml_check::kTcxSchema << laps << points;
+            QTest::newRow("GPX 1.1, " + shape) << DayFileKind::Gpx << xml_check::kGpx11Schema
+                                               << laps << points << QByteArray("Biking");
+            QTest::newRow("TCX, " + shape) << DayFileKind::Tcx << xml_check::kTcxSchema << laps
+                                           << points << QByteArray("Biking");
         }
     }
+    QTest::newRow("TCX, a run's cadence and power")
+        << DayFileKind::Tcx << xml_check::kTcxSchema << true << true << QByteArray("Running");
 }
 
 // Whatever a run has or lacks, its file is valid against the published schema.
@@ -275,7 +304,9 @@ void TestDayFileWriters::modernFilesAreValid()
     QFETCH(QString, schema);
     QFETCH(bool, laps);
     QFETCH(bool, points);
+    QFETCH(QByteArray, sport);
     Ride ride;
+    ride.run.sport = std::string_view(sport.constData(), std::size_t(sport.size()));
     if (!laps)
         ride.run.laps = {};
     if (!points)
@@ -313,6 +344,13 @@ void TestDayFileWriters::extensionValues()
     QCOMPARE(Texts(tcx, QStringLiteral("Calories")), QStringList({"12", "13", "14"}));
     QCOMPARE(Attributes(tcx, QStringLiteral("Lap"), QStringLiteral("StartTime")),
              QStringList({"2024-05-01T10:00:00Z", "2024-05-01T10:00:20Z", "2024-05-01T10:00:40Z"}));
+
+    // A runner's cadence has its place in the activity extension.
+    ride.run.sport = "Running";
+    const QByteArray run = Joined(makeDayFileWriter(DayFileKind::Tcx)->write(ride.run));
+    QCOMPARE(Texts(run, QStringLiteral("RunCadence")), QStringList({"80", "81", "85", "90", "91"}));
+    QCOMPARE(Texts(run, QStringLiteral("Cadence")), QStringList());
+    QCOMPARE(Texts(run, QStringLiteral("Watts")).size(), 5);
 }
 
 void TestDayFileWriters::tcxLapsTakeThePointsRecordedDuringThem_data()
@@ -434,12 +472,10 @@ void TestDayFileWriters::hostileValuesAddNoMarkup()
     run.laps = {&lap, 1};
     run.points = &points;
 
+    // No value is a number: GPX 1.1 has no place for the point.
     const QByteArray gpx = Joined(makeDayFileWriter(DayFileKind::Gpx, Gpx11())->write(run));
-    QCOMPARE(Attributes(gpx, QStringLiteral("trkpt"), QStringLiteral("lat")),
-             QStringList{readBack});
-    QCOMPARE(Texts(gpx, QStringLiteral("ele")), QStringList{readBack});
     QCOMPARE(Texts(gpx, QStringLiteral("type")), QStringList{readBack});
-    QCOMPARE(Texts(gpx, QStringLiteral("trkpt")).size(), 1);
+    QCOMPARE(Texts(gpx, QStringLiteral("trkpt")).size(), 0);
 
     const QByteArray tcx = Joined(makeDayFileWriter(DayFileKind::Tcx)->write(run));
     QCOMPARE(Texts(tcx, QStringLiteral("LatitudeDegrees")), QStringList{readBack});

@@ -15,7 +15,6 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
-#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -105,11 +104,13 @@ class FitFile {
         for (const int value : values)
             bytes += char(value);
     }
-    // Bytes past the eighth of a wide field carry the value's sign.
+    // A field wider than the value (a byte array, say) gets zeros beyond it.
     void put(qint64 value, int size, bool bigEndian)
     {
-        for (int i = 0; i < size; ++i)
-            records += char(value >> std::min(8 * (bigEndian ? size - 1 - i : i), 63));
+        for (int i = 0; i < size; ++i) {
+            const int shift = 8 * (bigEndian ? size - 1 - i : i);
+            records += char(shift < 64 ? value >> shift : 0);
+        }
     }
     static void appendCrc(QByteArray &bytes)
     {

@@ -84,7 +84,8 @@ Track Read(const QByteArray &bytes)
                 point->time = Milliseconds(text());
             else if (name == QLatin1String("Value") || name == QLatin1String("hr"))
                 point->heartRate = text();
-            else if (name == QLatin1String("Cadence") || name == QLatin1String("cad"))
+            else if (name == QLatin1String("Cadence") || name == QLatin1String("RunCadence") ||
+                     name == QLatin1String("cad"))
                 point->cadence = text();
             else if (name == QLatin1String("Watts"))
                 point->power = text();
@@ -148,14 +149,16 @@ QString Compare(const Point &in, const Point &out, bool withPower)
     return same ? QString() : Describe(in) + QStringLiteral(" became ") + Describe(out);
 }
 
-// The bundled sample, a real history file, and real TCX files.
+// The bundled sample, a real history file, and real TCX files (some of them
+// only in the shared reference folder).
 QStringList Inputs()
 {
     QStringList inputs = {QStringLiteral(KELVANE_SOURCE_DIR "/examples/walk.xml"),
                           xml_check::Reference(QStringLiteral("logbook_sample.xml"))};
     for (const char *name :
          {"history.tcx", "gtrnctr_power.tcx", "Multisport.tcx", "FitnessHistoryDirectory.tcx",
-          "Wrong-time-zone-by-polar.tcx", "strava_export.tcx"})
+          "Wrong-time-zone-by-polar.tcx", "strava_export.tcx",
+          "whiskey24_2_activities_2_tracks.tcx", "dblock_20090528-202902.tcx"})
         inputs << xml_check::Reference(QStringLiteral("tcx/") + QLatin1String(name));
     return inputs;
 }
@@ -207,9 +210,10 @@ void TestFormatSamples::samples_data()
 
 void TestFormatSamples::samples()
 {
-    REQUIRE_XMLLINT();
     QFETCH(QString, input);
     QFETCH(QString, format);
+    REQUIRE_FILE(input);
+    REQUIRE_XMLLINT();
     const bool tcxInput = input.endsWith(QLatin1String(".tcx"));
     const bool gpx = format == QLatin1String("GPX 1.1");
     const QStringList files =
@@ -291,6 +295,7 @@ void TestFormatSamples::tcxReadBackByAnotherConverter_data()
 void TestFormatSamples::tcxReadBackByAnotherConverter()
 {
     QFETCH(QString, input);
+    REQUIRE_FILE(input);
     if (!xml_check::HaveProgram(QStringLiteral("gpsbabel")))
         QSKIP("gpsbabel is not installed (Debian package gpsbabel)");
     if (!QFileInfo::exists(input))

@@ -6,6 +6,7 @@
 #include "history_text.h"
 #include "split_process.h"
 #include "tcx_text.h"
+#include "xml_check.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -166,6 +167,29 @@ void TestHostileInputs::trainingCenterFiles_data()
         wide.append('\0').append(c);
     QTest::newRow("UTF-16") << wide << 1 << QStringList() << QByteArray()
                             << QByteArray("in UTF-16, which Kelvane does not read");
+
+    // A device writing Windows-1252 into a UTF-8 file: the day files are UTF-8.
+    QByteArray windows1252 = Activity("2026-11-02T07:00:00Z", {point}, {}, "Caf\xe9");
+    windows1252.replace("    </Activity>", "      <Notes>cr\xe8me \x80</Notes>\n    </Activity>");
+    QTest::newRow("bytes that are not UTF-8")
+        << Tcx({windows1252}) << 0 << monday
+        << QByteArray("Sport=\"Caf\xc3\xa9\">\n      <Id>2026-11-02T07:00:00Z</Id>")
+        << QByteArray("holds bytes that are not UTF-8, the first at line 4, column 25: they are "
+                      "read as Windows-1252");
+    QByteArray control = Activity("2026-11-02T07:00:00Z", {point});
+    control.replace("<Calories>7<", "<Calories>7\x01<");
+    QTest::newRow("a control character")
+        << Tcx({control}) << 1 << QStringList() << QByteArray()
+        << QByteArray("line 9, column 20: the character U+0001, which XML does not allow");
+    QTest::newRow("a real file of courses only")
+        << ReadFile(xml_check::Reference(QStringLiteral("tcx/dblock_brighton-beach.tcx"))) << 0
+        << QStringList() << QByteArray()
+        << QByteArray("it holds 1 course (a planned route, not a recorded run) and no Activity.");
+    QTest::newRow("Training Center v1")
+        << QByteArray("<TrainingCenterDatabase><History><Running><Run/></Running></History>"
+                      "</TrainingCenterDatabase>")
+        << 0 << QStringList() << QByteArray()
+        << QByteArray("it holds 1 run in the older layout of Training Center v1 (History/Run)");
 }
 
 void TestHostileInputs::trainingCenterFiles()

@@ -1,4 +1,5 @@
 #include "history_text.h"
+#include "tcx_text.h"
 
 #include <QDir>
 #include <QProcess>
@@ -294,7 +295,8 @@ void TestKelvaneSplit::listOfRuns_data()
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QByteArray>("footer");
 
-    const QString header = QStringLiteral("day files\tstart\tduration\tkm\tpoints\tnote");
+    const QString header = QStringLiteral(
+        "day files\tstart\tduration\tkm\tpoints\tnote\tpositioned\tUTC start\tsport");
     const QString sample =
         QStringLiteral(KELVANE_SOURCE_DIR "/../shared/reference/logbook_sample.xml");
     const QString walk = QStringLiteral(KELVANE_SOURCE_DIR "/examples/walk.xml");
@@ -302,23 +304,66 @@ void TestKelvaneSplit::listOfRuns_data()
     if (QFile::exists(sample))
         QTest::newRow("a real history file")
             << QStringList{sample}
-            << QStringList{header,
-                           "20041221_01_Tuesday\t2004-12-21T15:14:32Z\t1:44:53\t145.065\t250\t"}
-            << QByteArray("kelvane-split: 1 run, 1:44:53, 145.065 km, 250 points\n");
+            << QStringList{header, "20041221_01_Tuesday\t2004-12-21T15:14:32Z\t1:44:53\t145."
+                                   "065\t250\t\t250\t2004-12-21T15:14:32Z\t"}
+            << QByteArray("kelvane-split: 1 run, 1:44:53, 145.065 km, 250 points, 250 with a "
+                          "position\n");
     QTest::newRow("an empty window")
         << QStringList{"--day", "1990-01-01", walk} << QStringList{header}
-        << QByteArray("kelvane-split: 0 runs, 0:00:00, 0.000 km, 0 points\n");
+        << QByteArray("kelvane-split: 0 runs, 0:00:00, 0.000 km, 0 points, 0 with a position\n");
     // The local days of Los Angeles: the run at 06:55 UTC on 3 December was on the 2nd there.
     QTest::newRow("in a time zone")
         << QStringList{"--timezone", "America/Los_Angeles", "--from", "2026-12-01",
                        "--to",       "2026-12-03",          walk}
         << QStringList{header,
                        "20261201_01_Tuesday\t2026-12-01T09:40:30-08:00\t0:04:56\t0.492\t8\tRain, "
-                       "short walk with Bruno",
+                       "short walk with Bruno\t8\t2026-12-01T17:40:30Z\t",
                        "20261202_01_Wednesday\t2026-12-02T22:55:00-08:00\t0:06:10\t0."
-                       "615\t10\tCaf\u00e9 stop at the pier \u2013 lovely",
-                       "20261203_01_Thursday\t2026-12-03T07:20:45-08:00\t0:03:42\t0.369\t6\t"}
-        << QByteArray("kelvane-split: 3 runs, 0:14:48, 1.476 km, 24 points\n");
+                       "615\t10\tCaf\u00e9 stop at the pier \u2013 "
+                       "lovely\t10\t2026-12-03T06:55:00Z\t",
+                       "20261203_01_Thursday\t2026-12-03T07:20:45-08:00\t0:03:42\t0.369\t6\t\t6\t"
+                       "2026-12-03T15:20:45Z\t"}
+        << QByteArray("kelvane-split: 3 runs, 0:14:48, 1.476 km, 24 points, 24 with a position\n");
+
+    // An Id of a date alone: the run starts with its first lap, 01:30 in Berlin
+    // on 1 July. The note is CDATA and a reference in ISO-8859-1.
+    using namespace tcx_text;
+    const TcxPoint positioned{"2021-06-30T23:30:00Z", "47.6", "-122.3", "40", {}};
+    const TcxPoint treadmill{"2021-06-30T23:30:30Z", {}, {}, {}, {}};
+    QByteArray latin1 =
+        Tcx({Activity("2021-06-30", {positioned, treadmill}, "2021-06-30T23:30:00Z")})
+            .replace("encoding=\"UTF-8\"", "encoding=\"ISO-8859-1\"")
+            .replace("    </Activity>", "<Notes><![CDATA[Caf\xe9 <b>]]> &#00000000065;</Notes>"
+                                        "</Activity>");
+    const QString latin1File = dir.filePath(QStringLiteral("latin1.tcx"));
+    QVERIFY(WriteFile(latin1File, latin1));
+    QTest::newRow("a Training Center run")
+        << QStringList{"--timezone", "Europe/Berlin", latin1File}
+        << QStringList{header,
+                       "20210701_01_Thursday\t2021-07-01T01:30:00+02:00\t0:01:00\t0.101\t2\t"
+                       "Caf\u00e9 <b> A\t1\t2021-06-30T23:30:00Z\tRunning"}
+        << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 2 points, 1 with a position\n");
+    // A character of two UTF-16 units where the note is cut.
+    const QString wideFile = dir.filePath(QStringLiteral("wide.tcx"));
+    QVERIFY(WriteFile(wideFile, Tcx({Activity("2021-06-30T08:00:00Z", {positioned}, {}, "biking")})
+                                    .replace("    </Activity>", "<Notes>" + QByteArray(39, 'a') +
+                                                                    "\xF0\x9F\x98\x80"
+                                                                    "b</Notes></Activity>")));
+    // A history note is not checked as XML: a "<" of its own is text.
+    const QString lessThan = dir.filePath(QStringLiteral("less.xml"));
+    QVERIFY(WriteFile(lessThan, History({Run("2021-06-30T08:00:00Z", {}, "1 < 2 &amp; 3")})));
+    QTest::newRow("a history note holding a \"<\"")
+        << QStringList{lessThan}
+        << QStringList{header,
+                       "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t\t0\t1 < 2 & 3\t0\t"
+                       "2021-06-30T08:00:00Z\t"}
+        << QByteArray("kelvane-split: 1 run, 0:01:00, 0.000 km, 0 points, 0 with a position\n");
+    QTest::newRow("a note cut between characters")
+        << QStringList{wideFile}
+        << QStringList{header, "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t0.101\t1\t" +
+                                   QString(39, QLatin1Char('a')) +
+                                   "...\t1\t2021-06-30T08:00:00Z\tbiking"}
+        << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 1 point, 1 with a position\n");
 }
 
 // --list prints a line for each run in the window and writes no file.

@@ -1,6 +1,7 @@
 // Very large history files through kelvane-split: a run of two million track
 // points, two hundred thousand runs, a line of 100 MB without a line end
-// (which is refused), a Training Center file of 150 000 activities on one line.
+// (which is refused), a Training Center file of 150 000 activities on one line,
+// and Training Center files whose markup never ends or nests ever deeper.
 // None may crash or hang, and memory follows the largest run, not the file.
 // The files are generated in a scratch folder; this test carries the label
 // "heavy".
@@ -122,6 +123,8 @@ class TestLargeInputs : public QObject {
     void hundredMegabyteLine_data();
     void hundredMegabyteLine();
     void trainingCenterOnOneLine();
+    void markupThatNeverEnds_data();
+    void markupThatNeverEnds();
 };
 
 // One run far beyond any fixed table: every point reaches the CSV day file.
@@ -289,6 +292,52 @@ void TestLargeInputs::trainingCenterOnOneLine()
     const QString csv = QDir(out()).filePath(written().constFirst().chopped(4) + ".txt");
     QCOMPARE(CountLines(csv), qint64(9));
     checkMemory(result, 32 * kMiB, "Training Center file on one line");
+}
+
+void TestLargeInputs::markupThatNeverEnds_data()
+{
+    QTest::addColumn<QByteArray>("before"); // the activities follow
+    QTest::addColumn<QByteArray>("message");
+
+    const QByteArray root = "<TrainingCenterDatabase>\n";
+    QTest::newRow("a comment left open")
+        << root + "<!-- "
+        << QByteArray("line 2, column 1: a comment that does not end within 8 MiB");
+    QTest::newRow("a quote left open")
+        << root + "<Folders name='"
+        << QByteArray("line 2, column 1: a tag (or a quoted value in it) "
+                      "that does not end within 8 MiB");
+    QTest::newRow("a CDATA section left open")
+        << root + "<Author><![CDATA["
+        << QByteArray("line 2, column 9: a CDATA section that does not end within 8 MiB");
+    QTest::newRow("nesting ever deeper") << root + QByteArray("<a>").repeated(5'000'000)
+                                         << QByteArray("elements nested more than 4096 deep");
+}
+
+// Memory stays bounded however far the markup goes on: the reading stops
+// with the place where it began.
+void TestLargeInputs::markupThatNeverEnds()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, message);
+    int done = 0;
+    QVERIFY(Generate(history(), [&](QByteArray &piece) {
+        if (done == 0)
+            piece += before + "<Activities>\n";
+        for (int i = 0; i < 1000; ++i)
+            piece += "<Activity Sport=\"Running\"><Id>2026-11-02T08:00:00Z</Id><Lap StartTime=\""
+                     "2026-11-02T08:00:00Z\"><Track><Trackpoint><Time>2026-11-02T08:00:00Z</Time>"
+                     "</Trackpoint></Track></Lap></Activity>\n";
+        return ++done < 150;
+    }));
+    QVERIFY(QFileInfo(history()).size() > 24 * kMiB);
+
+    const auto result = Split({QStringLiteral("--xml"), QStringLiteral("-C"), out(), history()});
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, 1);
+    QVERIFY2(result.err.contains(message), result.err.constData());
+    QCOMPARE(written().size(), 0);
+    checkMemory(result, 32 * kMiB, "markup that never ends");
 }
 
 QTEST_GUILESS_MAIN(TestLargeInputs)

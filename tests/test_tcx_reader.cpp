@@ -6,13 +6,12 @@
 #include "read/tcx_reader.h"
 #include "tcx_text.h"
 #include "time/start_day.h"
+#include "xml_check.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
 
 #include <QDir>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -25,7 +24,7 @@ using history_text::WriteFile;
 namespace {
 
 const QDate kToday(2026, 12, 7);
-const QString kReference = QStringLiteral(KELVANE_SOURCE_DIR "/../shared/reference");
+using xml_check::Reference;
 
 class RecordingProgress final : public ProgressSink {
   public:
@@ -201,17 +200,6 @@ QList<Point> GpxPoints(const QByteArray &gpx, QString &problem)
     return points;
 }
 
-// xmllint's verdict on a file, empty when it validates.
-QString Validate(const QString &path, const QString &schema)
-{
-    QProcess lint;
-    lint.start(QStringLiteral("xmllint"),
-               {QStringLiteral("--noout"), QStringLiteral("--schema"), schema, path});
-    if (!lint.waitForFinished(60000))
-        return QStringLiteral("xmllint did not finish");
-    return lint.exitCode() == 0 ? QString() : QString::fromUtf8(lint.readAllStandardError());
-}
-
 // Checks that a .tcx day file is well-formed and holds one activity.
 QString CheckDocument(const QByteArray &document)
 {
@@ -293,6 +281,11 @@ void TestTcxReader::referenceFiles_data()
     QTest::newRow("one ride") << "history.tcx" << true << QStringList{"20080821_01_Thursday"};
     QTest::newRow("microseconds, no altitude")
         << "strava_export.tcx" << false << QStringList{"20241129_01_Friday"};
+    QTest::newRow("two activities, two tracks in a lap")
+        << "whiskey24_2_activities_2_tracks.tcx" << false
+        << QStringList{"20200923_01_Wednesday", "20200923_02_Wednesday"};
+    QTest::newRow("folders of references before the activity")
+        << "dblock_20090528-202902.tcx" << false << QStringList{"20090528_01_Thursday"};
 }
 
 void TestTcxReader::referenceFiles()
@@ -300,11 +293,9 @@ void TestTcxReader::referenceFiles()
     QFETCH(QString, file);
     QFETCH(bool, valid);
     QFETCH(QStringList, baseNames);
-    const QString path = kReference + QStringLiteral("/tcx/") + file;
-    if (!QFileInfo::exists(path))
-        QSKIP("the reference files are not beside the project");
-    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("xmllint")).isEmpty(),
-             "xmllint is missing (scripts/setup.sh installs libxml2-utils)");
+    const QString path = Reference(QStringLiteral("tcx/") + file);
+    REQUIRE_FILE(path);
+    REQUIRE_XMLLINT();
 
     const Converted converted = Convert(dir, path, AllFormats());
     QVERIFY2(converted.summary.ok(), qPrintable(converted.summary.error));
@@ -317,8 +308,7 @@ void TestTcxReader::referenceFiles()
         const QString tcx = QDir(converted.folder).filePath(baseNames[a] + QStringLiteral(".tcx"));
         QCOMPARE(CheckDocument(ReadFile(tcx)), QString());
         if (valid)
-            QCOMPARE(Validate(tcx, kReference + QStringLiteral("/schemas/tcx_with_ax2.xsd")),
-                     QString());
+            QCOMPARE(xml_check::SchemaErrors(tcx, xml_check::kTcxSchema), QString());
 
         // The GPX 1.0 schema wants its namespace, which the day files leave out.
         QByteArray gpx = DayFile(converted, baseNames[a] + QStringLiteral(".gpx"));
@@ -327,7 +317,8 @@ void TestTcxReader::referenceFiles()
             withNamespace,
             QByteArray(gpx).replace("<gpx version=",
                                     "<gpx xmlns=\"http://www.topografix.com/GPX/1/0\" version=")));
-        QCOMPARE(Validate(withNamespace, kReference + QStringLiteral("/gpx10.xsd")), QString());
+        QCOMPARE(xml_check::SchemaErrors(withNamespace, Reference(QStringLiteral("gpx10.xsd"))),
+                 QString());
 
         QString problem;
         const QList<Point> written = GpxPoints(gpx, problem);
@@ -443,6 +434,9 @@ void TestTcxReader::startDays_data()
     noId.replace("      <Id>x</Id>\n", "");
     QTest::newRow("no Id at all") << QList<QByteArray>{noId} << QStringList{"20261102_01_Monday"}
                                   << QStringList{};
+    QTest::newRow("an Id of a date alone: the first lap's start")
+        << QList<QByteArray>{Activity("2026-11-03", {late}, "2026-11-04T01:00:00Z")}
+        << QStringList{"20261104_01_Wednesday"} << QStringList{};
     // Line 4 holds the first <Activity> tag.
     QTest::newRow("nothing gives a date: skipped, the next one kept")
         << QList<QByteArray>{Activity("x", {}, "y"), Activity("2026-11-02T07:00:00Z")}
@@ -579,7 +573,9 @@ void TestTcxReader::details()
                        "              </ns3:TPX>\n"
                        "            </Extensions>\n";
     TcxPoint heartOnly = kP2;
-    heartOnly.extra = "            <HeartRateBpm><Value>&#49;32</Value></HeartRateBpm>\n";
+    heartOnly.extra =
+        "            <HeartRateBpm><Value>&#49;32</Value></HeartRateBpm>\n"
+        "            <Extensions><TPX><RunCadence>80</RunCadence></TPX></Extensions>\n";
     QByteArray activity = Activity("2026-11-02T07:00:00Z", {withExtras, heartOnly},
                                    "2026-11-02T07:00:01Z", "running");
     activity.replace("    </Activity>", "      <Notes>Rain &amp; wind</Notes>\n    </Activity>");
@@ -594,7 +590,7 @@ void TestTcxReader::details()
     QCOMPARE(run.notes, QByteArray("Rain &amp; wind"));
     QCOMPARE(run.laps, QList<QByteArray>{"2026-11-02T07:00:01Z|60|100.5|7"});
     QCOMPARE(run.rows, kRows);
-    QCOMPARE(run.extras, (QList<QByteArray>{"131|88|212", "132||"}));
+    QCOMPARE(run.extras, (QList<QByteArray>{"131|88|212", "132|80|"}));
 }
 
 void TestTcxReader::malformed_data()
@@ -661,21 +657,27 @@ void TestTcxReader::malformed()
 void TestTcxReader::tinyBuffers_data()
 {
     QTest::addColumn<QString>("path");
-    QTest::newRow("history.tcx") << kReference + QStringLiteral("/tcx/history.tcx");
-    QTest::newRow("Multisport.tcx") << kReference + QStringLiteral("/tcx/Multisport.tcx");
-    QTest::newRow("strava_export.tcx") << kReference + QStringLiteral("/tcx/strava_export.tcx");
-    QTest::newRow("FitnessHistoryDirectory.tcx")
-        << kReference + QStringLiteral("/tcx/FitnessHistoryDirectory.tcx");
+    for (const char *name : {"history.tcx", "Multisport.tcx", "strava_export.tcx",
+                             "FitnessHistoryDirectory.tcx", "whiskey24_2_activities_2_tracks.tcx"})
+        QTest::newRow(name) << Reference(QStringLiteral("tcx/") + QLatin1String(name));
+    // Characters of several bytes, and bytes that are not UTF-8, anywhere.
+    QByteArray characters = Activity("2026-11-02T07:00:00Z", {kP1, kP2}, {}, "V\xc3\xa9lo \xe9");
+    characters.replace("    </Activity>", "      <Notes>\xf0\x9f\x9a\xb2 \xe9t\xe9 \xe2\x82\xac"
+                                          "\x80</Notes>\n    </Activity>");
+    const QString mixed = input("characters.tcx");
+    QVERIFY(WriteFile(mixed, Tcx({characters, characters})));
+    QTest::newRow("characters of several bytes") << mixed;
 }
 
 void TestTcxReader::tinyBuffers()
 {
     QFETCH(QString, path);
-    if (!QFileInfo::exists(path))
-        QSKIP("the reference files are not beside the project");
+    REQUIRE_FILE(path);
     const Reading whole = Read(path);
     QCOMPARE(whole.error, QString());
     QVERIFY(!whole.runs.isEmpty());
+    for (const RecordedRun &run : whole.runs)
+        QVERIFY(run.document.isValidUtf8() && run.notes.isValidUtf8() && run.sport.isValidUtf8());
     for (const std::size_t chunk : {1, 7, 300, 4096}) {
         const Reading cut = Read(path, chunk);
         QCOMPARE(cut.error, QString());

@@ -12,15 +12,25 @@ using namespace kelvane;
 
 namespace {
 
+// The place of an offset as "line:column".
+QString Place(ChunkReader &input, qint64 offset)
+{
+    qint64 line = 0, column = 0;
+    input.position(offset, line, column);
+    return QStringLiteral("%1:%2").arg(line).arg(column);
+}
+
 // The tokens as a line of text: S:name (/ when empty), E:name, T:text, C:
-// (CDATA), M: (comment), P: (instruction), D: (DOCTYPE); or the error and its
-// place as "line:column what".
+// (CDATA), M: (comment), P: (instruction), D: (DOCTYPE), and at the end
+// X:line:column of the first byte that is not UTF-8; or the error and its
+// place as "line:column what". Tokens longer than 1 MiB are errors.
 QString Tokens(const QString &path, std::size_t chunkSize)
 {
     ChunkReader input(chunkSize);
     if (!input.open(path))
         return input.errorString();
     XmlTokenizer tokens(input);
+    tokens.setLongestToken(1 << 20);
     QStringList out;
     for (;;) {
         const XmlToken token = tokens.next();
@@ -38,8 +48,10 @@ QString Tokens(const QString &path, std::size_t chunkSize)
         case XmlToken::EndTag:
             out << QStringLiteral("E:") + text(tokens.name());
             break;
-        case XmlToken::Text:
-            out << QStringLiteral("T:") + text(tokens.token());
+        case XmlToken::Text: // its pieces as one
+            if (out.isEmpty() || !out.last().startsWith(QStringLiteral("T:")))
+                out << QStringLiteral("T:");
+            out.last() += text(tokens.token());
             break;
         case XmlToken::CData:
             out << QStringLiteral("C:");
@@ -54,12 +66,11 @@ QString Tokens(const QString &path, std::size_t chunkSize)
             out << QStringLiteral("D:");
             break;
         case XmlToken::End:
+            if (tokens.firstMisencoded() >= 0)
+                out << QStringLiteral("X:") + Place(input, tokens.firstMisencoded());
             return out.join(QLatin1Char(' '));
-        case XmlToken::Error: {
-            qint64 line = 0, column = 0;
-            input.position(tokens.errorOffset(), line, column);
-            return QStringLiteral("%1:%2 %3").arg(line).arg(column).arg(tokens.error());
-        }
+        case XmlToken::Error:
+            return Place(input, tokens.errorOffset()) + QLatin1Char(' ') + tokens.error();
         }
     }
 }
@@ -132,6 +143,46 @@ void TestXmlTokenizer::tokens_data()
         << QByteArray("<![CDATA[x]]><a/>") << "1:1 a CDATA section outside the root element";
     QTest::newRow("a DOCTYPE inside")
         << QByteArray("<a><!DOCTYPE a></a>") << "1:4 a DOCTYPE after the start of the document";
+    QTest::newRow("a reference with many leading zeros")
+        << QByteArray(
+               "<a x='&#x00000000000000000000000000000041;'>&#00000000000000000000000000065;</a>")
+        << "S:a[x=&#x00000000000000000000000000000041;] T:&#00000000000000000000000000065; E:a";
+
+    QTest::newRow("names beyond ASCII")
+        << QByteArray("<caf\xC3\xA9 \xC3\xA9t\xC3\xA9='1'/>") << "S:caf\u00E9[\u00E9t\u00E9=1]/";
+    QTest::newRow("Windows-1252 in text and a value: passed, and the first told")
+        << QByteArray("<a x='\xE9'>\n caf\xE9 \xC3</a>")
+        << "S:a[x=\uFFFD] T:\n caf\uFFFD \uFFFD E:a X:1:7";
+    QTest::newRow("another encoding declared: its bytes as they are")
+        << QByteArray("<?xml version='1.0' encoding='ISO-8859-1'?><caf\xE9>\xE9</caf\xE9>")
+        << "P: S:caf\uFFFD T:\uFFFD E:caf\uFFFD";
+    QTest::newRow("a control character in text")
+        << QByteArray("<a>\n\tx\x1B</a>") << "2:3 the character U+001B, which XML does not allow";
+    QTest::newRow("NUL in a value")
+        << QByteArray("<a x='\0'/>", 10) << "1:7 the character U+0000, which XML does not allow";
+    QTest::newRow("U+FFFE in text") << QByteArray("<a>\xEF\xBF\xBE</a>")
+                                    << "1:4 the character U+FFFE, which XML does not allow";
+    QTest::newRow("U+FFFF in a comment") << QByteArray("<a><!-- \xEF\xBF\xBF --></a>")
+                                         << "1:9 the character U+FFFF, which XML does not allow";
+    QTest::newRow("a control character in CDATA")
+        << QByteArray("<a><![CDATA[\x7F\x08]]></a>")
+        << "1:14 the character U+0008, which XML does not allow";
+    QTest::newRow("]]> in text") << QByteArray("<a>x]]>y</a>") << "1:5 \"]]>\" in character data";
+    QTest::newRow("a character no name may hold")
+        << QByteArray("<a\xC3\x97"
+                      "b/>")
+        << "1:3 the character U+00D7 in a name, which no name may hold";
+    QTest::newRow("a byte that is not UTF-8 in a name")
+        << QByteArray("<a><b\xE9/></a>") << "1:6 bytes that are not UTF-8 in a name";
+    QTest::newRow("nested too deep")
+        << QByteArray("<a>").repeated(4097) << "1:12289 elements nested more than 4096 deep";
+    QTest::newRow("a comment left open")
+        << "<a><!--" + QByteArray(1536 << 10, '-').replace("--", "- ") + "</a>"
+        << "1:4 a comment that does not end within 1 MiB";
+    QTest::newRow("a quote left open") << "<a x='" + QByteArray(1536 << 10, 'x') + "/></a>"
+                                       << "1:1 a tag (or a quoted value in it) that does not end "
+                                          "within 1 MiB";
+
     QTest::newRow("a tag beginning with a digit")
         << QByteArray("<a><1/></a>")
         << "1:4 a \"<\" that begins no tag (the character itself is written &lt;)";

@@ -1,7 +1,7 @@
 #pragma once
 
 // Checks day files the way another program reads them: xmllint against the
-// published schemas in the shared reference folder beside the project.
+// published schemas in tests/data; and finds the real files tests read.
 
 #include <QByteArray>
 #include <QDir>
@@ -13,12 +13,18 @@
 
 namespace xml_check {
 
+// The real files the project may carry, and the shared reference folder
+// beside the project (not always there) with the others, in the same layout.
+inline const QString kData = QStringLiteral(KELVANE_SOURCE_DIR "/tests/data");
 inline const QString kReference =
     QDir::cleanPath(QStringLiteral(KELVANE_SOURCE_DIR "/../shared/reference"));
 
+// A file by its place in that layout ("tcx/history.tcx"): in tests/data when
+// it is there, else in the reference folder, where it may be missing.
 inline QString Reference(const QString &name)
 {
-    return QDir(kReference).filePath(name);
+    const QString own = QDir(kData).filePath(name);
+    return QFile::exists(own) ? own : QDir(kReference).filePath(name);
 }
 inline QString Schema(const QString &name)
 {
@@ -59,11 +65,16 @@ inline QString SchemaErrorsOf(const QByteArray &bytes, const QString &schema)
 
 } // namespace xml_check
 
-// Skips the test when the tools or the reference folder are not there.
+// Skips the test when xmllint is not there.
 #define REQUIRE_XMLLINT()                                                                          \
     do {                                                                                           \
         if (!xml_check::HaveProgram(QStringLiteral("xmllint")))                                    \
             QSKIP("xmllint is not installed (Debian package libxml2-utils)");                      \
-        if (!QFile::exists(xml_check::kTcxSchema))                                                 \
-            QSKIP("the reference schemas are not in ../shared/reference/schemas");                 \
+    } while (false)
+
+// Skips the test when a file of the shared reference folder is not there.
+#define REQUIRE_FILE(path)                                                                         \
+    do {                                                                                           \
+        if (!QFile::exists(path))                                                                  \
+            QSKIP("the reference files are not beside the project (../shared/reference)");         \
     } while (false)

@@ -1,7 +1,11 @@
 #include "read/tcx_reader.h"
 
+#include "time/instant.h"
 #include "time/start_day.h"
 #include "time/utc_time.h"
+#include "xml/xml_text.h"
+
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
@@ -24,6 +28,23 @@ bool isXmlBlank(char c)
 QString shown(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(std::min<std::size_t>(text.size(), 40)));
+}
+
+// Bytes of a UTF-8 file, those that are not UTF-8 read as Windows-1252.
+void appendRecoded(std::string &out, std::string_view bytes)
+{
+    appendUtf8(out, bytes, ByteEncoding::Utf8);
+}
+void asUtf8(std::string &text)
+{
+    std::string recoded;
+    appendRecoded(recoded, text);
+    text.swap(recoded);
+}
+
+QString counted(int count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
 }
 
 } // namespace
@@ -52,6 +73,12 @@ void TcxReader::read(RunSink &runSink)
     open.assign(1, Kind::Document);
     // Values are taken by their offsets; only text with references needs a look.
     tokens.setReportPlainText(false);
+    readTokens();
+    noteMisencoded();
+}
+
+void TcxReader::readTokens()
+{
     for (;;) {
         switch (tokens.next()) {
         case XmlToken::StartTag:
@@ -98,7 +125,15 @@ TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
     case Kind::Document:
         return named(name, "TrainingCenterDatabase") ? Kind::Root : Kind::Other;
     case Kind::Root:
-        return named(name, "Activities") ? Kind::Activities : Kind::Other;
+        if (named(name, "Activities"))
+            return Kind::Activities;
+        if (named(name, "Courses"))
+            return Kind::Courses;
+        return named(name, "History") ? Kind::OlderHistory : Kind::Other;
+    case Kind::Courses:
+        return named(name, "Course") ? Kind::Course : Kind::Other;
+    case Kind::OlderHistory:
+        return named(name, "Run") ? Kind::OlderRun : Kind::OlderHistory;
     case Kind::Activities:
     case Kind::Multisport:
         if (named(name, "Activity"))
@@ -165,7 +200,10 @@ TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
     case Kind::PointExtensions:
         return named(name, "TPX") ? Kind::Tpx : Kind::Other;
     case Kind::Tpx:
-        return named(name, "Watts") ? Kind::Watts : Kind::Other;
+        if (named(name, "Watts"))
+            return Kind::Watts;
+        // Running cadence; a bike's is the track point's Cadence.
+        return named(name, "RunCadence") ? Kind::RunCadence : Kind::Other;
     default:
         return Kind::Other;
     }
@@ -184,6 +222,14 @@ void TcxReader::startElement()
     case Kind::HeartRate:
     case Kind::PointExtensions:
     case Kind::Tpx:
+    case Kind::Courses:
+    case Kind::OlderHistory:
+        break;
+    case Kind::Course:
+        ++courses;
+        break;
+    case Kind::OlderRun:
+        ++olderRuns;
         break;
     case Kind::Root:
         startRoot();
@@ -245,6 +291,9 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
     case Kind::Watts:
         point.power = fieldValue(contentEnd, pointStore);
         break;
+    case Kind::RunCadence:
+        point.runCadence = fieldValue(contentEnd, pointStore);
+        break;
     case Kind::Trackpoint:
         endTrackpoint();
         break;
@@ -270,9 +319,7 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
         break;
     }
     case Kind::ActivityNotes:
-        // As written: the notes go out again as XML character data.
-        inField = false;
-        activity.notes = {fieldBegin, std::uint32_t(contentEnd - fieldBegin), true, false};
+        activity.notes = notesText(contentEnd);
         break;
     case Kind::Activity:
         return closeActivity();
@@ -292,6 +339,10 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
 void TcxReader::startRoot()
 {
     rootTag.assign(tokens.token());
+    if (tokens.utf8()) {
+        asUtf8(rootTag);
+        asUtf8(author.element);
+    }
     rootName.assign(tokens.name());
     const char *const from = input.at(input.begin());
     const char *const to = input.at(input.end());
@@ -306,10 +357,13 @@ void TcxReader::startRoot()
 // day file's <Activities> tag, so that the prefixes it uses stay bound.
 void TcxReader::declareNamespaces(std::size_t level)
 {
-    for (const XmlAttribute &attribute : tokens.attributes())
-        if (attribute.name == "xmlns" || attribute.name.starts_with("xmlns:"))
-            namespaces.push_back(
-                {std::string(attribute.name), std::string(attribute.whole), level});
+    for (const XmlAttribute &attribute : tokens.attributes()) {
+        if (attribute.name != "xmlns" && !attribute.name.starts_with("xmlns:"))
+            continue;
+        namespaces.push_back({std::string(attribute.name), std::string(attribute.whole), level});
+        if (tokens.utf8())
+            asUtf8(namespaces.back().whole);
+    }
 }
 
 void TcxReader::openActivity()
@@ -324,9 +378,9 @@ void TcxReader::openActivity()
     activity.id = activity.lap = activity.point = {};
     activity.startTime.clear();
     activity.notes = {};
-    activity.sport = attributeText("Sport");
-    tokens.keepFrom(activity.begin);
     activityStore.clear();
+    activity.sport = attributeText("Sport", activityStore);
+    tokens.keepFrom(activity.begin);
     lapTexts.clear();
     points.clear();
     points.setRecording(options.content.points);
@@ -348,7 +402,7 @@ void TcxReader::openActivity()
 void TcxReader::startLap()
 {
     if (options.content.details)
-        lapTexts.push_back({attributeText("StartTime"), {}, {}, {}});
+        lapTexts.push_back({attributeText("StartTime", activityStore), {}, {}, {}});
     if (!activity.lap.seen) {
         activity.lap.seen = true;
         for (const XmlAttribute &attribute : tokens.attributes())
@@ -365,9 +419,13 @@ void TcxReader::endTrackpoint()
         activity.point.text.assign(view(point.time, pointStore));
         decide(false);
     }
-    // Points without a position are left out of every day file.
-    if (!activity.recordingPoints || !point.latitude.present || !point.longitude.present)
+    if (!activity.recordingPoints)
         return;
+    // Points without a position are left out of every day file.
+    if (!point.latitude.present || !point.longitude.present) {
+        points.leaveOut();
+        return;
+    }
     TrackPoint row;
     row.latitude = view(point.latitude, pointStore);
     row.longitude = view(point.longitude, pointStore);
@@ -381,27 +439,34 @@ void TcxReader::endTrackpoint()
         row.time = shiftedTime;
     }
     row.heartRate = view(point.heartRate, pointStore);
-    row.cadence = view(point.cadence, pointStore);
+    row.cadence = view(point.cadence.present ? point.cadence : point.runCadence, pointStore);
     row.power = view(point.power, pointStore);
     points.append(row);
 }
 
-// The start day comes from the activity's Id when that begins with a real
-// date, else from its first lap's StartTime, else from its first track
-// point's Time. Each is waited for until it has been read (or the activity
-// ends), so the order of the elements in the file does not matter.
+// The start comes from the activity's Id when that begins with a real date,
+// else from its first lap's StartTime, else from its first track point's
+// Time; a date whose time of day cannot be read (an Id of a date alone)
+// gives way to the next of them whose time can. Each is waited for until it
+// has been read (or the activity ends), so the order of the elements in the
+// file does not matter.
 void TcxReader::decide(bool atEnd)
 {
     if (activity.outcome != Outcome::Undecided)
         return;
     const StartCandidate *chosen = nullptr;
     for (const StartCandidate *candidate : {&activity.id, &activity.lap, &activity.point}) {
-        if (candidate->seen && startDayOf(candidate->text).isValid()) {
-            chosen = candidate;
-            break;
+        if (!candidate->seen) {
+            if (!atEnd)
+                return;
+            continue;
         }
-        if (!candidate->seen && !atEnd)
-            return;
+        if (!startDayOf(candidate->text).isValid())
+            continue;
+        if (!chosen || readInstant(candidate->text))
+            chosen = candidate;
+        if (readInstant(chosen->text))
+            break;
     }
     if (!chosen) {
         skip(QStringLiteral("neither its Id (\"%1\"), nor its first lap's StartTime, nor its "
@@ -477,7 +542,8 @@ bool TcxReader::closeActivity()
 // A TCX document of the one activity: the input's declaration and root start
 // tag, <Activities>, the activity's bytes exactly as read (from the blanks
 // before its start tag on its line), </Activities>, the input's Author and the
-// root's end tag.
+// root's end tag. Where the input holds bytes that are not UTF-8, they are
+// written as the characters they were read as.
 void TcxReader::buildDocument()
 {
     head.clear();
@@ -503,10 +569,15 @@ void TcxReader::buildDocument()
     tail += "</" + rootName + ">";
     tail += lineEnd;
 
-    document.assign({head,
-                     std::string_view(input.at(activity.begin),
-                                      std::size_t(tokens.tokenEndOffset() - activity.begin)),
-                     tail});
+    std::string_view bytes(input.at(activity.begin),
+                           std::size_t(tokens.tokenEndOffset() - activity.begin));
+    // Bytes that are not UTF-8 go out as the characters they were read as.
+    if (misencodedFrom(activity.begin)) {
+        activityInUtf8.clear();
+        appendRecoded(activityInUtf8, bytes);
+        bytes = activityInUtf8;
+    }
+    document.assign({head, bytes, tail});
 }
 
 void TcxReader::reportError()
@@ -524,6 +595,39 @@ void TcxReader::reportError()
                 .arg(tokens.error());
 }
 
+// Told once a file: where its first byte that is not UTF-8 was.
+void TcxReader::noteMisencoded()
+{
+    if (tokens.firstMisencoded() < 0)
+        return;
+    qint64 line = 0, column = 0;
+    input.position(tokens.firstMisencoded(), line, column);
+    misencodedNotice =
+        QStringLiteral("\"%1\" holds bytes that are not UTF-8, the first at line %2, "
+                       "column %3: they are read as Windows-1252")
+            .arg(path)
+            .arg(line)
+            .arg(column);
+}
+
+QString TcxReader::noRunHint() const
+{
+    const QString none = QStringLiteral("No run found in \"%1\": ").arg(path);
+    if (courses > 0)
+        return none + (courses == 1 ? QStringLiteral("it holds 1 course (a planned route, not a "
+                                                     "recorded run) and no Activity.")
+                                    : QStringLiteral("it holds %1 courses (planned routes, not "
+                                                     "recorded runs) and no Activity.")
+                                          .arg(courses));
+    if (olderRuns > 0)
+        return none + QStringLiteral("it holds %1 in the older layout of Training Center v1 "
+                                     "(History/Run), which Kelvane does not read; it reads the "
+                                     "Activities of Training Center v2.")
+                          .arg(counted(olderRuns, "run", "runs"));
+    return none + QStringLiteral("a Training Center file holds each run as an Activity in its "
+                                 "Activities, and this one holds none.");
+}
+
 // The value of the element whose content ends at contentEnd, without the
 // blanks around it (they are no part of a number or a time).
 TcxReader::Text TcxReader::fieldValue(qint64 contentEnd, std::string &store)
@@ -531,10 +635,17 @@ TcxReader::Text TcxReader::fieldValue(qint64 contentEnd, std::string &store)
     inField = false;
     const std::string_view content(input.at(fieldBegin), std::size_t(contentEnd - fieldBegin));
     std::string_view value = content;
-    Text text{fieldBegin, 0, true, !fieldPlain};
+    const bool misencoded = misencodedFrom(fieldBegin);
+    const bool copied = !fieldPlain || misencoded;
+    Text text{fieldBegin, 0, true, copied};
     std::string expanded;
-    if (!fieldPlain) {
-        XmlTokenizer::textContent(content, expanded);
+    if (copied) {
+        if (fieldPlain)
+            expanded.assign(content);
+        else
+            XmlTokenizer::textContent(content, expanded);
+        if (misencoded)
+            asUtf8(expanded);
         value = expanded;
         text.begin = qint64(store.size());
     }
@@ -545,19 +656,44 @@ TcxReader::Text TcxReader::fieldValue(qint64 contentEnd, std::string &store)
         --last;
     text.begin += qint64(first);
     text.size = std::uint32_t(last - first);
-    if (!fieldPlain) {
+    if (copied) {
         text.begin -= qint64(first);
         store.append(value.substr(first, last - first));
     }
     return text;
 }
 
-TcxReader::Text TcxReader::attributeText(std::string_view name) const
+// The notes as written, as XML character data, in UTF-8: read in the
+// encoding the file declares, or with the bytes that are not UTF-8 read as
+// Windows-1252.
+TcxReader::Text TcxReader::notesText(qint64 contentEnd)
 {
-    for (const XmlAttribute &attribute : tokens.attributes())
-        if (attribute.name == name)
+    inField = false;
+    const std::string_view content(input.at(fieldBegin), std::size_t(contentEnd - fieldBegin));
+    const bool misencoded = misencodedFrom(fieldBegin);
+    if (tokens.utf8() && !misencoded)
+        return {fieldBegin, std::uint32_t(content.size()), true, false};
+    const qint64 begin = qint64(activityStore.size());
+    QStringDecoder declared(encodingName(prolog).c_str());
+    if (tokens.utf8() || !declared.isValid())
+        appendRecoded(activityStore, content);
+    else
+        activityStore += QString(declared.decode(QByteArrayView(content))).toStdString();
+    return {begin, std::uint32_t(activityStore.size() - std::size_t(begin)), true, true};
+}
+
+TcxReader::Text TcxReader::attributeText(std::string_view name, std::string &store)
+{
+    for (const XmlAttribute &attribute : tokens.attributes()) {
+        if (attribute.name != name)
+            continue;
+        if (!misencodedFrom(tokens.tokenOffset()))
             return {input.offsetOf(attribute.value.data()), std::uint32_t(attribute.value.size()),
                     true, false};
+        const qint64 begin = qint64(store.size());
+        appendRecoded(store, attribute.value);
+        return {begin, std::uint32_t(store.size() - std::size_t(begin)), true, true};
+    }
     return {};
 }
 

@@ -33,6 +33,8 @@ class TcxReader final : public RunReader {
     NumberingRule numberingRule() const override { return NumberingRule::Date; }
     void read(RunSink &sink) override;
     QString errorString() const override { return error; }
+    QString noRunHint() const override;
+    QString notice() const override { return misencodedNotice; }
 
   private:
     // What an element is to the reader, known from its name and its parent's kind.
@@ -41,7 +43,11 @@ class TcxReader final : public RunReader {
         Document,
         Root,
         Activities,
-        Multisport, // MultiSportSession, FirstSport, NextSport: they hold activities
+        Courses, // planned routes, which are no runs
+        Course,
+        OlderHistory, // the History of Training Center v1, and the folders in it
+        OlderRun,     // a Run in it
+        Multisport,   // MultiSportSession, FirstSport, NextSport: they hold activities
         Activity,
         ActivityId,
         ActivityNotes,
@@ -62,6 +68,7 @@ class TcxReader final : public RunReader {
         PointExtensions,
         Tpx,
         Watts,
+        RunCadence,
     };
     // A value's text: bytes of the input (kept while the activity may be
     // written) or, when it had references, CDATA or comments, its text
@@ -94,7 +101,7 @@ class TcxReader final : public RunReader {
         Text startTime, seconds, meters, calories;
     };
     struct PointTexts {
-        Text time, latitude, longitude, altitude, heartRate, cadence, power;
+        Text time, latitude, longitude, altitude, heartRate, cadence, runCadence, power;
     };
     struct NamespaceDeclaration {
         std::string name;  // xmlns or xmlns:prefix
@@ -102,6 +109,7 @@ class TcxReader final : public RunReader {
         std::size_t level; // of the element that declares it
     };
 
+    void readTokens();
     Kind childKind(Kind parent, std::string_view name) const;
     void startElement();
     bool endElement(Kind kind, qint64 contentEnd);
@@ -115,8 +123,11 @@ class TcxReader final : public RunReader {
     void skip(const QString &reason);
     void buildDocument();
     void reportError();
+    void noteMisencoded();
+    bool misencodedFrom(qint64 offset) const { return tokens.lastMisencoded() >= offset; }
     Text fieldValue(qint64 contentEnd, std::string &store);
-    Text attributeText(std::string_view name) const;
+    Text notesText(qint64 contentEnd);
+    Text attributeText(std::string_view name, std::string &store);
     std::string_view view(const Text &text, const std::string &store) const;
     std::string_view indentationBefore(qint64 offset) const;
 
@@ -129,6 +140,8 @@ class TcxReader final : public RunReader {
     XmlTokenizer tokens;
     RunSink *sink = nullptr;
     QString error;
+    QString misencodedNotice;
+    int courses = 0, olderRuns = 0; // what a file without activities holds
 
     std::vector<Kind> open; // the kinds of the open elements, the document first
     // The value being read: from the end of its start tag on.
@@ -157,6 +170,7 @@ class TcxReader final : public RunReader {
 
     std::vector<Lap> laps;
     std::string head, tail;
+    std::string activityInUtf8; // the activity's bytes, when some are not UTF-8
     std::vector<std::string_view> document;
 };
 

@@ -98,6 +98,9 @@ class RunReader {
     // After a file in which no run was found: what the reader looks for, and
     // the likely cause it saw.
     virtual QString noRunHint() const { return {}; }
+    // What the user should know of a file that was read, such as bytes it
+    // read in another encoding than the file's; empty when nothing.
+    virtual QString notice() const { return {}; }
 };
 
 } // namespace kelvane

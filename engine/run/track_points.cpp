@@ -90,6 +90,7 @@ void TrackPoints::copyFrom(const TrackPoints &other)
     missing = other.missing;
     altitudesMissing = other.altitudesMissing;
     timesMissing = other.timesMissing;
+    leftOut = other.leftOut;
     recording = other.recording;
     specialCharacters = other.specialCharacters;
 }
@@ -102,7 +103,7 @@ void TrackPoints::clear()
     extras.clear();
     extraEnds.clear();
     missing.clear();
-    altitudesMissing = timesMissing = 0;
+    altitudesMissing = timesMissing = leftOut = 0;
 }
 
 TrackPoint TrackPoints::at(int index) const

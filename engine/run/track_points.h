@@ -31,6 +31,8 @@ struct TrackPoint {
 class TrackPoints {
   public:
     void append(const TrackPoint &point);
+    // Counts a point that a reader leaves out for want of a position.
+    void leaveOut() { leftOut += recording; }
     // While off, append() keeps nothing: the run will not be written.
     void setRecording(bool on) { recording = on; }
     void clear();
@@ -53,6 +55,8 @@ class TrackPoints {
     // How many points have no altitude, and no time.
     int withoutAltitude() const { return altitudesMissing; }
     int withoutTime() const { return timesMissing; }
+    // How many points were left out (see leaveOut()).
+    int leftOutCount() const { return leftOut; }
 
   private:
     void appendExtras(const TrackPoint &point);
@@ -67,6 +71,7 @@ class TrackPoints {
     std::vector<unsigned char> missing;
     int altitudesMissing = 0;
     int timesMissing = 0;
+    int leftOut = 0;
     bool recording = true;
     mutable int specialCharacters = -1; // unknown (-1), none (0), some (1)
 };

@@ -48,7 +48,7 @@ class Gpx11DayFile final : public DayFileWriter {
 
     XmlBuffer out;
     UtcPointTimes times;
-    std::string scratch;
+    std::string scratch, latitude, longitude, altitude;
     std::string_view file;
 };
 
@@ -88,17 +88,16 @@ constexpr std::string_view kAfterTime = "Z</time>\r\n</trkpt>\r\n";
 constexpr std::size_t kPointFrame = kBeforeLat.size() + kBeforeLon.size() + kBeforeAlt.size() +
                                     kBeforeDate.size() + kBeforeTime.size() + kAfterTime.size();
 
-// A point needs a position in GPX; one that has none yet is left out.
+// A point needs a position in GPX, in decimal numbers; one that has none is
+// left out, as is an altitude that is no number.
 void Gpx11DayFile::writePoint(const TrackPoint &p)
 {
-    if (p.latitude.empty() || p.longitude.empty())
-        return;
-    // Most points have every value, as numbers, and no extension value: their
-    // size is known, so they are copied with one check.
+    // Most points have every value, as decimal numbers, and no extension
+    // value: their size is known, so they are copied with one check.
     const std::string_view time = times.utcTimeWithoutZone(p);
-    if (!time.empty() && !p.altitude.empty() && p.heartRate.empty() && p.cadence.empty() &&
-        isPlainXml(p.latitude) && isPlainXml(p.longitude) && isPlainXml(p.altitude) &&
-        isPlainXml(p.date) && isPlainXml(time)) {
+    if (!time.empty() && p.heartRate.empty() && p.cadence.empty() && isDecimalNumber(p.latitude) &&
+        isDecimalNumber(p.longitude) && isDecimalNumber(p.altitude) && isPlainXml(p.date) &&
+        isPlainXml(time)) {
         out.reserve(kPointFrame + p.latitude.size() + p.longitude.size() + p.altitude.size() +
                     p.date.size() + time.size());
         // One call each, so the frame's copies, of known sizes, are inlined.
@@ -115,14 +114,19 @@ void Gpx11DayFile::writePoint(const TrackPoint &p)
         out.append(kAfterTime);
         return;
     }
+    const std::string_view lat = decimalNumber(p.latitude, latitude),
+                           lon = decimalNumber(p.longitude, longitude),
+                           ele = decimalNumber(p.altitude, altitude);
+    if (lat.empty() || lon.empty())
+        return;
     out.put("<trkpt lat=\"");
-    out.text(p.latitude);
+    out.put(lat);
     out.put("\" lon=\"");
-    out.text(p.longitude);
+    out.put(lon);
     out.put("\">\r\n");
-    if (!p.altitude.empty()) {
+    if (!ele.empty()) {
         out.put("<ele>");
-        out.text(p.altitude);
+        out.put(ele);
         out.put("</ele>\r\n");
     }
     if (UtcPointTimes::hasTime(p)) {

@@ -6,6 +6,7 @@
 
 #include "text/text.h"
 
+#include <string>
 #include <string_view>
 
 namespace kelvane {
@@ -37,5 +38,12 @@ inline bool isDecimalNumber(std::string_view text)
             ++digits;
     return digits > 0 && at == text.size();
 }
+
+// A number as xsd:decimal writes it, for a value xsd:double allows: text
+// itself, blanks around it left out, when it is one already; one with an
+// exponent ("-1.23E-5") written out in scratch with its point moved
+// ("-0.0000123"); empty when text is no finite number (NaN, INF, or no
+// number at all).
+std::string_view decimalNumber(std::string_view text, std::string &scratch);
 
 } // namespace kelvane

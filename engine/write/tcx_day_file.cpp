@@ -71,6 +71,7 @@ class TcxDayFile final : public DayFileWriter {
     XmlBuffer out;
     UtcPointTimes times;
     bool escapeHighCharacters;
+    bool running = false; // the run's cadence is a runner's, kept in the extension
     std::string scratch;
     // Per lap, the start of the next lap whose start can be read: where its
     // points end (none for the last).
@@ -174,15 +175,25 @@ void TcxDayFile::writePoint(const TrackPoint &p)
         out.put(p.heartRate);
         out.put("</Value>\r\n</HeartRateBpm>\r\n");
     }
-    if (isWholeNumber(p.cadence, 0, 254)) {
+    const bool cadence = isWholeNumber(p.cadence, 0, 254), power = isWholeNumber(p.power, 0, 65535);
+    if (cadence && !running) {
         out.put("<Cadence>");
         out.put(p.cadence);
         out.put("</Cadence>\r\n");
     }
-    if (isWholeNumber(p.power, 0, 65535)) {
-        out.put("<Extensions>\r\n<ax2:TPX>\r\n<ax2:Watts>");
-        out.put(p.power);
-        out.put("</ax2:Watts>\r\n</ax2:TPX>\r\n</Extensions>\r\n");
+    if ((cadence && running) || power) {
+        out.put("<Extensions>\r\n<ax2:TPX>\r\n");
+        if (cadence && running) {
+            out.put("<ax2:RunCadence>");
+            out.put(p.cadence);
+            out.put("</ax2:RunCadence>\r\n");
+        }
+        if (power) {
+            out.put("<ax2:Watts>");
+            out.put(p.power);
+            out.put("</ax2:Watts>\r\n");
+        }
+        out.put("</ax2:TPX>\r\n</Extensions>\r\n");
     }
     out.put("</Trackpoint>\r\n");
 }
@@ -201,6 +212,7 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
     out.put(kHead);
     out.put("<Activity Sport=\"");
     out.put(sportOf(run.sport));
+    running = sportOf(run.sport) == "Running";
     out.put("\">\r\n<Id>");
     writeInstant(run.startTime);
     out.put("</Id>\r\n");

@@ -1,6 +1,7 @@
 #include "xml/xml_text.h"
 
 #include <charconv>
+#include <utility>
 
 namespace kelvane {
 
@@ -18,12 +19,6 @@ char32_t windows1252(unsigned char byte)
     return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : char32_t(byte);
 }
 
-bool isXmlCharacter(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
 void appendReference(std::string &out, char32_t c)
 {
     char digits[12];
@@ -32,8 +27,43 @@ void appendReference(std::string &out, char32_t c)
     out += ';';
 }
 
-// The length of the valid UTF-8 sequence at text[at] and its code point;
-// 0 when the bytes there are no such sequence.
+// The character at text[at] (above 127) and the bytes it takes.
+std::size_t highCharacter(std::string_view text, std::size_t at, char32_t &c)
+{
+    if (const std::size_t length = utf8Sequence(text, at, c))
+        return length;
+    c = windows1252(static_cast<unsigned char>(text[at]));
+    return 1;
+}
+
+// A byte that may stand between the "&" and the ";" of a reference XML knows.
+bool isReferenceByte(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '#';
+}
+
+// The length of the reference at text[at] (an "&") that XML reads without a
+// DTD, or 0.
+std::size_t referenceLength(std::string_view text, std::size_t at)
+{
+    std::size_t semicolon = at + 1;
+    while (semicolon < text.size() && isReferenceByte(text[semicolon]))
+        ++semicolon;
+    char32_t c = 0;
+    if (semicolon == text.size() || text[semicolon] != ';' ||
+        !referencedCharacter(text.substr(at + 1, semicolon - at - 1), c))
+        return 0;
+    return semicolon + 1 - at;
+}
+
+} // namespace
+
+bool isXmlCharacter(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
 std::size_t utf8Sequence(std::string_view text, std::size_t at, char32_t &c)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
@@ -65,39 +95,41 @@ std::size_t utf8Sequence(std::string_view text, std::size_t at, char32_t &c)
     return length;
 }
 
-// The character at text[at] (above 127) and the bytes it takes.
-std::size_t highCharacter(std::string_view text, std::size_t at, char32_t &c)
+bool referencedCharacter(std::string_view name, char32_t &c)
 {
-    if (const std::size_t length = utf8Sequence(text, at, c))
-        return length;
-    c = windows1252(static_cast<unsigned char>(text[at]));
-    return 1;
+    if (name.size() > 1 && name[0] == '#') {
+        const bool hex = name[1] == 'x';
+        const std::string_view digits = name.substr(hex ? 2 : 1);
+        if (digits.empty())
+            return false;
+        c = 0;
+        for (const char d : digits) {
+            int v;
+            if (d >= '0' && d <= '9')
+                v = d - '0';
+            else if (hex && d >= 'a' && d <= 'f')
+                v = d - 'a' + 10;
+            else if (hex && d >= 'A' && d <= 'F')
+                v = d - 'A' + 10;
+            else
+                return false;
+            // Leading zeros, as many as there are, leave c at 0.
+            c = c * (hex ? 16 : 10) + char32_t(v);
+            if (c > 0x10FFFF)
+                return false;
+        }
+        return isXmlCharacter(c);
+    }
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"apos", '\''}, {"quot", '"'}};
+    for (const auto &[entity, character] : kEntities) {
+        if (name == entity) {
+            c = char32_t(character);
+            return true;
+        }
+    }
+    return false;
 }
-
-// The length of the reference at text[at] (an "&") that XML reads without a
-// DTD, or 0.
-std::size_t referenceLength(std::string_view text, std::size_t at)
-{
-    const std::string_view rest = text.substr(at);
-    for (const std::string_view entity : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"})
-        if (rest.starts_with(entity))
-            return entity.size();
-    if (!rest.starts_with("&#"))
-        return 0;
-    const bool hex = rest.size() > 2 && rest[2] == 'x';
-    const std::size_t first = hex ? 3 : 2;
-    const std::size_t semicolon = rest.find(';', first);
-    if (semicolon == std::string_view::npos || semicolon == first || semicolon > first + 8)
-        return 0;
-    unsigned value = 0;
-    const auto [end, error] =
-        std::from_chars(rest.data() + first, rest.data() + semicolon, value, hex ? 16 : 10);
-    if (error != std::errc() || end != rest.data() + semicolon || !isXmlCharacter(value))
-        return 0;
-    return semicolon + 1;
-}
-
-} // namespace
 
 void appendCodePoint(std::string &out, char32_t c)
 {
@@ -118,17 +150,36 @@ void appendCodePoint(std::string &out, char32_t c)
     }
 }
 
-ByteEncoding declaredEncoding(std::string_view declarationLine)
+std::string encodingName(std::string_view declaration)
 {
-    const auto at = declarationLine.find("encoding=");
-    if (at == std::string_view::npos || at + 10 > declarationLine.size())
-        return ByteEncoding::Utf8;
-    const char quote = declarationLine[at + 9];
-    const std::string_view rest = declarationLine.substr(at + 10);
-    std::string name(rest.substr(0, rest.find(quote)));
+    const auto at = declaration.find("encoding");
+    if (at == std::string_view::npos)
+        return {};
+    std::size_t p = at + 8;
+    while (p < declaration.size() &&
+           (declaration[p] == '=' || declaration[p] == ' ' || declaration[p] == '\t'))
+        ++p;
+    if (p == declaration.size() || (declaration[p] != '"' && declaration[p] != '\''))
+        return {};
+    const std::size_t close = declaration.find(declaration[p], p + 1);
+    if (close == std::string_view::npos)
+        return {};
+    std::string name(declaration.substr(p + 1, close - p - 1));
     for (char &c : name)
         if (c >= 'A' && c <= 'Z')
             c = char(c - 'A' + 'a');
+    return name;
+}
+
+bool namesUtf8(std::string_view encoding)
+{
+    return encoding.empty() || encoding == "utf-8" || encoding == "utf8" ||
+           encoding == "us-ascii" || encoding == "ascii";
+}
+
+ByteEncoding declaredEncoding(std::string_view declarationLine)
+{
+    const std::string name = encodingName(declarationLine);
     for (const std::string_view single :
          {"windows-1252", "cp1252", "iso-8859-1", "iso8859-1", "latin1", "latin-1"})
         if (name == single)

@@ -19,6 +19,25 @@ enum class ByteEncoding {
 // The encoding named by an XML declaration line ("encoding=..."); UTF-8 when
 // it names none, as XML has it.
 ByteEncoding declaredEncoding(std::string_view declarationLine);
+// The name of the encoding an XML declaration names, in lower case; empty
+// when it names none.
+std::string encodingName(std::string_view declaration);
+// Whether an encoding so named is UTF-8 (or ASCII, which UTF-8 holds); an
+// empty name is, as XML has it.
+bool namesUtf8(std::string_view encoding);
+
+// Whether XML allows the code point c in a document.
+bool isXmlCharacter(char32_t c);
+
+// The length of the valid UTF-8 sequence at text[at] and its code point; 0
+// when the bytes there are no such sequence (overlong forms, surrogates and
+// code points past Unicode are none).
+std::size_t utf8Sequence(std::string_view text, std::size_t at, char32_t &c);
+
+// The character a reference's name (between "&" and ";") stands for: one of
+// the five entities XML itself defines, or a number with as many leading
+// zeros as it likes; false when it names none.
+bool referencedCharacter(std::string_view name, char32_t &c);
 
 // Appends the UTF-8 bytes of the code point c.
 void appendCodePoint(std::string &out, char32_t c);

@@ -7,24 +7,36 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kelvane {
 
 namespace {
 
-enum : std::uint8_t { kNameStart = 1, kNameChar = 2, kSpace = 4 };
+enum : std::uint8_t {
+    kNameStart = 1, // of ASCII: characters beyond it are kHigh, and checked apart
+    kNameChar = 2,
+    kSpace = 4,
+    kHigh = 8,      // above 127: part of a character beyond ASCII
+    kControl = 16,  // below 32: a blank (tab, LF, CR) or a character XML forbids
+    kTextStop = 32, // what character data cannot simply pass over
+};
 
-// What each byte can be in XML's syntax. Bytes above 127 belong to characters
-// beyond ASCII, which names may hold; they are taken as they are.
+// What each byte can be in XML's syntax.
 constexpr std::array<std::uint8_t, 256> makeClasses()
 {
     std::array<std::uint8_t, 256> classes{};
     for (int b = 0; b < 256; ++b) {
         const bool letter =
-            (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || b == '_' || b == ':' || b >= 0x80;
+            (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || b == '_' || b == ':';
         const bool other = (b >= '0' && b <= '9') || b == '-' || b == '.';
         const bool space = b == ' ' || b == '\t' || b == '\r' || b == '\n';
-        classes[std::size_t(b)] = std::uint8_t((letter ? kNameStart | kNameChar : 0) |
-                                               (other ? kNameChar : 0) | (space ? kSpace : 0));
+        const bool textStop = b == '<' || b == '&' || b == '>' || b < 0x20 || b >= 0x80;
+        classes[std::size_t(b)] = std::uint8_t(
+            (letter ? kNameStart | kNameChar : 0) | (other ? kNameChar : 0) | (space ? kSpace : 0) |
+            (b >= 0x80 ? kHigh : 0) | (b < 0x20 ? kControl : 0) | (textStop ? kTextStop : 0));
     }
     return classes;
 }
@@ -58,25 +70,78 @@ inline const char *find(const char *from, const char *to, char c)
                      : nullptr;
 }
 
-// The first "<" or "&" in [p, lim), or lim. Character data between tags is
-// mostly a few blanks or a number, too short for memchr to pay for its call,
-// so it is looked at eight bytes at a time.
-inline const char *findMarkupOrReference(const char *p, const char *lim)
+constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+
+// The high bit of each byte of word that is c; exact for the lowest such byte.
+inline std::uint64_t bytesEqual(std::uint64_t word, char c)
+{
+    const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+    return (x - kOnes) & ~x;
+}
+
+// The first byte in [p, lim) that character data cannot simply pass over
+// (kTextStop) other than a line break or a tab, or lim. Character data between
+// tags is mostly a line break, blanks or a number, too short for a library
+// call to pay, so it is looked at sixteen bytes at a time where the processor
+// compares them at once, else eight at a time.
+inline const char *findTextStop(const char *p, const char *lim)
+{
+#if defined(__SSE2__)
+    const __m128i bracket = _mm_set1_epi8('>'), two = _mm_set1_epi8(2), amp = _mm_set1_epi8('&'),
+                  space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t'), lf = _mm_set1_epi8('\n'),
+                  cr = _mm_set1_epi8('\r');
+    for (; lim - p >= 16; p += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        // "<" and ">" differ in one bit. Compared as signed bytes, those
+        // above 127 are below 32 too.
+        const __m128i markup =
+            _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(v, two), bracket), _mm_cmpeq_epi8(v, amp));
+        const __m128i blank = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, cr));
+        const __m128i odd = _mm_andnot_si128(blank, _mm_cmplt_epi8(v, space));
+        if (const int found = _mm_movemask_epi8(_mm_or_si128(markup, odd)))
+            return p + std::countr_zero(unsigned(found));
+    }
+#else
+    if constexpr (std::endian::native == std::endian::little) {
+        while (lim - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            // "<" and ">" differ in one bit. Below 32: the byte less 32
+            // borrows its high bit, which the byte lacks.
+            const std::uint64_t found =
+                (bytesEqual(word | (kOnes * 2), '>') | bytesEqual(word, '&') |
+                 ((word - kOnes * 0x20) & ~word) | word) &
+                kHighs;
+            if (!found) {
+                p += 8;
+                continue;
+            }
+            // The lowest flag marks the first such byte; those above it may be false.
+            p += std::countr_zero(found) / 8;
+            if (!is(*p, kSpace))
+                return p;
+            ++p;
+        }
+    }
+#endif
+    while (p < lim && (!is(*p, kTextStop) || is(*p, kSpace)))
+        ++p;
+    return p;
+}
+
+// The same for bytes below 32 or above 127 alone, in markup that is at hand whole.
+inline const char *findControlOrHigh(const char *p, const char *lim)
 {
     if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
         for (; lim - p >= 8; p += 8) {
             std::uint64_t word;
             std::memcpy(&word, p, 8);
-            const std::uint64_t lt = word ^ (kOnes * '<'), amp = word ^ (kOnes * '&');
-            // A byte of lt or amp is zero where the byte is "<" or "&"; the
-            // lowest flag set marks the first of them.
-            const std::uint64_t found = (((lt - kOnes) & ~lt) | ((amp - kOnes) & ~amp)) & kHighs;
-            if (found)
+            if (const std::uint64_t found = (((word - kOnes * 0x20) & ~word) | word) & kHighs)
                 return p + std::countr_zero(found) / 8;
         }
     }
-    while (p < lim && *p != '<' && *p != '&')
+    while (p < lim && !is(*p, kControl | kHigh))
         ++p;
     return p;
 }
@@ -95,51 +160,79 @@ QString quoted(std::string_view text)
     return QString::fromUtf8(text.data(), qsizetype(std::min<std::size_t>(text.size(), 60)));
 }
 
-bool isXmlChar(std::uint32_t c)
+// The length of the UTF-8 sequence at p (a byte above 127) and its code
+// point; 0 when the bytes are none, -1 when the bytes at hand end inside it.
+int utf8Length(const char *p, const char *lim, char32_t &c)
 {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+    const auto first = static_cast<unsigned char>(*p);
+    const int length = first >= 0xC2 && first <= 0xDF   ? 2
+                       : first >= 0xE0 && first <= 0xEF ? 3
+                       : first >= 0xF0 && first <= 0xF4 ? 4
+                                                        : 0;
+    for (int i = 1; i < length; ++i) {
+        if (p + i == lim)
+            return -1;
+        if ((static_cast<unsigned char>(p[i]) & 0xC0) != 0x80)
+            return 0;
+    }
+    return length ? int(utf8Sequence(std::string_view(p, std::size_t(length)), 0, c)) : 0;
 }
 
-// The character a reference's name (between "&" and ";") stands for; false
-// when it names none that XML itself defines.
-bool referencedCharacter(std::string_view name, std::uint32_t &c)
+bool inRanges(char32_t c, std::initializer_list<std::pair<char32_t, char32_t>> ranges)
 {
-    if (name.size() > 1 && name[0] == '#') {
-        const bool hex = name[1] == 'x';
-        const std::string_view digits = name.substr(hex ? 2 : 1);
-        if (digits.empty())
-            return false;
-        c = 0;
-        for (const char d : digits) {
-            int v;
-            if (d >= '0' && d <= '9')
-                v = d - '0';
-            else if (hex && d >= 'a' && d <= 'f')
-                v = d - 'a' + 10;
-            else if (hex && d >= 'A' && d <= 'F')
-                v = d - 'A' + 10;
-            else
-                return false;
-            c = c * (hex ? 16 : 10) + std::uint32_t(v);
-            if (c > 0x10FFFF)
-                return false;
-        }
-        return isXmlChar(c);
-    }
-    static constexpr std::pair<std::string_view, char> kEntities[] = {
-        {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"apos", '\''}, {"quot", '"'}};
-    for (const auto &[entity, character] : kEntities) {
-        if (name == entity) {
-            c = std::uint32_t(character);
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(ranges.begin(), ranges.end(),
+                       [c](const auto &range) { return c >= range.first && c <= range.second; });
 }
 
-// No reference is longer than this, leading zeros of a number aside.
-constexpr std::ptrdiff_t kLongestReference = 32;
+// Whether a character beyond ASCII may begin a name, or stand in one.
+bool isNameStart(char32_t c)
+{
+    return inRanges(c, {{0xC0, 0xD6},
+                        {0xD8, 0xF6},
+                        {0xF8, 0x2FF},
+                        {0x370, 0x37D},
+                        {0x37F, 0x1FFF},
+                        {0x200C, 0x200D},
+                        {0x2070, 0x218F},
+                        {0x2C00, 0x2FEF},
+                        {0x3001, 0xD7FF},
+                        {0xF900, 0xFDCF},
+                        {0xFDF0, 0xFFFD},
+                        {0x10000, 0xEFFFF}});
+}
+bool isNameChar(char32_t c)
+{
+    return isNameStart(c) || inRanges(c, {{0xB7, 0xB7}, {0x300, 0x36F}, {0x203F, 0x2040}});
+}
+
+// "U+001B", for a message.
+QString codePointName(char32_t c)
+{
+    return QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+QString notAllowed(char32_t c)
+{
+    return QStringLiteral("the character %1, which XML does not allow").arg(codePointName(c));
+}
+
+// What kind of token begins with these bytes, for a message.
+QString tokenKind(std::string_view at)
+{
+    if (at.starts_with("<!--"))
+        return QStringLiteral("a comment");
+    if (at.starts_with("<![CDATA["))
+        return QStringLiteral("a CDATA section");
+    if (at.starts_with("<!"))
+        return QStringLiteral("a DOCTYPE");
+    if (at.starts_with("<?"))
+        return QStringLiteral("a processing instruction");
+    if (at.starts_with("</"))
+        return QStringLiteral("an end tag");
+    if (at.starts_with("<"))
+        return QStringLiteral("a tag (or a quoted value in it)");
+    return QStringLiteral("a reference");
+}
 
 } // namespace
 
@@ -163,6 +256,10 @@ XmlToken XmlTokenizer::next()
         }
         // The token goes on past the bytes at hand.
         const qint64 at = cur ? input.offsetOf(cur) : input.begin();
+        if (keep < 0 && input.end() - at > longestToken)
+            return fail(cur, QStringLiteral("%1 that does not end within %2 MiB")
+                                 .arg(tokenKind(std::string_view(cur, 9)))
+                                 .arg(longestToken >> 20));
         const qint64 keepFrom = (keep >= 0 ? std::min(keep, at) : at) - kLookBehind;
         copyNamesBefore(keepFrom);
         const bool more = input.readMore(keepFrom);
@@ -208,34 +305,38 @@ XmlTokenizer::Scan XmlTokenizer::scan(XmlToken &token)
     }
 }
 
+// Character data up to the next tag, in pieces where the bytes at hand end.
+// Its characters and references are checked as it is passed over.
 XmlTokenizer::Scan XmlTokenizer::scanText(XmlToken &token)
 {
-    const char *end = findMarkupOrReference(cur, lim);
-    reference = end < lim && *end == '&';
-    if (reference)
-        end = find(end, lim, '<');
-    else if (end == lim)
-        end = nullptr;
-    if (!end) {
-        end = lim;
-        if (!input.atEnd()) {
-            // A reference cut off by the end of the bytes at hand waits for the rest.
-            for (const char *p = lim - 1; p >= cur && p > lim - kLongestReference; --p) {
-                if (*p == ';')
-                    break;
-                if (*p == '&') {
-                    end = p;
-                    break;
-                }
-            }
-            if (end == cur)
-                return Scan::NeedMore;
+    reference = false;
+    for (const char *p = findTextStop(cur, lim);; p = findTextStop(p, lim)) {
+        if (p == lim || *p == '<')
+            return emitText(token, p);
+        const char *next = nullptr;
+        if (*p == '&') {
+            next = scanReference(p, lim, !input.atEnd());
+            reference |= next != nullptr;
+        } else if (*p == '>') {
+            // "]]>" may only end a CDATA section; the bytes before p are at hand.
+            if (input.offsetOf(p) - 2 >= input.begin() && p[-1] == ']' && p[-2] == ']')
+                return fault(token, p - 2, QStringLiteral("\"]]>\" in character data"));
+            next = p + 1;
+        } else if (is(*p, kHigh)) {
+            next = passHigh(p, lim, !input.atEnd());
+        } else {
+            return fault(token, p, notAllowed(static_cast<unsigned char>(*p)));
         }
+        if (failed)
+            return failedScan(token);
+        if (!next) // a reference or character cut off: it waits for the rest
+            return p == cur ? Scan::NeedMore : emitText(token, p);
+        p = next;
     }
-    if (reference && !checkReferences(cur, end)) {
-        token = XmlToken::Error;
-        return Scan::Token;
-    }
+}
+
+inline XmlTokenizer::Scan XmlTokenizer::emitText(XmlToken &token, const char *end)
+{
     if (depth() == 0 && mode == Mode::Document) {
         for (const char *p = cur; p < end; ++p) {
             if (!is(*p, kSpace))
@@ -245,16 +346,133 @@ XmlTokenizer::Scan XmlTokenizer::scanText(XmlToken &token)
     return emit(token, XmlToken::Text, end);
 }
 
-const char *XmlTokenizer::scanName(const char *p)
+// The end of the reference at amp (after its ";"), which must name a character
+// XML itself defines: documents that declare entities of their own are not
+// read. Null when the bytes up to `to` end inside it and mayGoOn, or after an
+// error (failed is set).
+const char *XmlTokenizer::scanReference(const char *amp, const char *to, bool mayGoOn)
+{
+    const char *p = amp + 1;
+    if (p < to && *p == '#') {
+        for (++p; p < to && is(*p, kNameChar); ++p) {
+        }
+    } else {
+        while (p < to && is(*p, kNameChar))
+            ++p;
+    }
+    if (p == to && mayGoOn)
+        return nullptr;
+    char32_t c = 0;
+    if (p == to || *p != ';') {
+        fail(amp, QStringLiteral("an \"&\" that begins no reference (the character itself is "
+                                 "written &amp;)"));
+        return nullptr;
+    }
+    if (!referencedCharacter(std::string_view(amp + 1, std::size_t(p - amp - 1)), c)) {
+        fail(amp, QStringLiteral("the reference %1 names no character XML defines")
+                      .arg(quoted(std::string_view(amp, std::size_t(p + 1 - amp)))));
+        return nullptr;
+    }
+    return p + 1;
+}
+
+// Passes over the character at p, a byte above 127, and returns what follows
+// it; null when the bytes up to `to` end inside it and mayGoOn, or after an
+// error. A byte that begins no UTF-8 sequence is noted and passed.
+const char *XmlTokenizer::passHigh(const char *p, const char *to, bool mayGoOn)
+{
+    if (!bytesAreUtf8)
+        return p + 1;
+    char32_t c = 0;
+    const int length = utf8Length(p, to, c);
+    if (length < 0 && mayGoOn)
+        return nullptr;
+    if (length <= 0) {
+        const qint64 at = input.offsetOf(p);
+        if (misencodedFirst < 0)
+            misencodedFirst = at;
+        misencodedLast = at;
+        return p + 1;
+    }
+    if (!isXmlCharacter(c)) {
+        fail(p, notAllowed(c));
+        return nullptr;
+    }
+    return p + length;
+}
+
+// Checks the characters of [from, to), a stretch of markup at hand whole.
+// False after an error.
+bool XmlTokenizer::checkCharacters(const char *from, const char *to)
+{
+    for (const char *p = findControlOrHigh(from, to); p < to; p = findControlOrHigh(p, to)) {
+        if (is(*p, kHigh)) {
+            p = passHigh(p, to, false);
+            if (!p)
+                return false;
+        } else if (is(*p, kSpace)) {
+            ++p;
+        } else {
+            fail(p, notAllowed(static_cast<unsigned char>(*p)));
+            return false;
+        }
+    }
+    return true;
+}
+
+// A name holding characters beyond ASCII: each must be one a name may hold.
+bool XmlTokenizer::checkName(std::string_view name)
+{
+    for (std::size_t at = 0; at < name.size();) {
+        if (!is(name[at], kHigh)) {
+            ++at;
+            continue;
+        }
+        char32_t c = 0;
+        const int length = utf8Length(name.data() + at, name.data() + name.size(), c);
+        if (length <= 0 || !(at == 0 ? isNameStart(c) : isNameChar(c))) {
+            fail(name.data() + at,
+                 length <= 0 ? QStringLiteral("bytes that are not UTF-8 in a name")
+                             : QStringLiteral("the character %1 in a name, which no name may hold")
+                                   .arg(codePointName(c)));
+            return false;
+        }
+        at += std::size_t(length);
+    }
+    return true;
+}
+
+XmlTokenizer::Scan XmlTokenizer::failedScan(XmlToken &token)
+{
+    token = XmlToken::Error;
+    return Scan::Token;
+}
+
+inline const char *XmlTokenizer::scanName(const char *p)
 {
     if (p == lim)
         return nullptr;
-    if (!is(*p, kNameStart))
-        return p;
-    ++p;
-    while (p < lim && is(*p, kNameChar))
+    const char *const begin = p;
+    if (is(*p, kNameStart)) {
         ++p;
+        while (p < lim && is(*p, kNameChar))
+            ++p;
+    }
+    if (p < lim && is(*p, kHigh))
+        return scanWideName(begin, p);
     return p == lim && !input.atEnd() ? nullptr : p;
+}
+
+// The rest of a name from p on, which holds characters beyond ASCII.
+const char *XmlTokenizer::scanWideName(const char *begin, const char *p)
+{
+    while (p < lim && is(*p, kNameChar | kHigh))
+        ++p;
+    if (p == lim && !input.atEnd())
+        return nullptr;
+    if (bytesAreUtf8 && !checkName(std::string_view(begin, std::size_t(p - begin))))
+        return nullptr;
+    return p;
 }
 
 XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
@@ -262,7 +480,7 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
     const char *const nameBegin = cur + 1;
     const char *p = scanName(nameBegin);
     if (!p)
-        return Scan::NeedMore;
+        return failed ? failedScan(token) : Scan::NeedMore;
     if (p == nameBegin)
         return fault(token, cur,
                      QStringLiteral("a \"<\" that begins no tag (the character itself is "
@@ -306,7 +524,7 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
             const char *const attributeBegin = p;
             p = scanName(p);
             if (!p)
-                return Scan::NeedMore;
+                return failed ? failedScan(token) : Scan::NeedMore;
             if (p == attributeBegin)
                 return fault(token, p,
                              QStringLiteral("a character that does not belong in the tag <%1")
@@ -334,10 +552,12 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
                 return fault(token, lt,
                              QStringLiteral("a \"<\" in the value of the attribute %1")
                                  .arg(quoted(attributeName)));
-            if (find(valueBegin, valueEnd, '&') && !checkReferences(valueBegin, valueEnd)) {
-                token = XmlToken::Error;
-                return Scan::Token;
-            }
+            for (const char *amp = find(valueBegin, valueEnd, '&'); amp;
+                 amp = find(amp + 1, valueEnd, '&'))
+                if (!scanReference(amp, valueEnd, false))
+                    return failedScan(token);
+            if (!checkCharacters(valueBegin, valueEnd))
+                return failedScan(token);
             if (!firstOfItsName(attributeName))
                 return fault(token, attributeBegin,
                              QStringLiteral("the attribute %1 twice in <%2")
@@ -356,8 +576,9 @@ XmlTokenizer::Scan XmlTokenizer::scanStartTag(XmlToken &token)
         rootSeen = true;
         rootClosed = empty;
     }
-    if (!empty)
-        push(tagName.data(), tagName.size());
+    if (!empty && !push(tagName.data(), tagName.size()))
+        return fault(token, cur,
+                     QStringLiteral("elements nested more than %1 deep").arg(kDeepestNesting));
     return emit(token, XmlToken::StartTag, last);
 }
 
@@ -378,7 +599,7 @@ XmlTokenizer::Scan XmlTokenizer::scanEndTag(XmlToken &token)
     if (!gt) {
         const char *p = scanName(nameBegin);
         if (!p)
-            return Scan::NeedMore;
+            return failed ? failedScan(token) : Scan::NeedMore;
         tagName = std::string_view(nameBegin, std::size_t(p - nameBegin));
         while (p < lim && is(*p, kSpace))
             ++p;
@@ -417,6 +638,8 @@ XmlTokenizer::Scan XmlTokenizer::scanBang(XmlToken &token)
             return Scan::NeedMore;
         if (dashes[2] != '>')
             return fault(token, dashes, QStringLiteral("\"--\" inside a comment"));
+        if (!checkCharacters(cur + 4, dashes))
+            return failedScan(token);
         return emit(token, XmlToken::Comment, dashes + 3);
     }
     if (!kCData.starts_with(at) && !kDoctype.starts_with(at))
@@ -430,8 +653,11 @@ XmlTokenizer::Scan XmlTokenizer::scanBang(XmlToken &token)
     for (const char *p = findPair(cur + 9, lim, ']', ']'); p; p = findPair(p + 1, lim, ']', ']')) {
         if (p + 2 >= lim)
             break;
-        if (p[2] == '>')
-            return emit(token, XmlToken::CData, p + 3);
+        if (p[2] != '>')
+            continue;
+        if (!checkCharacters(cur + 9, p))
+            return failedScan(token);
+        return emit(token, XmlToken::CData, p + 3);
     }
     return Scan::NeedMore;
 }
@@ -461,6 +687,8 @@ XmlTokenizer::Scan XmlTokenizer::scanDoctype(XmlToken &token)
     }
     if (p == lim)
         return Scan::NeedMore;
+    if (!checkCharacters(cur + 9, p))
+        return failedScan(token);
     doctypeSeen = true;
     return emit(token, XmlToken::Doctype, p + 1);
 }
@@ -472,6 +700,8 @@ XmlTokenizer::Scan XmlTokenizer::scanInstruction(XmlToken &token)
         return Scan::NeedMore;
     const char *const targetBegin = cur + 2;
     const char *const targetEnd = scanName(targetBegin); // stops at "?" at the latest
+    if (!targetEnd)
+        return failedScan(token);
     const std::string_view target(targetBegin, std::size_t(targetEnd - targetBegin));
     if (target.empty() || (targetEnd != close && !is(*targetEnd, kSpace)))
         return fault(token, cur,
@@ -482,6 +712,10 @@ XmlTokenizer::Scan XmlTokenizer::scanInstruction(XmlToken &token)
         return fault(token, cur,
                      QStringLiteral("an XML declaration that is not at the very start of "
                                     "the file"));
+    if (!checkCharacters(targetEnd, close))
+        return failedScan(token);
+    if (declaration && !namesUtf8(encodingName(std::string_view(cur, std::size_t(close - cur)))))
+        bytesAreUtf8 = false;
     return emit(token, XmlToken::Instruction, close + 2);
 }
 
@@ -522,9 +756,12 @@ std::string_view XmlTokenizer::openName(const OpenElement &element) const
     return {input.at(element.offset), element.size};
 }
 
-void XmlTokenizer::push(const char *name, std::size_t size)
+bool XmlTokenizer::push(const char *name, std::size_t size)
 {
+    if (openElements.size() == kDeepestNesting)
+        return false;
     openElements.push_back({input.offsetOf(name), std::uint32_t(size), 0});
+    return true;
 }
 
 void XmlTokenizer::pop()
@@ -545,27 +782,6 @@ void XmlTokenizer::copyNamesBefore(qint64 offset)
         element.copy = std::uint32_t(openNames.size() + 1);
         openNames.append(input.at(element.offset), element.size);
     }
-}
-
-// Every "&" in [from, to) must begin a reference that XML itself defines:
-// documents that declare entities of their own are not read.
-bool XmlTokenizer::checkReferences(const char *from, const char *to)
-{
-    for (const char *amp = find(from, to, '&'); amp; amp = find(amp + 1, to, '&')) {
-        const char *const semicolon = find(amp + 1, std::min(to, amp + kLongestReference), ';');
-        std::uint32_t c = 0;
-        if (!semicolon ||
-            !referencedCharacter(std::string_view(amp + 1, std::size_t(semicolon - amp - 1)), c)) {
-            fail(amp,
-                 semicolon
-                     ? QStringLiteral("the reference %1 names no character XML defines")
-                           .arg(quoted(std::string_view(amp, std::size_t(semicolon + 1 - amp))))
-                     : QStringLiteral("an \"&\" that begins no reference (the "
-                                      "character itself is written &amp;)"));
-            return false;
-        }
-    }
-    return true;
 }
 
 // The token from cur to end.
@@ -637,27 +853,39 @@ void XmlTokenizer::textContent(std::string_view content, std::string &out)
             }
             end = end < content.size() ? end + 1 : std::string_view::npos;
         }
-        if (end == std::string_view::npos)
-            return; // cut off: the content was not checked
+        if (end == std::string_view::npos) {
+            // Not markup after all: text that was not checked, such as a
+            // history file's note holding a "<" of its own.
+            appendExpanded(markup, out);
+            return;
+        }
         at = end;
     }
 }
 
+// An unknown reference, or an "&" that begins none, stays as written.
 bool XmlTokenizer::appendExpanded(std::string_view text, std::string &out)
 {
+    bool known = true;
     std::size_t from = 0;
-    for (auto amp = text.find('&'); amp != std::string_view::npos; amp = text.find('&', from)) {
-        const auto semicolon = text.find(';', amp);
-        std::uint32_t c = 0;
-        if (semicolon == std::string_view::npos ||
-            !referencedCharacter(text.substr(amp + 1, semicolon - amp - 1), c))
-            return false;
+    for (auto amp = text.find('&'); amp != std::string_view::npos; amp = text.find('&', amp + 1)) {
+        std::size_t semicolon = amp + 1;
+        while (semicolon < text.size() &&
+               (is(text[semicolon], kNameChar) || text[semicolon] == '#'))
+            ++semicolon;
+        char32_t c = 0;
+        if (semicolon == text.size() || text[semicolon] != ';' ||
+            !referencedCharacter(text.substr(amp + 1, semicolon - amp - 1), c)) {
+            known = false;
+            continue;
+        }
         out.append(text.substr(from, amp - from));
-        appendCodePoint(out, char32_t(c));
+        appendCodePoint(out, c);
         from = semicolon + 1;
+        amp = semicolon;
     }
     out.append(text.substr(from));
-    return true;
+    return known;
 }
 
 } // namespace kelvane

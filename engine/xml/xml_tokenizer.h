@@ -4,6 +4,12 @@
 // it streams by, and stops at the first place where the file is not
 // well-formed. It builds no tree and decodes nothing: a reader takes what it
 // needs from the tokens as they pass, and every byte stays as written.
+//
+// The characters are checked on the way, byte by byte: those XML forbids (a
+// control character, U+FFFE, U+FFFF) and names of characters no name may hold
+// are errors. Bytes that are not UTF-8 in a file that declares no other
+// encoding are what a program writing Windows-1252 leaves; they are let pass
+// and their places told (misencoded()), so that a reader can read them as such.
 
 #include "read/chunk_reader.h"
 
@@ -78,17 +84,33 @@ class XmlTokenizer {
     void keepFrom(qint64 offset) { keep = offset; }
     void keepNothing() { keep = -1; }
 
+    // The offsets of the first and of the last byte so far that is not UTF-8
+    // (in character data, attribute values, comments, ...); -1 for none.
+    qint64 firstMisencoded() const { return misencodedFirst; }
+    qint64 lastMisencoded() const { return misencodedLast; }
+    // False once the XML declaration names an encoding other than UTF-8: its
+    // bytes above 127 are taken as they are.
+    bool utf8() const { return bytesAreUtf8; }
+
+    // A token outside the bytes kept (see keepFrom()) that goes on for longer
+    // than this is an error: a "<!--" or a quote left open would otherwise
+    // take the rest of the file into memory. Nesting is bounded likewise.
+    void setLongestToken(qint64 bytes) { longestToken = bytes; }
+    static constexpr qint64 kLongestToken = 8 << 20;
+    static constexpr std::size_t kDeepestNesting = 4096;
+
     // After Error: what is wrong, and at which offset of the file (-1 when the
     // file could not be read; the message then names the file and the reason).
     QString error() const { return problem; }
     qint64 errorOffset() const { return problemOffset; }
 
     // The value of an attribute or character data with its references
-    // expanded (a character reference as UTF-8); false when one is not known.
+    // expanded (a character reference as UTF-8); false when one is not known
+    // (it stays as written).
     static bool expand(std::string_view text, std::string &out);
-    // The character data of an element's content, which must be well-formed:
-    // references expanded, CDATA sections opened, and comments, processing
-    // instructions and the tags of child elements left out.
+    // The character data of an element's content: references expanded, CDATA
+    // sections opened, and comments, processing instructions and the tags of
+    // child elements left out. A "<" that begins no markup that ends is text.
     static void textContent(std::string_view content, std::string &out);
 
     // So much of what comes before a token stays at hand with it.
@@ -98,20 +120,27 @@ class XmlTokenizer {
     enum class Scan { Token, NeedMore };
     Scan scan(XmlToken &token);
     Scan scanText(XmlToken &token);
+    Scan emitText(XmlToken &token, const char *end);
     Scan scanStartTag(XmlToken &token);
     Scan scanEndTag(XmlToken &token);
     Scan scanBang(XmlToken &token);
     Scan scanInstruction(XmlToken &token);
     Scan scanDoctype(XmlToken &token);
     XmlToken atEndOfInput();
-    bool checkReferences(const char *from, const char *to);
+    const char *scanReference(const char *amp, const char *to, bool mayGoOn);
+    const char *passHigh(const char *p, const char *to, bool mayGoOn);
+    bool checkCharacters(const char *from, const char *to);
+    bool checkName(std::string_view name);
     XmlToken fail(const char *at, const QString &what);
     Scan emit(XmlToken &token, XmlToken kind, const char *end);
     Scan fault(XmlToken &token, const char *at, const QString &what);
     static bool appendExpanded(std::string_view text, std::string &out);
     bool firstOfItsName(std::string_view name);
-    // Scans a name from p; null when the name is cut off by the end of the bytes at hand.
+    // Scans a name from p; null when the name is cut off by the end of the
+    // bytes at hand, or when it holds a character no name may (failed is set).
     const char *scanName(const char *p);
+    const char *scanWideName(const char *begin, const char *p);
+    Scan failedScan(XmlToken &token);
 
     ChunkReader &input;
     const Mode mode;
@@ -135,7 +164,7 @@ class XmlTokenizer {
         std::uint32_t copy; // 1 + where the copy begins in openNames; 0: not copied
     };
     std::string_view openName(const OpenElement &element) const;
-    void push(const char *name, std::size_t size);
+    bool push(const char *name, std::size_t size);
     void pop();
     void copyNamesBefore(qint64 offset);
     std::vector<OpenElement> openElements;
@@ -148,6 +177,9 @@ class XmlTokenizer {
     bool rootClosed = false;
     bool doctypeSeen = false;
     bool reportPlainText = true;
+    bool bytesAreUtf8 = true;
+    qint64 misencodedFirst = -1, misencodedLast = -1;
+    qint64 longestToken = kLongestToken;
     bool failed = false;
     QString problem;
     qint64 problemOffset = -1;

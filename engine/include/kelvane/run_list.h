@@ -11,10 +11,13 @@ namespace kelvane {
 struct ListedRun {
     QString baseName;    // YYYYMMDD_NN_Weekday, as the run's day files would be named
     QString startTime;   // as written; in the zone's local time, with its offset, when one is given
+    QString utcStart;    // the start instant in UTC ("2021-06-30T23:30:00Z"); empty when unreadable
+    QString sport;       // as the input names it; empty where it names none
     double seconds = -1; // the laps' durations added up; -1: no lap has one
     double meters = -1;  // the laps' lengths added up, else the way along the track; -1: neither
-    int points = 0;
-    QString note; // the note's text, references read
+    int points = 0;      // every track point
+    int positioned = 0;  // the track points that have a position
+    QString note;        // the note's text: references read, CDATA opened, comments left out
 };
 
 class RunListSink {
