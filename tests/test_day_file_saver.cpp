@@ -1,5 +1,5 @@
-#include "save/day_file_saver.h"
 #include "history_text.h"
+#include "save/day_file_saver.h"
 
 #include <QDir>
 #include <QTemporaryDir>

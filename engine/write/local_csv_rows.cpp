@@ -1,7 +1,7 @@
 #include "write/local_csv_rows.h"
 
-#include "write/csv_field.h"
 #include "time/instant.h"
+#include "write/csv_field.h"
 
 namespace kelvane {
 
