@@ -11,16 +11,21 @@ FUZZ_BUILD    ?= build-fuzz
 FUZZ_SECONDS  ?= 300
 
 .PHONY: all setup build run screenshot test test-sanitize test-portable fuzz fuzz-fit bench clean
+.PHONY: format format-check
 
 all: build
 
 setup:
 	@./scripts/setup.sh
 
-$(BUILD)/CMakeCache.txt: | setup
-	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+# $(call configure,FOLDER,ARGS): configures FOLDER the first time, and again
+# whenever CMAKE_ARGS is given, so that new values reach a build configured
+# before (values given earlier stay in its cache until given again).
+configure = if [ ! -f $(1)/CMakeCache.txt ] || [ -n "$(strip $(CMAKE_ARGS))" ]; then \
+	  cmake -S . -B $(1) $(2) $(CMAKE_ARGS); fi
 
-build: setup $(BUILD)/CMakeCache.txt
+build: setup
+	$(call configure,$(BUILD))
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Opens the window in a scratch folder holding a copy of the sample as walk.xml;
@@ -56,10 +61,8 @@ package-check: package
 	./scripts/check_package.sh $(BUILD)
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
-$(SANITIZE_BUILD)/CMakeCache.txt: | setup
-	cmake -S . -B $(SANITIZE_BUILD) -DKELVANE_SANITIZE=ON $(CMAKE_ARGS)
-
-test-sanitize: setup $(SANITIZE_BUILD)/CMakeCache.txt
+test-sanitize: setup
+	$(call configure,$(SANITIZE_BUILD),-DKELVANE_SANITIZE=ON)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -71,11 +74,10 @@ test-sanitize: setup $(SANITIZE_BUILD)/CMakeCache.txt
 # libFuzzer, ASan, UBSan). New inputs collect in $(FUZZ_BUILD)/corpus; an
 # input that breaks a check is saved in $(FUZZ_BUILD)/findings.
 FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
-$(FUZZ_BUILD)/CMakeCache.txt: | setup
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DKELVANE_FUZZ=ON -DBUILD_TESTING=OFF \
-	  -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" $(CMAKE_ARGS)
-
-fuzz: setup $(FUZZ_BUILD)/CMakeCache.txt
+FUZZ_CONFIGURE := -DCMAKE_CXX_COMPILER=clang++ -DKELVANE_FUZZ=ON -DBUILD_TESTING=OFF \
+	  -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)"
+fuzz: setup
+	$(call configure,$(FUZZ_BUILD),$(FUZZ_CONFIGURE))
 	cmake --build $(FUZZ_BUILD) --target kelvane_fuzz -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/findings
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -86,7 +88,8 @@ fuzz: setup $(FUZZ_BUILD)/CMakeCache.txt
 # Feeds FIT files to the FIT decoder alone for FUZZ_SECONDS seconds, in the
 # same build: each input decoded at once and in pieces must give the same
 # messages, with files and offsets in order.
-fuzz-fit: setup $(FUZZ_BUILD)/CMakeCache.txt
+fuzz-fit: setup
+	$(call configure,$(FUZZ_BUILD),$(FUZZ_CONFIGURE))
 	cmake --build $(FUZZ_BUILD) --target kelvane_fit_fuzz -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/corpus_fit $(FUZZ_BUILD)/findings
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -94,14 +97,18 @@ fuzz-fit: setup $(FUZZ_BUILD)/CMakeCache.txt
 	  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/ \
 	  $(FUZZ_BUILD)/corpus_fit fuzz/corpus_fit
 
-# The tests, the sanitizer tests and a short fuzz run again, with day files
-# saved the way every system allows (temporary names and renames) instead of
-# Linux's own calls; each in build folders of its own.
-PORTABLE_ARGS := CMAKE_ARGS=-DKELVANE_PORTABLE_OUTPUT=ON
-test-portable:
-	$(MAKE) test BUILD=build-portable $(PORTABLE_ARGS)
-	$(MAKE) test-sanitize SANITIZE_BUILD=build-sanitize-portable $(PORTABLE_ARGS)
-	$(MAKE) fuzz FUZZ_BUILD=build-fuzz-portable FUZZ_SECONDS=$(FUZZ_SECONDS) $(PORTABLE_ARGS)
+# Day files saved the way every system allows (temporary names and renames)
+# instead of Linux's own calls: the tests of saving (CTest label `saving`) in
+# $(PORTABLE_BUILD), and a fuzz run in $(PORTABLE_FUZZ_BUILD). The rest of the
+# program does not change with the way of saving.
+PORTABLE_BUILD ?= build-portable
+PORTABLE_FUZZ_BUILD ?= build-fuzz-portable
+test-portable: setup
+	$(call configure,$(PORTABLE_BUILD),-DKELVANE_PORTABLE_OUTPUT=ON)
+	cmake --build $(PORTABLE_BUILD) --target saving_tests -j $(JOBS)
+	cd $(PORTABLE_BUILD) && ctest -L saving --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz FUZZ_BUILD=$(PORTABLE_FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) \
+	  CMAKE_ARGS="-DKELVANE_PORTABLE_OUTPUT=ON $(CMAKE_ARGS)"
 
 # Times conversions of generated 100 MB and 400 MB histories against this
 # machine's own floors, and of Training Center files against gpsbabel (Release
@@ -113,6 +120,21 @@ bench: setup
 	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DKELVANE_BENCH=ON -DBUILD_TESTING=OFF
 	cmake --build $(BENCH_BUILD) --target kelvane-bench -j $(JOBS)
 	$(BENCH_BUILD)/bench/kelvane-bench --data $(BENCH_BUILD)/data
+
+# Lays out every C++ file of the project by .clang-format (format), or lists
+# the lines that differ and fails (format-check, run by CI). Build folders and
+# other files git ignores are left out. The layout is that of clang-format 14,
+# Debian 12's, which CI uses; later versions break a few lines otherwise.
+CXX_FILES = $(wildcard $(shell git ls-files --cached --others --exclude-standard '*.cpp' '*.h' '*.h.in' \
+	  2>/dev/null || find . \( -name 'build*' -o -name .git \) -prune -o \
+	  \( -name '*.cpp' -o -name '*.h' -o -name '*.h.in' \) -print))
+format: setup
+	@clang-format -i $(CXX_FILES)
+	@echo "$(words $(CXX_FILES)) C++ files laid out by .clang-format"
+
+format-check: setup
+	@clang-format --dry-run --Werror $(CXX_FILES)
+	@echo "$(words $(CXX_FILES)) C++ files as .clang-format lays them out ($$(clang-format --version))"
 
 clean:
 	rm -rf $(BUILD)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the window need, and
-# with --bench those the benchmark compares against (make bench).
+# with --bench those the benchmark compares against (make bench). Works on
+# Debian 12 and 13 and Ubuntu 24.04.
 # Idempotent: when everything is present it only asks dpkg and returns.
 set -euo pipefail
 
@@ -11,23 +12,36 @@ packages=(
     xvfb xdotool
     libxml2-utils python3 gpsbabel
     tzdata
-    clang libclang-rt-14-dev
+    # The fuzzer and the layout check (make fuzz, make format-check).
+    clang clang-format
     # The Debian package and its checks (make package, make package-check).
-    dpkg-dev lintian desktop-file-utils appstream bash-completion man-db groff-base tzdata
+    dpkg-dev lintian desktop-file-utils appstream bash-completion man-db groff-base
 )
 # Another converter of Training Center files, timed beside kelvane-split.
 [ "${1:-}" = "--bench" ] && packages+=(gpsbabel)
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$p")
-    fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+updated=""
+# install PACKAGE...: installs those of the packages that are missing.
+install() {
+    local missing=() p
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    [ -n "$updated" ] || $sudo apt-get update -qq
+    updated=yes
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+install "${packages[@]}"
+# The sanitizer runtime (make test-sanitize, make fuzz) of the clang installed:
+# its package carries clang's major version, 14 on Debian 12, 18 on Ubuntu
+# 24.04, 19 on Debian 13.
+clang_version=$(clang -dumpversion)
+install "libclang-rt-${clang_version%%.*}-dev"

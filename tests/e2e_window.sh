@@ -3,10 +3,11 @@
 # under a virtual X server, a real mouse click lands on "Last 7 Days", and the
 # day files and the program's exit are checked; then once more on a Training
 # Center file chosen in the window's file list.
-# Usage: e2e_window.sh PATH_TO_KELVANE. Exit 77 (skipped) without Xvfb or xdotool.
+# Usage: e2e_window.sh PATH_TO_KELVANE VERSION. Exit 77 (skipped) without Xvfb or xdotool.
 set -euo pipefail
 
 kelvane=$(realpath "$1")
+title="Kelvane $2"
 for tool in Xvfb xdotool; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIPPED: $tool is not installed (scripts/setup.sh installs it)"
@@ -58,13 +59,16 @@ for _ in $(seq 100); do
 done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(head -n1 "$work/display")"
+# No session bus: without an address, Qt's D-Bus library would start one for
+# this display (dbus-launch --autolaunch) that outlives the test.
+export DBUS_SESSION_BUS_ADDRESS=disabled:
 
 # Starts kelvane in a folder and waits for its window.
 start_kelvane() {
     (cd "$1" && QT_QPA_PLATFORM=xcb LANG=C.UTF-8 LC_ALL=C.UTF-8 exec "$kelvane") \
         >"$work/kelvane.log" 2>&1 &
     app_pid=$!
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Kelvane 9\.6$' | head -n1) ||
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${title//./\\.}\$" | head -n1) ||
         fail "the window did not appear: $(cat "$work/kelvane.log")"
     sleep 1 # let the window finish its start-up before the first click
 }

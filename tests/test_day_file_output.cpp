@@ -1,5 +1,5 @@
-#include "save/day_file_output.h"
 #include "history_text.h"
+#include "save/day_file_output.h"
 
 #include <QDir>
 #include <QFile>

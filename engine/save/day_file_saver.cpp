@@ -159,7 +159,8 @@ void DayFileSaver::save(Batch &batch)
         for (std::size_t i = first; i < entry.filesEnd; ++i)
             views.emplace_back(batch.bytes.data() + batch.files[i].begin, batch.files[i].size);
         for (std::size_t i = first; i < entry.filesEnd; ++i)
-            runFiles.push_back({batch.files[i].name, {&views[i - first], 1}, batch.files[i].writer});
+            runFiles.push_back(
+                {batch.files[i].name, {&views[i - first], 1}, batch.files[i].writer});
         first = entry.filesEnd;
         QStringList names;
         if (!saveNow(runFiles, entry.copy ? entry.copy->run() : Run(), names)) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "save/day_file_output.h"
-#include "write/day_file_writer.h"
 #include "save/run_copy.h"
+#include "write/day_file_writer.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "time/start_day.h"
 
-#include "time/instant.h"
 #include "text/text.h"
+#include "time/instant.h"
 #include "time/zone_offsets.h"
 
 namespace kelvane {
