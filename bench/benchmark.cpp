@@ -49,7 +49,7 @@ struct Conversion {
 kelvane::ConversionOptions Formats(bool xml, bool csv, bool gpx)
 {
     kelvane::ConversionOptions options;
-    options.dayFiles.setFlag(kelvane::DayFileKind::Xml, xml);
+    options.dayFiles.setFlag(kelvane::DayFileKind::OwnFormat, xml);
     options.dayFiles.setFlag(kelvane::DayFileKind::Csv, csv);
     options.dayFiles.setFlag(kelvane::DayFileKind::Gpx, gpx);
     options.escapeHighCharacters = true; // the notes hold accents: let the escaping work too
@@ -492,8 +492,8 @@ int main(int argc, char *argv[])
     const qint64 allThreeFiles =
         qint64(std::find_if(conversions.begin(), conversions.end(), [](const Conversion &c) {
                    return !c.oneDay && c.options.dayFiles ==
-                                           (kelvane::DayFileKind::Xml | kelvane::DayFileKind::Csv |
-                                            kelvane::DayFileKind::Gpx);
+                                           (kelvane::DayFileKind::OwnFormat |
+                                            kelvane::DayFileKind::Csv | kelvane::DayFileKind::Gpx);
                })->files.size());
     PrintRow(
         {QStringLiteral("kelvane-split (whole process)"), allThreeFiles, splitSeconds, input, 0, 0},

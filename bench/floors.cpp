@@ -1,6 +1,7 @@
 #include "floors.h"
 
-#include <kelvane/line_reader.h>
+#include "read/file_source.h"
+#include "read/line_reader.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,9 +15,10 @@
 
 qint64 ReadFloor(const QString &input)
 {
-    kelvane::LineReader reader;
-    if (!reader.open(input))
+    kelvane::FileSource file(input);
+    if (!file.open())
         return -1;
+    kelvane::LineReader reader{kelvane::InputBuffer(file)};
     std::string_view line;
     qint64 lines = 0;
     while (reader.next(line))

@@ -1,6 +1,7 @@
 #include "history_facts.h"
 
-#include <kelvane/line_reader.h>
+#include "read/file_source.h"
+#include "read/line_reader.h"
 
 #include <QFileInfo>
 
@@ -25,11 +26,12 @@ HistoryFacts ScanRuns(const QString &path, std::string_view open, std::string_vi
                       std::string_view close)
 {
     HistoryFacts facts;
-    kelvane::LineReader reader;
-    if (!reader.open(path)) {
-        facts.error = reader.errorString();
+    kelvane::FileSource file(path);
+    if (!file.open()) {
+        facts.error = file.errorString();
         return facts;
     }
+    kelvane::LineReader reader{kelvane::InputBuffer(file)};
     facts.bytes = QFileInfo(path).size();
     std::vector<QDate> days;
     bool inRun = false;

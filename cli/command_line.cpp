@@ -17,9 +17,13 @@ QDate parseDay(const QString &text)
 }
 
 struct Options {
+    QCommandLineOption ownFormat{
+        QStringLiteral("own-format"),
+        QStringLiteral("Write each run in the format it was read in: the XML day file (.xml) of a "
+                       "history, a TCX file (.tcx) of a Training Center file's activity.")};
     QCommandLineOption xml{QStringLiteral("xml"),
-                           QStringLiteral("Write the XML day file of each run (.tcx for a Training "
-                                          "Center file).")};
+                           QStringLiteral("The same as --own-format: the XML day file of each run "
+                                          "(.tcx for a Training Center file).")};
     QCommandLineOption csv{QStringLiteral("csv"),
                            QStringLiteral("Write the CSV day file (.txt) of each run.")};
     QCommandLineOption gpx{QStringLiteral("gpx"),
@@ -72,7 +76,7 @@ struct Options {
     QList<HelpGroup> groups() const
     {
         return {{QStringLiteral("What to write (none given: --xml)"),
-                 {xml, csv, gpx, gpxVersion, tcx, highAscii, list}},
+                 {ownFormat, xml, csv, gpx, gpxVersion, tcx, highAscii, list}},
                 {QStringLiteral("Which runs (one of; default --all)"),
                  {all, today, day, last, from, to}},
                 {QStringLiteral("How"), {timeZone, offset, directory, quiet, help, version}}};
@@ -187,7 +191,8 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     conversion.today = today;
 
     options.dayFiles = {};
-    options.dayFiles.setFlag(kelvane::DayFileKind::Xml, parser.isSet(o.xml));
+    options.dayFiles.setFlag(kelvane::DayFileKind::OwnFormat,
+                             parser.isSet(o.ownFormat) || parser.isSet(o.xml));
     options.dayFiles.setFlag(kelvane::DayFileKind::Csv, parser.isSet(o.csv));
     options.dayFiles.setFlag(kelvane::DayFileKind::Gpx,
                              parser.isSet(o.gpx) || parser.isSet(o.gpxVersion));
@@ -201,7 +206,7 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     }
     // The window starts with only the XML day file ticked; the command does the same.
     if (!options.dayFiles)
-        options.dayFiles = kelvane::DayFileKind::Xml;
+        options.dayFiles = kelvane::DayFileKind::OwnFormat;
     options.escapeHighCharacters = parser.isSet(o.highAscii);
 
     bool number = false;

@@ -1,6 +1,8 @@
 // makeDayFiles: reads a history file with the reader of its format and saves
 // the day files of the runs inside the date window, whatever that format is.
 
+#include "day_file_kinds.h"
+#include "read/file_source.h"
 #include "read/run_readers.h"
 #include "run/run_numbering.h"
 #include "run_listing.h"
@@ -83,10 +85,9 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
             continue;
         writers.push_back({kind, makeDayFileWriter(kind, request.options)});
         const RunContent needs = writers.back().writer->needs();
-        content.document |= needs.document;
+        content.documents |= needs.documents;
         content.points |= needs.points;
         content.details |= needs.details;
-        content.tcxDocument |= needs.tcxDocument;
     }
 }
 
@@ -116,20 +117,33 @@ ConversionSummary Conversion::run()
     ReadingOptions reading;
     reading.content = content;
     reading.escapeHighCharacters = request.options.escapeHighCharacters;
-    reading.hourOffset = request.options.hourOffset;
     reading.stop = request.stop;
-    const std::unique_ptr<RunReader> reader = makeRunReader(request.historyFile, reading);
-    numbering = RunNumbering(reader->numberingRule());
-    reader->read(*this);
+    // The input is opened once and read once, front to back, whatever it is:
+    // its format is told from the first bytes, which its reader reads on from.
+    FileSource input(request.historyFile, request.stop);
+    QString readError;
+    std::unique_ptr<RunReader> reader;
+    if (input.open())
+        reader = makeRunReader(input, reading, readError);
+    else
+        readError = input.errorString();
+    if (reader) {
+        numbering = RunNumbering(reader->numberingRule());
+        reader->read(*this);
+        readError = reader->errorString();
+    }
     // Waits for the runs still being saved. A failure to save comes before
-    // any later one to read, as it concerns an earlier part of the file.
-    if (!saver.finish())
-        summary.error = saver.error();
-    else if (!reader->errorString().isEmpty())
-        summary.error = reader->errorString();
+    // any later one to read, as it concerns an earlier part of the file; a
+    // reading stopped on request failed in nothing.
+    const bool saved = saver.finish();
     summary.stopped = stopRequested();
-    summary.notice = reader->notice();
-    if (summary.runsRead == 0 && summary.ok() && !summary.stopped)
+    if (!saved)
+        summary.error = saver.error();
+    else if (!summary.stopped)
+        summary.error = readError;
+    if (reader)
+        summary.notice = reader->notice();
+    if (reader && summary.runsRead == 0 && summary.ok() && !summary.stopped)
         summary.noRunHint = reader->noRunHint();
     return summary;
 }
@@ -180,12 +194,12 @@ bool Conversion::saveDayFiles(Run &run)
     std::size_t count = 0;
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
-        // Two kinds may name the same file (the XML and the TCX day file of a
-        // TCX run, both the run's own document): it is written once.
+        // Two kinds may name the same file (the own format's and the TCX day
+        // file of a TCX run, both the run's own document): it is written once.
         if (std::any_of(files, files + count, [&](const auto &file) { return file.name == name; }))
             continue;
-        // The XML day file's name is shown before the file is written.
-        if (kind == DayFileKind::Xml)
+        // The own format's day file's name is shown before the file is written.
+        if (kind == DayFileKind::OwnFormat)
             progress.showFileName(name);
         // A file made of the run's points and details may be written on the
         // saving thread; one that copies the document is written here.

@@ -35,7 +35,7 @@ CaseRequest ReadHeader(const unsigned char *h)
 {
     CaseRequest r;
     r.options.dayFiles = {};
-    r.options.dayFiles.setFlag(DayFileKind::Xml, h[0] & 1);
+    r.options.dayFiles.setFlag(DayFileKind::OwnFormat, h[0] & 1);
     r.options.dayFiles.setFlag(DayFileKind::Csv, h[0] & 2);
     r.options.dayFiles.setFlag(DayFileKind::Gpx, h[0] & 4);
     r.options.escapeHighCharacters = h[0] & 8;
@@ -285,7 +285,7 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
         if (entry.suffix() == QLatin1String("tcx"))
             documentExtension = QStringLiteral("tcx");
     QStringList expectedExtensions;
-    if (request.options.dayFiles.testFlag(DayFileKind::Xml))
+    if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat))
         expectedExtensions << documentExtension;
     if (request.options.dayFiles.testFlag(DayFileKind::Csv))
         expectedExtensions << QStringLiteral("txt");
@@ -363,7 +363,8 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                     .arg(points);
             points = rows;
         }
-        if (request.options.dayFiles.testFlag(DayFileKind::Xml) && documentExtension == u"tcx") {
+        if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) &&
+            documentExtension == u"tcx") {
             // Only a well-formed input makes a promise about its day files' XML.
             if (inputWellFormed) {
                 const int positioned = CheckTcx(contents.value(path(".tcx")), why);
@@ -376,7 +377,7 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                         .arg(positioned)
                         .arg(points);
             }
-        } else if (request.options.dayFiles.testFlag(DayFileKind::Xml)) {
+        } else if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat)) {
             const int closed = CheckXml(contents.value(path(".xml")), why);
             if (closed < 0)
                 return QStringLiteral("%1: %2").arg(path(".xml"), why);
@@ -502,14 +503,17 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
                 return QStringLiteral("an invalid date window was not refused before reading");
             return {};
         }
-        // A Training Center file that is not well-formed stops the conversion
-        // (one that Qt reads may still declare entities of its own, which are
-        // not read); nothing else may.
+        // XML that is not well-formed stops the conversion (XML that Qt reads
+        // may still declare entities of its own, which are not read), and so
+        // does a file that no reader takes (UTF-16 Training Center, binary
+        // data, a file of another kind); nothing else may.
         const QByteArrayView history = data.sliced(kCaseHeaderSize);
         const bool wellFormed = WellFormed(history);
         if (!summary.ok()) {
             const bool refused = summary.error.contains(QLatin1String("is not well-formed XML")) ||
-                                 summary.error.contains(QLatin1String("in UTF-16"));
+                                 summary.error.contains(QLatin1String("holds no root element")) ||
+                                 summary.error.contains(QLatin1String("not a GPS file")) ||
+                                 summary.error.contains(QLatin1String("Kelvane does not read"));
             if (!refused || (wellFormed && !history.contains(QByteArrayView("<!DOCTYPE")) &&
                              !summary.error.contains(QLatin1String("in UTF-16"))))
                 return QStringLiteral("the conversion failed: %1").arg(summary.error);

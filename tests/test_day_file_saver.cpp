@@ -1,3 +1,4 @@
+#include "day_file_kinds.h"
 #include "history_text.h"
 #include "save/day_file_saver.h"
 

@@ -1,4 +1,4 @@
-#include "write/day_file_writer.h"
+#include "day_file_kinds.h"
 #include "xml_check.h"
 
 #include <QTest>
@@ -59,7 +59,6 @@ struct Ride {
         run.notes = "Col du Caf\xc3\xa9 &amp; back";
         run.points = &points;
         run.laps = laps;
-        run.documentExtension = QLatin1StringView(".xml");
     }
 };
 
@@ -133,7 +132,8 @@ void TestDayFileWriters::extensions_data()
     QTest::addColumn<DayFileKind>("kind");
     QTest::addColumn<ConversionOptions>("options");
     QTest::addColumn<QString>("extension");
-    QTest::newRow("XML") << DayFileKind::Xml << ConversionOptions() << ".xml";
+    QTest::newRow("own format, of a history")
+        << DayFileKind::OwnFormat << ConversionOptions() << ".xml";
     QTest::newRow("CSV") << DayFileKind::Csv << ConversionOptions() << ".txt";
     QTest::newRow("GPX") << DayFileKind::Gpx << ConversionOptions() << ".gpx";
     QTest::newRow("GPX 1.1") << DayFileKind::Gpx << Gpx11() << ".gpx";
@@ -146,7 +146,6 @@ void TestDayFileWriters::extensions()
     QFETCH(ConversionOptions, options);
     QFETCH(QString, extension);
     Run run;
-    run.documentExtension = QLatin1StringView(".xml");
     QCOMPARE(QString(makeDayFileWriter(kind, options)->extension(run)), extension);
 }
 
@@ -180,7 +179,9 @@ void TestDayFileWriters::csvRows()
 {
     TrackPoints points;
     points.append(Point("47.6205", "13:45:10"));
-    points.append({"", "", "", "", "", {}, {}, {}});
+    TrackPoint timeNeverRead; // a history point before any <Time> line
+    timeNeverRead.zone = {};
+    points.append(timeNeverRead);
     Run run;
     run.points = &points;
     QCOMPARE(Joined(makeDayFileWriter(DayFileKind::Csv)->write(run)),
@@ -194,7 +195,7 @@ void TestDayFileWriters::xmlIsTheRunsDocument()
     const std::string_view document[] = {"<?xml?>\r\n", "<Run>\r\n", "</Run>\r\n"};
     Run run;
     run.document = document;
-    QCOMPARE(Joined(makeDayFileWriter(DayFileKind::Xml)->write(run)),
+    QCOMPARE(Joined(makeDayFileWriter(DayFileKind::OwnFormat)->write(run)),
              QByteArray("<?xml?>\r\n<Run>\r\n</Run>\r\n"));
 }
 
@@ -396,12 +397,12 @@ void TestDayFileWriters::tcxOfATcxRunIsItsDocument()
     const std::string_view document[] = {"<?xml?>\r\n", "<TrainingCenterDatabase/>\r\n"};
     Ride ride;
     ride.run.document = document;
-    ride.run.documentExtension = QLatin1StringView(".tcx");
+    ride.run.format = RunFormat::Tcx;
     const auto writer = makeDayFileWriter(DayFileKind::Tcx);
     QCOMPARE(QString(writer->extension(ride.run)), QStringLiteral(".tcx"));
     QCOMPARE(Joined(writer->write(ride.run)),
              QByteArray("<?xml?>\r\n<TrainingCenterDatabase/>\r\n"));
-    QVERIFY(writer->needs().tcxDocument && !writer->needs().document);
+    QCOMPARE(writer->needs().documents, RunFormats(RunFormat::Tcx));
     // A reader that kept no document: the run is written from its laps and points.
     ride.run.document = {};
     QCOMPARE(PointsPerLap(Joined(writer->write(ride.run))), QList<int>({3, 2, 2}));
@@ -411,13 +412,14 @@ void TestDayFileWriters::tcxOfATcxRunIsItsDocument()
 // and TCX write the instants in UTC, and read times with offsets as such.
 void TestDayFileWriters::utcTimesWhateverTheHourOffset()
 {
+    // As the history reader gives 2024-05-01T23:30:00Z and ...T01:30:00.25+02:00.
+    TrackPoint inUtc{"1", "2", "3", "2024-05-01", "23:30:00", {}, {}, {}};
+    TrackPoint east = inUtc;
+    east.time = "01:30:00.25+02:0";
+    east.zone = "0";
     TrackPoints points;
-    std::string shifted;
-    // As a reader gives them with an hour offset of -5.
-    for (const std::string_view time : {"23:30:00", "01:30:00.25+02:00"}) {
-        shiftHour(time, -5, shifted);
-        points.append({"1", "2", "3", "2024-05-01", shifted, {}, {}, {}});
-    }
+    points.append(inUtc);
+    points.append(east);
     Run run;
     run.startTime = "2024-05-01T23:00:00-01:00";
     run.points = &points;
@@ -430,6 +432,10 @@ void TestDayFileWriters::utcTimesWhateverTheHourOffset()
     const QByteArray file = Joined(makeDayFileWriter(DayFileKind::Tcx, tcx)->write(run));
     QCOMPARE(Texts(file, QStringLiteral("Time")), utc);
     QCOMPARE(Texts(file, QStringLiteral("Id")), QStringList{"2024-05-02T00:00:00Z"});
+    QCOMPARE(Joined(makeDayFileWriter(DayFileKind::Csv, tcx)->write(run)),
+             QByteArray("Latitude,Longitude,Altitude, Date,Time\r\n"
+                        "1,2,3,2024-05-01,18:30:00\r\n"
+                        "1,2,3,2024-05-01,20:30:00.25+02:0\r\n"));
 }
 
 void TestDayFileWriters::hostileValuesAddNoMarkup_data()

@@ -37,7 +37,7 @@ class RecordingProgress final : public ProgressSink {
 ConversionOptions Options(bool xml, bool csv, bool gpx, bool escapeNotes, int offset)
 {
     ConversionOptions options;
-    options.dayFiles.setFlag(DayFileKind::Xml, xml);
+    options.dayFiles.setFlag(DayFileKind::OwnFormat, xml);
     options.dayFiles.setFlag(DayFileKind::Csv, csv);
     options.dayFiles.setFlag(DayFileKind::Gpx, gpx);
     options.escapeHighCharacters = escapeNotes;
@@ -47,7 +47,7 @@ ConversionOptions Options(bool xml, bool csv, bool gpx, bool escapeNotes, int of
 
 ConversionOptions AllFormats(int offset = 0)
 {
-    return {DayFileKind::Xml | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
+    return {DayFileKind::OwnFormat | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
 }
 
 const Point kP1{"47.6205", "-122.3493", "56.1", "2004-10-25T13:45:10Z"};
@@ -310,6 +310,10 @@ void TestHistoryReader::hintWhenNoRunIsFound_data()
     QByteArray utf16(reinterpret_cast<const char *>(QString::fromLatin1(good).utf16()),
                      good.size() * 2);
     QTest::newRow("UTF-16") << "\xff\xfe" + utf16 << "UTF-16";
+    QTest::newRow("UTF-16 without a byte order mark") << utf16 << "UTF-16";
+    QByteArray nulAndTabs = tabs;
+    nulAndTabs.replace("?>", QByteArray("?>\0", 3));
+    QTest::newRow("a NUL byte is no sign of UTF-16") << nulAndTabs << "indented with tabs";
     QByteArray twoOnALine = good;
     twoOnALine.replace("\r\n    <Run>", "<Run>");
     QTest::newRow("Run after another tag") << twoOnALine << "several elements stand on one line";
@@ -431,7 +435,7 @@ void TestHistoryReader::formatSwitches_data()
     QTest::addColumn<ConversionOptions>("options");
     QTest::addColumn<QStringList>("written");
 
-    QTest::newRow("XML") << ConversionOptions{DayFileKind::Xml, false, 0}
+    QTest::newRow("XML") << ConversionOptions{DayFileKind::OwnFormat, false, 0}
                          << QStringList{"20041025_01_Monday.xml"};
     QTest::newRow("CSV") << ConversionOptions{DayFileKind::Csv, false, 0}
                          << QStringList{"20041025_01_Monday.txt"};
@@ -446,7 +450,7 @@ void TestHistoryReader::formatSwitches()
     QFETCH(QStringList, written);
     QVERIFY(convert(History({Run("2004-10-25T08:00:00Z", {kP1})}), kEverything, options).ok());
     QCOMPARE(progress.written, written);
-    const bool xml = options.dayFiles.testFlag(DayFileKind::Xml);
+    const bool xml = options.dayFiles.testFlag(DayFileKind::OwnFormat);
     QCOMPARE(progress.calls.contains("ShowFileName 20041025_01_Monday.xml"), xml);
 }
 

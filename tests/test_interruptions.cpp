@@ -10,10 +10,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace history_text;
@@ -160,6 +162,7 @@ class TestInterruptions : public QObject {
 
     void stoppedBySignal_data();
     void stoppedBySignal();
+    void stoppedWhileAFifoWaitsForItsWriter();
     void conversionsTakeTurns();
     void waitsForTheFolder();
     void leftoversAreRemoved();
@@ -200,6 +203,38 @@ void TestInterruptions::stoppedBySignal()
     saved.sort();
     printed.sort();
     QCOMPARE(printed, saved);
+}
+
+// A FIFO that never gets a writer leaves the reading waiting for its first
+// bytes; the first signal ends that wait as it ends any conversion.
+void TestInterruptions::stoppedWhileAFifoWaitsForItsWriter()
+{
+    const QString fifo = dir.filePath(QStringLiteral("fifo.xml"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QProcess process;
+    process.start(kProgram, {"--xml", "--csv", "--gpx", "-C", out(), fifo});
+    QVERIFY(process.waitForStarted());
+    // Once the FIFO is open, the signals are handled by the program.
+    const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(process.processId()));
+    const auto fifoOpen = [&] {
+        for (const QFileInfo &fd : descriptors.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
+            if (fd.symLinkTarget() == QFileInfo(fifo).absoluteFilePath())
+                return true;
+        return false;
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (!fifoOpen()) {
+        QVERIFY(waited.elapsed() < 30000);
+        QThread::msleep(10);
+    }
+    ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + SIGTERM);
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(err.contains("stopped by SIGTERM: 0 runs read"), err.constData());
+    QCOMPARE(FilesIn(out()), Contents());
 }
 
 // Two conversions into one folder at once: the second waits for the first,

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,6 +76,8 @@ class TestKelvaneSplit : public QObject {
     void usageErrors();
     void failures_data();
     void failures();
+    void inputThroughAPipe_data();
+    void inputThroughAPipe();
     void summaryOfOneRun();
     void namesThatCannotBeWritten();
     void historyWithoutRuns();
@@ -239,6 +242,34 @@ void TestKelvaneSplit::failures_data()
     QTest::newRow("terminal commands in a file name")
         << dir.filePath("a\x1b]0;TITLE\x07\x1b[2J.xml") << outDir()
         << QByteArray("a\\x1b]0;TITLE\\x07\\x1b[2J.xml\": No such file");
+
+    // Files of other kinds are told by their content, whatever their name.
+    const auto file = [this](const char *name, const QByteArray &bytes) {
+        const QString path = dir.filePath(QLatin1String(name));
+        return WriteFile(path, bytes) ? path : QString();
+    };
+    QByteArray noise(4096, '\0');
+    QRandomGenerator(17).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    noise[0] = 'x';
+    QTest::newRow("gzip") << file("history.xml.gz", "\x1f\x8b\x08" + noise) << outDir()
+                          << QByteArray("history.xml.gz\" is a gzip-compressed file, which "
+                                        "Kelvane does not read: unpack it");
+    QTest::newRow("zip") << file("export.zip", "PK\x03\x04" + noise) << outDir()
+                         << QByteArray("export.zip\" is a zip archive");
+    QTest::newRow("PNG") << file("walk.xml.png", "\x89PNG\r\n\x1a\n" + noise) << outDir()
+                         << QByteArray("walk.xml.png\" is a PNG image, not a GPS file");
+    QTest::newRow("FIT") << file("ride.fit",
+                                 QByteArray("\x0e\x10\x6c\x00\x10\x00\x00\x00.FIT", 12) + noise)
+                         << outDir() << QByteArray("ride.fit\" holds FIT data");
+    QTest::newRow("random bytes") << file("noise.tcx", noise) << outDir()
+                                  << QByteArray("noise.tcx\" holds binary data, not a GPS file");
+    const QByteArray activity = tcx_text::Activity(StartOn(today));
+    QTest::newRow("a comment before the root that never ends")
+        << file("open-comment.tcx", tcx_text::kDeclaration + "\n<!-- from the watch\n" +
+                                        tcx_text::Tcx({activity}).mid(39))
+        << outDir()
+        << QByteArray("open-comment.tcx\" is not well-formed XML: line 2, column 1: the file "
+                      "ends inside a tag or other markup");
 }
 
 void TestKelvaneSplit::failures()
@@ -251,6 +282,49 @@ void TestKelvaneSplit::failures()
     QVERIFY2(result.err.contains(message), result.err.constData());
     QVERIFY(!result.err.contains('\x1b'));
     QVERIFY(written().isEmpty());
+}
+
+void TestKelvaneSplit::inputThroughAPipe_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("notRepeated"); // of the file's day files, through a pipe
+
+    QTest::newRow("a history") << ReadFile(history()) << QByteArray();
+    const QByteArray activity =
+        tcx_text::Activity(StartOn(today), {{StartOn(today), "47.6", "-122.3", "40", {}}});
+    // The Author comes after the activities, where a pipe cannot be read first.
+    QTest::newRow("a Training Center file")
+        << tcx_text::Tcx({activity, activity}) << tcx_text::kAuthor;
+}
+
+// Read through a pipe, as `<(cat file)` hands it over, a file converts as it
+// does from the disk.
+void TestKelvaneSplit::inputThroughAPipe()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, notRepeated);
+    const QString file = dir.filePath(QStringLiteral("piped"));
+    QVERIFY(WriteFile(file, text));
+    const QStringList kinds = {"--xml", "--csv", "--gpx"};
+    const Result fromFile = split(kinds + QStringList{"-C", outDir(), file});
+    QCOMPARE(fromFile.status, 0);
+    QMap<QString, QByteArray> expected;
+    for (const QString &name : written())
+        expected[name] = ReadFile(QDir(outDir()).filePath(name)).replace(notRepeated, "");
+    QVERIFY(!expected.isEmpty());
+    init();
+
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"), QStringLiteral("f=$1; shift; \"$0\" \"$@\" <(cat \"$f\")"),
+                 kProgram, file, "--own-format", "--csv", "--gpx", "-C", outDir()});
+    QVERIFY(shell.waitForFinished(30000));
+    QCOMPARE(shell.exitCode(), 0);
+    QCOMPARE(shell.readAllStandardOutput(), fromFile.out);
+    QMap<QString, QByteArray> piped;
+    for (const QString &name : written())
+        piped[name] = ReadFile(QDir(outDir()).filePath(name));
+    QCOMPARE(piped, expected);
 }
 
 void TestKelvaneSplit::summaryOfOneRun()

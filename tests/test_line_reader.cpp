@@ -1,5 +1,6 @@
 #include "history_text.h"
-#include <kelvane/line_reader.h>
+#include "read/file_source.h"
+#include "read/line_reader.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,8 +76,9 @@ void TestLineReader::lines()
     const QString path = input(bytes);
     QVERIFY(!path.isEmpty());
     for (const std::size_t bufferSize : kBufferSizes) {
-        LineReader reader(bufferSize);
-        QVERIFY(reader.open(path));
+        FileSource file(path);
+        QVERIFY(file.open());
+        LineReader reader(InputBuffer(file, bufferSize));
         QList<QByteArray> read;
         std::string_view line;
         while (reader.next(line))
@@ -108,8 +110,9 @@ void TestLineReader::markKeepsLinesInPlace()
     const QString path = input(bytes);
     QVERIFY(!path.isEmpty());
     for (const std::size_t bufferSize : kBufferSizes) {
-        LineReader reader(bufferSize);
-        QVERIFY(reader.open(path));
+        FileSource file(path);
+        QVERIFY(file.open());
+        LineReader reader(InputBuffer(file, bufferSize));
         std::string_view line;
         qsizetype markedFrom = 0;
         QList<std::pair<std::size_t, QByteArray>> kept; // offset from the mark, line
@@ -135,9 +138,9 @@ void TestLineReader::markKeepsLinesInPlace()
 
 void TestLineReader::folderIsNoHistoryFile()
 {
-    LineReader reader;
-    QVERIFY(!reader.open(dir.path()));
-    QVERIFY(reader.errorString().contains(dir.path()));
+    FileSource file(dir.path());
+    QVERIFY(!file.open());
+    QVERIFY(file.errorString().contains(dir.path()));
 }
 
 void TestLineReader::lineLongerThanTheBound_data()
@@ -157,8 +160,9 @@ void TestLineReader::lineLongerThanTheBound()
     QFETCH(QByteArray, bytes);
     QFETCH(bool, read);
     const QString path = input("a\r\nb\r\n" + bytes + "c\r\n");
-    LineReader reader;
-    QVERIFY(reader.open(path));
+    FileSource file(path);
+    QVERIFY(file.open());
+    LineReader reader{InputBuffer(file)};
     std::string_view line;
     int lines = 0;
     while (reader.next(line))

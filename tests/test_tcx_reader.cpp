@@ -3,6 +3,7 @@
 // the values of its points, its XML day file, and what ends a conversion.
 
 #include "history_text.h"
+#include "read/file_source.h"
 #include "read/tcx_reader.h"
 #include "tcx_text.h"
 #include "time/start_day.h"
@@ -37,7 +38,7 @@ class RecordingProgress final : public ProgressSink {
 
 ConversionOptions AllFormats(int offset = 0)
 {
-    return {DayFileKind::Xml | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
+    return {DayFileKind::OwnFormat | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
 }
 
 struct Converted {
@@ -122,8 +123,11 @@ struct Reading {
 Reading Read(const QString &path, std::size_t chunkSize = 1 << 20)
 {
     ReadingOptions options;
-    options.content = {true, true, true};
-    TcxReader reader(path, options, false, chunkSize);
+    options.content = {kEveryRunFormat, true, true};
+    FileSource file(path);
+    if (!file.open())
+        return {{}, {}, file.errorString()};
+    TcxReader reader(InputBuffer(file, chunkSize), options);
     RecordingSink sink;
     reader.read(sink);
     return {sink.runs, sink.skipped, reader.errorString()};

@@ -17,18 +17,20 @@ QByteArray Bytes(std::string_view text)
 }
 
 // Feeds trimmed lines to followTrackPointLine and returns the rows as
-// "lat,lon,alt,date,time" texts.
+// "lat,lon,alt,date,time" texts, the time as the CSV day file shows it.
 QStringList Rows(const QList<QByteArray> &lines, int offset = 0)
 {
     HistoryPointState state;
     TrackPoints track;
     for (const QByteArray &line : lines)
-        followTrackPointLine(View(line), state, track, offset);
+        followTrackPointLine(View(line), state, track);
     QStringList rows;
+    std::string scratch;
     for (int i = 0; i < track.size(); ++i) {
         const TrackPoint p = track.at(i);
         rows << QString::fromLatin1(Bytes(p.latitude) + ',' + Bytes(p.longitude) + ',' +
-                                    Bytes(p.altitude) + ',' + Bytes(p.date) + ',' + Bytes(p.time));
+                                    Bytes(p.altitude) + ',' + Bytes(p.date) + ',' +
+                                    Bytes(shownTime(p, offset, scratch)));
     }
     return rows;
 }
@@ -180,11 +182,11 @@ void TestTrackPoints::fieldsCarryOverAcrossRuns()
     HistoryPointState state;
     TrackPoints track;
     for (const char *line : {"<Trackpoint>", "<Altitude>12</Altitude>"})
-        followTrackPointLine(line, state, track, 0);
+        followTrackPointLine(line, state, track);
     track.clear();
     QVERIFY(state.inTrackpoint);
     for (const char *line : {"<Latitude>5</Latitude>", "</Trackpoint>"})
-        followTrackPointLine(line, state, track, 0);
+        followTrackPointLine(line, state, track);
     QCOMPARE(track.size(), 1);
     QCOMPARE(Bytes(track.at(0).latitude), QByteArray("5"));
     QCOMPARE(Bytes(track.at(0).altitude), QByteArray("12"));
@@ -196,7 +198,7 @@ void TestTrackPoints::rowsAreCopies()
     TrackPoints track;
     for (const char *line : {"<Trackpoint>", "<Latitude>1</Latitude>", "</Trackpoint>",
                              "<Trackpoint>", "<Latitude>2</Latitude>", "</Trackpoint>"})
-        followTrackPointLine(line, state, track, 0);
+        followTrackPointLine(line, state, track);
     QCOMPARE(Bytes(track.at(0).latitude), QByteArray("1"));
     QCOMPARE(Bytes(track.at(1).latitude), QByteArray("2"));
 }

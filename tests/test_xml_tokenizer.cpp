@@ -3,6 +3,7 @@
 
 #include "history_text.h"
 #include "read/chunk_reader.h"
+#include "read/file_source.h"
 #include "xml/xml_tokenizer.h"
 
 #include <QTemporaryDir>
@@ -26,9 +27,10 @@ QString Place(ChunkReader &input, qint64 offset)
 // place as "line:column what". Tokens longer than 1 MiB are errors.
 QString Tokens(const QString &path, std::size_t chunkSize)
 {
-    ChunkReader input(chunkSize);
-    if (!input.open(path))
-        return input.errorString();
+    FileSource file(path);
+    if (!file.open())
+        return file.errorString();
+    ChunkReader input(InputBuffer(file, chunkSize));
     XmlTokenizer tokens(input);
     tokens.setLongestToken(1 << 20);
     QStringList out;
@@ -66,8 +68,11 @@ QString Tokens(const QString &path, std::size_t chunkSize)
             out << QStringLiteral("D:");
             break;
         case XmlToken::End:
-            if (tokens.firstMisencoded() >= 0)
-                out << QStringLiteral("X:") + Place(input, tokens.firstMisencoded());
+            if (tokens.firstMisencoded() >= 0) {
+                qint64 line = 0, column = 0;
+                tokens.firstMisencodedPosition(line, column);
+                out << QStringLiteral("X:%1:%2").arg(line).arg(column);
+            }
             return out.join(QLatin1Char(' '));
         case XmlToken::Error:
             return Place(input, tokens.errorOffset()) + QLatin1Char(' ') + tokens.error();

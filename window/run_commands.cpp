@@ -40,7 +40,7 @@ kelvane::ConversionOptions frmKelvane::conversionOptions() const
 {
     const auto on = [](const QCheckBox *box) { return box->checkState() == Qt::Checked; };
     kelvane::ConversionOptions options;
-    options.dayFiles.setFlag(kelvane::DayFileKind::Xml, on(ckXMLFlag));
+    options.dayFiles.setFlag(kelvane::DayFileKind::OwnFormat, on(ckXMLFlag));
     options.dayFiles.setFlag(kelvane::DayFileKind::Csv, on(ckTXTFlag));
     options.dayFiles.setFlag(kelvane::DayFileKind::Gpx, on(chkGPXFlag));
     options.escapeHighCharacters = on(chkHighAscii);

@@ -1,83 +1,67 @@
 #include "read/chunk_reader.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 #include <cstring>
 
 namespace kelvane {
 
-ChunkReader::ChunkReader(std::size_t chunkSize) : buffer(std::max<std::size_t>(chunkSize, 1)) {}
+namespace {
 
-bool ChunkReader::open(const QString &path, qint64 from)
+// The line ends in [from, to). Every byte of the input passes here once, so
+// the count is kept in bytes over blocks of a length a byte can count and
+// vector instructions take whole, which the compiler turns into those.
+qint64 countLineEnds(const char *from, const char *to)
 {
-    file.setFileName(path);
-    if (QFileInfo(path).isDir()) {
-        error = QStringLiteral("\"%1\" is a folder, not a history file").arg(path);
-        return false;
+    constexpr std::ptrdiff_t kBlock = 240;
+    qint64 count = 0;
+    for (; to - from >= kBlock; from += kBlock) {
+        unsigned char inBlock = 0;
+        for (std::ptrdiff_t i = 0; i < kBlock; ++i)
+            inBlock += from[i] == '\n';
+        count += inBlock;
     }
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || (from > 0 && !file.seek(from))) {
-        error = QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString());
-        return false;
-    }
-    base = from;
-    counted.setFileName(path);
-    return true;
+    return count + std::count(from, to, '\n');
 }
+
+// Where the line holding the end of [from, to) begins, or null when no line
+// end lies in it.
+const char *afterLastLineEnd(const char *from, const char *to)
+{
+    for (const char *p = to; p > from; --p)
+        if (p[-1] == '\n')
+            return p;
+    return nullptr;
+}
+
+} // namespace
 
 bool ChunkReader::readMore(qint64 keepFrom)
 {
-    if (endOfFile || !error.isEmpty())
+    if (input.atEnd() || !input.errorString().isEmpty())
         return false;
-    keepFrom = std::clamp(keepFrom, base, end());
-    if (keepFrom > base) {
-        const std::size_t drop = std::size_t(keepFrom - base);
-        std::memmove(buffer.data(), buffer.data() + drop, used - drop);
-        used -= drop;
-        base = keepFrom;
+    keepFrom = std::clamp(keepFrom, begin(), end());
+    if (keepFrom > begin()) {
+        const char *const gone = at(keepFrom);
+        if (const qint64 lineEnds = countLineEnds(data(), gone); lineEnds > 0) {
+            linesLetGo += lineEnds;
+            lineStartLetGo = offsetOf(afterLastLineEnd(data(), gone));
+        }
+        input.drop(std::size_t(keepFrom - begin()));
     }
     // Every read fills at least half the buffer, so the bytes kept are moved
     // about once for every byte read, however large the stretch kept.
-    if (used > buffer.size() / 2)
-        buffer.resize(buffer.size() * 2);
-    const qint64 got = file.read(buffer.data() + used, qint64(buffer.size() - used));
-    if (got < 0) {
-        error = QStringLiteral("Cannot read \"%1\": %2").arg(file.fileName(), file.errorString());
-        return false;
-    }
-    if (got == 0) {
-        endOfFile = true;
-        return false;
-    }
-    used += std::size_t(got);
-    return true;
+    if (input.size() > input.capacity() / 2)
+        input.grow(input.capacity() * 2);
+    return input.readMore();
 }
 
-void ChunkReader::position(qint64 offset, qint64 &line, qint64 &column)
+void ChunkReader::position(qint64 offset, qint64 &line, qint64 &column) const
 {
-    if (offset < lastAsked.offset || !counted.isOpen()) {
-        lastAsked = {};
-        if (counted.isOpen() || counted.open(QIODevice::ReadOnly))
-            counted.seek(0);
-    }
-    std::vector<char> block(64 << 10);
-    while (lastAsked.offset < offset && counted.isOpen()) {
-        const qint64 got = counted.read(
-            block.data(), std::min<qint64>(qint64(block.size()), offset - lastAsked.offset));
-        if (got <= 0)
-            break;
-        const char *p = block.data();
-        const char *const end = p + got;
-        while (const auto *lf =
-                   static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)))) {
-            ++lastAsked.lines;
-            lastAsked.lineStart = lastAsked.offset + (lf + 1 - block.data());
-            p = lf + 1;
-        }
-        lastAsked.offset += got;
-    }
-    line = lastAsked.lines + 1;
-    column = offset - lastAsked.lineStart + 1;
+    offset = std::clamp(offset, begin(), end());
+    const char *const p = at(offset);
+    line = linesLetGo + countLineEnds(data(), p) + 1;
+    const char *const lineStart = afterLastLineEnd(data(), p);
+    column = offset - (lineStart ? offsetOf(lineStart) : lineStartLetGo) + 1;
 }
 
 } // namespace kelvane

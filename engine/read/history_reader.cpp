@@ -8,9 +8,11 @@
 
 namespace kelvane {
 
-HistoryReader::HistoryReader(QString path, const ReadingOptions &options)
-    : path(std::move(path)), options(options)
+HistoryReader::HistoryReader(InputBuffer input, const ReadingOptions &options, bool utf16)
+    : reader(std::move(input)), path(reader.source().name()), options(options)
 {
+    if (utf16)
+        missedRuns = MissedRuns::Utf16;
 }
 
 void HistoryReader::read(RunSink &runSink)
@@ -18,10 +20,6 @@ void HistoryReader::read(RunSink &runSink)
     sink = &runSink;
     // The current point's texts are views into the lines they came from.
     reader.setBeforeRefill([this] { point.keep(); });
-    if (!reader.open(path)) {
-        error = reader.errorString();
-        return;
-    }
     std::string_view raw;
     while (reader.next(raw)) {
         lineNumber = reader.lineNumber();
@@ -29,7 +27,7 @@ void HistoryReader::read(RunSink &runSink)
             return;
     }
     error = reader.errorString();
-    if (phase != Phase::OutsideRun)
+    if (phase != Phase::OutsideRun && error.isEmpty())
         skip(QStringLiteral("the file ends before the run's </Run> line"));
 }
 
@@ -66,7 +64,7 @@ bool HistoryReader::handleLine(std::string_view raw)
         keepLine(raw, line);
         // Without CSV or GPX day files nothing ever reads the points.
         if (options.content.points)
-            followTrackPointLine(line, point, points, options.hourOffset);
+            followTrackPointLine(line, point, points);
         followDetails(raw, line);
         if (second == 'S' && phase == Phase::AwaitingStart && beginsWith(line, "<StartTime>"))
             takeStartTime(line);
@@ -82,9 +80,8 @@ void HistoryReader::openRun()
 {
     sawRun = true;
     if (phase == Phase::OutsideRun) {
-        sink->runOpened();
+        current.open(*sink);
         runFirstLine = lineNumber;
-        outcome = Outcome::Undecided;
         details.clear();
     }
     phase = Phase::AwaitingStart;
@@ -98,20 +95,16 @@ void HistoryReader::takeStartTime(std::string_view line)
     constexpr std::size_t kValue = 11; // after "<StartTime>"
     phase = Phase::InRun;
     const std::string_view value = line.substr(kValue);
-    const RunStart start = sink->runStarts(value);
-    if (!start.day.isValid()) {
+    const std::string_view startTime = value.substr(0, value.find("</"));
+    if (!current.start(startTime)) {
         // Nothing of such a line may reach a file name.
         skip(QStringLiteral("its start time \"%1\" does not begin with a real date (YYYY-MM-DD)")
-                 .arg(messageText(value.substr(0, value.find("</")))));
+                 .arg(messageText(startTime)));
         return;
     }
-    startDay = start.day;
-    startTime.assign(value.substr(0, value.find("</")));
-    if (outcome != Outcome::Skipped)
-        outcome = start.inWindow ? Outcome::Kept : Outcome::Dropped;
     // Nothing of a run outside the window is written, so from here on its lines
     // and points are not kept; the current point's texts still follow them.
-    points.setRecording(options.content.points && outcome == Outcome::Kept);
+    points.setRecording(options.content.points && current.isKept());
 }
 
 // Stores a line of the open run for its document. The run's lines stay in
@@ -119,11 +112,11 @@ void HistoryReader::takeStartTime(std::string_view line)
 // other than as read is noted.
 inline void HistoryReader::keepLine(std::string_view raw, std::string_view line)
 {
-    if (phase == Phase::InRun && outcome != Outcome::Kept) {
+    if (phase == Phase::InRun && !current.isKept()) {
         dropLines();
         return;
     }
-    if (!options.content.document)
+    if (!keepDocument)
         return;
     if (!reader.hasMark())
         reader.markLine();
@@ -146,7 +139,7 @@ void HistoryReader::keepChangedLine(std::string_view raw, std::string_view line)
 inline void HistoryReader::followDetails(std::string_view raw, std::string_view line)
 {
     if (options.content.details && !details.done() &&
-        (outcome == Outcome::Undecided || outcome == Outcome::Kept))
+        (current.outcome() == OpenRun::Outcome::Undecided || current.isKept()))
         details.follow(raw, line);
 }
 
@@ -167,28 +160,23 @@ void HistoryReader::forgetLines()
 
 bool HistoryReader::endRun()
 {
-    Run *kept = nullptr;
-    Run run;
-    if (outcome == Outcome::Undecided) {
+    if (current.outcome() == OpenRun::Outcome::Undecided)
         skip(QStringLiteral("it has no <StartTime> line"));
-    } else if (outcome == Outcome::Kept && linesDropped) {
+    else if (current.isKept() && linesDropped)
         // A <Run> line inside a run outside the window, then a start time inside it.
         skip(QStringLiteral("a <Run> line inside it starts another run"));
-    } else if (outcome == Outcome::Kept) {
-        if (options.content.document)
+    Run run;
+    if (current.isKept()) {
+        if (keepDocument)
             buildDocument();
-        run.startDay = startDay;
-        run.startTime = startTime;
         run.document = document;
-        run.documentExtension = QLatin1StringView(".xml");
         run.points = &points;
         if (options.content.details) {
             run.laps = details.laps();
             run.notes = details.notes(declaredEncoding(declarationLine));
         }
-        kept = &run;
     }
-    const bool goOn = sink->runEnded(kept);
+    const bool goOn = current.close(run);
     forgetLines();
     points.clear();
     points.setRecording(options.content.points);
@@ -218,19 +206,13 @@ void HistoryReader::buildDocument()
 // (a second start time, the end of the file) gives another.
 void HistoryReader::skip(const QString &reason)
 {
-    if (outcome == Outcome::Skipped)
-        return;
-    outcome = Outcome::Skipped;
-    sink->runSkipped(runFirstLine, reason);
+    current.skip(runFirstLine, reason);
 }
 
 // Until a run is found, each line is looked at for what would make a person
 // think it holds one; the first such sign explains a file without runs.
 void HistoryReader::lookForMissedRuns(std::string_view raw, std::string_view line)
 {
-    if (lineNumber == 1 && (raw.starts_with("\xff\xfe") || raw.starts_with("\xfe\xff") ||
-                            raw.find('\0') != std::string_view::npos))
-        noteMissedRuns(MissedRuns::Utf16);
     const std::size_t run = raw.find("<Run");
     if (run == std::string_view::npos) {
         if (raw.find(":Run>") != std::string_view::npos ||

@@ -8,10 +8,10 @@
 
 #include "read/history_run_details.h"
 #include "read/history_track_points.h"
+#include "read/line_reader.h"
+#include "read/open_run.h"
+#include "read/run_lines.h"
 #include "run/run.h"
-#include "run/run_lines.h"
-
-#include <kelvane/line_reader.h>
 
 #include <string>
 #include <vector>
@@ -20,7 +20,9 @@ namespace kelvane {
 
 class HistoryReader final : public RunReader {
   public:
-    HistoryReader(QString path, const ReadingOptions &options);
+    // Reads on from the bytes the buffer holds. utf16: the text is UTF-16,
+    // in which no run is found (the hint says so).
+    HistoryReader(InputBuffer input, const ReadingOptions &options, bool utf16 = false);
 
     void read(RunSink &sink) override;
     QString errorString() const override { return error; }
@@ -32,13 +34,6 @@ class HistoryReader final : public RunReader {
         OutsideRun,    // between runs
         AwaitingStart, // after a <Run> line, until the next <StartTime> line is taken
         InRun,         // a start time of the open run was taken
-    };
-    // What becomes of the open run.
-    enum class Outcome {
-        Undecided, // no start time taken yet
-        Kept,      // its start day lies in the window: it is written at its end
-        Dropped,   // its start day lies outside the window: nothing of it is kept
-        Skipped,   // reported as skipped: nothing of it is written
     };
 
     // Signs of runs the reader cannot see, for the hint after a file without runs.
@@ -67,21 +62,20 @@ class HistoryReader final : public RunReader {
     void buildDocument();
     void skip(const QString &reason);
 
+    LineReader reader;
     const QString path;
     const ReadingOptions options;
+    const bool keepDocument = options.content.keepsDocumentOf(RunFormat::History);
     RunSink *sink = nullptr;
-    LineReader reader;
     QString error;
     qint64 lineNumber = 0;
 
     bool sawRun = false;
     MissedRuns missedRuns = MissedRuns::None;
     Phase phase = Phase::OutsideRun;
-    Outcome outcome = Outcome::Undecided; // of the open run
-    bool linesDropped = false;            // lines of the open run were let go
-    qint64 runFirstLine = 0;              // line number of the open run's <Run> line
-    QDate startDay;                       // of the last start time taken
-    std::string startTime;                // that start time's text
+    OpenRun current{RunFormat::History};
+    bool linesDropped = false; // lines of the open run were let go
+    qint64 runFirstLine = 0;   // line number of the open run's <Run> line
 
     std::string declarationLine; // the last line that began "<?xml version=", as read
     std::string historyLine;     // the last line that began "<History", as read

@@ -24,8 +24,9 @@ std::size_t findClose(std::string_view line, std::size_t from)
 }
 
 // A "<Time>" line: the date before the first "T" after the tag, the time after
-// it up to the first "</", less the one character before that (the zone's Z).
-void takeTime(std::string_view line, HistoryPointState &state, int hourOffset)
+// it up to the first "</", less the one character before that (the zone's Z),
+// which is held apart.
+void takeTime(std::string_view line, HistoryPointState &state)
 {
     constexpr std::size_t tag = 6; // "<Time>"
     const auto t = line.find('T', tag);
@@ -33,7 +34,8 @@ void takeTime(std::string_view line, HistoryPointState &state, int hourOffset)
     if (t == std::string_view::npos || close == std::string_view::npos || close < t + 2)
         return; // malformed: keep the previous date and time
     state.date.take(line.substr(tag, t - tag));
-    shiftHour(line.substr(t + 1, close - 1 - (t + 1)), hourOffset, state.time);
+    state.time.take(line.substr(t + 1, close - 1 - (t + 1)));
+    state.zone.take(line.substr(close - 1, 1));
 }
 
 // Takes the text of a field line that begins with tag; false for other lines.
@@ -52,8 +54,7 @@ bool takeField(std::string_view line, const char (&tag)[N], FieldText &field)
 
 } // namespace
 
-void followTrackPointLine(std::string_view line, HistoryPointState &state, TrackPoints &points,
-                          int hourOffset)
+void followTrackPointLine(std::string_view line, HistoryPointState &state, TrackPoints &points)
 {
     if (line.size() < 2 || line[0] != '<')
         return;
@@ -64,7 +65,7 @@ void followTrackPointLine(std::string_view line, HistoryPointState &state, Track
         if (beginsWith(line, "<Trackpoint>"))
             state.inTrackpoint = true;
         else if (state.inTrackpoint && beginsWith(line, "<Time>"))
-            takeTime(line, state, hourOffset);
+            takeTime(line, state);
         break;
     case '/':
         if (beginsWith(line, "</Trackpoint>")) {

@@ -1,8 +1,7 @@
 #pragma once
 
 // Track points of a history file: the field lines inside <Trackpoint>
-// elements, one element a line, taken as text exactly as read, except for the
-// hour of the time.
+// elements, one element a line, taken as text exactly as read.
 
 #include "run/track_points.h"
 
@@ -39,25 +38,33 @@ class FieldText {
 // across runs. The lines they came from must stay readable until keep().
 struct HistoryPointState {
     bool inTrackpoint = false;
-    FieldText latitude, longitude, altitude, date;
-    std::string time; // with its hour shifted, so always a copy
+    // The time's last character, its zone's "Z" when it has one, is held apart.
+    FieldText latitude, longitude, altitude, date, time, zone;
 
     // Copies the texts that still point into the lines they were read from.
     void keep()
     {
-        for (FieldText *field : {&latitude, &longitude, &altitude, &date})
+        for (FieldText *field : {&latitude, &longitude, &altitude, &date, &time, &zone})
             field->keep();
     }
     TrackPoint current() const
     {
-        return {latitude.text(), longitude.text(), altitude.text(), date.text(), time, {}, {}, {}};
+        TrackPoint point{latitude.text(),
+                         longitude.text(),
+                         altitude.text(),
+                         date.text(),
+                         time.text(),
+                         {},
+                         {},
+                         {}};
+        point.zone = zone.text();
+        return point;
     }
 };
 
 // Follows one trimmed line of an open run: opens and closes track points,
 // takes Latitude, Longitude, Altitude and Time field lines, and appends a
 // point to points at every </Trackpoint>.
-void followTrackPointLine(std::string_view line, HistoryPointState &state, TrackPoints &points,
-                          int hourOffset);
+void followTrackPointLine(std::string_view line, HistoryPointState &state, TrackPoints &points);
 
 } // namespace kelvane

@@ -1,21 +1,46 @@
-// The formats a history file can have, and their readers: a new format is
-// one line here.
+// The formats runs are read in, and their readers: a new format is one line here.
 
 #include "read/run_readers.h"
 
+#include "read/format_recognition.h"
 #include "read/history_reader.h"
-#include "read/root_element.h"
 #include "read/tcx_reader.h"
 
 namespace kelvane {
 
-std::unique_ptr<RunReader> makeRunReader(const QString &path, const ReadingOptions &options)
+namespace {
+
+std::unique_ptr<RunReader> readerOf(const RecognisedFormat &recognised, InputBuffer &&input,
+                                    const ReadingOptions &options)
 {
-    // A Training Center file by its root element, whatever its name; any other
-    // file is read as a logbook history.
-    if (const RootElement root = rootElementOf(path); root.localName == "TrainingCenterDatabase")
-        return std::make_unique<TcxReader>(path, options, root.utf16);
-    return std::make_unique<HistoryReader>(path, options);
+    switch (recognised.format) {
+    case RunFormat::History:
+        return std::make_unique<HistoryReader>(std::move(input), options, recognised.utf16);
+    case RunFormat::Tcx:
+        return std::make_unique<TcxReader>(std::move(input), options, recognised.utf16);
+    case RunFormat::Fit:
+        return nullptr; // read by a later version
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<RunReader> makeRunReader(ByteSource &source, const ReadingOptions &options,
+                                         QString &refusal)
+{
+    InputBuffer input(source);
+    const RecognisedFormat recognised = recogniseFormat(input);
+    if (!recognised.refusal.isEmpty()) {
+        refusal = recognised.refusal;
+        return nullptr;
+    }
+    std::unique_ptr<RunReader> reader = readerOf(recognised, std::move(input), options);
+    if (!reader)
+        refusal = QStringLiteral("\"%1\" holds FIT data (the activity file of a watch or a bike "
+                                 "computer), which this version of Kelvane does not read")
+                      .arg(source.name());
+    return reader;
 }
 
 } // namespace kelvane

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "read/byte_source.h"
 #include "run/run.h"
 
 #include <QString>
@@ -8,7 +9,11 @@
 
 namespace kelvane {
 
-// The reader for the file at path, chosen by what the file holds.
-std::unique_ptr<RunReader> makeRunReader(const QString &path, const ReadingOptions &options);
+// The reader of what the input holds, told by its content (see
+// recogniseFormat); it reads on from the bytes looked at, so the input is
+// read once, whatever it is. Null when no reader takes the input: then
+// `refusal` names it and says why.
+std::unique_ptr<RunReader> makeRunReader(ByteSource &input, const ReadingOptions &options,
+                                         QString &refusal);
 
 } // namespace kelvane

@@ -1,9 +1,8 @@
 #include "read/tcx_author.h"
 
 #include "read/chunk_reader.h"
+#include "read/memory_source.h"
 #include "xml/xml_tokenizer.h"
-
-#include <QFile>
 
 #include <algorithm>
 
@@ -13,7 +12,7 @@ namespace {
 
 // The Author element, Extensions and the root's end tag are a few hundred
 // bytes in every file seen; this leaves room for far larger ones.
-constexpr qint64 kTailBytes = 256 << 10;
+constexpr std::size_t kTailBytes = 256 << 10;
 // Candidates tried, from the last one back.
 constexpr int kMostCandidates = 8;
 
@@ -23,15 +22,14 @@ bool isBlank(std::string_view text)
                        [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
-// Reads on from an "<Author" at `offset` and tells how long the element is,
-// or 0 when it is not a whole Author element followed only by what may
-// follow one at the end of the root: an Extensions element, the root's end
-// tag, comments, processing instructions and blanks.
-qint64 authorLength(const QString &path, qint64 offset)
+// Reads on from an "<Author" at the start of text and tells how long the
+// element is, or 0 when it is not a whole Author element followed only by
+// what may follow one at the end of the root: an Extensions element, the
+// root's end tag, comments, processing instructions and blanks.
+qint64 authorLength(std::string_view text)
 {
-    ChunkReader input(64 << 10);
-    if (!input.open(path, offset))
-        return 0;
+    MemorySource source(text);
+    ChunkReader input(InputBuffer(source, 64 << 10));
     XmlTokenizer tokens(input, XmlTokenizer::Mode::Fragment);
     XmlToken token = tokens.next();
     if (token != XmlToken::StartTag || tokens.localName() != "Author")
@@ -41,7 +39,7 @@ qint64 authorLength(const QString &path, qint64 offset)
         if (token == XmlToken::Error || token == XmlToken::End || tokens.closesOuter())
             return 0;
     }
-    const qint64 length = tokens.tokenEndOffset() - offset;
+    const qint64 length = tokens.tokenEndOffset();
     bool extensionsSeen = false;
     bool rootClosed = false;
     for (;;) {
@@ -80,16 +78,12 @@ qint64 authorLength(const QString &path, qint64 offset)
 
 } // namespace
 
-TcxAuthor findTcxAuthor(const QString &path)
+TcxAuthor findTcxAuthor(ByteSource &input)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    std::string end;
+    if (!input.readEnd(kTailBytes, end))
         return {};
-    const qint64 tailStart = std::max<qint64>(0, file.size() - kTailBytes);
-    if (!file.seek(tailStart))
-        return {};
-    const QByteArray bytes = file.read(kTailBytes);
-    const std::string_view tail(bytes.constData(), std::size_t(bytes.size()));
+    const std::string_view tail(end);
 
     int tried = 0;
     for (auto at = tail.rfind("Author");
@@ -109,7 +103,7 @@ TcxAuthor findTcxAuthor(const QString &path)
         if (tail[open] != '<')
             continue;
         ++tried;
-        const qint64 length = authorLength(path, tailStart + qint64(open));
+        const qint64 length = authorLength(tail.substr(open));
         if (length <= 0 || open + std::size_t(length) > tail.size())
             continue;
         TcxAuthor author;

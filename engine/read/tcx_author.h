@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "read/byte_source.h"
 
 #include <string>
 
@@ -14,10 +14,12 @@ struct TcxAuthor {
     std::string indentation; // the blanks before it on its line
 };
 
-// Looks for the Author element in the last stretch of the file: the last one
+// Looks for the Author element in the last stretch of the input: the last one
 // there that is a whole element followed by nothing but the root's end (an
 // Extensions element, comments and blanks allowed). Empty when there is none,
-// or when it cannot be told from something that only looks like one.
-TcxAuthor findTcxAuthor(const QString &path);
+// when it cannot be told from something that only looks like one, or when
+// the input's end cannot be read first (a pipe): the day files then have no
+// Author, which the format allows.
+TcxAuthor findTcxAuthor(ByteSource &input);
 
 } // namespace kelvane

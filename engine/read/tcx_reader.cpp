@@ -49,8 +49,8 @@ QString counted(int count, const char *one, const char *many)
 
 } // namespace
 
-TcxReader::TcxReader(QString path, const ReadingOptions &options, bool utf16, std::size_t chunkSize)
-    : path(std::move(path)), options(options), utf16(utf16), input(chunkSize), tokens(input)
+TcxReader::TcxReader(InputBuffer input, const ReadingOptions &options, bool utf16)
+    : input(std::move(input)), path(this->input.source().name()), options(options), utf16(utf16)
 {
 }
 
@@ -63,13 +63,9 @@ void TcxReader::read(RunSink &runSink)
                     .arg(path);
         return;
     }
-    if (!input.open(path)) {
-        error = input.errorString();
-        return;
-    }
     // Day files repeat the Author, which comes after the activities.
     if (keepDocument)
-        author = findTcxAuthor(path);
+        author = findTcxAuthor(input.source());
     open.assign(1, Kind::Document);
     // Values are taken by their offsets; only text with references needs a look.
     tokens.setReportPlainText(false);
@@ -368,15 +364,13 @@ void TcxReader::declareNamespaces(std::size_t level)
 
 void TcxReader::openActivity()
 {
-    sink->runOpened();
+    current.open(*sink);
     inActivity = true;
     activity.tagOffset = tokens.tokenOffset();
     activity.begin = activity.tagOffset - qint64(indentationBefore(activity.tagOffset).size());
-    activity.outcome = Outcome::Undecided;
     activity.recordingPoints = options.content.points;
     activity.following = true;
     activity.id = activity.lap = activity.point = {};
-    activity.startTime.clear();
     activity.notes = {};
     activityStore.clear();
     activity.sport = attributeText("Sport", activityStore);
@@ -435,8 +429,7 @@ void TcxReader::endTrackpoint()
     row.hasTime = point.time.present && utcTime(view(point.time, pointStore), utcScratch, utc);
     if (row.hasTime) {
         row.date = utc.date;
-        shiftHour(utc.time, options.hourOffset, shiftedTime);
-        row.time = shiftedTime;
+        row.time = utc.time;
     }
     row.heartRate = view(point.heartRate, pointStore);
     row.cadence = view(point.cadence.present ? point.cadence : point.runCadence, pointStore);
@@ -452,7 +445,7 @@ void TcxReader::endTrackpoint()
 // file does not matter.
 void TcxReader::decide(bool atEnd)
 {
-    if (activity.outcome != Outcome::Undecided)
+    if (current.outcome() != OpenRun::Outcome::Undecided)
         return;
     const StartCandidate *chosen = nullptr;
     for (const StartCandidate *candidate : {&activity.id, &activity.lap, &activity.point}) {
@@ -474,15 +467,11 @@ void TcxReader::decide(bool atEnd)
                  .arg(shown(activity.id.text)));
         return;
     }
-    activity.startTime = chosen->text;
-    const RunStart start = sink->runStarts(activity.startTime);
-    if (!start.day.isValid()) {
+    if (!current.start(chosen->text)) {
         skip(QStringLiteral("its start time \"%1\" names no real day").arg(shown(chosen->text)));
         return;
     }
-    activity.startDay = start.day;
-    activity.outcome = start.inWindow ? Outcome::Kept : Outcome::Dropped;
-    if (activity.outcome == Outcome::Kept) {
+    if (current.isKept()) {
         activity.recordingPoints = options.content.points;
         activity.following = options.content.points || options.content.details;
         return;
@@ -496,14 +485,13 @@ void TcxReader::decide(bool atEnd)
 
 void TcxReader::skip(const QString &reason)
 {
-    activity.outcome = Outcome::Skipped;
     activity.recordingPoints = activity.following = false;
     qint64 line = 0, column = 0;
     input.position(activity.tagOffset, line, column);
     tokens.keepNothing();
     points.clear();
     points.setRecording(false);
-    sink->runSkipped(line, reason);
+    current.skip(line, reason);
 }
 
 bool TcxReader::closeActivity()
@@ -511,14 +499,10 @@ bool TcxReader::closeActivity()
     decide(true);
     inActivity = false;
     Run run;
-    Run *kept = nullptr;
-    if (activity.outcome == Outcome::Kept) {
+    if (current.isKept()) {
         if (keepDocument)
             buildDocument();
-        run.startDay = activity.startDay;
-        run.startTime = activity.startTime;
         run.document = document;
-        run.documentExtension = QLatin1StringView(".tcx");
         run.points = &points;
         if (options.content.details) {
             laps.clear();
@@ -530,9 +514,8 @@ bool TcxReader::closeActivity()
             run.sport = view(activity.sport, activityStore);
             run.notes = view(activity.notes, activityStore);
         }
-        kept = &run;
     }
-    const bool goOn = sink->runEnded(kept);
+    const bool goOn = current.close(run);
     activity.following = true;
     tokens.keepNothing();
     points.clear();
@@ -601,7 +584,7 @@ void TcxReader::noteMisencoded()
     if (tokens.firstMisencoded() < 0)
         return;
     qint64 line = 0, column = 0;
-    input.position(tokens.firstMisencoded(), line, column);
+    tokens.firstMisencodedPosition(line, column);
     misencodedNotice =
         QStringLiteral("\"%1\" holds bytes that are not UTF-8, the first at line %2, "
                        "column %3: they are read as Windows-1252")

@@ -12,6 +12,7 @@
 // activity, not the file.
 
 #include "read/chunk_reader.h"
+#include "read/open_run.h"
 #include "read/tcx_author.h"
 #include "run/run.h"
 #include "xml/xml_tokenizer.h"
@@ -24,10 +25,9 @@ namespace kelvane {
 
 class TcxReader final : public RunReader {
   public:
-    // utf16: the file's text is UTF-16, which is not read (see read()). The
-    // chunk size is the input buffer's first size (tests make it tiny).
-    TcxReader(QString path, const ReadingOptions &options, bool utf16 = false,
-              std::size_t chunkSize = 1 << 20);
+    // Reads on from the bytes the buffer holds. utf16: the text is UTF-16,
+    // which is not read (see read()).
+    TcxReader(InputBuffer input, const ReadingOptions &options, bool utf16 = false);
 
     // Activities are numbered by their whole start date.
     NumberingRule numberingRule() const override { return NumberingRule::Date; }
@@ -79,7 +79,6 @@ class TcxReader final : public RunReader {
         bool present = false;
         bool expanded = false;
     };
-    enum class Outcome { Undecided, Kept, Dropped, Skipped };
     // A text an activity's start day may come from.
     struct StartCandidate {
         bool seen = false;
@@ -88,12 +87,9 @@ class TcxReader final : public RunReader {
     struct OpenActivity {
         qint64 tagOffset = 0;
         qint64 begin = 0; // of its bytes in the day file: the blanks before its tag on its line
-        Outcome outcome = Outcome::Undecided;
         bool recordingPoints = false;
         bool following = true; // its values are still taken
         StartCandidate id, lap, point;
-        std::string startTime;
-        QDate startDay;
         Text sport, notes;
         std::string activitiesTag; // the <Activities> start tag of its day file
     };
@@ -131,13 +127,13 @@ class TcxReader final : public RunReader {
     std::string_view view(const Text &text, const std::string &store) const;
     std::string_view indentationBefore(qint64 offset) const;
 
+    ChunkReader input;
     const QString path;
     const ReadingOptions options;
-    // A TCX day file of a TCX run is its document, as is its XML day file.
-    const bool keepDocument = options.content.document || options.content.tcxDocument;
+    // A TCX day file of a TCX run is its document, as is its own format's day file.
+    const bool keepDocument = options.content.keepsDocumentOf(RunFormat::Tcx);
     const bool utf16;
-    ChunkReader input;
-    XmlTokenizer tokens;
+    XmlTokenizer tokens{input};
     RunSink *sink = nullptr;
     QString error;
     QString misencodedNotice;
@@ -160,13 +156,14 @@ class TcxReader final : public RunReader {
     TcxAuthor author;
 
     bool inActivity = false;
+    OpenRun current{RunFormat::Tcx};
     OpenActivity activity;
     std::string activityStore; // expanded texts of the open activity's laps
     std::vector<LapTexts> lapTexts;
     PointTexts point;
     std::string pointStore; // expanded texts of the open track point
     TrackPoints points;
-    std::string utcScratch, shiftedTime;
+    std::string utcScratch;
 
     std::vector<Lap> laps;
     std::string head, tail;

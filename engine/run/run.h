@@ -4,7 +4,8 @@
 // of the file it came from, and the two seams between them: a reader that
 // yields the runs of a file, and the conversion that takes them.
 
-#include "run/run_numbering.h"
+#include "run/numbering_rule.h"
+#include "run/run_format.h"
 #include "run/track_points.h"
 
 #include <QDate>
@@ -29,11 +30,11 @@ struct Lap {
 // reader's buffers and stay valid until the reader goes on.
 struct Run {
     QDate startDay;
-    QString baseName;           // YYYYMMDD_NN_Weekday, given by the conversion
-    std::string_view startTime; // as written: the text the start day was taken from
-    // The run as a day file of its own format, in pieces, and that file's extension.
+    QString baseName;                      // YYYYMMDD_NN_Weekday, given by the conversion
+    std::string_view startTime;            // as written: the text the start day was taken from
+    RunFormat format = RunFormat::History; // the format it was read in
+    // The run as a day file of its own format, in pieces.
     std::span<const std::string_view> document;
-    QLatin1StringView documentExtension;
     const TrackPoints *points = nullptr;
     // Kept only when a writer needs them (RunContent::details).
     std::span<const Lap> laps;
@@ -44,13 +45,14 @@ struct Run {
 // What the writers chosen for a conversion need a reader to keep of a run in
 // the window; what nobody needs is not kept, which is most of the reading.
 struct RunContent {
-    bool document = false; // the run in its own format
-    bool points = false;   // its track points
-    bool details = false;  // its laps, sport and notes
-    // The run in its own format only when that is TCX: the TCX day file of a
-    // run read from a TCX file is that document, while a history run's is
-    // made of its points and laps and needs none.
-    bool tcxDocument = false;
+    // The run in its own format, for runs read in these formats: the own
+    // format's day file needs it of every run, the TCX day file of runs read
+    // from TCX files alone (a history run's is made of its points and laps).
+    RunFormats documents;
+    bool points = false;  // its track points
+    bool details = false; // its laps, sport and notes
+
+    bool keepsDocumentOf(RunFormat format) const { return documents.testFlag(format); }
 };
 
 // What the conversion makes of a run's start time.
@@ -59,12 +61,11 @@ struct RunStart {
     bool inWindow = false; // the day lies in the date window: the run is kept
 };
 
-// How a reader reads: what to keep of the runs in the window, and the two
-// changes it makes to what it keeps.
+// How a reader reads: what to keep of the runs in the window, and the one
+// change it makes to what it keeps.
 struct ReadingOptions {
     RunContent content;
     bool escapeHighCharacters = false;      // in one-line notes of the run's document
-    int hourOffset = 0;                     // added to every track point time
     const std::atomic_bool *stop = nullptr; // once true, reading ends soon
 };
 

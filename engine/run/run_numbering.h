@@ -1,17 +1,13 @@
 #pragma once
 
+#include "run/numbering_rule.h"
+
 #include <QDate>
 #include <QString>
 
 #include <unordered_map>
 
 namespace kelvane {
-
-// How the runs of a start day are numbered.
-enum class NumberingRule {
-    DayOfMonth, // against the run before, by its day of the month (history files)
-    Date,       // 01 for a date's first run in the file, counting on
-};
 
 // Numbers the runs of a start day: the NN of their day files' base name
 // YYYYMMDD_NN_Weekday.

@@ -8,6 +8,17 @@
 
 namespace kelvane {
 
+namespace {
+
+// Whether a point's time was read: a history point before any <Time> line
+// has none, and keeps the empty text.
+bool wasRead(const TrackPoint &point)
+{
+    return point.hasTime && (!point.time.empty() || !point.zone.empty());
+}
+
+} // namespace
+
 void TrackPoints::append(const TrackPoint &point)
 {
     if (!recording)
@@ -41,6 +52,10 @@ void TrackPoints::append(const TrackPoint &point)
     specialCharacters = -1;
     if (!point.heartRate.empty() || !point.cadence.empty() || !point.power.empty() || hasExtras())
         appendExtras(point);
+    if (point.zone != "Z" || !zoneEnds.empty())
+        appendZone(point.zone);
+    if (wasRead(point) && !hasPlainHour(point.time))
+        ++oddHours;
     if (!point.hasAltitude || !point.hasTime || !missing.empty()) {
         missing.resize(rowEnds.size() - 1, 0);
         missing.push_back(
@@ -61,6 +76,17 @@ void TrackPoints::appendExtras(const TrackPoint &point)
         ends[i] = extras.size();
     }
     extraEnds.push_back(ends);
+}
+
+// Points before the first one with another zone had "Z".
+void TrackPoints::appendZone(std::string_view zone)
+{
+    while (zoneEnds.size() + 1 < rowEnds.size()) {
+        zones += 'Z';
+        zoneEnds.push_back(zones.size());
+    }
+    zones.append(zone);
+    zoneEnds.push_back(zones.size());
 }
 
 bool TrackPoints::holdsSpecialCharacters() const
@@ -88,8 +114,11 @@ void TrackPoints::copyFrom(const TrackPoints &other)
     extras = other.extras;
     extraEnds = other.extraEnds;
     missing = other.missing;
+    zones = other.zones;
+    zoneEnds = other.zoneEnds;
     altitudesMissing = other.altitudesMissing;
     timesMissing = other.timesMissing;
+    oddHours = other.oddHours;
     leftOut = other.leftOut;
     recording = other.recording;
     specialCharacters = other.specialCharacters;
@@ -103,7 +132,9 @@ void TrackPoints::clear()
     extras.clear();
     extraEnds.clear();
     missing.clear();
-    altitudesMissing = timesMissing = leftOut = 0;
+    zones.clear();
+    zoneEnds.clear();
+    altitudesMissing = timesMissing = oddHours = leftOut = 0;
 }
 
 TrackPoint TrackPoints::at(int index) const
@@ -130,7 +161,19 @@ TrackPoint TrackPoints::at(int index) const
         point.hasAltitude = !(missing[std::size_t(index)] & 1);
         point.hasTime = !(missing[std::size_t(index)] & 2);
     }
+    if (std::size_t(index) < zoneEnds.size()) {
+        const std::size_t from = index == 0 ? 0 : zoneEnds[std::size_t(index) - 1];
+        point.zone = std::string_view(zones).substr(from, zoneEnds[std::size_t(index)] - from);
+    }
     return point;
+}
+
+std::string_view shownTime(const TrackPoint &point, int offset, std::string &scratch)
+{
+    if (!wasRead(point) || (offset == 0 && hasPlainHour(point.time)))
+        return point.time;
+    shiftHour(point.time, offset, scratch);
+    return scratch;
 }
 
 void shiftHour(std::string_view time, int offset, std::string &out)

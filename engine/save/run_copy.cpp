@@ -6,7 +6,7 @@ void RunCopy::assign(const Run &run)
 {
     copied.startDay = run.startDay;
     copied.baseName = run.baseName;
-    copied.documentExtension = run.documentExtension;
+    copied.format = run.format;
     copied.document = {};
     copied.points = nullptr;
     if (run.points) {

@@ -13,32 +13,61 @@ namespace {
 
 class CsvDayFile final : public DayFileWriter {
   public:
-    explicit CsvDayFile(const ConversionOptions &options)
+    explicit CsvDayFile(const WritingOptions &options) : hourOffset(options.hourOffset)
     {
         if (options.timeZone.isValid())
             local.emplace(options.timeZone);
     }
     RunContent needs() const override { return {.points = true}; }
     QLatin1StringView extension(const Run &) const override { return QLatin1StringView(".txt"); }
-    // The rows are written as the track keeps them, unless they show a zone's
-    // local time or a value needs quotes.
     std::span<const std::string_view> write(const Run &run) override
     {
-        const TrackPoints &points = *run.points;
-        pieces = {"Latitude,Longitude,Altitude, Date,Time\r\n", local ? local->rows(points)
-                                                                : points.holdsSpecialCharacters()
-                                                                    ? quotedRows(points)
-                                                                    : points.csvRows()};
+        pieces = {"Latitude,Longitude,Altitude, Date,Time\r\n", rowsOf(*run.points)};
         return pieces;
     }
 
   private:
+    std::string_view rowsOf(const TrackPoints &points);
+    std::string_view rowsWithHoursMoved(const TrackPoints &points);
     std::string_view quotedRows(const TrackPoints &points);
 
+    int hourOffset;
     std::optional<LocalCsvRows> local;
     std::array<std::string_view, 2> pieces;
     std::string rows;
+    std::string scratch;
 };
+
+// The rows are written as the track keeps them, unless they show a zone's
+// local time, a value needs quotes, or the hours move.
+std::string_view CsvDayFile::rowsOf(const TrackPoints &points)
+{
+    if (local)
+        return local->rows(points);
+    if (points.holdsSpecialCharacters() || points.withOddHour() > 0)
+        return quotedRows(points);
+    if (hourOffset != 0)
+        return rowsWithHoursMoved(points);
+    return points.csvRows();
+}
+
+// Every hour is two digits from 00 to 23 and stays so: the rows are copied
+// at once and each hour's two digits changed in place.
+std::string_view CsvDayFile::rowsWithHoursMoved(const TrackPoints &points)
+{
+    const std::string_view all = points.csvRows();
+    rows.assign(all);
+    for (int i = 0; i < points.size(); ++i) {
+        const TrackPoint p = points.at(i);
+        if (p.time.empty())
+            continue;
+        const std::size_t at = std::size_t(p.time.data() - all.data());
+        const auto [tens, ones] = movedPlainHour(p.time, hourOffset);
+        rows[at] = tens;
+        rows[at + 1] = ones;
+    }
+    return rows;
+}
 
 std::string_view CsvDayFile::quotedRows(const TrackPoints &points)
 {
@@ -49,7 +78,7 @@ std::string_view CsvDayFile::quotedRows(const TrackPoints &points)
             appendCsvField(rows, value);
             rows += ',';
         }
-        appendCsvField(rows, p.time);
+        appendCsvField(rows, shownTime(p, hourOffset, scratch));
         rows += "\r\n";
     }
     return rows;
@@ -57,7 +86,7 @@ std::string_view CsvDayFile::quotedRows(const TrackPoints &points)
 
 } // namespace
 
-std::unique_ptr<DayFileWriter> makeCsvDayFile(const ConversionOptions &options)
+std::unique_ptr<DayFileWriter> makeCsvDayFile(const WritingOptions &options)
 {
     return std::make_unique<CsvDayFile>(options);
 }

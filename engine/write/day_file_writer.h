@@ -1,17 +1,16 @@
 #pragma once
 
-// A writer turns a run into one day file. Each kind of day file has one
-// (see makeDayFileWriter); a conversion asks the writers of the kinds chosen.
+// A writer turns a run into one day file. Each kind of day file has one; a
+// conversion asks the writers of the kinds chosen (see day_file_kinds.h).
 
 #include "run/run.h"
 
 #include <QLatin1StringView>
+#include <QTimeZone>
 
 #include <memory>
 #include <span>
 #include <string_view>
-
-#include <kelvane/conversion.h>
 
 namespace kelvane {
 
@@ -27,21 +26,25 @@ class DayFileWriter {
     virtual std::span<const std::string_view> write(const Run &run) = 0;
 };
 
-// The writer of a kind, as the options of the conversion shape it.
 // Whether the writer's file of this run is the run's own document (its views
 // into the reader's buffers), rather than made of its points and details.
 inline bool writesDocument(const DayFileWriter &writer, const Run &run)
 {
-    const RunContent needs = writer.needs();
-    return needs.document ||
-           (needs.tcxDocument && run.documentExtension == QLatin1StringView(".tcx"));
+    return writer.needs().keepsDocumentOf(run.format);
 }
 
-std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind,
-                                                 const ConversionOptions &options = {});
+// What shapes the writers' files beyond the run.
+struct WritingOptions {
+    int hourOffset = 0;                // added to the hours of the CSV and GPX 1.0 files
+    bool escapeHighCharacters = false; // the TCX file's note in 7-bit characters
+    QTimeZone timeZone;                // when valid, the CSV file shows its local times
+};
 
-// Every kind, in the order a run's day files are written.
-inline constexpr DayFileKind kDayFileKinds[] = {DayFileKind::Xml, DayFileKind::Csv,
-                                                DayFileKind::Gpx, DayFileKind::Tcx};
+// The writers, one a kind.
+std::unique_ptr<DayFileWriter> makeOwnFormatDayFile();
+std::unique_ptr<DayFileWriter> makeCsvDayFile(const WritingOptions &options);
+std::unique_ptr<DayFileWriter> makeGpxDayFile(const WritingOptions &options);
+std::unique_ptr<DayFileWriter> makeGpx11DayFile();
+std::unique_ptr<DayFileWriter> makeTcxDayFile(const WritingOptions &options);
 
 } // namespace kelvane

@@ -4,8 +4,8 @@
 
 #include "time/instant.h"
 #include "write/day_file_writer.h"
+#include "write/point_instants.h"
 #include "write/schema_values.h"
-#include "write/utc_point_times.h"
 #include "xml/xml_buffer.h"
 
 namespace kelvane {
@@ -38,7 +38,6 @@ bool isCadence(std::string_view value)
 
 class Gpx11DayFile final : public DayFileWriter {
   public:
-    explicit Gpx11DayFile(const ConversionOptions &options) : times(options.hourOffset) {}
     RunContent needs() const override { return {.points = true, .details = true}; }
     QLatin1StringView extension(const Run &) const override { return QLatin1StringView(".gpx"); }
     std::span<const std::string_view> write(const Run &run) override;
@@ -47,7 +46,7 @@ class Gpx11DayFile final : public DayFileWriter {
     void writePoint(const TrackPoint &point);
 
     XmlBuffer out;
-    UtcPointTimes times;
+    PointInstants times;
     std::string scratch, latitude, longitude, altitude;
     std::string_view file;
 };
@@ -94,7 +93,7 @@ void Gpx11DayFile::writePoint(const TrackPoint &p)
 {
     // Most points have every value, as decimal numbers, and no extension
     // value: their size is known, so they are copied with one check.
-    const std::string_view time = times.utcTimeWithoutZone(p);
+    const std::string_view time = PointInstants::isUtcAsWritten(p) ? p.time : std::string_view();
     if (!time.empty() && p.heartRate.empty() && p.cadence.empty() && isDecimalNumber(p.latitude) &&
         isDecimalNumber(p.longitude) && isDecimalNumber(p.altitude) && isPlainXml(p.date) &&
         isPlainXml(time)) {
@@ -129,7 +128,7 @@ void Gpx11DayFile::writePoint(const TrackPoint &p)
         out.put(ele);
         out.put("</ele>\r\n");
     }
-    if (UtcPointTimes::hasTime(p)) {
+    if (PointInstants::hasTime(p)) {
         out.put("<time>");
         times.write(out, p);
         out.put("</time>\r\n");
@@ -155,9 +154,9 @@ void Gpx11DayFile::writePoint(const TrackPoint &p)
 
 } // namespace
 
-std::unique_ptr<DayFileWriter> makeGpx11DayFile(const ConversionOptions &options)
+std::unique_ptr<DayFileWriter> makeGpx11DayFile()
 {
-    return std::make_unique<Gpx11DayFile>(options);
+    return std::make_unique<Gpx11DayFile>();
 }
 
 } // namespace kelvane

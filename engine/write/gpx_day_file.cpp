@@ -20,7 +20,8 @@ constexpr std::string_view kTail = "</trkseg>\r\n"
 
 // The text of a point around its values, which go out exactly as stored: no
 // number formatting, and no escaping unless a value would add markup. A point
-// that has no altitude, or no time, has no element for it.
+// that has no altitude, or no time, has no element for it. Only the hour of a
+// time moves, by the hour offset.
 constexpr std::string_view kBeforeLat = "<trkpt lat=\"";
 constexpr std::string_view kBeforeLon = "\" lon=\"";
 constexpr std::string_view kAfterLon = "\">\r\n";
@@ -43,14 +44,17 @@ char *put(char *at, std::string_view text)
 
 class GpxDayFile final : public DayFileWriter {
   public:
+    explicit GpxDayFile(const WritingOptions &options) : hourOffset(options.hourOffset) {}
     RunContent needs() const override { return {.points = true}; }
     QLatin1StringView extension(const Run &) const override { return QLatin1StringView(".gpx"); }
     std::span<const std::string_view> write(const Run &run) override;
 
   private:
-    std::string_view escapedFile(const TrackPoints &track);
+    std::string_view appendedFile(const TrackPoints &track, bool escape);
 
+    int hourOffset;
     std::string buffer; // only grows
+    std::string scratch;
     std::string_view file;
 };
 
@@ -61,8 +65,8 @@ class GpxDayFile final : public DayFileWriter {
 std::span<const std::string_view> GpxDayFile::write(const Run &run)
 {
     const TrackPoints &track = *run.points;
-    if (track.holdsSpecialCharacters()) {
-        file = escapedFile(track);
+    if (track.holdsSpecialCharacters() || track.withOddHour() > 0) {
+        file = appendedFile(track, track.holdsSpecialCharacters());
         return {&file, 1};
     }
     const std::size_t size = kHead.size() + track.valueBytes() +
@@ -88,7 +92,13 @@ std::span<const std::string_view> GpxDayFile::write(const Run &run)
             at = put(at, kBeforeDate);
             at = put(at, p.date);
             at = put(at, kBeforeTime);
+            char *const time = at;
             at = put(at, p.time);
+            if (hourOffset != 0 && !p.time.empty()) {
+                const auto [tens, ones] = movedPlainHour(p.time, hourOffset);
+                time[0] = tens;
+                time[1] = ones;
+            }
             at = put(at, kAfterTime);
         }
         at = put(at, kAfterPoint);
@@ -98,27 +108,34 @@ std::span<const std::string_view> GpxDayFile::write(const Run &run)
     return {&file, 1};
 }
 
-// The same file for values that hold characters of markup.
-std::string_view GpxDayFile::escapedFile(const TrackPoints &track)
+// The same file, piece by piece, for values that hold characters of markup
+// (escaped) or times whose length the hour offset may change.
+std::string_view GpxDayFile::appendedFile(const TrackPoints &track, bool escape)
 {
+    const auto value = [&](std::string_view text) {
+        if (escape)
+            appendXmlEscaped(buffer, text);
+        else
+            buffer += text;
+    };
     buffer.assign(kHead);
     for (int i = 0; i < track.size(); ++i) {
         const TrackPoint p = track.at(i);
         buffer += kBeforeLat;
-        appendXmlEscaped(buffer, p.latitude);
+        value(p.latitude);
         buffer += kBeforeLon;
-        appendXmlEscaped(buffer, p.longitude);
+        value(p.longitude);
         buffer += kAfterLon;
         if (p.hasAltitude) {
             buffer += kBeforeAlt;
-            appendXmlEscaped(buffer, p.altitude);
+            value(p.altitude);
             buffer += kAfterAlt;
         }
         if (p.hasTime) {
             buffer += kBeforeDate;
-            appendXmlEscaped(buffer, p.date);
+            value(p.date);
             buffer += kBeforeTime;
-            appendXmlEscaped(buffer, p.time);
+            value(shownTime(p, hourOffset, scratch));
             buffer += kAfterTime;
         }
         buffer += kAfterPoint;
@@ -127,9 +144,9 @@ std::string_view GpxDayFile::escapedFile(const TrackPoints &track)
     return buffer;
 }
 
-std::unique_ptr<DayFileWriter> makeGpxDayFile()
+std::unique_ptr<DayFileWriter> makeGpxDayFile(const WritingOptions &options)
 {
-    return std::make_unique<GpxDayFile>();
+    return std::make_unique<GpxDayFile>(options);
 }
 
 } // namespace kelvane

@@ -10,11 +10,12 @@ std::string_view LocalCsvRows::rows(const TrackPoints &points)
     text.clear();
     for (int i = 0; i < points.size(); ++i) {
         const TrackPoint p = points.at(i);
+        const std::string_view time = shownTime(p, 0, scratch);
         for (const std::string_view value : {p.latitude, p.longitude, p.altitude}) {
             appendCsvField(text, value);
             text += ',';
         }
-        if (const auto at = readInstant(p.date, p.time)) {
+        if (const auto at = readInstant(p.date, time)) {
             const qint64 local = at->seconds + zone.offsetAt(at->seconds);
             appendDate(text, local);
             text += ',';
@@ -26,7 +27,7 @@ std::string_view LocalCsvRows::rows(const TrackPoints &points)
         } else {
             appendCsvField(text, p.date);
             text += ',';
-            appendCsvField(text, p.time);
+            appendCsvField(text, time);
         }
         text += "\r\n";
     }

@@ -21,6 +21,7 @@ class LocalCsvRows {
   private:
     ZoneOffsets zone;
     std::string text; // reused from run to run
+    std::string scratch;
 };
 
 } // namespace kelvane

@@ -4,8 +4,8 @@
 
 #include "time/instant.h"
 #include "write/day_file_writer.h"
+#include "write/point_instants.h"
 #include "write/schema_values.h"
-#include "write/utc_point_times.h"
 #include "xml/xml_buffer.h"
 
 #include <optional>
@@ -51,13 +51,13 @@ std::string_view sportOf(std::string_view sport)
 
 class TcxDayFile final : public DayFileWriter {
   public:
-    explicit TcxDayFile(const ConversionOptions &options)
-        : times(options.hourOffset), escapeHighCharacters(options.escapeHighCharacters)
+    explicit TcxDayFile(const WritingOptions &options)
+        : escapeHighCharacters(options.escapeHighCharacters)
     {
     }
     RunContent needs() const override
     {
-        return {.points = true, .details = true, .tcxDocument = true};
+        return {.documents = RunFormat::Tcx, .points = true, .details = true};
     }
     QLatin1StringView extension(const Run &) const override { return kExtension; }
     std::span<const std::string_view> write(const Run &run) override;
@@ -69,7 +69,7 @@ class TcxDayFile final : public DayFileWriter {
     void writePoint(const TrackPoint &point);
 
     XmlBuffer out;
-    UtcPointTimes times;
+    PointInstants times;
     bool escapeHighCharacters;
     bool running = false; // the run's cadence is a runner's, kept in the extension
     std::string scratch;
@@ -134,7 +134,7 @@ void TcxDayFile::writePoint(const TrackPoint &p)
 {
     // Most points have every value, as numbers, and no extra one: their size
     // is known, so they are copied with one check.
-    const std::string_view time = times.utcTimeWithoutZone(p);
+    const std::string_view time = PointInstants::isUtcAsWritten(p) ? p.time : std::string_view();
     if (!time.empty() && !p.latitude.empty() && !p.longitude.empty() && !p.altitude.empty() &&
         p.heartRate.empty() && p.cadence.empty() && p.power.empty() && isPlainXml(p.date) &&
         isPlainXml(time) && isPlainXml(p.latitude) && isPlainXml(p.longitude) &&
@@ -206,7 +206,7 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
 {
     // Without its document (a reader that keeps none), a TCX run is written
     // from its laps and points as any other run.
-    if (run.documentExtension == kExtension && !run.document.empty())
+    if (run.format == RunFormat::Tcx && !run.document.empty())
         return run.document;
     out.clear();
     out.put(kHead);
@@ -233,7 +233,7 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
         bool inTrack = false;
         for (; point < track.size(); ++point) {
             const TrackPoint p = track.at(point);
-            if (!UtcPointTimes::hasTime(p))
+            if (!PointInstants::hasTime(p))
                 continue; // the schema requires a time
             if (lapEnds[lap]) {
                 const auto at = times.instant(p);
@@ -261,7 +261,7 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
 
 } // namespace
 
-std::unique_ptr<DayFileWriter> makeTcxDayFile(const ConversionOptions &options)
+std::unique_ptr<DayFileWriter> makeTcxDayFile(const WritingOptions &options)
 {
     return std::make_unique<TcxDayFile>(options);
 }

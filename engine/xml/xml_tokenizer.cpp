@@ -236,7 +236,12 @@ QString tokenKind(std::string_view at)
 
 } // namespace
 
-XmlTokenizer::XmlTokenizer(ChunkReader &input, Mode mode) : input(input), mode(mode) {}
+// The bytes at hand may hold the start of the file already (those its format
+// was told by).
+XmlTokenizer::XmlTokenizer(ChunkReader &input, Mode mode)
+    : input(input), mode(mode), cur(input.at(input.begin())), lim(input.at(input.end()))
+{
+}
 
 XmlToken XmlTokenizer::next()
 {
@@ -389,8 +394,10 @@ const char *XmlTokenizer::passHigh(const char *p, const char *to, bool mayGoOn)
         return nullptr;
     if (length <= 0) {
         const qint64 at = input.offsetOf(p);
-        if (misencodedFirst < 0)
+        if (misencodedFirst < 0) {
             misencodedFirst = at;
+            input.position(at, misencodedLine, misencodedColumn);
+        }
         misencodedLast = at;
         return p + 1;
     }

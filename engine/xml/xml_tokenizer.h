@@ -88,6 +88,12 @@ class XmlTokenizer {
     // (in character data, attribute values, comments, ...); -1 for none.
     qint64 firstMisencoded() const { return misencodedFirst; }
     qint64 lastMisencoded() const { return misencodedLast; }
+    // The line and column of the first, taken while it was at hand.
+    void firstMisencodedPosition(qint64 &line, qint64 &column) const
+    {
+        line = misencodedLine;
+        column = misencodedColumn;
+    }
     // False once the XML declaration names an encoding other than UTF-8: its
     // bytes above 127 are taken as they are.
     bool utf8() const { return bytesAreUtf8; }
@@ -179,6 +185,7 @@ class XmlTokenizer {
     bool reportPlainText = true;
     bool bytesAreUtf8 = true;
     qint64 misencodedFirst = -1, misencodedLast = -1;
+    qint64 misencodedLine = 0, misencodedColumn = 0;
     qint64 longestToken = kLongestToken;
     bool failed = false;
     QString problem;

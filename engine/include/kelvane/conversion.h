@@ -32,10 +32,12 @@ struct DateWindow {
     bool contains(QDate day) const { return first <= day && day <= last; }
 };
 
-// The day files a run can get. Each has its file name extension; Xml is the
-// run in its own format (the history file's lines framed as a history).
+// The day files a run can get. Each has its file name extension; OwnFormat
+// is the run in the format it was read in (for a history, the XML day file:
+// the history file's lines framed as a history; for a Training Center file,
+// a TCX file of the one activity).
 enum class DayFileKind {
-    Xml = 0x1,
+    OwnFormat = 0x1,
     Csv = 0x2, // comma-separated, named ".txt"
     Gpx = 0x4,
     Tcx = 0x8, // Training Center, one activity with the run's laps
@@ -49,7 +51,7 @@ enum class GpxVersion {
 };
 
 struct ConversionOptions {
-    DayFileKinds dayFiles = DayFileKind::Xml;
+    DayFileKinds dayFiles = DayFileKind::OwnFormat;
     // Write the high characters of one-line notes (and that line's "<" and
     // "&") as numeric character references in the XML day file, and the
     // note's characters above 127 as references in the TCX day file.

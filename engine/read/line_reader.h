@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFile>
+#include "read/input_buffer.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -32,8 +33,8 @@ struct MarkedBytes {
     }
 };
 
-// Reads a file once, front to back, and hands out its lines as views into one
-// buffer: no copy and no allocation per line. A line ends at LF or CR LF; the
+// Hands out the lines of an input, read once front to back, as views into
+// its buffer: no copy and no allocation per line. A line ends at LF or CR LF; the
 // line end is not part of the line. The buffer grows only for a line longer
 // than itself, so memory follows the longest line, not the file; a line
 // longer than kMaxLineBytes ends the reading with an error.
@@ -50,9 +51,10 @@ class LineReader {
     // device has), and holding it would cost memory without end.
     static constexpr std::size_t kMaxLineBytes = std::size_t(4) << 20;
 
-    explicit LineReader(std::size_t bufferSize = 1 << 20);
+    // Reads from the first byte the buffer holds on.
+    explicit LineReader(InputBuffer input) : input(std::move(input)) {}
+    ByteSource &source() const { return input.source(); }
 
-    bool open(const QString &path);
     // Called before the buffer is refilled: views into lines returned so far
     // end there (marked lines excepted).
     void setBeforeRefill(std::function<void()> call) { beforeRefill = std::move(call); }
@@ -62,7 +64,7 @@ class LineReader {
     // The line last returned by next() with its line end, as read.
     std::string_view lineWithEnd() const
     {
-        return std::string_view(buffer.data() + lineStart, begin - lineStart);
+        return std::string_view(input.data() + lineStart, begin - lineStart);
     }
     // Whether that line ended in CR LF (not LF alone, nor the end of the file).
     bool lineEndsInCrLf() const { return crLf; }
@@ -79,14 +81,14 @@ class LineReader {
     // Where a line returned since the mark was set begins, counted from the mark.
     std::size_t offsetFromMark(std::string_view line) const
     {
-        return spilled.size() + std::size_t(line.data() - (buffer.data() + mark));
+        return spilled.size() + std::size_t(line.data() - (input.data() + mark));
     }
     // From the mark through the line end of the line last returned.
     MarkedBytes markedBytes() const
     {
         if (!marked)
             return {};
-        return {spilled, std::string_view(buffer.data() + mark, begin - mark)};
+        return {spilled, std::string_view(input.data() + mark, begin - mark)};
     }
 
     QString errorString() const { return error; }
@@ -95,10 +97,8 @@ class LineReader {
   private:
     bool fill();
 
-    QFile file;
-    std::vector<char> buffer;
+    InputBuffer input;
     std::size_t begin = 0;     // first unread byte
-    std::size_t end = 0;       // one past the last byte read
     std::size_t lineStart = 0; // first byte of the line last returned
     std::size_t mark = 0;      // first marked byte still in the buffer
     bool marked = false;

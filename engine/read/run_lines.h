@@ -1,7 +1,7 @@
 #pragma once
 
+#include "read/line_reader.h"
 #include "text/text.h"
-#include <kelvane/line_reader.h>
 
 #include <string>
 #include <string_view>

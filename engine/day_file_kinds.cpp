@@ -1,0 +1,26 @@
+// The kinds of day file and their writers: a new kind is one line here.
+
+#include "day_file_kinds.h"
+
+namespace kelvane {
+
+std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind, const ConversionOptions &options)
+{
+    const WritingOptions writing{options.hourOffset, options.escapeHighCharacters,
+                                 options.timeZone};
+    switch (kind) {
+    case DayFileKind::OwnFormat:
+        return makeOwnFormatDayFile();
+    case DayFileKind::Csv:
+        return makeCsvDayFile(writing);
+    case DayFileKind::Gpx:
+        if (options.gpxVersion == GpxVersion::V1_1)
+            return makeGpx11DayFile();
+        return makeGpxDayFile(writing);
+    case DayFileKind::Tcx:
+        return makeTcxDayFile(writing);
+    }
+    return nullptr;
+}
+
+} // namespace kelvane

@@ -1,0 +1,262 @@
+#include "read/format_recognition.h"
+
+#include "read/chunk_reader.h"
+#include "xml/xml_tokenizer.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+namespace kelvane {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+// Enough for the longest prolog of any GPS file seen, comments included.
+constexpr std::size_t kHeadBytes = 64 << 10;
+// A prolog read on past the head stops here: no GPS file has one so long.
+constexpr qint64 kMostPrologBytes = 4 << 20;
+
+// Files of other kinds that people pick by mistake, known by their first
+// bytes. Compressed files and archives may hold GPS files.
+struct Signature {
+    std::size_t offset;
+    std::string_view bytes;
+    const char *kind;
+    bool packed; // compressed or an archive: what it holds may be converted
+};
+constexpr Signature kSignatures[] = {
+    {0, "\x1f\x8b"sv, "a gzip-compressed file", true},
+    {0,
+     "\xfd"
+     "7zXZ\0"sv,
+     "an xz-compressed file", true},
+    {0, "\x28\xb5\x2f\xfd"sv, "a zstd-compressed file", true},
+    {0, "PK\x03\x04"sv, "a zip archive", true},
+    {0, "PK\x05\x06"sv, "a zip archive", true},
+    {0, "7z\xbc\xaf\x27\x1c"sv, "a 7-Zip archive", true},
+    {257, "ustar"sv, "a tar archive", true},
+    {0, "\x89PNG\r\n\x1a\n"sv, "a PNG image", false},
+    {0, "\xff\xd8\xff"sv, "a JPEG image", false},
+    {0, "GIF8"sv, "a GIF image", false},
+    {0, "%PDF-"sv, "a PDF document", false},
+};
+// The formats told by their root element's local name; any other XML is
+// taken for a history file, as the history reader finds runs in any XML.
+struct RootName {
+    std::string_view localName;
+    RunFormat format;
+};
+constexpr RootName kRootNames[] = {
+    {"History"sv, RunFormat::History},
+    {"TrainingCenterDatabase"sv, RunFormat::Tcx},
+};
+
+RunFormat formatOfRoot(std::string_view localName)
+{
+    for (const RootName &root : kRootNames)
+        if (root.localName == localName)
+            return root.format;
+    return RunFormat::History;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A FIT file: its header's size, then ".FIT" at byte 8.
+bool isFit(std::string_view head)
+{
+    return head.size() >= 12 && head.substr(8, 4) == ".FIT";
+}
+
+const Signature *signatureOf(std::string_view head)
+{
+    for (const Signature &signature : kSignatures)
+        if (head.size() >= signature.offset + signature.bytes.size() &&
+            head.substr(signature.offset, signature.bytes.size()) == signature.bytes)
+            return &signature;
+    // "BZh" and the block size, a digit from 1 to 9.
+    static constexpr Signature bzip2{0, "BZh"sv, "a bzip2-compressed file", true};
+    if (head.size() >= 4 && head.starts_with(bzip2.bytes) && head[3] >= '1' && head[3] <= '9')
+        return &bzip2;
+    return nullptr;
+}
+
+// UTF-16 by its byte order mark, or by an ASCII "<" and character as its
+// first two units; NUL bytes alone say nothing.
+bool isUtf16(std::string_view head, bool &bigEndian)
+{
+    const auto at = [&](std::size_t i) { return i < head.size() ? head[i] : '\xff'; };
+    if (head.starts_with("\xff\xfe") || (at(0) == '<' && at(1) == 0 && at(2) != 0 && at(3) == 0)) {
+        bigEndian = false;
+        return true;
+    }
+    if (head.starts_with("\xfe\xff") || (at(0) == 0 && at(1) == '<' && at(2) == 0 && at(3) != 0)) {
+        bigEndian = true;
+        return true;
+    }
+    return false;
+}
+
+// Text holds no NUL byte and few other control characters; binary data of
+// any kind holds plenty of both.
+bool isBinary(std::string_view head)
+{
+    head = head.substr(0, 4096);
+    std::size_t controls = 0;
+    for (const char c : head) {
+        if (c == 0)
+            return true;
+        const auto byte = static_cast<unsigned char>(c);
+        controls += (byte < 0x20 && !isBlank(c) && c != '\f') || byte == 0x7f;
+    }
+    return controls * 10 > head.size();
+}
+
+// The text of UTF-16 bytes whose characters are ASCII, the others dropped:
+// enough to read the names of the prolog.
+std::string asciiOfUtf16(std::string_view bytes, bool bigEndian)
+{
+    std::string text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char low = bigEndian ? bytes[i + 1] : bytes[i];
+        const char high = bigEndian ? bytes[i] : bytes[i + 1];
+        if (high == 0)
+            text += low;
+    }
+    return text;
+}
+
+// The local name of the first element after the prolog's declaration,
+// comments and DOCTYPE. It checks nothing: the reader chosen by the name
+// does. Empty when the text does not hold it whole (complete: the text is
+// all there is).
+std::string rootName(std::string_view text, bool complete)
+{
+    std::size_t at = 0;
+    for (;;) {
+        at = text.find('<', at);
+        if (at == std::string_view::npos || at + 1 >= text.size())
+            return {};
+        const std::string_view rest = text.substr(at);
+        std::size_t skipTo = std::string_view::npos;
+        if (rest.starts_with("<?"))
+            skipTo = text.find("?>", at);
+        else if (rest.starts_with("<!--"))
+            skipTo = text.find("-->", at);
+        else if (rest.starts_with("<!"))
+            skipTo = text.find(rest.find('[') < rest.find('>') ? "]>" : ">", at);
+        else
+            break;
+        if (skipTo == std::string_view::npos)
+            return {};
+        at = skipTo + 1;
+    }
+    std::size_t end = at + 1;
+    while (end < text.size() && " \t\r\n>/"sv.find(text[end]) == std::string_view::npos)
+        ++end;
+    if (end == text.size() && !complete)
+        return {};
+    const std::string_view name = text.substr(at + 1, end - at - 1);
+    const auto colon = name.find(':');
+    return std::string(colon == std::string_view::npos ? name : name.substr(colon + 1));
+}
+
+// Reads a prolog the head did not hold whole with the XML scanner, which
+// tells where it breaks. The bytes read stay in the buffer.
+std::string scannedRootName(ChunkReader &input, QString &refusal)
+{
+    XmlTokenizer tokens(input);
+    tokens.keepFrom(input.begin());
+    for (;;) {
+        const XmlToken token = tokens.next();
+        if (token == XmlToken::StartTag)
+            return std::string(tokens.localName());
+        if (token == XmlToken::Error) {
+            if (tokens.errorOffset() < 0) {
+                refusal = tokens.error();
+                return {};
+            }
+            qint64 line = 0, column = 0;
+            input.position(tokens.errorOffset(), line, column);
+            refusal = QStringLiteral("\"%1\" is not well-formed XML: line %2, column %3: %4")
+                          .arg(input.source().name())
+                          .arg(line)
+                          .arg(column)
+                          .arg(tokens.error());
+            return {};
+        }
+        if (token == XmlToken::End || input.end() > kMostPrologBytes) {
+            refusal = QStringLiteral("\"%1\" holds no root element in its first %2 MiB")
+                          .arg(input.source().name())
+                          .arg(kMostPrologBytes >> 20);
+            return {};
+        }
+    }
+}
+
+std::string scannedRootName(InputBuffer &input, QString &refusal)
+{
+    ChunkReader chunks(std::move(input));
+    std::string root = scannedRootName(chunks, refusal);
+    input = std::move(chunks).release();
+    return root;
+}
+
+// Reads until the head is at hand, or the input ends.
+bool readHead(InputBuffer &input)
+{
+    input.grow(kHeadBytes);
+    while (input.size() < kHeadBytes && input.readMore()) {
+    }
+    return input.errorString().isEmpty();
+}
+
+} // namespace
+
+RecognisedFormat recogniseFormat(InputBuffer &input)
+{
+    RecognisedFormat recognised;
+    if (!readHead(input)) {
+        recognised.refusal = input.errorString();
+        return recognised;
+    }
+    const QString name = input.source().name();
+    std::string_view head(input.data(), input.size());
+    if (isFit(head)) {
+        recognised.format = RunFormat::Fit;
+        return recognised;
+    }
+    if (const Signature *signature = signatureOf(head)) {
+        recognised.refusal =
+            signature->packed
+                ? QStringLiteral("\"%1\" is %2, which Kelvane does not read: unpack it and "
+                                 "convert what it holds")
+                      .arg(name, QLatin1StringView(signature->kind))
+                : QStringLiteral("\"%1\" is %2, not a GPS file")
+                      .arg(name, QLatin1StringView(signature->kind));
+        return recognised;
+    }
+    if (bool bigEndian = false; isUtf16(head, bigEndian)) {
+        recognised.utf16 = true;
+        recognised.format = formatOfRoot(rootName(asciiOfUtf16(head, bigEndian), true));
+        return recognised;
+    }
+    if (head.starts_with("\xEF\xBB\xBF"))
+        head.remove_prefix(3);
+    const auto first = std::find_if_not(head.begin(), head.end(), isBlank);
+    if (first != head.end() && *first == '<') {
+        std::string root = rootName(head, input.atEnd());
+        if (root.empty())
+            root = scannedRootName(input, recognised.refusal);
+        recognised.format = formatOfRoot(root);
+    } else if (isBinary(head)) {
+        recognised.refusal = QStringLiteral("\"%1\" holds binary data, not a GPS file").arg(name);
+    }
+    return recognised;
+}
+
+} // namespace kelvane

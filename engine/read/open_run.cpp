@@ -1,0 +1,44 @@
+#include "read/open_run.h"
+
+namespace kelvane {
+
+void OpenRun::open(RunSink &runSink)
+{
+    sink = &runSink;
+    sink->runOpened();
+    state = Outcome::Undecided;
+}
+
+// A history run may take a start time again (after a <Run> line inside it);
+// one skipped stays skipped.
+bool OpenRun::start(std::string_view text)
+{
+    const RunStart start = sink->runStarts(text);
+    if (!start.day.isValid())
+        return false;
+    startDay = start.day;
+    startTime.assign(text);
+    if (state != Outcome::Skipped)
+        state = start.inWindow ? Outcome::Kept : Outcome::Dropped;
+    return true;
+}
+
+void OpenRun::skip(qint64 line, const QString &reason)
+{
+    if (state == Outcome::Skipped)
+        return;
+    state = Outcome::Skipped;
+    sink->runSkipped(line, reason);
+}
+
+bool OpenRun::close(Run &run)
+{
+    if (state != Outcome::Kept)
+        return sink->runEnded(nullptr);
+    run.startDay = startDay;
+    run.startTime = startTime;
+    run.format = format;
+    return sink->runEnded(&run);
+}
+
+} // namespace kelvane

@@ -1,0 +1,51 @@
+#pragma once
+
+// The run a reader is in: what becomes of it, told to the conversion as it is
+// decided, and the Run handed over at its end. The same for every format.
+
+#include "run/run.h"
+
+#include <QDate>
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+namespace kelvane {
+
+class OpenRun {
+  public:
+    enum class Outcome {
+        Undecided, // no start time taken yet
+        Kept,      // its start day lies in the window: it is written at its end
+        Dropped,   // its start day lies outside the window: nothing of it is kept
+        Skipped,   // reported as skipped: nothing of it is written
+    };
+
+    explicit OpenRun(RunFormat format) : format(format) {}
+
+    // A run begins.
+    void open(RunSink &runSink);
+    // Takes a start time as written: the conversion numbers the run and tells
+    // whether its day lies in the window. False when the text names no real
+    // day; the caller then skips the run with its reason.
+    bool start(std::string_view startTime);
+    // The run writes nothing, for this reason. A run is reported once, for
+    // the first reason found.
+    void skip(qint64 line, const QString &reason);
+    Outcome outcome() const { return state; }
+    bool isKept() const { return state == Outcome::Kept; }
+    // The run ends. run holds what the reader kept of it (its document,
+    // points and details); its start and format are filled in here, and it is
+    // handed over when kept. False when the reading must stop.
+    bool close(Run &run);
+
+  private:
+    const RunFormat format;
+    RunSink *sink = nullptr;
+    Outcome state = Outcome::Undecided;
+    QDate startDay;        // of the last start time taken
+    std::string startTime; // that start time's text
+};
+
+} // namespace kelvane

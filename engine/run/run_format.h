@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QFlags>
+#include <QLatin1StringView>
+
+namespace kelvane {
+
+// The formats runs are read in. A run's own day file is a document of its
+// format, holding that run alone.
+enum class RunFormat {
+    History = 0x1, // a logbook history: a History of Runs
+    Tcx = 0x2,     // Training Center: a TrainingCenterDatabase of Activities
+    Fit = 0x4,     // the binary activity file of watches and bike computers
+};
+Q_DECLARE_FLAGS(RunFormats, RunFormat)
+Q_DECLARE_OPERATORS_FOR_FLAGS(RunFormats)
+inline constexpr RunFormats kEveryRunFormat = RunFormat::History | RunFormat::Tcx | RunFormat::Fit;
+
+// The extension, with its dot, of a run's own day file.
+inline QLatin1StringView documentExtension(RunFormat format)
+{
+    switch (format) {
+    case RunFormat::History:
+        return QLatin1StringView(".xml");
+    case RunFormat::Tcx:
+        return QLatin1StringView(".tcx");
+    case RunFormat::Fit:
+        return QLatin1StringView(".fit");
+    }
+    return {};
+}
+
+} // namespace kelvane
