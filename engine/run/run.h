@@ -48,7 +48,7 @@ struct RunContent {
     // The run in its own format, for runs read in these formats: the own
     // format's day file needs it of every run, the TCX day file of runs read
     // from TCX files alone (a history run's is made of its points and laps).
-    RunFormats documents;
+    RunFormats documents = {};
     bool points = false;  // its track points
     bool details = false; // its laps, sport and notes
 
