@@ -10,6 +10,8 @@ packages=(
     fonts-comic-neue fontconfig
     xvfb xdotool
     libxml2-utils python3 gpsbabel
+    # Compressed files and archives are read with libarchive.
+    libarchive-dev
     tzdata
     clang libclang-rt-14-dev
     # The Debian package and its checks (make package, make package-check).
