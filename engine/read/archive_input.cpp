@@ -125,13 +125,13 @@ ArchiveInput::Step ArchiveInput::next()
 {
     if (!opened && !open())
         return Step::Failed;
-    for (int failures = 0; !ended;) {
+    while (!ended) {
         const int result =
             pending ? *std::exchange(pending, {}) : archive_read_next_header(reader, &header);
         if (result == ARCHIVE_EOF)
             break;
         if (result != ARCHIVE_OK && result != ARCHIVE_WARN) {
-            ended = result == ARCHIVE_FATAL || ++failures == kMostFailuresInARow;
+            ended = result == ARCHIVE_FATAL || ++failuresInARow == kMostFailuresInARow;
             error = lastEntry.isEmpty()
                         ? QStringLiteral("%1: %2").arg(name, reason())
                         : QStringLiteral("%1: after %2: %3").arg(name, lastEntry, reason());
@@ -151,6 +151,7 @@ ArchiveInput::Step ArchiveInput::next()
             entrySource.bytes = archive_entry_size_is_set(header) ? archive_entry_size(header) : -1;
         }
         entrySource.error.clear();
+        failuresInARow = 0;
         return Step::Entry;
     }
     ended = true;

@@ -77,6 +77,7 @@ class ArchiveInput {
     QString lastEntry;          // the name of the entry read last, for what follows it
     bool opened = false;
     bool sourceFailed = false;
+    int failuresInARow = 0;
     bool ended = false; // nothing more can be read
     QString error;
 };

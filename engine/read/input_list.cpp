@@ -12,6 +12,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <utility>
 
 namespace kelvane {
 
@@ -40,11 +41,17 @@ bool namesIn(const QString &folder, std::vector<QByteArray> &names)
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         return false;
-    errno = 0;
-    while (const dirent *entry = ::readdir(dir))
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            error = errno;
+            break;
+        }
         if (entry->d_name[0] != '.')
             names.emplace_back(entry->d_name);
-    const int error = errno;
+    }
     ::closedir(dir);
     errno = error;
     std::sort(names.begin(), names.end());
@@ -77,32 +84,34 @@ void InputList::planError(const QString &name, const QString &error)
 
 void InputList::plan(const QString &name)
 {
-    if (name == u"-") {
-        if (standardInputPlanned)
-            return planError(kStandardInput, QStringLiteral("Standard input is read once only"));
-        standardInputPlanned = true;
-        planned.emplace_back();
-        planned.back().path = QStringLiteral("/dev/stdin");
-        planned.back().name = kStandardInput;
-        return;
-    }
+    const bool standardInput = name == u"-";
+    if (standardInput && std::exchange(standardInputPlanned, true))
+        return planError(kStandardInput, QStringLiteral("Standard input is read once only"));
+    const QString path = standardInput ? QStringLiteral("/dev/stdin") : name;
+    const QString shown = standardInput ? kStandardInput : name;
     struct stat info;
-    if (!lookUp(name, info))
-        return planError(name,
-                         QStringLiteral("Cannot open \"%1\": %2").arg(name, systemReason(errno)));
+    if (!lookUp(path, info))
+        return planError(shown,
+                         QStringLiteral("Cannot open \"%1\": %2").arg(path, systemReason(errno)));
     if (S_ISDIR(info.st_mode)) {
         if (hasOutputFolder && info.st_dev == outputDevice && info.st_ino == outputInode)
             return planError(name, QStringLiteral("\"%1\" is the folder the day files are "
                                                   "written to: its files are not read")
                                        .arg(name));
         foldersWalked.emplace_back(info.st_dev, info.st_ino);
-        return planFolder(name);
+        return planFolder(path);
     }
+    planFile(path, shown, info);
+}
+
+void InputList::planFile(const QString &path, const QString &name, const struct stat &info)
+{
     Planned file;
-    file.path = file.name = name;
+    file.path = path;
+    file.name = name;
     if (S_ISREG(info.st_mode)) {
         file.size = info.st_size;
-        file.file = {name, quint64(info.st_dev), quint64(info.st_ino)};
+        file.file = {path, quint64(info.st_dev), quint64(info.st_ino)};
         total += info.st_size;
     }
     planned.push_back(file);
@@ -125,7 +134,7 @@ void InputList::planFolder(const QString &path)
             continue;
         }
         if (S_ISREG(info.st_mode)) {
-            plan(entry);
+            planFile(entry, entry, info);
             continue;
         }
         if (!S_ISDIR(info.st_mode) ||

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+struct stat;
+
 namespace kelvane {
 
 class ArchiveInput;
@@ -81,6 +83,7 @@ class InputList {
     };
     void plan(const QString &name);
     void planFolder(const QString &path);
+    void planFile(const QString &path, const QString &name, const struct stat &info);
     void planError(const QString &name, const QString &error);
     void closeFile();
     bool openFile(const Planned &next, QString &error);
