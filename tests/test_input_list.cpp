@@ -153,6 +153,13 @@ void TestInputList::initTestCase()
     const QByteArray tar = packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP,
                                   {{"a.gpx", noise}, {"b.gpx", "bee"}});
     write("cut.tar.gz", tar.left(tar.size() / 2));
+    QByteArray damaged =
+        packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+               {{"inner.tar", packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE,
+                                     {{"a.gpx", QByteArray(2000, 'a')}})},
+                {"b.gpx", "bee"}});
+    damaged[damaged.size() / 3] = ~damaged[damaged.size() / 3];
+    write("damaged.zip", damaged);
     write("tree/b.gpx", "b");
     write("tree/a/z.gpx", "z");
     write("tree/a/y.zip",
@@ -194,6 +201,10 @@ void TestInputList::inputs_data()
         << QStringList{"broken.zip: 1.gpx = one",
                        "broken.zip: 2.fit.gz ! broken.zip: 2.fit.gz: truncated gzip input",
                        "broken.zip: 3.gpx = three"};
+    QTest::newRow("damaged zip entry that holds an archive")
+        << QStringList{"damaged.zip"} << none
+        << QStringList{"damaged.zip: inner.tar ! damaged.zip: inner.tar: ZIP decompression failed "
+                       "(-3); the entries after it cannot be read"};
     QTest::newRow("truncated gzip, then the next")
         << QStringList{"cut.gpx.gz", "plain.gpx"} << none
         << QStringList{"cut.gpx.gz ! cut.gpx.gz: truncated gzip input", "plain.gpx = plain"};

@@ -14,8 +14,9 @@ using namespace std::string_view_literals;
 
 // What is read from the source at a time.
 constexpr std::size_t kReadBytes = 256 << 10;
-// Header failures in a row after which an archive is taken as beyond repair.
-constexpr int kMostFailuresInARow = 16;
+// Damaged headers in a row after which an archive is taken as beyond repair
+// (a tar archive's are read a 512-byte block at a time).
+constexpr int kMostFailuresInARow = 1 << 16;
 
 struct Magic {
     std::size_t offset;
@@ -83,14 +84,15 @@ ArchiveInput::~ArchiveInput()
     archive_read_free(reader);
 }
 
-// libarchive's reason for the last failure, or the source's own when it
-// could not be read.
-QString ArchiveInput::reason() const
+// What failed and libarchive's reason; the source's own error when it could
+// not be read, which names the input.
+QString ArchiveInput::failure(const QString &what) const
 {
     if (sourceFailed)
         return source.errorString();
-    const char *text = archive_error_string(reader);
-    return text ? QString::fromLocal8Bit(text) : QStringLiteral("damaged");
+    const char *reason = archive_error_string(reader);
+    return QStringLiteral("%1: %2").arg(what, reason ? QString::fromLocal8Bit(reason)
+                                                     : QStringLiteral("damaged"));
 }
 
 // Reads the next part of the source for libarchive.
@@ -117,7 +119,7 @@ bool ArchiveInput::open()
     if (archive_read_open(reader, this, nullptr, read, nullptr) == ARCHIVE_OK)
         return true;
     ended = true;
-    error = QStringLiteral("%1: %2").arg(name, reason());
+    error = failure(name);
     return false;
 }
 
@@ -131,10 +133,14 @@ ArchiveInput::Step ArchiveInput::next()
         if (result == ARCHIVE_EOF)
             break;
         if (result != ARCHIVE_OK && result != ARCHIVE_WARN) {
+            // libarchive reads on past a damaged header to the next good one
+            // (ARCHIVE_RETRY), a block at a time: the damage is told once.
+            const bool told = result == ARCHIVE_RETRY && failuresInARow > 0;
             ended = result == ARCHIVE_FATAL || ++failuresInARow == kMostFailuresInARow;
-            error = lastEntry.isEmpty()
-                        ? QStringLiteral("%1: %2").arg(name, reason())
-                        : QStringLiteral("%1: after %2: %3").arg(name, lastEntry, reason());
+            if (told && !ended)
+                continue;
+            error = failure(
+                lastEntry.isEmpty() ? name : QStringLiteral("%1: after %2").arg(name, lastEntry));
             if (ended)
                 error += QStringLiteral("; the rest of it cannot be read");
             return Step::Failed;
@@ -179,7 +185,7 @@ qint64 ArchiveInput::Entry::read(char *into, qint64 size)
     const la_ssize_t got = archive_read_data(archive.reader, into, std::size_t(size));
     if (got >= 0)
         return got;
-    error = QStringLiteral("%1: %2").arg(label, archive.reason());
+    error = archive.failure(label);
     archive.readPastFailure();
     return -1;
 }

@@ -65,7 +65,7 @@ class ArchiveInput {
     bool open();
     void readPastFailure();
     qint64 fill(const void **bytes);
-    QString reason() const;
+    QString failure(const QString &what) const;
 
     ByteSource &source;
     const QString name;
