@@ -145,6 +145,7 @@ void TestInputList::initTestCase()
                                                  {{"x.gpx.gz", gzipped("deep")}})}}));
     const QByteArray cut = gzipped(QByteArray(100000, 'x'));
     write("cut.gpx.gz", cut.left(cut.size() / 2));
+    write("fake.bz2", "BZh9, a text that starts as bzip2 data does");
     write("broken.zip",
           packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
                  {{"1.gpx", "one"}, {"2.fit.gz", cut.left(cut.size() / 2)}, {"3.gpx", "three"}}));
@@ -205,9 +206,12 @@ void TestInputList::inputs_data()
         << QStringList{"damaged.zip"} << none
         << QStringList{"damaged.zip: inner.tar ! damaged.zip: inner.tar: ZIP decompression failed "
                        "(-3); the entries after it cannot be read"};
-    QTest::newRow("truncated gzip, then the next")
-        << QStringList{"cut.gpx.gz", "plain.gpx"} << none
-        << QStringList{"cut.gpx.gz ! cut.gpx.gz: truncated gzip input", "plain.gpx = plain"};
+    QTest::newRow("truncated gzip, false bzip2, then the next")
+        << QStringList{"cut.gpx.gz", "fake.bz2", "plain.gpx"} << none
+        << QStringList{"cut.gpx.gz ! cut.gpx.gz: truncated gzip input",
+                       "fake.bz2 ! fake.bz2: starts as a compressed file or an archive does, but "
+                       "cannot be read as one",
+                       "plain.gpx = plain"};
     QTest::newRow("truncated tar.gz: what follows is lost")
         << QStringList{"cut.tar.gz"} << none
         << QStringList{"cut.tar.gz: a.gpx ! cut.tar.gz: a.gpx: truncated gzip input; the entries "

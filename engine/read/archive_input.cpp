@@ -146,6 +146,15 @@ ArchiveInput::Step ArchiveInput::next()
             return Step::Failed;
         }
         if (archive_format(reader) == ARCHIVE_FORMAT_RAW) {
+            // Neither an archive nor compressed as libarchive knows it: read
+            // as it is, it would look packed again and again.
+            if (archive_filter_code(reader, 0) == ARCHIVE_FILTER_NONE) {
+                ended = true;
+                error = QStringLiteral("%1: starts as a compressed file or an archive does, but "
+                                       "cannot be read as one")
+                            .arg(name);
+                return Step::Failed;
+            }
             entrySource.label = name;
             entrySource.bytes = -1;
         } else {
