@@ -148,6 +148,15 @@ void InputList::planFolder(const QString &path)
     }
 }
 
+std::vector<InputFile> InputList::files() const
+{
+    std::vector<InputFile> found;
+    for (const Planned &file : planned)
+        if (!file.file.isEmpty())
+            found.push_back(file.file);
+    return found;
+}
+
 qint64 InputList::bytesRead() const
 {
     if (fileSize < 0 || looks.empty())

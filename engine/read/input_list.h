@@ -65,6 +65,9 @@ class InputList {
     // with its error, and the list goes on with the next.
     const Input *next();
 
+    // The regular files to read, known before the first is read: none of
+    // them may be written over, by the day files of an earlier input either.
+    std::vector<InputFile> files() const;
     // The sizes of the files to read, added up; standard input and pipes are
     // not known beforehand and not counted.
     qint64 totalBytes() const { return total; }
