@@ -106,8 +106,11 @@ class FitFile {
     }
     void put(qint64 value, int size, bool bigEndian)
     {
-        for (int i = 0; i < size; ++i)
-            records += char(value >> 8 * (bigEndian ? size - 1 - i : i));
+        // Bytes past the eighth of a wide field are the value's sign.
+        for (int i = 0; i < size; ++i) {
+            const int shift = 8 * (bigEndian ? size - 1 - i : i);
+            records += char(shift < 64 ? value >> shift : value >> 63);
+        }
     }
     static void appendCrc(QByteArray &bytes)
     {
