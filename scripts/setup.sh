@@ -11,6 +11,8 @@ packages=(
     fonts-comic-neue fontconfig
     xvfb xdotool
     libxml2-utils python3 gpsbabel
+    # Compressed files and archives are read with libarchive.
+    libarchive-dev
     tzdata
     # The fuzzer and the layout check (make fuzz, make format-check).
     clang clang-format

@@ -1,0 +1,202 @@
+#include "read/archive_input.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace kelvane {
+
+namespace {
+
+using namespace std::string_view_literals;
+
+// What is read from the source at a time.
+constexpr std::size_t kReadBytes = 256 << 10;
+// Damaged headers in a row after which an archive is taken as beyond repair
+// (a tar archive's are read a 512-byte block at a time).
+constexpr int kMostFailuresInARow = 1 << 16;
+
+struct Magic {
+    std::size_t offset;
+    std::string_view bytes;
+};
+constexpr Magic kPackedMagic[] = {
+    {0, "\x1f\x8b"sv}, // gzip
+    {0, "\xfd"
+        "7zXZ\0"sv},           // xz
+    {0, "\x28\xb5\x2f\xfd"sv}, // zstd
+    {0, "PK\x03\x04"sv},       // zip
+    {0, "PK\x05\x06"sv},       // zip without entries
+    {257, "ustar"sv},          // tar (POSIX and GNU)
+};
+
+// Archivers keep their own files beside the user's: ".DS_Store",
+// "__MACOSX/", "._name"; a user's hidden files are not history either.
+bool isHidden(const QString &path)
+{
+    for (const QStringView part : QStringView(path).tokenize(u'/')) {
+        if (part == u"__MACOSX")
+            return true;
+        if (part.startsWith(u'.') && part != u"." && part != u"..")
+            return true;
+    }
+    return false;
+}
+
+QString pathOf(archive_entry *entry)
+{
+    if (const char *utf8 = archive_entry_pathname_utf8(entry))
+        return QString::fromUtf8(utf8);
+    return QString::fromLocal8Bit(archive_entry_pathname(entry));
+}
+
+} // namespace
+
+bool isPacked(std::string_view head)
+{
+    for (const Magic &magic : kPackedMagic)
+        if (head.size() >= magic.offset + magic.bytes.size() &&
+            head.substr(magic.offset, magic.bytes.size()) == magic.bytes)
+            return true;
+    // bzip2: "BZh" and the block size, a digit from 1 to 9.
+    return head.size() >= 4 && head.starts_with("BZh") && head[3] >= '1' && head[3] <= '9';
+}
+
+ArchiveInput::ArchiveInput(ByteSource &source, QString name)
+    : source(source), name(std::move(name)), reader(archive_read_new()), entrySource(*this)
+{
+    archive_read_support_filter_gzip(reader);
+    archive_read_support_filter_bzip2(reader);
+    archive_read_support_filter_xz(reader);
+    archive_read_support_filter_zstd(reader);
+    archive_read_support_format_tar(reader);
+    // The zip reader that needs no seeking: it reads each entry where it
+    // stands, so that the archive is read once, from a pipe too.
+    archive_read_support_format_zip_streamable(reader);
+    // What is compressed but no archive: the one file it holds.
+    archive_read_support_format_raw(reader);
+}
+
+ArchiveInput::~ArchiveInput()
+{
+    archive_read_free(reader);
+}
+
+// What failed and libarchive's reason; the source's own error when it could
+// not be read, which names the input.
+QString ArchiveInput::failure(const QString &what) const
+{
+    if (sourceFailed)
+        return source.errorString();
+    const char *reason = archive_error_string(reader);
+    return QStringLiteral("%1: %2").arg(what, reason ? QString::fromLocal8Bit(reason)
+                                                     : QStringLiteral("damaged"));
+}
+
+// Reads the next part of the source for libarchive.
+qint64 ArchiveInput::fill(const void **bytes)
+{
+    if (buffer.empty())
+        buffer.resize(kReadBytes);
+    const qint64 got = source.read(buffer.data(), qint64(buffer.size()));
+    if (got < 0) {
+        sourceFailed = true;
+        archive_set_error(reader, EIO, "%s", qUtf8Printable(source.errorString()));
+        return -1;
+    }
+    *bytes = buffer.data();
+    return got;
+}
+
+bool ArchiveInput::open()
+{
+    opened = true;
+    const auto read = [](archive *, void *self, const void **bytes) -> la_ssize_t {
+        return la_ssize_t(static_cast<ArchiveInput *>(self)->fill(bytes));
+    };
+    if (archive_read_open(reader, this, nullptr, read, nullptr) == ARCHIVE_OK)
+        return true;
+    ended = true;
+    error = failure(name);
+    return false;
+}
+
+ArchiveInput::Step ArchiveInput::next()
+{
+    if (!opened && !open())
+        return Step::Failed;
+    while (!ended) {
+        const int result =
+            pending ? *std::exchange(pending, {}) : archive_read_next_header(reader, &header);
+        if (result == ARCHIVE_EOF)
+            break;
+        if (result != ARCHIVE_OK && result != ARCHIVE_WARN) {
+            // libarchive reads on past a damaged header to the next good one
+            // (ARCHIVE_RETRY), a block at a time: the damage is told once.
+            const bool told = result == ARCHIVE_RETRY && failuresInARow > 0;
+            ended = result == ARCHIVE_FATAL || ++failuresInARow == kMostFailuresInARow;
+            if (told && !ended)
+                continue;
+            error = failure(
+                lastEntry.isEmpty() ? name : QStringLiteral("%1: after %2").arg(name, lastEntry));
+            if (ended)
+                error += QStringLiteral("; the rest of it cannot be read");
+            return Step::Failed;
+        }
+        if (archive_format(reader) == ARCHIVE_FORMAT_RAW) {
+            // Neither an archive nor compressed as libarchive knows it: read
+            // as it is, it would look packed again and again.
+            if (archive_filter_code(reader, 0) == ARCHIVE_FILTER_NONE) {
+                ended = true;
+                error = QStringLiteral("%1: starts as a compressed file or an archive does, but "
+                                       "cannot be read as one")
+                            .arg(name);
+                return Step::Failed;
+            }
+            entrySource.label = name;
+            entrySource.bytes = -1;
+        } else {
+            lastEntry = pathOf(header);
+            if (archive_entry_filetype(header) != AE_IFREG || archive_entry_hardlink(header) ||
+                isHidden(lastEntry))
+                continue;
+            entrySource.label = QStringLiteral("%1: %2").arg(name, lastEntry);
+            entrySource.bytes = archive_entry_size_is_set(header) ? archive_entry_size(header) : -1;
+        }
+        entrySource.error.clear();
+        failuresInARow = 0;
+        return Step::Entry;
+    }
+    ended = true;
+    return Step::End;
+}
+
+// After an entry that could not be read, whether the archive can be read on
+// depends on where it broke: a zip entry whose size is known is read past, a
+// compressed stream that breaks takes all that follows with it (a truncated
+// .tar.gz). The next header is read now, so that the entry's error can say so.
+void ArchiveInput::readPastFailure()
+{
+    pending = archive_read_next_header(reader, &header);
+    if (*pending == ARCHIVE_FATAL) {
+        ended = true;
+        if (archive_format(reader) != ARCHIVE_FORMAT_RAW)
+            entrySource.error += QStringLiteral("; the entries after it cannot be read");
+    }
+}
+
+qint64 ArchiveInput::Entry::read(char *into, qint64 size)
+{
+    if (!error.isEmpty())
+        return -1;
+    const la_ssize_t got = archive_read_data(archive.reader, into, std::size_t(size));
+    if (got >= 0)
+        return got;
+    error = archive.failure(label);
+    archive.readPastFailure();
+    return -1;
+}
+
+} // namespace kelvane

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "read/byte_source.h"
+
+#include <QString>
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+struct archive;
+struct archive_entry;
+
+namespace kelvane {
+
+// The bytes isPacked() needs: a tar archive is known at byte 257.
+inline constexpr std::size_t kPackedHeadBytes = 262;
+
+// Whether an input's first bytes are those of a compressed file (gzip,
+// bzip2, xz, zstd) or an archive (zip, tar), which ArchiveInput reads.
+bool isPacked(std::string_view head);
+
+// A compressed file or an archive (a compressed one too: .tar.gz), read with
+// libarchive as its bytes come from its source: streamed, read once, with no
+// temporary file, in memory that does not grow with the input.
+//
+// A compressed file has one entry, the file it holds, under the input's own
+// name. An archive has its files as entries, named "export.zip:
+// activities/55.fit.gz"; folders, links and hidden files (a path component
+// starting with "."; "__MACOSX") are passed over.
+class ArchiveInput {
+  public:
+    ArchiveInput(ByteSource &source, QString name);
+    ~ArchiveInput();
+    ArchiveInput(const ArchiveInput &) = delete;
+    ArchiveInput &operator=(const ArchiveInput &) = delete;
+
+    enum class Step { Entry, End, Failed };
+    // Moves to the next entry; what is left of the one before is read past.
+    // Failed: errorString() says why, and the next call moves on where the
+    // archive allows it, or ends.
+    Step next();
+    // The entry moved to: its bytes and its name, until the next call.
+    ByteSource &entry() { return entrySource; }
+    const QString &errorString() const { return error; }
+
+  private:
+    // The bytes of the entry at hand.
+    class Entry final : public ByteSource {
+      public:
+        explicit Entry(ArchiveInput &archive) : archive(archive) {}
+        qint64 read(char *into, qint64 size) override;
+        QString errorString() const override { return error; }
+        QString name() const override { return label; }
+        qint64 size() const override { return bytes; }
+
+        QString label;
+        qint64 bytes = -1;
+        QString error;
+
+      private:
+        ArchiveInput &archive;
+    };
+
+    bool open();
+    void readPastFailure();
+    qint64 fill(const void **bytes);
+    QString failure(const QString &what) const;
+
+    ByteSource &source;
+    const QString name;
+    struct archive *reader;
+    std::vector<char> buffer;
+    Entry entrySource;
+    archive_entry *header = nullptr;
+    std::optional<int> pending; // the result of reading the next header ahead
+    QString lastEntry;          // the name of the entry read last, for what follows it
+    bool opened = false;
+    bool sourceFailed = false;
+    int failuresInARow = 0;
+    bool ended = false; // nothing more can be read
+    QString error;
+};
+
+} // namespace kelvane

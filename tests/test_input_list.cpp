@@ -1,0 +1,260 @@
+#include "read/input_list.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace kelvane;
+
+namespace {
+
+// An archive's entry; a path ending in "/" is a folder.
+struct Entry {
+    const char *path;
+    QByteArray bytes;
+};
+
+// An archive of the entries in memory, or with ARCHIVE_FORMAT_RAW the one
+// entry compressed by the filter.
+QByteArray packed(int format, int filter, const QList<Entry> &entries)
+{
+    QByteArray out(1 << 20, '\0');
+    std::size_t used = 0;
+    archive *writer = archive_write_new();
+    archive_write_set_format(writer, format);
+    archive_write_add_filter(writer, filter);
+    archive_write_open_memory(writer, out.data(), std::size_t(out.size()), &used);
+    for (const Entry &entry : entries) {
+        archive_entry *header = archive_entry_new();
+        const bool folder = QByteArray(entry.path).endsWith('/');
+        archive_entry_set_pathname(header, entry.path);
+        archive_entry_set_filetype(header, folder ? AE_IFDIR : AE_IFREG);
+        archive_entry_set_perm(header, 0644);
+        archive_entry_set_size(header, entry.bytes.size());
+        archive_write_header(writer, header);
+        archive_write_data(writer, entry.bytes.constData(), std::size_t(entry.bytes.size()));
+        archive_entry_free(header);
+    }
+    archive_write_close(writer);
+    archive_write_free(writer);
+    out.truncate(qsizetype(used));
+    return out;
+}
+
+QByteArray gzipped(const QByteArray &bytes)
+{
+    return packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_GZIP, {{"data", bytes}});
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Each input as "name = bytes", or "name ! error" when it cannot be read
+// (to its end).
+QStringList readAll(InputList &inputs)
+{
+    QStringList seen;
+    while (const Input *input = inputs.next()) {
+        if (!input->source) {
+            seen << input->name + QStringLiteral(" ! ") + input->error;
+            continue;
+        }
+        QByteArray bytes;
+        char buffer[4096];
+        qint64 got;
+        while ((got = input->source->read(buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, got);
+        seen << input->name + (got < 0 ? QStringLiteral(" ! ") + input->source->errorString()
+                                       : QStringLiteral(" = ") + QString::fromLatin1(bytes));
+    }
+    return seen;
+}
+
+// Standard input taken from a pipe holding `bytes` while it lives.
+class PipedStandardInput {
+  public:
+    explicit PipedStandardInput(const QByteArray &bytes) : saved(::dup(0))
+    {
+        int ends[2];
+        if (::pipe(ends) != 0)
+            return;
+        // The bytes fit the pipe's buffer, so no writer needs to wait.
+        (void)!::write(ends[1], bytes.constData(), std::size_t(bytes.size()));
+        ::close(ends[1]);
+        ::dup2(ends[0], 0);
+        ::close(ends[0]);
+    }
+    ~PipedStandardInput()
+    {
+        ::dup2(saved, 0);
+        ::close(saved);
+    }
+
+  private:
+    int saved;
+};
+
+} // namespace
+
+class TestInputList : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void initTestCase();
+    void inputs_data();
+    void inputs();
+    void plainFileIsReadStraight();
+
+  private:
+    QTemporaryDir scratch;
+};
+
+void TestInputList::initTestCase()
+{
+    QVERIFY(scratch.isValid());
+    QVERIFY(QDir::setCurrent(scratch.path()));
+    write("plain.gpx", "plain");
+    write("ride.gpx.gz", gzipped("ride"));
+    write("ride.tcx.bz2", packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_BZIP2, {{"data", "bz"}}));
+    write("ride.fit.xz", packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_XZ, {{"data", "xz"}}));
+    const QByteArray inner = packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, {{"a.gpx", "a"}});
+    write("export.zip", packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+                               {{"activities/", {}},
+                                {"activities/1.fit.gz", gzipped("one")},
+                                {"activities/2.gpx", "two"},
+                                {"activities/.3.gpx", "hidden"},
+                                {"__MACOSX/activities/._2.gpx", "apple"},
+                                {"inner.zip", inner}}));
+    write("export.tar.gz",
+          packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP,
+                 {{"./", {}}, {"./b.tcx", "bee"}, {"./c.gpx.gz", gzipped("sea")}}));
+    write("deep.zip", packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+                             {{"mid.zip", packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+                                                 {{"x.gpx.gz", gzipped("deep")}})}}));
+    const QByteArray cut = gzipped(QByteArray(100000, 'x'));
+    write("cut.gpx.gz", cut.left(cut.size() / 2));
+    write("fake.bz2", "BZh9, a text that starts as bzip2 data does");
+    write("broken.zip",
+          packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+                 {{"1.gpx", "one"}, {"2.fit.gz", cut.left(cut.size() / 2)}, {"3.gpx", "three"}}));
+    QByteArray noise(400000, '\0');
+    QRandomGenerator(18).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    const QByteArray tar = packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP,
+                                  {{"a.gpx", noise}, {"b.gpx", "bee"}});
+    write("cut.tar.gz", tar.left(tar.size() / 2));
+    QByteArray damaged =
+        packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+               {{"inner.tar", packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE,
+                                     {{"a.gpx", QByteArray(2000, 'a')}})},
+                {"b.gpx", "bee"}});
+    damaged[damaged.size() / 3] = ~damaged[damaged.size() / 3];
+    write("damaged.zip", damaged);
+    write("tree/b.gpx", "b");
+    write("tree/a/z.gpx", "z");
+    write("tree/a/y.zip",
+          packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, {{"w.gpx", "w"}, {"x.gpx", "x"}}));
+    write("tree/.hidden/h.gpx", "h");
+    write("tree/.h.gpx", "h");
+    write("tree/out/20100528_01_Friday.gpx", "day");
+    write("tree/B.gpx", "B");
+}
+
+void TestInputList::inputs_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QByteArray>("standardInput");
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray none;
+
+    QTest::newRow("plain and compressed files, told by their bytes")
+        << QStringList{"plain.gpx", "ride.gpx.gz", "ride.tcx.bz2", "ride.fit.xz"} << none
+        << QStringList{"plain.gpx = plain", "ride.gpx.gz = ride", "ride.tcx.bz2 = bz",
+                       "ride.fit.xz = xz"};
+    QTest::newRow("zip: folders and hidden entries passed over, entries unpacked once more")
+        << QStringList{"export.zip"} << none
+        << QStringList{"export.zip: activities/1.fit.gz = one",
+                       "export.zip: activities/2.gpx = two", "export.zip: inner.zip: a.gpx = a"};
+    QTest::newRow("tar.gz") << QStringList{"export.tar.gz"} << none
+                            << QStringList{"export.tar.gz: ./b.tcx = bee",
+                                           "export.tar.gz: ./c.gpx.gz = sea"};
+    QTest::newRow("folder: byte order, hidden and output folder passed over")
+        << QStringList{"tree"} << none
+        << QStringList{"tree/B.gpx = B", "tree/a/y.zip: w.gpx = w", "tree/a/y.zip: x.gpx = x",
+                       "tree/a/z.gpx = z", "tree/b.gpx = b"};
+    QTest::newRow("missing input, then the next")
+        << QStringList{"missing.gpx", "plain.gpx"} << none
+        << QStringList{"missing.gpx ! Cannot open \"missing.gpx\": No such file or directory",
+                       "plain.gpx = plain"};
+    QTest::newRow("broken entry in a zip costs that entry")
+        << QStringList{"broken.zip"} << none
+        << QStringList{"broken.zip: 1.gpx = one",
+                       "broken.zip: 2.fit.gz ! broken.zip: 2.fit.gz: truncated gzip input",
+                       "broken.zip: 3.gpx = three"};
+    QTest::newRow("damaged zip entry that holds an archive")
+        << QStringList{"damaged.zip"} << none
+        << QStringList{"damaged.zip: inner.tar ! damaged.zip: inner.tar: ZIP decompression failed "
+                       "(-3); the entries after it cannot be read"};
+    QTest::newRow("truncated gzip, false bzip2, then the next")
+        << QStringList{"cut.gpx.gz", "fake.bz2", "plain.gpx"} << none
+        << QStringList{"cut.gpx.gz ! cut.gpx.gz: truncated gzip input",
+                       "fake.bz2 ! fake.bz2: starts as a compressed file or an archive does, but "
+                       "cannot be read as one",
+                       "plain.gpx = plain"};
+    QTest::newRow("truncated tar.gz: what follows is lost")
+        << QStringList{"cut.tar.gz"} << none
+        << QStringList{"cut.tar.gz: a.gpx ! cut.tar.gz: a.gpx: truncated gzip input; the entries "
+                       "after it cannot be read"};
+    QTest::newRow("packed three deep")
+        << QStringList{"deep.zip"} << none
+        << QStringList{"deep.zip: mid.zip: x.gpx.gz ! deep.zip: mid.zip: x.gpx.gz: an archive or "
+                       "compressed file inside 2 others, deeper than Kelvane unpacks"};
+    QTest::newRow("standard input, compressed, read once")
+        << QStringList{"-", "plain.gpx", "-"} << gzipped("piped")
+        << QStringList{"standard input = piped", "plain.gpx = plain",
+                       "standard input ! Standard input is read once only"};
+}
+
+void TestInputList::inputs()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QByteArray, standardInput);
+    QFETCH(QStringList, expected);
+    PipedStandardInput piped(standardInput);
+    InputList inputs(names, QStringLiteral("tree/out"));
+    QCOMPARE(readAll(inputs), expected);
+    QCOMPARE(inputs.bytesRead(), inputs.totalBytes());
+}
+
+// Bytes that need no unpacking come from the file as they are: no
+// decompressor, no buffer between the file and the reader.
+void TestInputList::plainFileIsReadStraight()
+{
+    const QByteArray bytes(3 << 20, 'p');
+    write("big.gpx", bytes);
+    InputList inputs({QStringLiteral("big.gpx")}, {});
+    const Input *input = inputs.next();
+    QVERIFY(input && input->source);
+    QCOMPARE(input->source->size(), bytes.size());
+    QCOMPARE(input->file.path, QStringLiteral("big.gpx"));
+    std::vector<char> buffer(1 << 20);
+    QVERIFY(input->source->read(buffer.data(), qint64(buffer.size())) > 0);
+    QCOMPARE(input->source->read(buffer.data(), qint64(buffer.size())), qint64(buffer.size()));
+    std::string end;
+    QVERIFY(input->source->readEnd(4, end));
+    QCOMPARE(end, std::string("pppp"));
+}
+
+QTEST_GUILESS_MAIN(TestInputList)
+#include "test_input_list.moc"
