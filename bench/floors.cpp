@@ -1,7 +1,7 @@
 #include "floors.h"
 
-#include "read/file_source.h"
-#include "read/line_reader.h"
+#include "input/file_source.h"
+#include "input/line_reader.h"
 
 #include <QDir>
 #include <QFile>

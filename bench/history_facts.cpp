@@ -1,7 +1,7 @@
 #include "history_facts.h"
 
-#include "read/file_source.h"
-#include "read/line_reader.h"
+#include "input/file_source.h"
+#include "input/line_reader.h"
 
 #include <QFileInfo>
 

@@ -2,7 +2,7 @@
 // the day files of the runs inside the date window, whatever that format is.
 
 #include "day_file_kinds.h"
-#include "read/file_source.h"
+#include "input/file_source.h"
 #include "read/run_readers.h"
 #include "run/run_numbering.h"
 #include "run_listing.h"

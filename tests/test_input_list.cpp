@@ -1,4 +1,4 @@
-#include "read/input_list.h"
+#include "input/input_list.h"
 
 #include <archive.h>
 #include <archive_entry.h>

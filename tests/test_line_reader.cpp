@@ -1,6 +1,6 @@
 #include "history_text.h"
-#include "read/file_source.h"
-#include "read/line_reader.h"
+#include "input/file_source.h"
+#include "input/line_reader.h"
 
 #include <QTemporaryDir>
 #include <QTest>

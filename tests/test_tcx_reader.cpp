@@ -3,7 +3,7 @@
 // the values of its points, its XML day file, and what ends a conversion.
 
 #include "history_text.h"
-#include "read/file_source.h"
+#include "input/file_source.h"
 #include "read/tcx_reader.h"
 #include "tcx_text.h"
 #include "time/start_day.h"

@@ -2,8 +2,8 @@
 // well-formed is stopped, whatever the size of the buffer it is read through.
 
 #include "history_text.h"
-#include "read/chunk_reader.h"
-#include "read/file_source.h"
+#include "input/chunk_reader.h"
+#include "input/file_source.h"
 #include "xml/xml_tokenizer.h"
 
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "read/format_recognition.h"
 
-#include "read/chunk_reader.h"
+#include "input/chunk_reader.h"
 #include "xml/xml_tokenizer.h"
 
 #include <algorithm>

@@ -6,9 +6,9 @@
 // few literal tags and cuts values by position, so every byte it does not
 // recognise travels to the output unchanged.
 
+#include "input/line_reader.h"
 #include "read/history_run_details.h"
 #include "read/history_track_points.h"
-#include "read/line_reader.h"
 #include "read/open_run.h"
 #include "read/run_lines.h"
 #include "run/run.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "read/line_reader.h"
+#include "input/line_reader.h"
 #include "text/text.h"
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "read/tcx_author.h"
 
-#include "read/chunk_reader.h"
-#include "read/memory_source.h"
+#include "input/chunk_reader.h"
+#include "input/memory_source.h"
 #include "xml/xml_tokenizer.h"
 
 #include <algorithm>

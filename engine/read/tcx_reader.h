@@ -11,7 +11,7 @@
 // its XML day file is the input's own bytes and memory follows the largest
 // activity, not the file.
 
-#include "read/chunk_reader.h"
+#include "input/chunk_reader.h"
 #include "read/open_run.h"
 #include "read/tcx_author.h"
 #include "run/run.h"

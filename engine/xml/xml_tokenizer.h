@@ -11,7 +11,7 @@
 // encoding are what a program writing Windows-1252 leaves; they are let pass
 // and their places told (misencoded()), so that a reader can read them as such.
 
-#include "read/chunk_reader.h"
+#include "input/chunk_reader.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "read/input_list.h"
+#include "input/input_list.h"
 
-#include "read/archive_input.h"
-#include "read/file_source.h"
-#include "read/look_ahead_source.h"
+#include "input/archive_input.h"
+#include "input/file_source.h"
+#include "input/look_ahead_source.h"
 
 #include <QDir>
 #include <QFile>

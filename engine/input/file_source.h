@@ -1,6 +1,6 @@
 #pragma once
 
-#include "read/byte_source.h"
+#include "input/byte_source.h"
 
 #include <atomic>
 

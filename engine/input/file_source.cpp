@@ -1,4 +1,4 @@
-#include "read/file_source.h"
+#include "input/file_source.h"
 
 #include <QFile>
 

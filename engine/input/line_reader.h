@@ -1,6 +1,6 @@
 #pragma once
 
-#include "read/input_buffer.h"
+#include "input/input_buffer.h"
 
 #include <QString>
 

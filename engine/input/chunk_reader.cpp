@@ -1,4 +1,4 @@
-#include "read/chunk_reader.h"
+#include "input/chunk_reader.h"
 
 #include <algorithm>
 #include <cstring>

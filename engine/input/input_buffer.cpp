@@ -1,4 +1,4 @@
-#include "read/input_buffer.h"
+#include "input/input_buffer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "read/archive_input.h"
+#include "input/archive_input.h"
 
 #include <archive.h>
 #include <archive_entry.h>
