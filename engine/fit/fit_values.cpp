@@ -85,15 +85,19 @@ qint64 fitUnixSeconds(std::uint32_t fitTime)
 
 // degrees = semicircles * 180 / 2^31; with k decimals that is
 // semicircles * 45 * 5^k / 2^(29 - k), which stays within 64 bits for k <= 8.
+// Seven decimals (about 1.1 cm) are finer than two semicircles, so when the
+// seven-decimal value does not read back, eight do. When a value of fewer
+// decimals reads back, it is the nearest seven-decimal value too, whose
+// trailing zeros are left out: trying seven, then eight, is enough.
 std::string_view fitDegreesText(std::int32_t semicircles, FitText &out)
 {
-    qint64 fivePower = 1;
-    for (int decimals = 0;; ++decimals, fivePower *= 5) {
-        const qint64 twoPower = qint64(1) << (29 - decimals);
-        const qint64 scaled = roundedQuotient(qint64(semicircles) * 45 * fivePower, twoPower);
-        if (decimals == 8 || roundedQuotient(scaled * twoPower, 45 * fivePower) == semicircles)
-            return textOf(out, putDecimal(out.data(), out.data() + out.size(), scaled, decimals));
-    }
+    constexpr qint64 kFivePower7 = 78125, kTwoPower7 = qint64(1) << 22;
+    constexpr qint64 kFivePower8 = 390625, kTwoPower8 = qint64(1) << 21;
+    const qint64 scaled7 = roundedQuotient(qint64(semicircles) * 45 * kFivePower7, kTwoPower7);
+    const bool readsBack = roundedQuotient(scaled7 * kTwoPower7, 45 * kFivePower7) == semicircles;
+    const qint64 scaled =
+        readsBack ? scaled7 : roundedQuotient(qint64(semicircles) * 45 * kFivePower8, kTwoPower8);
+    return textOf(out, putDecimal(out.data(), out.data() + out.size(), scaled, readsBack ? 7 : 8));
 }
 
 std::string_view fitAltitudeText(std::uint32_t scaled, FitText &out)

@@ -40,7 +40,7 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
         copied = copied || file.writer;
     }
     if (copied && run.points)
-        size += run.points->csvRows().size();
+        size += run.points->byteSize();
     if (size < batchBytes) {
         queue(files, run);
         if (filling->size() >= batchBytes)

@@ -39,12 +39,13 @@ class CsvDayFile final : public DayFileWriter {
 };
 
 // The rows are written as the track keeps them, unless they show a zone's
-// local time, a value needs quotes, or the hours move.
+// local time, a value needs quotes, the hours move, or the points are kept
+// as numbers.
 std::string_view CsvDayFile::rowsOf(const TrackPoints &points)
 {
     if (local)
         return local->rows(points);
-    if (points.holdsSpecialCharacters() || points.withOddHour() > 0)
+    if (!points.keepsRows() || points.holdsSpecialCharacters() || points.withOddHour() > 0)
         return quotedRows(points);
     if (hourOffset != 0)
         return rowsWithHoursMoved(points);
@@ -74,6 +75,8 @@ std::string_view CsvDayFile::quotedRows(const TrackPoints &points)
     rows.clear();
     for (int i = 0; i < points.size(); ++i) {
         const TrackPoint p = points.at(i);
+        if (!p.hasPosition)
+            continue;
         for (const std::string_view value : {p.latitude, p.longitude, p.altitude, p.date}) {
             appendCsvField(rows, value);
             rows += ',';

@@ -10,6 +10,8 @@ std::string_view LocalCsvRows::rows(const TrackPoints &points)
     text.clear();
     for (int i = 0; i < points.size(); ++i) {
         const TrackPoint p = points.at(i);
+        if (!p.hasPosition)
+            continue;
         const std::string_view time = shownTime(p, 0, scratch);
         for (const std::string_view value : {p.latitude, p.longitude, p.altitude}) {
             appendCsvField(text, value);

@@ -77,9 +77,15 @@ struct ConversionRequest {
     const std::atomic_bool *stop = nullptr;
 };
 
+// Where a skipped run begins: in a text input its line (a history's <Run>
+// line), counted from 1, and its column where known; in a binary input (a
+// FIT file) its byte offset.
 struct SkippedRun {
-    qint64 line = 0; // line number of the run's <Run> line, counted from 1
+    qint64 line = 0;
     QString reason;
+    qint64 column = 0;      // 0: not known
+    qint64 byteOffset = -1; // -1: a text input
+    bool inBinaryInput() const { return byteOffset >= 0; }
 };
 
 struct ConversionSummary {
