@@ -20,10 +20,12 @@ struct Options {
     QCommandLineOption ownFormat{
         QStringLiteral("own-format"),
         QStringLiteral("Write each run in the format it was read in: the XML day file (.xml) of a "
-                       "history, a TCX file (.tcx) of a Training Center file's activity.")};
+                       "history, a TCX file (.tcx) of a Training Center file's activity, the FIT "
+                       "file itself (.fit) of a FIT activity.")};
     QCommandLineOption xml{QStringLiteral("xml"),
                            QStringLiteral("The same as --own-format: the XML day file of each run "
-                                          "(.tcx for a Training Center file).")};
+                                          "(.tcx for a Training Center file, .fit for a FIT "
+                                          "file).")};
     QCommandLineOption csv{QStringLiteral("csv"),
                            QStringLiteral("Write the CSV day file (.txt) of each run.")};
     QCommandLineOption gpx{QStringLiteral("gpx"),
@@ -141,10 +143,11 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     request.helpText =
         helpText(
             QStringLiteral("kelvane-split [OPTIONS] HISTORY_FILE"),
-            QStringLiteral("Splits a logbook history file, or a Training Center (TCX) file told by "
-                           "its content, into day files: for each run (TCX: activity) in the "
-                           "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
-                           "Without a kind chosen, the XML day file is written."),
+            QStringLiteral("Splits a logbook history file, a Training Center (TCX) file or a FIT "
+                           "file, told by its content, into day files: for each run (TCX: "
+                           "activity; FIT: activity file) in the window, one file of each kind "
+                           "chosen, named YYYYMMDD_NN_Weekday. Without a kind chosen, the XML "
+                           "day file is written."),
             o.groups()) +
         QStringLiteral("\nExit status:\n"
                        "  0    the whole history file was read\n"

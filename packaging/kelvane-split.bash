@@ -76,7 +76,7 @@ _kelvane_split()
         return
     fi
     # The history file.
-    _filedir '@(xml|tcx)'
+    _filedir '@(xml|tcx|fit)'
 } &&
     complete -F _kelvane_split kelvane-split
 

@@ -21,7 +21,7 @@ mkdir -p "$work/share/bash-completion/completions" "$work/bin" "$work/folder/day
     "$work/folder/maps" "$work/stub"
 ln -s "$script" "$work/share/bash-completion/completions/kelvane-split"
 ln -s "$program" "$work/bin/kelvane-split"
-touch "$work/folder/walk.xml" "$work/folder/march.tcx" "$work/folder/OLD.XML" \
+touch "$work/folder/walk.xml" "$work/folder/march.tcx" "$work/folder/OLD.XML" "$work/folder/ride.fit" \
     "$work/folder/notes.txt" "$work/folder/days/inside.xml"
 
 # A program whose --help lists options that kelvane-split may gain: their
@@ -93,8 +93,8 @@ complete_line "-C" "kelvane-split -C"
 complete_line "days maps" "kelvane-split -C "
 complete_line "days" "kelvane-split --xml --directory d"
 complete_line "maps" "kelvane-split --directory=m"
-# History files: .xml and .tcx in any case, and folders to reach more.
-complete_line "OLD.XML days maps march.tcx walk.xml" "kelvane-split "
+# History files: .xml, .tcx and .fit in any case, and folders to reach more.
+complete_line "OLD.XML days maps march.tcx ride.fit walk.xml" "kelvane-split "
 complete_line "walk.xml" "kelvane-split --quiet w"
 complete_line "days/inside.xml" "kelvane-split --all days/"
 # Values of options that take one.

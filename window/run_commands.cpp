@@ -74,7 +74,10 @@ void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
                      .arg(lastSummary.runsRead)
                      .arg(QDir::toNativeSeparators(InputFile()));
         for (const auto &skipped : lastSummary.skipped.mid(0, 10))
-            lines << QStringLiteral("line %1: %2").arg(skipped.line).arg(skipped.reason);
+            lines << (skipped.inBinaryInput()
+                          ? QStringLiteral("byte %1: %2").arg(skipped.byteOffset)
+                          : QStringLiteral("line %1: %2").arg(skipped.line))
+                         .arg(skipped.reason);
         environment.showMessage(windowTitle(), lines.join(QLatin1Char('\n')));
     }
     environment.endProgram();
