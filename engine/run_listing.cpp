@@ -47,7 +47,7 @@ double trackMeters(const TrackPoints &points)
     bool havePrevious = false;
     double lat0 = 0, lon0 = 0;
     for (int i = 0; i < points.size(); ++i) {
-        const TrackPoint p = points.at(i);
+        const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts);
         double lat = 0, lon = 0;
         if (!readNumber(p.latitude, lat) || !readNumber(p.longitude, lon))
             continue;
@@ -97,7 +97,7 @@ ListedRun listedRun(const Run &run, ZoneOffsets *zone)
     if (run.points) {
         listed.points = run.points->size() + run.points->leftOutCount();
         for (int i = 0; i < run.points->size(); ++i) {
-            const TrackPoint point = run.points->at(i);
+            const TrackPoint point = run.points->at(i, TrackPoints::kPlaceTexts);
             listed.positioned += !point.latitude.empty() && !point.longitude.empty();
         }
     }

@@ -77,7 +77,7 @@ void TrackPoints::append(const RecordedPoint &point)
 }
 
 // The texts go into fixed places, one a value; a day's date is made once.
-TrackPoint TrackPoints::textsOf(const RecordedPoint &p) const
+TrackPoint TrackPoints::textsOf(const RecordedPoint &p, unsigned wanted) const
 {
     enum Place {
         kLatitude,
@@ -96,36 +96,45 @@ TrackPoint TrackPoints::textsOf(const RecordedPoint &p) const
         return fitDecimalText(value, 0, recordedTexts[std::size_t(place)]);
     };
     TrackPoint point;
+    point.madeOfNumbers = true;
     point.hasPosition = has(RecordedPoint::kPosition);
+    point.hasAltitude = has(RecordedPoint::kAltitude);
+    point.hasTime = has(RecordedPoint::kTime);
+    if (point.hasTime)
+        point.unixSeconds = fitUnixSeconds(p.time);
+    else
+        point.zone = {};
+    if (!(wanted & kPlaceTexts))
+        return point;
     if (point.hasPosition) {
         point.latitude = fitDegreesText(p.latitude, recordedTexts[kLatitude]);
         point.longitude = fitDegreesText(p.longitude, recordedTexts[kLongitude]);
     }
-    point.hasAltitude = has(RecordedPoint::kAltitude);
     if (point.hasAltitude)
         point.altitude = fitAltitudeText(p.altitude, recordedTexts[kAltitude]);
-    point.hasTime = has(RecordedPoint::kTime);
     if (point.hasTime) {
-        const auto day = std::uint32_t(fitUnixSeconds(p.time) / 86400);
+        const auto day = std::uint32_t(point.unixSeconds / 86400);
         if (day != dateTextDay) {
             fitDateText(p.time, recordedTexts[kDate]);
             dateTextDay = day;
         }
         point.date = std::string_view(recordedTexts[kDate].data(), 10);
         point.time = fitTimeText(p.time, recordedTexts[kTime]);
-    } else {
-        point.zone = {};
     }
-    if (has(RecordedPoint::kHeartRate))
-        point.heartRate = whole(p.heartRate, kHeartRate);
-    if (has(RecordedPoint::kCadence))
-        point.cadence = whole(p.cadence, kCadence);
-    if (has(RecordedPoint::kPower))
-        point.power = whole(p.power, kPower);
-    if (has(RecordedPoint::kDistance))
-        point.distance = fitDecimalText(p.distance, 2, recordedTexts[kDistance]);
-    if (has(RecordedPoint::kSpeed))
-        point.speed = fitDecimalText(p.speed, 3, recordedTexts[kSpeed]);
+    if (wanted & kSensorTexts) {
+        if (has(RecordedPoint::kHeartRate))
+            point.heartRate = whole(p.heartRate, kHeartRate);
+        if (has(RecordedPoint::kCadence))
+            point.cadence = whole(p.cadence, kCadence);
+        if (has(RecordedPoint::kPower))
+            point.power = whole(p.power, kPower);
+    }
+    if (wanted & kMotionTexts) {
+        if (has(RecordedPoint::kDistance))
+            point.distance = fitDecimalText(p.distance, 2, recordedTexts[kDistance]);
+        if (has(RecordedPoint::kSpeed))
+            point.speed = fitDecimalText(p.speed, 3, recordedTexts[kSpeed]);
+    }
     return point;
 }
 
@@ -204,10 +213,10 @@ void TrackPoints::clear()
     altitudesMissing = timesMissing = positionsMissing = oddHours = leftOut = 0;
 }
 
-TrackPoint TrackPoints::at(int index) const
+TrackPoint TrackPoints::at(int index, unsigned wanted) const
 {
     if (!recorded.empty())
-        return textsOf(recorded[std::size_t(index)]);
+        return textsOf(recorded[std::size_t(index)], wanted);
     const auto &ends = rowEnds[std::size_t(index)];
     // A row begins after the previous row's line end; fields after a comma.
     std::size_t begin = index == 0 ? 0 : rowEnds[std::size_t(index) - 1][4] + kLineEnd.size();

@@ -3,6 +3,8 @@
 // The track points of a run, as every reader hands them to the writers: texts
 // exactly as read.
 
+#include <QtGlobal>
+
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -36,6 +38,11 @@ struct TrackPoint {
     // A point recorded without a position (a FIT record indoors, say) goes
     // only into the day files that take such points (TCX).
     bool hasPosition = true;
+    // The texts were made here of a recorded point's numbers: plain decimal
+    // numbers and a time in UTC, which writers copy without a look. Each
+    // lies at the start of a block of 32 bytes.
+    bool madeOfNumbers = false;
+    qint64 unixSeconds = 0; // of such a point with a time: that time
 };
 
 // A point as a FIT file records it: numbers in its units (see
@@ -79,8 +86,16 @@ class TrackPoints {
     // Becomes a copy of other, in the buffers it already has.
     void copyFrom(const TrackPoints &other);
     int size() const { return int(recorded.empty() ? rowEnds.size() : recorded.size()); }
+    // Which texts a reader of points looks at: of a recorded point, only
+    // those are made.
+    enum Texts : unsigned {
+        kPlaceTexts = 1,  // latitude, longitude, altitude, date and time
+        kSensorTexts = 2, // heart rate, cadence and power
+        kMotionTexts = 4, // distance and speed
+        kEveryText = 7,
+    };
     // 0-based. The texts of a recorded point last until the next call.
-    TrackPoint at(int index) const;
+    TrackPoint at(int index, unsigned texts = kEveryText) const;
     // Whether the points are kept as rows (csvRows()), not as numbers.
     bool keepsRows() const { return recorded.empty(); }
     // Every row, each ending in CR LF.
@@ -111,7 +126,7 @@ class TrackPoints {
   private:
     void appendExtras(const TrackPoint &point);
     void appendZone(std::string_view zone);
-    TrackPoint textsOf(const RecordedPoint &point) const;
+    TrackPoint textsOf(const RecordedPoint &point, unsigned texts) const;
 
     std::string cells;                               // the rows, one after the other
     std::size_t used = 0;                            // bytes of cells in use

@@ -175,13 +175,30 @@ void DayFileSaver::save(Batch &batch)
 bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, QStringList &names)
 {
     for (const DayFile &file : files)
-        if (!output.add(file.name, file.writer ? file.writer->write(run) : file.pieces))
+        if (!(file.writer ? saveMade(file, run) : output.add(file.name, file.pieces)))
             return false;
     if (!output.commit())
         return false;
     for (const DayFile &file : files)
         names << file.name;
     return true;
+}
+
+// A file its writer makes: the parts it hands over are written as they come.
+bool DayFileSaver::saveMade(const DayFile &file, const Run &run)
+{
+    bool started = false, ok = true;
+    file.writer->setPartSink([&](std::string_view part) {
+        if (ok)
+            ok = started ? output.addMore({&part, 1}, false)
+                         : output.add(file.name, {&part, 1}, false);
+        started = true;
+    });
+    const std::span<const std::string_view> rest = file.writer->write(run);
+    file.writer->setPartSink({});
+    if (!ok)
+        return false;
+    return started ? output.addMore(rest, true) : output.add(file.name, rest);
 }
 
 } // namespace kelvane

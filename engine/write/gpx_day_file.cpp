@@ -121,7 +121,7 @@ std::string_view GpxDayFile::appendedFile(const TrackPoints &track, bool escape)
     };
     buffer.assign(kHead);
     for (int i = 0; i < track.size(); ++i) {
-        const TrackPoint p = track.at(i);
+        const TrackPoint p = track.at(i, TrackPoints::kPlaceTexts);
         if (!p.hasPosition)
             continue;
         buffer += kBeforeLat;
@@ -142,6 +142,8 @@ std::string_view GpxDayFile::appendedFile(const TrackPoints &track, bool escape)
             buffer += kAfterTime;
         }
         buffer += kAfterPoint;
+        if (handOverPart(buffer))
+            buffer.clear();
     }
     buffer += kTail;
     return buffer;

@@ -76,6 +76,12 @@ class TcxDayFile final : public DayFileWriter {
     void writeHeartRate(std::string_view element, std::string_view value);
     void writeLap(const Lap &lap, std::string_view partStart);
     void writePoint(const TrackPoint &point);
+    void writeMadePoint(const TrackPoint &point);
+    std::optional<qint64> millisecondsOf(const TrackPoint &point)
+    {
+        const auto at = times.instant(point);
+        return at ? std::optional(at->milliseconds()) : std::nullopt;
+    }
 
     XmlBuffer out;
     PointInstants times;
@@ -164,8 +170,74 @@ constexpr std::string_view kAfterAlt = "</AltitudeMeters>\r\n</Trackpoint>\r\n";
 constexpr std::size_t kPointFrame = kBeforeDate.size() + kBeforeTime.size() + kBeforeLat.size() +
                                     kBeforeLon.size() + kBeforeAlt.size() + kAfterAlt.size();
 
+// A point made of numbers, which has a time: every text a plain number or
+// time, copied as is. The markup is written in pieces of known size, which
+// the compiler copies in place.
+void TcxDayFile::writeMadePoint(const TrackPoint &p)
+{
+    constexpr std::size_t kMost = 1024; // the frame and ten texts of at most 32 bytes
+    out.reserve(kMost);
+    out.append(kBeforeDate);
+    out.appendBlockText(p.date);
+    out.append(kBeforeTime);
+    out.appendBlockText(p.time);
+    out.append("Z</Time>\r\n");
+    if (p.hasPosition) {
+        out.append("<Position>\r\n<LatitudeDegrees>");
+        out.appendBlockText(p.latitude);
+        out.append("</LatitudeDegrees>\r\n<LongitudeDegrees>");
+        out.appendBlockText(p.longitude);
+        out.append("</LongitudeDegrees>\r\n</Position>\r\n");
+    }
+    if (p.hasAltitude) {
+        out.append("<AltitudeMeters>");
+        out.appendBlockText(p.altitude);
+        out.append("</AltitudeMeters>\r\n");
+    }
+    if (!p.distance.empty()) {
+        out.append("<DistanceMeters>");
+        out.appendBlockText(p.distance);
+        out.append("</DistanceMeters>\r\n");
+    }
+    if (!p.heartRate.empty() && p.heartRate != "0") {
+        out.append("<HeartRateBpm>\r\n<Value>");
+        out.appendBlockText(p.heartRate);
+        out.append("</Value>\r\n</HeartRateBpm>\r\n");
+    }
+    const bool cadence = !p.cadence.empty();
+    if (cadence && !running) {
+        out.append("<Cadence>");
+        out.appendBlockText(p.cadence);
+        out.append("</Cadence>\r\n");
+    }
+    if ((cadence && running) || !p.power.empty() || !p.speed.empty()) {
+        out.append("<Extensions>\r\n<ax2:TPX>\r\n");
+        if (!p.speed.empty()) {
+            out.append("<ax2:Speed>");
+            out.appendBlockText(p.speed);
+            out.append("</ax2:Speed>\r\n");
+        }
+        if (cadence && running) {
+            out.append("<ax2:RunCadence>");
+            out.appendBlockText(p.cadence);
+            out.append("</ax2:RunCadence>\r\n");
+        }
+        if (!p.power.empty()) {
+            out.append("<ax2:Watts>");
+            out.appendBlockText(p.power);
+            out.append("</ax2:Watts>\r\n");
+        }
+        out.append("</ax2:TPX>\r\n</Extensions>\r\n");
+    }
+    out.append("</Trackpoint>\r\n");
+}
+
 void TcxDayFile::writePoint(const TrackPoint &p)
 {
+    if (p.madeOfNumbers) {
+        writeMadePoint(p);
+        return;
+    }
     // Most points have every value, as numbers, and no extra one: their size
     // is known, so they are copied with one check.
     const std::string_view time = PointInstants::isUtcAsWritten(p) ? p.time : std::string_view();
@@ -310,14 +382,17 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
             if (!PointInstants::hasTime(p))
                 continue; // the schema requires a time
             if (lapEnds[lap]) {
-                const auto at = times.instant(p);
-                if (at && at->milliseconds() >= *lapEnds[lap])
+                const auto at =
+                    p.madeOfNumbers ? std::optional(p.unixSeconds * 1000) : millisecondsOf(p);
+                if (at && *at >= *lapEnds[lap])
                     break;
             }
             if (!inTrack)
                 out.put("<Track>\r\n");
             inTrack = true;
             writePoint(p);
+            if (handOverPart(out.bytes()))
+                out.clear();
         }
         if (inTrack)
             out.put("</Track>\r\n");
