@@ -253,6 +253,17 @@ int CheckTcx(const QByteArray &bytes, QString &why)
     return positioned;
 }
 
+// A FIT run's own day file is its file's bytes in the input, from its header
+// on: to its CRC, or to where a damaged file ends.
+QString CheckFitCopy(const QByteArray &bytes, QByteArrayView input)
+{
+    if (bytes.size() < 12 || bytes.sliced(8, 4) != ".FIT")
+        return QStringLiteral("it does not start with a FIT header");
+    if (!input.contains(bytes))
+        return QStringLiteral("it is not the bytes of a file of the input");
+    return {};
+}
+
 // Whether Qt's XML parser reads the whole input without an error.
 bool WellFormed(QByteArrayView bytes)
 {
@@ -271,19 +282,20 @@ QByteArray ReadAll(const QString &path)
 // The day files of one conversion, checked one by one and as a set.
 QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                       const RecordingProgress &progress, const ConversionSummary &summary,
-                      bool inputWellFormed, QMap<QString, QByteArray> &contents)
+                      QByteArrayView input, bool inputWellFormed,
+                      QMap<QString, QByteArray> &contents)
 {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|tcx|txt|gpx)$)"));
+        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|tcx|fit|txt|gpx)$)"));
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                                     QDir::NoDotAndDotDot);
     // The run's own format: .xml for a history, .tcx for a Training Center
-    // file; one of them for every run of a conversion.
+    // file, .fit for a FIT file; one of them for every run of a conversion.
     QString documentExtension = QStringLiteral("xml");
     for (const QFileInfo &entry : entries)
-        if (entry.suffix() == QLatin1String("tcx"))
-            documentExtension = QStringLiteral("tcx");
+        if (entry.suffix() == QLatin1String("tcx") || entry.suffix() == QLatin1String("fit"))
+            documentExtension = entry.suffix();
     QStringList expectedExtensions;
     if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat))
         expectedExtensions << documentExtension;
@@ -329,10 +341,11 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
             .arg(present.size());
     QStringList xmlWritten;
     for (const QString &name : progress.written)
-        if (name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".tcx")))
+        if (name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".tcx")) ||
+            name.endsWith(QLatin1String(".fit")))
             xmlWritten << name;
     if (progress.shown != xmlWritten)
-        return QStringLiteral("the names shown are not the XML day files written");
+        return QStringLiteral("the names shown are not the own format's day files written");
 
     for (auto it = extensionsOf.cbegin(); it != extensionsOf.cend(); ++it) {
         QStringList found = it.value();
@@ -363,8 +376,13 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                     .arg(points);
             points = rows;
         }
-        if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) &&
-            documentExtension == u"tcx") {
+        if (!request.options.dayFiles.testFlag(DayFileKind::OwnFormat))
+            continue;
+        if (documentExtension == u"fit") {
+            why = CheckFitCopy(contents.value(path(".fit")), input);
+            if (!why.isEmpty())
+                return QStringLiteral("%1: %2").arg(path(".fit"), why);
+        } else if (documentExtension == u"tcx") {
             // Only a well-formed input makes a promise about its day files' XML.
             if (inputWellFormed) {
                 const int positioned = CheckTcx(contents.value(path(".tcx")), why);
@@ -377,7 +395,7 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                         .arg(positioned)
                         .arg(points);
             }
-        } else if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat)) {
+        } else {
             const int closed = CheckXml(contents.value(path(".xml")), why);
             if (closed < 0)
                 return QStringLiteral("%1: %2").arg(path(".xml"), why);
@@ -513,6 +531,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
             const bool refused = summary.error.contains(QLatin1String("is not well-formed XML")) ||
                                  summary.error.contains(QLatin1String("holds no root element")) ||
                                  summary.error.contains(QLatin1String("not a GPS file")) ||
+                                 summary.error.contains(QLatin1String("is a damaged FIT file")) ||
                                  summary.error.contains(QLatin1String("Kelvane does not read"));
             if (!refused || (wellFormed && !history.contains(QByteArrayView("<!DOCTYPE")) &&
                              !summary.error.contains(QLatin1String("in UTF-16"))))
@@ -525,7 +544,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
 
         QMap<QString, QByteArray> contents;
         if (const QString problem =
-                CheckDayFiles(out, request, progress, summary, wellFormed, contents);
+                CheckDayFiles(out, request, progress, summary, history, wellFormed, contents);
             !problem.isEmpty())
             return problem;
         if (round == 0)
