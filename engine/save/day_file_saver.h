@@ -64,8 +64,8 @@ class DayFileSaver {
     bool saveRun(std::span<const DayFile> files, const Run &run);
     // Saves everything queued and waits for it. False if saving failed.
     bool finish();
-    // No run is replaced by a day file of this path (the history file).
-    void protect(const QString &path) { output.protect(path); }
+    // No run is replaced by a day file of these paths (the inputs).
+    void protect(const QStringList &paths) { output.protect(paths); }
     // Once *stop is true, no further run is saved; the one being saved is
     // saved whole. Call before the first run.
     void stopWhen(const std::atomic_bool *flag) { stop = flag; }
