@@ -1,6 +1,9 @@
 #include "archive_text.h"
 #include "input/input_list.h"
 
+#include <kelvane/conversion.h>
+#include <kelvane/progress_sink.h>
+
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -77,6 +80,7 @@ class TestInputList : public QObject {
     void inputs_data();
     void inputs();
     void plainFileIsReadStraight();
+    void progressCoversAllInputs();
 
   private:
     QTemporaryDir scratch;
@@ -215,6 +219,36 @@ void TestInputList::plainFileIsReadStraight()
     std::string end;
     QVERIFY(input->source->readEnd(4, end));
     QCOMPARE(end, std::string("pppp"));
+}
+
+// A conversion's progress runs over the bytes of all its inputs, from none to
+// all, never back: compressed bytes for what is compressed.
+void TestInputList::progressCoversAllInputs()
+{
+    struct Recorder final : ProgressSink {
+        void beginDays(int, int) override {}
+        void setDay(int) override {}
+        void showFileName(const QString &) override {}
+        void bytesRead(qint64 done, qint64 total) override { reports.append({done, total}); }
+        QList<std::pair<qint64, qint64>> reports;
+    } progress;
+    ConversionRequest request;
+    request.inputs = {QStringLiteral("export.zip"), QStringLiteral("tree"),
+                      QStringLiteral("ride.gpx.gz")};
+    request.outputFolder = QStringLiteral("tree/out");
+    request.window = {earliestDay(), QDate::currentDate()};
+    makeDayFiles(request, progress);
+
+    qint64 total = 0;
+    for (const char *file :
+         {"export.zip", "ride.gpx.gz", "tree/B.gpx", "tree/a/y.zip", "tree/a/z.gpx", "tree/b.gpx"})
+        total += QFileInfo(QLatin1String(file)).size();
+    QVERIFY(progress.reports.size() > 1);
+    using Report = std::pair<qint64, qint64>;
+    QCOMPARE(progress.reports.first(), Report(0, total));
+    QCOMPARE(progress.reports.last(), Report(total, total));
+    for (qsizetype i = 1; i < progress.reports.size(); ++i)
+        QVERIFY(progress.reports[i].first >= progress.reports[i - 1].first);
 }
 
 QTEST_GUILESS_MAIN(TestInputList)
