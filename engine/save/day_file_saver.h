@@ -92,7 +92,7 @@ class DayFileSaver {
         std::size_t copiedBytes = 0;
         std::vector<QStringList> saved; // the files of each run saved
         std::size_t size() const { return bytes.size() + copiedBytes; }
-        void clear();
+        void clear(std::size_t copiesKept);
     };
 
     void queue(std::span<const DayFile> files, const Run &run);
