@@ -114,9 +114,9 @@ struct ConversionSummary {
     // names the file and the system's reason, and the conversion stopped there.
     QString error;
 
-    // The inputs, counted when several were given, or one was an archive or a
-    // folder: then one that cannot be read is reported here, and the
-    // conversion goes on with the next. With one input named alone, its
+    // The inputs read: the files given, found in folders and archives. Of
+    // several, one that cannot be read is reported in inputReports, and the
+    // conversion goes on with the next; with one input named alone, its
     // failure is `error`, its hint `noRunHint` and its notice `notice`.
     int inputs = 0;
     int inputsFailed = 0; // damaged, unreadable, or refused when named
