@@ -140,15 +140,22 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
         parser.addOptions(group.options);
     request.helpText =
         helpText(
-            QStringLiteral("kelvane-split [OPTIONS] HISTORY_FILE"),
-            QStringLiteral("Splits a logbook history file, or a Training Center (TCX) file told by "
-                           "its content, into day files: for each run (TCX: activity) in the "
+            QStringLiteral("kelvane-split [OPTIONS] INPUT..."),
+            QStringLiteral("Splits logbook history files and Training Center (TCX) files, told by "
+                           "their content, into day files: for each run (TCX: activity) in the "
                            "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
-                           "Without a kind chosen, the XML day file is written."),
+                           "Without a kind chosen, the XML day file is written. An INPUT is a "
+                           "file, a compressed file (gzip, bzip2, xz), an archive (zip, tar, "
+                           "tar.gz, ...) whose files are each read, a folder whose files and "
+                           "subfolders are read in the order of their names, or - for standard "
+                           "input. Inputs are read one after another, and a day's NN counts on "
+                           "across them; files of other kinds found in archives and folders are "
+                           "passed over."),
             o.groups()) +
         QStringLiteral("\nExit status:\n"
-                       "  0    the whole history file was read\n"
-                       "  1    a file could not be read or written (the message names it)\n"
+                       "  0    every input was read\n"
+                       "  1    an input or a day file could not be read or written: the message\n"
+                       "       names it, and the summary counts the inputs that failed\n"
                        "  2    bad usage: nothing was read or written\n"
                        "  128+N  stopped by signal N (Ctrl-C: 130); the run being saved was "
                        "saved whole\n");
@@ -162,14 +169,12 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     if (request.help || request.version)
         return request;
 
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 1) {
-        request.usageError = files.isEmpty() ? QStringLiteral("no history file given")
-                                             : QStringLiteral("give one history file only");
+    auto &conversion = request.conversion;
+    conversion.inputs = parser.positionalArguments();
+    if (conversion.inputs.isEmpty()) {
+        request.usageError = QStringLiteral("no input given");
         return request;
     }
-    auto &conversion = request.conversion;
-    conversion.historyFile = files.first();
     auto &options = conversion.options;
     // Today is the zone's today when runs are filed under its days.
     QDate today = now.date();

@@ -33,32 +33,49 @@ QString counted(int count, const char *one, const char *many)
     return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
 }
 
+// The inputs are counted when there were several, or one was of many parts.
+QString inputTotals(const kelvane::ConversionSummary &summary)
+{
+    if (summary.inputs == 1 && summary.inputsFailed == 0 && summary.inputsNotGps == 0)
+        return {};
+    return QStringLiteral("; %1, %2 failed, %3")
+        .arg(counted(summary.inputs, "input", "inputs"))
+        .arg(summary.inputsFailed)
+        .arg(summary.inputsNotGps == 1
+                 ? QStringLiteral("1 not a GPS file")
+                 : QStringLiteral("%1 not GPS files").arg(summary.inputsNotGps));
+}
+
 QString totals(const kelvane::ConversionSummary &summary)
 {
     return QStringLiteral("%1 read, %2 converted, %3 written, %4 skipped")
-        .arg(counted(summary.runsRead, "run", "runs"))
-        .arg(summary.runsConverted)
-        .arg(counted(summary.filesWritten, "file", "files"))
-        .arg(summary.runsSkipped);
+               .arg(counted(summary.runsRead, "run", "runs"))
+               .arg(summary.runsConverted)
+               .arg(counted(summary.filesWritten, "file", "files"))
+               .arg(summary.runsSkipped) +
+           inputTotals(summary);
 }
 
-void printSkipped(const kelvane::ConversionSummary &summary, const QString &historyFile)
+// What is said of single inputs of several: those that failed whatever is
+// asked, those passed over or read with a remark unless quiet.
+void printInputReports(const kelvane::ConversionSummary &summary, bool quiet)
+{
+    for (const kelvane::InputReport &report : summary.inputReports)
+        if (report.failed || !quiet)
+            say(report.text);
+}
+
+void printSkipped(const kelvane::ConversionSummary &summary)
 {
     for (const auto &skipped : summary.skipped)
         say(QStringLiteral("%1:%2: run skipped: %3")
-                .arg(historyFile)
+                .arg(skipped.input)
                 .arg(skipped.line)
                 .arg(skipped.reason));
     if (!summary.notice.isEmpty())
         say(summary.notice);
     if (!summary.noRunHint.isEmpty())
         say(summary.noRunHint);
-}
-
-void printSummary(const kelvane::ConversionSummary &summary, const QString &historyFile)
-{
-    printSkipped(summary, historyFile);
-    say(totals(summary));
 }
 
 } // namespace
@@ -73,7 +90,7 @@ int main(int argc, char *argv[])
         parseCommandLine(QCoreApplication::arguments(), QDateTime::currentDateTime());
     if (!request.usageError.isEmpty()) {
         say(request.usageError);
-        std::fprintf(stderr, "Usage: kelvane-split [OPTIONS] HISTORY_FILE (see --help)\n");
+        std::fprintf(stderr, "Usage: kelvane-split [OPTIONS] INPUT... (see --help)\n");
         return BadUsage;
     }
     if (request.help) {
@@ -92,6 +109,7 @@ int main(int argc, char *argv[])
         RunListPrinter printer;
         const auto summary = kelvane::listRuns(request.conversion, printer, progress);
         const bool listWritten = progress.finish();
+        printInputReports(summary, request.quiet);
         if (!summary.ok()) {
             say(summary.error);
             return Failure;
@@ -102,13 +120,16 @@ int main(int argc, char *argv[])
             return Failure;
         }
         if (!request.quiet) {
-            printSkipped(summary, request.conversion.historyFile);
-            say(printer.totals());
+            printSkipped(summary);
+            say(printer.totals() + inputTotals(summary));
         }
-        return summary.stopped ? StoppedBySignal + signals.caught() : Success;
+        if (summary.stopped)
+            return StoppedBySignal + signals.caught();
+        return summary.inputsFailed > 0 ? Failure : Success;
     }
     const auto summary = kelvane::makeDayFiles(request.conversion, progress);
     const bool namesWritten = progress.finish();
+    printInputReports(summary, request.quiet);
     int status = Success;
     if (!summary.ok()) {
         say(summary.error);
@@ -117,8 +138,13 @@ int main(int argc, char *argv[])
         say(QStringLiteral("stopped by %1: %2")
                 .arg(QLatin1StringView(StopSignals::name(signals.caught())), totals(summary)));
         status = StoppedBySignal + signals.caught();
-    } else if (!request.quiet) {
-        printSummary(summary, request.conversion.historyFile);
+    } else {
+        if (!request.quiet) {
+            printSkipped(summary);
+            say(totals(summary));
+        }
+        if (summary.inputsFailed > 0)
+            status = Failure;
     }
     if (!namesWritten) {
         say(QStringLiteral("Cannot write the names of the day files to standard output: %1")

@@ -1,5 +1,7 @@
 #include "conversion_check.h"
 
+#include "input/input_list.h"
+
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
 #include <kelvane/run_list.h>
@@ -84,9 +86,16 @@ class RecordingProgress final : public ProgressSink {
     }
     void showFileName(const QString &name) override { shown << name; }
     void fileSaved(const QString &name) override { written << name; }
+    void bytesRead(qint64 done, qint64 total) override
+    {
+        if (done < bytesDone || done > total)
+            fault(QStringLiteral("BytesRead(%1, %2) after %3").arg(done).arg(total).arg(bytesDone));
+        bytesDone = done;
+    }
 
     bool begun = false;
     int min = 0, max = 0;
+    qint64 bytesDone = 0;
     QStringList shown, written;
     QString problem;
 
@@ -279,14 +288,10 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
     const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                                     QDir::NoDotAndDotDot);
     // The run's own format: .xml for a history, .tcx for a Training Center
-    // file; one of them for every run of a conversion.
-    QString documentExtension = QStringLiteral("xml");
-    for (const QFileInfo &entry : entries)
-        if (entry.suffix() == QLatin1String("tcx"))
-            documentExtension = QStringLiteral("tcx");
+    // file; one of them for every run (an archive may hold both).
     QStringList expectedExtensions;
     if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat))
-        expectedExtensions << documentExtension;
+        expectedExtensions << QStringLiteral("own");
     if (request.options.dayFiles.testFlag(DayFileKind::Csv))
         expectedExtensions << QStringLiteral("txt");
     if (request.options.dayFiles.testFlag(DayFileKind::Gpx))
@@ -337,7 +342,10 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
     for (auto it = extensionsOf.cbegin(); it != extensionsOf.cend(); ++it) {
         QStringList found = it.value();
         found.sort();
+        const QString documentExtension =
+            found.contains(QLatin1String("tcx")) ? QStringLiteral("tcx") : QStringLiteral("xml");
         QStringList wanted = expectedExtensions;
+        wanted.replaceInStrings(QStringLiteral("own"), documentExtension);
         wanted.sort();
         if (found != wanted)
             return QStringLiteral("run %1 has the day files %2")
@@ -407,6 +415,45 @@ QString CheckWellFormed(const QByteArray &bytes)
     return reader.hasError() ? reader.errorString() : QString();
 }
 
+// What the conversion reads of the case's file: the file itself, or what it
+// holds when it is compressed or an archive.
+struct Unpacked {
+    QList<QByteArray> inputs;
+    bool whole = true; // false: something could not be unpacked
+};
+
+Unpacked Unpack(const QString &path)
+{
+    Unpacked unpacked;
+    InputList list({path}, {});
+    while (const Input *input = list.next()) {
+        if (!input->source) {
+            unpacked.whole = false;
+            continue;
+        }
+        QByteArray bytes;
+        char buffer[1 << 14];
+        qint64 got;
+        while ((got = input->source->read(buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, got);
+        unpacked.whole = unpacked.whole && got == 0;
+        unpacked.inputs.append(bytes);
+    }
+    return unpacked;
+}
+
+// Why the conversion, or one of its inputs, failed.
+QStringList Failures(const ConversionSummary &summary)
+{
+    QStringList failures;
+    if (!summary.ok())
+        failures << summary.error;
+    for (const InputReport &report : summary.inputReports)
+        if (report.failed)
+            failures << report.text;
+    return failures;
+}
+
 class CountingList final : public RunListSink {
   public:
     void runListed(const ListedRun &) override { ++runs; }
@@ -416,7 +463,7 @@ class CountingList final : public RunListSink {
 // The same window with GPX 1.1 and TCX day files, and listed: whatever the
 // input holds, the files are well-formed XML, one of each per converted run.
 QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseRequest &request,
-                         int runsConverted, const QString &refusal)
+                         int runsConverted, const QStringList &refusals)
 {
     ConversionRequest conversion;
     conversion.historyFile = input;
@@ -430,11 +477,11 @@ QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseReq
     const ConversionSummary summary = makeDayFiles(conversion, silent);
     // An input refused (as not well-formed) is refused the same way whatever
     // the day files; the runs before the fault were checked above.
-    if (!refusal.isEmpty())
-        return summary.error == refusal
+    if (!refusals.isEmpty())
+        return Failures(summary) == refusals
                    ? QString()
                    : QStringLiteral("refused as \"%1\", then as \"%2\" for GPX 1.1 and TCX")
-                         .arg(refusal, summary.error);
+                         .arg(refusals.join(u'\n'), Failures(summary).join(u'\n'));
     if (!summary.ok())
         return QStringLiteral("the GPX 1.1 and TCX conversion failed: %1").arg(summary.error);
     CountingList list;
@@ -475,9 +522,17 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
             return QStringLiteral("cannot write %1").arg(input);
     }
 
+    // Judged on the bytes the readers read, unpacked.
+    const Unpacked unpacked = Unpack(input);
+    bool wellFormed = unpacked.whole;
+    bool declaresTypes = false;
+    for (const QByteArray &bytes : unpacked.inputs) {
+        wellFormed = wellFormed && WellFormed(bytes);
+        declaresTypes = declaresTypes || bytes.contains("<!DOCTYPE");
+    }
     QMap<QString, QByteArray> first;
     int runsConverted = 0;
-    QString refusal; // why the first conversion stopped, when the input was refused
+    QStringList refusals; // why the first conversion, or one of its inputs, failed
     for (int round = 0; round < (request.convertTwice ? 2 : 1); ++round) {
         RecordingProgress progress;
         ConversionRequest conversion;
@@ -503,25 +558,25 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
                 return QStringLiteral("an invalid date window was not refused before reading");
             return {};
         }
-        // XML that is not well-formed stops the conversion (XML that Qt reads
-        // may still declare entities of its own, which are not read), and so
-        // does a file that no reader takes (UTF-16 Training Center, binary
-        // data, a file of another kind); nothing else may.
-        const QByteArrayView history = data.sliced(kCaseHeaderSize);
-        const bool wellFormed = WellFormed(history);
-        if (!summary.ok()) {
-            const bool refused = summary.error.contains(QLatin1String("is not well-formed XML")) ||
-                                 summary.error.contains(QLatin1String("holds no root element")) ||
-                                 summary.error.contains(QLatin1String("not a GPS file")) ||
-                                 summary.error.contains(QLatin1String("Kelvane does not read"));
-            if (!refused || (wellFormed && !history.contains(QByteArrayView("<!DOCTYPE")) &&
-                             !summary.error.contains(QLatin1String("in UTF-16"))))
-                return QStringLiteral("the conversion failed: %1").arg(summary.error);
+        // XML that is not well-formed stops the reading of its input (XML that
+        // Qt reads may still declare entities of its own, which are not read),
+        // and so does an input that no reader takes (UTF-16 Training Center,
+        // binary data, a file of another kind) or that cannot be unpacked;
+        // nothing else may.
+        const QStringList failures = Failures(summary);
+        for (const QString &failure : failures) {
+            const bool refused = failure.contains(QLatin1String("is not well-formed XML")) ||
+                                 failure.contains(QLatin1String("holds no root element")) ||
+                                 failure.contains(QLatin1String("not a GPS file")) ||
+                                 failure.contains(QLatin1String("Kelvane does not read"));
+            if ((!refused && unpacked.whole) ||
+                (wellFormed && !declaresTypes && !failure.contains(QLatin1String("in UTF-16"))))
+                return QStringLiteral("the conversion failed: %1").arg(failure);
         }
         if (summary.runsConverted + summary.runsSkipped > summary.runsRead)
             return QStringLiteral("more runs converted and skipped than read");
         runsConverted = summary.runsConverted;
-        refusal = summary.error;
+        refusals = failures;
 
         QMap<QString, QByteArray> contents;
         if (const QString problem =
@@ -537,7 +592,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
         const QString modern = QDir(scratchFolder).filePath(QStringLiteral("gpx11-tcx"));
         if (!QDir().mkpath(modern))
             return QStringLiteral("cannot create %1").arg(modern);
-        return CheckGpx11AndTcx(input, modern, request, runsConverted, refusal);
+        return CheckGpx11AndTcx(input, modern, request, runsConverted, refusals);
     }
     return {};
 }

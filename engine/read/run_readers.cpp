@@ -26,20 +26,25 @@ std::unique_ptr<RunReader> readerOf(const RecognisedFormat &recognised, InputBuf
 
 } // namespace
 
-std::unique_ptr<RunReader> makeRunReader(ByteSource &source, const ReadingOptions &options,
-                                         QString &refusal)
+std::unique_ptr<RunReader> makeRunReader(ByteSource &source, bool named,
+                                         const ReadingOptions &options, Refusal &refusal)
 {
     InputBuffer input(source);
     const RecognisedFormat recognised = recogniseFormat(input);
     if (!recognised.refusal.isEmpty()) {
-        refusal = recognised.refusal;
+        refusal = {recognised.refusal, recognised.notGps};
+        return nullptr;
+    }
+    if (recognised.plainText && !named) {
+        refusal = {QStringLiteral("\"%1\" is text, not a GPS file").arg(source.name()), true};
         return nullptr;
     }
     std::unique_ptr<RunReader> reader = readerOf(recognised, std::move(input), options);
     if (!reader)
-        refusal = QStringLiteral("\"%1\" holds FIT data (the activity file of a watch or a bike "
-                                 "computer), which this version of Kelvane does not read")
-                      .arg(source.name());
+        refusal.reason =
+            QStringLiteral("\"%1\" holds FIT data (the activity file of a watch or a bike "
+                           "computer), which this version of Kelvane does not read")
+                .arg(source.name());
     return reader;
 }
 

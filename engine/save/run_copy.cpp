@@ -1,5 +1,7 @@
 #include "save/run_copy.h"
 
+#include <algorithm>
+
 namespace kelvane {
 
 void RunCopy::assign(const Run &run)
@@ -39,6 +41,7 @@ void RunCopy::assign(const Run &run)
     while (next < ends.size())
         laps.push_back({text(), text(), text(), text()});
     copied.laps = laps;
+    largest = std::max(largest, size());
 }
 
 std::size_t RunCopy::size() const
