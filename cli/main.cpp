@@ -33,13 +33,22 @@ QString counted(int count, const char *one, const char *many)
     return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
 }
 
+// Waypoints and routes are named only when an input held some.
 QString totals(const kelvane::ConversionSummary &summary)
 {
-    return QStringLiteral("%1 read, %2 converted, %3 written, %4 skipped")
-        .arg(counted(summary.runsRead, "run", "runs"))
-        .arg(summary.runsConverted)
-        .arg(counted(summary.filesWritten, "file", "files"))
-        .arg(summary.runsSkipped);
+    QString line = QStringLiteral("%1 read, %2 converted, %3 written, %4 skipped")
+                       .arg(counted(summary.runsRead, "run", "runs"))
+                       .arg(summary.runsConverted)
+                       .arg(counted(summary.filesWritten, "file", "files"))
+                       .arg(summary.runsSkipped);
+    QStringList others;
+    if (summary.waypoints > 0)
+        others << counted(summary.waypoints, "waypoint", "waypoints");
+    if (summary.routes > 0)
+        others << counted(summary.routes, "route", "routes");
+    if (!others.isEmpty())
+        line += QStringLiteral(", %1 not converted").arg(others.join(QStringLiteral(" and ")));
+    return line;
 }
 
 void printSkipped(const kelvane::ConversionSummary &summary, const QString &historyFile)

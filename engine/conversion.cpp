@@ -42,6 +42,7 @@ class Conversion final : public RunSink {
     RunStart runStarts(std::string_view startTime) override;
     bool runEnded(Run *kept) override;
     void runSkipped(qint64 line, const QString &reason) override;
+    QDate dayOf(std::string_view instant) override;
 
     bool stopRequested() const
     {
@@ -141,16 +142,24 @@ ConversionSummary Conversion::run()
         summary.error = saver.error();
     else if (!summary.stopped)
         summary.error = readError;
-    if (reader)
+    if (reader) {
         summary.notice = reader->notice();
+        summary.waypoints += reader->nonRuns().waypoints;
+        summary.routes += reader->nonRuns().routes;
+    }
     if (reader && summary.runsRead == 0 && summary.ok() && !summary.stopped)
         summary.noRunHint = reader->noRunHint();
     return summary;
 }
 
+QDate Conversion::dayOf(std::string_view instant)
+{
+    return zone ? startDayIn(instant, *zone) : startDayOf(instant);
+}
+
 RunStart Conversion::runStarts(std::string_view startTime)
 {
-    const QDate day = zone ? startDayIn(startTime, *zone) : startDayOf(startTime);
+    const QDate day = dayOf(startTime);
     if (!day.isValid())
         return {};
     openNumber = numbering.numberRun(day);
@@ -194,10 +203,17 @@ bool Conversion::saveDayFiles(Run &run)
     std::size_t count = 0;
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
-        // Two kinds may name the same file (the own format's and the TCX day
-        // file of a TCX run, both the run's own document): it is written once.
-        if (std::any_of(files, files + count, [&](const auto &file) { return file.name == name; }))
+        // Two kinds may name the same file: the own format's and the TCX day
+        // file of a TCX run, or the GPX day file of a GPX run. It is written
+        // once, as the run's document unless the later kind converts the run
+        // (a GPX version was asked for).
+        const auto same =
+            std::find_if(files, files + count, [&](const auto &file) { return file.name == name; });
+        if (same != files + count) {
+            if (!writesDocument(*writer, run))
+                *same = {name, {}, writer.get()};
             continue;
+        }
         // The own format's day file's name is shown before the file is written.
         if (kind == DayFileKind::OwnFormat)
             progress.showFileName(name);

@@ -262,12 +262,11 @@ void TestRunCommands::nothingReadKeepsWindowOpen_data()
     tabs.replace("    <Run>", "\t<Run>");
     QTest::newRow("missing") << false << QByteArray() << "walk.xml";
     QTest::newRow("runs indented with tabs") << true << tabs << "indented with tabs";
-    QTest::newRow("a GPX file named .xml")
+    QTest::newRow("a GPX file of a waypoint alone, named .xml")
         << true
-        << QByteArray("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"x\"><trk><trkseg>"
-                      "<trkpt lat=\"1\" lon=\"2\"><time>2026-12-07T07:00:00Z</time></trkpt>"
-                      "</trkseg></trk></gpx>\n")
-        << "No run found in";
+        << QByteArray("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"x\">"
+                      "<wpt lat=\"1\" lon=\"2\"><time>2026-12-07T07:00:00Z</time></wpt></gpx>\n")
+        << "only 1 waypoint and 0 routes";
     QTest::newRow("empty") << true << QByteArray() << "No run found in";
 }
 
