@@ -356,8 +356,8 @@ void TestRunCommands::skippedRunsAreReported()
              qPrintable(fixture.messages[0]));
 }
 
-// The list offers Training Center files beside history files; the one chosen
-// is converted into day files of its own format.
+// The list offers Training Center and GPX files beside history files; the
+// one chosen is converted into day files of its own format.
 void TestRunCommands::convertsTrainingCenterFile()
 {
     using namespace tcx_text;
@@ -367,14 +367,16 @@ void TestRunCommands::convertsTrainingCenterFile()
     fixture.addFile(QStringLiteral("Rides.tcx"), Tcx({Activity("2026-12-04T07:00:00Z", {point}),
                                                       Activity("2026-12-07T07:00:00Z", {point})}));
     fixture.addFile(QStringLiteral("notes.txt"));
+    fixture.addFile(QStringLiteral("Tour.gpx"));
     frmKelvane &window = fixture.open();
     fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
 
     QTest::mouseClick(fixture.control(QStringLiteral("cmdSelFile")), Qt::LeftButton);
     auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
-    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->count(), 3);
     QCOMPARE(list->item(0)->text(), QStringLiteral("Rides.tcx"));
-    QCOMPARE(list->item(1)->text(), QStringLiteral("walk.xml"));
+    QCOMPARE(list->item(1)->text(), QStringLiteral("Tour.gpx"));
+    QCOMPARE(list->item(2)->text(), QStringLiteral("walk.xml"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
     QTest::mouseClick(fixture.control(QStringLiteral("cmdPast7")), Qt::LeftButton);

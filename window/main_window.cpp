@@ -39,7 +39,7 @@ const QColor kDarkRed(64, 0, 0);
 const QColor kPictureBorder(96, 96, 96);
 
 // The names the file list offers: the files of every kind the engine reads.
-const QString kHistoryFilePatterns = QStringLiteral("*.xml;*.tcx");
+const QString kHistoryFilePatterns = QStringLiteral("*.xml;*.tcx;*.gpx");
 
 // Places are kept in twips, 15 to a pixel, measured from the client area's corner.
 QRect Twips(int left, int top, int width, int height)
