@@ -1,5 +1,8 @@
 #include "conversion_check.h"
 
+#include "input/memory_source.h"
+#include "read/format_recognition.h"
+
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
 #include <kelvane/run_list.h>
@@ -29,8 +32,8 @@ struct CaseRequest {
     bool gpx11AndTcx = false;  // also GPX 1.1 and TCX day files and the list of runs
 };
 
-// Byte 0: switches (XML, CSV, GPX, high ASCII, convert twice, GPX 1.1 and TCX); byte 1: the
-// hour offset; byte 2: the kind of window; bytes 3 and 4: its days.
+// Byte 0: switches (XML, CSV, GPX, high ASCII, convert twice, GPX 1.1 and TCX, GPX runs
+// converted); byte 1: the hour offset; byte 2: the kind of window; bytes 3 and 4: its days.
 CaseRequest ReadHeader(const unsigned char *h)
 {
     CaseRequest r;
@@ -41,6 +44,7 @@ CaseRequest ReadHeader(const unsigned char *h)
     r.options.escapeHighCharacters = h[0] & 8;
     r.convertTwice = h[0] & 16;
     r.gpx11AndTcx = h[0] & 32;
+    r.options.convertGpxRuns = h[0] & 64;
     r.options.hourOffset = int(h[1] % (2 * kMaxHourOffset + 1)) - kMaxHourOffset;
     const QDate base(2026, 11, 1);
     const QDate first = base.addDays(static_cast<signed char>(h[3]));
@@ -220,6 +224,35 @@ int CheckXml(const QByteArray &bytes, QString &why)
     return points;
 }
 
+// A GPX run's own day file read by Qt's own XML parser: well-formed. Returns
+// its positioned track points (a trkpt of a trkseg of a trk of the root,
+// with lat and lon), or -1.
+int CheckOwnGpx(const QByteArray &bytes, QString &why)
+{
+    QXmlStreamReader xml(bytes);
+    QStringList open;
+    int positioned = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            static const QStringList point = {QStringLiteral("gpx"), QStringLiteral("trk"),
+                                              QStringLiteral("trkseg")};
+            const auto attributes = xml.attributes();
+            positioned += xml.name() == u"trkpt" && open == point &&
+                          attributes.hasAttribute(QStringLiteral("lat")) &&
+                          attributes.hasAttribute(QStringLiteral("lon"));
+            open << xml.name().toString();
+        } else if (xml.isEndElement()) {
+            open.removeLast();
+        }
+    }
+    if (xml.hasError()) {
+        why = QStringLiteral("not well-formed: %1").arg(xml.errorString());
+        return -1;
+    }
+    return positioned;
+}
+
 // A Training Center day file read by Qt's own XML parser: well-formed, one
 // activity. Returns its positioned track points, or -1.
 int CheckTcx(const QByteArray &bytes, QString &why)
@@ -268,10 +301,19 @@ QByteArray ReadAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Whether the engine reads the input as a GPX file.
+bool IsGpx(QByteArrayView input)
+{
+    MemorySource source(std::string_view(input.data(), std::size_t(input.size())));
+    InputBuffer buffer(source);
+    const RecognisedFormat recognised = recogniseFormat(buffer);
+    return recognised.refusal.isEmpty() && recognised.format == RunFormat::Gpx;
+}
+
 // The day files of one conversion, checked one by one and as a set.
 QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                       const RecordingProgress &progress, const ConversionSummary &summary,
-                      bool inputWellFormed, QMap<QString, QByteArray> &contents)
+                      bool inputWellFormed, bool gpxInput, QMap<QString, QByteArray> &contents)
 {
     static const QRegularExpression pattern(
         QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|tcx|txt|gpx)$)"));
@@ -279,17 +321,21 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
     const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                                     QDir::NoDotAndDotDot);
     // The run's own format: .xml for a history, .tcx for a Training Center
-    // file; one of them for every run of a conversion.
-    QString documentExtension = QStringLiteral("xml");
+    // file, .gpx for a GPX file; one of them for every run of a conversion.
+    QString documentExtension = gpxInput ? QStringLiteral("gpx") : QStringLiteral("xml");
     for (const QFileInfo &entry : entries)
         if (entry.suffix() == QLatin1String("tcx"))
             documentExtension = QStringLiteral("tcx");
+    // A GPX run's GPX day file is its own unless GPX runs are converted; the
+    // converted one takes the name then.
+    const bool gpxChosen = request.options.dayFiles.testFlag(DayFileKind::Gpx);
+    const bool ownGpx = gpxInput && (!gpxChosen || !request.options.convertGpxRuns);
     QStringList expectedExtensions;
-    if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat))
+    if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) && (!gpxInput || ownGpx))
         expectedExtensions << documentExtension;
     if (request.options.dayFiles.testFlag(DayFileKind::Csv))
         expectedExtensions << QStringLiteral("txt");
-    if (request.options.dayFiles.testFlag(DayFileKind::Gpx))
+    if (gpxChosen && !expectedExtensions.contains(QStringLiteral("gpx")))
         expectedExtensions << QStringLiteral("gpx");
 
     QMap<QString, QStringList> extensionsOf; // base name -> extensions found
@@ -327,12 +373,14 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
             .arg(summary.filesWritten)
             .arg(summary.runsConverted)
             .arg(present.size());
+    // The own format's names are shown (a GPX run's converted .gpx takes its name).
     QStringList xmlWritten;
-    for (const QString &name : progress.written)
-        if (name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".tcx")))
-            xmlWritten << name;
+    if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat))
+        for (const QString &name : progress.written)
+            if (name.endsWith(QLatin1Char('.') + documentExtension))
+                xmlWritten << name;
     if (progress.shown != xmlWritten)
-        return QStringLiteral("the names shown are not the XML day files written");
+        return QStringLiteral("the names shown are not the own format's day files written");
 
     for (auto it = extensionsOf.cbegin(); it != extensionsOf.cend(); ++it) {
         QStringList found = it.value();
@@ -347,7 +395,7 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
         const auto path = [&](const char *extension) {
             return it.key() + QLatin1String(extension);
         };
-        if (request.options.dayFiles.testFlag(DayFileKind::Gpx)) {
+        if (gpxChosen && !ownGpx) {
             points = CheckGpx(contents.value(path(".gpx")), why);
             if (points < 0)
                 return QStringLiteral("%1: %2").arg(path(".gpx"), why);
@@ -363,9 +411,21 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                     .arg(points);
             points = rows;
         }
-        if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) &&
-            documentExtension == u"tcx") {
-            // Only a well-formed input makes a promise about its day files' XML.
+        // Only a well-formed input makes a promise about its day files' XML.
+        if (gpxInput) {
+            if (ownGpx && expectedExtensions.contains(QStringLiteral("gpx")) && inputWellFormed) {
+                const int positioned = CheckOwnGpx(contents.value(path(".gpx")), why);
+                if (positioned < 0)
+                    return QStringLiteral("%1: %2").arg(path(".gpx"), why);
+                if (points >= 0 && positioned != points)
+                    return QStringLiteral("%1: %2 positioned track points, the CSV day file "
+                                          "holds %3")
+                        .arg(path(".gpx"))
+                        .arg(positioned)
+                        .arg(points);
+            }
+        } else if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) &&
+                   documentExtension == u"tcx") {
             if (inputWellFormed) {
                 const int positioned = CheckTcx(contents.value(path(".tcx")), why);
                 if (positioned < 0)
@@ -425,6 +485,7 @@ QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseReq
     conversion.options = request.options;
     conversion.options.dayFiles = DayFileKind::Gpx | DayFileKind::Tcx;
     conversion.options.gpxVersion = GpxVersion::V1_1;
+    conversion.options.convertGpxRuns = true;
     conversion.today = CaseToday();
     SilentProgress silent;
     const ConversionSummary summary = makeDayFiles(conversion, silent);
@@ -509,6 +570,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
         // data, a file of another kind); nothing else may.
         const QByteArrayView history = data.sliced(kCaseHeaderSize);
         const bool wellFormed = WellFormed(history);
+        const bool gpxInput = IsGpx(history);
         if (!summary.ok()) {
             const bool refused = summary.error.contains(QLatin1String("is not well-formed XML")) ||
                                  summary.error.contains(QLatin1String("holds no root element")) ||
@@ -525,7 +587,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
 
         QMap<QString, QByteArray> contents;
         if (const QString problem =
-                CheckDayFiles(out, request, progress, summary, wellFormed, contents);
+                CheckDayFiles(out, request, progress, summary, wellFormed, gpxInput, contents);
             !problem.isEmpty())
             return problem;
         if (round == 0)
