@@ -326,9 +326,10 @@ void TestGpxReader::startDays_data()
         << Gpx({timeless, Track({Point("2026-11-02T08:00:00Z")})})
         << QStringList{"20261102_01_Monday.gpx"}
         << "3: none of its track points has a time naming a real day";
-    QTest::newRow("a track without segments")
-        << Gpx({"  <metadata><time>2026-11-02T08:00:00Z</time></metadata>\n  <trk/>\n"})
-        << QStringList{"20261102_01_Monday.gpx"} << QString();
+    QTest::newRow("tracks without segments")
+        << Gpx({"  <metadata><time>2026-11-02T08:00:00Z</time></metadata>\n  <trk/>\n"
+                "  <trk><name/></trk>\n"})
+        << QStringList{"20261102_01_Monday.gpx", "20261102_02_Monday.gpx"} << QString();
 }
 
 void TestGpxReader::startDays()
@@ -340,9 +341,11 @@ void TestGpxReader::startDays()
     const Converted converted = Convert(dir, input(), Kinds(DayFileKind::OwnFormat));
     QVERIFY2(converted.summary.ok(), qPrintable(converted.summary.error));
     QCOMPARE(converted.saved, saved);
-    QString problem;
-    PointsOf(converted.file(saved.first()), problem);
-    QCOMPARE(problem, QString());
+    for (const QString &name : saved) {
+        QString problem;
+        PointsOf(converted.file(name), problem);
+        QCOMPARE(problem, QString());
+    }
     QCOMPARE(converted.summary.skipped.size(), int(!skipped.isEmpty()));
     for (const SkippedRun &run : converted.summary.skipped)
         QVERIFY2(QStringLiteral("%1: %2").arg(run.line).arg(run.reason).startsWith(skipped),

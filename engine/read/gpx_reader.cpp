@@ -304,7 +304,8 @@ bool GpxReader::endPoint()
 bool GpxReader::closeTrack()
 {
     if (!trackHeadTaken) {
-        if (tokens.emptyElement()) {
+        // <trk/>, which is its start tag and its end at once.
+        if (!tokens.token().starts_with("</")) {
             trackHead = trackIndentation;
             trackHead.append(tokens.token().substr(0, tokens.token().size() - 2));
             trackHead += '>';
