@@ -286,12 +286,37 @@ int CheckTcx(const QByteArray &bytes, QString &why)
     return positioned;
 }
 
-// Whether Qt's XML parser reads the whole input without an error.
+// Whether the ASCII characters of a name are those XML allows in names: Qt's
+// parser lets others pass, such as DEL.
+bool AsciiNameCharacters(QStringView name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        const bool start =
+            c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80;
+        if (!start && (i == 0 || !(c == '-' || c == '.' || (c >= '0' && c <= '9'))))
+            return false;
+    }
+    return !name.isEmpty();
+}
+
+// Whether Qt's XML parser reads the whole input without an error, names
+// checked as XML has them.
 bool WellFormed(QByteArrayView bytes)
 {
     QXmlStreamReader xml(bytes.toByteArray());
-    while (!xml.atEnd())
-        xml.readNext();
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        bool named = AsciiNameCharacters(xml.qualifiedName());
+        for (const QXmlStreamAttribute &attribute : xml.attributes())
+            named = named && AsciiNameCharacters(attribute.qualifiedName());
+        for (const QXmlStreamNamespaceDeclaration &declaration : xml.namespaceDeclarations())
+            named = named &&
+                    (declaration.prefix().isEmpty() || AsciiNameCharacters(declaration.prefix()));
+        if (!named)
+            return false;
+    }
     return !xml.hasError();
 }
 
