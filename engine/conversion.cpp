@@ -64,7 +64,9 @@ class Conversion final : public RunSink {
     RunContent content;          // what the writers need of a run
     DayFileSaver saver;
     RunNumbering numbering;
-    int openNumber = 0; // of the run whose start was taken last
+    int openNumber = 0;   // of the run whose start was taken last
+    std::string lastDate; // the text of the last date dayOf() read, and its day
+    QDate lastDay;
     bool progressStarted = false;
     int progressMin = 0;
     int progressMax = 0;
@@ -154,7 +156,15 @@ ConversionSummary Conversion::run()
 
 QDate Conversion::dayOf(std::string_view instant)
 {
-    return zone ? startDayIn(instant, *zone) : startDayOf(instant);
+    if (zone)
+        return startDayIn(instant, *zone);
+    // Asked of every track point: the date is read again only when its text changes.
+    const std::string_view date = instant.substr(0, 10);
+    if (date != lastDate) {
+        lastDate.assign(date);
+        lastDay = startDayOf(date);
+    }
+    return lastDay;
 }
 
 RunStart Conversion::runStarts(std::string_view startTime)

@@ -263,14 +263,19 @@ void GpxReader::startPoint()
     point = {};
     pointStore.clear();
     pointTagOffset = tokens.tokenOffset();
-    pointBegin = pointTagOffset - qint64(indentationBefore(input, pointTagOffset).size());
     if (options.content.points) {
         point.latitude = values.attribute("lat", pointStore);
         point.longitude = values.attribute("lon", pointStore);
     }
     // A run that is not kept lets its bytes go, but for those a run cut here would begin with.
     if (!keepsRun())
-        tokens.keepFrom(pointsInSegment == 0 ? segmentBegin : pointBegin);
+        tokens.keepFrom(pointsInSegment == 0 ? segmentBegin : pointBegin());
+}
+
+// Where a run cut at the point being read begins: the blanks before its tag on its line.
+qint64 GpxReader::pointBegin() const
+{
+    return pointTagOffset - qint64(indentationBefore(input, pointTagOffset).size());
 }
 
 // A point whose day is not its run's ends that run: a new one begins with it.
@@ -286,7 +291,7 @@ bool GpxReader::endPoint()
         const bool inSegment = pointsInSegment > 0;
         if (!closeRun(inSegment ? lastPointEnd : lastSegmentEnd, inSegment))
             return false;
-        beginRun(inSegment ? pointBegin : segmentBegin, pointTagOffset, inSegment);
+        beginRun(inSegment ? pointBegin() : segmentBegin, pointTagOffset, inSegment);
         startRun(time, day);
     }
     if (recordingPoints && options.content.details && day.isValid()) {

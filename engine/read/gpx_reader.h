@@ -73,6 +73,7 @@ class GpxReader final : public RunReader {
     void openTrack();
     void startSegment();
     void startPoint();
+    qint64 pointBegin() const;
     bool endPoint();
     bool closeTrack();
     void takeTrackHead(qint64 end);
@@ -134,7 +135,6 @@ class GpxReader final : public RunReader {
 
     // The point being read.
     qint64 pointTagOffset = 0;
-    qint64 pointBegin = 0;
     PointTexts point;
     std::string pointStore; // expanded texts of the point
     TrackPoints points;
