@@ -20,17 +20,21 @@ struct Options {
     QCommandLineOption ownFormat{
         QStringLiteral("own-format"),
         QStringLiteral("Write each run in the format it was read in: the XML day file (.xml) of a "
-                       "history, a TCX file (.tcx) of a Training Center file's activity.")};
+                       "history, a TCX file (.tcx) of a Training Center file's activity, a GPX "
+                       "file (.gpx) of a GPX track's day.")};
     QCommandLineOption xml{QStringLiteral("xml"),
                            QStringLiteral("The same as --own-format: the XML day file of each run "
-                                          "(.tcx for a Training Center file).")};
+                                          "(.tcx for a Training Center file, .gpx for GPX).")};
     QCommandLineOption csv{QStringLiteral("csv"),
                            QStringLiteral("Write the CSV day file (.txt) of each run.")};
-    QCommandLineOption gpx{QStringLiteral("gpx"),
-                           QStringLiteral("Write the GPX day file of each run.")};
+    QCommandLineOption gpx{
+        QStringLiteral("gpx"),
+        QStringLiteral("Write the GPX day file of each run; a GPX file's runs keep their own GPX, "
+                       "as --own-format writes it.")};
     QCommandLineOption gpxVersion{
         QStringLiteral("gpx-version"),
-        QStringLiteral("GPX 1.0 (the default) or 1.1, with heart rate and cadence; implies --gpx."),
+        QStringLiteral("GPX 1.0 (the default) or 1.1, with heart rate and cadence; implies --gpx, "
+                       "and makes the GPX day file of a GPX file's runs in that version too."),
         QStringLiteral("1.0|1.1"), QStringLiteral("1.0")};
     QCommandLineOption tcx{QStringLiteral("tcx"),
                            QStringLiteral("Write the TCX day file of each run, with its laps.")};
@@ -141,16 +145,16 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     request.helpText =
         helpText(
             QStringLiteral("kelvane-split [OPTIONS] INPUT..."),
-            QStringLiteral("Splits logbook history files and Training Center (TCX) files, told by "
-                           "their content, into day files: for each run (TCX: activity) in the "
-                           "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
-                           "Without a kind chosen, the XML day file is written. An INPUT is a "
-                           "file, a compressed file (gzip, bzip2, xz), an archive (zip, tar, "
-                           "tar.gz, ...) whose files are each read, a folder whose files and "
-                           "subfolders are read in the order of their names, or - for standard "
-                           "input. Inputs are read one after another, and a day's NN counts on "
-                           "across them; files of other kinds found in archives and folders are "
-                           "passed over."),
+            QStringLiteral("Splits logbook history files, Training Center (TCX) files and GPX "
+                           "files, told by their content, into day files: for each run (TCX: "
+                           "activity; GPX: a track's day) in the window, one file of each kind "
+                           "chosen, named YYYYMMDD_NN_Weekday. Without a kind chosen, the XML day "
+                           "file is written. An INPUT is a file, a compressed file (gzip, bzip2, "
+                           "xz), an archive (zip, tar, tar.gz, ...) whose files are each read, a "
+                           "folder whose files and subfolders are read in the order of their "
+                           "names, or - for standard input. Inputs are read one after another, "
+                           "and a day's NN counts on across them; files of other kinds found in "
+                           "archives and folders are passed over."),
             o.groups()) +
         QStringLiteral("\nExit status:\n"
                        "  0    every input was read\n"
@@ -202,6 +206,7 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     options.dayFiles.setFlag(kelvane::DayFileKind::Gpx,
                              parser.isSet(o.gpx) || parser.isSet(o.gpxVersion));
     options.dayFiles.setFlag(kelvane::DayFileKind::Tcx, parser.isSet(o.tcx));
+    options.convertGpxRuns = parser.isSet(o.gpxVersion);
     if (const QString version = parser.value(o.gpxVersion); version == QLatin1String("1.1")) {
         options.gpxVersion = kelvane::GpxVersion::V1_1;
     } else if (version != QLatin1String("1.0")) {

@@ -46,14 +46,22 @@ QString inputTotals(const kelvane::ConversionSummary &summary)
                  : QStringLiteral("%1 not GPS files").arg(summary.inputsNotGps));
 }
 
+// Waypoints and routes are named only when an input held some.
 QString totals(const kelvane::ConversionSummary &summary)
 {
-    return QStringLiteral("%1 read, %2 converted, %3 written, %4 skipped")
-               .arg(counted(summary.runsRead, "run", "runs"))
-               .arg(summary.runsConverted)
-               .arg(counted(summary.filesWritten, "file", "files"))
-               .arg(summary.runsSkipped) +
-           inputTotals(summary);
+    QString line = QStringLiteral("%1 read, %2 converted, %3 written, %4 skipped")
+                       .arg(counted(summary.runsRead, "run", "runs"))
+                       .arg(summary.runsConverted)
+                       .arg(counted(summary.filesWritten, "file", "files"))
+                       .arg(summary.runsSkipped);
+    QStringList others;
+    if (summary.waypoints > 0)
+        others << counted(summary.waypoints, "waypoint", "waypoints");
+    if (summary.routes > 0)
+        others << counted(summary.routes, "route", "routes");
+    if (!others.isEmpty())
+        line += QStringLiteral(", %1 not converted").arg(others.join(QStringLiteral(" and ")));
+    return line + inputTotals(summary);
 }
 
 // What is said of single inputs of several: those that failed whatever is

@@ -59,6 +59,7 @@ class Conversion final : public RunSink {
     RunStart runStarts(std::string_view startTime) override;
     bool runEnded(Run *kept) override;
     void runSkipped(qint64 line, const QString &reason) override;
+    QDate dayOf(std::string_view instant) override;
 
     bool stopRequested() const
     {
@@ -88,6 +89,8 @@ class Conversion final : public RunSink {
     bool inputAlone = false; // it is the one input, named: its failure is the conversion's
     RunNumbering numbering;  // one for all inputs
     int openNumber = 0;      // of the run whose start was taken last
+    std::string lastDate;    // the text of the last date dayOf() read, and its day
+    QDate lastDay;
     bool progressStarted = false;
     int progressMin = 0;
     int progressMax = 0;
@@ -185,6 +188,8 @@ void Conversion::readInput(const Input &input, bool alone)
     numbering.startInput(reader->numberingRule());
     const int runsBefore = summary.runsRead;
     reader->read(*this);
+    summary.waypoints += reader->nonRuns().waypoints;
+    summary.routes += reader->nonRuns().routes;
     if (const QString notice = reader->notice(); !notice.isEmpty()) {
         if (alone)
             summary.notice = notice;
@@ -218,9 +223,22 @@ void Conversion::report(const InputReport &report)
         summary.inputReports.append(report);
 }
 
+QDate Conversion::dayOf(std::string_view instant)
+{
+    if (zone)
+        return startDayIn(instant, *zone);
+    // Asked of every track point: the date is read again only when its text changes.
+    const std::string_view date = instant.substr(0, 10);
+    if (date != lastDate) {
+        lastDate.assign(date);
+        lastDay = startDayOf(date);
+    }
+    return lastDay;
+}
+
 RunStart Conversion::runStarts(std::string_view startTime)
 {
-    const QDate day = zone ? startDayIn(startTime, *zone) : startDayOf(startTime);
+    const QDate day = dayOf(startTime);
     if (!day.isValid())
         return {};
     openNumber = numbering.numberRun(day);
@@ -268,10 +286,17 @@ bool Conversion::saveDayFiles(Run &run)
     std::size_t count = 0;
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
-        // Two kinds may name the same file (the own format's and the TCX day
-        // file of a TCX run, both the run's own document): it is written once.
-        if (std::any_of(files, files + count, [&](const auto &file) { return file.name == name; }))
+        // Two kinds may name the same file: the own format's and the TCX day
+        // file of a TCX run, or the GPX day file of a GPX run. It is written
+        // once, as the run's document unless the later kind converts the run
+        // (a GPX version was asked for).
+        const auto same =
+            std::find_if(files, files + count, [&](const auto &file) { return file.name == name; });
+        if (same != files + count) {
+            if (!writesDocument(*writer, run))
+                *same = {name, {}, writer.get()};
             continue;
+        }
         // The own format's day file's name is shown before the file is written.
         if (kind == DayFileKind::OwnFormat)
             progress.showFileName(name);

@@ -1,6 +1,8 @@
 #include "conversion_check.h"
 
 #include "input/input_list.h"
+#include "input/memory_source.h"
+#include "read/format_recognition.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
@@ -16,6 +18,7 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -31,8 +34,8 @@ struct CaseRequest {
     bool gpx11AndTcx = false;  // also GPX 1.1 and TCX day files and the list of runs
 };
 
-// Byte 0: switches (XML, CSV, GPX, high ASCII, convert twice, GPX 1.1 and TCX); byte 1: the
-// hour offset; byte 2: the kind of window; bytes 3 and 4: its days.
+// Byte 0: switches (XML, CSV, GPX, high ASCII, convert twice, GPX 1.1 and TCX, GPX runs
+// converted); byte 1: the hour offset; byte 2: the kind of window; bytes 3 and 4: its days.
 CaseRequest ReadHeader(const unsigned char *h)
 {
     CaseRequest r;
@@ -43,6 +46,7 @@ CaseRequest ReadHeader(const unsigned char *h)
     r.options.escapeHighCharacters = h[0] & 8;
     r.convertTwice = h[0] & 16;
     r.gpx11AndTcx = h[0] & 32;
+    r.options.convertGpxRuns = h[0] & 64;
     r.options.hourOffset = int(h[1] % (2 * kMaxHourOffset + 1)) - kMaxHourOffset;
     const QDate base(2026, 11, 1);
     const QDate first = base.addDays(static_cast<signed char>(h[3]));
@@ -229,6 +233,35 @@ int CheckXml(const QByteArray &bytes, QString &why)
     return points;
 }
 
+// A GPX run's own day file read by Qt's own XML parser: well-formed. Returns
+// its positioned track points (a trkpt of a trkseg of a trk of the root,
+// with lat and lon), or -1.
+int CheckOwnGpx(const QByteArray &bytes, QString &why)
+{
+    QXmlStreamReader xml(bytes);
+    QStringList open;
+    int positioned = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            static const QStringList point = {QStringLiteral("gpx"), QStringLiteral("trk"),
+                                              QStringLiteral("trkseg")};
+            const auto attributes = xml.attributes();
+            positioned += xml.name() == u"trkpt" && open == point &&
+                          attributes.hasAttribute(QStringLiteral("lat")) &&
+                          attributes.hasAttribute(QStringLiteral("lon"));
+            open << xml.name().toString();
+        } else if (xml.isEndElement()) {
+            open.removeLast();
+        }
+    }
+    if (xml.hasError()) {
+        why = QStringLiteral("not well-formed: %1").arg(xml.errorString());
+        return -1;
+    }
+    return positioned;
+}
+
 // A Training Center day file read by Qt's own XML parser: well-formed, one
 // activity. Returns its positioned track points, or -1.
 int CheckTcx(const QByteArray &bytes, QString &why)
@@ -262,12 +295,37 @@ int CheckTcx(const QByteArray &bytes, QString &why)
     return positioned;
 }
 
-// Whether Qt's XML parser reads the whole input without an error.
+// Whether the ASCII characters of a name are those XML allows in names: Qt's
+// parser lets others pass, such as DEL.
+bool AsciiNameCharacters(QStringView name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        const bool start =
+            c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80;
+        if (!start && (i == 0 || !(c == '-' || c == '.' || (c >= '0' && c <= '9'))))
+            return false;
+    }
+    return !name.isEmpty();
+}
+
+// Whether Qt's XML parser reads the whole input without an error, names
+// checked as XML has them.
 bool WellFormed(QByteArrayView bytes)
 {
     QXmlStreamReader xml(bytes.toByteArray());
-    while (!xml.atEnd())
-        xml.readNext();
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        bool named = AsciiNameCharacters(xml.qualifiedName());
+        for (const QXmlStreamAttribute &attribute : xml.attributes())
+            named = named && AsciiNameCharacters(attribute.qualifiedName());
+        for (const QXmlStreamNamespaceDeclaration &declaration : xml.namespaceDeclarations())
+            named = named &&
+                    (declaration.prefix().isEmpty() || AsciiNameCharacters(declaration.prefix()));
+        if (!named)
+            return false;
+    }
     return !xml.hasError();
 }
 
@@ -277,25 +335,49 @@ QByteArray ReadAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Whether the engine reads the input as a GPX file.
+bool IsGpx(QByteArrayView input)
+{
+    MemorySource source(std::string_view(input.data(), std::size_t(input.size())));
+    InputBuffer buffer(source);
+    const RecognisedFormat recognised = recogniseFormat(buffer);
+    return recognised.refusal.isEmpty() && recognised.format == RunFormat::Gpx;
+}
+
+// How many of the inputs read are GPX files.
+struct GpxInputs {
+    bool some = false;
+    bool all = false;
+};
+
+// Whether a run was read from a GPX file: told by its day files when the own
+// format was asked for (a GPX run has neither .xml nor .tcx), else by the
+// inputs; unknown when they are of several kinds.
+std::optional<bool> IsGpxRun(const QStringList &found, bool ownChosen, GpxInputs gpx)
+{
+    if (!gpx.some)
+        return false;
+    if (ownChosen)
+        return !found.contains(QLatin1String("xml")) && !found.contains(QLatin1String("tcx"));
+    if (gpx.all)
+        return true;
+    return std::nullopt;
+}
+
 // The day files of one conversion, checked one by one and as a set.
 QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                       const RecordingProgress &progress, const ConversionSummary &summary,
-                      bool inputWellFormed, QMap<QString, QByteArray> &contents)
+                      bool inputWellFormed, GpxInputs gpxInputs,
+                      QMap<QString, QByteArray> &contents)
 {
     static const QRegularExpression pattern(
         QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|tcx|txt|gpx)$)"));
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                                     QDir::NoDotAndDotDot);
-    // The run's own format: .xml for a history, .tcx for a Training Center
-    // file; one of them for every run (an archive may hold both).
-    QStringList expectedExtensions;
-    if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat))
-        expectedExtensions << QStringLiteral("own");
-    if (request.options.dayFiles.testFlag(DayFileKind::Csv))
-        expectedExtensions << QStringLiteral("txt");
-    if (request.options.dayFiles.testFlag(DayFileKind::Gpx))
-        expectedExtensions << QStringLiteral("gpx");
+    const bool ownChosen = request.options.dayFiles.testFlag(DayFileKind::OwnFormat);
+    const bool gpxChosen = request.options.dayFiles.testFlag(DayFileKind::Gpx);
+    const bool csvChosen = request.options.dayFiles.testFlag(DayFileKind::Csv);
 
     QMap<QString, QStringList> extensionsOf; // base name -> extensions found
     contents.clear();
@@ -326,26 +408,43 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
     if (written != present)
         return QStringLiteral("the files reported written (%1) are not the files present (%2)")
             .arg(written.join(QLatin1Char(' ')), present.join(QLatin1Char(' ')));
-    if (summary.filesWritten != present.size() ||
-        summary.filesWritten != summary.runsConverted * expectedExtensions.size())
+    if (summary.filesWritten != present.size() || summary.runsConverted != extensionsOf.size())
         return QStringLiteral("the summary counts %1 files of %2 runs, %3 present")
             .arg(summary.filesWritten)
             .arg(summary.runsConverted)
             .arg(present.size());
-    QStringList xmlWritten;
-    for (const QString &name : progress.written)
-        if (name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".tcx")))
-            xmlWritten << name;
-    if (progress.shown != xmlWritten)
-        return QStringLiteral("the names shown are not the XML day files written");
+    // The own format's names are shown: .xml, .tcx, and a GPX run's .gpx (its
+    // converted one takes the name).
+    QStringList ownWritten;
+    for (const QString &name : progress.written) {
+        const QString base = name.left(name.size() - 4);
+        if (ownChosen &&
+            (!name.endsWith(QLatin1String(".gpx")) ||
+             IsGpxRun(extensionsOf.value(base), true, gpxInputs).value_or(false)) &&
+            !name.endsWith(QLatin1String(".txt")))
+            ownWritten << name;
+    }
+    if (progress.shown != ownWritten)
+        return QStringLiteral("the names shown are not the own format's day files written");
 
     for (auto it = extensionsOf.cbegin(); it != extensionsOf.cend(); ++it) {
         QStringList found = it.value();
         found.sort();
+        // A run's own format: .xml for a history, .tcx for a Training Center
+        // file, .gpx for a GPX file. A GPX run's GPX day file is its own unless
+        // GPX runs are converted.
+        const std::optional<bool> gpxRun = IsGpxRun(found, ownChosen, gpxInputs);
+        const bool ownGpx =
+            gpxRun.value_or(false) && (!gpxChosen || !request.options.convertGpxRuns);
         const QString documentExtension =
             found.contains(QLatin1String("tcx")) ? QStringLiteral("tcx") : QStringLiteral("xml");
-        QStringList wanted = expectedExtensions;
-        wanted.replaceInStrings(QStringLiteral("own"), documentExtension);
+        QStringList wanted;
+        if (ownChosen && !gpxRun.value_or(false))
+            wanted << documentExtension;
+        if (csvChosen)
+            wanted << QStringLiteral("txt");
+        if (gpxChosen || (ownChosen && gpxRun.value_or(false)))
+            wanted << QStringLiteral("gpx");
         wanted.sort();
         if (found != wanted)
             return QStringLiteral("run %1 has the day files %2")
@@ -355,12 +454,12 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
         const auto path = [&](const char *extension) {
             return it.key() + QLatin1String(extension);
         };
-        if (request.options.dayFiles.testFlag(DayFileKind::Gpx)) {
+        if (gpxChosen && gpxRun.has_value() && !ownGpx) {
             points = CheckGpx(contents.value(path(".gpx")), why);
             if (points < 0)
                 return QStringLiteral("%1: %2").arg(path(".gpx"), why);
         }
-        if (request.options.dayFiles.testFlag(DayFileKind::Csv)) {
+        if (csvChosen) {
             const int rows = CheckCsv(contents.value(path(".txt")), why);
             if (rows < 0)
                 return QStringLiteral("%1: %2").arg(path(".txt"), why);
@@ -371,9 +470,21 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                     .arg(points);
             points = rows;
         }
-        if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) &&
-            documentExtension == u"tcx") {
-            // Only a well-formed input makes a promise about its day files' XML.
+        // Only a well-formed input makes a promise about its day files' XML.
+        if (gpxRun.value_or(false)) {
+            if (ownGpx && inputWellFormed) {
+                const int positioned = CheckOwnGpx(contents.value(path(".gpx")), why);
+                if (positioned < 0)
+                    return QStringLiteral("%1: %2").arg(path(".gpx"), why);
+                if (points >= 0 && positioned != points)
+                    return QStringLiteral("%1: %2 positioned track points, the CSV day file "
+                                          "holds %3")
+                        .arg(path(".gpx"))
+                        .arg(positioned)
+                        .arg(points);
+            }
+        } else if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) &&
+                   documentExtension == u"tcx") {
             if (inputWellFormed) {
                 const int positioned = CheckTcx(contents.value(path(".tcx")), why);
                 if (positioned < 0)
@@ -472,6 +583,7 @@ QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseReq
     conversion.options = request.options;
     conversion.options.dayFiles = DayFileKind::Gpx | DayFileKind::Tcx;
     conversion.options.gpxVersion = GpxVersion::V1_1;
+    conversion.options.convertGpxRuns = true;
     conversion.today = CaseToday();
     SilentProgress silent;
     const ConversionSummary summary = makeDayFiles(conversion, silent);
@@ -526,9 +638,13 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
     const Unpacked unpacked = Unpack(input);
     bool wellFormed = unpacked.whole;
     bool declaresTypes = false;
+    GpxInputs gpxInputs{false, !unpacked.inputs.isEmpty()};
     for (const QByteArray &bytes : unpacked.inputs) {
         wellFormed = wellFormed && WellFormed(bytes);
         declaresTypes = declaresTypes || bytes.contains("<!DOCTYPE");
+        const bool gpx = IsGpx(bytes);
+        gpxInputs.some = gpxInputs.some || gpx;
+        gpxInputs.all = gpxInputs.all && gpx;
     }
     QMap<QString, QByteArray> first;
     int runsConverted = 0;
@@ -580,7 +696,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
 
         QMap<QString, QByteArray> contents;
         if (const QString problem =
-                CheckDayFiles(out, request, progress, summary, wellFormed, contents);
+                CheckDayFiles(out, request, progress, summary, wellFormed, gpxInputs, contents);
             !problem.isEmpty())
             return problem;
         if (round == 0)

@@ -1,4 +1,5 @@
 #include "archive_text.h"
+#include "gpx_text.h"
 #include "history_text.h"
 #include "tcx_text.h"
 
@@ -86,7 +87,8 @@ class TestKelvaneSplit : public QObject {
     void failures();
     void inputThroughAPipe_data();
     void inputThroughAPipe();
-    void summaryOfOneRun();
+    void summary_data();
+    void summary();
     void namesThatCannotBeWritten();
     void historyWithoutRuns();
     void listOfRuns_data();
@@ -382,14 +384,34 @@ void TestKelvaneSplit::inputThroughAPipe()
     QCOMPARE(piped, expected);
 }
 
-void TestKelvaneSplit::summaryOfOneRun()
+void TestKelvaneSplit::summary_data()
 {
+    using gpx_text::Gpx, gpx_text::kRoute, gpx_text::kWaypoint;
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("one run") << History({Run(StartOn(today))})
+                             << QByteArray("1 run read, 1 converted, 1 file written, 0 skipped");
+    const QByteArray track = gpx_text::Track({gpx_text::Point(StartOn(today))});
+    QTest::newRow("waypoints and routes of a GPX file")
+        << Gpx({kWaypoint, kWaypoint, kRoute, track})
+        << QByteArray("1 run read, 1 converted, 1 file written, 0 skipped, 2 waypoints and 1 "
+                      "route not converted");
+    QTest::newRow("a route alone") << Gpx({kRoute, track})
+                                   << QByteArray("1 run read, 1 converted, 1 file written, 0 "
+                                                 "skipped, 1 route not converted");
+}
+
+// The last line on stderr counts what was read and written; what a file held
+// besides runs is named only when there was some.
+void TestKelvaneSplit::summary()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, line);
     const QString one = dir.filePath(QStringLiteral("one.xml"));
-    QVERIFY(WriteFile(one, History({Run(StartOn(today))})));
+    QVERIFY(WriteFile(one, text));
     const Result result = split({"-C", outDir(), one});
     QCOMPARE(result.status, 0);
-    QCOMPARE(result.err,
-             QByteArray("kelvane-split: 1 run read, 1 converted, 1 file written, 0 skipped\n"));
+    QCOMPARE(result.err, "kelvane-split: " + line + "\n");
 }
 
 // A conversion whose names cannot reach stdout does not end as a success.
@@ -493,6 +515,24 @@ void TestKelvaneSplit::listOfRuns_data()
                        "2021-06-30T08:00:00Z\t\t" +
                            lessThan}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.000 km, 0 points, 0 with a position\n");
+    // A track of three days and one without times: a line for each track and day.
+    const QString days = QStringLiteral(KELVANE_SOURCE_DIR "/tests/data/gpx/three_days.gpx");
+    QTest::newRow("a GPX file")
+        << QStringList{days}
+        << QStringList{header,
+                       "20260327_01_Friday\t2026-03-27T14:50:00Z\t9:00:00\t0.026\t3\tTour & "
+                       "back\t3\t2026-03-27T14:50:00Z\tcycling\t" +
+                           days,
+                       "20260328_01_Saturday\t2026-03-28T00:10:00Z\t8:50:00\t0.026\t3\tTour & "
+                       "back\t3\t2026-03-28T00:10:00Z\tcycling\t" +
+                           days,
+                       "20260329_01_Sunday\t2026-03-29T09:00:00.500Z\t0:00:00\t0.013\t2\tTour "
+                       "& back\t2\t2026-03-29T09:00:00.500Z\tcycling\t" +
+                           days,
+                       "20260327_02_Friday\t2026-03-27T20:00:00Z\t\t0.000\t1\tWithout "
+                       "times\t1\t2026-03-27T20:00:00Z\t\t" +
+                           days}
+        << QByteArray("kelvane-split: 4 runs, 17:50:00, 0.065 km, 9 points, 9 with a position\n");
     QTest::newRow("a note cut between characters")
         << QStringList{wideFile}
         << QStringList{header, "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t0.101\t1\t" +

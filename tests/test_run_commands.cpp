@@ -264,12 +264,11 @@ void TestRunCommands::nothingReadKeepsWindowOpen_data()
     tabs.replace("    <Run>", "\t<Run>");
     QTest::newRow("missing") << false << QByteArray() << "walk.xml";
     QTest::newRow("runs indented with tabs") << true << tabs << "indented with tabs";
-    QTest::newRow("a GPX file named .xml")
+    QTest::newRow("a GPX file of a waypoint alone, named .xml")
         << true
-        << QByteArray("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"x\"><trk><trkseg>"
-                      "<trkpt lat=\"1\" lon=\"2\"><time>2026-12-07T07:00:00Z</time></trkpt>"
-                      "</trkseg></trk></gpx>\n")
-        << "No run found in";
+        << QByteArray("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"x\">"
+                      "<wpt lat=\"1\" lon=\"2\"><time>2026-12-07T07:00:00Z</time></wpt></gpx>\n")
+        << "only 1 waypoint and 0 routes";
     QTest::newRow("empty") << true << QByteArray() << "No run found in";
 }
 
@@ -373,7 +372,7 @@ void TestRunCommands::convertsChosenFile_data()
         << "Rides.tcx.gz" << archive_text::Gzipped(rides);
 }
 
-// The list offers Training Center files and compressed files beside history
+// The list offers Training Center, GPX and compressed files beside history
 // files; the one chosen is converted into day files of its own format.
 void TestRunCommands::convertsChosenFile()
 {
@@ -383,14 +382,16 @@ void TestRunCommands::convertsChosenFile()
     fixture.addFile(QStringLiteral("walk.xml"), Walk());
     fixture.addFile(name, bytes);
     fixture.addFile(QStringLiteral("notes.txt"));
+    fixture.addFile(QStringLiteral("Tour.gpx"));
     frmKelvane &window = fixture.open();
     fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
 
     QTest::mouseClick(fixture.control(QStringLiteral("cmdSelFile")), Qt::LeftButton);
     auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
-    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->count(), 3);
     QCOMPARE(list->item(0)->text(), name);
-    QCOMPARE(list->item(1)->text(), QStringLiteral("walk.xml"));
+    QCOMPARE(list->item(1)->text(), QStringLiteral("Tour.gpx"));
+    QCOMPARE(list->item(2)->text(), QStringLiteral("walk.xml"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
     QTest::mouseClick(fixture.control(QStringLiteral("cmdPast7")), Qt::LeftButton);

@@ -43,6 +43,7 @@ struct RootName {
 constexpr RootName kRootNames[] = {
     {"History"sv, RunFormat::History},
     {"TrainingCenterDatabase"sv, RunFormat::Tcx},
+    {"gpx"sv, RunFormat::Gpx},
 };
 
 RunFormat formatOfRoot(std::string_view localName)

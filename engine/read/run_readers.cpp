@@ -3,6 +3,7 @@
 #include "read/run_readers.h"
 
 #include "read/format_recognition.h"
+#include "read/gpx_reader.h"
 #include "read/history_reader.h"
 #include "read/tcx_reader.h"
 
@@ -18,6 +19,8 @@ std::unique_ptr<RunReader> readerOf(const RecognisedFormat &recognised, InputBuf
         return std::make_unique<HistoryReader>(std::move(input), options, recognised.utf16);
     case RunFormat::Tcx:
         return std::make_unique<TcxReader>(std::move(input), options, recognised.utf16);
+    case RunFormat::Gpx:
+        return std::make_unique<GpxReader>(std::move(input), options, recognised.utf16);
     case RunFormat::Fit:
         return nullptr; // read by a later version
     }

@@ -29,11 +29,14 @@ constexpr std::string_view kTail = "</Activity>\r\n"
                                    "</TrainingCenterDatabase>\r\n";
 constexpr QLatin1StringView kExtension(".tcx");
 
-// The schema knows three sports; a history file records runs.
-std::string_view sportOf(std::string_view sport)
+// The schema knows three sports; a history file records runs, and a GPX
+// track names its activity in words of its own (Garmin's: running, cycling),
+// or not at all.
+std::string_view sportOf(const Run &run)
 {
+    const std::string_view sport = run.sport;
     if (sport.empty())
-        return "Running";
+        return run.format == RunFormat::Gpx ? "Other" : "Running";
     const auto is = [&](std::string_view name) {
         if (sport.size() != name.size())
             return false;
@@ -44,7 +47,7 @@ std::string_view sportOf(std::string_view sport)
     };
     if (is("Running"))
         return "Running";
-    if (is("Biking"))
+    if (is("Biking") || is("Cycling"))
         return "Biking";
     return "Other";
 }
@@ -211,8 +214,8 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
     out.clear();
     out.put(kHead);
     out.put("<Activity Sport=\"");
-    out.put(sportOf(run.sport));
-    running = sportOf(run.sport) == "Running";
+    out.put(sportOf(run));
+    running = sportOf(run) == "Running";
     out.put("\">\r\n<Id>");
     writeInstant(run.startTime);
     out.put("</Id>\r\n");

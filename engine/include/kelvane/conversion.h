@@ -61,6 +61,10 @@ struct ConversionOptions {
     // files; GPX 1.1 and TCX keep UTC. Not together with a time zone.
     int hourOffset = 0;
     GpxVersion gpxVersion = GpxVersion::V1_0;
+    // The GPX day file of a run read from a GPX file is that run's own GPX
+    // document unless this is set: then it is made in gpxVersion as for
+    // every other run.
+    bool convertGpxRuns = false;
     // When valid, a run's day is the local date of its start in this zone, and
     // the CSV day file shows local dates and times. Otherwise a run's day is
     // the date its start time is written with.
@@ -103,6 +107,9 @@ struct ConversionSummary {
     int runsConverted = 0;
     int filesWritten = 0;
     int runsSkipped = 0;
+    // What the inputs held besides runs, not converted.
+    int waypoints = 0;
+    int routes = 0;
     QList<SkippedRun> skipped; // the first hundred skipped runs and why
     // When no run was read: what the reader looks for, and the likely cause it saw.
     QString noRunHint;
