@@ -7,6 +7,7 @@
 #include "export_generator.h"
 #include "fit_generator.h"
 #include "floors.h"
+#include "gpx_generator.h"
 #include "history_facts.h"
 #include "history_generator.h"
 #include "spread_subfolders.h"
@@ -52,6 +53,8 @@ const ExportKind kExportKinds[] = {
     {"fit", "garmin_fit", GenerateFit, {1, 1}},
     // A logbook's history of a few runs.
     {"xml", "glogbook", GenerateHistory, {30 << 10, 1}},
+    // A phone app's ride of forty minutes, a point every 15 s.
+    {"gpx", "gpx", GenerateGpx, {1 << 10, 1, 15}},
 };
 
 struct Conversion {

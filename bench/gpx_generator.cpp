@@ -28,12 +28,12 @@ void AppendTime(std::string &out, QDate day, int second)
 }
 
 // A loop through the hills, a rider's heart and legs wobbling as sensors do.
-void AppendRide(std::string &out, QDate day, int start, int number)
+void AppendRide(std::string &out, QDate day, int start, int number, int everySeconds)
 {
     out += "  <trk>\n    <name>";
     Appendf(out, "Ride %d", number);
     out += "</name>\n    <type>cycling</type>\n    <trkseg>\n";
-    for (int i = 0; i < kPoints; ++i) {
+    for (int i = 0; i < kPoints; i += everySeconds) {
         const double t = i / double(kPoints);
         Appendf(out, "      <trkpt lat=\"%.7f\" lon=\"%.7f\">\n        <ele>%.1f</ele>\n",
                 47.3769 + 0.028 * std::sin(t * 6.2831853) + 1e-6 * (i % 7),
@@ -85,8 +85,8 @@ GeneratedHistory GenerateGpx(const QString &path, const HistoryShape &shape)
     while (result.bytes + qint64(chunk.size()) < shape.targetBytes) {
         ++turn;
         const bool late = turn % 7 == 0;
-        AppendRide(chunk, day, late ? 23 * 3600 + 40 * 60 : 7 * 3600 + int(turn % 7) * 600,
-                   ++rides);
+        AppendRide(chunk, day, late ? 23 * 3600 + 40 * 60 : 7 * 3600 + int(turn % 7) * 600, ++rides,
+                   std::max(1, shape.recordingSeconds));
         result.runs += late ? 2 : 1;
         day = day.addDays(1 + int(turn % 3 == 0));
         file.write(chunk.data(), qint64(chunk.size()));
