@@ -160,10 +160,9 @@ QStringList Inputs()
           "Wrong-time-zone-by-polar.tcx", "strava_export.tcx",
           "whiskey24_2_activities_2_tracks.tcx", "dblock_20090528-202902.tcx"})
         inputs << xml_check::Reference(QStringLiteral("tcx/") + QLatin1String(name));
-    for (const char *name :
-         {"three_days.gpx", "gpsbabel_mtk_logger_m241_multiple_tracks.gpx",
-          "gpsbabel_skytraq-miniHomer2_8.gpx", "gc_1292585194-20906.gpx",
-          "gc_UrbanBiker2019-04-18_16-12.gpx"})
+    for (const char *name : {"three_days.gpx", "gpsbabel_mtk_logger_m241_multiple_tracks.gpx",
+                             "gpsbabel_skytraq-miniHomer2_8.gpx", "gc_1292585194-20906.gpx",
+                             "gc_UrbanBiker2019-04-18_16-12.gpx"})
         inputs << xml_check::Reference(QStringLiteral("gpx/") + QLatin1String(name));
     return inputs;
 }
