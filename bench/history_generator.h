@@ -9,6 +9,9 @@
 struct HistoryShape {
     qint64 targetBytes = 100 << 20; // the file ends after the first run that reaches it
     std::uint64_t seed = 1;
+    // Seconds between the track points of a Training Center or GPX activity: 1, or
+    // several as a device's smart recording keeps them.
+    int recordingSeconds = 1;
 };
 
 struct GeneratedHistory {

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr int kLaps = 4;
-constexpr int kPointsPerLap = 600; // a point a second
+constexpr int kLapSeconds = 600;
 
 void Appendf(std::string &out, const char *format, auto... values)
 {
@@ -36,14 +36,16 @@ struct Sample {
     int heartRate, cadence, watts;
 };
 
-std::vector<Sample> MakeRide()
+// A point every `step` seconds.
+std::vector<Sample> MakeRide(int step)
 {
     std::vector<Sample> ride;
     double distance = 0;
-    for (int i = 0; i < kLaps * kPointsPerLap; ++i) {
-        const double t = i / double(kLaps * kPointsPerLap);
+    const int points = kLaps * kLapSeconds / step;
+    for (int i = 0; i < points; ++i) {
+        const double t = i / double(points);
         const double speed = 7.5 + 2.5 * std::sin(t * 37) + 0.3 * std::sin(i * 1.7);
-        distance += speed;
+        distance += speed * step;
         ride.push_back({37.341690938 + 0.031 * std::sin(t * 6.2831853) + 1e-6 * (i % 7),
                         -122.071173945 + 0.042 * (1 - std::cos(t * 6.2831853)) - 1e-6 * (i % 5),
                         65.4 + 120 * std::sin(t * 9.42) * std::sin(t * 3.1) + 0.2 * (i % 3),
@@ -54,17 +56,19 @@ std::vector<Sample> MakeRide()
     return ride;
 }
 
-void AppendActivity(std::string &out, const std::vector<Sample> &ride, QDate day, int start)
+void AppendActivity(std::string &out, const std::vector<Sample> &ride, QDate day, int start,
+                    int step)
 {
+    const int pointsPerLap = kLapSeconds / step;
     out += "    <Activity Sport=\"Biking\">\n      <Id>";
     AppendTime(out, day, start);
     out += "</Id>\n";
     for (int lap = 0; lap < kLaps; ++lap) {
-        const int first = lap * kPointsPerLap;
+        const int first = lap * pointsPerLap;
         out += "      <Lap StartTime=\"";
-        AppendTime(out, day, start + first);
+        AppendTime(out, day, start + lap * kLapSeconds);
         out += "\">\n";
-        const double meters = ride[std::size_t(first + kPointsPerLap - 1)].distance -
+        const double meters = ride[std::size_t(first + pointsPerLap - 1)].distance -
                               (first ? ride[std::size_t(first - 1)].distance : 0);
         Appendf(out,
                 "        <TotalTimeSeconds>%d.00</TotalTimeSeconds>\n"
@@ -79,11 +83,11 @@ void AppendActivity(std::string &out, const std::vector<Sample> &ride, QDate day
                 "        <Cadence>86</Cadence>\n"
                 "        <TriggerMethod>Distance</TriggerMethod>\n"
                 "        <Track>\n",
-                kPointsPerLap, meters, 160 + lap * 7);
-        for (int i = first; i < first + kPointsPerLap; ++i) {
+                kLapSeconds, meters, 160 + lap * 7);
+        for (int i = first; i < first + pointsPerLap; ++i) {
             const Sample &s = ride[std::size_t(i)];
             out += "          <Trackpoint>\n            <Time>";
-            AppendTime(out, day, start + i);
+            AppendTime(out, day, start + i * step);
             Appendf(out,
                     "</Time>\n"
                     "            <Position>\n"
@@ -164,17 +168,18 @@ GeneratedHistory GenerateTcx(const QString &path, const HistoryShape &shape)
         result.error = QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString());
         return result;
     }
-    const std::vector<Sample> ride = MakeRide();
+    const int step = std::clamp(shape.recordingSeconds, 1, kLapSeconds);
+    const std::vector<Sample> ride = MakeRide(step);
     std::string chunk = kHead;
     // A ride every day or two; every fifth day a second one in the evening.
     QDate day(2009, 3, 2);
     std::uint64_t turn = shape.seed;
     while (result.bytes + qint64(chunk.size()) < shape.targetBytes) {
         ++turn;
-        AppendActivity(chunk, ride, day, 7 * 3600 + int(turn % 7) * 600);
+        AppendActivity(chunk, ride, day, 7 * 3600 + int(turn % 7) * 600, step);
         ++result.runs;
         if (turn % 5 == 0) {
-            AppendActivity(chunk, ride, day, 18 * 3600);
+            AppendActivity(chunk, ride, day, 18 * 3600, step);
             ++result.runs;
         }
         day = day.addDays(1 + int(turn % 3 == 0));

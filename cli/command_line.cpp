@@ -21,18 +21,22 @@ struct Options {
         QStringLiteral("own-format"),
         QStringLiteral("Write each run in the format it was read in: the XML day file (.xml) of a "
                        "history, a TCX file (.tcx) of a Training Center file's activity, the FIT "
-                       "file itself (.fit) of a FIT activity.")};
+                       "file itself (.fit) of a FIT activity, a GPX file (.gpx) of a GPX "
+                       "track's day.")};
     QCommandLineOption xml{QStringLiteral("xml"),
                            QStringLiteral("The same as --own-format: the XML day file of each run "
                                           "(.tcx for a Training Center file, .fit for a FIT "
-                                          "file).")};
+                                          "file, .gpx for GPX).")};
     QCommandLineOption csv{QStringLiteral("csv"),
                            QStringLiteral("Write the CSV day file (.txt) of each run.")};
-    QCommandLineOption gpx{QStringLiteral("gpx"),
-                           QStringLiteral("Write the GPX day file of each run.")};
+    QCommandLineOption gpx{
+        QStringLiteral("gpx"),
+        QStringLiteral("Write the GPX day file of each run; a GPX file's runs keep their own GPX, "
+                       "as --own-format writes it.")};
     QCommandLineOption gpxVersion{
         QStringLiteral("gpx-version"),
-        QStringLiteral("GPX 1.0 (the default) or 1.1, with heart rate and cadence; implies --gpx."),
+        QStringLiteral("GPX 1.0 (the default) or 1.1, with heart rate and cadence; implies --gpx, "
+                       "and makes the GPX day file of a GPX file's runs in that version too."),
         QStringLiteral("1.0|1.1"), QStringLiteral("1.0")};
     QCommandLineOption tcx{QStringLiteral("tcx"),
                            QStringLiteral("Write the TCX day file of each run, with its laps.")};
@@ -142,16 +146,23 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
         parser.addOptions(group.options);
     request.helpText =
         helpText(
-            QStringLiteral("kelvane-split [OPTIONS] HISTORY_FILE"),
-            QStringLiteral("Splits a logbook history file, a Training Center (TCX) file or a FIT "
-                           "file, told by its content, into day files: for each run (TCX: "
-                           "activity; FIT: activity file) in the window, one file of each kind "
-                           "chosen, named YYYYMMDD_NN_Weekday. Without a kind chosen, the XML "
-                           "day file is written."),
+            QStringLiteral("kelvane-split [OPTIONS] INPUT..."),
+            QStringLiteral("Splits logbook history files, Training Center (TCX) files, FIT files "
+                           "and GPX files, told by their content, into day files: for each run "
+                           "(TCX: activity; FIT: activity file; GPX: a track's day) in the "
+                           "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
+                           "Without a kind chosen, the XML day file is written. An INPUT is a "
+                           "file, a compressed file (gzip, bzip2, xz), an archive (zip, tar, "
+                           "tar.gz, ...) whose files are each read, a folder whose files and "
+                           "subfolders are read in the order of their names, or - for standard "
+                           "input. Inputs are read one after another, and a day's NN counts on "
+                           "across them; files of other kinds found in archives and folders are "
+                           "passed over."),
             o.groups()) +
         QStringLiteral("\nExit status:\n"
-                       "  0    the whole history file was read\n"
-                       "  1    a file could not be read or written (the message names it)\n"
+                       "  0    every input was read\n"
+                       "  1    an input or a day file could not be read or written: the message\n"
+                       "       names it, and the summary counts the inputs that failed\n"
                        "  2    bad usage: nothing was read or written\n"
                        "  128+N  stopped by signal N (Ctrl-C: 130); the run being saved was "
                        "saved whole\n");
@@ -165,14 +176,12 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     if (request.help || request.version)
         return request;
 
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 1) {
-        request.usageError = files.isEmpty() ? QStringLiteral("no history file given")
-                                             : QStringLiteral("give one history file only");
+    auto &conversion = request.conversion;
+    conversion.inputs = parser.positionalArguments();
+    if (conversion.inputs.isEmpty()) {
+        request.usageError = QStringLiteral("no input given");
         return request;
     }
-    auto &conversion = request.conversion;
-    conversion.historyFile = files.first();
     auto &options = conversion.options;
     // Today is the zone's today when runs are filed under its days.
     QDate today = now.date();
@@ -200,6 +209,7 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     options.dayFiles.setFlag(kelvane::DayFileKind::Gpx,
                              parser.isSet(o.gpx) || parser.isSet(o.gpxVersion));
     options.dayFiles.setFlag(kelvane::DayFileKind::Tcx, parser.isSet(o.tcx));
+    options.convertGpxRuns = parser.isSet(o.gpxVersion);
     if (const QString version = parser.value(o.gpxVersion); version == QLatin1String("1.1")) {
         options.gpxVersion = kelvane::GpxVersion::V1_1;
     } else if (version != QLatin1String("1.0")) {

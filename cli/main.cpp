@@ -33,35 +33,60 @@ QString counted(int count, const char *one, const char *many)
     return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
 }
 
-QString totals(const kelvane::ConversionSummary &summary)
+// The inputs are counted when there were several, or one was of many parts.
+QString inputTotals(const kelvane::ConversionSummary &summary)
 {
-    return QStringLiteral("%1 read, %2 converted, %3 written, %4 skipped")
-        .arg(counted(summary.runsRead, "run", "runs"))
-        .arg(summary.runsConverted)
-        .arg(counted(summary.filesWritten, "file", "files"))
-        .arg(summary.runsSkipped);
+    if (summary.inputs == 1 && summary.inputsFailed == 0 && summary.inputsNotGps == 0)
+        return {};
+    return QStringLiteral("; %1, %2 failed, %3")
+        .arg(counted(summary.inputs, "input", "inputs"))
+        .arg(summary.inputsFailed)
+        .arg(summary.inputsNotGps == 1
+                 ? QStringLiteral("1 not a GPS file")
+                 : QStringLiteral("%1 not GPS files").arg(summary.inputsNotGps));
 }
 
-void printSkipped(const kelvane::ConversionSummary &summary, const QString &historyFile)
+// Waypoints and routes are named only when an input held some.
+QString totals(const kelvane::ConversionSummary &summary)
+{
+    QString line = QStringLiteral("%1 read, %2 converted, %3 written, %4 skipped")
+                       .arg(counted(summary.runsRead, "run", "runs"))
+                       .arg(summary.runsConverted)
+                       .arg(counted(summary.filesWritten, "file", "files"))
+                       .arg(summary.runsSkipped);
+    QStringList others;
+    if (summary.waypoints > 0)
+        others << counted(summary.waypoints, "waypoint", "waypoints");
+    if (summary.routes > 0)
+        others << counted(summary.routes, "route", "routes");
+    if (!others.isEmpty())
+        line += QStringLiteral(", %1 not converted").arg(others.join(QStringLiteral(" and ")));
+    return line + inputTotals(summary);
+}
+
+// What is said of single inputs of several: those that failed whatever is
+// asked, those passed over or read with a remark unless quiet.
+void printInputReports(const kelvane::ConversionSummary &summary, bool quiet)
+{
+    for (const kelvane::InputReport &report : summary.inputReports)
+        if (report.failed || !quiet)
+            say(report.text);
+}
+
+void printSkipped(const kelvane::ConversionSummary &summary)
 {
     // A run of a binary input (a FIT file) is found by its byte offset.
     for (const auto &skipped : summary.skipped) {
         const QString place =
             skipped.inBinaryInput()
-                ? QStringLiteral("%1: byte %2").arg(historyFile).arg(skipped.byteOffset)
-                : QStringLiteral("%1:%2").arg(historyFile).arg(skipped.line);
+                ? QStringLiteral("%1: byte %2").arg(skipped.input).arg(skipped.byteOffset)
+                : QStringLiteral("%1:%2").arg(skipped.input).arg(skipped.line);
         say(QStringLiteral("%1: run skipped: %2").arg(place, skipped.reason));
     }
     if (!summary.notice.isEmpty())
         say(summary.notice);
     if (!summary.noRunHint.isEmpty())
         say(summary.noRunHint);
-}
-
-void printSummary(const kelvane::ConversionSummary &summary, const QString &historyFile)
-{
-    printSkipped(summary, historyFile);
-    say(totals(summary));
 }
 
 } // namespace
@@ -76,7 +101,7 @@ int main(int argc, char *argv[])
         parseCommandLine(QCoreApplication::arguments(), QDateTime::currentDateTime());
     if (!request.usageError.isEmpty()) {
         say(request.usageError);
-        std::fprintf(stderr, "Usage: kelvane-split [OPTIONS] HISTORY_FILE (see --help)\n");
+        std::fprintf(stderr, "Usage: kelvane-split [OPTIONS] INPUT... (see --help)\n");
         return BadUsage;
     }
     if (request.help) {
@@ -95,6 +120,7 @@ int main(int argc, char *argv[])
         RunListPrinter printer;
         const auto summary = kelvane::listRuns(request.conversion, printer, progress);
         const bool listWritten = progress.finish();
+        printInputReports(summary, request.quiet);
         if (!summary.ok()) {
             say(summary.error);
             return Failure;
@@ -105,13 +131,16 @@ int main(int argc, char *argv[])
             return Failure;
         }
         if (!request.quiet) {
-            printSkipped(summary, request.conversion.historyFile);
-            say(printer.totals());
+            printSkipped(summary);
+            say(printer.totals() + inputTotals(summary));
         }
-        return summary.stopped ? StoppedBySignal + signals.caught() : Success;
+        if (summary.stopped)
+            return StoppedBySignal + signals.caught();
+        return summary.inputsFailed > 0 ? Failure : Success;
     }
     const auto summary = kelvane::makeDayFiles(request.conversion, progress);
     const bool namesWritten = progress.finish();
+    printInputReports(summary, request.quiet);
     int status = Success;
     if (!summary.ok()) {
         say(summary.error);
@@ -120,8 +149,13 @@ int main(int argc, char *argv[])
         say(QStringLiteral("stopped by %1: %2")
                 .arg(QLatin1StringView(StopSignals::name(signals.caught())), totals(summary)));
         status = StoppedBySignal + signals.caught();
-    } else if (!request.quiet) {
-        printSummary(summary, request.conversion.historyFile);
+    } else {
+        if (!request.quiet) {
+            printSkipped(summary);
+            say(totals(summary));
+        }
+        if (summary.inputsFailed > 0)
+            status = Failure;
     }
     if (!namesWritten) {
         say(QStringLiteral("Cannot write the names of the day files to standard output: %1")

@@ -1,5 +1,7 @@
 #include "run_list_printer.h"
 
+#include <kelvane/message_text.h>
+
 #include <QStringList>
 
 #include <cmath>
@@ -55,14 +57,15 @@ RunListPrinter::RunListPrinter()
 {
     printLine({QStringLiteral("day files"), QStringLiteral("start"), QStringLiteral("duration"),
                QStringLiteral("km"), QStringLiteral("points"), QStringLiteral("note"),
-               QStringLiteral("positioned"), QStringLiteral("UTC start"), QStringLiteral("sport")});
+               QStringLiteral("positioned"), QStringLiteral("UTC start"), QStringLiteral("sport"),
+               QStringLiteral("input")});
 }
 
 void RunListPrinter::runListed(const kelvane::ListedRun &run)
 {
     printLine({run.baseName, run.startTime, durationText(run.seconds), kilometersText(run.meters),
                QString::number(run.points), noteStart(run.note), QString::number(run.positioned),
-               run.utcStart, run.sport.simplified()});
+               run.utcStart, run.sport.simplified(), kelvane::escapeControlCharacters(run.input)});
     ++runs;
     seconds += std::max(0.0, run.seconds);
     meters += std::max(0.0, run.meters);

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -25,9 +26,21 @@ void TerminalProgress::beginDays(int min, int max)
 
 void TerminalProgress::setDay(int day)
 {
-    if (!showBar || maxDay <= minDay)
+    if (!showBar || byBytes || maxDay <= minDay)
         return;
     const int percent = int(100LL * (day - minDay) / (maxDay - minDay));
+    if (percent != shownPercent)
+        draw(percent);
+}
+
+// The bytes of all inputs, when known; else the days from the first run to
+// today, as the window's bar shows them (standard input alone).
+void TerminalProgress::bytesRead(qint64 done, qint64 total)
+{
+    if (!showBar || total <= 0)
+        return;
+    byBytes = true;
+    const int percent = int(100 * std::min(done, total) / total);
     if (percent != shownPercent)
         draw(percent);
 }
@@ -56,7 +69,6 @@ void TerminalProgress::waiting(const QString &reason)
     std::fflush(stderr);
 }
 
-// The bar stands for the days from the first run to today, as the window's does.
 void TerminalProgress::draw(int percent)
 {
     constexpr int kWidth = 40;

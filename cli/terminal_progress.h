@@ -20,6 +20,7 @@ class TerminalProgress final : public kelvane::ProgressSink {
     void showFileName(const QString &) override {}
     void fileSaved(const QString &name) override;
     void waiting(const QString &reason) override;
+    void bytesRead(qint64 done, qint64 total) override;
 
     // Clears the bar so that the lines after it start on a clean row, and
     // sends the names still buffered. False when the names could not all be
@@ -36,6 +37,7 @@ class TerminalProgress final : public kelvane::ProgressSink {
     bool drawn = false;
     int minDay = 0;
     int maxDay = 0;
+    bool byBytes = false; // the inputs' sizes are known: the bar follows their bytes
     int shownPercent = -1;
     QString writeError;
 };

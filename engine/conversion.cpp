@@ -1,8 +1,8 @@
-// makeDayFiles: reads a history file with the reader of its format and saves
-// the day files of the runs inside the date window, whatever that format is.
+// makeDayFiles: reads each input with the reader of its format and saves the
+// day files of the runs inside the date window, whatever that format is.
 
 #include "day_file_kinds.h"
-#include "input/file_source.h"
+#include "input/input_list.h"
 #include "read/run_readers.h"
 #include "run/run_numbering.h"
 #include "run_listing.h"
@@ -30,6 +30,23 @@ namespace {
 
 constexpr int kMaxSkipDetails = 100;
 
+// The inputs of a request, in the order they are read.
+QStringList inputNames(const ConversionRequest &request)
+{
+    QStringList names = request.inputs;
+    if (!request.historyFile.isEmpty())
+        names.prepend(request.historyFile);
+    return names;
+}
+
+QStringList pathsOf(const std::vector<InputFile> &files)
+{
+    QStringList paths;
+    for (const InputFile &file : files)
+        paths << file.path;
+    return paths;
+}
+
 class Conversion final : public RunSink {
   public:
     // With a list, runs are listed instead of written.
@@ -42,11 +59,15 @@ class Conversion final : public RunSink {
     RunStart runStarts(std::string_view startTime) override;
     bool runEnded(Run *kept) override;
     void runSkipped(const InputLocation &where, const QString &reason) override;
+    QDate dayOf(std::string_view instant) override;
 
     bool stopRequested() const
     {
         return request.stop && request.stop->load(std::memory_order_relaxed);
     }
+    void readInput(const Input &input, bool alone);
+    void inputFailed(const QString &why);
+    void report(const InputReport &report);
     void reportProgress(QDate startDay);
     bool saveDayFiles(Run &run);
     void runSaved(const QStringList &files);
@@ -60,10 +81,16 @@ class Conversion final : public RunSink {
         std::unique_ptr<DayFileWriter> writer;
     };
     std::vector<Writer> writers; // in the order of writing
-    RunContent content;          // what the writers need of a run
+    ReadingOptions reading;
     DayFileSaver saver;
-    RunNumbering numbering;
-    int openNumber = 0; // of the run whose start was taken last
+    bool saveFailed = false;
+    const InputList *inputs = nullptr;
+    QString inputName;       // of the input being read
+    bool inputAlone = false; // it is the one input, named: its failure is the conversion's
+    RunNumbering numbering;  // one for all inputs
+    int openNumber = 0;      // of the run whose start was taken last
+    std::string lastDate;    // the text of the last date dayOf() read, and its day
+    QDate lastDay;
     bool progressStarted = false;
     int progressMin = 0;
     int progressMax = 0;
@@ -76,6 +103,9 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
 {
     if (request.options.timeZone.isValid())
         zone.emplace(request.options.timeZone);
+    reading.escapeHighCharacters = request.options.escapeHighCharacters;
+    reading.stop = request.stop;
+    RunContent &content = reading.content; // what the writers need of a run
     if (list) {
         content = {.points = true, .details = true};
         return;
@@ -111,50 +141,109 @@ ConversionSummary Conversion::run()
         // that was killed while it saved.
         DayFileOutput::removeLeftovers(request.outputFolder);
     }
-    saver.protect(request.historyFile);
+    // Folders are walked and files looked up before the first is read, so
+    // that no input, not even one read later, is replaced by a day file.
+    const QStringList names = inputNames(request);
+    InputList all(names, request.outputFolder, request.stop);
+    saver.protect(pathsOf(all.files()));
     saver.stopWhen(request.stop);
-
-    ReadingOptions reading;
-    reading.content = content;
-    reading.escapeHighCharacters = request.options.escapeHighCharacters;
-    reading.stop = request.stop;
-    // The input is opened once and read once, front to back, whatever it is:
-    // its format is told from the first bytes, which its reader reads on from.
-    FileSource input(request.historyFile, request.stop);
-    QString readError;
-    std::unique_ptr<RunReader> reader;
-    if (input.open())
-        reader = makeRunReader(input, reading, readError);
-    else
-        readError = input.errorString();
-    if (reader) {
-        numbering = RunNumbering(reader->numberingRule());
-        reader->read(*this);
-        readError = reader->errorString();
+    inputs = &all;
+    progress.bytesRead(0, all.totalBytes());
+    while (const Input *input = all.next()) {
+        if (stopRequested())
+            break;
+        readInput(*input, names.size() == 1 && input->named);
+        progress.bytesRead(all.bytesRead(), all.totalBytes());
+        if (saveFailed)
+            break;
     }
     // Waits for the runs still being saved. A failure to save comes before
-    // any later one to read, as it concerns an earlier part of the file; a
-    // reading stopped on request failed in nothing.
+    // any later one to read, as it concerns an earlier part of the input.
     const bool saved = saver.finish();
     summary.stopped = stopRequested();
     if (!saved)
         summary.error = saver.error();
-    else if (!summary.stopped)
-        summary.error = readError;
-    if (reader)
-        summary.notice = reader->notice();
-    if (reader && summary.runsRead == 0 && summary.ok() && !summary.stopped)
-        summary.noRunHint = reader->noRunHint();
     return summary;
+}
+
+// Each input is read once, front to back, whatever it is: its format is told
+// from the first bytes, which its reader reads on from. A reading stopped on
+// request, or by a failure to save, failed in nothing.
+void Conversion::readInput(const Input &input, bool alone)
+{
+    ++summary.inputs;
+    inputName = input.name;
+    inputAlone = alone;
+    if (!input.source)
+        return inputFailed(input.error);
+    Refusal refusal;
+    const std::unique_ptr<RunReader> reader =
+        makeRunReader(*input.source, input.named, reading, refusal);
+    if (!reader && refusal.notGps && !input.named) {
+        ++summary.inputsNotGps;
+        return report({refusal.reason});
+    }
+    if (!reader)
+        return inputFailed(refusal.reason);
+    numbering.startInput(reader->numberingRule());
+    const int runsBefore = summary.runsRead;
+    reader->read(*this);
+    summary.waypoints += reader->nonRuns().waypoints;
+    summary.routes += reader->nonRuns().routes;
+    if (const QString notice = reader->notice(); !notice.isEmpty()) {
+        if (alone)
+            summary.notice = notice;
+        else
+            report({notice});
+    }
+    if (stopRequested() || saveFailed)
+        return;
+    if (!reader->errorString().isEmpty())
+        return inputFailed(reader->errorString());
+    if (summary.runsRead > runsBefore)
+        return;
+    if (alone)
+        summary.noRunHint = reader->noRunHint();
+    else
+        report({reader->noRunHint()});
+}
+
+void Conversion::inputFailed(const QString &why)
+{
+    ++summary.inputsFailed;
+    if (inputAlone)
+        summary.error = why;
+    else
+        report({why, true});
+}
+
+void Conversion::report(const InputReport &report)
+{
+    if (summary.inputReports.size() < kMaxSkipDetails && !report.text.isEmpty())
+        summary.inputReports.append(report);
+}
+
+QDate Conversion::dayOf(std::string_view instant)
+{
+    if (zone)
+        return startDayIn(instant, *zone);
+    // Asked of every track point: the date is read again only when its text changes.
+    const std::string_view date = instant.substr(0, 10);
+    if (date != lastDate) {
+        lastDate.assign(date);
+        lastDay = startDayOf(date);
+    }
+    return lastDay;
 }
 
 RunStart Conversion::runStarts(std::string_view startTime)
 {
-    const QDate day = zone ? startDayIn(startTime, *zone) : startDayOf(startTime);
+    const QDate day = dayOf(startTime);
     if (!day.isValid())
         return {};
     openNumber = numbering.numberRun(day);
     reportProgress(day);
+    progress.bytesRead(inputs->bytesRead(), inputs->totalBytes());
     return {day, request.window.contains(day)};
 }
 
@@ -176,6 +265,7 @@ bool Conversion::runEnded(Run *kept)
         return false;
     const bool ok = !kept || saveDayFiles(*kept);
     numbering.runEnded();
+    saveFailed = saveFailed || !ok;
     return ok;
 }
 
@@ -187,17 +277,26 @@ bool Conversion::saveDayFiles(Run &run)
     if (list) {
         numbering.numberUsed(run.startDay, openNumber);
         ++summary.runsConverted;
-        list->runListed(listedRun(run, zone ? &*zone : nullptr));
+        ListedRun listed = listedRun(run, zone ? &*zone : nullptr);
+        listed.input = inputName;
+        list->runListed(listed);
         return true;
     }
     DayFileSaver::DayFile files[std::size(kDayFileKinds)];
     std::size_t count = 0;
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
-        // Two kinds may name the same file (the own format's and the TCX day
-        // file of a TCX run, both the run's own document): it is written once.
-        if (std::any_of(files, files + count, [&](const auto &file) { return file.name == name; }))
+        // Two kinds may name the same file: the own format's and the TCX day
+        // file of a TCX run, or the GPX day file of a GPX run. It is written
+        // once, as the run's document unless the later kind converts the run
+        // (a GPX version was asked for).
+        const auto same =
+            std::find_if(files, files + count, [&](const auto &file) { return file.name == name; });
+        if (same != files + count) {
+            if (!writesDocument(*writer, run))
+                *same = {name, {}, writer.get()};
             continue;
+        }
         // The own format's day file's name is shown before the file is written.
         if (kind == DayFileKind::OwnFormat)
             progress.showFileName(name);
@@ -226,7 +325,7 @@ void Conversion::runSkipped(const InputLocation &where, const QString &reason)
 {
     ++summary.runsSkipped;
     if (summary.skipped.size() < kMaxSkipDetails)
-        summary.skipped.append({where.line, reason, where.column, where.byteOffset});
+        summary.skipped.append({where.line, reason, where.column, where.byteOffset, inputName});
 }
 
 QString checkRequest(const ConversionRequest &request, bool listing)
@@ -237,7 +336,7 @@ QString checkRequest(const ConversionRequest &request, bool listing)
         return QStringLiteral("The first day of the date window is missing or not a real date");
     if (!request.window.last.isValid())
         return QStringLiteral("The last day of the date window is missing or not a real date");
-    if (request.historyFile.isEmpty())
+    if (inputNames(request).isEmpty())
         return QStringLiteral("No history file was given");
     if (listing)
         return {};

@@ -13,10 +13,14 @@ std::unique_ptr<DayFileWriter> makeDayFileWriter(DayFileKind kind, const Convers
         return makeOwnFormatDayFile();
     case DayFileKind::Csv:
         return makeCsvDayFile(writing);
-    case DayFileKind::Gpx:
-        if (options.gpxVersion == GpxVersion::V1_1)
-            return makeGpx11DayFile();
-        return makeGpxDayFile(writing);
+    case DayFileKind::Gpx: {
+        auto made =
+            options.gpxVersion == GpxVersion::V1_1 ? makeGpx11DayFile() : makeGpxDayFile(writing);
+        // One file bears the name: a GPX run's own, unless a version was asked for.
+        if (options.convertGpxRuns)
+            return made;
+        return makeOwnDocumentOr(RunFormat::Gpx, std::move(made));
+    }
     case DayFileKind::Tcx:
         return makeTcxDayFile(writing);
     }

@@ -6,7 +6,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <numbers>
 
 namespace kelvane {
 
@@ -37,33 +36,6 @@ double lapTotal(std::span<const Lap> laps, std::string_view Lap::*figure)
 }
 
 } // namespace
-
-double trackMeters(const TrackPoints &points)
-{
-    // The great-circle distance on a sphere of the earth's mean radius.
-    constexpr double kEarthMeters = 6371008.8;
-    constexpr double kRadians = std::numbers::pi / 180;
-    double meters = 0;
-    bool havePrevious = false;
-    double lat0 = 0, lon0 = 0;
-    for (int i = 0; i < points.size(); ++i) {
-        const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts);
-        double lat = 0, lon = 0;
-        if (!readNumber(p.latitude, lat) || !readNumber(p.longitude, lon))
-            continue;
-        lat *= kRadians;
-        lon *= kRadians;
-        if (havePrevious) {
-            const double dLat = std::sin((lat - lat0) / 2), dLon = std::sin((lon - lon0) / 2);
-            const double h = dLat * dLat + std::cos(lat0) * std::cos(lat) * dLon * dLon;
-            meters += 2 * kEarthMeters * std::asin(std::sqrt(std::min(1.0, h)));
-        }
-        lat0 = lat;
-        lon0 = lon;
-        havePrevious = true;
-    }
-    return meters;
-}
 
 QString characterData(std::string_view text)
 {

@@ -11,9 +11,6 @@ class ZoneOffsets;
 // What the list of runs shows of a run; zone, when given, for its start time.
 ListedRun listedRun(const Run &run, ZoneOffsets *zone);
 
-// The length in meters of the way through the points that have a position.
-double trackMeters(const TrackPoints &points);
-
 // XML character data as text: its references read, CDATA sections opened,
 // comments left out, its bytes as UTF-8.
 QString characterData(std::string_view text);

@@ -1,5 +1,9 @@
 #include "conversion_check.h"
 
+#include "input/input_list.h"
+#include "input/memory_source.h"
+#include "read/format_recognition.h"
+
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
 #include <kelvane/run_list.h>
@@ -14,6 +18,7 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -29,8 +34,8 @@ struct CaseRequest {
     bool gpx11AndTcx = false;  // also GPX 1.1 and TCX day files and the list of runs
 };
 
-// Byte 0: switches (XML, CSV, GPX, high ASCII, convert twice, GPX 1.1 and TCX); byte 1: the
-// hour offset; byte 2: the kind of window; bytes 3 and 4: its days.
+// Byte 0: switches (XML, CSV, GPX, high ASCII, convert twice, GPX 1.1 and TCX, GPX runs
+// converted); byte 1: the hour offset; byte 2: the kind of window; bytes 3 and 4: its days.
 CaseRequest ReadHeader(const unsigned char *h)
 {
     CaseRequest r;
@@ -41,6 +46,7 @@ CaseRequest ReadHeader(const unsigned char *h)
     r.options.escapeHighCharacters = h[0] & 8;
     r.convertTwice = h[0] & 16;
     r.gpx11AndTcx = h[0] & 32;
+    r.options.convertGpxRuns = h[0] & 64;
     r.options.hourOffset = int(h[1] % (2 * kMaxHourOffset + 1)) - kMaxHourOffset;
     const QDate base(2026, 11, 1);
     const QDate first = base.addDays(static_cast<signed char>(h[3]));
@@ -84,9 +90,16 @@ class RecordingProgress final : public ProgressSink {
     }
     void showFileName(const QString &name) override { shown << name; }
     void fileSaved(const QString &name) override { written << name; }
+    void bytesRead(qint64 done, qint64 total) override
+    {
+        if (done < bytesDone || done > total)
+            fault(QStringLiteral("BytesRead(%1, %2) after %3").arg(done).arg(total).arg(bytesDone));
+        bytesDone = done;
+    }
 
     bool begun = false;
     int min = 0, max = 0;
+    qint64 bytesDone = 0;
     QStringList shown, written;
     QString problem;
 
@@ -220,6 +233,35 @@ int CheckXml(const QByteArray &bytes, QString &why)
     return points;
 }
 
+// A GPX run's own day file read by Qt's own XML parser: well-formed. Returns
+// its positioned track points (a trkpt of a trkseg of a trk of the root,
+// with lat and lon), or -1.
+int CheckOwnGpx(const QByteArray &bytes, QString &why)
+{
+    QXmlStreamReader xml(bytes);
+    QStringList open;
+    int positioned = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            static const QStringList point = {QStringLiteral("gpx"), QStringLiteral("trk"),
+                                              QStringLiteral("trkseg")};
+            const auto attributes = xml.attributes();
+            positioned += xml.name() == u"trkpt" && open == point &&
+                          attributes.hasAttribute(QStringLiteral("lat")) &&
+                          attributes.hasAttribute(QStringLiteral("lon"));
+            open << xml.name().toString();
+        } else if (xml.isEndElement()) {
+            open.removeLast();
+        }
+    }
+    if (xml.hasError()) {
+        why = QStringLiteral("not well-formed: %1").arg(xml.errorString());
+        return -1;
+    }
+    return positioned;
+}
+
 // A Training Center day file read by Qt's own XML parser: well-formed, one
 // activity. Returns its positioned track points, or -1.
 int CheckTcx(const QByteArray &bytes, QString &why)
@@ -253,23 +295,37 @@ int CheckTcx(const QByteArray &bytes, QString &why)
     return positioned;
 }
 
-// A FIT run's own day file is its file's bytes in the input, from its header
-// on: to its CRC, or to where a damaged file ends.
-QString CheckFitCopy(const QByteArray &bytes, QByteArrayView input)
+// Whether the ASCII characters of a name are those XML allows in names: Qt's
+// parser lets others pass, such as DEL.
+bool AsciiNameCharacters(QStringView name)
 {
-    if (bytes.size() < 12 || bytes.sliced(8, 4) != ".FIT")
-        return QStringLiteral("it does not start with a FIT header");
-    if (!input.contains(bytes))
-        return QStringLiteral("it is not the bytes of a file of the input");
-    return {};
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        const bool start =
+            c == ':' || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0x80;
+        if (!start && (i == 0 || !(c == '-' || c == '.' || (c >= '0' && c <= '9'))))
+            return false;
+    }
+    return !name.isEmpty();
 }
 
-// Whether Qt's XML parser reads the whole input without an error.
+// Whether Qt's XML parser reads the whole input without an error, names
+// checked as XML has them.
 bool WellFormed(QByteArrayView bytes)
 {
     QXmlStreamReader xml(bytes.toByteArray());
-    while (!xml.atEnd())
-        xml.readNext();
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        bool named = AsciiNameCharacters(xml.qualifiedName());
+        for (const QXmlStreamAttribute &attribute : xml.attributes())
+            named = named && AsciiNameCharacters(attribute.qualifiedName());
+        for (const QXmlStreamNamespaceDeclaration &declaration : xml.namespaceDeclarations())
+            named = named &&
+                    (declaration.prefix().isEmpty() || AsciiNameCharacters(declaration.prefix()));
+        if (!named)
+            return false;
+    }
     return !xml.hasError();
 }
 
@@ -279,10 +335,52 @@ QByteArray ReadAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Whether the engine reads the input as a GPX file.
+bool IsGpx(QByteArrayView input)
+{
+    MemorySource source(std::string_view(input.data(), std::size_t(input.size())));
+    InputBuffer buffer(source);
+    const RecognisedFormat recognised = recogniseFormat(buffer);
+    return recognised.refusal.isEmpty() && recognised.format == RunFormat::Gpx;
+}
+
+// How many of the inputs read are GPX files.
+struct GpxInputs {
+    bool some = false;
+    bool all = false;
+};
+
+// Whether a run was read from a GPX file: told by its day files when the own
+// format was asked for (a GPX run has neither .xml nor .tcx), else by the
+// inputs; unknown when they are of several kinds.
+std::optional<bool> IsGpxRun(const QStringList &found, bool ownChosen, GpxInputs gpx)
+{
+    if (!gpx.some)
+        return false;
+    if (ownChosen)
+        return !found.contains(QLatin1String("xml")) && !found.contains(QLatin1String("tcx")) &&
+               !found.contains(QLatin1String("fit"));
+    if (gpx.all)
+        return true;
+    return std::nullopt;
+}
+
+// A FIT run's own day file is its file's bytes in an input, from its header
+// on: to its CRC, or to where a damaged file ends.
+QString CheckFitCopy(const QByteArray &bytes, const QList<QByteArray> &inputs)
+{
+    if (bytes.size() < 12 || bytes.sliced(8, 4) != ".FIT")
+        return QStringLiteral("it does not start with a FIT header");
+    for (const QByteArray &input : inputs)
+        if (input.contains(bytes))
+            return {};
+    return QStringLiteral("it is not the bytes of a file of the input");
+}
+
 // The day files of one conversion, checked one by one and as a set.
 QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                       const RecordingProgress &progress, const ConversionSummary &summary,
-                      QByteArrayView input, bool inputWellFormed,
+                      const QList<QByteArray> &inputs, bool inputWellFormed, GpxInputs gpxInputs,
                       QMap<QString, QByteArray> &contents)
 {
     static const QRegularExpression pattern(
@@ -290,19 +388,9 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                                     QDir::NoDotAndDotDot);
-    // The run's own format: .xml for a history, .tcx for a Training Center
-    // file, .fit for a FIT file; one of them for every run of a conversion.
-    QString documentExtension = QStringLiteral("xml");
-    for (const QFileInfo &entry : entries)
-        if (entry.suffix() == QLatin1String("tcx") || entry.suffix() == QLatin1String("fit"))
-            documentExtension = entry.suffix();
-    QStringList expectedExtensions;
-    if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat))
-        expectedExtensions << documentExtension;
-    if (request.options.dayFiles.testFlag(DayFileKind::Csv))
-        expectedExtensions << QStringLiteral("txt");
-    if (request.options.dayFiles.testFlag(DayFileKind::Gpx))
-        expectedExtensions << QStringLiteral("gpx");
+    const bool ownChosen = request.options.dayFiles.testFlag(DayFileKind::OwnFormat);
+    const bool gpxChosen = request.options.dayFiles.testFlag(DayFileKind::Gpx);
+    const bool csvChosen = request.options.dayFiles.testFlag(DayFileKind::Csv);
 
     QMap<QString, QStringList> extensionsOf; // base name -> extensions found
     contents.clear();
@@ -333,24 +421,48 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
     if (written != present)
         return QStringLiteral("the files reported written (%1) are not the files present (%2)")
             .arg(written.join(QLatin1Char(' ')), present.join(QLatin1Char(' ')));
+    // Every run converted has day files of its own name, when any are asked for.
+    const bool anyChosen = ownChosen || gpxChosen || csvChosen;
     if (summary.filesWritten != present.size() ||
-        summary.filesWritten != summary.runsConverted * expectedExtensions.size())
+        (anyChosen && summary.runsConverted != extensionsOf.size()))
         return QStringLiteral("the summary counts %1 files of %2 runs, %3 present")
             .arg(summary.filesWritten)
             .arg(summary.runsConverted)
             .arg(present.size());
-    QStringList xmlWritten;
-    for (const QString &name : progress.written)
-        if (name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".tcx")) ||
-            name.endsWith(QLatin1String(".fit")))
-            xmlWritten << name;
-    if (progress.shown != xmlWritten)
+    // The own format's names are shown: .xml, .tcx, .fit, and a GPX run's
+    // .gpx (its converted one takes the name).
+    QStringList ownWritten;
+    for (const QString &name : progress.written) {
+        const QString base = name.left(name.size() - 4);
+        if (ownChosen &&
+            (!name.endsWith(QLatin1String(".gpx")) ||
+             IsGpxRun(extensionsOf.value(base), true, gpxInputs).value_or(false)) &&
+            !name.endsWith(QLatin1String(".txt")))
+            ownWritten << name;
+    }
+    if (progress.shown != ownWritten)
         return QStringLiteral("the names shown are not the own format's day files written");
 
     for (auto it = extensionsOf.cbegin(); it != extensionsOf.cend(); ++it) {
         QStringList found = it.value();
         found.sort();
-        QStringList wanted = expectedExtensions;
+        // A run's own format: .xml for a history, .tcx for a Training Center
+        // file, .fit for a FIT file, .gpx for a GPX file. A GPX run's GPX day
+        // file is its own unless GPX runs are converted.
+        const std::optional<bool> gpxRun = IsGpxRun(found, ownChosen, gpxInputs);
+        const bool ownGpx =
+            gpxRun.value_or(false) && (!gpxChosen || !request.options.convertGpxRuns);
+        const QString documentExtension =
+            found.contains(QLatin1String("tcx"))   ? QStringLiteral("tcx")
+            : found.contains(QLatin1String("fit")) ? QStringLiteral("fit")
+                                                   : QStringLiteral("xml");
+        QStringList wanted;
+        if (ownChosen && !gpxRun.value_or(false))
+            wanted << documentExtension;
+        if (csvChosen)
+            wanted << QStringLiteral("txt");
+        if (gpxChosen || (ownChosen && gpxRun.value_or(false)))
+            wanted << QStringLiteral("gpx");
         wanted.sort();
         if (found != wanted)
             return QStringLiteral("run %1 has the day files %2")
@@ -360,12 +472,12 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
         const auto path = [&](const char *extension) {
             return it.key() + QLatin1String(extension);
         };
-        if (request.options.dayFiles.testFlag(DayFileKind::Gpx)) {
+        if (gpxChosen && gpxRun.has_value() && !ownGpx) {
             points = CheckGpx(contents.value(path(".gpx")), why);
             if (points < 0)
                 return QStringLiteral("%1: %2").arg(path(".gpx"), why);
         }
-        if (request.options.dayFiles.testFlag(DayFileKind::Csv)) {
+        if (csvChosen) {
             const int rows = CheckCsv(contents.value(path(".txt")), why);
             if (rows < 0)
                 return QStringLiteral("%1: %2").arg(path(".txt"), why);
@@ -376,14 +488,25 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                     .arg(points);
             points = rows;
         }
-        if (!request.options.dayFiles.testFlag(DayFileKind::OwnFormat))
-            continue;
-        if (documentExtension == u"fit") {
-            why = CheckFitCopy(contents.value(path(".fit")), input);
+        // Only a well-formed input makes a promise about its day files' XML.
+        if (gpxRun.value_or(false)) {
+            if (ownGpx && inputWellFormed) {
+                const int positioned = CheckOwnGpx(contents.value(path(".gpx")), why);
+                if (positioned < 0)
+                    return QStringLiteral("%1: %2").arg(path(".gpx"), why);
+                if (points >= 0 && positioned != points)
+                    return QStringLiteral("%1: %2 positioned track points, the CSV day file "
+                                          "holds %3")
+                        .arg(path(".gpx"))
+                        .arg(positioned)
+                        .arg(points);
+            }
+        } else if (ownChosen && documentExtension == u"fit") {
+            why = CheckFitCopy(contents.value(path(".fit")), inputs);
             if (!why.isEmpty())
                 return QStringLiteral("%1: %2").arg(path(".fit"), why);
-        } else if (documentExtension == u"tcx") {
-            // Only a well-formed input makes a promise about its day files' XML.
+        } else if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) &&
+                   documentExtension == u"tcx") {
             if (inputWellFormed) {
                 const int positioned = CheckTcx(contents.value(path(".tcx")), why);
                 if (positioned < 0)
@@ -395,7 +518,7 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                         .arg(positioned)
                         .arg(points);
             }
-        } else {
+        } else if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat)) {
             const int closed = CheckXml(contents.value(path(".xml")), why);
             if (closed < 0)
                 return QStringLiteral("%1: %2").arg(path(".xml"), why);
@@ -425,6 +548,45 @@ QString CheckWellFormed(const QByteArray &bytes)
     return reader.hasError() ? reader.errorString() : QString();
 }
 
+// What the conversion reads of the case's file: the file itself, or what it
+// holds when it is compressed or an archive.
+struct Unpacked {
+    QList<QByteArray> inputs;
+    bool whole = true; // false: something could not be unpacked
+};
+
+Unpacked Unpack(const QString &path)
+{
+    Unpacked unpacked;
+    InputList list({path}, {});
+    while (const Input *input = list.next()) {
+        if (!input->source) {
+            unpacked.whole = false;
+            continue;
+        }
+        QByteArray bytes;
+        char buffer[1 << 14];
+        qint64 got;
+        while ((got = input->source->read(buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, got);
+        unpacked.whole = unpacked.whole && got == 0;
+        unpacked.inputs.append(bytes);
+    }
+    return unpacked;
+}
+
+// Why the conversion, or one of its inputs, failed.
+QStringList Failures(const ConversionSummary &summary)
+{
+    QStringList failures;
+    if (!summary.ok())
+        failures << summary.error;
+    for (const InputReport &report : summary.inputReports)
+        if (report.failed)
+            failures << report.text;
+    return failures;
+}
+
 class CountingList final : public RunListSink {
   public:
     void runListed(const ListedRun &) override { ++runs; }
@@ -434,7 +596,7 @@ class CountingList final : public RunListSink {
 // The same window with GPX 1.1 and TCX day files, and listed: whatever the
 // input holds, the files are well-formed XML, one of each per converted run.
 QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseRequest &request,
-                         int runsConverted, const QString &refusal)
+                         int runsConverted, const QStringList &refusals)
 {
     ConversionRequest conversion;
     conversion.historyFile = input;
@@ -443,16 +605,17 @@ QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseReq
     conversion.options = request.options;
     conversion.options.dayFiles = DayFileKind::Gpx | DayFileKind::Tcx;
     conversion.options.gpxVersion = GpxVersion::V1_1;
+    conversion.options.convertGpxRuns = true;
     conversion.today = CaseToday();
     SilentProgress silent;
     const ConversionSummary summary = makeDayFiles(conversion, silent);
     // An input refused (as not well-formed) is refused the same way whatever
     // the day files; the runs before the fault were checked above.
-    if (!refusal.isEmpty())
-        return summary.error == refusal
+    if (!refusals.isEmpty())
+        return Failures(summary) == refusals
                    ? QString()
                    : QStringLiteral("refused as \"%1\", then as \"%2\" for GPX 1.1 and TCX")
-                         .arg(refusal, summary.error);
+                         .arg(refusals.join(u'\n'), Failures(summary).join(u'\n'));
     if (!summary.ok())
         return QStringLiteral("the GPX 1.1 and TCX conversion failed: %1").arg(summary.error);
     CountingList list;
@@ -493,9 +656,21 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
             return QStringLiteral("cannot write %1").arg(input);
     }
 
+    // Judged on the bytes the readers read, unpacked.
+    const Unpacked unpacked = Unpack(input);
+    bool wellFormed = unpacked.whole;
+    bool declaresTypes = false;
+    GpxInputs gpxInputs{false, !unpacked.inputs.isEmpty()};
+    for (const QByteArray &bytes : unpacked.inputs) {
+        wellFormed = wellFormed && WellFormed(bytes);
+        declaresTypes = declaresTypes || bytes.contains("<!DOCTYPE");
+        const bool gpx = IsGpx(bytes);
+        gpxInputs.some = gpxInputs.some || gpx;
+        gpxInputs.all = gpxInputs.all && gpx;
+    }
     QMap<QString, QByteArray> first;
     int runsConverted = 0;
-    QString refusal; // why the first conversion stopped, when the input was refused
+    QStringList refusals; // why the first conversion, or one of its inputs, failed
     for (int round = 0; round < (request.convertTwice ? 2 : 1); ++round) {
         RecordingProgress progress;
         ConversionRequest conversion;
@@ -521,30 +696,30 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
                 return QStringLiteral("an invalid date window was not refused before reading");
             return {};
         }
-        // XML that is not well-formed stops the conversion (XML that Qt reads
-        // may still declare entities of its own, which are not read), and so
-        // does a file that no reader takes (UTF-16 Training Center, binary
-        // data, a file of another kind); nothing else may.
-        const QByteArrayView history = data.sliced(kCaseHeaderSize);
-        const bool wellFormed = WellFormed(history);
-        if (!summary.ok()) {
-            const bool refused = summary.error.contains(QLatin1String("is not well-formed XML")) ||
-                                 summary.error.contains(QLatin1String("holds no root element")) ||
-                                 summary.error.contains(QLatin1String("not a GPS file")) ||
-                                 summary.error.contains(QLatin1String("is a damaged FIT file")) ||
-                                 summary.error.contains(QLatin1String("Kelvane does not read"));
-            if (!refused || (wellFormed && !history.contains(QByteArrayView("<!DOCTYPE")) &&
-                             !summary.error.contains(QLatin1String("in UTF-16"))))
-                return QStringLiteral("the conversion failed: %1").arg(summary.error);
+        // XML that is not well-formed stops the reading of its input (XML that
+        // Qt reads may still declare entities of its own, which are not read),
+        // and so does an input that no reader takes (UTF-16 Training Center,
+        // binary data, a file of another kind) or that cannot be unpacked;
+        // nothing else may.
+        const QStringList failures = Failures(summary);
+        for (const QString &failure : failures) {
+            const bool refused = failure.contains(QLatin1String("is not well-formed XML")) ||
+                                 failure.contains(QLatin1String("holds no root element")) ||
+                                 failure.contains(QLatin1String("not a GPS file")) ||
+                                 failure.contains(QLatin1String("is a damaged FIT file")) ||
+                                 failure.contains(QLatin1String("Kelvane does not read"));
+            if ((!refused && unpacked.whole) ||
+                (wellFormed && !declaresTypes && !failure.contains(QLatin1String("in UTF-16"))))
+                return QStringLiteral("the conversion failed: %1").arg(failure);
         }
         if (summary.runsConverted + summary.runsSkipped > summary.runsRead)
             return QStringLiteral("more runs converted and skipped than read");
         runsConverted = summary.runsConverted;
-        refusal = summary.error;
+        refusals = failures;
 
         QMap<QString, QByteArray> contents;
-        if (const QString problem =
-                CheckDayFiles(out, request, progress, summary, history, wellFormed, contents);
+        if (const QString problem = CheckDayFiles(out, request, progress, summary, unpacked.inputs,
+                                                  wellFormed, gpxInputs, contents);
             !problem.isEmpty())
             return problem;
         if (round == 0)
@@ -556,7 +731,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
         const QString modern = QDir(scratchFolder).filePath(QStringLiteral("gpx11-tcx"));
         if (!QDir().mkpath(modern))
             return QStringLiteral("cannot create %1").arg(modern);
-        return CheckGpx11AndTcx(input, modern, request, runsConverted, refusal);
+        return CheckGpx11AndTcx(input, modern, request, runsConverted, refusals);
     }
     return {};
 }

@@ -75,8 +75,9 @@ _kelvane_split()
         COMPREPLY=($(compgen -W '${options[*]}' -- "$cur"))
         return
     fi
-    # The history file.
-    _filedir '@(xml|tcx|fit)'
+    # The inputs, one or more: the files of the formats read, compressed
+    # files and archives, and folders.
+    _filedir '@(xml|tcx|fit|gz|bz2|xz|zst|zip|tar|tgz|tbz2|txz)'
 } &&
     complete -F _kelvane_split kelvane-split
 

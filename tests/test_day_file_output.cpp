@@ -167,7 +167,7 @@ void TestDayFileOutput::historyFileIsNeverReplaced()
     QFETCH(DayFileOutput::Naming, naming);
     QVERIFY(WriteFile(dir.filePath("b.xml"), "the history"));
     DayFileOutput output(dir.path(), naming);
-    output.protect(dir.filePath("b.xml"));
+    output.protect({dir.filePath("b.xml")});
     QVERIFY(output.add("a.txt", {"a"}));
     QVERIFY(output.add("b.xml", {"b"}));
     QVERIFY(!output.commit());

@@ -122,8 +122,9 @@ void TestFaults::requestFaults_data()
     QTest::addColumn<QByteArray>("reason");
 
     const QString folderAsHistory = path("out");
-    QTest::newRow("history is a folder")
-        << folderAsHistory << out() << folderAsHistory << QByteArray("is a folder");
+    QTest::newRow("history is the output folder")
+        << folderAsHistory << out() << folderAsHistory
+        << QByteArray("is the folder the day files are written to");
     QTest::newRow("history missing") << path("nowhere.xml") << out() << path("nowhere.xml")
                                      << QByteArray("No such file or directory");
     const QString throughFile = earlierHistory() + QStringLiteral("/walk.xml");

@@ -3,6 +3,7 @@
 // kelvane-split reads each to its end and exits 0, converting what it
 // recognises and carrying every byte it does not unchanged.
 
+#include "gpx_text.h"
 #include "history_text.h"
 #include "split_process.h"
 #include "tcx_text.h"
@@ -49,8 +50,8 @@ class TestHostileInputs : public QObject {
     }
     void strangeText_data();
     void strangeText();
-    void trainingCenterFiles_data();
-    void trainingCenterFiles();
+    void trainingCenterAndGpxFiles_data();
+    void trainingCenterAndGpxFiles();
 };
 
 void TestHostileInputs::strangeText_data()
@@ -122,9 +123,9 @@ void TestHostileInputs::strangeText()
     QVERIFY(all.contains(inDayFiles));
 }
 
-// Training Center files made to hurt: whatever they hold, nothing is written
-// outside the output folder, and what is written is complete.
-void TestHostileInputs::trainingCenterFiles_data()
+// Training Center and GPX files made to hurt: whatever they hold, nothing is
+// written outside the output folder, and what is written is complete.
+void TestHostileInputs::trainingCenterAndGpxFiles_data()
 {
     using namespace tcx_text;
     QTest::addColumn<QByteArray>("text");
@@ -190,9 +191,30 @@ void TestHostileInputs::trainingCenterFiles_data()
                       "</TrainingCenterDatabase>")
         << 0 << QStringList() << QByteArray()
         << QByteArray("it holds 1 run in the older layout of Training Center v1 (History/Run)");
+
+    // A GPX run's own day file and its GPX day file are one.
+    using gpx_text::Gpx, gpx_text::Point, gpx_text::Track;
+    const QStringList gpxMonday = {QStringLiteral("20261102_01_Monday.gpx"),
+                                   QStringLiteral("20261102_01_Monday.txt")};
+    const QByteArray gpx = Gpx({Track({Point("2026-11-02T08:00:00Z")}, "Caf\xe9")});
+    QByteArray wideGpx = "\xff\xfe";
+    for (const char c : gpx)
+        wideGpx.append(c).append('\0');
+    QTest::newRow("GPX in UTF-16")
+        << wideGpx << 1 << QStringList() << QByteArray() << QByteArray("is a GPX file in UTF-16");
+    QTest::newRow("GPX: bytes that are not UTF-8")
+        << gpx << 0 << gpxMonday << QByteArray("<name>Caf\xc3\xa9</name>")
+        << QByteArray("holds bytes that are not UTF-8, the first at line 4, column 14");
+    // Cut off after the first point of a track's second day: the first day is saved.
+    QByteArray twoDays =
+        Gpx({Track({Point("2026-11-02T23:59:00Z"), Point("2026-11-03T00:01:00Z")})});
+    twoDays.truncate(twoDays.lastIndexOf("</trkpt>") + 8);
+    QTest::newRow("GPX cut off in a track's second day")
+        << twoDays << 1 << gpxMonday << QByteArray("<time>2026-11-02T23:59:00Z</time>")
+        << QByteArray("is not well-formed XML: line 11, column 15: the file ends");
 }
 
-void TestHostileInputs::trainingCenterFiles()
+void TestHostileInputs::trainingCenterAndGpxFiles()
 {
     QFETCH(QByteArray, text);
     QFETCH(int, status);

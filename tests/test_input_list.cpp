@@ -1,7 +1,8 @@
+#include "archive_text.h"
 #include "input/input_list.h"
 
-#include <archive.h>
-#include <archive_entry.h>
+#include <kelvane/conversion.h>
+#include <kelvane/progress_sink.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,47 +12,10 @@
 
 #include <unistd.h>
 
+using namespace archive_text;
 using namespace kelvane;
 
 namespace {
-
-// An archive's entry; a path ending in "/" is a folder.
-struct Entry {
-    const char *path;
-    QByteArray bytes;
-};
-
-// An archive of the entries in memory, or with ARCHIVE_FORMAT_RAW the one
-// entry compressed by the filter.
-QByteArray packed(int format, int filter, const QList<Entry> &entries)
-{
-    QByteArray out(1 << 20, '\0');
-    std::size_t used = 0;
-    archive *writer = archive_write_new();
-    archive_write_set_format(writer, format);
-    archive_write_add_filter(writer, filter);
-    archive_write_open_memory(writer, out.data(), std::size_t(out.size()), &used);
-    for (const Entry &entry : entries) {
-        archive_entry *header = archive_entry_new();
-        const bool folder = QByteArray(entry.path).endsWith('/');
-        archive_entry_set_pathname(header, entry.path);
-        archive_entry_set_filetype(header, folder ? AE_IFDIR : AE_IFREG);
-        archive_entry_set_perm(header, 0644);
-        archive_entry_set_size(header, entry.bytes.size());
-        archive_write_header(writer, header);
-        archive_write_data(writer, entry.bytes.constData(), std::size_t(entry.bytes.size()));
-        archive_entry_free(header);
-    }
-    archive_write_close(writer);
-    archive_write_free(writer);
-    out.truncate(qsizetype(used));
-    return out;
-}
-
-QByteArray gzipped(const QByteArray &bytes)
-{
-    return packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_GZIP, {{"data", bytes}});
-}
 
 void write(const QString &path, const QByteArray &bytes)
 {
@@ -116,6 +80,7 @@ class TestInputList : public QObject {
     void inputs_data();
     void inputs();
     void plainFileIsReadStraight();
+    void progressCoversAllInputs();
 
   private:
     QTemporaryDir scratch;
@@ -126,37 +91,37 @@ void TestInputList::initTestCase()
     QVERIFY(scratch.isValid());
     QVERIFY(QDir::setCurrent(scratch.path()));
     write("plain.gpx", "plain");
-    write("ride.gpx.gz", gzipped("ride"));
-    write("ride.tcx.bz2", packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_BZIP2, {{"data", "bz"}}));
-    write("ride.fit.xz", packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_XZ, {{"data", "xz"}}));
-    const QByteArray inner = packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, {{"a.gpx", "a"}});
-    write("export.zip", packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+    write("ride.gpx.gz", Gzipped("ride"));
+    write("ride.tcx.bz2", Packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_BZIP2, {{"data", "bz"}}));
+    write("ride.fit.xz", Packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_XZ, {{"data", "xz"}}));
+    const QByteArray inner = Packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, {{"a.gpx", "a"}});
+    write("export.zip", Packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
                                {{"activities/", {}},
-                                {"activities/1.fit.gz", gzipped("one")},
+                                {"activities/1.fit.gz", Gzipped("one")},
                                 {"activities/2.gpx", "two"},
                                 {"activities/.3.gpx", "hidden"},
                                 {"__MACOSX/activities/._2.gpx", "apple"},
                                 {"inner.zip", inner}}));
     write("export.tar.gz",
-          packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP,
-                 {{"./", {}}, {"./b.tcx", "bee"}, {"./c.gpx.gz", gzipped("sea")}}));
-    write("deep.zip", packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
-                             {{"mid.zip", packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
-                                                 {{"x.gpx.gz", gzipped("deep")}})}}));
-    const QByteArray cut = gzipped(QByteArray(100000, 'x'));
+          Packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP,
+                 {{"./", {}}, {"./b.tcx", "bee"}, {"./c.gpx.gz", Gzipped("sea")}}));
+    write("deep.zip", Packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+                             {{"mid.zip", Packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+                                                 {{"x.gpx.gz", Gzipped("deep")}})}}));
+    const QByteArray cut = Gzipped(QByteArray(100000, 'x'));
     write("cut.gpx.gz", cut.left(cut.size() / 2));
     write("fake.bz2", "BZh9, a text that starts as bzip2 data does");
     write("broken.zip",
-          packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+          Packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
                  {{"1.gpx", "one"}, {"2.fit.gz", cut.left(cut.size() / 2)}, {"3.gpx", "three"}}));
     QByteArray noise(400000, '\0');
     QRandomGenerator(18).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
-    const QByteArray tar = packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP,
+    const QByteArray tar = Packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP,
                                   {{"a.gpx", noise}, {"b.gpx", "bee"}});
     write("cut.tar.gz", tar.left(tar.size() / 2));
     QByteArray damaged =
-        packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
-               {{"inner.tar", packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE,
+        Packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE,
+               {{"inner.tar", Packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_NONE,
                                      {{"a.gpx", QByteArray(2000, 'a')}})},
                 {"b.gpx", "bee"}});
     damaged[damaged.size() / 3] = ~damaged[damaged.size() / 3];
@@ -164,7 +129,7 @@ void TestInputList::initTestCase()
     write("tree/b.gpx", "b");
     write("tree/a/z.gpx", "z");
     write("tree/a/y.zip",
-          packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, {{"w.gpx", "w"}, {"x.gpx", "x"}}));
+          Packed(ARCHIVE_FORMAT_ZIP, ARCHIVE_FILTER_NONE, {{"w.gpx", "w"}, {"x.gpx", "x"}}));
     write("tree/.hidden/h.gpx", "h");
     write("tree/.h.gpx", "h");
     write("tree/out/20100528_01_Friday.gpx", "day");
@@ -221,7 +186,7 @@ void TestInputList::inputs_data()
         << QStringList{"deep.zip: mid.zip: x.gpx.gz ! deep.zip: mid.zip: x.gpx.gz: an archive or "
                        "compressed file inside 2 others, deeper than Kelvane unpacks"};
     QTest::newRow("standard input, compressed, read once")
-        << QStringList{"-", "plain.gpx", "-"} << gzipped("piped")
+        << QStringList{"-", "plain.gpx", "-"} << Gzipped("piped")
         << QStringList{"standard input = piped", "plain.gpx = plain",
                        "standard input ! Standard input is read once only"};
 }
@@ -254,6 +219,36 @@ void TestInputList::plainFileIsReadStraight()
     std::string end;
     QVERIFY(input->source->readEnd(4, end));
     QCOMPARE(end, std::string("pppp"));
+}
+
+// A conversion's progress runs over the bytes of all its inputs, from none to
+// all, never back: compressed bytes for what is compressed.
+void TestInputList::progressCoversAllInputs()
+{
+    struct Recorder final : ProgressSink {
+        void beginDays(int, int) override {}
+        void setDay(int) override {}
+        void showFileName(const QString &) override {}
+        void bytesRead(qint64 done, qint64 total) override { reports.append({done, total}); }
+        QList<std::pair<qint64, qint64>> reports;
+    } progress;
+    ConversionRequest request;
+    request.inputs = {QStringLiteral("export.zip"), QStringLiteral("tree"),
+                      QStringLiteral("ride.gpx.gz")};
+    request.outputFolder = QStringLiteral("tree/out");
+    request.window = {earliestDay(), QDate::currentDate()};
+    makeDayFiles(request, progress);
+
+    qint64 total = 0;
+    for (const char *file :
+         {"export.zip", "ride.gpx.gz", "tree/B.gpx", "tree/a/y.zip", "tree/a/z.gpx", "tree/b.gpx"})
+        total += QFileInfo(QLatin1String(file)).size();
+    QVERIFY(progress.reports.size() > 1);
+    using Report = std::pair<qint64, qint64>;
+    QCOMPARE(progress.reports.first(), Report(0, total));
+    QCOMPARE(progress.reports.last(), Report(total, total));
+    for (qsizetype i = 1; i < progress.reports.size(); ++i)
+        QVERIFY(progress.reports[i].first >= progress.reports[i - 1].first);
 }
 
 QTEST_GUILESS_MAIN(TestInputList)

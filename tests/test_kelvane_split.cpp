@@ -1,3 +1,5 @@
+#include "archive_text.h"
+#include "gpx_text.h"
 #include "history_text.h"
 #include "tcx_text.h"
 
@@ -36,12 +38,18 @@ class TestKelvaneSplit : public QObject {
     QString history() const { return dir.filePath(QStringLiteral("walk.xml")); }
     QStringList written() const { return QDir(outDir()).entryList(QDir::Files, QDir::Name); }
 
-    Result split(const QStringList &arguments, const QString &stdoutFile = QString())
+    QString many(const QString &name) const { return dir.filePath("many/" + name); }
+    void writeInputs();
+
+    Result split(const QStringList &arguments, const QString &stdoutFile = QString(),
+                 const QByteArray &standardInput = QByteArray())
     {
         QProcess process;
         if (!stdoutFile.isEmpty())
             process.setStandardOutputFile(stdoutFile);
         process.start(kProgram, arguments);
+        process.write(standardInput);
+        process.closeWriteChannel();
         Result result;
         if (!process.waitForFinished(30000))
             return result;
@@ -60,6 +68,7 @@ class TestKelvaneSplit : public QObject {
                                 Run(StartOn(today.addDays(-7))), Run(StartOn(today.addDays(-1))),
                                 Run(StartOn(today)), Run(StartOn(today, "T20:00:00Z")),
                                 Run(StartOn(today.addDays(1)))})));
+        writeInputs();
     }
     void init()
     {
@@ -78,13 +87,59 @@ class TestKelvaneSplit : public QObject {
     void failures();
     void inputThroughAPipe_data();
     void inputThroughAPipe();
-    void summaryOfOneRun();
+    void summary_data();
+    void summary();
     void namesThatCannotBeWritten();
     void historyWithoutRuns();
     void listOfRuns_data();
     void listOfRuns();
     void listNamesTheFilesOfAConversion();
+    void manyInputs_data();
+    void manyInputs();
 };
+
+// Inputs of every kind, with a run on each day of June 2010 from the 1st,
+// and three on 28 May.
+void TestKelvaneSplit::writeInputs()
+{
+    using namespace archive_text;
+    const auto tcx = [](const char *day) {
+        return tcx_text::Tcx({tcx_text::Activity(QByteArray(day) + "T08:00:00Z")});
+    };
+    const auto history = [](const char *day) {
+        return History({Run(QByteArray(day) + "T08:00:00Z")});
+    };
+    const QByteArray jpeg = "\xff\xd8\xff\xe0" + QByteArray(600, '\x01');
+    const QByteArray cut = Gzipped(tcx("2010-06-20"));
+    const QList<std::pair<QString, QByteArray>> files = {
+        {"a.xml", History({Run("2010-05-28T08:00:00Z"), Run("2010-05-28T09:00:00Z")})},
+        {"b.tcx", tcx("2010-05-28")},
+        {"export.zip", Zipped({{"activities/", {}},
+                               {"activities/1.tcx.gz", Gzipped(tcx("2010-06-01"))},
+                               {"activities/2.xml", history("2010-06-02")},
+                               {"activities.csv", "id,name\n1,Morning Run\n"},
+                               {"media/photo.jpg", jpeg}})},
+        {"export.tar.gz",
+         Packed(ARCHIVE_FORMAT_TAR_PAX_RESTRICTED, ARCHIVE_FILTER_GZIP,
+                {{"./b.tcx", tcx("2010-06-03")}, {"./c.tcx.gz", Gzipped(tcx("2010-06-04"))}})},
+        {"ride.tcx.gz", Gzipped(tcx("2010-06-05"))},
+        {"tree/x.tcx", tcx("2010-06-06")},
+        {"tree/.y.tcx", tcx("2010-06-10")},
+        {"tree/notes.txt", "a note"},
+        {"tree/sub/y.xml.bz2",
+         Packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_BZIP2, {{"data", history("2010-06-07")}})},
+        {"broken.zip", Zipped({{"1.tcx", tcx("2010-06-08")},
+                               {"2.tcx.gz", cut.left(cut.size() / 2)},
+                               {"3.tcx", tcx("2010-06-09")}})},
+        {"photo.jpg", jpeg},
+        {"photo.jpg.gz", Gzipped(jpeg)},
+        {"kept/20100528_01_Friday.tcx", tcx("2010-07-01")},
+    };
+    for (const auto &[name, bytes] : files) {
+        QVERIFY(QDir().mkpath(QFileInfo(many(name)).path()));
+        QVERIFY(WriteFile(many(name), bytes));
+    }
+}
 
 void TestKelvaneSplit::windows_data()
 {
@@ -148,7 +203,7 @@ void TestKelvaneSplit::helpAndVersion_data()
     QTest::addColumn<QByteArray>("printed");
 
     const QByteArray help = "--directory <DIR>";
-    const QByteArray helpEnd = "Exit status:\n  0    the whole history file was read\n";
+    const QByteArray helpEnd = "Exit status:\n  0    every input was read\n";
     const QByteArray version = "kelvane-split " KELVANE_VERSION "\n";
     QTest::newRow("--help") << QStringList{"--help"} << help;
     QTest::newRow("-h") << QStringList{"-h"} << help;
@@ -178,9 +233,7 @@ void TestKelvaneSplit::usageErrors_data()
     QTest::addColumn<QByteArray>("message");
 
     QTest::newRow("unknown option") << QStringList{"--bogus", history()} << QByteArray("bogus");
-    QTest::newRow("no file") << QStringList{"--all"} << QByteArray("no history file");
-    QTest::newRow("two files") << QStringList{history(), history()}
-                               << QByteArray("one history file");
+    QTest::newRow("no input") << QStringList{"--all"} << QByteArray("no input given");
     QTest::newRow("bad day") << QStringList{"--day", "2026-02-30", history()}
                              << QByteArray("--day");
     QTest::newRow("offset too large")
@@ -235,7 +288,8 @@ void TestKelvaneSplit::failures_data()
 
     QTest::newRow("missing history") << dir.filePath("nowhere.xml") << outDir()
                                      << QByteArray("nowhere.xml\": No such file or directory");
-    QTest::newRow("history is a folder") << outDir() << outDir() << QByteArray("is a folder");
+    QTest::newRow("history is the output folder")
+        << outDir() << outDir() << QByteArray("is the folder the day files are written to");
     QTest::newRow("missing output folder")
         << history() << dir.filePath("gone") << QByteArray("gone\": no such folder");
     // A name that would retitle the terminal and clear its screen is shown, not sent.
@@ -251,11 +305,14 @@ void TestKelvaneSplit::failures_data()
     QByteArray noise(4096, '\0');
     QRandomGenerator(17).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
     noise[0] = 'x';
-    QTest::newRow("gzip") << file("history.xml.gz", "\x1f\x8b\x08" + noise) << outDir()
-                          << QByteArray("history.xml.gz\" is a gzip-compressed file, which "
-                                        "Kelvane does not read: unpack it");
-    QTest::newRow("zip") << file("export.zip", "PK\x03\x04" + noise) << outDir()
-                         << QByteArray("export.zip\" is a zip archive");
+    QTest::newRow("damaged gzip") << file("history.xml.gz", "\x1f\x8b\x08" + noise) << outDir()
+                                  << QByteArray("history.xml.gz: starts as a compressed file or "
+                                                "an archive does, but cannot be read as one");
+    QTest::newRow("damaged zip") << file("export.zip", "PK\x03\x04" + noise) << outDir()
+                                 << QByteArray("export.zip: ");
+    QTest::newRow("7-Zip") << file("export.7z", "7z\xbc\xaf\x27\x1c" + noise) << outDir()
+                           << QByteArray("export.7z\" is a 7-Zip archive, which Kelvane does "
+                                         "not read: unpack it");
     QTest::newRow("PNG") << file("walk.xml.png", "\x89PNG\r\n\x1a\n" + noise) << outDir()
                          << QByteArray("walk.xml.png\" is a PNG image, not a GPS file");
     // Random bytes after a FIT header: a stopping error, at its byte.
@@ -330,14 +387,34 @@ void TestKelvaneSplit::inputThroughAPipe()
     QCOMPARE(piped, expected);
 }
 
-void TestKelvaneSplit::summaryOfOneRun()
+void TestKelvaneSplit::summary_data()
 {
+    using gpx_text::Gpx, gpx_text::kRoute, gpx_text::kWaypoint;
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("one run") << History({Run(StartOn(today))})
+                             << QByteArray("1 run read, 1 converted, 1 file written, 0 skipped");
+    const QByteArray track = gpx_text::Track({gpx_text::Point(StartOn(today))});
+    QTest::newRow("waypoints and routes of a GPX file")
+        << Gpx({kWaypoint, kWaypoint, kRoute, track})
+        << QByteArray("1 run read, 1 converted, 1 file written, 0 skipped, 2 waypoints and 1 "
+                      "route not converted");
+    QTest::newRow("a route alone") << Gpx({kRoute, track})
+                                   << QByteArray("1 run read, 1 converted, 1 file written, 0 "
+                                                 "skipped, 1 route not converted");
+}
+
+// The last line on stderr counts what was read and written; what a file held
+// besides runs is named only when there was some.
+void TestKelvaneSplit::summary()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, line);
     const QString one = dir.filePath(QStringLiteral("one.xml"));
-    QVERIFY(WriteFile(one, History({Run(StartOn(today))})));
+    QVERIFY(WriteFile(one, text));
     const Result result = split({"-C", outDir(), one});
     QCOMPARE(result.status, 0);
-    QCOMPARE(result.err,
-             QByteArray("kelvane-split: 1 run read, 1 converted, 1 file written, 0 skipped\n"));
+    QCOMPARE(result.err, "kelvane-split: " + line + "\n");
 }
 
 // A conversion whose names cannot reach stdout does not end as a success.
@@ -373,7 +450,7 @@ void TestKelvaneSplit::listOfRuns_data()
     QTest::addColumn<QByteArray>("footer");
 
     const QString header = QStringLiteral(
-        "day files\tstart\tduration\tkm\tpoints\tnote\tpositioned\tUTC start\tsport");
+        "day files\tstart\tduration\tkm\tpoints\tnote\tpositioned\tUTC start\tsport\tinput");
     const QString sample =
         QStringLiteral(KELVANE_SOURCE_DIR "/../shared/reference/logbook_sample.xml");
     const QString walk = QStringLiteral(KELVANE_SOURCE_DIR "/examples/walk.xml");
@@ -382,7 +459,8 @@ void TestKelvaneSplit::listOfRuns_data()
         QTest::newRow("a real history file")
             << QStringList{sample}
             << QStringList{header, "20041221_01_Tuesday\t2004-12-21T15:14:32Z\t1:44:53\t145."
-                                   "065\t250\t\t250\t2004-12-21T15:14:32Z\t"}
+                                   "065\t250\t\t250\t2004-12-21T15:14:32Z\t\t" +
+                                       sample}
             << QByteArray("kelvane-split: 1 run, 1:44:53, 145.065 km, 250 points, 250 with a "
                           "position\n");
     QTest::newRow("an empty window")
@@ -394,12 +472,15 @@ void TestKelvaneSplit::listOfRuns_data()
                        "--to",       "2026-12-03",          walk}
         << QStringList{header,
                        "20261201_01_Tuesday\t2026-12-01T09:40:30-08:00\t0:04:56\t0.492\t8\tRain, "
-                       "short walk with Bruno\t8\t2026-12-01T17:40:30Z\t",
+                       "short walk with Bruno\t8\t2026-12-01T17:40:30Z\t\t" +
+                           walk,
                        "20261202_01_Wednesday\t2026-12-02T22:55:00-08:00\t0:06:10\t0."
                        "615\t10\tCaf\u00e9 stop at the pier \u2013 "
-                       "lovely\t10\t2026-12-03T06:55:00Z\t",
+                       "lovely\t10\t2026-12-03T06:55:00Z\t\t" +
+                           walk,
                        "20261203_01_Thursday\t2026-12-03T07:20:45-08:00\t0:03:42\t0.369\t6\t\t6\t"
-                       "2026-12-03T15:20:45Z\t"}
+                       "2026-12-03T15:20:45Z\t\t" +
+                           walk}
         << QByteArray("kelvane-split: 3 runs, 0:14:48, 1.476 km, 24 points, 24 with a position\n");
 
     // An Id of a date alone: the run starts with its first lap, 01:30 in Berlin
@@ -418,7 +499,8 @@ void TestKelvaneSplit::listOfRuns_data()
         << QStringList{"--timezone", "Europe/Berlin", latin1File}
         << QStringList{header,
                        "20210701_01_Thursday\t2021-07-01T01:30:00+02:00\t0:01:00\t0.101\t2\t"
-                       "Caf\u00e9 <b> A\t1\t2021-06-30T23:30:00Z\tRunning"}
+                       "Caf\u00e9 <b> A\t1\t2021-06-30T23:30:00Z\tRunning\t" +
+                           latin1File}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 2 points, 1 with a position\n");
     // A character of two UTF-16 units where the note is cut.
     const QString wideFile = dir.filePath(QStringLiteral("wide.tcx"));
@@ -433,14 +515,49 @@ void TestKelvaneSplit::listOfRuns_data()
         << QStringList{lessThan}
         << QStringList{header,
                        "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t\t0\t1 < 2 & 3\t0\t"
-                       "2021-06-30T08:00:00Z\t"}
+                       "2021-06-30T08:00:00Z\t\t" +
+                           lessThan}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.000 km, 0 points, 0 with a position\n");
+    // A track of three days and one without times: a line for each track and day.
+    const QString days = QStringLiteral(KELVANE_SOURCE_DIR "/tests/data/gpx/three_days.gpx");
+    QTest::newRow("a GPX file")
+        << QStringList{days}
+        << QStringList{header,
+                       "20260327_01_Friday\t2026-03-27T14:50:00Z\t9:00:00\t0.026\t3\tTour & "
+                       "back\t3\t2026-03-27T14:50:00Z\tcycling\t" +
+                           days,
+                       "20260328_01_Saturday\t2026-03-28T00:10:00Z\t8:50:00\t0.026\t3\tTour & "
+                       "back\t3\t2026-03-28T00:10:00Z\tcycling\t" +
+                           days,
+                       "20260329_01_Sunday\t2026-03-29T09:00:00.500Z\t0:00:00\t0.013\t2\tTour "
+                       "& back\t2\t2026-03-29T09:00:00.500Z\tcycling\t" +
+                           days,
+                       "20260327_02_Friday\t2026-03-27T20:00:00Z\t\t0.000\t1\tWithout "
+                       "times\t1\t2026-03-27T20:00:00Z\t\t" +
+                           days}
+        << QByteArray("kelvane-split: 4 runs, 17:50:00, 0.065 km, 9 points, 9 with a position\n");
     QTest::newRow("a note cut between characters")
         << QStringList{wideFile}
         << QStringList{header, "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t0.101\t1\t" +
                                    QString(39, QLatin1Char('a')) +
-                                   "...\t1\t2021-06-30T08:00:00Z\tbiking"}
+                                   "...\t1\t2021-06-30T08:00:00Z\tbiking\t" + wideFile}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 1 point, 1 with a position\n");
+    // The runs of all inputs, each with its input's name: an archive's entries
+    // under the archive's.
+    QTest::newRow("several inputs")
+        << QStringList{many("b.tcx"), many("export.tar.gz")}
+        << QStringList{header,
+                       "20100528_01_Friday\t2010-05-28T08:00:00Z\t0:01:00\t0.101\t0\t\t0\t"
+                       "2010-05-28T08:00:00Z\tRunning\t" +
+                           many("b.tcx"),
+                       "20100603_01_Thursday\t2010-06-03T08:00:00Z\t0:01:00\t0.101\t0\t\t0\t"
+                       "2010-06-03T08:00:00Z\tRunning\t" +
+                           many("export.tar.gz: ./b.tcx"),
+                       "20100604_01_Friday\t2010-06-04T08:00:00Z\t0:01:00\t0.101\t0\t\t0\t"
+                       "2010-06-04T08:00:00Z\tRunning\t" +
+                           many("export.tar.gz: ./c.tcx.gz")}
+        << QByteArray("kelvane-split: 3 runs, 0:03:00, 0.301 km, 0 points, 0 with a position; "
+                      "3 inputs, 0 failed, 0 not GPS files\n");
 }
 
 // --list prints a line for each run in the window and writes no file.
@@ -478,6 +595,83 @@ void TestKelvaneSplit::listNamesTheFilesOfAConversion()
         QCOMPARE(listed, written());
         QCOMPARE(listed.size(), 5);
     }
+}
+
+void TestKelvaneSplit::manyInputs_data()
+{
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QByteArray>("standardInput");
+    QTest::addColumn<QString>("folder"); // of the day files; empty: the test's output folder
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("dayFiles");
+    QTest::addColumn<QByteArrayList>("said"); // each on stderr
+
+    const QString none;
+    const QStringList friday = {"20100528_01_Friday.xml", "20100528_02_Friday.xml",
+                                "20100528_03_Friday.tcx"};
+    QTest::newRow("a zip: every entry, passing over what is no GPS file")
+        << QStringList{many("export.zip")} << QByteArray() << none << 0
+        << QStringList{"20100601_01_Tuesday.tcx", "20100602_01_Wednesday.xml"}
+        << QByteArrayList{"export.zip: media/photo.jpg\" is a JPEG image, not a GPS file",
+                          "export.zip: activities.csv\" is text, not a GPS file",
+                          "2 runs read, 2 converted, 2 files written, 0 skipped; 4 inputs, 0 "
+                          "failed, 2 not GPS files\n"};
+    QTest::newRow("a tar.gz holding a gzipped file")
+        << QStringList{many("export.tar.gz")} << QByteArray() << none << 0
+        << QStringList{"20100603_01_Thursday.tcx", "20100604_01_Friday.tcx"}
+        << QByteArrayList{"2 runs read, 2 converted, 2 files written, 0 skipped; 2 inputs"};
+    QTest::newRow("a gzipped file alone, as a file")
+        << QStringList{many("ride.tcx.gz")} << QByteArray() << none << 0
+        << QStringList{"20100605_01_Saturday.tcx"}
+        << QByteArrayList{"kelvane-split: 1 run read, 1 converted, 1 file written, 0 skipped\n"};
+    QTest::newRow("a folder, its subfolders, no hidden file")
+        << QStringList{many("tree")} << QByteArray() << none << 0
+        << QStringList{"20100606_01_Sunday.tcx", "20100607_01_Monday.xml"}
+        << QByteArrayList{"tree/notes.txt\" is text, not a GPS file",
+                          "3 inputs, 0 failed, 1 not a GPS file"};
+    QTest::newRow("several files: a day's runs counted on")
+        << QStringList{many("a.xml"), many("b.tcx")} << QByteArray() << none << 0 << friday
+        << QByteArrayList{"3 runs read, 3 converted, 3 files written, 0 skipped; 2 inputs"};
+    QTest::newRow("standard input, gzipped, and a file")
+        << QStringList{"-", many("b.tcx")} << archive_text::Gzipped(ReadFile(many("a.xml"))) << none
+        << 0 << friday << QByteArrayList{"; 2 inputs, 0 failed, 0 not GPS files\n"};
+    QTest::newRow("a broken entry costs that entry alone")
+        << QStringList{many("broken.zip")} << QByteArray() << none << 1
+        << QStringList{"20100608_01_Tuesday.tcx", "20100609_01_Wednesday.tcx"}
+        << QByteArrayList{"broken.zip: 2.tcx.gz: truncated gzip input",
+                          "2 runs read, 2 converted, 2 files written, 0 skipped; 3 inputs, 1 "
+                          "failed, 0 not GPS files\n"};
+    QTest::newRow("a file of another kind named with others")
+        << QStringList{many("b.tcx"), many("photo.jpg")} << QByteArray() << none << 1
+        << QStringList{"20100528_01_Friday.tcx"}
+        << QByteArrayList{"photo.jpg\" is a JPEG image, not a GPS file", "2 inputs, 1 failed"};
+    QTest::newRow("a file of another kind named alone, gzipped")
+        << QStringList{many("photo.jpg.gz")} << QByteArray() << none << 1 << QStringList{}
+        << QByteArrayList{"kelvane-split: \"" + many("photo.jpg.gz").toLocal8Bit() +
+                          "\" is a JPEG image, not a GPS file\n"};
+    // The second input bears the name of the first one's day file.
+    QTest::newRow("an input is never replaced by an earlier input's day file")
+        << QStringList{many("b.tcx"), many("kept/20100528_01_Friday.tcx")} << QByteArray()
+        << many("kept") << 1 << QStringList{"20100528_01_Friday.tcx"}
+        << QByteArrayList{"20100528_01_Friday.tcx\": it is the history file being read"};
+}
+
+void TestKelvaneSplit::manyInputs()
+{
+    QFETCH(QStringList, inputs);
+    QFETCH(QByteArray, standardInput);
+    QFETCH(QString, folder);
+    QFETCH(int, status);
+    QFETCH(QStringList, dayFiles);
+    QFETCH(QByteArrayList, said);
+    const QString out = folder.isEmpty() ? outDir() : folder;
+    const QByteArray kept = ReadFile(many("kept/20100528_01_Friday.tcx"));
+    const Result result = split(QStringList{"-C", out} + inputs, {}, standardInput);
+    QCOMPARE(result.status, status);
+    for (const QByteArray &text : said)
+        QVERIFY2(result.err.contains(text), result.err.constData());
+    QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name), dayFiles);
+    QCOMPARE(ReadFile(many("kept/20100528_01_Friday.tcx")), kept);
 }
 
 QTEST_GUILESS_MAIN(TestKelvaneSplit)

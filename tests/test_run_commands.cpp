@@ -1,3 +1,4 @@
+#include "archive_text.h"
 #include "tcx_text.h"
 #include "window_fixture.h"
 
@@ -77,7 +78,8 @@ class TestRunCommands : public QObject {
     void dayFileThatCannotBeWritten_data();
     void dayFileThatCannotBeWritten();
     void skippedRunsAreReported();
-    void convertsTrainingCenterFile();
+    void convertsChosenFile_data();
+    void convertsChosenFile();
 };
 
 void TestRunCommands::convertsItsWindow_data()
@@ -262,12 +264,11 @@ void TestRunCommands::nothingReadKeepsWindowOpen_data()
     tabs.replace("    <Run>", "\t<Run>");
     QTest::newRow("missing") << false << QByteArray() << "walk.xml";
     QTest::newRow("runs indented with tabs") << true << tabs << "indented with tabs";
-    QTest::newRow("a GPX file named .xml")
+    QTest::newRow("a GPX file of a waypoint alone, named .xml")
         << true
-        << QByteArray("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"x\"><trk><trkseg>"
-                      "<trkpt lat=\"1\" lon=\"2\"><time>2026-12-07T07:00:00Z</time></trkpt>"
-                      "</trkseg></trk></gpx>\n")
-        << "No run found in";
+        << QByteArray("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"x\">"
+                      "<wpt lat=\"1\" lon=\"2\"><time>2026-12-07T07:00:00Z</time></wpt></gpx>\n")
+        << "only 1 waypoint and 0 routes";
     QTest::newRow("empty") << true << QByteArray() << "No run found in";
 }
 
@@ -357,25 +358,40 @@ void TestRunCommands::skippedRunsAreReported()
              qPrintable(fixture.messages[0]));
 }
 
-// The list offers Training Center files beside history files; the one chosen
-// is converted into day files of its own format.
-void TestRunCommands::convertsTrainingCenterFile()
+void TestRunCommands::convertsChosenFile_data()
 {
     using namespace tcx_text;
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+
+    const TcxPoint point{"2026-12-07T07:00:00Z", "47.6205", "-122.3494", "40.0", {}};
+    const QByteArray rides =
+        Tcx({Activity("2026-12-04T07:00:00Z", {point}), Activity("2026-12-07T07:00:00Z", {point})});
+    QTest::newRow("a Training Center file") << "Rides.tcx" << rides;
+    QTest::newRow("a gzipped Training Center file")
+        << "Rides.tcx.gz" << archive_text::Gzipped(rides);
+}
+
+// The list offers Training Center, GPX and compressed files beside history
+// files; the one chosen is converted into day files of its own format.
+void TestRunCommands::convertsChosenFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
     WindowFixture fixture;
     fixture.addFile(QStringLiteral("walk.xml"), Walk());
-    const TcxPoint point{"2026-12-07T07:00:00Z", "47.6205", "-122.3494", "40.0", {}};
-    fixture.addFile(QStringLiteral("Rides.tcx"), Tcx({Activity("2026-12-04T07:00:00Z", {point}),
-                                                      Activity("2026-12-07T07:00:00Z", {point})}));
+    fixture.addFile(name, bytes);
     fixture.addFile(QStringLiteral("notes.txt"));
+    fixture.addFile(QStringLiteral("Tour.gpx"));
     frmKelvane &window = fixture.open();
     fixture.control<QCheckBox>(QStringLiteral("ckTXTFlag"))->click();
 
     QTest::mouseClick(fixture.control(QStringLiteral("cmdSelFile")), Qt::LeftButton);
     auto *list = fixture.control<QListWidget>(QStringLiteral("File1"));
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(list->item(0)->text(), QStringLiteral("Rides.tcx"));
-    QCOMPARE(list->item(1)->text(), QStringLiteral("walk.xml"));
+    QCOMPARE(list->count(), 3);
+    QCOMPARE(list->item(0)->text(), name);
+    QCOMPARE(list->item(1)->text(), QStringLiteral("Tour.gpx"));
+    QCOMPARE(list->item(2)->text(), QStringLiteral("walk.xml"));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(0)).center());
     QTest::mouseClick(fixture.control(QStringLiteral("cmdPast7")), Qt::LeftButton);

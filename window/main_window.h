@@ -105,6 +105,7 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     void cmdRange_Click();
     void cmdAll_Click();
     void convert(QDate StartFilesDate, QDate EndFilesDate);
+    QStringList inputReports(bool failedOnly = false) const;
     kelvane::ConversionOptions conversionOptions() const;
 
     WindowEnvironment environment;

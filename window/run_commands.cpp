@@ -61,24 +61,43 @@ void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
     // say why, and the user may pick another file and try again; that is
     // still the launch's one conversion.
     if (lastSummary.runsRead == 0 && lastSummary.filesWritten == 0) {
-        environment.showMessage(windowTitle(),
-                                lastSummary.ok() ? lastSummary.noRunHint : lastSummary.error);
+        environment.showMessage(windowTitle(), !lastSummary.ok() ? lastSummary.error
+                                               : !lastSummary.noRunHint.isEmpty()
+                                                   ? lastSummary.noRunHint
+                                                   : inputReports().join(QLatin1Char('\n')));
         return;
     }
     if (!lastSummary.ok()) {
         environment.showMessage(windowTitle(), lastSummary.error);
-    } else if (lastSummary.runsSkipped > 0) {
-        QStringList lines;
-        lines << QStringLiteral("%1 of %2 runs in \"%3\" were not converted:")
-                     .arg(lastSummary.runsSkipped)
-                     .arg(lastSummary.runsRead)
-                     .arg(QDir::toNativeSeparators(InputFile()));
+    } else if (lastSummary.runsSkipped > 0 || lastSummary.inputsFailed > 0) {
+        QStringList lines = inputReports(true);
+        if (lastSummary.runsSkipped > 0)
+            lines << QStringLiteral("%1 of %2 runs in \"%3\" were not converted:")
+                         .arg(lastSummary.runsSkipped)
+                         .arg(lastSummary.runsRead)
+                         .arg(QDir::toNativeSeparators(InputFile()));
         for (const auto &skipped : lastSummary.skipped.mid(0, 10))
-            lines << (skipped.inBinaryInput()
-                          ? QStringLiteral("byte %1: %2").arg(skipped.byteOffset)
-                          : QStringLiteral("line %1: %2").arg(skipped.line))
-                         .arg(skipped.reason);
+            lines << (skipped.input == InputFile() ? QString()
+                                                   : skipped.input + QStringLiteral(": ")) +
+                         (skipped.inBinaryInput()
+                              ? QStringLiteral("byte %1: %2").arg(skipped.byteOffset)
+                              : QStringLiteral("line %1: %2").arg(skipped.line))
+                             .arg(skipped.reason);
         environment.showMessage(windowTitle(), lines.join(QLatin1Char('\n')));
     }
     environment.endProgram();
+}
+
+// What was said of the files inside the chosen archive (the first ten), or of
+// those that failed alone.
+QStringList frmKelvane::inputReports(bool failedOnly) const
+{
+    QStringList lines;
+    for (const kelvane::InputReport &report : lastSummary.inputReports)
+        if ((report.failed || !failedOnly) && lines.size() < 10)
+            lines << report.text;
+    if (lines.isEmpty() && !failedOnly)
+        lines
+            << QStringLiteral("No run found in \"%1\"").arg(QDir::toNativeSeparators(InputFile()));
+    return lines;
 }

@@ -110,6 +110,11 @@ qint64 ArchiveInput::fill(const void **bytes)
     return got;
 }
 
+bool ArchiveInput::isCompressedFile() const
+{
+    return opened && archive_format(reader) == ARCHIVE_FORMAT_RAW;
+}
+
 bool ArchiveInput::open()
 {
     opened = true;

@@ -42,6 +42,9 @@ class ArchiveInput {
     Step next();
     // The entry moved to: its bytes and its name, until the next call.
     ByteSource &entry() { return entrySource; }
+    // Whether it is a compressed file rather than an archive; known once
+    // next() has read what it holds.
+    bool isCompressedFile() const;
     const QString &errorString() const { return error; }
 
   private:

@@ -75,11 +75,12 @@ InputList::InputList(const QStringList &names, const QString &outputFolder,
 
 InputList::~InputList() = default;
 
-void InputList::planError(const QString &name, const QString &error)
+void InputList::planError(const QString &name, const QString &error, bool named)
 {
     planned.emplace_back();
     planned.back().name = name;
     planned.back().error = error;
+    planned.back().named = named;
 }
 
 void InputList::plan(const QString &name)
@@ -101,14 +102,16 @@ void InputList::plan(const QString &name)
         foldersWalked.emplace_back(info.st_dev, info.st_ino);
         return planFolder(path);
     }
-    planFile(path, shown, info);
+    planFile(path, shown, info, true);
 }
 
-void InputList::planFile(const QString &path, const QString &name, const struct stat &info)
+void InputList::planFile(const QString &path, const QString &name, const struct stat &info,
+                         bool named)
 {
     Planned file;
     file.path = path;
     file.name = name;
+    file.named = named;
     if (S_ISREG(info.st_mode)) {
         file.size = info.st_size;
         file.file = {path, quint64(info.st_dev), quint64(info.st_ino)};
@@ -123,18 +126,20 @@ void InputList::planFolder(const QString &path)
     if (!namesIn(path, names))
         return planError(
             path,
-            QStringLiteral("Cannot read the folder \"%1\": %2").arg(path, systemReason(errno)));
+            QStringLiteral("Cannot read the folder \"%1\": %2").arg(path, systemReason(errno)),
+            false);
     const QDir folder(path);
     for (const QByteArray &name : names) {
         const QString entry = folder.filePath(QFile::decodeName(name));
         struct stat info;
         if (!lookUp(entry, info)) {
             planError(entry,
-                      QStringLiteral("Cannot open \"%1\": %2").arg(entry, systemReason(errno)));
+                      QStringLiteral("Cannot open \"%1\": %2").arg(entry, systemReason(errno)),
+                      false);
             continue;
         }
         if (S_ISREG(info.st_mode)) {
-            planFile(entry, entry, info);
+            planFile(entry, entry, info, false);
             continue;
         }
         if (!S_ISDIR(info.st_mode) ||
@@ -192,9 +197,10 @@ bool InputList::openFile(const Planned &next, QString &error)
     return true;
 }
 
-const Input *InputList::handOut(const QString &name, ByteSource *source, const QString &error)
+const Input *InputList::handOut(const QString &name, ByteSource *source, bool named,
+                                const QString &error)
 {
-    current = {name, source, error, fileIdentity};
+    current = {name, source, error, fileIdentity, named};
     return &current;
 }
 
@@ -205,6 +211,7 @@ const Input *InputList::next()
     for (;;) {
         ByteSource *source = nullptr;
         QString name;
+        bool named = true;
         if (archives.empty()) {
             if (nextPlanned == planned.size()) {
                 closeFile();
@@ -212,51 +219,58 @@ const Input *InputList::next()
             }
             const Planned &next = planned[nextPlanned++];
             if (QString error; !openFile(next, error))
-                return handOut(next.name, nullptr, error);
+                return handOut(next.name, nullptr, next.named, error);
             source = file.get();
             name = next.name;
+            named = next.named;
         } else {
             ArchiveInput &archive = *archives.back();
-            switch (archive.next()) {
+            // What a compressed file holds is named as the file is; an
+            // archive's entries are found in it.
+            const ArchiveInput::Step step = archive.next();
+            named = archivesNamed.back() && archive.isCompressedFile();
+            switch (step) {
             case ArchiveInput::Step::End:
                 archives.pop_back();
+                archivesNamed.pop_back();
                 looks.pop_back();
                 continue;
             case ArchiveInput::Step::Failed:
-                return handOut(looks.back()->name(), nullptr, archive.errorString());
+                return handOut(looks.back()->name(), nullptr, named, archive.errorString());
             case ArchiveInput::Step::Entry:
                 source = &archive.entry();
                 name = source->name();
                 break;
             }
         }
-        if (const Input *input = lookAt(*source, name))
+        if (const Input *input = lookAt(*source, name, named))
             return input;
     }
 }
 
 // Hands out a source that is neither compressed nor an archive as it is;
 // opens one that is, to be read on by next(), and returns null.
-const Input *InputList::lookAt(ByteSource &source, const QString &name)
+const Input *InputList::lookAt(ByteSource &source, const QString &name, bool named)
 {
     looks.push_back(std::make_unique<LookAheadSource>(source, name));
     LookAheadSource &look = *looks.back();
     if (!look.lookAhead(kPackedHeadBytes)) {
         const QString error = look.errorString();
         looks.pop_back();
-        return handOut(name, nullptr, error);
+        return handOut(name, nullptr, named, error);
     }
     if (!isPacked(look.head()))
-        return handOut(name, &look);
+        return handOut(name, &look, named);
     if (archives.size() == kMostLevels) {
         looks.pop_back();
-        return handOut(name, nullptr,
+        return handOut(name, nullptr, named,
                        QStringLiteral("%1: an archive or compressed file inside %2 others, "
                                       "deeper than Kelvane unpacks")
                            .arg(name)
                            .arg(kMostLevels));
     }
     archives.push_back(std::make_unique<ArchiveInput>(look, name));
+    archivesNamed.push_back(named);
     return nullptr;
 }
 

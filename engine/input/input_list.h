@@ -34,6 +34,10 @@ struct Input {
     ByteSource *source = nullptr; // null when it cannot be read: then `error` names it and says why
     QString error;
     InputFile file;
+    // Named by the caller (or what a compressed file so named holds), rather
+    // than found in a folder or an archive: a file of another kind found
+    // beside GPS files is passed over, one named is a mistake to report.
+    bool named = true;
 };
 
 // The inputs a conversion reads, in order, from the names it is given:
@@ -83,15 +87,17 @@ class InputList {
         qint64 size = -1;
         InputFile file;
         QString error;
+        bool named = true;
     };
     void plan(const QString &name);
     void planFolder(const QString &path);
-    void planFile(const QString &path, const QString &name, const struct stat &info);
-    void planError(const QString &name, const QString &error);
+    void planFile(const QString &path, const QString &name, const struct stat &info, bool named);
+    void planError(const QString &name, const QString &error, bool named = true);
     void closeFile();
     bool openFile(const Planned &next, QString &error);
-    const Input *lookAt(ByteSource &source, const QString &name);
-    const Input *handOut(const QString &name, ByteSource *source, const QString &error = {});
+    const Input *lookAt(ByteSource &source, const QString &name, bool named);
+    const Input *handOut(const QString &name, ByteSource *source, bool named,
+                         const QString &error = {});
 
     std::vector<Planned> planned;
     std::size_t nextPlanned = 0;
@@ -111,6 +117,7 @@ class InputList {
     // handed out last.
     std::vector<std::unique_ptr<LookAheadSource>> looks;
     std::vector<std::unique_ptr<ArchiveInput>> archives;
+    std::vector<bool> archivesNamed; // whether archives[i] was named by the caller
     Input current;
 };
 

@@ -19,24 +19,16 @@ constexpr std::size_t kHeadBytes = 64 << 10;
 constexpr qint64 kMostPrologBytes = 4 << 20;
 
 // Files of other kinds that people pick by mistake, known by their first
-// bytes. Compressed files and archives may hold GPS files.
+// bytes. Compressed files and archives that the inputs are not unpacked from
+// (input/archive_input) may hold GPS files.
 struct Signature {
     std::size_t offset;
     std::string_view bytes;
     const char *kind;
-    bool packed; // compressed or an archive: what it holds may be converted
+    bool packed; // an archive: what it holds may be converted
 };
 constexpr Signature kSignatures[] = {
-    {0, "\x1f\x8b"sv, "a gzip-compressed file", true},
-    {0,
-     "\xfd"
-     "7zXZ\0"sv,
-     "an xz-compressed file", true},
-    {0, "\x28\xb5\x2f\xfd"sv, "a zstd-compressed file", true},
-    {0, "PK\x03\x04"sv, "a zip archive", true},
-    {0, "PK\x05\x06"sv, "a zip archive", true},
     {0, "7z\xbc\xaf\x27\x1c"sv, "a 7-Zip archive", true},
-    {257, "ustar"sv, "a tar archive", true},
     {0, "\x89PNG\r\n\x1a\n"sv, "a PNG image", false},
     {0, "\xff\xd8\xff"sv, "a JPEG image", false},
     {0, "GIF8"sv, "a GIF image", false},
@@ -51,6 +43,7 @@ struct RootName {
 constexpr RootName kRootNames[] = {
     {"History"sv, RunFormat::History},
     {"TrainingCenterDatabase"sv, RunFormat::Tcx},
+    {"gpx"sv, RunFormat::Gpx},
 };
 
 RunFormat formatOfRoot(std::string_view localName)
@@ -78,10 +71,6 @@ const Signature *signatureOf(std::string_view head)
         if (head.size() >= signature.offset + signature.bytes.size() &&
             head.substr(signature.offset, signature.bytes.size()) == signature.bytes)
             return &signature;
-    // "BZh" and the block size, a digit from 1 to 9.
-    static constexpr Signature bzip2{0, "BZh"sv, "a bzip2-compressed file", true};
-    if (head.size() >= 4 && head.starts_with(bzip2.bytes) && head[3] >= '1' && head[3] <= '9')
-        return &bzip2;
     return nullptr;
 }
 
@@ -238,6 +227,7 @@ RecognisedFormat recogniseFormat(InputBuffer &input)
                       .arg(name, QLatin1StringView(signature->kind))
                 : QStringLiteral("\"%1\" is %2, not a GPS file")
                       .arg(name, QLatin1StringView(signature->kind));
+        recognised.notGps = !signature->packed;
         return recognised;
     }
     if (bool bigEndian = false; isUtf16(head, bigEndian)) {
@@ -255,6 +245,9 @@ RecognisedFormat recogniseFormat(InputBuffer &input)
         recognised.format = formatOfRoot(root);
     } else if (isBinary(head)) {
         recognised.refusal = QStringLiteral("\"%1\" holds binary data, not a GPS file").arg(name);
+        recognised.notGps = true;
+    } else {
+        recognised.plainText = true;
     }
     return recognised;
 }

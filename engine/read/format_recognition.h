@@ -12,9 +12,11 @@ struct RecognisedFormat {
     RunFormat format = RunFormat::History;
     bool utf16 = false; // the text is UTF-16 (by its byte order mark or its first "<")
     // Not empty when no reader takes the input: a file of another kind (an
-    // image, a compressed file, binary data), XML that breaks before its root
+    // image, a 7-Zip archive, binary data), XML that breaks before its root
     // element, or a read error. Names the input and says why.
     QString refusal;
+    bool notGps = false;    // refused as a file of another kind (an image, binary data)
+    bool plainText = false; // text that is not XML (or nothing), taken for a history file
 };
 
 // Tells an input's format by its content, never by its name: the leading

@@ -4,6 +4,7 @@
 
 #include "read/fit_reader.h"
 #include "read/format_recognition.h"
+#include "read/gpx_reader.h"
 #include "read/history_reader.h"
 #include "read/tcx_reader.h"
 
@@ -19,6 +20,8 @@ std::unique_ptr<RunReader> readerOf(const RecognisedFormat &recognised, InputBuf
         return std::make_unique<HistoryReader>(std::move(input), options, recognised.utf16);
     case RunFormat::Tcx:
         return std::make_unique<TcxReader>(std::move(input), options, recognised.utf16);
+    case RunFormat::Gpx:
+        return std::make_unique<GpxReader>(std::move(input), options, recognised.utf16);
     case RunFormat::Fit:
         return std::make_unique<FitReader>(std::move(input), options);
     }
@@ -27,13 +30,17 @@ std::unique_ptr<RunReader> readerOf(const RecognisedFormat &recognised, InputBuf
 
 } // namespace
 
-std::unique_ptr<RunReader> makeRunReader(ByteSource &source, const ReadingOptions &options,
-                                         QString &refusal)
+std::unique_ptr<RunReader> makeRunReader(ByteSource &source, bool named,
+                                         const ReadingOptions &options, Refusal &refusal)
 {
     InputBuffer input(source);
     const RecognisedFormat recognised = recogniseFormat(input);
     if (!recognised.refusal.isEmpty()) {
-        refusal = recognised.refusal;
+        refusal = {recognised.refusal, recognised.notGps};
+        return nullptr;
+    }
+    if (recognised.plainText && !named) {
+        refusal = {QStringLiteral("\"%1\" is text, not a GPS file").arg(source.name()), true};
         return nullptr;
     }
     return readerOf(recognised, std::move(input), options);

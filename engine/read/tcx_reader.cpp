@@ -3,44 +3,12 @@
 #include "time/instant.h"
 #include "time/start_day.h"
 #include "time/utc_time.h"
-#include "xml/xml_text.h"
-
-#include <QStringDecoder>
 
 #include <algorithm>
-#include <cstring>
 
 namespace kelvane {
 
 namespace {
-
-// A name compared with a literal: the length first, then the bytes, inlined.
-template <std::size_t N> inline bool named(std::string_view name, const char (&literal)[N])
-{
-    return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
-}
-
-bool isXmlBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-QString shown(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(std::min<std::size_t>(text.size(), 40)));
-}
-
-// Bytes of a UTF-8 file, those that are not UTF-8 read as Windows-1252.
-void appendRecoded(std::string &out, std::string_view bytes)
-{
-    appendUtf8(out, bytes, ByteEncoding::Utf8);
-}
-void asUtf8(std::string &text)
-{
-    std::string recoded;
-    appendRecoded(recoded, text);
-    text.swap(recoded);
-}
 
 QString counted(int count, const char *one, const char *many)
 {
@@ -70,7 +38,7 @@ void TcxReader::read(RunSink &runSink)
     // Values are taken by their offsets; only text with references needs a look.
     tokens.setReportPlainText(false);
     readTokens();
-    noteMisencoded();
+    misencodedNotice = kelvane::misencodedNotice(path, tokens);
 }
 
 void TcxReader::readTokens()
@@ -88,26 +56,22 @@ void TcxReader::readTokens()
             break;
         }
         case XmlToken::Text: // one with references
-            if (inField)
-                fieldPlain = false;
+            values.markup();
             break;
         case XmlToken::Instruction:
-            // The tokenizer lets an XML declaration stand only at the start.
-            if (open.size() == 1 && input.begin() == 0 && tokens.token().size() > 5 &&
-                tokens.token().starts_with("<?xml") && isXmlBlank(tokens.token()[5]))
-                prolog.assign(input.at(0), std::size_t(tokens.tokenEndOffset()));
+            if (open.size() == 1)
+                documentHead.takeDeclaration(input, tokens);
             [[fallthrough]];
         case XmlToken::CData:
         case XmlToken::Comment:
-            if (inField)
-                fieldPlain = false;
+            values.markup();
             break;
         case XmlToken::Doctype:
             break;
         case XmlToken::End:
             return;
         case XmlToken::Error:
-            reportError();
+            error = notWellFormed(input, tokens);
             return;
         }
     }
@@ -209,8 +173,7 @@ void TcxReader::startElement()
 {
     const Kind parent = open.back();
     const Kind kind = parent == Kind::Other ? Kind::Other : childKind(parent, tokens.localName());
-    if (inField)
-        fieldPlain = false; // an element inside a value
+    values.markup(); // an element inside a value
     switch (kind) {
     case Kind::Other:
     case Kind::Track:
@@ -232,7 +195,7 @@ void TcxReader::startElement()
         break;
     case Kind::Activities:
         activitiesName.assign(tokens.name());
-        activitiesIndentation.assign(indentationBefore(tokens.tokenOffset()));
+        activitiesIndentation.assign(indentationBefore(input, tokens.tokenOffset()));
         namespaces.clear();
         declareNamespaces(open.size());
         break;
@@ -250,9 +213,7 @@ void TcxReader::startElement()
         pointStore.clear();
         break;
     default: // a value
-        fieldBegin = tokens.tokenEndOffset();
-        inField = true;
-        fieldPlain = true;
+        values.begin();
         break;
     }
     if (!tokens.emptyElement())
@@ -267,28 +228,28 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
     case Kind::Other:
         break;
     case Kind::Time:
-        point.time = fieldValue(contentEnd, pointStore);
+        point.time = values.end(contentEnd, pointStore);
         break;
     case Kind::Latitude:
-        point.latitude = fieldValue(contentEnd, pointStore);
+        point.latitude = values.end(contentEnd, pointStore);
         break;
     case Kind::Longitude:
-        point.longitude = fieldValue(contentEnd, pointStore);
+        point.longitude = values.end(contentEnd, pointStore);
         break;
     case Kind::Altitude:
-        point.altitude = fieldValue(contentEnd, pointStore);
+        point.altitude = values.end(contentEnd, pointStore);
         break;
     case Kind::HeartRateValue:
-        point.heartRate = fieldValue(contentEnd, pointStore);
+        point.heartRate = values.end(contentEnd, pointStore);
         break;
     case Kind::Cadence:
-        point.cadence = fieldValue(contentEnd, pointStore);
+        point.cadence = values.end(contentEnd, pointStore);
         break;
     case Kind::Watts:
-        point.power = fieldValue(contentEnd, pointStore);
+        point.power = values.end(contentEnd, pointStore);
         break;
     case Kind::RunCadence:
-        point.runCadence = fieldValue(contentEnd, pointStore);
+        point.runCadence = values.end(contentEnd, pointStore);
         break;
     case Kind::Trackpoint:
         endTrackpoint();
@@ -296,7 +257,7 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
     case Kind::LapSeconds:
     case Kind::LapMeters:
     case Kind::LapCalories: {
-        const Text value = fieldValue(contentEnd, activityStore);
+        const Text value = values.end(contentEnd, activityStore);
         if (!lapTexts.empty()) {
             LapTexts &lap = lapTexts.back();
             (kind == Kind::LapSeconds  ? lap.seconds
@@ -306,7 +267,7 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
         break;
     }
     case Kind::ActivityId: {
-        const Text id = fieldValue(contentEnd, activityStore);
+        const Text id = values.end(contentEnd, activityStore);
         if (!activity.id.seen) {
             activity.id.seen = true;
             activity.id.text.assign(view(id, activityStore));
@@ -315,7 +276,7 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
         break;
     }
     case Kind::ActivityNotes:
-        activity.notes = notesText(contentEnd);
+        activity.notes = values.endAsCharacterData(contentEnd, activityStore, documentHead.prolog);
         break;
     case Kind::Activity:
         return closeActivity();
@@ -334,19 +295,9 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
 // input is taken for the lines the day files add.
 void TcxReader::startRoot()
 {
-    rootTag.assign(tokens.token());
-    if (tokens.utf8()) {
-        asUtf8(rootTag);
+    documentHead.takeRoot(input, tokens);
+    if (tokens.utf8())
         asUtf8(author.element);
-    }
-    rootName.assign(tokens.name());
-    const char *const from = input.at(input.begin());
-    const char *const to = input.at(input.end());
-    if (const auto *lf = static_cast<const char *>(std::memchr(from, '\n', std::size_t(to - from))))
-        lineEnd = lf > from && lf[-1] == '\r' ? "\r\n" : "\n";
-    if (prolog.empty() && tokens.tokenOffset() >= 3 &&
-        std::string_view(from, 3) == "\xEF\xBB\xBF" && input.begin() == 0)
-        prolog.assign(from, 3);
 }
 
 // The namespace declarations of the elements around an activity go on its
@@ -367,13 +318,14 @@ void TcxReader::openActivity()
     current.open(*sink);
     inActivity = true;
     activity.tagOffset = tokens.tokenOffset();
-    activity.begin = activity.tagOffset - qint64(indentationBefore(activity.tagOffset).size());
+    activity.begin =
+        activity.tagOffset - qint64(indentationBefore(input, activity.tagOffset).size());
     activity.recordingPoints = options.content.points;
     activity.following = true;
     activity.id = activity.lap = activity.point = {};
     activity.notes = {};
     activityStore.clear();
-    activity.sport = attributeText("Sport", activityStore);
+    activity.sport = values.attribute("Sport", activityStore);
     tokens.keepFrom(activity.begin);
     lapTexts.clear();
     points.clear();
@@ -396,7 +348,7 @@ void TcxReader::openActivity()
 void TcxReader::startLap()
 {
     if (options.content.details)
-        lapTexts.push_back({attributeText("StartTime", activityStore), {}, {}, {}});
+        lapTexts.push_back({values.attribute("StartTime", activityStore), {}, {}, {}});
     if (!activity.lap.seen) {
         activity.lap.seen = true;
         for (const XmlAttribute &attribute : tokens.attributes())
@@ -531,10 +483,11 @@ bool TcxReader::closeActivity()
 void TcxReader::buildDocument()
 {
     head.clear();
-    head += prolog;
-    if (!prolog.empty())
+    const std::string &lineEnd = documentHead.lineEnd;
+    head += documentHead.prolog;
+    if (!documentHead.prolog.empty())
         head += lineEnd;
-    head += rootTag;
+    head += documentHead.rootTag;
     head += lineEnd;
     head += activitiesIndentation;
     head += activity.activitiesTag;
@@ -550,48 +503,18 @@ void TcxReader::buildDocument()
         tail += author.element;
         tail += lineEnd;
     }
-    tail += "</" + rootName + ">";
+    tail += "</" + documentHead.rootName + ">";
     tail += lineEnd;
 
     std::string_view bytes(input.at(activity.begin),
                            std::size_t(tokens.tokenEndOffset() - activity.begin));
     // Bytes that are not UTF-8 go out as the characters they were read as.
-    if (misencodedFrom(activity.begin)) {
+    if (values.misencodedFrom(activity.begin)) {
         activityInUtf8.clear();
         appendRecoded(activityInUtf8, bytes);
         bytes = activityInUtf8;
     }
     document.assign({head, bytes, tail});
-}
-
-void TcxReader::reportError()
-{
-    if (tokens.errorOffset() < 0) {
-        error = tokens.error(); // the file could not be read
-        return;
-    }
-    qint64 line = 0, column = 0;
-    input.position(tokens.errorOffset(), line, column);
-    error = QStringLiteral("\"%1\" is not well-formed XML: line %2, column %3: %4")
-                .arg(path)
-                .arg(line)
-                .arg(column)
-                .arg(tokens.error());
-}
-
-// Told once a file: where its first byte that is not UTF-8 was.
-void TcxReader::noteMisencoded()
-{
-    if (tokens.firstMisencoded() < 0)
-        return;
-    qint64 line = 0, column = 0;
-    tokens.firstMisencodedPosition(line, column);
-    misencodedNotice =
-        QStringLiteral("\"%1\" holds bytes that are not UTF-8, the first at line %2, "
-                       "column %3: they are read as Windows-1252")
-            .arg(path)
-            .arg(line)
-            .arg(column);
 }
 
 QString TcxReader::noRunHint() const
@@ -610,98 +533,6 @@ QString TcxReader::noRunHint() const
                           .arg(counted(olderRuns, "run", "runs"));
     return none + QStringLiteral("a Training Center file holds each run as an Activity in its "
                                  "Activities, and this one holds none.");
-}
-
-// The value of the element whose content ends at contentEnd, without the
-// blanks around it (they are no part of a number or a time).
-TcxReader::Text TcxReader::fieldValue(qint64 contentEnd, std::string &store)
-{
-    inField = false;
-    const std::string_view content(input.at(fieldBegin), std::size_t(contentEnd - fieldBegin));
-    std::string_view value = content;
-    const bool misencoded = misencodedFrom(fieldBegin);
-    const bool copied = !fieldPlain || misencoded;
-    Text text{fieldBegin, 0, true, copied};
-    std::string expanded;
-    if (copied) {
-        if (fieldPlain)
-            expanded.assign(content);
-        else
-            XmlTokenizer::textContent(content, expanded);
-        if (misencoded)
-            asUtf8(expanded);
-        value = expanded;
-        text.begin = qint64(store.size());
-    }
-    std::size_t first = 0, last = value.size();
-    while (first < last && isXmlBlank(value[first]))
-        ++first;
-    while (last > first && isXmlBlank(value[last - 1]))
-        --last;
-    text.begin += qint64(first);
-    text.size = std::uint32_t(last - first);
-    if (copied) {
-        text.begin -= qint64(first);
-        store.append(value.substr(first, last - first));
-    }
-    return text;
-}
-
-// The notes as written, as XML character data, in UTF-8: read in the
-// encoding the file declares, or with the bytes that are not UTF-8 read as
-// Windows-1252.
-TcxReader::Text TcxReader::notesText(qint64 contentEnd)
-{
-    inField = false;
-    const std::string_view content(input.at(fieldBegin), std::size_t(contentEnd - fieldBegin));
-    const bool misencoded = misencodedFrom(fieldBegin);
-    if (tokens.utf8() && !misencoded)
-        return {fieldBegin, std::uint32_t(content.size()), true, false};
-    const qint64 begin = qint64(activityStore.size());
-    QStringDecoder declared(encodingName(prolog).c_str());
-    if (tokens.utf8() || !declared.isValid())
-        appendRecoded(activityStore, content);
-    else
-        activityStore += QString(declared.decode(QByteArrayView(content))).toStdString();
-    return {begin, std::uint32_t(activityStore.size() - std::size_t(begin)), true, true};
-}
-
-TcxReader::Text TcxReader::attributeText(std::string_view name, std::string &store)
-{
-    for (const XmlAttribute &attribute : tokens.attributes()) {
-        if (attribute.name != name)
-            continue;
-        if (!misencodedFrom(tokens.tokenOffset()))
-            return {input.offsetOf(attribute.value.data()), std::uint32_t(attribute.value.size()),
-                    true, false};
-        const qint64 begin = qint64(store.size());
-        appendRecoded(store, attribute.value);
-        return {begin, std::uint32_t(store.size() - std::size_t(begin)), true, true};
-    }
-    return {};
-}
-
-std::string_view TcxReader::view(const Text &text, const std::string &store) const
-{
-    if (!text.present)
-        return {};
-    if (text.expanded)
-        return std::string_view(store).substr(std::size_t(text.begin), text.size);
-    return {input.at(text.begin), text.size};
-}
-
-// The blanks between the start of a line and a tag at offset, or nothing
-// when the tag does not begin its line.
-std::string_view TcxReader::indentationBefore(qint64 offset) const
-{
-    const char *const tag = input.at(offset);
-    const char *const stop = input.at(std::max(input.begin(), offset - XmlTokenizer::kLookBehind));
-    const char *p = tag;
-    while (p > stop && (p[-1] == ' ' || p[-1] == '\t'))
-        --p;
-    if (p > stop && p[-1] == '\n')
-        return {p, std::size_t(tag - p)};
-    return {};
 }
 
 } // namespace kelvane

@@ -14,6 +14,7 @@
 #include "input/chunk_reader.h"
 #include "read/open_run.h"
 #include "read/tcx_author.h"
+#include "read/xml_values.h"
 #include "run/run.h"
 #include "xml/xml_tokenizer.h"
 
@@ -70,15 +71,7 @@ class TcxReader final : public RunReader {
         Watts,
         RunCadence,
     };
-    // A value's text: bytes of the input (kept while the activity may be
-    // written) or, when it had references, CDATA or comments, its text
-    // expanded into a store of the reader's.
-    struct Text {
-        qint64 begin = 0;
-        std::uint32_t size = 0;
-        bool present = false;
-        bool expanded = false;
-    };
+    using Text = XmlText;
     // A text an activity's start day may come from.
     struct StartCandidate {
         bool seen = false;
@@ -118,14 +111,10 @@ class TcxReader final : public RunReader {
     void decide(bool atEnd);
     void skip(const QString &reason);
     void buildDocument();
-    void reportError();
-    void noteMisencoded();
-    bool misencodedFrom(qint64 offset) const { return tokens.lastMisencoded() >= offset; }
-    Text fieldValue(qint64 contentEnd, std::string &store);
-    Text notesText(qint64 contentEnd);
-    Text attributeText(std::string_view name, std::string &store);
-    std::string_view view(const Text &text, const std::string &store) const;
-    std::string_view indentationBefore(qint64 offset) const;
+    std::string_view view(const Text &text, const std::string &store) const
+    {
+        return values.view(text, store);
+    }
 
     ChunkReader input;
     const QString path;
@@ -134,24 +123,18 @@ class TcxReader final : public RunReader {
     const bool keepDocument = options.content.keepsDocumentOf(RunFormat::Tcx);
     const bool utf16;
     XmlTokenizer tokens{input};
+    XmlValues values{input, tokens};
     RunSink *sink = nullptr;
     QString error;
     QString misencodedNotice;
     int courses = 0, olderRuns = 0; // what a file without activities holds
 
     std::vector<Kind> open; // the kinds of the open elements, the document first
-    // The value being read: from the end of its start tag on.
-    qint64 fieldBegin = 0;
-    bool inField = false;
-    bool fieldPlain = true; // nothing but character data without references
 
     // What every day file repeats of the input.
-    std::string prolog;  // a byte order mark and the XML declaration, as written
-    std::string rootTag; // the root's start tag, as written
-    std::string rootName;
+    XmlDocumentHead documentHead;
     std::string activitiesName;
     std::string activitiesIndentation;
-    std::string lineEnd = "\r\n"; // the input's, found at the root
     std::vector<NamespaceDeclaration> namespaces;
     TcxAuthor author;
 

@@ -7,6 +7,7 @@
 #include "run/numbering_rule.h"
 #include "run/run_format.h"
 #include "run/track_points.h"
+#include "time/start_day.h"
 
 #include <QDate>
 #include <QLatin1StringView>
@@ -116,6 +117,17 @@ class RunSink {
     // The open run writes nothing, for this reason; reported once a run,
     // where it begins.
     virtual void runSkipped(const InputLocation &where, const QString &reason) = 0;
+    // The day an instant as written lies on, as the conversion files runs
+    // (the date as written, or the local date in its time zone); null when
+    // it names no real day. A reader that cuts a run where its points' day
+    // changes asks it of every point.
+    virtual QDate dayOf(std::string_view instant) { return startDayOf(instant); }
+};
+
+// What a file holds besides runs, which is not converted.
+struct NonRuns {
+    int waypoints = 0;
+    int routes = 0;
 };
 
 // Reads one file from front to back and tells the sink of its runs.
@@ -134,6 +146,8 @@ class RunReader {
     // What the user should know of a file that was read, such as bytes it
     // read in another encoding than the file's; empty when nothing.
     virtual QString notice() const { return {}; }
+    // What it held besides runs, once read.
+    virtual NonRuns nonRuns() const { return {}; }
 };
 
 } // namespace kelvane

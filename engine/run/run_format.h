@@ -11,10 +11,12 @@ enum class RunFormat {
     History = 0x1, // a logbook history: a History of Runs
     Tcx = 0x2,     // Training Center: a TrainingCenterDatabase of Activities
     Fit = 0x4,     // the binary activity file of watches and bike computers
+    Gpx = 0x8,     // GPX 1.0 or 1.1: tracks, each cut into a run per day
 };
 Q_DECLARE_FLAGS(RunFormats, RunFormat)
 Q_DECLARE_OPERATORS_FOR_FLAGS(RunFormats)
-inline constexpr RunFormats kEveryRunFormat = RunFormat::History | RunFormat::Tcx | RunFormat::Fit;
+inline constexpr RunFormats kEveryRunFormat =
+    RunFormat::History | RunFormat::Tcx | RunFormat::Fit | RunFormat::Gpx;
 
 // The extension, with its dot, of a run's own day file.
 inline QLatin1StringView documentExtension(RunFormat format)
@@ -26,6 +28,8 @@ inline QLatin1StringView documentExtension(RunFormat format)
         return QLatin1StringView(".tcx");
     case RunFormat::Fit:
         return QLatin1StringView(".fit");
+    case RunFormat::Gpx:
+        return QLatin1StringView(".gpx");
     }
     return {};
 }

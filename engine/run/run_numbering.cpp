@@ -2,22 +2,32 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace kelvane {
+
+void RunNumbering::startInput(NumberingRule inputRule)
+{
+    rule = inputRule;
+    openDay = previousDay = daySequence = 0;
+    lastGiven.clear();
+}
 
 int RunNumbering::numberRun(QDate startDay)
 {
-    if (rule == NumberingRule::Date)
-        return ++lastGiven[startDay.toJulianDay()];
+    const auto used = highestUsed.find(startDay.toJulianDay());
+    const int highest = used == highestUsed.end() ? 0 : used->second;
+    if (rule == NumberingRule::Date) {
+        int &last = lastGiven[startDay.toJulianDay()];
+        last = std::max(last, highest) + 1;
+        return last;
+    }
     openDay = startDay.day();
     if (openDay != previousDay)
         daySequence = 0;
     else
         ++daySequence;
-    int number = daySequence + 1;
-    if (const auto used = highestUsed.find(startDay.toJulianDay());
-        used != highestUsed.end() && number <= used->second)
-        number = used->second + 1;
-    return number;
+    return std::max(daySequence + 1, highest + 1);
 }
 
 void RunNumbering::numberUsed(QDate startDay, int number)

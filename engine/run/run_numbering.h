@@ -19,12 +19,15 @@ namespace kelvane {
 // conversion repeated on the same history must name its files as they did
 // (so a run on 5 April right after one on 5 March is 02).
 //
-// A day that comes back later in the file counts on past the highest number
-// saved for that day in this conversion, so no day file of the conversion
-// replaces another.
+// A day that comes back later in the file, or in a later input of the
+// conversion, counts on past the highest number saved for that day in this
+// conversion, so no day file of the conversion replaces another.
 class RunNumbering {
   public:
     explicit RunNumbering(NumberingRule rule = NumberingRule::DayOfMonth) : rule(rule) {}
+    // The next input's runs are numbered by its rule as if it were read
+    // alone, counting on past the numbers used before.
+    void startInput(NumberingRule inputRule);
     // The open run's number, at its start.
     int numberRun(QDate startDay);
     // The open run has ended, whether it was written or not.

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
+#include <numbers>
 
 namespace kelvane {
 
@@ -16,6 +18,16 @@ namespace {
 bool wasRead(const TrackPoint &point)
 {
     return point.hasTime && (!point.time.empty() || !point.zone.empty());
+}
+
+// A value as a number of degrees; false when it is none.
+bool readDegrees(std::string_view text, double &value)
+{
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size() &&
+           std::isfinite(value);
 }
 
 } // namespace
@@ -295,6 +307,33 @@ void shiftHour(std::string_view time, int offset, std::string &out)
     }
     if (time.size() > 2)
         out.append(time.substr(2));
+}
+
+double trackMeters(const TrackPoints &points)
+{
+    // The great-circle distance on a sphere of the earth's mean radius.
+    constexpr double kEarthMeters = 6371008.8;
+    constexpr double kRadians = std::numbers::pi / 180;
+    double meters = 0;
+    bool havePrevious = false;
+    double lat0 = 0, lon0 = 0;
+    for (int i = 0; i < points.size(); ++i) {
+        const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts);
+        double lat = 0, lon = 0;
+        if (!readDegrees(p.latitude, lat) || !readDegrees(p.longitude, lon))
+            continue;
+        lat *= kRadians;
+        lon *= kRadians;
+        if (havePrevious) {
+            const double dLat = std::sin((lat - lat0) / 2), dLon = std::sin((lon - lon0) / 2);
+            const double h = dLat * dLat + std::cos(lat0) * std::cos(lat) * dLon * dLon;
+            meters += 2 * kEarthMeters * std::asin(std::sqrt(std::min(1.0, h)));
+        }
+        lat0 = lat;
+        lon0 = lon;
+        havePrevious = true;
+    }
+    return meters;
 }
 
 } // namespace kelvane

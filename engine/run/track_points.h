@@ -152,6 +152,9 @@ class TrackPoints {
     mutable int specialCharacters = -1; // unknown (-1), none (0), some (1)
 };
 
+// The length in meters of the way through the points that have a position.
+double trackMeters(const TrackPoints &points);
+
 // Writes time with its two-digit hour moved by offset into out. Hours that
 // leave 0..23 are brought back once by 24; the date is not touched.
 void shiftHour(std::string_view time, int offset, std::string &out);

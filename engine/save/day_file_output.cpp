@@ -40,10 +40,13 @@ QByteArray DayFileOutput::encodedPathOf(const QByteArray &name) const
     return QFile::encodeName(folder) + '/' + name;
 }
 
-void DayFileOutput::protect(const QString &path)
+void DayFileOutput::protect(const QStringList &paths)
 {
-    protectedPath = path;
-    hasProtected = rememberProtected(path);
+    protectedPaths.clear();
+    protectedIds.clear();
+    for (const QString &path : paths)
+        if (rememberProtected(path))
+            protectedPaths << path;
 }
 
 // Named after their day file so that one left by a crash explains itself.

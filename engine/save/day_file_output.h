@@ -2,12 +2,14 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kelvane {
@@ -56,8 +58,8 @@ class DayFileOutput {
     bool commit();
     // Throws away what was added since the last commit.
     void discard();
-    // No commit may replace this file (the history file being read).
-    void protect(const QString &path);
+    // No commit may replace these files (the inputs of the conversion).
+    void protect(const QStringList &paths);
     // Removes the hidden files that a save stopped by a crash or a kill left
     // in folder: temporary files and files kept aside.
     static void removeLeftovers(const QString &folder);
@@ -118,9 +120,8 @@ class DayFileOutput {
 
     QString folder;
     int folderFd = -1;
-    QString protectedPath;
-    unsigned long long protectedDevice = 0, protectedInode = 0;
-    bool hasProtected = false;
+    QStringList protectedPaths;                                                  // those that exist
+    std::vector<std::pair<unsigned long long, unsigned long long>> protectedIds; // device, inode
     bool unnamedFiles;     // create files without a name while the system can
     bool linkByDescriptor; // name them by descriptor while the system allows it
     std::vector<Pending> pending;

@@ -154,8 +154,9 @@ bool DayFileOutput::inspect(const QString &name, Target &target)
     if (::fstatat(folderFd, QFile::encodeName(name).constData(), &info, 0) != 0)
         return false;
     target.isFolder = S_ISDIR(info.st_mode);
+    const std::pair<unsigned long long, unsigned long long> id(info.st_dev, info.st_ino);
     target.isProtected =
-        hasProtected && info.st_dev == protectedDevice && info.st_ino == protectedInode;
+        std::find(protectedIds.begin(), protectedIds.end(), id) != protectedIds.end();
     target.mode = info.st_mode & 07777;
     return true;
 }
@@ -182,8 +183,7 @@ bool DayFileOutput::rememberProtected(const QString &path)
     struct stat info;
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
-    protectedDevice = info.st_dev;
-    protectedInode = info.st_ino;
+    protectedIds.emplace_back(info.st_dev, info.st_ino);
     return true;
 }
 

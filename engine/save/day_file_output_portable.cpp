@@ -7,6 +7,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -104,8 +105,9 @@ bool DayFileOutput::inspect(const QString &name, Target &target)
         return false;
     target.isFolder = std::filesystem::is_directory(status);
     target.isProtected =
-        hasProtected &&
-        std::filesystem::equivalent(path, pathFrom(QFile::encodeName(protectedPath)), error);
+        std::any_of(protectedPaths.begin(), protectedPaths.end(), [&](const QString &input) {
+            return std::filesystem::equivalent(path, pathFrom(QFile::encodeName(input)), error);
+        });
     target.mode = unsigned(status.permissions());
     return true;
 }

@@ -19,7 +19,10 @@ DayFileSaver::~DayFileSaver()
     thread.join();
 }
 
-void DayFileSaver::Batch::clear()
+// The copies keep their buffers from run to run; once they keep more than
+// copiesKept bytes, they are let go, so that memory follows the largest run
+// and not the number of runs, each copy growing to the largest it held.
+void DayFileSaver::Batch::clear(std::size_t copiesKept)
 {
     bytes.clear();
     files.clear();
@@ -27,6 +30,11 @@ void DayFileSaver::Batch::clear()
     copiesUsed = 0;
     copiedBytes = 0;
     saved.clear();
+    std::size_t kept = 0;
+    for (const std::unique_ptr<RunCopy> &copy : copies)
+        kept += copy->retained();
+    if (kept > copiesKept)
+        copies.clear();
 }
 
 bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
@@ -111,7 +119,7 @@ bool DayFileSaver::handOver()
     lock.unlock();
     collect(*other);
     if (failed) {
-        filling->clear(); // runs after the failure are not saved
+        filling->clear(2 * batchBytes); // runs after the failure are not saved
         return false;
     }
     if (filling->runs.empty())
@@ -128,7 +136,7 @@ void DayFileSaver::collect(Batch &batch)
 {
     for (const QStringList &files : batch.saved)
         runSaved(files);
-    batch.clear();
+    batch.clear(2 * batchBytes);
 }
 
 void DayFileSaver::work()

@@ -64,8 +64,8 @@ class DayFileSaver {
     bool saveRun(std::span<const DayFile> files, const Run &run);
     // Saves everything queued and waits for it. False if saving failed.
     bool finish();
-    // No run is replaced by a day file of this path (the history file).
-    void protect(const QString &path) { output.protect(path); }
+    // No run is replaced by a day file of these paths (the inputs).
+    void protect(const QStringList &paths) { output.protect(paths); }
     // Once *stop is true, no further run is saved; the one being saved is
     // saved whole. Call before the first run.
     void stopWhen(const std::atomic_bool *flag) { stop = flag; }
@@ -92,7 +92,7 @@ class DayFileSaver {
         std::size_t copiedBytes = 0;
         std::vector<QStringList> saved; // the files of each run saved
         std::size_t size() const { return bytes.size() + copiedBytes; }
-        void clear();
+        void clear(std::size_t copiesKept);
     };
 
     void queue(std::span<const DayFile> files, const Run &run);

@@ -1,5 +1,7 @@
 #include "save/run_copy.h"
 
+#include <algorithm>
+
 namespace kelvane {
 
 namespace {
@@ -59,6 +61,7 @@ void RunCopy::assign(const Run &run)
         part.startTime = text();
     }
     copied.parts = parts;
+    largest = std::max(largest, size());
 }
 
 std::size_t RunCopy::size() const

@@ -22,6 +22,8 @@ class RunCopy {
     const Run &run() const { return copied; }
     // About how many bytes the copy holds.
     std::size_t size() const;
+    // About how many bytes its buffers keep: those of the largest run it held.
+    std::size_t retained() const { return largest; }
 
   private:
     Run copied; // its views point into the members below
@@ -31,6 +33,7 @@ class RunCopy {
     std::vector<std::size_t> ends; // end offset of each text
     std::vector<Lap> laps;
     std::vector<RunPart> parts;
+    std::size_t largest = 0;
 };
 
 } // namespace kelvane

@@ -66,6 +66,10 @@ struct WritingOptions {
 
 // The writers, one a kind.
 std::unique_ptr<DayFileWriter> makeOwnFormatDayFile();
+// A kind whose day file of a run read in format is the run's own document
+// (the GPX day file of a GPX run), made by otherwise for every other run.
+std::unique_ptr<DayFileWriter> makeOwnDocumentOr(RunFormat format,
+                                                 std::unique_ptr<DayFileWriter> otherwise);
 std::unique_ptr<DayFileWriter> makeCsvDayFile(const WritingOptions &options);
 std::unique_ptr<DayFileWriter> makeGpxDayFile(const WritingOptions &options);
 std::unique_ptr<DayFileWriter> makeGpx11DayFile();

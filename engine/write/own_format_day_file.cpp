@@ -17,11 +17,40 @@ class OwnFormatDayFile final : public DayFileWriter {
     std::span<const std::string_view> write(const Run &run) override { return run.document; }
 };
 
+class OwnDocumentOr final : public DayFileWriter {
+  public:
+    OwnDocumentOr(RunFormat format, std::unique_ptr<DayFileWriter> otherwise)
+        : format(format), otherwise(std::move(otherwise))
+    {
+    }
+    RunContent needs() const override
+    {
+        RunContent content = otherwise->needs();
+        content.documents |= format;
+        return content;
+    }
+    QLatin1StringView extension(const Run &run) const override { return otherwise->extension(run); }
+    std::span<const std::string_view> write(const Run &run) override
+    {
+        return run.format == format ? run.document : otherwise->write(run);
+    }
+
+  private:
+    const RunFormat format;
+    const std::unique_ptr<DayFileWriter> otherwise;
+};
+
 } // namespace
 
 std::unique_ptr<DayFileWriter> makeOwnFormatDayFile()
 {
     return std::make_unique<OwnFormatDayFile>();
+}
+
+std::unique_ptr<DayFileWriter> makeOwnDocumentOr(RunFormat format,
+                                                 std::unique_ptr<DayFileWriter> otherwise)
+{
+    return std::make_unique<OwnDocumentOr>(format, std::move(otherwise));
 }
 
 } // namespace kelvane

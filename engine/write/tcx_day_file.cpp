@@ -30,12 +30,13 @@ constexpr std::string_view kTail = "</Activities>\r\n"
                                    "</TrainingCenterDatabase>\r\n";
 constexpr QLatin1StringView kExtension(".tcx");
 
-// The schema knows three sports; a history file records runs, and a FIT
-// file names rides "cycling".
-std::string_view sportOf(std::string_view sport)
+// The schema knows three sports; a history file records runs, a FIT file
+// names rides "cycling", and a GPX track names its activity in words of its
+// own (Garmin's: running, cycling), or not at all.
+std::string_view sportOf(std::string_view sport, RunFormat format)
 {
     if (sport.empty())
-        return "Running";
+        return format == RunFormat::Gpx ? "Other" : "Running";
     const auto is = [&](std::string_view name) {
         if (sport.size() != name.size())
             return false;
@@ -46,7 +47,7 @@ std::string_view sportOf(std::string_view sport)
     };
     if (is("Running"))
         return "Running";
-    if (is("Biking") || is("cycling"))
+    if (is("Biking") || is("Cycling"))
         return "Biking";
     return "Other";
 }
@@ -367,7 +368,7 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
                 : run.startTime;
         if (partBegins) {
             const std::string_view sport =
-                sportOf(part < run.parts.size() ? run.parts[part].sport : run.sport);
+                sportOf(part < run.parts.size() ? run.parts[part].sport : run.sport, run.format);
             out.put("<Activity Sport=\"");
             out.put(sport);
             running = sport == "Running";

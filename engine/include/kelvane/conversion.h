@@ -1,12 +1,13 @@
 #pragma once
 
-// The caller's side of a conversion: which history file, which days, which
-// day files, and what came of it.
+// The caller's side of a conversion: which inputs, which days, which day
+// files, and what came of it.
 
 #include <QDate>
 #include <QFlags>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTimeZone>
 
 #include <atomic>
@@ -60,14 +61,22 @@ struct ConversionOptions {
     // files; GPX 1.1 and TCX keep UTC. Not together with a time zone.
     int hourOffset = 0;
     GpxVersion gpxVersion = GpxVersion::V1_0;
+    // The GPX day file of a run read from a GPX file is that run's own GPX
+    // document unless this is set: then it is made in gpxVersion as for
+    // every other run.
+    bool convertGpxRuns = false;
     // When valid, a run's day is the local date of its start in this zone, and
     // the CSV day file shows local dates and times. Otherwise a run's day is
     // the date its start time is written with.
     QTimeZone timeZone = {};
 };
 
+// An input is a file (read through its compression when it is compressed),
+// an archive (each of its files an input), a folder (its files and
+// subfolders in the order of their names, hidden ones and the output folder
+// passed over), or "-" for standard input; all told by their content.
 struct ConversionRequest {
-    QString historyFile;
+    QString historyFile; // the one input, when not empty; read before `inputs`
     QString outputFolder;
     DateWindow window;
     ConversionOptions options;
@@ -75,6 +84,9 @@ struct ConversionRequest {
     // Set (from a signal handler or another thread) to stop the conversion:
     // the run being saved is saved whole, and no further run is.
     const std::atomic_bool *stop = nullptr;
+    // Inputs read one after another, their runs numbered as one: a day's NN
+    // counts on from one input to the next.
+    QStringList inputs = {};
 };
 
 // Where a skipped run begins: in a text input its line (a history's <Run>
@@ -85,7 +97,15 @@ struct SkippedRun {
     QString reason;
     qint64 column = 0;      // 0: not known
     qint64 byteOffset = -1; // -1: a text input
+    QString input;          // its input's name ("export.zip: activities/55.tcx.gz")
     bool inBinaryInput() const { return byteOffset >= 0; }
+};
+
+// What is said of one input of a conversion of several: that it failed, or
+// was passed over, or was read with something to know.
+struct InputReport {
+    QString text; // names the input
+    bool failed = false;
 };
 
 struct ConversionSummary {
@@ -93,6 +113,9 @@ struct ConversionSummary {
     int runsConverted = 0;
     int filesWritten = 0;
     int runsSkipped = 0;
+    // What the inputs held besides runs, not converted.
+    int waypoints = 0;
+    int routes = 0;
     QList<SkippedRun> skipped; // the first hundred skipped runs and why
     // When no run was read: what the reader looks for, and the likely cause it saw.
     QString noRunHint;
@@ -104,12 +127,21 @@ struct ConversionSummary {
     // names the file and the system's reason, and the conversion stopped there.
     QString error;
 
+    // The inputs read: the files given, found in folders and archives. Of
+    // several, one that cannot be read is reported in inputReports, and the
+    // conversion goes on with the next; with one input named alone, its
+    // failure is `error`, its hint `noRunHint` and its notice `notice`.
+    int inputs = 0;
+    int inputsFailed = 0; // damaged, unreadable, or refused when named
+    int inputsNotGps = 0; // of another kind, found in a folder or an archive: passed over
+    QList<InputReport> inputReports; // the first hundred, in the order read
+
     bool ok() const { return error.isEmpty(); }
 };
 
-// Reads the history file once, cuts it into runs, and saves the day files of
-// every run whose start day lies in the window into the output folder.
-// Returns what it did; it never ends the process.
+// Reads each input once, cuts it into runs, and saves the day files of every
+// run whose start day lies in the window into the output folder. Returns what
+// it did; it never ends the process.
 ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &progress);
 
 // Day serial number: consecutive whole numbers, one per calendar day, day 0

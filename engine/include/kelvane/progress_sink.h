@@ -19,6 +19,14 @@ class ProgressSink {
     virtual void fileSaved(const QString &name) { Q_UNUSED(name); }
     // The conversion waits, for the reason given, before it reads anything.
     virtual void waiting(const QString &reason) { Q_UNUSED(reason); }
+    // The bytes of the inputs read so far, of `total` known beforehand (a
+    // compressed file's compressed bytes; standard input and pipes count in
+    // neither). Reported before the first input, at every run, and after each input.
+    virtual void bytesRead(qint64 done, qint64 total)
+    {
+        Q_UNUSED(done);
+        Q_UNUSED(total);
+    }
 };
 
 // For callers that want no reports.

@@ -18,6 +18,7 @@ struct ListedRun {
     int points = 0;      // every track point
     int positioned = 0;  // the track points that have a position
     QString note;        // the note's text: references read, CDATA opened, comments left out
+    QString input;       // the name of the input it was read from
 };
 
 class RunListSink {
@@ -27,7 +28,7 @@ class RunListSink {
     virtual void runListed(const ListedRun &run) = 0;
 };
 
-// Reads the history file as makeDayFiles() does and tells the sink of every
+// Reads the inputs as makeDayFiles() does and tells the sink of every
 // run whose day files it would save, writing nothing. The output folder is
 // not used, and the day files chosen do not matter.
 ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
