@@ -33,10 +33,11 @@ QString counted(int count, const char *one, const char *many)
     return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
 }
 
-// The inputs are counted when there were several, or one was of many parts.
+// The inputs are counted when there were several, or one was of many parts
+// (none were when a stop came first).
 QString inputTotals(const kelvane::ConversionSummary &summary)
 {
-    if (summary.inputs == 1 && summary.inputsFailed == 0 && summary.inputsNotGps == 0)
+    if (summary.inputs <= 1 && summary.inputsFailed == 0 && summary.inputsNotGps == 0)
         return {};
     return QStringLiteral("; %1, %2 failed, %3")
         .arg(counted(summary.inputs, "input", "inputs"))
