@@ -193,20 +193,25 @@ bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, QStri
 }
 
 // A file its writer makes: the parts it hands over are written as they come.
+// The sink holds one reference, small enough to need no allocation.
 bool DayFileSaver::saveMade(const DayFile &file, const Run &run)
 {
-    bool started = false, ok = true;
-    file.writer->setPartSink([&](std::string_view part) {
-        if (ok)
-            ok = started ? output.addMore({&part, 1}, false)
-                         : output.add(file.name, {&part, 1}, false);
-        started = true;
+    struct Parts {
+        DayFileOutput &output;
+        const QString &name;
+        bool started = false, ok = true;
+    } parts{output, file.name};
+    file.writer->setPartSink([&parts](std::string_view part) {
+        if (parts.ok)
+            parts.ok = parts.started ? parts.output.addMore({&part, 1}, false)
+                                     : parts.output.add(parts.name, {&part, 1}, false);
+        parts.started = true;
     });
     const std::span<const std::string_view> rest = file.writer->write(run);
     file.writer->setPartSink({});
-    if (!ok)
+    if (!parts.ok)
         return false;
-    return started ? output.addMore(rest, true) : output.add(file.name, rest);
+    return parts.started ? output.addMore(rest, true) : output.add(file.name, rest);
 }
 
 } // namespace kelvane
