@@ -72,7 +72,10 @@ test-sanitize: setup
 
 # Feeds generated history files to the engine for FUZZ_SECONDS seconds (clang,
 # libFuzzer, ASan, UBSan). New inputs collect in $(FUZZ_BUILD)/corpus; an
-# input that breaks a check is saved in $(FUZZ_BUILD)/findings.
+# input that breaks a check is saved in $(FUZZ_BUILD)/findings. The real FIT
+# files of the shared reference folder, when it is there, join the seeds with
+# every day file asked for (their first 64 KiB: the longest input tried).
+REFERENCE_FIT ?= ../shared/reference/fit
 FUZZ_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined
 FUZZ_CONFIGURE := -DCMAKE_CXX_COMPILER=clang++ -DKELVANE_FUZZ=ON -DBUILD_TESTING=OFF \
 	  -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)"
@@ -80,6 +83,8 @@ fuzz: setup
 	$(call configure,$(FUZZ_BUILD),$(FUZZ_CONFIGURE))
 	cmake --build $(FUZZ_BUILD) --target kelvane_fuzz -j $(JOBS)
 	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/findings
+	for f in $(REFERENCE_FIT)/*.fit; do [ ! -f "$$f" ] || \
+	  { printf '\047\014\000\000\000'; cat "$$f"; } > $(FUZZ_BUILD)/corpus/reference_$$(basename "$$f"); done
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  $(FUZZ_BUILD)/fuzz/kelvane_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=20 \
 	  -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/findings/ \

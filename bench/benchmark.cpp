@@ -16,6 +16,8 @@
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
 
+#include "run/track_points.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -42,6 +44,7 @@ constexpr double kTcxSpeedTarget = 10;    // gpsbabel's TCX-to-GPX time / kelvan
 constexpr double kTcxFlatTarget = 4;      // MiB of peak memory more on a file four times as large
 constexpr double kExportSpeedTarget = 10; // gpsbabel's time, once per file, / kelvane-split's
 constexpr double kExportFlatTarget = 4;   // MiB of peak memory more for twice the entries
+constexpr double kFitSpeedTarget = 20; // gpsbabel's FIT-to-GPX time / kelvane-split's GPX 1.1 time
 constexpr int kExportEntries = 2000;
 
 // The activities of the made-up export, the kinds taken in turn: a kind is a
@@ -212,14 +215,18 @@ void PrintPeakRow(const QString &path, const HistoryFacts &facts, const ChildRes
                 kMemoryTarget, met ? "met" : "MISSED");
 }
 
-QString TrainingCenterFile(const QString &dataFolder, int megabytes)
+// A generated input file in the data folder ("tcx-100mb.tcx"), written once.
+QString GeneratedFile(const QString &dataFolder, const char *kind, int megabytes,
+                      GeneratedHistory (*generate)(const QString &, const HistoryShape &))
 {
-    const QString path = QDir(dataFolder).filePath(QStringLiteral("tcx-%1mb.tcx").arg(megabytes));
+    const QString path =
+        QDir(dataFolder)
+            .filePath(QStringLiteral("%1-%2mb.%1").arg(QLatin1String(kind)).arg(megabytes));
     if (QFileInfo::exists(path))
         return path;
     std::printf("Writing %s ...\n", qPrintable(path));
     std::fflush(stdout);
-    const GeneratedHistory made = GenerateTcx(path, {qint64(megabytes) << 20, 1});
+    const GeneratedHistory made = generate(path, {qint64(megabytes) << 20, 1});
     if (!made.error.isEmpty())
         Fail(made.error);
     return path;
@@ -234,8 +241,8 @@ void BenchTrainingCenter(const QString &data, FreshFolders &folders, int repetit
     const QString gpsbabel = QStandardPaths::findExecutable(QStringLiteral("gpsbabel"));
     if (gpsbabel.isEmpty())
         Fail(QStringLiteral("gpsbabel is missing (`scripts/setup.sh --bench` installs it)"));
-    const QString small = TrainingCenterFile(data, 100);
-    const QString large = TrainingCenterFile(data, 400);
+    const QString small = GeneratedFile(data, "tcx", 100, GenerateTcx);
+    const QString large = GeneratedFile(data, "tcx", 400, GenerateTcx);
     const HistoryFacts smallFacts = ScanTcx(small);
     const HistoryFacts largeFacts = ScanTcx(large);
     for (const HistoryFacts *facts : {&smallFacts, &largeFacts})
@@ -476,6 +483,115 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
                 peaks[1] - peaks[0], kExportFlatTarget, flat ? "met" : "MISSED");
 }
 
+// A FIT activity of about 100 MB, one run: kelvane-split writing its GPX 1.1
+// and its TCX day file, whole processes, against the files floor of the same
+// files, and against gpsbabel converting it into one GPX file, taken in turn;
+// its peak memory against the records the run keeps.
+void BenchFit(const QString &data, FreshFolders &folders, int repetitions, bool &allMet)
+{
+    const QString gpsbabel = QStandardPaths::findExecutable(QStringLiteral("gpsbabel"));
+    if (gpsbabel.isEmpty())
+        Fail(QStringLiteral("gpsbabel is missing (`scripts/setup.sh --bench` installs it)"));
+    const QString input = GeneratedFile(data, "fit", 100, GenerateFit);
+    const double bytes = double(QFileInfo(input).size());
+    // Day files of about 9 and 17 times the input, each made twice a repetition
+    // (the floor's and kelvane-split's), and gpsbabel's GPX file of about 9.
+    const qint64 needed = qint64(bytes) * (2 * 26 + 9) * (qint64(repetitions) + 1);
+    if (QStorageInfo(data).bytesAvailable() < needed)
+        Fail(QStringLiteral("Needs %1 GiB free in \"%2\" for the FIT steps")
+                 .arg(double(needed) / kMiB / 1024, 0, 'f', 1)
+                 .arg(data));
+
+    const QStringList gpx11 = {QStringLiteral("--gpx-version"), QStringLiteral("1.1")};
+    const QStringList tcx = {QStringLiteral("--tcx")};
+    const auto ours = [&](const QStringList &formats, std::vector<OutputFile> *files = nullptr) {
+        const QString out = folders.next();
+        const ChildResult child =
+            RunChild(QStringLiteral(KELVANE_SPLIT),
+                     QStringList{QStringLiteral("-q"), QStringLiteral("--all"),
+                                 QStringLiteral("-C"), out, input} +
+                         formats);
+        if (child.exitCode != 0)
+            Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)")
+                     .arg(input)
+                     .arg(child.exitCode));
+        if (files)
+            *files = FilesIn(out);
+        return child;
+    };
+    const auto floor = [&](const std::vector<OutputFile> &files) {
+        QString error;
+        const QString out = folders.next();
+        const double seconds = Seconds([&] {
+            if (!FilesFloor(input, out, files, error))
+                Fail(error);
+        });
+        return seconds;
+    };
+    const auto theirs = [&] {
+        const ChildResult child = RunChild(
+            gpsbabel, {QStringLiteral("-i"), QStringLiteral("garmin_fit"), QStringLiteral("-f"),
+                       input, QStringLiteral("-o"), QStringLiteral("gpx"), QStringLiteral("-F"),
+                       QDir(folders.next()).filePath(QStringLiteral("all.gpx"))});
+        if (child.exitCode != 0)
+            Fail(QStringLiteral("gpsbabel failed on \"%1\" (exit %2)")
+                     .arg(input)
+                     .arg(child.exitCode));
+        return child.seconds;
+    };
+    // Warm-up, which learns the files each conversion writes.
+    std::vector<OutputFile> gpxFiles, tcxFiles;
+    ours(gpx11, &gpxFiles);
+    ours(tcx, &tcxFiles);
+    std::vector<double> readTimes, gpxFloors, gpxTimes, tcxFloors, tcxTimes, theirTimes, speedUps;
+    double peak = 0;
+    for (int r = 0; r < repetitions; ++r) {
+        readTimes.push_back(Seconds([&] { ReadFloor(input); }));
+        gpxFloors.push_back(floor(gpxFiles));
+        const ChildResult gpx = ours(gpx11);
+        tcxFloors.push_back(floor(tcxFiles));
+        const ChildResult tcxChild = ours(tcx);
+        theirTimes.push_back(theirs());
+        gpxTimes.push_back(gpx.seconds);
+        tcxTimes.push_back(tcxChild.seconds);
+        speedUps.push_back(theirTimes.back() / gpx.seconds);
+        peak = std::max({peak, double(gpx.peakRssBytes), double(tcxChild.peakRssBytes)});
+    }
+
+    // The run keeps each record as numbers; laps and sessions are few.
+    const double records = bytes / kFitRecordBytes * sizeof(kelvane::RecordedPoint);
+    std::printf("\nFIT, %s: %.1f MiB, 1 activity, %.2f MiB of records kept\n",
+                qPrintable(QFileInfo(input).fileName()), bytes / kMiB, records / kMiB);
+    std::printf("%-34s%7s%9s %8s  %7s  %s\n", "measure (whole processes)", "files", "seconds",
+                "MiB/s", "ratio", "target");
+    PrintRow({QStringLiteral("read floor"), -1, Median(readTimes), bytes, 0, 0}, allMet);
+    PrintRow({QStringLiteral("gpsbabel, FIT to one GPX file"), 1, Median(theirTimes), bytes, 0, 0},
+             allMet);
+    const auto conversionRows = [&](const char *label, const std::vector<OutputFile> &files,
+                                    const std::vector<double> &floors,
+                                    const std::vector<double> &times) {
+        const QString name = QString::fromLatin1(label);
+        const qint64 count = qint64(files.size());
+        PrintRow({QStringLiteral("files floor, ") + name, count, Median(floors), bytes, 0, 0},
+                 allMet);
+        PrintRow({QStringLiteral("kelvane-split, ") + name, count, Median(times), bytes,
+                  Median(times) / Median(floors), kFilesTarget},
+                 allMet);
+    };
+    conversionRows("GPX 1.1", gpxFiles, gpxFloors, gpxTimes);
+    conversionRows("TCX", tcxFiles, tcxFloors, tcxTimes);
+    const double speedUp = Median(speedUps);
+    const bool fast = speedUp >= kFitSpeedTarget;
+    allMet = allMet && fast;
+    std::printf("%-34s%33.1fx  >= %.0fx  %s\n", "gpsbabel / kelvane-split, GPX 1.1", speedUp,
+                kFitSpeedTarget, fast ? "met" : "MISSED");
+    const double above = (peak - records) / kMiB;
+    const bool small = above <= kMemoryTarget;
+    allMet = allMet && small;
+    std::printf("%-34s%22.2f MiB %7.2f MiB above  <= %.0f MiB  %s\n", "peak RSS, GPX 1.1 or TCX",
+                peak / kMiB, above, kMemoryTarget, small ? "met" : "MISSED");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -495,19 +611,23 @@ int main(int argc, char *argv[])
                                        QStringLiteral("Measure the Training Center files only."));
     const QCommandLineOption exportOption(QStringLiteral("export-only"),
                                           QStringLiteral("Measure the zipped export only."));
-    parser.addOptions({dataOption, repetitionsOption, tcxOption, exportOption});
+    const QCommandLineOption fitOption(QStringLiteral("fit-only"),
+                                       QStringLiteral("Measure the FIT file only."));
+    parser.addOptions({dataOption, repetitionsOption, tcxOption, exportOption, fitOption});
     parser.process(app);
     const QString data = QDir(parser.value(dataOption)).absolutePath();
     const int repetitions = std::max(1, parser.value(repetitionsOption).toInt());
     if (!QDir().mkpath(data))
         Fail(QStringLiteral("Cannot create \"%1\"").arg(data));
-    if (parser.isSet(tcxOption) || parser.isSet(exportOption)) {
+    if (parser.isSet(tcxOption) || parser.isSet(exportOption) || parser.isSet(fitOption)) {
         FreshFolders folders(QDir(data).filePath(QStringLiteral("out")));
         bool allMet = true;
         if (parser.isSet(tcxOption))
             BenchTrainingCenter(data, folders, repetitions, allMet);
         if (parser.isSet(exportOption))
             BenchExport(data, folders, repetitions, allMet);
+        if (parser.isSet(fitOption))
+            BenchFit(data, folders, repetitions, allMet);
         std::printf("\n%s\n", allMet ? "All targets met." : "A target was MISSED.");
         return allMet ? 0 : 1;
     }
@@ -669,6 +789,7 @@ int main(int argc, char *argv[])
 
     BenchTrainingCenter(data, folders, repetitions, allMet);
     BenchExport(data, folders, repetitions, allMet);
+    BenchFit(data, folders, repetitions, allMet);
 
     std::printf("\n%s\n", allMet ? "All targets met." : "A target was MISSED.");
     return allMet ? 0 : 1;

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kLapSeconds = 600;
 constexpr std::uint32_t kStart = 1100000000; // 2024-11-08T11:33:20Z, in FIT seconds
-constexpr int kRecordBytes = 29;             // a record's data message, its header included
 
 // Local message types.
 enum Local { kFileIdType, kEventType, kRecordType, kLapType, kSessionType, kActivityType };
@@ -218,7 +217,7 @@ void WriteSession(FitOut &out, Athlete &athlete, int sport, int laps, int firstL
 void WriteActivity(FitOut &out, qint64 targetBytes)
 {
     constexpr int kSports[] = {1, 2, 1}; // running, cycling, running
-    const qint64 lapBytes = qint64(kLapSeconds) * kRecordBytes;
+    const qint64 lapBytes = qint64(kLapSeconds) * kFitRecordBytes;
     const int laps = int(std::max<qint64>(1, targetBytes / lapBytes / 3));
     WriteDefinitions(out);
     out.data(kFileIdType);

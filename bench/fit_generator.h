@@ -10,3 +10,6 @@
 // takes; the same bytes for the same size on every machine, with a right
 // data size and CRC. It counts as one run.
 GeneratedHistory GenerateFit(const QString &path, const HistoryShape &shape);
+
+// Bytes of a record's data message, its header included: nearly all of the file.
+inline constexpr int kFitRecordBytes = 29;

@@ -20,11 +20,13 @@ struct Options {
     QCommandLineOption ownFormat{
         QStringLiteral("own-format"),
         QStringLiteral("Write each run in the format it was read in: the XML day file (.xml) of a "
-                       "history, a TCX file (.tcx) of a Training Center file's activity, a GPX "
-                       "file (.gpx) of a GPX track's day.")};
+                       "history, a TCX file (.tcx) of a Training Center file's activity, the FIT "
+                       "file itself (.fit) of a FIT activity, a GPX file (.gpx) of a GPX "
+                       "track's day.")};
     QCommandLineOption xml{QStringLiteral("xml"),
                            QStringLiteral("The same as --own-format: the XML day file of each run "
-                                          "(.tcx for a Training Center file, .gpx for GPX).")};
+                                          "(.tcx for a Training Center file, .fit for a FIT "
+                                          "file, .gpx for GPX).")};
     QCommandLineOption csv{QStringLiteral("csv"),
                            QStringLiteral("Write the CSV day file (.txt) of each run.")};
     QCommandLineOption gpx{
@@ -145,16 +147,17 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     request.helpText =
         helpText(
             QStringLiteral("kelvane-split [OPTIONS] INPUT..."),
-            QStringLiteral("Splits logbook history files, Training Center (TCX) files and GPX "
-                           "files, told by their content, into day files: for each run (TCX: "
-                           "activity; GPX: a track's day) in the window, one file of each kind "
-                           "chosen, named YYYYMMDD_NN_Weekday. Without a kind chosen, the XML day "
-                           "file is written. An INPUT is a file, a compressed file (gzip, bzip2, "
-                           "xz), an archive (zip, tar, tar.gz, ...) whose files are each read, a "
-                           "folder whose files and subfolders are read in the order of their "
-                           "names, or - for standard input. Inputs are read one after another, "
-                           "and a day's NN counts on across them; files of other kinds found in "
-                           "archives and folders are passed over."),
+            QStringLiteral("Splits logbook history files, Training Center (TCX) files, FIT files "
+                           "and GPX files, told by their content, into day files: for each run "
+                           "(TCX: activity; FIT: activity file; GPX: a track's day) in the "
+                           "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
+                           "Without a kind chosen, the XML day file is written. An INPUT is a "
+                           "file, a compressed file (gzip, bzip2, xz), an archive (zip, tar, "
+                           "tar.gz, ...) whose files are each read, a folder whose files and "
+                           "subfolders are read in the order of their names, or - for standard "
+                           "input. Inputs are read one after another, and a day's NN counts on "
+                           "across them; files of other kinds found in archives and folders are "
+                           "passed over."),
             o.groups()) +
         QStringLiteral("\nExit status:\n"
                        "  0    every input was read\n"

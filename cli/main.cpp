@@ -76,11 +76,14 @@ void printInputReports(const kelvane::ConversionSummary &summary, bool quiet)
 
 void printSkipped(const kelvane::ConversionSummary &summary)
 {
-    for (const auto &skipped : summary.skipped)
-        say(QStringLiteral("%1:%2: run skipped: %3")
-                .arg(skipped.input)
-                .arg(skipped.line)
-                .arg(skipped.reason));
+    // A run of a binary input (a FIT file) is found by its byte offset.
+    for (const auto &skipped : summary.skipped) {
+        const QString place =
+            skipped.inBinaryInput()
+                ? QStringLiteral("%1: byte %2").arg(skipped.input).arg(skipped.byteOffset)
+                : QStringLiteral("%1:%2").arg(skipped.input).arg(skipped.line);
+        say(QStringLiteral("%1: run skipped: %2").arg(place, skipped.reason));
+    }
     if (!summary.notice.isEmpty())
         say(summary.notice);
     if (!summary.noRunHint.isEmpty())

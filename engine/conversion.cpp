@@ -58,7 +58,7 @@ class Conversion final : public RunSink {
     void runOpened() override { ++summary.runsRead; }
     RunStart runStarts(std::string_view startTime) override;
     bool runEnded(Run *kept) override;
-    void runSkipped(qint64 line, const QString &reason) override;
+    void runSkipped(const InputLocation &where, const QString &reason) override;
     QDate dayOf(std::string_view instant) override;
 
     bool stopRequested() const
@@ -321,11 +321,11 @@ void Conversion::runSaved(const QStringList &files)
         progress.fileSaved(name);
 }
 
-void Conversion::runSkipped(qint64 line, const QString &reason)
+void Conversion::runSkipped(const InputLocation &where, const QString &reason)
 {
     ++summary.runsSkipped;
     if (summary.skipped.size() < kMaxSkipDetails)
-        summary.skipped.append({line, reason, inputName});
+        summary.skipped.append({where.line, reason, where.column, where.byteOffset, inputName});
 }
 
 QString checkRequest(const ConversionRequest &request, bool listing)

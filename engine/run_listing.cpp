@@ -69,7 +69,7 @@ ListedRun listedRun(const Run &run, ZoneOffsets *zone)
     if (run.points) {
         listed.points = run.points->size() + run.points->leftOutCount();
         for (int i = 0; i < run.points->size(); ++i) {
-            const TrackPoint point = run.points->at(i);
+            const TrackPoint point = run.points->at(i, TrackPoints::kPlaceTexts);
             listed.positioned += !point.latitude.empty() && !point.longitude.empty();
         }
     }

@@ -358,20 +358,33 @@ std::optional<bool> IsGpxRun(const QStringList &found, bool ownChosen, GpxInputs
     if (!gpx.some)
         return false;
     if (ownChosen)
-        return !found.contains(QLatin1String("xml")) && !found.contains(QLatin1String("tcx"));
+        return !found.contains(QLatin1String("xml")) && !found.contains(QLatin1String("tcx")) &&
+               !found.contains(QLatin1String("fit"));
     if (gpx.all)
         return true;
     return std::nullopt;
 }
 
+// A FIT run's own day file is its file's bytes in an input, from its header
+// on: to its CRC, or to where a damaged file ends.
+QString CheckFitCopy(const QByteArray &bytes, const QList<QByteArray> &inputs)
+{
+    if (bytes.size() < 12 || bytes.sliced(8, 4) != ".FIT")
+        return QStringLiteral("it does not start with a FIT header");
+    for (const QByteArray &input : inputs)
+        if (input.contains(bytes))
+            return {};
+    return QStringLiteral("it is not the bytes of a file of the input");
+}
+
 // The day files of one conversion, checked one by one and as a set.
 QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                       const RecordingProgress &progress, const ConversionSummary &summary,
-                      bool inputWellFormed, GpxInputs gpxInputs,
+                      const QList<QByteArray> &inputs, bool inputWellFormed, GpxInputs gpxInputs,
                       QMap<QString, QByteArray> &contents)
 {
     static const QRegularExpression pattern(
-        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|tcx|txt|gpx)$)"));
+        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|tcx|fit|txt|gpx)$)"));
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                                     QDir::NoDotAndDotDot);
@@ -416,8 +429,8 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
             .arg(summary.filesWritten)
             .arg(summary.runsConverted)
             .arg(present.size());
-    // The own format's names are shown: .xml, .tcx, and a GPX run's .gpx (its
-    // converted one takes the name).
+    // The own format's names are shown: .xml, .tcx, .fit, and a GPX run's
+    // .gpx (its converted one takes the name).
     QStringList ownWritten;
     for (const QString &name : progress.written) {
         const QString base = name.left(name.size() - 4);
@@ -434,13 +447,15 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
         QStringList found = it.value();
         found.sort();
         // A run's own format: .xml for a history, .tcx for a Training Center
-        // file, .gpx for a GPX file. A GPX run's GPX day file is its own unless
-        // GPX runs are converted.
+        // file, .fit for a FIT file, .gpx for a GPX file. A GPX run's GPX day
+        // file is its own unless GPX runs are converted.
         const std::optional<bool> gpxRun = IsGpxRun(found, ownChosen, gpxInputs);
         const bool ownGpx =
             gpxRun.value_or(false) && (!gpxChosen || !request.options.convertGpxRuns);
         const QString documentExtension =
-            found.contains(QLatin1String("tcx")) ? QStringLiteral("tcx") : QStringLiteral("xml");
+            found.contains(QLatin1String("tcx"))   ? QStringLiteral("tcx")
+            : found.contains(QLatin1String("fit")) ? QStringLiteral("fit")
+                                                   : QStringLiteral("xml");
         QStringList wanted;
         if (ownChosen && !gpxRun.value_or(false))
             wanted << documentExtension;
@@ -486,6 +501,10 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                         .arg(positioned)
                         .arg(points);
             }
+        } else if (ownChosen && documentExtension == u"fit") {
+            why = CheckFitCopy(contents.value(path(".fit")), inputs);
+            if (!why.isEmpty())
+                return QStringLiteral("%1: %2").arg(path(".fit"), why);
         } else if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) &&
                    documentExtension == u"tcx") {
             if (inputWellFormed) {
@@ -687,6 +706,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
             const bool refused = failure.contains(QLatin1String("is not well-formed XML")) ||
                                  failure.contains(QLatin1String("holds no root element")) ||
                                  failure.contains(QLatin1String("not a GPS file")) ||
+                                 failure.contains(QLatin1String("is a damaged FIT file")) ||
                                  failure.contains(QLatin1String("Kelvane does not read"));
             if ((!refused && unpacked.whole) ||
                 (wellFormed && !declaresTypes && !failure.contains(QLatin1String("in UTF-16"))))
@@ -698,8 +718,8 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
         refusals = failures;
 
         QMap<QString, QByteArray> contents;
-        if (const QString problem =
-                CheckDayFiles(out, request, progress, summary, wellFormed, gpxInputs, contents);
+        if (const QString problem = CheckDayFiles(out, request, progress, summary, unpacked.inputs,
+                                                  wellFormed, gpxInputs, contents);
             !problem.isEmpty())
             return problem;
         if (round == 0)

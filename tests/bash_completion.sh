@@ -21,7 +21,7 @@ mkdir -p "$work/share/bash-completion/completions" "$work/bin" "$work/folder/day
     "$work/folder/maps" "$work/stub"
 ln -s "$script" "$work/share/bash-completion/completions/kelvane-split"
 ln -s "$program" "$work/bin/kelvane-split"
-touch "$work/folder/walk.xml" "$work/folder/march.tcx" "$work/folder/OLD.XML" \
+touch "$work/folder/walk.xml" "$work/folder/march.tcx" "$work/folder/OLD.XML" "$work/folder/ride.fit" \
     "$work/folder/notes.txt" "$work/folder/days/inside.xml" "$work/folder/export.zip" \
     "$work/folder/ride.tcx.gz"
 
@@ -94,9 +94,9 @@ complete_line "-C" "kelvane-split -C"
 complete_line "days maps" "kelvane-split -C "
 complete_line "days" "kelvane-split --xml --directory d"
 complete_line "maps" "kelvane-split --directory=m"
-# Inputs: .xml and .tcx in any case, compressed files and archives, and
-# folders, one after another.
-complete_line "OLD.XML days export.zip maps march.tcx ride.tcx.gz walk.xml" "kelvane-split "
+# Inputs: .xml, .tcx and .fit in any case, compressed files and archives,
+# and folders, one after another.
+complete_line "OLD.XML days export.zip maps march.tcx ride.fit ride.tcx.gz walk.xml" "kelvane-split "
 complete_line "walk.xml" "kelvane-split --quiet w"
 complete_line "maps march.tcx" "kelvane-split walk.xml export.zip m"
 complete_line "days/inside.xml" "kelvane-split --all days/"

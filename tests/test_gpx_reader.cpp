@@ -162,7 +162,7 @@ class RecordingSink final : public RunSink {
         runs << run;
         return true;
     }
-    void runSkipped(qint64, const QString &) override {}
+    void runSkipped(const InputLocation &, const QString &) override {}
 
     const QDate only;
     QList<RecordedRun> runs;

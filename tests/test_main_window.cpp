@@ -605,6 +605,7 @@ void TestMainWindow::fileListChoice()
     fixture.addFile(QStringLiteral("walk.xml"));
     fixture.addFile(QStringLiteral("march.xml"));
     fixture.addFile(QStringLiteral("notes.txt"));
+    fixture.addFile(QStringLiteral("ride.fit"));
     frmKelvane &window = fixture.open();
     // A file made after the window is not listed: the list is read once.
     fixture.addFile(QStringLiteral("later.xml"));
@@ -613,7 +614,8 @@ void TestMainWindow::fileListChoice()
     QStringList names;
     for (int i = 0; i < list->count(); ++i)
         names << list->item(i)->text();
-    QCOMPARE(names, QStringList({QStringLiteral("march.xml"), QStringLiteral("walk.xml")}));
+    QCOMPARE(names, QStringList({QStringLiteral("march.xml"), QStringLiteral("ride.fit"),
+                                 QStringLiteral("walk.xml")}));
 
     auto *select = fixture.control<QPushButton>(QStringLiteral("cmdSelFile"));
     QTest::mouseClick(select, Qt::LeftButton);

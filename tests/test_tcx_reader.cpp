@@ -104,9 +104,9 @@ class RecordingSink final : public RunSink {
         runs << run;
         return true;
     }
-    void runSkipped(qint64 line, const QString &reason) override
+    void runSkipped(const InputLocation &where, const QString &reason) override
     {
-        skipped << QStringLiteral("%1: %2").arg(line).arg(reason);
+        skipped << QStringLiteral("%1: %2").arg(where.line).arg(reason);
     }
 
     int opened = 0;

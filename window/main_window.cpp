@@ -41,7 +41,7 @@ const QColor kPictureBorder(96, 96, 96);
 // The names the file list offers: the files of every kind the engine reads,
 // and the compressed files and archives that hold them.
 const QString kHistoryFilePatterns =
-    QStringLiteral("*.xml;*.tcx;*.gpx;*.gz;*.bz2;*.xz;*.zst;*.zip;*.tar;*.tgz;*.tbz2;*.txz");
+    QStringLiteral("*.xml;*.tcx;*.fit;*.gpx;*.gz;*.bz2;*.xz;*.zst;*.zip;*.tar;*.tgz;*.tbz2;*.txz");
 
 // Places are kept in twips, 15 to a pixel, measured from the client area's corner.
 QRect Twips(int left, int top, int width, int height)

@@ -79,7 +79,10 @@ void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
         for (const auto &skipped : lastSummary.skipped.mid(0, 10))
             lines << (skipped.input == InputFile() ? QString()
                                                    : skipped.input + QStringLiteral(": ")) +
-                         QStringLiteral("line %1: %2").arg(skipped.line).arg(skipped.reason);
+                         (skipped.inBinaryInput()
+                              ? QStringLiteral("byte %1: %2").arg(skipped.byteOffset)
+                              : QStringLiteral("line %1: %2").arg(skipped.line))
+                             .arg(skipped.reason);
         environment.showMessage(windowTitle(), lines.join(QLatin1Char('\n')));
     }
     environment.endProgram();

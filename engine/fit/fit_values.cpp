@@ -17,29 +17,31 @@ qint64 roundedQuotient(qint64 a, qint64 b)
     return a >= 0 ? (a + b / 2) / b : -((-a + b / 2) / b);
 }
 
-// Writes value with `decimals` digits after the point, dropping the point
-// and the fraction's trailing zeros where they say nothing.
-char *putDecimal(char *p, char *end, qint64 value, int decimals)
+// Writes value with `Decimals` digits after the point, dropping the point
+// and the fraction's trailing zeros where they say nothing. The number of
+// decimals is known when compiled, so every division is by a constant.
+template <int Decimals> char *putDecimal(char *p, char *end, qint64 value)
 {
-    qint64 scale = 1;
-    for (int i = 0; i < decimals; ++i)
-        scale *= 10;
+    constexpr quint64 kScale = [] {
+        quint64 scale = 1;
+        for (int i = 0; i < Decimals; ++i)
+            scale *= 10;
+        return scale;
+    }();
     if (value < 0)
         *p++ = '-';
     const quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
-    p = std::to_chars(p, end, magnitude / quint64(scale)).ptr;
-    quint64 fraction = magnitude % quint64(scale);
+    p = std::to_chars(p, end, magnitude / kScale).ptr;
+    quint64 fraction = magnitude % kScale;
     if (fraction == 0)
         return p;
-    while (fraction % 10 == 0) {
-        fraction /= 10;
-        --decimals;
-    }
     *p++ = '.';
-    char *digits = p + decimals;
-    for (char *q = digits; q > p; fraction /= 10)
-        *--q = char('0' + fraction % 10);
-    return digits;
+    for (int i = Decimals - 1; i >= 0; --i, fraction /= 10)
+        p[i] = char('0' + fraction % 10);
+    char *last = p + Decimals;
+    while (last[-1] == '0')
+        --last;
+    return last;
 }
 
 // Writes value as `width` digits, zeros in front.
@@ -85,15 +87,21 @@ qint64 fitUnixSeconds(std::uint32_t fitTime)
 
 // degrees = semicircles * 180 / 2^31; with k decimals that is
 // semicircles * 45 * 5^k / 2^(29 - k), which stays within 64 bits for k <= 8.
+// Seven decimals (about 1.1 cm) are finer than two semicircles, so when the
+// seven-decimal value does not read back, eight do. When a value of fewer
+// decimals reads back, it is the nearest seven-decimal value too, whose
+// trailing zeros are left out: trying seven, then eight, is enough.
 std::string_view fitDegreesText(std::int32_t semicircles, FitText &out)
 {
-    qint64 fivePower = 1;
-    for (int decimals = 0;; ++decimals, fivePower *= 5) {
-        const qint64 twoPower = qint64(1) << (29 - decimals);
-        const qint64 scaled = roundedQuotient(qint64(semicircles) * 45 * fivePower, twoPower);
-        if (decimals == 8 || roundedQuotient(scaled * twoPower, 45 * fivePower) == semicircles)
-            return textOf(out, putDecimal(out.data(), out.data() + out.size(), scaled, decimals));
-    }
+    constexpr qint64 kFivePower7 = 78125, kTwoPower7 = qint64(1) << 22;
+    constexpr qint64 kFivePower8 = 390625, kTwoPower8 = qint64(1) << 21;
+    const qint64 scaled7 = roundedQuotient(qint64(semicircles) * 45 * kFivePower7, kTwoPower7);
+    const bool readsBack = roundedQuotient(scaled7 * kTwoPower7, 45 * kFivePower7) == semicircles;
+    const qint64 scaled =
+        readsBack ? scaled7 : roundedQuotient(qint64(semicircles) * 45 * kFivePower8, kTwoPower8);
+    char *const end = out.data() + out.size();
+    return textOf(out, readsBack ? putDecimal<7>(out.data(), end, scaled)
+                                 : putDecimal<8>(out.data(), end, scaled));
 }
 
 std::string_view fitAltitudeText(std::uint32_t scaled, FitText &out)
@@ -104,7 +112,17 @@ std::string_view fitAltitudeText(std::uint32_t scaled, FitText &out)
 
 std::string_view fitDecimalText(std::int64_t value, int decimals, FitText &out)
 {
-    return textOf(out, putDecimal(out.data(), out.data() + out.size(), value, decimals));
+    char *const begin = out.data(), *const end = out.data() + out.size();
+    switch (decimals) {
+    case 0:
+        return textOf(out, putDecimal<0>(begin, end, value));
+    case 1:
+        return textOf(out, putDecimal<1>(begin, end, value));
+    case 2:
+        return textOf(out, putDecimal<2>(begin, end, value));
+    default:
+        return textOf(out, putDecimal<3>(begin, end, value));
+    }
 }
 
 std::string_view fitInstantText(std::uint32_t fitTime, FitText &out)

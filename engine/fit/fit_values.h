@@ -24,7 +24,8 @@ std::string_view fitDegreesText(std::int32_t semicircles, FitText &out);
 // Metres of an altitude held with scale 5 and offset 500: "123.4", "-12".
 std::string_view fitAltitudeText(std::uint32_t scaled, FitText &out);
 // value / 10^decimals, exactly, without trailing zeros: "1234.5" of (123450, 2).
-// Distances are centimetres (2), speeds mm/s (3), times milliseconds (3).
+// Distances are centimetres (2), speeds mm/s (3), times milliseconds (3);
+// decimals from 0 to 3.
 std::string_view fitDecimalText(std::int64_t value, int decimals, FitText &out);
 
 // A FIT date_time in UTC: "YYYY-MM-DDTHH:MM:SSZ", and its date "YYYY-MM-DD"

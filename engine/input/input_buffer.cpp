@@ -6,29 +6,34 @@
 namespace kelvane {
 
 InputBuffer::InputBuffer(ByteSource &source, std::size_t capacity)
-    : input(&source), bytes(std::max<std::size_t>(capacity, 1))
+    : input(&source), room(std::max<std::size_t>(capacity, 1)),
+      bytes(std::make_unique_for_overwrite<char[]>(room))
 {
 }
 
 void InputBuffer::drop(std::size_t count)
 {
     count = std::min(count, used);
-    std::memmove(bytes.data(), bytes.data() + count, used - count);
+    std::memmove(bytes.get(), bytes.get() + count, used - count);
     used -= count;
     base += qint64(count);
 }
 
 void InputBuffer::grow(std::size_t capacity)
 {
-    if (capacity > bytes.size())
-        bytes.resize(capacity);
+    if (capacity <= room)
+        return;
+    auto more = std::make_unique_for_overwrite<char[]>(capacity);
+    std::memcpy(more.get(), bytes.get(), used);
+    bytes = std::move(more);
+    room = capacity;
 }
 
 bool InputBuffer::readMore()
 {
-    if (ended || !error.isEmpty() || used == bytes.size())
+    if (ended || !error.isEmpty() || used == room)
         return false;
-    const qint64 got = input->read(bytes.data() + used, qint64(bytes.size() - used));
+    const qint64 got = input->read(bytes.get() + used, qint64(room - used));
     if (got < 0) {
         error = input->errorString();
         return false;

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include <vector>
+#include <memory>
 
 namespace kelvane {
 
@@ -20,10 +20,10 @@ class InputBuffer {
     explicit InputBuffer(ByteSource &source, std::size_t capacity = 1 << 20);
 
     ByteSource &source() const { return *input; }
-    const char *data() const { return bytes.data(); }
+    const char *data() const { return bytes.get(); }
     // The bytes at hand: offsets [begin(), end()).
     std::size_t size() const { return used; }
-    std::size_t capacity() const { return bytes.size(); }
+    std::size_t capacity() const { return room; }
     qint64 begin() const { return base; }
     qint64 end() const { return base + qint64(used); }
 
@@ -41,7 +41,10 @@ class InputBuffer {
 
   private:
     ByteSource *input;
-    std::vector<char> bytes;
+    // Left unset until read into: a buffer grown to hold a long run (a FIT
+    // file whose own day file is asked for) takes memory only as it fills.
+    std::size_t room;
+    std::unique_ptr<char[]> bytes;
     std::size_t used = 0;
     qint64 base = 0;
     bool ended = false;

@@ -101,7 +101,10 @@ std::span<const Lap> HistoryRunDetails::laps()
     lapViews.clear();
     for (std::size_t i = 0; i < lapCount; ++i) {
         const LapTexts &lap = lapTexts[i];
-        lapViews.push_back({lap.startTime, lap.seconds, lap.meters, lap.calories});
+        lapViews.push_back({.startTime = lap.startTime,
+                            .seconds = lap.seconds,
+                            .meters = lap.meters,
+                            .calories = lap.calories});
     }
     return lapViews;
 }

@@ -49,14 +49,11 @@ struct HistoryPointState {
     }
     TrackPoint current() const
     {
-        TrackPoint point{latitude.text(),
-                         longitude.text(),
-                         altitude.text(),
-                         date.text(),
-                         time.text(),
-                         {},
-                         {},
-                         {}};
+        TrackPoint point{.latitude = latitude.text(),
+                         .longitude = longitude.text(),
+                         .altitude = altitude.text(),
+                         .date = date.text(),
+                         .time = time.text()};
         point.zone = zone.text();
         return point;
     }

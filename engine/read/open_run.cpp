@@ -23,12 +23,12 @@ bool OpenRun::start(std::string_view text)
     return true;
 }
 
-void OpenRun::skip(qint64 line, const QString &reason)
+void OpenRun::skip(const InputLocation &where, const QString &reason)
 {
     if (state == Outcome::Skipped)
         return;
     state = Outcome::Skipped;
-    sink->runSkipped(line, reason);
+    sink->runSkipped(where, reason);
 }
 
 bool OpenRun::close(Run &run)

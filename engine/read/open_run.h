@@ -32,7 +32,7 @@ class OpenRun {
     bool start(std::string_view startTime);
     // The run writes nothing, for this reason. A run is reported once, for
     // the first reason found.
-    void skip(qint64 line, const QString &reason);
+    void skip(const InputLocation &where, const QString &reason);
     Outcome outcome() const { return state; }
     bool isKept() const { return state == Outcome::Kept; }
     // The run ends. run holds what the reader kept of it (its document,

@@ -2,6 +2,7 @@
 
 #include "read/run_readers.h"
 
+#include "read/fit_reader.h"
 #include "read/format_recognition.h"
 #include "read/gpx_reader.h"
 #include "read/history_reader.h"
@@ -22,7 +23,7 @@ std::unique_ptr<RunReader> readerOf(const RecognisedFormat &recognised, InputBuf
     case RunFormat::Gpx:
         return std::make_unique<GpxReader>(std::move(input), options, recognised.utf16);
     case RunFormat::Fit:
-        return nullptr; // read by a later version
+        return std::make_unique<FitReader>(std::move(input), options);
     }
     return nullptr;
 }
@@ -42,13 +43,7 @@ std::unique_ptr<RunReader> makeRunReader(ByteSource &source, bool named,
         refusal = {QStringLiteral("\"%1\" is text, not a GPS file").arg(source.name()), true};
         return nullptr;
     }
-    std::unique_ptr<RunReader> reader = readerOf(recognised, std::move(input), options);
-    if (!reader)
-        refusal.reason =
-            QStringLiteral("\"%1\" holds FIT data (the activity file of a watch or a bike "
-                           "computer), which this version of Kelvane does not read")
-                .arg(source.name());
-    return reader;
+    return readerOf(recognised, std::move(input), options);
 }
 
 } // namespace kelvane

@@ -443,7 +443,7 @@ void TcxReader::skip(const QString &reason)
     tokens.keepNothing();
     points.clear();
     points.setRecording(false);
-    current.skip(line, reason);
+    current.skip({line, column}, reason);
 }
 
 bool TcxReader::closeActivity()
@@ -459,9 +459,10 @@ bool TcxReader::closeActivity()
         if (options.content.details) {
             laps.clear();
             for (const LapTexts &lap : lapTexts)
-                laps.push_back({view(lap.startTime, activityStore),
-                                view(lap.seconds, activityStore), view(lap.meters, activityStore),
-                                view(lap.calories, activityStore)});
+                laps.push_back({.startTime = view(lap.startTime, activityStore),
+                                .seconds = view(lap.seconds, activityStore),
+                                .meters = view(lap.meters, activityStore),
+                                .calories = view(lap.calories, activityStore)});
             run.laps = laps;
             run.sport = view(activity.sport, activityStore);
             run.notes = view(activity.notes, activityStore);

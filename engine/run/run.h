@@ -19,12 +19,42 @@
 
 namespace kelvane {
 
-// A lap's figures, as written in the input (empty where it has none).
+// A lap's figures, as written in the input (empty where it has none; all
+// start empty, so that initializers may name the few an input has).
 struct Lap {
-    std::string_view startTime; // an instant: date, "T", time and zone
-    std::string_view seconds;   // duration in seconds, as a decimal number
-    std::string_view meters;    // distance
-    std::string_view calories;
+    std::string_view startTime = {}; // an instant: date, "T", time and zone
+    std::string_view seconds = {};   // duration in seconds, as a decimal number
+    std::string_view meters = {};    // distance
+    std::string_view calories = {};
+    std::string_view averageHeartRate = {}, maximumHeartRate = {}; // beats per minute
+    std::string_view intensity = {}; // in Training Center's words: "Active" or "Resting"
+    // What ended the lap, in Training Center's words: "Manual", "Distance",
+    // "Location", "Time" or "HeartRate".
+    std::string_view trigger = {};
+};
+
+// A part of a run done in one sport, such as the swim, the ride and the run
+// of a triathlon, each with its own laps. A run of one sport has none.
+struct RunPart {
+    std::string_view sport;     // the input's name of it
+    std::string_view startTime; // as written
+    std::size_t lapsEnd = 0;    // its laps: the run's laps from the part before's lapsEnd to this
+};
+
+// Where something lies in an input: a line (and column, where known) of
+// text, or a byte offset of binary input.
+struct InputLocation {
+    // A line of text; implicit, as most inputs are text.
+    InputLocation(qint64 line = 0, qint64 column = 0) : line(line), column(column) {}
+    static InputLocation atByte(qint64 offset)
+    {
+        InputLocation location;
+        location.byteOffset = offset;
+        return location;
+    }
+    qint64 line = 0;        // counted from 1; 0 in binary input
+    qint64 column = 0;      // counted from 1; 0 where not known
+    qint64 byteOffset = -1; // in binary input; -1 in text
 };
 
 // Everything a day-file writer may use of a run. Views point into the
@@ -39,8 +69,9 @@ struct Run {
     const TrackPoints *points = nullptr;
     // Kept only when a writer needs them (RunContent::details).
     std::span<const Lap> laps;
-    std::string_view sport; // the input's name of the activity, empty for history runs
-    std::string_view notes; // the note's text as written (XML character data), in UTF-8
+    std::span<const RunPart> parts; // empty when the run is done in one sport
+    std::string_view sport;         // the input's name of the activity, empty for history runs
+    std::string_view notes;         // the note's text as written (XML character data), in UTF-8
 };
 
 // What the writers chosen for a conversion need a reader to keep of a run in
@@ -51,7 +82,7 @@ struct RunContent {
     // from TCX files alone (a history run's is made of its points and laps).
     RunFormats documents = {};
     bool points = false;  // its track points
-    bool details = false; // its laps, sport and notes
+    bool details = false; // its laps, parts, sport and notes
 
     bool keepsDocumentOf(RunFormat format) const { return documents.testFlag(format); }
 };
@@ -83,8 +114,9 @@ class RunSink {
     // be written, null otherwise. False stops the reading (a day file could
     // not be saved).
     virtual bool runEnded(Run *kept) = 0;
-    // The open run writes nothing, for this reason; reported once a run.
-    virtual void runSkipped(qint64 line, const QString &reason) = 0;
+    // The open run writes nothing, for this reason; reported once a run,
+    // where it begins.
+    virtual void runSkipped(const InputLocation &where, const QString &reason) = 0;
     // The day an instant as written lies on, as the conversion files runs
     // (the date as written, or the local date in its time zone); null when
     // it names no real day. A reader that cuts a run where its points' day

@@ -1,5 +1,6 @@
 #include "run/track_points.h"
 
+#include "fit/fit_values.h"
 #include "text/text.h"
 
 #include <algorithm>
@@ -77,6 +78,78 @@ void TrackPoints::append(const TrackPoint &point)
     }
 }
 
+void TrackPoints::append(const RecordedPoint &point)
+{
+    if (!recording)
+        return;
+    recorded.push_back(point);
+    altitudesMissing += !(point.has & RecordedPoint::kAltitude);
+    timesMissing += !(point.has & RecordedPoint::kTime);
+    positionsMissing += !(point.has & RecordedPoint::kPosition);
+}
+
+// The texts go into fixed places, one a value; a day's date is made once.
+TrackPoint TrackPoints::textsOf(const RecordedPoint &p, unsigned wanted) const
+{
+    enum Place {
+        kLatitude,
+        kLongitude,
+        kAltitude,
+        kDate,
+        kTime,
+        kHeartRate,
+        kCadence,
+        kPower,
+        kDistance,
+        kSpeed
+    };
+    const auto has = [&](RecordedPoint::Has value) { return (p.has & value) != 0; };
+    const auto whole = [&](unsigned value, int place) {
+        return fitDecimalText(value, 0, recordedTexts[std::size_t(place)]);
+    };
+    TrackPoint point;
+    point.madeOfNumbers = true;
+    point.hasPosition = has(RecordedPoint::kPosition);
+    point.hasAltitude = has(RecordedPoint::kAltitude);
+    point.hasTime = has(RecordedPoint::kTime);
+    if (point.hasTime)
+        point.unixSeconds = fitUnixSeconds(p.time);
+    else
+        point.zone = {};
+    if (!(wanted & kPlaceTexts))
+        return point;
+    if (point.hasPosition) {
+        point.latitude = fitDegreesText(p.latitude, recordedTexts[kLatitude]);
+        point.longitude = fitDegreesText(p.longitude, recordedTexts[kLongitude]);
+    }
+    if (point.hasAltitude)
+        point.altitude = fitAltitudeText(p.altitude, recordedTexts[kAltitude]);
+    if (point.hasTime) {
+        const auto day = std::uint32_t(point.unixSeconds / 86400);
+        if (day != dateTextDay) {
+            fitDateText(p.time, recordedTexts[kDate]);
+            dateTextDay = day;
+        }
+        point.date = std::string_view(recordedTexts[kDate].data(), 10);
+        point.time = fitTimeText(p.time, recordedTexts[kTime]);
+    }
+    if (wanted & kSensorTexts) {
+        if (has(RecordedPoint::kHeartRate))
+            point.heartRate = whole(p.heartRate, kHeartRate);
+        if (has(RecordedPoint::kCadence))
+            point.cadence = whole(p.cadence, kCadence);
+        if (has(RecordedPoint::kPower))
+            point.power = whole(p.power, kPower);
+    }
+    if (wanted & kMotionTexts) {
+        if (has(RecordedPoint::kDistance))
+            point.distance = fitDecimalText(p.distance, 2, recordedTexts[kDistance]);
+        if (has(RecordedPoint::kSpeed))
+            point.speed = fitDecimalText(p.speed, 3, recordedTexts[kSpeed]);
+    }
+    return point;
+}
+
 // Points before the first one with an extra value get empty ones.
 void TrackPoints::appendExtras(const TrackPoint &point)
 {
@@ -120,6 +193,8 @@ bool TrackPoints::holdsSpecialCharacters() const
 
 void TrackPoints::copyFrom(const TrackPoints &other)
 {
+    recorded = other.recorded;
+    positionsMissing = other.positionsMissing;
     cells.assign(other.cells.data(), other.used);
     used = other.used;
     rowEnds = other.rowEnds;
@@ -146,11 +221,14 @@ void TrackPoints::clear()
     missing.clear();
     zones.clear();
     zoneEnds.clear();
-    altitudesMissing = timesMissing = oddHours = leftOut = 0;
+    recorded.clear();
+    altitudesMissing = timesMissing = positionsMissing = oddHours = leftOut = 0;
 }
 
-TrackPoint TrackPoints::at(int index) const
+TrackPoint TrackPoints::at(int index, unsigned wanted) const
 {
+    if (!recorded.empty())
+        return textsOf(recorded[std::size_t(index)], wanted);
     const auto &ends = rowEnds[std::size_t(index)];
     // A row begins after the previous row's line end; fields after a comma.
     std::size_t begin = index == 0 ? 0 : rowEnds[std::size_t(index) - 1][4] + kLineEnd.size();
@@ -159,7 +237,11 @@ TrackPoint TrackPoints::at(int index) const
         texts[i] = std::string_view(cells).substr(begin, ends[i] - begin);
         begin = ends[i] + 1;
     }
-    TrackPoint point{texts[0], texts[1], texts[2], texts[3], texts[4], {}, {}, {}};
+    TrackPoint point{.latitude = texts[0],
+                     .longitude = texts[1],
+                     .altitude = texts[2],
+                     .date = texts[3],
+                     .time = texts[4]};
     if (std::size_t(index) < extraEnds.size()) {
         const auto &extra = extraEnds[std::size_t(index)];
         begin = index == 0 ? 0 : extraEnds[std::size_t(index) - 1][2];
@@ -236,7 +318,7 @@ double trackMeters(const TrackPoints &points)
     bool havePrevious = false;
     double lat0 = 0, lon0 = 0;
     for (int i = 0; i < points.size(); ++i) {
-        const TrackPoint p = points.at(i);
+        const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts);
         double lat = 0, lon = 0;
         if (!readDegrees(p.latitude, lat) || !readDegrees(p.longitude, lon))
             continue;

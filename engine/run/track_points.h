@@ -3,7 +3,11 @@
 // The track points of a run, as every reader hands them to the writers: texts
 // exactly as read.
 
+#include <QtGlobal>
+
 #include <array>
+#include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,7 +22,7 @@ struct TrackPoint {
     // After the date's "T": the time of day as the CSV and GPX 1.0 day files
     // show it, before they move its hour by the hour offset.
     std::string_view time;
-    std::string_view heartRate, cadence, power;
+    std::string_view heartRate = {}, cadence = {}, power = {};
     // A history file always gives both; a point of another format may have
     // no altitude element, or no time that can be read, and its empty texts
     // then stand for nothing rather than for an empty value.
@@ -29,15 +33,51 @@ struct TrackPoint {
     // leaves out the last character whatever it is, so for a time written
     // without "Z" this is that character; empty for a time never read.
     std::string_view zone = "Z";
+    // Metres from the start and metres a second; only a FIT file gives them.
+    std::string_view distance = {}, speed = {};
+    // A point recorded without a position (a FIT record indoors, say) goes
+    // only into the day files that take such points (TCX).
+    bool hasPosition = true;
+    // The texts were made here of a recorded point's numbers: plain decimal
+    // numbers and a time in UTC, which writers copy without a look. Each
+    // lies at the start of a block of 32 bytes.
+    bool madeOfNumbers = false;
+    qint64 unixSeconds = 0; // of such a point with a time: that time
+};
+
+// A point as a FIT file records it: numbers in its units (see
+// fit_messages.h), made texts only when read.
+struct RecordedPoint {
+    enum Has : std::uint8_t {
+        kTime = 1,
+        kPosition = 2,
+        kAltitude = 4,
+        kHeartRate = 8,
+        kCadence = 16,
+        kPower = 32,
+        kDistance = 64,
+        kSpeed = 128,
+    };
+    std::uint32_t time = 0;                   // FIT date_time, in UTC
+    std::int32_t latitude = 0, longitude = 0; // semicircles
+    std::uint32_t altitude = 0;               // scale 5, offset 500
+    std::uint32_t distance = 0;               // centimetres
+    std::uint32_t speed = 0;                  // mm/s
+    std::uint16_t power = 0;                  // watts
+    std::uint8_t heartRate = 0, cadence = 0;
+    std::uint8_t has = 0; // which of the values it has
 };
 
 // The points of the open run, copied out of the reader at each point's end.
 // Each point is kept as the line the CSV day file shows for it,
 // "lat,lon,alt,date,time" and CR LF, so that file is written straight from
-// here; all rows share one block that is reused from run to run.
+// here; all rows share one block that is reused from run to run. Points of a
+// binary input are kept as the numbers it records (a fifth of their texts)
+// and made texts as they are read; those have no rows.
 class TrackPoints {
   public:
     void append(const TrackPoint &point);
+    void append(const RecordedPoint &point);
     // Counts a point that a reader leaves out for want of a position.
     void leaveOut() { leftOut += recording; }
     // While off, append() keeps nothing: the run will not be written.
@@ -45,10 +85,23 @@ class TrackPoints {
     void clear();
     // Becomes a copy of other, in the buffers it already has.
     void copyFrom(const TrackPoints &other);
-    int size() const { return int(rowEnds.size()); }
-    TrackPoint at(int index) const; // 0-based
+    int size() const { return int(recorded.empty() ? rowEnds.size() : recorded.size()); }
+    // Which texts a reader of points looks at: of a recorded point, only
+    // those are made.
+    enum Texts : unsigned {
+        kPlaceTexts = 1,  // latitude, longitude, altitude, date and time
+        kSensorTexts = 2, // heart rate, cadence and power
+        kMotionTexts = 4, // distance and speed
+        kEveryText = 7,
+    };
+    // 0-based. The texts of a recorded point last until the next call.
+    TrackPoint at(int index, unsigned texts = kEveryText) const;
+    // Whether the points are kept as rows (csvRows()), not as numbers.
+    bool keepsRows() const { return recorded.empty(); }
     // Every row, each ending in CR LF.
     std::string_view csvRows() const { return std::string_view(cells.data(), used); }
+    // About the bytes the points take.
+    std::size_t byteSize() const { return used + recorded.size() * sizeof(RecordedPoint); }
     // Bytes of a row besides its five values: four commas and CR LF.
     static constexpr std::size_t kRowSeparators = 6;
     // The bytes of every point's five values together.
@@ -62,6 +115,8 @@ class TrackPoints {
     // How many points have no altitude, and no time.
     int withoutAltitude() const { return altitudesMissing; }
     int withoutTime() const { return timesMissing; }
+    // How many points have no position (recorded points alone may lack one).
+    int withoutPosition() const { return positionsMissing; }
     // How many points have a time that shownTime() rewrites even when it
     // moves the hour by nothing (see hasPlainHour()).
     int withOddHour() const { return oddHours; }
@@ -71,6 +126,7 @@ class TrackPoints {
   private:
     void appendExtras(const TrackPoint &point);
     void appendZone(std::string_view zone);
+    TrackPoint textsOf(const RecordedPoint &point, unsigned texts) const;
 
     std::string cells;                               // the rows, one after the other
     std::size_t used = 0;                            // bytes of cells in use
@@ -83,8 +139,13 @@ class TrackPoints {
     // Zones other than "Z", only once a point had one: end offsets into zones, per point.
     std::string zones;
     std::vector<std::size_t> zoneEnds;
+    // Recorded points, and the texts of the one read last.
+    std::deque<RecordedPoint> recorded;
+    mutable std::array<std::array<char, 32>, 10> recordedTexts;
+    mutable std::uint32_t dateTextDay = ~0u; // the day whose date texts[3] holds
     int altitudesMissing = 0;
     int timesMissing = 0;
+    int positionsMissing = 0;
     int oddHours = 0;
     int leftOut = 0;
     bool recording = true;

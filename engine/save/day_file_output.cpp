@@ -71,7 +71,7 @@ bool DayFileOutput::takeHiddenName(
     return false;
 }
 
-bool DayFileOutput::add(const QString &name, std::span<const std::string_view> pieces)
+bool DayFileOutput::add(const QString &name, std::span<const std::string_view> pieces, bool last)
 {
     if (!openFolder()) {
         message = QStringLiteral("Cannot write day files into \"%1\": %2").arg(folder, reason);
@@ -85,8 +85,18 @@ bool DayFileOutput::add(const QString &name, std::span<const std::string_view> p
         pending.pop_back();
         return fail(name);
     }
-    if (!writeFile(file, pieces))
+    if (!writeFile(file, pieces, last))
         return fail(name);
+    return true;
+}
+
+// After a failure nothing is pending, and nothing more is written.
+bool DayFileOutput::addMore(std::span<const std::string_view> pieces, bool last)
+{
+    if (pending.empty())
+        return false;
+    if (!writeFile(pending.back(), pieces, last))
+        return fail(pending.back().name);
     return true;
 }
 

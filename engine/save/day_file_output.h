@@ -44,8 +44,10 @@ class DayFileOutput {
     DayFileOutput &operator=(const DayFileOutput &) = delete;
 
     // Writes the pieces, one after another, as the future file `name` (a bare
-    // file name in the folder).
-    bool add(const QString &name, std::span<const std::string_view> pieces);
+    // file name in the folder). A file made in parts (not `last`) takes the
+    // next ones with addMore(), until its last.
+    bool add(const QString &name, std::span<const std::string_view> pieces, bool last = true);
+    bool addMore(std::span<const std::string_view> pieces, bool last);
     bool add(const QString &name, std::initializer_list<std::string_view> pieces)
     {
         return add(name, std::span(pieces.begin(), pieces.size()));
@@ -99,7 +101,7 @@ class DayFileOutput {
     // The system's calls. Each sets `reason` when it fails.
     bool openFolder();
     bool createFile(Pending &file);
-    bool writeFile(Pending &file, std::span<const std::string_view> pieces);
+    bool writeFile(Pending &file, std::span<const std::string_view> pieces, bool last);
     bool linkUnnamed(Pending &file, const QByteArray &name, bool &taken);
     bool renameOver(const QByteArray &from, const QString &name);
     bool inspect(const QString &name, Target &target);

@@ -112,7 +112,7 @@ bool DayFileOutput::createFile(Pending &file)
                           });
 }
 
-bool DayFileOutput::writeFile(Pending &file, std::span<const std::string_view> pieces)
+bool DayFileOutput::writeFile(Pending &file, std::span<const std::string_view> pieces, bool)
 {
     if (writeAll(file.fd, pieces))
         return true;

@@ -55,7 +55,7 @@ bool DayFileOutput::createFile(Pending &file)
 }
 
 // The file is closed once written: some systems rename no open file.
-bool DayFileOutput::writeFile(Pending &file, std::span<const std::string_view> pieces)
+bool DayFileOutput::writeFile(Pending &file, std::span<const std::string_view> pieces, bool last)
 {
     int error = 0;
     for (const std::string_view piece : pieces) {
@@ -64,6 +64,8 @@ bool DayFileOutput::writeFile(Pending &file, std::span<const std::string_view> p
             break;
         }
     }
+    if (!last && error == 0)
+        return true;
     if (error == 0 && std::fflush(file.stream) != 0)
         error = errno;
     if (std::fclose(file.stream) != 0 && error == 0)

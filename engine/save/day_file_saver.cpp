@@ -48,7 +48,7 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
         copied = copied || file.writer;
     }
     if (copied && run.points)
-        size += run.points->csvRows().size();
+        size += run.points->byteSize();
     if (size < batchBytes) {
         queue(files, run);
         if (filling->size() >= batchBytes)
@@ -183,13 +183,35 @@ void DayFileSaver::save(Batch &batch)
 bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, QStringList &names)
 {
     for (const DayFile &file : files)
-        if (!output.add(file.name, file.writer ? file.writer->write(run) : file.pieces))
+        if (!(file.writer ? saveMade(file, run) : output.add(file.name, file.pieces)))
             return false;
     if (!output.commit())
         return false;
     for (const DayFile &file : files)
         names << file.name;
     return true;
+}
+
+// A file its writer makes: the parts it hands over are written as they come.
+// The sink holds one reference, small enough to need no allocation.
+bool DayFileSaver::saveMade(const DayFile &file, const Run &run)
+{
+    struct Parts {
+        DayFileOutput &output;
+        const QString &name;
+        bool started = false, ok = true;
+    } parts{output, file.name};
+    file.writer->setPartSink([&parts](std::string_view part) {
+        if (parts.ok)
+            parts.ok = parts.started ? parts.output.addMore({&part, 1}, false)
+                                     : parts.output.add(parts.name, {&part, 1}, false);
+        parts.started = true;
+    });
+    const std::span<const std::string_view> rest = file.writer->write(run);
+    file.writer->setPartSink({});
+    if (!parts.ok)
+        return false;
+    return parts.started ? output.addMore(rest, true) : output.add(file.name, rest);
 }
 
 } // namespace kelvane

@@ -100,6 +100,7 @@ class DayFileSaver {
     void collect(Batch &batch);
     void save(Batch &batch);
     bool saveNow(std::span<const DayFile> files, const Run &run, QStringList &names);
+    bool saveMade(const DayFile &file, const Run &run);
     void work();
 
     // Used by the saving thread, or by the caller's while that thread is idle.

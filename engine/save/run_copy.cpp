@@ -4,6 +4,15 @@
 
 namespace kelvane {
 
+namespace {
+
+// A lap's texts, in the order they are kept.
+constexpr std::string_view Lap::*kLapTexts[] = {
+    &Lap::startTime,        &Lap::seconds,          &Lap::meters,    &Lap::calories,
+    &Lap::averageHeartRate, &Lap::maximumHeartRate, &Lap::intensity, &Lap::trigger};
+
+} // namespace
+
 void RunCopy::assign(const Run &run)
 {
     copied.startDay = run.startDay;
@@ -26,8 +35,12 @@ void RunCopy::assign(const Run &run)
     keep(run.sport);
     keep(run.notes);
     for (const Lap &lap : run.laps)
-        for (const std::string_view text : {lap.startTime, lap.seconds, lap.meters, lap.calories})
-            keep(text);
+        for (const auto text : kLapTexts)
+            keep(lap.*text);
+    for (const RunPart &part : run.parts) {
+        keep(part.sport);
+        keep(part.startTime);
+    }
 
     std::size_t next = 0;
     const auto text = [&] {
@@ -37,16 +50,24 @@ void RunCopy::assign(const Run &run)
     copied.startTime = text();
     copied.sport = text();
     copied.notes = text();
-    laps.clear();
-    while (next < ends.size())
-        laps.push_back({text(), text(), text(), text()});
+    laps.resize(run.laps.size());
+    for (Lap &lap : laps)
+        for (const auto member : kLapTexts)
+            lap.*member = text();
     copied.laps = laps;
+    parts.assign(run.parts.begin(), run.parts.end());
+    for (RunPart &part : parts) {
+        part.sport = text();
+        part.startTime = text();
+    }
+    copied.parts = parts;
     largest = std::max(largest, size());
 }
 
 std::size_t RunCopy::size() const
 {
-    return points.csvRows().size() + texts.size() + sizeof(Lap) * laps.size();
+    return points.byteSize() + texts.size() + sizeof(Lap) * laps.size() +
+           sizeof(RunPart) * parts.size();
 }
 
 } // namespace kelvane

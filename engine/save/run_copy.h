@@ -28,10 +28,11 @@ class RunCopy {
   private:
     Run copied; // its views point into the members below
     TrackPoints points;
-    // startTime, sport, notes and each lap's four texts, one after another.
+    // startTime, sport, notes, each lap's texts and each part's, one after another.
     std::string texts;
     std::vector<std::size_t> ends; // end offset of each text
     std::vector<Lap> laps;
+    std::vector<RunPart> parts;
     std::size_t largest = 0;
 };
 

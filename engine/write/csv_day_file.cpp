@@ -11,6 +11,8 @@ namespace kelvane {
 
 namespace {
 
+constexpr std::string_view kHeader = "Latitude,Longitude,Altitude, Date,Time\r\n";
+
 class CsvDayFile final : public DayFileWriter {
   public:
     explicit CsvDayFile(const WritingOptions &options) : hourOffset(options.hourOffset)
@@ -20,16 +22,11 @@ class CsvDayFile final : public DayFileWriter {
     }
     RunContent needs() const override { return {.points = true}; }
     QLatin1StringView extension(const Run &) const override { return QLatin1StringView(".txt"); }
-    std::span<const std::string_view> write(const Run &run) override
-    {
-        pieces = {"Latitude,Longitude,Altitude, Date,Time\r\n", rowsOf(*run.points)};
-        return pieces;
-    }
+    std::span<const std::string_view> write(const Run &run) override;
 
   private:
-    std::string_view rowsOf(const TrackPoints &points);
     std::string_view rowsWithHoursMoved(const TrackPoints &points);
-    std::string_view quotedRows(const TrackPoints &points);
+    void appendQuotedRow(const TrackPoint &p);
 
     int hourOffset;
     std::optional<LocalCsvRows> local;
@@ -39,16 +36,31 @@ class CsvDayFile final : public DayFileWriter {
 };
 
 // The rows are written as the track keeps them, unless they show a zone's
-// local time, a value needs quotes, or the hours move.
-std::string_view CsvDayFile::rowsOf(const TrackPoints &points)
+// local time, a value needs quotes, a time is not a plain one, or the points
+// are kept as numbers; then they are made row by row, those without a
+// position left out.
+std::span<const std::string_view> CsvDayFile::write(const Run &run)
 {
-    if (local)
-        return local->rows(points);
-    if (points.holdsSpecialCharacters() || points.withOddHour() > 0)
-        return quotedRows(points);
-    if (hourOffset != 0)
-        return rowsWithHoursMoved(points);
-    return points.csvRows();
+    const TrackPoints &points = *run.points;
+    if (!local && points.keepsRows() && !points.holdsSpecialCharacters() &&
+        points.withOddHour() == 0) {
+        pieces = {kHeader, hourOffset != 0 ? rowsWithHoursMoved(points) : points.csvRows()};
+        return pieces;
+    }
+    rows.assign(kHeader);
+    for (int i = 0; i < points.size(); ++i) {
+        const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts);
+        if (!p.hasPosition)
+            continue;
+        if (local)
+            local->appendRow(rows, p);
+        else
+            appendQuotedRow(p);
+        if (handOverPart(rows))
+            rows.clear();
+    }
+    pieces[0] = rows;
+    return std::span(pieces).first(1);
 }
 
 // Every hour is two digits from 00 to 23 and stays so: the rows are copied
@@ -69,19 +81,14 @@ std::string_view CsvDayFile::rowsWithHoursMoved(const TrackPoints &points)
     return rows;
 }
 
-std::string_view CsvDayFile::quotedRows(const TrackPoints &points)
+void CsvDayFile::appendQuotedRow(const TrackPoint &p)
 {
-    rows.clear();
-    for (int i = 0; i < points.size(); ++i) {
-        const TrackPoint p = points.at(i);
-        for (const std::string_view value : {p.latitude, p.longitude, p.altitude, p.date}) {
-            appendCsvField(rows, value);
-            rows += ',';
-        }
-        appendCsvField(rows, shownTime(p, hourOffset, scratch));
-        rows += "\r\n";
+    for (const std::string_view value : {p.latitude, p.longitude, p.altitude, p.date}) {
+        appendCsvField(rows, value);
+        rows += ',';
     }
-    return rows;
+    appendCsvField(rows, shownTime(p, hourOffset, scratch));
+    rows += "\r\n";
 }
 
 } // namespace

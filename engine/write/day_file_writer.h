@@ -8,6 +8,7 @@
 #include <QLatin1StringView>
 #include <QTimeZone>
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -23,7 +24,30 @@ class DayFileWriter {
     virtual QLatin1StringView extension(const Run &run) const = 0;
     // The run's day file as pieces to write one after another. They point
     // into the run and into the writer, and stay valid until the next call.
+    // With a part sink, the file's first parts may have gone there: the
+    // pieces are then the rest.
     virtual std::span<const std::string_view> write(const Run &run) = 0;
+
+    // Where the writer may hand the first parts of a long file (the day file
+    // of a day-long FIT run runs to gigabytes) while it makes the rest, so
+    // that memory holds about one part of it; none: files are made whole.
+    using PartSink = std::function<void(std::string_view part)>;
+    void setPartSink(PartSink sink) { partSink = std::move(sink); }
+
+  protected:
+    // Hands the bytes made so far on as a part once they fill one; true
+    // when it did, and the writer then makes the rest in a buffer emptied.
+    bool handOverPart(std::string_view made)
+    {
+        if (made.size() < kPartBytes || !partSink)
+            return false;
+        partSink(made);
+        return true;
+    }
+
+  private:
+    static constexpr std::size_t kPartBytes = 1 << 20;
+    PartSink partSink;
 };
 
 // Whether the writer's file of this run is the run's own document (its views

@@ -44,6 +44,7 @@ class Gpx11DayFile final : public DayFileWriter {
 
   private:
     void writePoint(const TrackPoint &point);
+    void writeMadePoint(const TrackPoint &point);
 
     XmlBuffer out;
     PointInstants times;
@@ -70,8 +71,11 @@ std::span<const std::string_view> Gpx11DayFile::write(const Run &run)
     }
     out.put("<trkseg>\r\n");
     const TrackPoints &track = *run.points;
-    for (int i = 0; i < track.size(); ++i)
-        writePoint(track.at(i));
+    for (int i = 0; i < track.size(); ++i) {
+        writePoint(track.at(i, TrackPoints::kPlaceTexts | TrackPoints::kSensorTexts));
+        if (handOverPart(out.bytes()))
+            out.clear();
+    }
     out.put(kTail);
     file = out.bytes();
     return {&file, 1};
@@ -87,10 +91,62 @@ constexpr std::string_view kAfterTime = "Z</time>\r\n</trkpt>\r\n";
 constexpr std::size_t kPointFrame = kBeforeLat.size() + kBeforeLon.size() + kBeforeAlt.size() +
                                     kBeforeDate.size() + kBeforeTime.size() + kAfterTime.size();
 
+// A point made of numbers: every text a plain number or time, copied as is.
+void Gpx11DayFile::writeMadePoint(const TrackPoint &p)
+{
+    constexpr std::string_view kAfterLon = "\">\r\n";
+    constexpr std::string_view kBeforeExtension =
+        "<extensions>\r\n<gpxtpx:TrackPointExtension>\r\n";
+    constexpr std::string_view kAfterExtension =
+        "</gpxtpx:TrackPointExtension>\r\n</extensions>\r\n";
+    constexpr std::size_t kMost = 512; // the frame and eight texts of at most 32 bytes
+    if (!p.hasPosition)
+        return;
+    out.reserve(kMost);
+    out.append(kBeforeLat);
+    out.appendBlockText(p.latitude);
+    out.append(kBeforeLon);
+    out.appendBlockText(p.longitude);
+    out.append(kAfterLon);
+    if (p.hasAltitude) {
+        out.append("<ele>");
+        out.appendBlockText(p.altitude);
+        out.append("</ele>\r\n");
+    }
+    if (p.hasTime) {
+        out.append("<time>");
+        out.appendBlockText(p.date);
+        out.append("T");
+        out.appendBlockText(p.time);
+        out.append("Z</time>\r\n");
+    }
+    const bool heartRate = !p.heartRate.empty() && p.heartRate != "0";
+    const bool cadence = !p.cadence.empty();
+    if (heartRate || cadence) {
+        out.append(kBeforeExtension);
+        if (heartRate) {
+            out.append("<gpxtpx:hr>");
+            out.appendBlockText(p.heartRate);
+            out.append("</gpxtpx:hr>\r\n");
+        }
+        if (cadence) {
+            out.append("<gpxtpx:cad>");
+            out.appendBlockText(p.cadence);
+            out.append("</gpxtpx:cad>\r\n");
+        }
+        out.append(kAfterExtension);
+    }
+    out.append("</trkpt>\r\n");
+}
+
 // A point needs a position in GPX, in decimal numbers; one that has none is
 // left out, as is an altitude that is no number.
 void Gpx11DayFile::writePoint(const TrackPoint &p)
 {
+    if (p.madeOfNumbers) {
+        writeMadePoint(p);
+        return;
+    }
     // Most points have every value, as decimal numbers, and no extension
     // value: their size is known, so they are copied with one check.
     const std::string_view time = PointInstants::isUtcAsWritten(p) ? p.time : std::string_view();

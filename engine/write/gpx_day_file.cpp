@@ -65,7 +65,7 @@ class GpxDayFile final : public DayFileWriter {
 std::span<const std::string_view> GpxDayFile::write(const Run &run)
 {
     const TrackPoints &track = *run.points;
-    if (track.holdsSpecialCharacters() || track.withOddHour() > 0) {
+    if (!track.keepsRows() || track.holdsSpecialCharacters() || track.withOddHour() > 0) {
         file = appendedFile(track, track.holdsSpecialCharacters());
         return {&file, 1};
     }
@@ -109,7 +109,8 @@ std::span<const std::string_view> GpxDayFile::write(const Run &run)
 }
 
 // The same file, piece by piece, for values that hold characters of markup
-// (escaped) or times whose length the hour offset may change.
+// (escaped), times whose length the hour offset may change, or points kept
+// as numbers (those without a position left out).
 std::string_view GpxDayFile::appendedFile(const TrackPoints &track, bool escape)
 {
     const auto value = [&](std::string_view text) {
@@ -120,7 +121,9 @@ std::string_view GpxDayFile::appendedFile(const TrackPoints &track, bool escape)
     };
     buffer.assign(kHead);
     for (int i = 0; i < track.size(); ++i) {
-        const TrackPoint p = track.at(i);
+        const TrackPoint p = track.at(i, TrackPoints::kPlaceTexts);
+        if (!p.hasPosition)
+            continue;
         buffer += kBeforeLat;
         value(p.latitude);
         buffer += kBeforeLon;
@@ -139,6 +142,8 @@ std::string_view GpxDayFile::appendedFile(const TrackPoints &track, bool escape)
             buffer += kAfterTime;
         }
         buffer += kAfterPoint;
+        if (handOverPart(buffer))
+            buffer.clear();
     }
     buffer += kTail;
     return buffer;

@@ -5,33 +5,28 @@
 
 namespace kelvane {
 
-std::string_view LocalCsvRows::rows(const TrackPoints &points)
+void LocalCsvRows::appendRow(std::string &text, const TrackPoint &p)
 {
-    text.clear();
-    for (int i = 0; i < points.size(); ++i) {
-        const TrackPoint p = points.at(i);
-        const std::string_view time = shownTime(p, 0, scratch);
-        for (const std::string_view value : {p.latitude, p.longitude, p.altitude}) {
-            appendCsvField(text, value);
-            text += ',';
-        }
-        if (const auto at = readInstant(p.date, time)) {
-            const qint64 local = at->seconds + zone.offsetAt(at->seconds);
-            appendDate(text, local);
-            text += ',';
-            appendTimeOfDay(text, local);
-            if (!at->fraction.empty()) {
-                text += '.';
-                text += at->fraction;
-            }
-        } else {
-            appendCsvField(text, p.date);
-            text += ',';
-            appendCsvField(text, time);
-        }
-        text += "\r\n";
+    const std::string_view time = shownTime(p, 0, scratch);
+    for (const std::string_view value : {p.latitude, p.longitude, p.altitude}) {
+        appendCsvField(text, value);
+        text += ',';
     }
-    return text;
+    if (const auto at = readInstant(p.date, time)) {
+        const qint64 local = at->seconds + zone.offsetAt(at->seconds);
+        appendDate(text, local);
+        text += ',';
+        appendTimeOfDay(text, local);
+        if (!at->fraction.empty()) {
+            text += '.';
+            text += at->fraction;
+        }
+    } else {
+        appendCsvField(text, p.date);
+        text += ',';
+        appendCsvField(text, time);
+    }
+    text += "\r\n";
 }
 
 } // namespace kelvane

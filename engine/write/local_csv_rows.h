@@ -15,12 +15,11 @@ namespace kelvane {
 class LocalCsvRows {
   public:
     explicit LocalCsvRows(const QTimeZone &zone) : zone(zone) {}
-    // Every row, each ending in CR LF; valid until the next call.
-    std::string_view rows(const TrackPoints &points);
+    // Appends the point's row, ending in CR LF.
+    void appendRow(std::string &text, const TrackPoint &point);
 
   private:
     ZoneOffsets zone;
-    std::string text; // reused from run to run
     std::string scratch;
 };
 

@@ -1,6 +1,7 @@
 // The TCX day file (Training Center v2): one activity holding the run's laps,
-// each with the track points recorded during it, and the run's note. A run
-// read from a TCX file is its own day file.
+// each with the track points recorded during it, and the run's note; a run of
+// several parts (a triathlon read from a FIT file) has one activity a part. A
+// run read from a TCX file is its own day file.
 
 #include "time/instant.h"
 #include "write/day_file_writer.h"
@@ -8,6 +9,7 @@
 #include "write/schema_values.h"
 #include "xml/xml_buffer.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -24,19 +26,17 @@ constexpr std::string_view kHead =
     " xsi:schemaLocation=\"http://www.garmin.com/xmlschemas/TrainingCenterDatabase/v2"
     " http://www.garmin.com/xmlschemas/TrainingCenterDatabasev2.xsd\">\r\n"
     "<Activities>\r\n";
-constexpr std::string_view kTail = "</Activity>\r\n"
-                                   "</Activities>\r\n"
+constexpr std::string_view kTail = "</Activities>\r\n"
                                    "</TrainingCenterDatabase>\r\n";
 constexpr QLatin1StringView kExtension(".tcx");
 
-// The schema knows three sports; a history file records runs, and a GPX
-// track names its activity in words of its own (Garmin's: running, cycling),
-// or not at all.
-std::string_view sportOf(const Run &run)
+// The schema knows three sports; a history file records runs, a FIT file
+// names rides "cycling", and a GPX track names its activity in words of its
+// own (Garmin's: running, cycling), or not at all.
+std::string_view sportOf(std::string_view sport, RunFormat format)
 {
-    const std::string_view sport = run.sport;
     if (sport.empty())
-        return run.format == RunFormat::Gpx ? "Other" : "Running";
+        return format == RunFormat::Gpx ? "Other" : "Running";
     const auto is = [&](std::string_view name) {
         if (sport.size() != name.size())
             return false;
@@ -66,10 +66,23 @@ class TcxDayFile final : public DayFileWriter {
     std::span<const std::string_view> write(const Run &run) override;
 
   private:
+    // A lap as written, with the part it belongs to.
+    struct WrittenLap {
+        const Lap *lap;
+        std::size_t part;
+    };
+    void gatherLaps(const Run &run);
     void writeInstant(std::string_view text);
     void writeNumber(std::string_view element, std::string_view value, bool whole);
-    void writeLap(const Lap &lap, std::string_view runStart);
+    void writeHeartRate(std::string_view element, std::string_view value);
+    void writeLap(const Lap &lap, std::string_view partStart);
     void writePoint(const TrackPoint &point);
+    void writeMadePoint(const TrackPoint &point);
+    std::optional<qint64> millisecondsOf(const TrackPoint &point)
+    {
+        const auto at = times.instant(point);
+        return at ? std::optional(at->milliseconds()) : std::nullopt;
+    }
 
     XmlBuffer out;
     PointInstants times;
@@ -79,6 +92,8 @@ class TcxDayFile final : public DayFileWriter {
     // Per lap, the start of the next lap whose start can be read: where its
     // points end (none for the last).
     std::vector<std::optional<qint64>> lapEnds;
+    std::vector<WrittenLap> laps;
+    std::vector<Lap> partLaps; // of parts without laps: one from the part's start
     std::string_view file;
 };
 
@@ -111,16 +126,39 @@ void TcxDayFile::writeNumber(std::string_view element, std::string_view value, b
     out.put(">\r\n");
 }
 
-void TcxDayFile::writeLap(const Lap &lap, std::string_view runStart)
+// A heart rate the schema leaves out where there is none.
+void TcxDayFile::writeHeartRate(std::string_view element, std::string_view value)
+{
+    if (!isWholeNumber(value, 1, 255))
+        return;
+    out.put("<");
+    out.put(element);
+    out.put(">\r\n<Value>");
+    out.put(value);
+    out.put("</Value>\r\n</");
+    out.put(element);
+    out.put(">\r\n");
+}
+
+void TcxDayFile::writeLap(const Lap &lap, std::string_view partStart)
 {
     out.put("<Lap StartTime=\"");
-    writeInstant(lap.startTime.empty() ? runStart : lap.startTime);
+    writeInstant(lap.startTime.empty() ? partStart : lap.startTime);
     out.put("\">\r\n");
     writeNumber("TotalTimeSeconds", lap.seconds, false);
     writeNumber("DistanceMeters", lap.meters, false);
     writeNumber("Calories", lap.calories, true);
-    out.put("<Intensity>Active</Intensity>\r\n"
-            "<TriggerMethod>Manual</TriggerMethod>\r\n");
+    writeHeartRate("AverageHeartRateBpm", lap.averageHeartRate);
+    writeHeartRate("MaximumHeartRateBpm", lap.maximumHeartRate);
+    out.put("<Intensity>");
+    out.put(lap.intensity == "Resting" ? "Resting" : "Active");
+    out.put("</Intensity>\r\n<TriggerMethod>");
+    const std::string_view trigger = lap.trigger;
+    out.put(trigger == "Distance" || trigger == "Location" || trigger == "Time" ||
+                    trigger == "HeartRate"
+                ? trigger
+                : "Manual");
+    out.put("</TriggerMethod>\r\n");
 }
 
 // The text of a point around its values in the common case.
@@ -133,15 +171,81 @@ constexpr std::string_view kAfterAlt = "</AltitudeMeters>\r\n</Trackpoint>\r\n";
 constexpr std::size_t kPointFrame = kBeforeDate.size() + kBeforeTime.size() + kBeforeLat.size() +
                                     kBeforeLon.size() + kBeforeAlt.size() + kAfterAlt.size();
 
+// A point made of numbers, which has a time: every text a plain number or
+// time, copied as is. The markup is written in pieces of known size, which
+// the compiler copies in place.
+void TcxDayFile::writeMadePoint(const TrackPoint &p)
+{
+    constexpr std::size_t kMost = 1024; // the frame and ten texts of at most 32 bytes
+    out.reserve(kMost);
+    out.append(kBeforeDate);
+    out.appendBlockText(p.date);
+    out.append(kBeforeTime);
+    out.appendBlockText(p.time);
+    out.append("Z</Time>\r\n");
+    if (p.hasPosition) {
+        out.append("<Position>\r\n<LatitudeDegrees>");
+        out.appendBlockText(p.latitude);
+        out.append("</LatitudeDegrees>\r\n<LongitudeDegrees>");
+        out.appendBlockText(p.longitude);
+        out.append("</LongitudeDegrees>\r\n</Position>\r\n");
+    }
+    if (p.hasAltitude) {
+        out.append("<AltitudeMeters>");
+        out.appendBlockText(p.altitude);
+        out.append("</AltitudeMeters>\r\n");
+    }
+    if (!p.distance.empty()) {
+        out.append("<DistanceMeters>");
+        out.appendBlockText(p.distance);
+        out.append("</DistanceMeters>\r\n");
+    }
+    if (!p.heartRate.empty() && p.heartRate != "0") {
+        out.append("<HeartRateBpm>\r\n<Value>");
+        out.appendBlockText(p.heartRate);
+        out.append("</Value>\r\n</HeartRateBpm>\r\n");
+    }
+    const bool cadence = !p.cadence.empty();
+    if (cadence && !running) {
+        out.append("<Cadence>");
+        out.appendBlockText(p.cadence);
+        out.append("</Cadence>\r\n");
+    }
+    if ((cadence && running) || !p.power.empty() || !p.speed.empty()) {
+        out.append("<Extensions>\r\n<ax2:TPX>\r\n");
+        if (!p.speed.empty()) {
+            out.append("<ax2:Speed>");
+            out.appendBlockText(p.speed);
+            out.append("</ax2:Speed>\r\n");
+        }
+        if (cadence && running) {
+            out.append("<ax2:RunCadence>");
+            out.appendBlockText(p.cadence);
+            out.append("</ax2:RunCadence>\r\n");
+        }
+        if (!p.power.empty()) {
+            out.append("<ax2:Watts>");
+            out.appendBlockText(p.power);
+            out.append("</ax2:Watts>\r\n");
+        }
+        out.append("</ax2:TPX>\r\n</Extensions>\r\n");
+    }
+    out.append("</Trackpoint>\r\n");
+}
+
 void TcxDayFile::writePoint(const TrackPoint &p)
 {
+    if (p.madeOfNumbers) {
+        writeMadePoint(p);
+        return;
+    }
     // Most points have every value, as numbers, and no extra one: their size
     // is known, so they are copied with one check.
     const std::string_view time = PointInstants::isUtcAsWritten(p) ? p.time : std::string_view();
     if (!time.empty() && !p.latitude.empty() && !p.longitude.empty() && !p.altitude.empty() &&
-        p.heartRate.empty() && p.cadence.empty() && p.power.empty() && isPlainXml(p.date) &&
-        isPlainXml(time) && isPlainXml(p.latitude) && isPlainXml(p.longitude) &&
-        isPlainXml(p.altitude)) {
+        p.heartRate.empty() && p.cadence.empty() && p.power.empty() && p.distance.empty() &&
+        p.speed.empty() && isPlainXml(p.date) && isPlainXml(time) && isPlainXml(p.latitude) &&
+        isPlainXml(p.longitude) && isPlainXml(p.altitude)) {
         out.reserve(kPointFrame + p.date.size() + time.size() + p.latitude.size() +
                     p.longitude.size() + p.altitude.size());
         // One call each, so the frame's copies, of known sizes, are inlined.
@@ -173,19 +277,30 @@ void TcxDayFile::writePoint(const TrackPoint &p)
         out.text(p.altitude);
         out.put("</AltitudeMeters>\r\n");
     }
+    if (isDecimalNumber(p.distance)) {
+        out.put("<DistanceMeters>");
+        out.put(p.distance);
+        out.put("</DistanceMeters>\r\n");
+    }
     if (isWholeNumber(p.heartRate, 1, 255)) {
         out.put("<HeartRateBpm>\r\n<Value>");
         out.put(p.heartRate);
         out.put("</Value>\r\n</HeartRateBpm>\r\n");
     }
     const bool cadence = isWholeNumber(p.cadence, 0, 254), power = isWholeNumber(p.power, 0, 65535);
+    const bool speed = isDecimalNumber(p.speed);
     if (cadence && !running) {
         out.put("<Cadence>");
         out.put(p.cadence);
         out.put("</Cadence>\r\n");
     }
-    if ((cadence && running) || power) {
+    if ((cadence && running) || power || speed) {
         out.put("<Extensions>\r\n<ax2:TPX>\r\n");
+        if (speed) {
+            out.put("<ax2:Speed>");
+            out.put(p.speed);
+            out.put("</ax2:Speed>\r\n");
+        }
         if (cadence && running) {
             out.put("<ax2:RunCadence>");
             out.put(p.cadence);
@@ -201,6 +316,29 @@ void TcxDayFile::writePoint(const TrackPoint &p)
     out.put("</Trackpoint>\r\n");
 }
 
+// The laps in the order written, with their parts: a run without parts is
+// one part, and a part without laps gets one lap from its start.
+void TcxDayFile::gatherLaps(const Run &run)
+{
+    const std::size_t partCount = std::max<std::size_t>(1, run.parts.size());
+    laps.clear();
+    partLaps.assign(partCount, Lap());
+    std::size_t lap = 0;
+    for (std::size_t part = 0; part < partCount; ++part) {
+        const std::size_t end = run.parts.empty()
+                                    ? run.laps.size()
+                                    : std::min(run.parts[part].lapsEnd, run.laps.size());
+        if (lap >= end) {
+            partLaps[part].startTime = run.parts.empty() || run.parts[part].startTime.empty()
+                                           ? run.startTime
+                                           : run.parts[part].startTime;
+            laps.push_back({&partLaps[part], part});
+        }
+        for (; lap < end; ++lap)
+            laps.push_back({&run.laps[lap], part});
+    }
+}
+
 // Each point goes to the lap during which it was recorded: the last lap that
 // started at or before its time. Points before the first lap's start go to
 // the first lap; a point whose time cannot be read stays with the lap of the
@@ -213,49 +351,61 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
         return run.document;
     out.clear();
     out.put(kHead);
-    out.put("<Activity Sport=\"");
-    out.put(sportOf(run));
-    running = sportOf(run) == "Running";
-    out.put("\">\r\n<Id>");
-    writeInstant(run.startTime);
-    out.put("</Id>\r\n");
-
-    // A run without laps becomes one lap from its start.
-    const Lap wholeRun{run.startTime, {}, {}, {}};
-    const std::span<const Lap> laps =
-        run.laps.empty() ? std::span<const Lap>(&wholeRun, 1) : run.laps;
+    gatherLaps(run);
     lapEnds.assign(laps.size(), std::nullopt);
     for (std::size_t lap = laps.size(); lap-- > 1;) {
-        const auto start = readInstant(laps[lap].startTime);
+        const auto start = readInstant(laps[lap].lap->startTime);
         lapEnds[lap - 1] = start ? std::optional(start->milliseconds()) : lapEnds[lap];
     }
     const TrackPoints &track = *run.points;
     int point = 0;
     for (std::size_t lap = 0; lap < laps.size(); ++lap) {
-        writeLap(laps[lap], run.startTime);
+        const std::size_t part = laps[lap].part;
+        const bool partBegins = lap == 0 || laps[lap - 1].part != part;
+        const std::string_view partStart =
+            part < run.parts.size() && !run.parts[part].startTime.empty()
+                ? run.parts[part].startTime
+                : run.startTime;
+        if (partBegins) {
+            const std::string_view sport =
+                sportOf(part < run.parts.size() ? run.parts[part].sport : run.sport, run.format);
+            out.put("<Activity Sport=\"");
+            out.put(sport);
+            running = sport == "Running";
+            out.put("\">\r\n<Id>");
+            writeInstant(partStart);
+            out.put("</Id>\r\n");
+        }
+        writeLap(*laps[lap].lap, partStart);
         bool inTrack = false;
         for (; point < track.size(); ++point) {
             const TrackPoint p = track.at(point);
             if (!PointInstants::hasTime(p))
                 continue; // the schema requires a time
             if (lapEnds[lap]) {
-                const auto at = times.instant(p);
-                if (at && at->milliseconds() >= *lapEnds[lap])
+                const auto at =
+                    p.madeOfNumbers ? std::optional(p.unixSeconds * 1000) : millisecondsOf(p);
+                if (at && *at >= *lapEnds[lap])
                     break;
             }
             if (!inTrack)
                 out.put("<Track>\r\n");
             inTrack = true;
             writePoint(p);
+            if (handOverPart(out.bytes()))
+                out.clear();
         }
         if (inTrack)
             out.put("</Track>\r\n");
         out.put("</Lap>\r\n");
-    }
-    if (!run.notes.empty()) {
-        out.put("<Notes>");
-        out.text(run.notes, escapeHighCharacters);
-        out.put("</Notes>\r\n");
+        if (lap + 1 == laps.size() || laps[lap + 1].part != part) {
+            if (!run.notes.empty()) {
+                out.put("<Notes>");
+                out.text(run.notes, escapeHighCharacters);
+                out.put("</Notes>\r\n");
+            }
+            out.put("</Activity>\r\n");
+        }
     }
     out.put(kTail);
     file = out.bytes();

@@ -35,6 +35,15 @@ class XmlBuffer {
         std::memcpy(block.data() + used, piece.data(), piece.size());
         used += piece.size();
     }
+    // A text that begins a block of kBlockText bytes, copied as that whole
+    // block (one move of known size), of which only the text counts; room
+    // for the block must be reserved.
+    static constexpr std::size_t kBlockText = 32;
+    void appendBlockText(std::string_view text)
+    {
+        std::memcpy(block.data() + used, text.data(), kBlockText);
+        used += text.size();
+    }
     // A value from the input, as character data or attribute value.
     void text(std::string_view value, bool asciiOnly = false)
     {

@@ -89,10 +89,16 @@ struct ConversionRequest {
     QStringList inputs = {};
 };
 
+// Where a skipped run begins: in a text input its line (a history's <Run>
+// line), counted from 1, and its column where known; in a binary input (a
+// FIT file) its byte offset.
 struct SkippedRun {
-    qint64 line = 0; // line number of the run's <Run> line, counted from 1
+    qint64 line = 0;
     QString reason;
-    QString input; // its input's name ("export.zip: activities/55.tcx.gz")
+    qint64 column = 0;      // 0: not known
+    qint64 byteOffset = -1; // -1: a text input
+    QString input;          // its input's name ("export.zip: activities/55.tcx.gz")
+    bool inBinaryInput() const { return byteOffset >= 0; }
 };
 
 // What is said of one input of a conversion of several: that it failed, or
