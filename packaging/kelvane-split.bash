@@ -77,7 +77,7 @@ _kelvane_split()
     fi
     # The inputs, one or more: the files of the formats read, compressed
     # files and archives, and folders.
-    _filedir '@(xml|tcx|fit|gz|bz2|xz|zst|zip|tar|tgz|tbz2|txz)'
+    _filedir '@(xml|tcx|gpx|fit|gz|bz2|xz|zst|zip|tar|tgz|tbz2|txz)'
 } &&
     complete -F _kelvane_split kelvane-split
 
