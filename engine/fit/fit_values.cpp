@@ -134,7 +134,10 @@ std::string_view fitDegreesText(std::int32_t semicircles, FitText &out)
     constexpr qint64 kFivePower7 = 78125, kTwoPower7 = qint64(1) << 22;
     constexpr qint64 kFivePower8 = 390625, kTwoPower8 = qint64(1) << 21;
     const qint64 scaled7 = roundedQuotient(qint64(semicircles) * 45 * kFivePower7, kTwoPower7);
-    const bool readsBack = roundedQuotient(scaled7 * kTwoPower7, 45 * kFivePower7) == semicircles;
+    // It reads back when it lies within half a semicircle of the value (never
+    // exactly half: 45 * 5^7 is odd), which needs no division.
+    const qint64 error7 = scaled7 * kTwoPower7 - qint64(semicircles) * 45 * kFivePower7;
+    const bool readsBack = error7 <= 45 * kFivePower7 / 2 && error7 >= -(45 * kFivePower7 / 2);
     const qint64 scaled =
         readsBack ? scaled7 : roundedQuotient(qint64(semicircles) * 45 * kFivePower8, kTwoPower8);
     char *const end = out.data() + out.size();
