@@ -20,7 +20,7 @@ qint64 roundedQuotient(qint64 a, qint64 b)
 }
 
 // The two digits of each number below 100, so that digits are written in
-// pairs: half the divisions, and no call, for the texts of every point.
+// pairs: half the divisions for the texts of every point.
 constexpr std::array<char, 200> kDigitPairs = [] {
     std::array<char, 200> pairs{};
     for (int i = 0; i < 100; ++i) {
@@ -37,7 +37,8 @@ char *putPair(char *p, unsigned value)
     return p + 2;
 }
 
-// Writes value without zeros in front; most values of a point are below 1000.
+// Writes value without zeros in front; most values of a point are below 1000
+// and are written without a call.
 char *putWhole(char *p, char *end, quint64 value)
 {
     if (value >= 1000)
@@ -134,8 +135,8 @@ std::string_view fitDegreesText(std::int32_t semicircles, FitText &out)
     constexpr qint64 kFivePower7 = 78125, kTwoPower7 = qint64(1) << 22;
     constexpr qint64 kFivePower8 = 390625, kTwoPower8 = qint64(1) << 21;
     const qint64 scaled7 = roundedQuotient(qint64(semicircles) * 45 * kFivePower7, kTwoPower7);
-    // It reads back when it lies within half a semicircle of the value (never
-    // exactly half: 45 * 5^7 is odd), which needs no division.
+    // The seven-decimal value reads back when it lies within half a semicircle
+    // of the value (never exactly half: 45 * 5^7 is odd); telling needs no division.
     const qint64 error7 = scaled7 * kTwoPower7 - qint64(semicircles) * 45 * kFivePower7;
     const bool readsBack = error7 <= 45 * kFivePower7 / 2 && error7 >= -(45 * kFivePower7 / 2);
     const qint64 scaled =
