@@ -391,8 +391,8 @@ void FitDecoder::deliver(const char *record, qint64 offset)
         }
     }
     // A compressed header gives the low five bits of the time; when they are
-    // below the last time's, 32 seconds have rolled over.
-    FitTime time;
+    // below the last time's, 32 seconds have rolled over. 0: no time.
+    std::uint32_t time = 0;
     if (header & kCompressedTime && anyTime) {
         lastTime += ((header & 0x1F) - lastTime) & 0x1F;
         time = lastTime;
@@ -417,14 +417,14 @@ void FitDecoder::deliver(const char *record, qint64 offset)
 }
 
 template <class Message, class Call>
-void FitDecoder::deliver(const Layout &layout, const char *record, FitTime time, qint64 offset,
-                         Call call)
+void FitDecoder::deliver(const Layout &layout, const char *record, std::uint32_t time,
+                         qint64 offset, Call call)
 {
     Message message;
     fill(message, layout, record,
          std::make_index_sequence<fit_profile::kReadFields<Message>.size()>());
     if constexpr (requires { message.timestamp; }) {
-        if (!message.timestamp && time && *time >= kFitFirstDate)
+        if (!message.timestamp && time >= kFitFirstDate)
             message.timestamp = time;
     }
     (handler.*call)(message, offset);

@@ -148,7 +148,8 @@ class FitDecoder {
     static std::string_view text(const Field &field, const char *record);
     void deliver(const char *record, qint64 offset);
     template <class Message, class Call>
-    void deliver(const Layout &layout, const char *record, FitTime time, qint64 offset, Call call);
+    void deliver(const Layout &layout, const char *record, std::uint32_t time, qint64 offset,
+                 Call call);
     template <class Message, std::size_t... I>
     static void fill(Message &message, const Layout &layout, const char *record,
                      std::index_sequence<I...>);

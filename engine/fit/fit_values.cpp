@@ -2,7 +2,9 @@
 
 #include "time/instant.h"
 
+#include <array>
 #include <charconv>
+#include <cstring>
 
 namespace kelvane {
 
@@ -15,6 +17,40 @@ constexpr qint64 kFitEpoch = 631065600;
 qint64 roundedQuotient(qint64 a, qint64 b)
 {
     return a >= 0 ? (a + b / 2) / b : -((-a + b / 2) / b);
+}
+
+// The two digits of each number below 100, so that digits are written in
+// pairs: half the divisions for the texts of every point.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[std::size_t(2 * i)] = char('0' + i / 10);
+        pairs[std::size_t(2 * i + 1)] = char('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// Writes value (below 100) as two digits.
+char *putPair(char *p, unsigned value)
+{
+    std::memcpy(p, &kDigitPairs[2 * value], 2);
+    return p + 2;
+}
+
+// Writes value without zeros in front; most values of a point are below 1000
+// and are written without a call.
+char *putWhole(char *p, char *end, quint64 value)
+{
+    if (value >= 1000)
+        return std::to_chars(p, end, value).ptr;
+    if (value >= 100) {
+        *p++ = char('0' + value / 100);
+        return putPair(p, unsigned(value % 100));
+    }
+    if (value >= 10)
+        return putPair(p, unsigned(value));
+    *p = char('0' + value);
+    return p + 1;
 }
 
 // Writes value with `Decimals` digits after the point, dropping the point
@@ -31,13 +67,16 @@ template <int Decimals> char *putDecimal(char *p, char *end, qint64 value)
     if (value < 0)
         *p++ = '-';
     const quint64 magnitude = value < 0 ? 0 - quint64(value) : quint64(value);
-    p = std::to_chars(p, end, magnitude / kScale).ptr;
+    p = putWhole(p, end, magnitude / kScale);
     quint64 fraction = magnitude % kScale;
     if (fraction == 0)
         return p;
     *p++ = '.';
-    for (int i = Decimals - 1; i >= 0; --i, fraction /= 10)
-        p[i] = char('0' + fraction % 10);
+    int i = Decimals;
+    for (; i >= 2; i -= 2, fraction /= 100)
+        putPair(p + i - 2, unsigned(fraction % 100));
+    if (i == 1)
+        p[0] = char('0' + fraction);
     char *last = p + Decimals;
     while (last[-1] == '0')
         --last;
@@ -65,12 +104,12 @@ char *putDate(char *p, std::uint32_t fitTime)
 
 char *putTime(char *p, std::uint32_t fitTime)
 {
-    const int second = int((kFitEpoch + fitTime) % 86400);
-    p = putDigits(p, second / 3600, 2);
+    const unsigned second = unsigned((kFitEpoch + fitTime) % 86400);
+    p = putPair(p, second / 3600);
     *p++ = ':';
-    p = putDigits(p, second / 60 % 60, 2);
+    p = putPair(p, second / 60 % 60);
     *p++ = ':';
-    return putDigits(p, second % 60, 2);
+    return putPair(p, second % 60);
 }
 
 std::string_view textOf(const FitText &out, const char *end)
@@ -96,7 +135,10 @@ std::string_view fitDegreesText(std::int32_t semicircles, FitText &out)
     constexpr qint64 kFivePower7 = 78125, kTwoPower7 = qint64(1) << 22;
     constexpr qint64 kFivePower8 = 390625, kTwoPower8 = qint64(1) << 21;
     const qint64 scaled7 = roundedQuotient(qint64(semicircles) * 45 * kFivePower7, kTwoPower7);
-    const bool readsBack = roundedQuotient(scaled7 * kTwoPower7, 45 * kFivePower7) == semicircles;
+    // The seven-decimal value reads back when it lies within half a semicircle
+    // of the value (never exactly half: 45 * 5^7 is odd); telling needs no division.
+    const qint64 error7 = scaled7 * kTwoPower7 - qint64(semicircles) * 45 * kFivePower7;
+    const bool readsBack = error7 <= 45 * kFivePower7 / 2 && error7 >= -(45 * kFivePower7 / 2);
     const qint64 scaled =
         readsBack ? scaled7 : roundedQuotient(qint64(semicircles) * 45 * kFivePower8, kTwoPower8);
     char *const end = out.data() + out.size();
