@@ -65,6 +65,7 @@ class Log final : public FitHandler {
     {
         message("record", at);
         put(" t=", m.timestamp);
+        put(" device=", m.deviceTime);
         put(" lat=", m.latitude);
         put(" lon=", m.longitude);
         put(" alt=", m.altitude);
@@ -74,6 +75,21 @@ class Log final : public FitHandler {
         put(" speed=", m.speed);
         put(" power=", m.power);
         put(" temp=", m.temperature);
+    }
+    void hr(const FitHr &m, qint64 at) override
+    {
+        message("hr", at);
+        put(" t=", m.timestamp);
+        put(" fraction=", m.fractionalTimestamp);
+        putBytes(" bpm=", m.filteredBpm);
+        putBytes(" events=", m.eventTimestamp);
+        putBytes(" events12=", m.eventTimestamp12);
+    }
+    void timestampCorrelation(const FitTimestampCorrelation &m, qint64 at) override
+    {
+        message("correlation", at);
+        put(" t=", m.timestamp);
+        put(" system=", m.systemTimestamp);
     }
     void lap(const FitLap &m, qint64 at) override
     {
@@ -113,8 +129,7 @@ class Log final : public FitHandler {
               "a file ends where it cannot");
         inFile = false;
         lastEnd = range.end;
-        line() = "end " + std::to_string(range.start) + '-' + std::to_string(range.end) +
-                 (range.stopped ? " stopped" : "");
+        line() = "end " + std::to_string(range.start) + '-' + std::to_string(range.end);
     }
     void problem(const FitProblem &problem) override
     {
@@ -139,6 +154,16 @@ class Log final : public FitHandler {
     {
         if (value)
             lines.back().append(name).append(std::to_string(qint64(*value)));
+    }
+    // Bytes in hex.
+    void putBytes(const char *name, std::string_view bytes)
+    {
+        if (bytes.empty())
+            return;
+        static constexpr char kDigits[] = "0123456789abcdef";
+        std::string &text = lines.back().append(name);
+        for (const char byte : bytes)
+            text.append({kDigits[(byte >> 4) & 15], kDigits[byte & 15]});
     }
     void putTotals(const FitTotals &totals)
     {

@@ -9,7 +9,7 @@
 namespace kelvane {
 
 // One line an event, in the order they come: "file 0", "record@40 t=1000000030 hr=120",
-// "warning crcWrong@58", "end 0-60" ("end 0-40 stopped" after an error). The
+// "warning crcWrong@58", "end 0-60". The
 // input is handed in `piece` bytes at a time, more each time the decoder
 // waits for them (0: all at once).
 QString FitDecodingLog(QByteArrayView input, qsizetype piece = 0);

@@ -6,12 +6,15 @@
 #include "fit/fit_decoder.h"
 #include "fit/fit_values.h"
 #include "fit_decoding_check.h"
+#include "fit_file.h"
+#include "split_process.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
 
@@ -24,103 +27,6 @@ using namespace kelvane;
 namespace {
 
 const QString kFitFolder = QStringLiteral(KELVANE_SOURCE_DIR "/../shared/reference/fit");
-
-enum BaseType : quint8 {
-    kEnum = 0x00,
-    kUint8 = 0x02,
-    kSint8 = 0x01,
-    kUint8z = 0x0A,
-    kByte = 0x0D,
-    kUint16 = 0x84,
-    kSint32 = 0x85,
-    kUint32 = 0x86,
-};
-
-struct Field {
-    int number, size, baseType;
-};
-
-// A FIT file made by hand: definitions and data messages, then framed with
-// a 14-byte header and the CRC.
-class FitFile {
-  public:
-    FitFile &define(int local, int message, const std::vector<Field> &fields,
-                    bool bigEndian = false, const std::vector<int> &developerSizes = {})
-    {
-        records += char(0x40 | (developerSizes.empty() ? 0 : 0x20) | local);
-        records += char(0);
-        records += char(bigEndian);
-        put(message, 2, bigEndian);
-        records += char(fields.size());
-        for (const Field &field : fields)
-            add(records, {field.number, field.size, field.baseType});
-        if (!developerSizes.empty()) {
-            records += char(developerSizes.size());
-            for (const int size : developerSizes)
-                add(records, {0, size, 0});
-        }
-        layouts[local] = {fields, developerSizes, bigEndian};
-        return *this;
-    }
-    // A data message of the local type's fields (0 where values ends); a compressed timestamp
-    // header with its low five bits when `timeOffset` is given.
-    FitFile &data(int local, const std::vector<qint64> &values, int timeOffset = -1)
-    {
-        records += char(timeOffset >= 0 ? 0x80 | local << 5 | timeOffset : local);
-        const Layout &layout = layouts[local];
-        for (std::size_t i = 0; i < layout.fields.size(); ++i)
-            put(i < values.size() ? values[i] : 0, layout.fields[i].size, layout.bigEndian);
-        for (const int size : layout.developerSizes)
-            records += QByteArray(size, char(0xAB));
-        return *this;
-    }
-    FitFile &raw(const QByteArray &bytes)
-    {
-        records += bytes;
-        return *this;
-    }
-    QByteArray bytes(qint64 dataSizeChange = 0) const
-    {
-        QByteArray file;
-        add(file, {14, 0x20, 0x3F, 0x08});
-        const quint32 dataSize = quint32(records.size() + dataSizeChange);
-        for (int i = 0; i < 4; ++i)
-            file += char(dataSize >> 8 * i);
-        file += ".FIT";
-        appendCrc(file);
-        file += records;
-        appendCrc(file);
-        return file;
-    }
-
-  private:
-    struct Layout {
-        std::vector<Field> fields;
-        std::vector<int> developerSizes;
-        bool bigEndian = false;
-    };
-    static void add(QByteArray &bytes, std::initializer_list<int> values)
-    {
-        for (const int value : values)
-            bytes += char(value);
-    }
-    // A field wider than the value (a byte array, say) gets zeros beyond it.
-    void put(qint64 value, int size, bool bigEndian)
-    {
-        for (int i = 0; i < size; ++i) {
-            const int shift = 8 * (bigEndian ? size - 1 - i : i);
-            records += char(shift < 64 ? value >> shift : 0);
-        }
-    }
-    static void appendCrc(QByteArray &bytes)
-    {
-        const quint16 crc = fitCrc(0, std::string_view(bytes.data(), std::size_t(bytes.size())));
-        add(bytes, {crc, crc >> 8});
-    }
-
-    QByteArray records;
-    Layout layouts[16];
-};
 
 constexpr qint64 T = 1000000030; // 2021-09-08T01:47:10Z; its low five bits are 30
 
@@ -198,6 +104,8 @@ class TestFitDecoder : public QObject {
     void realFile();
     void checksHold_data();
     void checksHold();
+    void converted_data();
+    void converted();
     void valueText_data();
     void valueText();
 };
@@ -255,7 +163,8 @@ void TestFitDecoder::handMadeFile_data()
                .define(1, 20, enhanced)
                .data(1, {0, 0xFFFFFFFF, 2600, 5000, 4000})
                .bytes()
-        << "file 0\nrecord@50\nrecord@76 lon=5 hr=0 cad=0 dist=0 speed=0 power=0 temp=-5\n"
+        << "file 0\nrecord@50\nrecord@76 device=1000 lon=5 hr=0 cad=0 dist=0 speed=0 power=0 "
+           "temp=-5\n"
            "record@123 alt=2600 speed=5000\nend 0-139";
     QTest::newRow("file_id, lap, session and activity")
         << FitFile()
@@ -302,14 +211,29 @@ void TestFitDecoder::handMadeFile_data()
         << OneRecord().bytes(-18)
         << "file 0\nrecord@26 t=1000000030 hr=120\nwarning dataSizeWrong@32\nend 0-34";
     QTest::newRow("data size inside a record")
-        << OneRecord().bytes(-3) << "file 0\nerror recordPastEnd@26\nend 0-26 stopped";
+        << OneRecord().bytes(-3) << "file 0\nwarning recordPastEnd@26\nend 0-31";
     QTest::newRow("undefined local type, then a chained file")
         << OneRecord().data(3, {}).bytes() + one
-        << "file 0\nrecord@26 t=1000000030 hr=120\nerror undefinedLocalType@32\n"
-           "end 0-32 stopped\nfile 35\nrecord@61 t=1000000030 hr=120\nend 35-69";
+        << "file 0\nrecord@26 t=1000000030 hr=120\nwarning undefinedLocalType@32\n"
+           "end 0-35\nfile 35\nrecord@61 t=1000000030 hr=120\nend 35-69";
     QTest::newRow("definition past the end")
         << FitFile().raw(QByteArray::fromHex("40000014 00ff fd0486")).bytes()
-        << "file 0\nerror definitionPastEnd@14\nend 0-14 stopped";
+        << "file 0\nwarning definitionPastEnd@14\nend 0-25";
+    QTest::newRow("stored heart rate, a device time and its correlation")
+        << FitFile()
+               .define(0, 132,
+                       {{253, 4, kUint32}, {0, 2, kUint16}, {6, 1, kUint8}, {9, 4, kUint32}})
+               .data(0, {T, 16384, 100, 2048})
+               .define(1, 132, {{6, 2, kUint8}, {10, 3, kByte}})
+               .data(1, {0x6564, 0x123456})
+               .define(2, 20, {{253, 4, kUint32}})
+               .data(2, {1005})
+               .define(3, 162, {{253, 4, kUint32}, {1, 4, kUint32}})
+               .data(3, {T, 1000})
+               .bytes()
+        << "file 0\nhr@32 t=1000000030 fraction=16384 bpm=64 events=00080000\n"
+           "hr@56 bpm=6465 events12=563412\nrecord@71 device=1005\n"
+           "correlation@88 t=1000000030 system=1000\nend 0-99";
     QTest::newRow("no FIT file") << QByteArray("hello, world") << "error notFit@0";
     QTest::newRow("no FIT file after one") << one + "hello, world"
                                            << "file 0\nrecord@26 t=1000000030 hr=120\nend 0-34\n"
@@ -417,6 +341,108 @@ void TestFitDecoder::checksHold()
 {
     QFETCH(QByteArray, input);
     QCOMPARE(CheckFitDecoding(input), QString());
+}
+
+// Hand-made files through kelvane-split: what becomes of damage, stored
+// heart rate, device times and files of no type, told by the TCX day file's
+// track point times and heart rates and by the messages.
+void TestFitDecoder::converted_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("points"); // time and heart rate of each TCX track point
+    QTest::addColumn<QByteArray>("message");
+    const std::vector<Field> id = {{0, 1, kEnum}, {4, 4, kUint32}};
+    const std::vector<Field> record = {{253, 4, kUint32}, {3, 1, kUint8}};
+    const QByteArray one = OneRecord().bytes();
+    QTest::newRow("damaged in the middle: the records before it kept")
+        << OneRecord().data(3, {}).data(0, {T + 1, 121}).bytes() + one
+        << "2021-09-08T01:47:10Z 120\n2021-09-08T01:47:10Z 120"
+        << QByteArray("byte 32: a FIT data message of a local type without definition; every "
+                      "whole record is read\nkelvane-split: 1 run read, 1 converted");
+    // Beats at T, T+1 and T+2 s, each carried on for 5 steps of 250 ms: the
+    // second record gets the mean of 150, 150, 150, 160; the last keeps its
+    // own, as no sample after it closes its range.
+    const QByteArray activity = FitFile()
+                                    .define(0, 0, id)
+                                    .data(0, {4, T})
+                                    .define(1, 20, record)
+                                    .data(1, {T, 100})
+                                    .data(1, {T + 1, 100})
+                                    .data(1, {T + 2, 100})
+                                    .bytes();
+    const QByteArray storedHeartRate =
+        FitFile()
+            .define(0, 132, {{253, 4, kUint32}, {6, 1, kUint8}, {9, 4, kUint32}})
+            .data(0, {T, 150, 0})
+            .define(1, 132, {{6, 2, kUint8}, {10, 3, kByte}})
+            .data(1, {160 | 170 << 8, 0x800400})
+            .bytes();
+    QTest::newRow("stored heart rate in a part of its own")
+        << activity + storedHeartRate
+        << "2021-09-08T01:47:10Z 150\n2021-09-08T01:47:11Z 153\n2021-09-08T01:47:12Z 100"
+        << QByteArray("1 run read, 1 converted, 1 file written, 0 skipped");
+    QTest::newRow("a device's seconds since power-on, dated by a correlation after them")
+        << FitFile()
+               .define(0, 0, id)
+               .data(0, {4, T - 3 * 86400})
+               .define(1, 20, record)
+               .data(1, {1000, 90})
+               .define(3, 20, {{3, 1, kUint8}})
+               .data(3, {91}, 9)
+               .define(2, 162, {{253, 4, kUint32}, {1, 4, kUint32}})
+               .data(2, {T, 1000})
+               .data(1, {1002, 92})
+               .bytes()
+        << "2021-09-08T01:47:10Z 90\n2021-09-08T01:47:11Z 91\n2021-09-08T01:47:12Z 92"
+        << QByteArray("1 run read, 1 converted");
+    QTest::newRow("no file type, records with a time")
+        << FitFile()
+               .define(0, 0, {{4, 4, kUint32}})
+               .data(0, {T})
+               .define(1, 20, record)
+               .data(1, {T, 120})
+               .bytes()
+        << "2021-09-08T01:47:10Z 120" << QByteArray();
+    QTest::newRow("no file type, records with no time")
+        << FitFile().define(0, 20, record).data(0, {0xFFFFFFFF, 120}).bytes() << ""
+        << QByteArray("byte 0: run skipped: it is a FIT file that names no type and holds no "
+                      "record with a time (it holds 1 record without a time)");
+    QByteArray noise(4096, '\0');
+    QRandomGenerator(17).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    QTest::newRow("random bytes after a header")
+        << QByteArray("\x0e\x10\x6c\x00\x10\x00\x00\x00.FIT", 12) + noise << ""
+        << QByteArray("in.fit: byte 0: run skipped: it is a FIT file that names no type and "
+                      "holds no record with a time (it holds no records, sessions or heart rate)");
+}
+
+void TestFitDecoder::converted()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, points);
+    QFETCH(QByteArray, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("in.fit"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(input) == input.size());
+    file.close();
+    const split_process::Result result = split_process::Split({"--tcx", "-C", dir.path(), path});
+    QCOMPARE(result.status, 0);
+    QVERIFY2(result.err.contains(message), result.err.constData());
+    QStringList shown;
+    for (const QString &name :
+         QString::fromLocal8Bit(result.out).split(u'\n', Qt::SkipEmptyParts)) {
+        QXmlStreamReader tcx(split_process::ReadBack(dir.filePath(name)));
+        while (!tcx.atEnd()) {
+            if (tcx.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (tcx.name() == QLatin1String("Time"))
+                shown << tcx.readElementText();
+            else if (tcx.name() == QLatin1String("HeartRateBpm") && tcx.readNextStartElement())
+                shown.last() += u' ' + tcx.readElementText();
+        }
+    }
+    if (!points.isEmpty())
+        QCOMPARE(shown.join(u'\n'), points);
 }
 
 void TestFitDecoder::valueText_data()

@@ -235,6 +235,8 @@ class TestFormatSamples : public QObject {
     void samples();
     void tcxReadBackByAnotherConverter_data();
     void tcxReadBackByAnotherConverter();
+    void fitSdkReading_data();
+    void fitSdkReading();
 };
 
 void TestFormatSamples::samples_data()
@@ -366,6 +368,47 @@ void TestFormatSamples::tcxReadBackByAnotherConverter()
         for (const Point &point : ReadFile(file).points)
             positioned += point.hasPosition();
         QCOMPARE(read.points.size(), positioned);
+    }
+}
+
+void TestFormatSamples::fitSdkReading_data()
+{
+    QTest::addColumn<QString>("input");
+    for (const char *name : {"fitparse_nick.fit", "fitparse_strava-android-app-201.10-b1218918.fit",
+                             "fitparse_event_timestamp.fit"})
+        QTest::newRow(name) << xml_check::Reference(QStringLiteral("fit/") + QLatin1String(name));
+}
+
+// Files damaged in the middle and one whose heart rate was stored apart,
+// against the FIT SDK's reading with that heart rate merged: each record a
+// TCX track point at the same time and place with the same heart rate (TCX
+// has none of 0).
+void TestFormatSamples::fitSdkReading()
+{
+    QFETCH(QString, input);
+    REQUIRE_FILE(input);
+    QProcess node;
+    node.setWorkingDirectory(QStringLiteral(KELVANE_SOURCE_DIR));
+    node.start(QStringLiteral("node"),
+               {QStringLiteral(KELVANE_SOURCE_DIR "/tests/fit_sdk_records.mjs"), input});
+    if (!node.waitForFinished(120000) || node.exitStatus() != QProcess::NormalExit ||
+        node.exitCode() == 3)
+        QSKIP("node or the FIT SDK for JavaScript is not installed (npm install @garmin/fitsdk, "
+              "in the project's folder or on NODE_PATH)");
+    QCOMPARE(node.exitCode(), 0);
+    const QStringList theirs =
+        QString::fromLatin1(node.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    const Track ours = ReadFiles(convert(input, {"--tcx"}, QStringLiteral(".tcx")));
+    QCOMPARE(ours.points.size(), theirs.size());
+    for (qsizetype i = 0; i < theirs.size(); ++i) {
+        const QStringList record = theirs[i].split(u' ');
+        const Point &point = ours.points[i];
+        QCOMPARE(point.time, Milliseconds(record[0]));
+        if (record[1] != u'-') {
+            QVERIFY(std::abs(point.latitude.toDouble() - record[1].toDouble()) < 1e-7);
+            QVERIFY(std::abs(point.longitude.toDouble() - record[2].toDouble()) < 1e-7);
+        }
+        QCOMPARE(point.heartRate, record[3] == u'-' || record[3] == u'0' ? QString() : record[3]);
     }
 }
 

@@ -315,12 +315,6 @@ void TestKelvaneSplit::failures_data()
                                          "not read: unpack it");
     QTest::newRow("PNG") << file("walk.xml.png", "\x89PNG\r\n\x1a\n" + noise) << outDir()
                          << QByteArray("walk.xml.png\" is a PNG image, not a GPS file");
-    // Random bytes after a FIT header: a stopping error, at its byte.
-    QTest::newRow("FIT") << file("ride.fit",
-                                 QByteArray("\x0e\x10\x6c\x00\x10\x00\x00\x00.FIT", 12) + noise)
-                         << outDir()
-                         << QByteArray("ride.fit\" is a damaged FIT file: byte 14: a FIT data "
-                                       "message of a local type without definition");
     QTest::newRow("random bytes") << file("noise.tcx", noise) << outDir()
                                   << QByteArray("noise.tcx\" holds binary data, not a GPS file");
     const QByteArray activity = tcx_text::Activity(StartOn(today));

@@ -199,13 +199,13 @@ std::size_t FitDecoder::readRecords(std::string_view bytes, bool last)
             count();
             if (rest.size() == 2 && qFromLittleEndian<quint16>(rest.data()) == crc) {
                 warn(FitProblem::Kind::dataSizeWrong, offset);
-                endFile(offset + 2, false);
+                endFile(offset + 2);
                 stage = Stage::header;
                 return used + 2;
             }
             if (rest.empty()) {
                 warn(FitProblem::Kind::endsEarly, offset);
-                endFile(offset, false);
+                endFile(offset);
                 stage = Stage::finished;
                 return used;
             }
@@ -215,13 +215,14 @@ std::size_t FitDecoder::readRecords(std::string_view bytes, bool last)
             (bytesOf(rest.data())[0] & (kCompressedTime | kDefinition)) == kDefinition;
         if (size == 0) {
             count();
-            stop(FitProblem::Kind::undefinedLocalType, offset);
+            damaged(FitProblem::Kind::undefinedLocalType, offset);
             return used;
         }
         if (endInReach && qint64(size) > dataEnd - offset) {
             count();
-            stop(definition ? FitProblem::Kind::definitionPastEnd : FitProblem::Kind::recordPastEnd,
-                 offset);
+            damaged(definition ? FitProblem::Kind::definitionPastEnd
+                               : FitProblem::Kind::recordPastEnd,
+                    offset);
             return used;
         }
         const std::size_t wanted = endInReach || last ? size : size + 2;
@@ -230,7 +231,7 @@ std::size_t FitDecoder::readRecords(std::string_view bytes, bool last)
                 return count();
             count();
             warn(FitProblem::Kind::endsMidRecord, offset);
-            endFile(at + qint64(bytes.size()), false);
+            endFile(at + qint64(bytes.size()));
             stage = Stage::finished;
             return bytes.size();
         }
@@ -248,28 +249,33 @@ std::size_t FitDecoder::readCrc(std::string_view bytes, bool last)
         if (!last)
             return 0;
         warn(FitProblem::Kind::endsEarly, at);
-        endFile(at + qint64(bytes.size()), false);
+        endFile(at + qint64(bytes.size()));
         stage = Stage::finished;
         return bytes.size();
     }
     if (qFromLittleEndian<quint16>(bytes.data()) != crc)
         warn(FitProblem::Kind::crcWrong, at);
-    endFile(at + 2, false);
+    endFile(at + 2);
     stage = Stage::header;
     return 2;
 }
 
-// After an error, on to where the header says the next chained file begins.
+// After damage, on to where the header says the next chained file begins
+// (or to the input's end, where it does not say or lies beyond): the file
+// ends there.
 std::size_t FitDecoder::skipToNextFile(std::string_view bytes, bool last)
 {
-    const qint64 left = dataEnd + 2 - at;
+    const qint64 left = dataEnd == kUnknownEnd ? kUnknownEnd : dataEnd + 2 - at;
     if (qint64(bytes.size()) >= left) {
+        endFile(dataEnd + 2);
         skipped = true;
         stage = Stage::header;
         return std::size_t(left);
     }
-    if (last)
+    if (last) {
+        endFile(at + qint64(bytes.size()));
         stage = Stage::finished;
+    }
     return bytes.size();
 }
 
@@ -309,8 +315,12 @@ void FitDecoder::define(const char *record)
     const unsigned count = b[5];
     for (unsigned i = 0; i < count; ++i) {
         const unsigned char *definition = b + 6 + 3 * i;
-        const Field field = readField(definition, offset);
+        Field field = readField(definition, offset);
         offset += definition[1];
+        if (fit_profile::isWholeField(layout.message, field.number) && definition[1] != 0) {
+            field.size = definition[1];
+            field.isText = field.whole = true;
+        }
         if (field.size == 0)
             continue;
         if (field.number == fit_profile::kTimestampField && !field.isText)
@@ -376,7 +386,7 @@ FitDecoder::number(const Field &field, const char *record, bool bigEndian)
 std::string_view FitDecoder::text(const Field &field, const char *record)
 {
     const std::string_view text(record + field.offset, field.size);
-    return text.substr(0, text.find('\0'));
+    return field.whole ? text : text.substr(0, text.find('\0'));
 }
 
 void FitDecoder::deliver(const char *record, qint64 offset)
@@ -413,6 +423,13 @@ void FitDecoder::deliver(const char *record, qint64 offset)
     case fit_profile::kActivity:
         deliver<FitActivity>(layout, record, time, offset, &FitHandler::activity);
         break;
+    case fit_profile::kHr:
+        deliver<FitHr>(layout, record, time, offset, &FitHandler::hr);
+        break;
+    case fit_profile::kTimestampCorrelation:
+        deliver<FitTimestampCorrelation>(layout, record, time, offset,
+                                         &FitHandler::timestampCorrelation);
+        break;
     }
 }
 
@@ -427,6 +444,12 @@ void FitDecoder::deliver(const Layout &layout, const char *record, std::uint32_t
         if (!message.timestamp && time >= kFitFirstDate)
             message.timestamp = time;
     }
+    if constexpr (requires { message.deviceTime; }) {
+        if (!message.timestamp && !message.deviceTime && time != 0 && time < kFitFirstDate)
+            message.deviceTime = time;
+    }
+    if constexpr (requires { message.bigEndian; })
+        message.bigEndian = layout.bigEndian;
     (handler.*call)(message, offset);
 }
 
@@ -452,18 +475,17 @@ template <std::uint8_t Number, class Message>
         fit_profile::setField(message, Number, *value);
 }
 
-void FitDecoder::endFile(qint64 end, bool stopped)
+void FitDecoder::endFile(qint64 end)
 {
-    handler.fileEnd({fileStart, end, stopped});
+    handler.fileEnd({fileStart, end});
 }
 
-// An error inside a file: its reading ends here; a file chained after it
-// may still be read where its header says it ends.
-void FitDecoder::stop(FitProblem::Kind kind, qint64 offset)
+// Damage inside a file: its records end here, as where a file is cut; a
+// file chained after it may still be read where its header says it ends.
+void FitDecoder::damaged(FitProblem::Kind kind, qint64 offset)
 {
     warn(kind, offset);
-    endFile(offset, true);
-    stage = dataEnd != kUnknownEnd ? Stage::skip : Stage::finished;
+    stage = Stage::skip;
 }
 
 void FitDecoder::warn(FitProblem::Kind kind, qint64 offset)

@@ -48,8 +48,6 @@ struct FitHeader {
 // Where a FIT file lies in the input, header to CRC: [start, end).
 struct FitFileRange {
     qint64 start = 0, end = 0;
-    // An error stopped the file's reading at `end`: it is not whole.
-    bool stopped = false;
 };
 
 // Something wrong with the input, at a byte offset.
@@ -62,11 +60,13 @@ struct FitProblem {
         endsEarly,       // offset: the input's end, before the file's CRC
         endsMidRecord,   // offset: the record the input ends in
         notFitAfterward, // offset: bytes after the last FIT file that are no FIT file
-        // Errors: the file is read no further.
-        notFit,             // offset 0: the input does not start with a FIT header
+        // Damage inside a file: its records end there, as if the file were
+        // cut; its bytes run on to where its header says it ends.
         undefinedLocalType, // offset: a data message whose local type has no definition
         definitionPastEnd,  // offset: a definition reaching past the file's data
         recordPastEnd,      // offset: a data message reaching past the file's data
+        // The error: nothing is read.
+        notFit, // offset 0: the input does not start with a FIT header
     };
     Kind kind;
     qint64 offset = 0;
@@ -88,6 +88,8 @@ class FitHandler {
     virtual void lap(const FitLap &, qint64) {}
     virtual void session(const FitSession &, qint64) {}
     virtual void activity(const FitActivity &, qint64) {}
+    virtual void hr(const FitHr &, qint64) {}
+    virtual void timestampCorrelation(const FitTimestampCorrelation &, qint64) {}
     // After the file's CRC, or where its reading stopped; every fileStart has one.
     virtual void fileEnd(const FitFileRange &) {}
     // Comes before the fileEnd of the file it concerns.
@@ -124,6 +126,7 @@ class FitDecoder {
                                // 0: the field is not read
         bool isSigned = false;
         bool isText = false;
+        bool whole = false; // a text or array read with every byte, NULs too
     };
     // The layout of a local message type's data messages, from its definition.
     struct Layout {
@@ -155,8 +158,8 @@ class FitDecoder {
                      std::index_sequence<I...>);
     template <std::uint8_t Number, class Message>
     static void fill(Message &message, const Field &field, const char *record, bool bigEndian);
-    void endFile(qint64 end, bool stopped);
-    void stop(FitProblem::Kind kind, qint64 offset);
+    void endFile(qint64 end);
+    void damaged(FitProblem::Kind kind, qint64 offset);
     void warn(FitProblem::Kind kind, qint64 offset);
 
     FitHandler &handler;

@@ -6,7 +6,8 @@
 //
 // Times are FIT date_time seconds since 1989-12-31T00:00:00Z. A value below
 // 0x10000000 counts seconds since the device was switched on and says
-// nothing about the date: it is absent here.
+// nothing about the date: it is absent here (a record keeps it apart, for a
+// timestamp_correlation to give it its date).
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +31,7 @@ struct FitFileId {
 // record (20): one sample of the track.
 struct FitRecord {
     FitTime timestamp;
+    FitTime deviceTime; // a timestamp below kFitFirstDate: seconds since power-on
     std::optional<std::int32_t> latitude, longitude; // semicircles
     // Scale 5, offset 500 (see fitAltitudeText); enhanced_altitude where it holds a value.
     std::optional<std::uint32_t> altitude;
@@ -75,6 +77,25 @@ struct FitActivity {
     // The device's local time of timestamp: their difference is its offset from UTC.
     FitTime localTimestamp;
     std::optional<std::uint16_t> numSessions;
+};
+
+// hr (132): heart rate a chest strap stored itself and handed over later.
+// The arrays are the field's bytes as the file holds them (in the byte
+// order of bigEndian); empty when absent.
+struct FitHr {
+    FitTime timestamp;
+    std::optional<std::uint16_t> fractionalTimestamp; // scale 32768: s
+    std::string_view filteredBpm;                     // uint8 each
+    std::string_view eventTimestamp;                  // uint32 each, scale 1024: s
+    std::string_view eventTimestamp12; // 12-bit parts of event times, two in three bytes
+    bool bigEndian = false;
+};
+
+// timestamp_correlation (162): one moment in UTC and in the device's seconds
+// since power-on.
+struct FitTimestampCorrelation {
+    FitTime timestamp;
+    std::optional<std::uint32_t> systemTimestamp;
 };
 
 } // namespace kelvane

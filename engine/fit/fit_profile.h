@@ -23,6 +23,8 @@ enum MessageNumber : std::uint16_t {
     kLap = 19,
     kRecord = 20,
     kActivity = 34,
+    kHr = 132,
+    kTimestampCorrelation = 162,
 };
 
 // The field every message may have: its time.
@@ -104,6 +106,8 @@ constexpr bool setField(FitRecord &message, unsigned number, std::int64_t value)
 {
     switch (number) {
     case kTimestampField:
+        if (value < kFitFirstDate)
+            put(message.deviceTime, value);
         putDate(message.timestamp, value);
         return true;
     case 0:
@@ -218,13 +222,61 @@ constexpr bool setField(FitActivity &message, unsigned number, std::int64_t valu
     return false;
 }
 
-// The same for text fields.
+constexpr bool setField(FitHr &message, unsigned number, std::int64_t value)
+{
+    switch (number) {
+    case kTimestampField:
+        putDate(message.timestamp, value);
+        return true;
+    case 0:
+        put(message.fractionalTimestamp, value);
+        return true;
+    }
+    return false;
+}
+
+constexpr bool setField(FitTimestampCorrelation &message, unsigned number, std::int64_t value)
+{
+    switch (number) {
+    case kTimestampField:
+        putDate(message.timestamp, value);
+        return true;
+    case 1:
+        put(message.systemTimestamp, value);
+        return true;
+    }
+    return false;
+}
+
+// The array fields of hr messages, read whole as bytes.
+constexpr bool isWholeField(unsigned message, unsigned number)
+{
+    return message == kHr && (number == 6 || number == 9 || number == 10);
+}
+
+// The same for text fields (and the fields read whole).
 constexpr bool setText(FitFileId &message, unsigned number, std::string_view text)
 {
     if (number != 8)
         return false;
     message.productName = text;
     return true;
+}
+
+constexpr bool setText(FitHr &message, unsigned number, std::string_view bytes)
+{
+    switch (number) {
+    case 6:
+        message.filteredBpm = bytes;
+        return true;
+    case 9:
+        message.eventTimestamp = bytes;
+        return true;
+    case 10:
+        message.eventTimestamp12 = bytes;
+        return true;
+    }
+    return false;
 }
 
 // The other messages have no texts that are read.
@@ -251,6 +303,12 @@ inline constexpr auto kReadFields<FitSession> =
 template <>
 inline constexpr auto kReadFields<FitActivity> = std::to_array<std::uint8_t>({kTimestampField, 1,
                                                                               5});
+template <>
+inline constexpr auto kReadFields<FitHr> = std::to_array<std::uint8_t>({kTimestampField, 0, 6, 9,
+                                                                        10});
+template <>
+inline constexpr auto
+    kReadFields<FitTimestampCorrelation> = std::to_array<std::uint8_t>({kTimestampField, 1});
 
 inline constexpr std::size_t kMostReadFields = 16;
 
@@ -265,7 +323,8 @@ template <class Message> constexpr bool setsEveryReadField()
 }
 static_assert(setsEveryReadField<FitFileId>() && setsEveryReadField<FitRecord>() &&
               setsEveryReadField<FitLap>() && setsEveryReadField<FitSession>() &&
-              setsEveryReadField<FitActivity>());
+              setsEveryReadField<FitActivity>() && setsEveryReadField<FitHr>() &&
+              setsEveryReadField<FitTimestampCorrelation>());
 
 // Where field `number` is in kReadFields of the message, or -1.
 template <class Message> int readFieldIndex(unsigned number)
@@ -289,6 +348,10 @@ inline int readFieldIndex(unsigned message, unsigned number)
         return readFieldIndex<FitRecord>(number);
     case kActivity:
         return readFieldIndex<FitActivity>(number);
+    case kHr:
+        return readFieldIndex<FitHr>(number);
+    case kTimestampCorrelation:
+        return readFieldIndex<FitTimestampCorrelation>(number);
     }
     return -1;
 }

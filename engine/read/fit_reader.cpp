@@ -2,7 +2,10 @@
 
 #include "fit/fit_values.h"
 
+#include <QStringList>
+
 #include <algorithm>
+#include <limits>
 
 namespace kelvane {
 
@@ -168,7 +171,7 @@ FitReader::FitReader(InputBuffer input, const ReadingOptions &options)
 }
 
 // The decoder takes the whole records of the bytes at hand; the rest waits
-// for more (see fit_decoder.h).
+// for more (see fit_decoder.h). The run read last ends with the input.
 void FitReader::read(RunSink &runSink)
 {
     sink = &runSink;
@@ -177,12 +180,14 @@ void FitReader::read(RunSink &runSink)
         decoder.decode({input.at(from), std::size_t(input.end() - from)}, input.atEnd());
         if (decoder.finished() || stopped ||
             (options.stop && options.stop->load(std::memory_order_relaxed)))
-            return;
+            break;
         if (!input.readMore(keepFrom()) && !input.atEnd()) {
             error = input.errorString();
-            return;
+            break;
         }
     }
+    if (fileRead && !stopped)
+        endRun();
 }
 
 // A file's bytes stay at hand from its header on while its own day file
@@ -198,35 +203,108 @@ void FitReader::fileStart(const FitHeader &header)
 {
     if (stopped)
         return;
+    if (fileRead) {
+        partOpen = true;
+        partOffset = header.offset;
+        return;
+    }
+    beginFile(header.offset);
+}
+
+void FitReader::beginFile(qint64 offset)
+{
     current.open(*sink);
-    fileOffset = header.offset;
+    fileOffset = runEnd = offset;
+    fileRead = partOpen = false;
     idSeen = false;
+    fileType.reset();
     timeCreated.reset();
     firstRecordTime.reset();
+    records = recordsWithTime = hrMessages = 0;
+    deviceClock.reset();
+    deviceTimed.clear();
     points.clear();
     points.setRecording(options.content.points);
     laps.clear();
     sessions.clear();
+    heartRates.clear();
 }
 
-// A file's first file_id tells what it is.
+// A file's first file_id tells what it is; a file chained after a run's
+// file that has one is a run of its own.
 void FitReader::fileId(const FitFileId &id, qint64)
 {
-    if (stopped || idSeen)
+    if (stopped)
+        return;
+    if (partOpen) {
+        endRun();
+        if (stopped)
+            return;
+        beginFile(partOffset);
+    }
+    if (idSeen)
         return;
     idSeen = true;
+    fileType = id.type;
     timeCreated = id.timeCreated;
     if (id.type && *id.type != kActivityFile)
         skip(QStringLiteral("it is %1, not an activity").arg(fileTypeText(*id.type)));
 }
 
+// A time below the first date counts from the device's power-on: it is
+// dated by the device's clock once a timestamp_correlation tells it.
 void FitReader::record(const FitRecord &record, qint64)
 {
     if (stopped)
         return;
-    if (!firstRecordTime)
-        firstRecordTime = record.timestamp;
-    points.append(recorded(record));
+    RecordedPoint point = recorded(record);
+    ++records;
+    if (!record.timestamp && record.deviceTime) {
+        if (deviceClock) {
+            const std::int64_t time = *record.deviceTime + *deviceClock;
+            if (time >= kFitFirstDate && time <= std::numeric_limits<std::uint32_t>::max()) {
+                point.time = std::uint32_t(time);
+                point.has |= RecordedPoint::kTime;
+            }
+        } else {
+            deviceTimed.emplace_back(points.size(), *record.deviceTime);
+        }
+    }
+    if (point.has & RecordedPoint::kTime) {
+        ++recordsWithTime;
+        if (!firstRecordTime)
+            firstRecordTime = point.time;
+    }
+    points.append(point);
+}
+
+void FitReader::timestampCorrelation(const FitTimestampCorrelation &correlation, qint64)
+{
+    if (stopped || !correlation.timestamp || !correlation.systemTimestamp)
+        return;
+    deviceClock = std::int64_t(*correlation.timestamp) - *correlation.systemTimestamp;
+    const bool kept = points.size() > 0;
+    for (const auto &[index, deviceTime] : deviceTimed) {
+        const std::int64_t time = deviceTime + *deviceClock;
+        if (time < kFitFirstDate || time > std::numeric_limits<std::uint32_t>::max())
+            continue;
+        ++recordsWithTime;
+        if (kept)
+            points.setTime(index, std::uint32_t(time));
+        // The first record with a time, as the points are in the file's order.
+        if (!firstRecordTime || time < *firstRecordTime)
+            firstRecordTime = std::uint32_t(time);
+    }
+    deviceTimed.clear();
+}
+
+void FitReader::hr(const FitHr &hr, qint64)
+{
+    if (stopped)
+        return;
+    ++hrMessages;
+    if (current.outcome() != OpenRun::Outcome::Skipped && options.content.points)
+        heartRates.add(hr);
 }
 
 void FitReader::lap(const FitLap &lap, qint64)
@@ -241,17 +319,31 @@ void FitReader::session(const FitSession &session, qint64)
         sessions.push_back(session);
 }
 
+// The run goes on into the files chained after its own that have no
+// file_id; it ends at the next one that has, or with the input.
 void FitReader::fileEnd(const FitFileRange &range)
 {
-    if (stopped || range.stopped)
+    if (stopped)
         return;
+    runEnd = range.end;
+    partOpen = false;
+    if (fileRead)
+        return;
+    fileRead = true;
     decide();
+}
+
+void FitReader::endRun()
+{
+    fileRead = partOpen = false;
     Run run;
     if (current.isKept()) {
         if (keepDocument) {
-            document = {input.at(range.start), std::size_t(range.end - range.start)};
+            document = {input.at(fileOffset), std::size_t(runEnd - fileOffset)};
             run.document = {&document, 1};
         }
+        if (!heartRates.empty())
+            heartRates.mergeInto(points);
         run.points = &points;
         if (options.content.details)
             keepDetails(run);
@@ -259,6 +351,7 @@ void FitReader::fileEnd(const FitFileRange &range)
     if (!current.close(run))
         stopped = true;
     points.clear();
+    heartRates.clear();
 }
 
 // The start is the first session's start_time, else the first record's
@@ -267,6 +360,12 @@ void FitReader::decide()
 {
     if (current.outcome() != OpenRun::Outcome::Undecided)
         return;
+    if ((!fileType || *fileType != kActivityFile) && recordsWithTime == 0) {
+        skip(QStringLiteral("it is a FIT file that names no type and holds no record with a "
+                            "time (%1)")
+                 .arg(typelessContent()));
+        return;
+    }
     FitTime start = timeCreated;
     if (firstRecordTime)
         start = firstRecordTime;
@@ -281,6 +380,22 @@ void FitReader::decide()
     if (!current.start(fitInstantText(*start, text)))
         skip(QStringLiteral("its start time %1 names no real day")
                  .arg(QLatin1StringView(fitInstantText(*start, text))));
+}
+
+// What a file without a type holds of what a splitter reads.
+QString FitReader::typelessContent() const
+{
+    QStringList held;
+    const auto count = [&](int n, const char *one, const char *many) {
+        if (n > 0)
+            held.append(QStringLiteral("%1 %2").arg(n).arg(QLatin1StringView(n == 1 ? one : many)));
+    };
+    count(records, "record without a time", "records without a time");
+    count(int(sessions.size()), "session", "sessions");
+    count(hrMessages, "message of stored heart rate", "messages of stored heart rate");
+    if (held.isEmpty())
+        return QStringLiteral("it holds no records, sessions or heart rate");
+    return QStringLiteral("it holds ") + held.join(QStringLiteral(", "));
 }
 
 void FitReader::skip(const QString &reason)

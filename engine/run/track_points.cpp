@@ -88,6 +88,21 @@ void TrackPoints::append(const RecordedPoint &point)
     positionsMissing += !(point.has & RecordedPoint::kPosition);
 }
 
+void TrackPoints::setTime(int index, std::uint32_t time)
+{
+    RecordedPoint &point = recorded[std::size_t(index)];
+    timesMissing -= !(point.has & RecordedPoint::kTime);
+    point.time = time;
+    point.has |= RecordedPoint::kTime;
+}
+
+void TrackPoints::setHeartRate(int index, std::uint8_t heartRate)
+{
+    RecordedPoint &point = recorded[std::size_t(index)];
+    point.heartRate = heartRate;
+    point.has |= RecordedPoint::kHeartRate;
+}
+
 // The texts go into fixed places, one a value; a day's date is made once.
 TrackPoint TrackPoints::textsOf(const RecordedPoint &p, unsigned wanted) const
 {

@@ -86,6 +86,11 @@ class TrackPoints {
     // Becomes a copy of other, in the buffers it already has.
     void copyFrom(const TrackPoints &other);
     int size() const { return int(recorded.empty() ? rowEnds.size() : recorded.size()); }
+    // A recorded point, 0-based; and what a reader learns of one later (the
+    // date of a device time, a heart rate stored apart).
+    const RecordedPoint &recordedAt(int index) const { return recorded[std::size_t(index)]; }
+    void setTime(int index, std::uint32_t time);
+    void setHeartRate(int index, std::uint8_t heartRate);
     // Which texts a reader of points looks at: of a recorded point, only
     // those are made.
     enum Texts : unsigned {
