@@ -74,6 +74,10 @@ struct Options {
         QStringLiteral("DIR")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
                              QStringLiteral("No progress bar and no summary.")};
+    QCommandLineOption verbose{
+        QStringLiteral("verbose"),
+        QStringLiteral("Name each file passed over: of another kind in a folder or an archive, "
+                       "or a FIT file that is no activity (they are counted otherwise).")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
@@ -81,11 +85,12 @@ struct Options {
 
     QList<HelpGroup> groups() const
     {
-        return {{QStringLiteral("What to write (none given: --xml)"),
-                 {ownFormat, xml, csv, gpx, gpxVersion, tcx, highAscii, list}},
-                {QStringLiteral("Which runs (one of; default --all)"),
-                 {all, today, day, last, from, to}},
-                {QStringLiteral("How"), {timeZone, offset, directory, quiet, help, version}}};
+        return {
+            {QStringLiteral("What to write (none given: --xml)"),
+             {ownFormat, xml, csv, gpx, gpxVersion, tcx, highAscii, list}},
+            {QStringLiteral("Which runs (one of; default --all)"),
+             {all, today, day, last, from, to}},
+            {QStringLiteral("How"), {timeZone, offset, directory, quiet, verbose, help, version}}};
     }
 };
 
@@ -235,6 +240,7 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     conversion.outputFolder =
         parser.isSet(o.directory) ? parser.value(o.directory) : QStringLiteral(".");
     request.quiet = parser.isSet(o.quiet);
+    conversion.nameEveryFile = parser.isSet(o.verbose);
     request.list = parser.isSet(o.list);
     request.usageError = readWindow(parser, o, today, request.conversion.window);
     return request;

@@ -11,6 +11,9 @@
 #include <kelvane/version.h>
 
 #include <QCoreApplication>
+#include <QLocale>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <unistd.h>
@@ -63,6 +66,59 @@ QString totals(const kelvane::ConversionSummary &summary)
     if (!others.isEmpty())
         line += QStringLiteral(", %1 not converted").arg(others.join(QStringLiteral(" and ")));
     return line + inputTotals(summary);
+}
+
+// Kinds by their counts, the most first: "8,610 monitoring, 212 sleep".
+QString byKind(const QMap<QString, int> &kinds, bool nouns)
+{
+    QList<std::pair<int, QString>> counts;
+    for (auto kind = kinds.begin(); kind != kinds.end(); ++kind)
+        counts.append({kind.value(), kind.key()});
+    std::stable_sort(counts.begin(), counts.end(),
+                     [](const auto &a, const auto &b) { return a.first > b.first; });
+    QStringList parts;
+    for (const auto &[count, kind] : counts) {
+        // A kind is named in the plural ("PNG images", "files of binary data").
+        QString name = kind;
+        if (nouns && count == 1 && name.startsWith(QLatin1String("files ")))
+            name.remove(4, 1);
+        else if (nouns && count == 1 && name.endsWith(u's'))
+            name.chop(1);
+        parts << QStringLiteral("%1 %2").arg(QLocale(QLocale::English).toString(count), name);
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+// The files that are no runs, counted by kind, one line each (when any):
+// "9,182 FIT files: 353 activities converted; 8,829 not activities: 8,610 monitoring, ...".
+void printFileKinds(const kelvane::ConversionSummary &summary)
+{
+    const QLocale numbers(QLocale::English);
+    if (!summary.fitNotActivities.isEmpty()) {
+        int others = 0;
+        for (const int count : summary.fitNotActivities)
+            others += count;
+        const QString activities =
+            summary.fitActivitiesConverted == summary.fitActivities
+                ? QStringLiteral("%1 converted")
+                      .arg(counted(summary.fitActivities, "activity", "activities"))
+                : QStringLiteral("%1, %2 converted")
+                      .arg(counted(summary.fitActivities, "activity", "activities"))
+                      .arg(summary.fitActivitiesConverted);
+        say(QStringLiteral("%1 FIT %2: %3; %4 not %5: %6")
+                .arg(numbers.toString(summary.fitActivities + others),
+                     summary.fitActivities + others == 1 ? QStringLiteral("file")
+                                                         : QStringLiteral("files"),
+                     activities, numbers.toString(others),
+                     others == 1 ? QStringLiteral("an activity") : QStringLiteral("activities"),
+                     byKind(summary.fitNotActivities, false)));
+    }
+    if (summary.inputsNotGps > 0)
+        say(QStringLiteral("%1 passed over: %2")
+                .arg(summary.inputsNotGps == 1 ? QStringLiteral("1 file of another kind")
+                                               : QStringLiteral("%1 files of other kinds")
+                                                     .arg(numbers.toString(summary.inputsNotGps)),
+                     byKind(summary.notGpsKinds, true)));
 }
 
 // What is said of single inputs of several: those that failed whatever is
@@ -133,6 +189,7 @@ int main(int argc, char *argv[])
         }
         if (!request.quiet) {
             printSkipped(summary);
+            printFileKinds(summary);
             say(printer.totals() + inputTotals(summary));
         }
         if (summary.stopped)
@@ -153,6 +210,7 @@ int main(int argc, char *argv[])
     } else {
         if (!request.quiet) {
             printSkipped(summary);
+            printFileKinds(summary);
             say(totals(summary));
         }
         if (summary.inputsFailed > 0)

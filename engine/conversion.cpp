@@ -55,10 +55,16 @@ class Conversion final : public RunSink {
     ConversionSummary run();
 
   private:
-    void runOpened() override { ++summary.runsRead; }
+    void runOpened(RunFormat format) override
+    {
+        ++summary.runsRead;
+        summary.fitActivities += format == RunFormat::Fit;
+    }
     RunStart runStarts(std::string_view startTime) override;
     bool runEnded(Run *kept) override;
     void runSkipped(const InputLocation &where, const QString &reason) override;
+    void runSetAside(const InputLocation &where, const QString &kind,
+                     const QString &reason) override;
     QDate dayOf(std::string_view instant) override;
 
     bool stopRequested() const
@@ -181,7 +187,10 @@ void Conversion::readInput(const Input &input, bool alone)
         makeRunReader(*input.source, input.named, reading, refusal);
     if (!reader && refusal.notGps && !input.named) {
         ++summary.inputsNotGps;
-        return report({refusal.reason});
+        ++summary.notGpsKinds[refusal.kinds];
+        if (request.nameEveryFile)
+            summary.inputReports.append({refusal.reason});
+        return;
     }
     if (!reader)
         return inputFailed(refusal.reason);
@@ -264,6 +273,7 @@ bool Conversion::runEnded(Run *kept)
     if (stopRequested())
         return false;
     const bool ok = !kept || saveDayFiles(*kept);
+    summary.fitActivitiesConverted += kept && kept->format == RunFormat::Fit;
     numbering.runEnded();
     saveFailed = saveFailed || !ok;
     return ok;
@@ -326,6 +336,19 @@ void Conversion::runSkipped(const InputLocation &where, const QString &reason)
     ++summary.runsSkipped;
     if (summary.skipped.size() < kMaxSkipDetails)
         summary.skipped.append({where.line, reason, where.column, where.byteOffset, inputName});
+}
+
+// Such a file was counted as a run when it began; of a FIT file, as an activity.
+void Conversion::runSetAside(const InputLocation &where, const QString &kind, const QString &reason)
+{
+    --summary.runsRead;
+    --summary.fitActivities;
+    ++summary.fitNotActivities[kind];
+    if (request.nameEveryFile || inputAlone)
+        summary.inputReports.append({QStringLiteral("%1: byte %2: not an activity: %3")
+                                         .arg(inputName)
+                                         .arg(where.byteOffset)
+                                         .arg(reason)});
 }
 
 QString checkRequest(const ConversionRequest &request, bool listing)

@@ -407,6 +407,18 @@ void TestFitDecoder::converted_data()
         << FitFile().define(0, 20, record).data(0, {0xFFFFFFFF, 120}).bytes() << ""
         << QByteArray("byte 0: run skipped: it is a FIT file that names no type and holds no "
                       "record with a time (it holds 1 record without a time)");
+    QTest::newRow("a monitoring file named alone")
+        << FitFile()
+               .define(0, 0, id)
+               .data(0, {32, T})
+               .define(1, 20, record)
+               .data(1, {T, 80})
+               .bytes()
+        << ""
+        << QByteArray("in.fit: byte 0: not an activity: it is a FIT monitoring file (a day's steps "
+                      "and heart rate)\nkelvane-split: 1 FIT file: 0 activities converted; 1 not "
+                      "an activity: 1 monitoring\nkelvane-split: 0 runs read, 0 converted, 0 files "
+                      "written, 0 skipped\n");
     QByteArray noise(4096, '\0');
     QRandomGenerator(17).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
     QTest::newRow("random bytes after a header")

@@ -140,7 +140,7 @@ struct RecordedRun {
 class RecordingSink final : public RunSink {
   public:
     explicit RecordingSink(QDate only) : only(only) {}
-    void runOpened() override {}
+    void runOpened(RunFormat) override {}
     RunStart runStarts(std::string_view startTime) override
     {
         const QDate day = dayOf(startTime);

@@ -74,7 +74,7 @@ struct RecordedRun {
 
 class RecordingSink final : public RunSink {
   public:
-    void runOpened() override { ++opened; }
+    void runOpened(RunFormat) override { ++opened; }
     RunStart runStarts(std::string_view startTime) override
     {
         const QDate day = startDayOf(startTime);

@@ -15,43 +15,53 @@ constexpr std::uint8_t kActivityFile = 4;
 constexpr std::uint8_t kMultisport = 18;
 
 // What a FIT file of another type than an activity holds, for the reason it
-// is skipped (the types of the FIT profile's `file` enumeration).
+// is passed over, and its kind in a word for the count of such files (the
+// types of the FIT profile's `file` enumeration; 49 is the device maker's
+// sleep file).
+struct FileType {
+    std::uint8_t type;
+    const char *kind;
+    const char *text;
+};
+constexpr FileType kFileTypes[] = {
+    {1, "device", "a FIT device file (what a device can do)"},
+    {2, "settings", "a FIT settings file"},
+    {3, "sport settings", "a FIT sport settings file"},
+    {5, "workout", "a FIT workout file (a planned workout, not a recorded one)"},
+    {6, "course", "a FIT course file (a planned route, not a recorded run)"},
+    {7, "schedules", "a FIT schedules file"},
+    {9, "weight", "a FIT weight file"},
+    {10, "totals", "a FIT totals file"},
+    {11, "goals", "a FIT goals file"},
+    {14, "blood pressure", "a FIT blood pressure file"},
+    {15, "monitoring", "a FIT monitoring file (a day's steps and heart rate)"},
+    {20, "activity summary", "a FIT activity summary file"},
+    {28, "monitoring", "a FIT monitoring file (a day's steps and heart rate)"},
+    {32, "monitoring", "a FIT monitoring file (a day's steps and heart rate)"},
+    {34, "segment", "a FIT segment file"},
+    {35, "segment list", "a FIT segment list file"},
+    {49, "sleep", "a FIT sleep file"},
+};
+
+const FileType *fileTypeOf(std::uint8_t type)
+{
+    for (const FileType &fileType : kFileTypes)
+        if (fileType.type == type)
+            return &fileType;
+    return nullptr;
+}
+
 QString fileTypeText(std::uint8_t type)
 {
-    switch (type) {
-    case 1:
-        return QStringLiteral("a FIT device file (what a device can do)");
-    case 2:
-        return QStringLiteral("a FIT settings file");
-    case 3:
-        return QStringLiteral("a FIT sport settings file");
-    case 5:
-        return QStringLiteral("a FIT workout file (a planned workout, not a recorded one)");
-    case 6:
-        return QStringLiteral("a FIT course file (a planned route, not a recorded run)");
-    case 7:
-        return QStringLiteral("a FIT schedules file");
-    case 9:
-        return QStringLiteral("a FIT weight file");
-    case 10:
-        return QStringLiteral("a FIT totals file");
-    case 11:
-        return QStringLiteral("a FIT goals file");
-    case 14:
-        return QStringLiteral("a FIT blood pressure file");
-    case 15:
-    case 28:
-    case 32:
-        return QStringLiteral("a FIT monitoring file (a day's steps and heart rate)");
-    case 20:
-        return QStringLiteral("a FIT activity summary file");
-    case 34:
-        return QStringLiteral("a FIT segment file");
-    case 35:
-        return QStringLiteral("a FIT segment list file");
-    default:
-        return QStringLiteral("a FIT file of type %1").arg(type);
-    }
+    const FileType *known = fileTypeOf(type);
+    return known ? QLatin1StringView(known->text)
+                 : QStringLiteral("a FIT file of type %1").arg(type);
+}
+
+QString fileKind(std::uint8_t type)
+{
+    const FileType *known = fileTypeOf(type);
+    return known ? QLatin1StringView(known->kind) : QStringLiteral("type %1").arg(type);
 }
 
 // The FIT profile's names of sports, its blanks for underscores.
@@ -247,8 +257,13 @@ void FitReader::fileId(const FitFileId &id, qint64)
     idSeen = true;
     fileType = id.type;
     timeCreated = id.timeCreated;
-    if (id.type && *id.type != kActivityFile)
-        skip(QStringLiteral("it is %1, not an activity").arg(fileTypeText(*id.type)));
+    if (id.type && *id.type != kActivityFile) {
+        points.clear();
+        points.setRecording(false);
+        laps.clear();
+        current.setAside(InputLocation::atByte(fileOffset), fileKind(*id.type),
+                         QStringLiteral("it is %1").arg(fileTypeText(*id.type)));
+    }
 }
 
 // A time below the first date counts from the device's power-on: it is

@@ -25,14 +25,15 @@ struct Signature {
     std::size_t offset;
     std::string_view bytes;
     const char *kind;
-    bool packed; // an archive: what it holds may be converted
+    const char *kinds; // in the plural
+    bool packed;       // an archive: what it holds may be converted
 };
 constexpr Signature kSignatures[] = {
-    {0, "7z\xbc\xaf\x27\x1c"sv, "a 7-Zip archive", true},
-    {0, "\x89PNG\r\n\x1a\n"sv, "a PNG image", false},
-    {0, "\xff\xd8\xff"sv, "a JPEG image", false},
-    {0, "GIF8"sv, "a GIF image", false},
-    {0, "%PDF-"sv, "a PDF document", false},
+    {0, "7z\xbc\xaf\x27\x1c"sv, "a 7-Zip archive", "7-Zip archives", true},
+    {0, "\x89PNG\r\n\x1a\n"sv, "a PNG image", "PNG images", false},
+    {0, "\xff\xd8\xff"sv, "a JPEG image", "JPEG images", false},
+    {0, "GIF8"sv, "a GIF image", "GIF images", false},
+    {0, "%PDF-"sv, "a PDF document", "PDF documents", false},
 };
 // The formats told by their root element's local name; any other XML is
 // taken for a history file, as the history reader finds runs in any XML.
@@ -228,6 +229,7 @@ RecognisedFormat recogniseFormat(InputBuffer &input)
                 : QStringLiteral("\"%1\" is %2, not a GPS file")
                       .arg(name, QLatin1StringView(signature->kind));
         recognised.notGps = !signature->packed;
+        recognised.kinds = QLatin1StringView(signature->kinds);
         return recognised;
     }
     if (bool bigEndian = false; isUtf16(head, bigEndian)) {
@@ -246,6 +248,7 @@ RecognisedFormat recogniseFormat(InputBuffer &input)
     } else if (isBinary(head)) {
         recognised.refusal = QStringLiteral("\"%1\" holds binary data, not a GPS file").arg(name);
         recognised.notGps = true;
+        recognised.kinds = QStringLiteral("files of binary data");
     } else {
         recognised.plainText = true;
     }

@@ -16,6 +16,7 @@ struct RecognisedFormat {
     // element, or a read error. Names the input and says why.
     QString refusal;
     bool notGps = false;    // refused as a file of another kind (an image, binary data)
+    QString kinds;          // that kind in the plural ("PNG images")
     bool plainText = false; // text that is not XML (or nothing), taken for a history file
 };
 

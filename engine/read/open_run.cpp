@@ -5,7 +5,7 @@ namespace kelvane {
 void OpenRun::open(RunSink &runSink)
 {
     sink = &runSink;
-    sink->runOpened();
+    sink->runOpened(format);
     state = Outcome::Undecided;
 }
 
@@ -29,6 +29,14 @@ void OpenRun::skip(const InputLocation &where, const QString &reason)
         return;
     state = Outcome::Skipped;
     sink->runSkipped(where, reason);
+}
+
+void OpenRun::setAside(const InputLocation &where, const QString &kind, const QString &reason)
+{
+    if (state == Outcome::Skipped)
+        return;
+    state = Outcome::Skipped;
+    sink->runSetAside(where, kind, reason);
 }
 
 bool OpenRun::close(Run &run)

@@ -33,6 +33,9 @@ class OpenRun {
     // The run writes nothing, for this reason. A run is reported once, for
     // the first reason found.
     void skip(const InputLocation &where, const QString &reason);
+    // The same for a file that holds no run at all, but something of another
+    // kind ("monitoring"): it is counted apart from the runs.
+    void setAside(const InputLocation &where, const QString &kind, const QString &reason);
     Outcome outcome() const { return state; }
     bool isKept() const { return state == Outcome::Kept; }
     // The run ends. run holds what the reader kept of it (its document,

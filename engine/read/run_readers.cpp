@@ -36,11 +36,12 @@ std::unique_ptr<RunReader> makeRunReader(ByteSource &source, bool named,
     InputBuffer input(source);
     const RecognisedFormat recognised = recogniseFormat(input);
     if (!recognised.refusal.isEmpty()) {
-        refusal = {recognised.refusal, recognised.notGps};
+        refusal = {recognised.refusal, recognised.notGps, recognised.kinds};
         return nullptr;
     }
     if (recognised.plainText && !named) {
-        refusal = {QStringLiteral("\"%1\" is text, not a GPS file").arg(source.name()), true};
+        refusal = {QStringLiteral("\"%1\" is text, not a GPS file").arg(source.name()), true,
+                   QStringLiteral("text files")};
         return nullptr;
     }
     return readerOf(recognised, std::move(input), options);

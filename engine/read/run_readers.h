@@ -13,6 +13,7 @@ namespace kelvane {
 struct Refusal {
     QString reason;      // names the input and says why
     bool notGps = false; // a file of another kind, not a GPS file that cannot be read
+    QString kinds;       // that kind, in the plural: "PNG images", "text files"
 };
 
 // The reader of what the input holds, told by its content (see

@@ -105,8 +105,8 @@ struct ReadingOptions {
 class RunSink {
   public:
     virtual ~RunSink() = default;
-    // A run begins.
-    virtual void runOpened() = 0;
+    // A run of that format begins.
+    virtual void runOpened(RunFormat format) = 0;
     // The open run's start time is known, as written (for a history run, the
     // text after "<StartTime>"). Only a run in the window has its content kept.
     virtual RunStart runStarts(std::string_view startTime) = 0;
@@ -117,6 +117,14 @@ class RunSink {
     // The open run writes nothing, for this reason; reported once a run,
     // where it begins.
     virtual void runSkipped(const InputLocation &where, const QString &reason) = 0;
+    // The open run is no run after all but a file of another kind (a FIT
+    // monitoring file), told by `kind` ("monitoring"): it is counted by its
+    // kind, apart from the runs.
+    virtual void runSetAside(const InputLocation &where, const QString &kind, const QString &reason)
+    {
+        Q_UNUSED(kind);
+        runSkipped(where, reason);
+    }
     // The day an instant as written lies on, as the conversion files runs
     // (the date as written, or the local date in its time zone); null when
     // it names no real day. A reader that cuts a run where its points' day

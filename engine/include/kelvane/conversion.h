@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QFlags>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTimeZone>
@@ -87,6 +88,10 @@ struct ConversionRequest {
     // Inputs read one after another, their runs numbered as one: a day's NN
     // counts on from one input to the next.
     QStringList inputs = {};
+    // Whether each file passed over (of another kind in a folder or an
+    // archive, or a FIT file that is no activity) is named in inputReports,
+    // with no limit; otherwise they are only counted.
+    bool nameEveryFile = false;
 };
 
 // Where a skipped run begins: in a text input its line (a history's <Run>
@@ -135,6 +140,13 @@ struct ConversionSummary {
     int inputsFailed = 0; // damaged, unreadable, or refused when named
     int inputsNotGps = 0; // of another kind, found in a folder or an archive: passed over
     QList<InputReport> inputReports; // the first hundred, in the order read
+    // Those inputs by their kind ("PNG images": 3).
+    QMap<QString, int> notGpsKinds;
+    // FIT files: the activities read (runs), those converted, and the files
+    // of other types, by type ("monitoring": 8610), which are not runs.
+    int fitActivities = 0;
+    int fitActivitiesConverted = 0;
+    QMap<QString, int> fitNotActivities;
 
     bool ok() const { return error.isEmpty(); }
 };
