@@ -122,11 +122,12 @@ void printFileKinds(const kelvane::ConversionSummary &summary)
 }
 
 // What is said of single inputs of several: those that failed whatever is
-// asked, those passed over or read with a remark unless quiet.
-void printInputReports(const kelvane::ConversionSummary &summary, bool quiet)
+// asked, those read with a remark unless quiet, those passed over (counted
+// by kind) when each is to be named.
+void printInputReports(const kelvane::ConversionSummary &summary, bool quiet, bool verbose)
 {
     for (const kelvane::InputReport &report : summary.inputReports)
-        if (report.failed || !quiet)
+        if (report.failed || (!quiet && (!report.passedOver || verbose)))
             say(report.text);
 }
 
@@ -177,7 +178,7 @@ int main(int argc, char *argv[])
         RunListPrinter printer;
         const auto summary = kelvane::listRuns(request.conversion, printer, progress);
         const bool listWritten = progress.finish();
-        printInputReports(summary, request.quiet);
+        printInputReports(summary, request.quiet, request.conversion.nameEveryFile);
         if (!summary.ok()) {
             say(summary.error);
             return Failure;
@@ -198,7 +199,7 @@ int main(int argc, char *argv[])
     }
     const auto summary = kelvane::makeDayFiles(request.conversion, progress);
     const bool namesWritten = progress.finish();
-    printInputReports(summary, request.quiet);
+    printInputReports(summary, request.quiet, request.conversion.nameEveryFile);
     int status = Success;
     if (!summary.ok()) {
         say(summary.error);

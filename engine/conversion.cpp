@@ -74,6 +74,7 @@ class Conversion final : public RunSink {
     void readInput(const Input &input, bool alone);
     void inputFailed(const QString &why);
     void report(const InputReport &report);
+    void passedOver(const InputReport &report);
     void reportProgress(QDate startDay);
     bool saveDayFiles(Run &run);
     void runSaved(const QStringList &files);
@@ -188,9 +189,7 @@ void Conversion::readInput(const Input &input, bool alone)
     if (!reader && refusal.notGps && !input.named) {
         ++summary.inputsNotGps;
         ++summary.notGpsKinds[refusal.kinds];
-        if (request.nameEveryFile)
-            summary.inputReports.append({refusal.reason});
-        return;
+        return passedOver({refusal.reason, false, true});
     }
     if (!reader)
         return inputFailed(refusal.reason);
@@ -344,11 +343,20 @@ void Conversion::runSetAside(const InputLocation &where, const QString &kind, co
     --summary.runsRead;
     --summary.fitActivities;
     ++summary.fitNotActivities[kind];
-    if (request.nameEveryFile || inputAlone)
-        summary.inputReports.append({QStringLiteral("%1: byte %2: not an activity: %3")
-                                         .arg(inputName)
-                                         .arg(where.byteOffset)
-                                         .arg(reason)});
+    // Named alone, it is said why nothing was converted.
+    passedOver({QStringLiteral("%1: byte %2: not an activity: %3")
+                    .arg(inputName)
+                    .arg(where.byteOffset)
+                    .arg(reason),
+                false, !inputAlone});
+}
+
+void Conversion::passedOver(const InputReport &report)
+{
+    if (request.nameEveryFile)
+        summary.inputReports.append(report);
+    else
+        this->report(report);
 }
 
 QString checkRequest(const ConversionRequest &request, bool listing)

@@ -89,8 +89,8 @@ struct ConversionRequest {
     // counts on from one input to the next.
     QStringList inputs = {};
     // Whether each file passed over (of another kind in a folder or an
-    // archive, or a FIT file that is no activity) is named in inputReports,
-    // with no limit; otherwise they are only counted.
+    // archive, or a FIT file that is no activity) is named in inputReports
+    // with no limit; otherwise the first hundred reports hold them.
     bool nameEveryFile = false;
 };
 
@@ -111,6 +111,9 @@ struct SkippedRun {
 struct InputReport {
     QString text; // names the input
     bool failed = false;
+    // A file passed over (of another kind, or a FIT file that is no
+    // activity), which is counted by kind too.
+    bool passedOver = false;
 };
 
 struct ConversionSummary {
