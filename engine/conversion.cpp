@@ -145,6 +145,8 @@ ConversionSummary Conversion::run()
     // that no input, not even one read later, is replaced by a day file.
     const QStringList names = inputNames(request);
     InputList all(names, request.outputFolder, request.stop);
+    for (const QString &notice : all.notices())
+        report({notice});
     saver.protect(pathsOf(all.files()));
     saver.stopWhen(request.stop);
     inputs = &all;

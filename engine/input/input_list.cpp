@@ -100,7 +100,16 @@ void InputList::plan(const QString &name)
                                                   "written to: its files are not read")
                                        .arg(name));
         foldersWalked.emplace_back(info.st_dev, info.st_ino);
-        return planFolder(path);
+        linksPassedOver = 0;
+        planFolder(path);
+        if (linksPassedOver > 0)
+            folderNotices
+                << QStringLiteral("\"%1\": %2 passed over: links to folders inside a "
+                                  "folder are not followed")
+                       .arg(name, linksPassedOver == 1
+                                      ? QStringLiteral("1 link to a folder")
+                                      : QStringLiteral("%1 links to folders").arg(linksPassedOver));
+        return;
     }
     planFile(path, shown, info, true);
 }
@@ -132,7 +141,9 @@ void InputList::planFolder(const QString &path)
     for (const QByteArray &name : names) {
         const QString entry = folder.filePath(QFile::decodeName(name));
         struct stat info;
-        if (!lookUp(entry, info)) {
+        const bool found = ::lstat(QFile::encodeName(entry).constData(), &info) == 0;
+        const bool isLink = found && S_ISLNK(info.st_mode);
+        if (!found || (isLink && !lookUp(entry, info))) {
             planError(entry,
                       QStringLiteral("Cannot open \"%1\": %2").arg(entry, systemReason(errno)),
                       false);
@@ -145,6 +156,10 @@ void InputList::planFolder(const QString &path)
         if (!S_ISDIR(info.st_mode) ||
             (hasOutputFolder && info.st_dev == outputDevice && info.st_ino == outputInode))
             continue;
+        if (isLink) {
+            ++linksPassedOver;
+            continue;
+        }
         const std::pair<quint64, quint64> identity(info.st_dev, info.st_ino);
         if (std::find(foldersWalked.begin(), foldersWalked.end(), identity) != foldersWalked.end())
             continue;

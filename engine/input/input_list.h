@@ -45,8 +45,10 @@ struct Input {
 //   when it is an archive (compressed or not), all told by its first bytes;
 // - a folder: its files and subfolders, in the byte order of their names
 //   (a subfolder where its name falls), passing over hidden ones (a name
-//   starting with "."), links that lead in a circle, what is neither a file
-//   nor a folder (a FIFO would wait forever), and the output folder;
+//   starting with "."), links to folders (a link to "/" or ".." would take
+//   in the whole system; a link to a file is read as the file), what is
+//   neither a file nor a folder (a FIFO would wait forever), and the output
+//   folder;
 // - "-": standard input, once, compressed or an archive too.
 //
 // An archive inside an archive, or a compressed file inside one (Strava's
@@ -78,6 +80,9 @@ class InputList {
     // The bytes of those files read so far: a compressed file's compressed
     // bytes, the files done whole (read to their end or not).
     qint64 bytesRead() const;
+    // What the user should know of the folders walked: the links to folders
+    // passed over, one line for each folder named.
+    QStringList notices() const { return folderNotices; }
 
   private:
     // A file or standard input found when the list was made.
@@ -104,6 +109,8 @@ class InputList {
     quint64 outputDevice = 0, outputInode = 0;
     bool hasOutputFolder = false;
     std::vector<std::pair<quint64, quint64>> foldersWalked;
+    int linksPassedOver = 0; // in the folder named being walked
+    QStringList folderNotices;
     bool standardInputPlanned = false;
     const std::atomic_bool *stop;
 
