@@ -176,6 +176,10 @@ void Conversion::readInput(const Input &input, bool alone)
     ++summary.inputs;
     inputName = input.name;
     inputAlone = alone;
+    if (!input.source && input.notGps && !input.named) {
+        ++summary.inputsNotGps;
+        return report({input.error});
+    }
     if (!input.source)
         return inputFailed(input.error);
     Refusal refusal;

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <unistd.h>
+#include <vector>
 
 using namespace archive_text;
 using namespace kelvane;
@@ -36,10 +37,11 @@ QStringList readAll(InputList &inputs)
             continue;
         }
         QByteArray bytes;
-        char buffer[4096];
+        std::vector<char> buffer(1 << 20);
         qint64 got;
-        while ((got = input->source->read(buffer, sizeof buffer)) > 0)
-            bytes.append(buffer, got);
+        while ((got = input->source->read(buffer.data(), qint64(buffer.size()))) > 0)
+            if (bytes.size() < 4096) // a bomb's gigabytes are read, not kept
+                bytes.append(buffer.data(), got);
         seen << input->name + (got < 0 ? QStringLiteral(" ! ") + input->source->errorString()
                                        : QStringLiteral(" = ") + QString::fromLatin1(bytes));
     }
@@ -134,6 +136,12 @@ void TestInputList::initTestCase()
     write("tree/.h.gpx", "h");
     write("tree/out/20100528_01_Friday.gpx", "day");
     write("tree/B.gpx", "B");
+    write("twice.gpx.gz", Gzipped(Gzipped("twice")));
+    write("thrice.gpx.gz", Gzipped(Gzipped(Gzipped("thrice"))));
+    // 1100 zstd frames of 1 MiB of blanks each, gzipped: 1.1 GiB from a few KB.
+    write("bomb.gpx.gz", Gzipped(Packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_ZSTD,
+                                        {{"data", QByteArray(1 << 20, ' ')}})
+                                     .repeated(1100)));
     write("linked/a.gpx", "a");
     QVERIFY(QFile::link("..", "linked/up"));
     QVERIFY(QFile::link(scratch.filePath("tree"), "linked/tree"));
@@ -194,6 +202,16 @@ void TestInputList::inputs_data()
         << QStringList{"deep.zip"} << none
         << QStringList{"deep.zip: mid.zip: x.gpx.gz ! deep.zip: mid.zip: x.gpx.gz: an archive or "
                        "compressed file inside 2 others, deeper than Kelvane unpacks"};
+    QTest::newRow("compressed twice over, and three times: too deep")
+        << QStringList{"twice.gpx.gz", "thrice.gpx.gz"} << none
+        << QStringList{"twice.gpx.gz = twice",
+                       "thrice.gpx.gz ! thrice.gpx.gz: an archive or compressed file inside 2 "
+                       "others, deeper than Kelvane unpacks"};
+    QTest::newRow("decompression bomb stopped, then the next")
+        << QStringList{"bomb.gpx.gz", "plain.gpx"} << none
+        << QStringList{"bomb.gpx.gz ! bomb.gpx.gz: a decompression bomb (over 1 GiB unpacked "
+                       "from 229 bytes); not read further",
+                       "plain.gpx = plain"};
     QTest::newRow("standard input, compressed, read once")
         << QStringList{"-", "plain.gpx", "-"} << Gzipped("piped")
         << QStringList{"standard input = piped", "plain.gpx = plain",

@@ -38,6 +38,9 @@ struct Input {
     // than found in a folder or an archive: a file of another kind found
     // beside GPS files is passed over, one named is a mistake to report.
     bool named = true;
+    // It cannot be read as it is of another kind (an archive that holds no
+    // files): found in a folder or an archive, it is passed over.
+    bool notGps = false;
 };
 
 // The inputs a conversion reads, in order, from the names it is given:
@@ -54,7 +57,9 @@ struct Input {
 // An archive inside an archive, or a compressed file inside one (Strava's
 // activities/NNN.fit.gz), is read through once more; one level deeper is
 // refused, as no export packs so deep and each level holds a decompressor's
-// memory (a zip that holds itself would never end).
+// memory (a zip that holds itself would never end). A file compressed twice
+// over (.gz.gz) takes both levels. What unpacks to more than a thousand
+// times its bytes, beyond 1 GiB, stops as a decompression bomb.
 //
 // Folders are walked and files looked up when the list is made, so that the
 // bytes of all inputs are known before the first is read.
@@ -102,7 +107,7 @@ class InputList {
     bool openFile(const Planned &next, QString &error);
     const Input *lookAt(ByteSource &source, const QString &name, bool named);
     const Input *handOut(const QString &name, ByteSource *source, bool named,
-                         const QString &error = {});
+                         const QString &error = {}, bool notGps = false);
 
     std::vector<Planned> planned;
     std::size_t nextPlanned = 0;
@@ -124,7 +129,8 @@ class InputList {
     // handed out last.
     std::vector<std::unique_ptr<LookAheadSource>> looks;
     std::vector<std::unique_ptr<ArchiveInput>> archives;
-    std::vector<bool> archivesNamed; // whether archives[i] was named by the caller
+    std::vector<bool> archivesNamed;   // whether archives[i] was named by the caller
+    std::unique_ptr<ByteSource> zeros; // what an archive of nothing but zeros is read as
     Input current;
 };
 
