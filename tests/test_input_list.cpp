@@ -136,6 +136,11 @@ void TestInputList::initTestCase()
     write("tree/.h.gpx", "h");
     write("tree/out/20100528_01_Friday.gpx", "day");
     write("tree/B.gpx", "B");
+    // An entry that claims fewer bytes than it unpacks to, in every size it gives.
+    QByteArray wrongSize = Zipped({{"a.gpx", QByteArray(5000, ' ')}});
+    for (qsizetype at = 0; (at = wrongSize.indexOf(QByteArrayView("\x88\x13\0\0", 4), at)) >= 0;)
+        wrongSize.replace(at++, 2, QByteArray("\x64\0", 2)); // 5000 becomes 100
+    write("wrong-size.zip", wrongSize);
     write("twice.gpx.gz", Gzipped(Gzipped("twice")));
     write("thrice.gpx.gz", Gzipped(Gzipped(Gzipped("thrice"))));
     // 1100 zstd frames of 1 MiB of blanks each, gzipped: 1.1 GiB from a few KB.
@@ -188,6 +193,10 @@ void TestInputList::inputs_data()
         << QStringList{"damaged.zip"} << none
         << QStringList{"damaged.zip: inner.tar ! damaged.zip: inner.tar: ZIP decompression failed "
                        "(-3); the entries after it cannot be read"};
+    QTest::newRow("libarchive's reason, without its line break")
+        << QStringList{"wrong-size.zip"} << none
+        << QStringList{"wrong-size.zip: a.gpx ! wrong-size.zip: a.gpx: ZIP uncompressed data is "
+                       "wrong size (read 5000, expected 100)"};
     QTest::newRow("truncated gzip, false bzip2, then the next")
         << QStringList{"cut.gpx.gz", "fake.bz2", "plain.gpx"} << none
         << QStringList{"cut.gpx.gz ! cut.gpx.gz: truncated gzip input",
