@@ -157,10 +157,11 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
                            "(TCX: activity; FIT: activity file; GPX: a track's day) in the "
                            "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
                            "Without a kind chosen, the XML day file is written. An INPUT is a "
-                           "file, a compressed file (gzip, bzip2, xz), an archive (zip, tar, "
+                           "file, a compressed file (gzip, bzip2, xz, zstd), an archive (zip, tar, "
                            "tar.gz, ...) whose files are each read, a folder whose files and "
-                           "subfolders are read in the order of their names, or - for standard "
-                           "input. Inputs are read one after another, and a day's NN counts on "
+                           "subfolders are read in the order of their names (links to folders "
+                           "passed over), or - for standard input. Inputs are read one after "
+                           "another, and a day's NN counts on "
                            "across them; files of other kinds found in archives and folders are "
                            "passed over."),
             o.groups()) +

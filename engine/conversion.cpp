@@ -152,6 +152,8 @@ ConversionSummary Conversion::run()
     // that no input, not even one read later, is replaced by a day file.
     const QStringList names = inputNames(request);
     InputList all(names, request.outputFolder, request.stop);
+    for (const QString &notice : all.notices())
+        report({notice});
     saver.protect(pathsOf(all.files()));
     saver.stopWhen(request.stop);
     inputs = &all;
@@ -181,6 +183,10 @@ void Conversion::readInput(const Input &input, bool alone)
     ++summary.inputs;
     inputName = input.name;
     inputAlone = alone;
+    if (!input.source && input.notGps && !input.named) {
+        ++summary.inputsNotGps;
+        return report({input.error});
+    }
     if (!input.source)
         return inputFailed(input.error);
     Refusal refusal;

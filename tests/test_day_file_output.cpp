@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace kelvane;
 
@@ -74,7 +75,7 @@ class TestDayFileOutput : public QObject {
     void folderInTheWayKeepsTheRunOut();
     void discardLeavesNothing_data() { filesAppearOnlyAtCommit_data(); }
     void discardLeavesNothing();
-    void replacedFileKeepsItsMode_data() { filesAppearOnlyAtCommit_data(); }
+    void replacedFileKeepsItsMode_data();
     void replacedFileKeepsItsMode();
     void historyFileIsNeverReplaced_data() { filesAppearOnlyAtCommit_data(); }
     void historyFileIsNeverReplaced();
@@ -147,18 +148,52 @@ void TestDayFileOutput::discardLeavesNothing()
     QCOMPARE(entries(), QStringList());
 }
 
+// What stands at the name is a file of that mode, or a link to one in
+// another folder (to /usr/bin/su, say); the umask is 027.
+void TestDayFileOutput::replacedFileKeepsItsMode_data()
+{
+    QTest::addColumn<DayFileOutput::Naming>("naming");
+    QTest::addColumn<bool>("link");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("expected");
+    const std::pair<const char *, DayFileOutput::Naming> namings[] = {
+#ifndef KELVANE_PORTABLE_OUTPUT
+        {"by descriptor", DayFileOutput::Naming::UnnamedByDescriptor},
+        {"through /proc", DayFileOutput::Naming::UnnamedThroughProc},
+#endif
+        {"temporary name", DayFileOutput::Naming::TemporaryName}};
+    for (const auto &[name, naming] : namings) {
+        QTest::addRow("%s, file 0440", name) << naming << false << 0440 << 0440;
+        QTest::addRow("%s, set-ID file", name) << naming << false << 06755 << 0755;
+        QTest::addRow("%s, link to a set-ID file", name) << naming << true << 06755 << 0640;
+    }
+}
+
 void TestDayFileOutput::replacedFileKeepsItsMode()
 {
     QFETCH(DayFileOutput::Naming, naming);
+    QFETCH(bool, link);
+    QFETCH(int, mode);
+    QFETCH(int, expected);
+    QTemporaryDir elsewhere;
     const QString path = dir.filePath("a.xml");
-    QVERIFY(WriteFile(path, "old"));
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
+    const QString target = link ? elsewhere.filePath("su") : path;
+    QVERIFY(WriteFile(target, "old"));
+    QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(mode)), 0);
+    if (link)
+        QVERIFY(QFile::link(target, path));
+    const mode_t umask = ::umask(027);
     DayFileOutput output(dir.path(), naming);
     QVERIFY(output.add("a.xml", {"new"}));
-    QVERIFY(output.commit());
+    const bool committed = output.commit();
+    ::umask(umask);
+    QVERIFY2(committed, qPrintable(output.error()));
     QCOMPARE(ReadFile(path), QByteArray("new"));
-    // Owner, group and others; the user's own bits repeat the owner's.
-    QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::ReadGroup);
+    struct stat info;
+    QCOMPARE(::lstat(QFile::encodeName(path).constData(), &info), 0);
+    QVERIFY(S_ISREG(info.st_mode));
+    QCOMPARE(int(info.st_mode & 07777), expected);
+    QCOMPARE(ReadFile(target), QByteArray(link ? "old" : "new"));
     QCOMPARE(entries(), QStringList({"a.xml"}));
 }
 
@@ -208,9 +243,15 @@ void TestDayFileOutput::failedReplacementPutsEverythingBack()
 void TestDayFileOutput::leftoversOfOursAreRemoved()
 {
     const QStringList ours = {".20041221_01_Tuesday.xml.0123abcd.part",
-                              ".20041221_01_Tuesday.gpx.ffffffff.old"};
-    const QStringList others = {".hidden.part", ".notes.0123abcd.txt", "a.0123abcd.part",
-                                "20041221_01_Tuesday.xml"};
+                              ".20041221_01_Tuesday.gpx.ffffffff.old",
+                              ".20041221_103_Dienstag.fit.00c0ffee.part"};
+    const QStringList others = {".hidden.part",
+                                ".notes.0123abcd.txt",
+                                "a.0123abcd.part",
+                                "20041221_01_Tuesday.xml",
+                                ".bashrc.20240101.old",
+                                ".thesis.tex.20231130.part",
+                                ".20041221_01_Tuesday.doc.0123abcd.part"};
     for (const QString &name : ours + others)
         QVERIFY(WriteFile(dir.filePath(name), "x"));
     DayFileOutput::removeLeftovers(dir.path());

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <unistd.h>
+#include <vector>
 
 using namespace archive_text;
 using namespace kelvane;
@@ -36,10 +37,11 @@ QStringList readAll(InputList &inputs)
             continue;
         }
         QByteArray bytes;
-        char buffer[4096];
+        std::vector<char> buffer(1 << 20);
         qint64 got;
-        while ((got = input->source->read(buffer, sizeof buffer)) > 0)
-            bytes.append(buffer, got);
+        while ((got = input->source->read(buffer.data(), qint64(buffer.size()))) > 0)
+            if (bytes.size() < 4096) // a bomb's gigabytes are read, not kept
+                bytes.append(buffer.data(), got);
         seen << input->name + (got < 0 ? QStringLiteral(" ! ") + input->source->errorString()
                                        : QStringLiteral(" = ") + QString::fromLatin1(bytes));
     }
@@ -134,6 +136,21 @@ void TestInputList::initTestCase()
     write("tree/.h.gpx", "h");
     write("tree/out/20100528_01_Friday.gpx", "day");
     write("tree/B.gpx", "B");
+    // An entry that claims fewer bytes than it unpacks to, in every size it gives.
+    QByteArray wrongSize = Zipped({{"a.gpx", QByteArray(5000, ' ')}});
+    for (qsizetype at = 0; (at = wrongSize.indexOf(QByteArrayView("\x88\x13\0\0", 4), at)) >= 0;)
+        wrongSize.replace(at++, 2, QByteArray("\x64\0", 2)); // 5000 becomes 100
+    write("wrong-size.zip", wrongSize);
+    write("twice.gpx.gz", Gzipped(Gzipped("twice")));
+    write("thrice.gpx.gz", Gzipped(Gzipped(Gzipped("thrice"))));
+    // 1100 zstd frames of 1 MiB of blanks each, gzipped: 1.1 GiB from a few KB.
+    write("bomb.gpx.gz", Gzipped(Packed(ARCHIVE_FORMAT_RAW, ARCHIVE_FILTER_ZSTD,
+                                        {{"data", QByteArray(1 << 20, ' ')}})
+                                     .repeated(1100)));
+    write("linked/a.gpx", "a");
+    QVERIFY(QFile::link("..", "linked/up"));
+    QVERIFY(QFile::link(scratch.filePath("tree"), "linked/tree"));
+    QVERIFY(QFile::link("../plain.gpx", "linked/file.gpx"));
 }
 
 void TestInputList::inputs_data()
@@ -158,6 +175,11 @@ void TestInputList::inputs_data()
         << QStringList{"tree"} << none
         << QStringList{"tree/B.gpx = B", "tree/a/y.zip: w.gpx = w", "tree/a/y.zip: x.gpx = x",
                        "tree/a/z.gpx = z", "tree/b.gpx = b"};
+    QTest::newRow("folder: links to folders passed over and counted, a link to a file read")
+        << QStringList{"linked"} << none
+        << QStringList{"linked/a.gpx = a", "linked/file.gpx = plain",
+                       "\"linked\": 2 links to folders passed over: links to folders inside a "
+                       "folder are not followed"};
     QTest::newRow("missing input, then the next")
         << QStringList{"missing.gpx", "plain.gpx"} << none
         << QStringList{"missing.gpx ! Cannot open \"missing.gpx\": No such file or directory",
@@ -171,6 +193,10 @@ void TestInputList::inputs_data()
         << QStringList{"damaged.zip"} << none
         << QStringList{"damaged.zip: inner.tar ! damaged.zip: inner.tar: ZIP decompression failed "
                        "(-3); the entries after it cannot be read"};
+    QTest::newRow("libarchive's reason, without its line break")
+        << QStringList{"wrong-size.zip"} << none
+        << QStringList{"wrong-size.zip: a.gpx ! wrong-size.zip: a.gpx: ZIP uncompressed data is "
+                       "wrong size (read 5000, expected 100)"};
     QTest::newRow("truncated gzip, false bzip2, then the next")
         << QStringList{"cut.gpx.gz", "fake.bz2", "plain.gpx"} << none
         << QStringList{"cut.gpx.gz ! cut.gpx.gz: truncated gzip input",
@@ -185,6 +211,16 @@ void TestInputList::inputs_data()
         << QStringList{"deep.zip"} << none
         << QStringList{"deep.zip: mid.zip: x.gpx.gz ! deep.zip: mid.zip: x.gpx.gz: an archive or "
                        "compressed file inside 2 others, deeper than Kelvane unpacks"};
+    QTest::newRow("compressed twice over, and three times: too deep")
+        << QStringList{"twice.gpx.gz", "thrice.gpx.gz"} << none
+        << QStringList{"twice.gpx.gz = twice",
+                       "thrice.gpx.gz ! thrice.gpx.gz: an archive or compressed file inside 2 "
+                       "others, deeper than Kelvane unpacks"};
+    QTest::newRow("decompression bomb stopped, then the next")
+        << QStringList{"bomb.gpx.gz", "plain.gpx"} << none
+        << QStringList{"bomb.gpx.gz ! bomb.gpx.gz: a decompression bomb (over 1 GiB unpacked "
+                       "from 229 bytes); not read further",
+                       "plain.gpx = plain"};
     QTest::newRow("standard input, compressed, read once")
         << QStringList{"-", "plain.gpx", "-"} << Gzipped("piped")
         << QStringList{"standard input = piped", "plain.gpx = plain",
@@ -198,7 +234,8 @@ void TestInputList::inputs()
     QFETCH(QStringList, expected);
     PipedStandardInput piped(standardInput);
     InputList inputs(names, QStringLiteral("tree/out"));
-    QCOMPARE(readAll(inputs), expected);
+    // The notices of the folders walked come last.
+    QCOMPARE(readAll(inputs) + inputs.notices(), expected);
     QCOMPARE(inputs.bytesRead(), inputs.totalBytes());
 }
 

@@ -318,6 +318,14 @@ void TestKelvaneSplit::failures_data()
                                                 "an archive does, but cannot be read as one");
     QTest::newRow("damaged zip") << file("export.zip", "PK\x03\x04" + noise) << outDir()
                                  << QByteArray("export.zip: ");
+    QTest::newRow("gzip of zeros")
+        << file("zeros.gpx.gz", archive_text::Gzipped(QByteArray(4096, '\0'))) << outDir()
+        << QByteArray("zeros.gpx.gz\" holds binary data, not a GPS file");
+    QTest::newRow("empty zip") << file("empty.zip", archive_text::Zipped({})) << outDir()
+                               << QByteArray("empty.zip\" is an archive that holds no files");
+    QTest::newRow("zip entry named in bytes that are not UTF-8")
+        << file("names.zip", archive_text::Zipped({{"caf\xe9.fit.gz", "\x1f\x8b\x08" + noise}}))
+        << outDir() << QByteArray("names.zip: entry 1 (its name is not UTF-8): starts as");
     QTest::newRow("7-Zip") << file("export.7z", "7z\xbc\xaf\x27\x1c" + noise) << outDir()
                            << QByteArray("export.7z\" is a 7-Zip archive, which Kelvane does "
                                          "not read: unpack it");

@@ -3,6 +3,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -14,6 +15,10 @@ using namespace std::string_view_literals;
 
 // What is read from the source at a time.
 constexpr std::size_t kReadBytes = 256 << 10;
+// What an input may unpack to before its bytes are weighed against the
+// bytes it was unpacked from, and the most a byte of those may give.
+constexpr qint64 kBombFloor = qint64(1) << 30;
+constexpr qint64 kBombRatio = 1000;
 // Damaged headers in a row after which an archive is taken as beyond repair
 // (a tar archive's are read a 512-byte block at a time).
 constexpr int kMostFailuresInARow = 1 << 16;
@@ -45,14 +50,46 @@ bool isHidden(const QString &path)
     return false;
 }
 
-QString pathOf(archive_entry *entry)
+// An entry's name: UTF-8 where it is UTF-8, any other byte written as \xNN.
+// A name that claims UTF-8 but is not libarchive does not hand over at all:
+// the entry is then named by its place.
+QString pathOf(archive_entry *entry, int place)
 {
     if (const char *utf8 = archive_entry_pathname_utf8(entry))
         return QString::fromUtf8(utf8);
-    return QString::fromLocal8Bit(archive_entry_pathname(entry));
+    const char *path = archive_entry_pathname(entry);
+    if (!path || !*path)
+        return QStringLiteral("entry %1 (its name is not UTF-8)").arg(place);
+    const QByteArrayView bytes(path);
+    QString shown;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const qsizetype length = lead < 0x80                   ? 1
+                                 : lead >= 0xc2 && lead < 0xe0 ? 2
+                                 : lead >= 0xe0 && lead < 0xf0 ? 3
+                                 : lead >= 0xf0 && lead < 0xf5 ? 4
+                                                               : 0;
+        const QByteArrayView character = bytes.sliced(i, std::min(length, bytes.size() - i));
+        if (length > 0 && character.size() == length && character.isValidUtf8()) {
+            shown += QString::fromUtf8(character);
+            i += length;
+        } else {
+            shown += QStringLiteral("\\x%1").arg(lead, 2, 16, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return shown;
 }
 
 } // namespace
+
+QString tooDeepReason(const QString &name)
+{
+    return QStringLiteral("%1: an archive or compressed file inside %2 others, deeper than "
+                          "Kelvane unpacks")
+        .arg(name)
+        .arg(kMostPackedLevels);
+}
 
 bool isPacked(std::string_view head)
 {
@@ -64,8 +101,12 @@ bool isPacked(std::string_view head)
     return head.size() >= 4 && head.starts_with("BZh") && head[3] >= '1' && head[3] <= '9';
 }
 
-ArchiveInput::ArchiveInput(ByteSource &source, QString name)
-    : source(source), name(std::move(name)), reader(archive_read_new()), entrySource(*this)
+ArchiveInput::ArchiveInput(ByteSource &source, QString name, std::size_t levels,
+                           std::function<qint64()> packedBytes)
+    : source(source), name(std::move(name)), reader(archive_read_new()), entrySource(*this),
+      levelsAllowed(levels), packedBytes(std::move(packedBytes)),
+      // The first bytes were read ahead to tell what it is.
+      packedAtStart(std::max<qint64>(this->packedBytes() - qint64(kPackedHeadBytes), 0))
 {
     archive_read_support_filter_gzip(reader);
     archive_read_support_filter_bzip2(reader);
@@ -91,7 +132,8 @@ QString ArchiveInput::failure(const QString &what) const
     if (sourceFailed)
         return source.errorString();
     const char *reason = archive_error_string(reader);
-    return QStringLiteral("%1: %2").arg(what, reason ? QString::fromLocal8Bit(reason)
+    // Some of libarchive's reasons end in a line break.
+    return QStringLiteral("%1: %2").arg(what, reason ? QString::fromLocal8Bit(reason).trimmed()
                                                      : QStringLiteral("damaged"));
 }
 
@@ -110,6 +152,12 @@ qint64 ArchiveInput::fill(const void **bytes)
     return got;
 }
 
+bool ArchiveInput::heldZeros() const
+{
+    return heldNothing() &&
+           (archive_format(reader) & ARCHIVE_FORMAT_BASE_MASK) == ARCHIVE_FORMAT_TAR;
+}
+
 bool ArchiveInput::isCompressedFile() const
 {
     return opened && archive_format(reader) == ARCHIVE_FORMAT_RAW;
@@ -122,10 +170,42 @@ bool ArchiveInput::open()
         return la_ssize_t(static_cast<ArchiveInput *>(self)->fill(bytes));
     };
     if (archive_read_open(reader, this, nullptr, read, nullptr) == ARCHIVE_OK)
-        return true;
+        return !tooDeep();
     ended = true;
     error = failure(name);
     return false;
+}
+
+// libarchive unpacks compressions stacked in one another by itself, as deep
+// as they go: each counts as a level, the archive read from the innermost
+// one none of its own.
+bool ArchiveInput::tooDeep()
+{
+    std::size_t compressions = 0;
+    for (int i = 0; i < archive_filter_count(reader); ++i)
+        compressions += archive_filter_code(reader, i) != ARCHIVE_FILTER_NONE;
+    levelsUsed = std::max<std::size_t>(compressions, 1);
+    if (levelsUsed <= levelsAllowed)
+        return false;
+    ended = true;
+    error = tooDeepReason(name);
+    return true;
+}
+
+bool ArchiveInput::isBomb()
+{
+    if (unpacked <= kBombFloor)
+        return false;
+    const qint64 packed = std::max<qint64>(packedBytes() - packedAtStart, 1);
+    if (unpacked / kBombRatio <= packed)
+        return false;
+    ended = true;
+    error = QStringLiteral("%1: a decompression bomb (over %2 GiB unpacked from %3 bytes); not "
+                           "read further")
+                .arg(name)
+                .arg(unpacked >> 30)
+                .arg(packed);
+    return true;
 }
 
 ArchiveInput::Step ArchiveInput::next()
@@ -150,6 +230,7 @@ ArchiveInput::Step ArchiveInput::next()
                 error += QStringLiteral("; the rest of it cannot be read");
             return Step::Failed;
         }
+        ++headersRead;
         if (archive_format(reader) == ARCHIVE_FORMAT_RAW) {
             // Neither an archive nor compressed as libarchive knows it: read
             // as it is, it would look packed again and again.
@@ -163,7 +244,7 @@ ArchiveInput::Step ArchiveInput::next()
             entrySource.label = name;
             entrySource.bytes = -1;
         } else {
-            lastEntry = pathOf(header);
+            lastEntry = pathOf(header, headersRead);
             if (archive_entry_filetype(header) != AE_IFREG || archive_entry_hardlink(header) ||
                 isHidden(lastEntry))
                 continue;
@@ -197,8 +278,13 @@ qint64 ArchiveInput::Entry::read(char *into, qint64 size)
     if (!error.isEmpty())
         return -1;
     const la_ssize_t got = archive_read_data(archive.reader, into, std::size_t(size));
-    if (got >= 0)
-        return got;
+    if (got >= 0) {
+        archive.unpacked += got;
+        if (!archive.isBomb())
+            return got;
+        error = archive.error;
+        return -1;
+    }
     error = archive.failure(label);
     archive.readPastFailure();
     return -1;

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,12 @@ namespace kelvane {
 
 // The bytes isPacked() needs: a tar archive is known at byte 257.
 inline constexpr std::size_t kPackedHeadBytes = 262;
+
+// Archives and compressed files read inside one another: an archive and the
+// compressed files (or archives) it holds.
+inline constexpr std::size_t kMostPackedLevels = 2;
+// Why an input packed deeper than that is refused.
+QString tooDeepReason(const QString &name);
 
 // Whether an input's first bytes are those of a compressed file (gzip,
 // bzip2, xz, zstd) or an archive (zip, tar), which ArchiveInput reads.
@@ -28,9 +35,18 @@ bool isPacked(std::string_view head);
 // name. An archive has its files as entries, named "export.zip:
 // activities/55.fit.gz"; folders, links and hidden files (a path component
 // starting with "."; "__MACOSX") are passed over.
+//
+// Two bounds keep a small input from unpacking without end. Compressions
+// stacked in one another (a .gz.gz) count a level each, an archive with its
+// compression (a .tar.gz) one; more than `levels` are refused (those left
+// of kMostPackedLevels by the archives it is read from). And once what
+// it unpacked passes 1 GiB and a thousand times the bytes it took from the
+// file on disk (`packedBytes`, counted from when it was opened), it stops as
+// a decompression bomb; no real export comes near either.
 class ArchiveInput {
   public:
-    ArchiveInput(ByteSource &source, QString name);
+    ArchiveInput(ByteSource &source, QString name, std::size_t levels,
+                 std::function<qint64()> packedBytes);
     ~ArchiveInput();
     ArchiveInput(const ArchiveInput &) = delete;
     ArchiveInput &operator=(const ArchiveInput &) = delete;
@@ -45,6 +61,13 @@ class ArchiveInput {
     // Whether it is a compressed file rather than an archive; known once
     // next() has read what it holds.
     bool isCompressedFile() const;
+    // What it held, known at its end: no entry at all (an empty zip), or
+    // nothing but zeros (a gzip of zeros, which the tar reader takes for an
+    // archive's end).
+    bool heldNothing() const { return headersRead == 0 && error.isEmpty(); }
+    bool heldZeros() const;
+    // The levels it unpacks, known once next() has been called.
+    std::size_t levels() const { return levelsUsed; }
     const QString &errorString() const { return error; }
 
   private:
@@ -66,6 +89,8 @@ class ArchiveInput {
     };
 
     bool open();
+    bool tooDeep();
+    bool isBomb();
     void readPastFailure();
     qint64 fill(const void **bytes);
     QString failure(const QString &what) const;
@@ -81,8 +106,14 @@ class ArchiveInput {
     bool opened = false;
     bool sourceFailed = false;
     int failuresInARow = 0;
+    int headersRead = 0;
     bool ended = false; // nothing more can be read
     QString error;
+    std::size_t levelsAllowed;
+    std::size_t levelsUsed = 1;
+    std::function<qint64()> packedBytes;
+    qint64 packedAtStart;
+    qint64 unpacked = 0; // the bytes of all entries read so far
 };
 
 } // namespace kelvane

@@ -3,6 +3,7 @@
 #include "input/archive_input.h"
 #include "input/file_source.h"
 #include "input/look_ahead_source.h"
+#include "input/memory_source.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,10 +18,6 @@
 namespace kelvane {
 
 namespace {
-
-// Archives and compressed files read inside one another: an archive and the
-// compressed files (or archives) it holds.
-constexpr std::size_t kMostLevels = 2;
 
 const QString kStandardInput = QStringLiteral("standard input");
 
@@ -100,7 +97,16 @@ void InputList::plan(const QString &name)
                                                   "written to: its files are not read")
                                        .arg(name));
         foldersWalked.emplace_back(info.st_dev, info.st_ino);
-        return planFolder(path);
+        linksPassedOver = 0;
+        planFolder(path);
+        if (linksPassedOver > 0)
+            folderNotices
+                << QStringLiteral("\"%1\": %2 passed over: links to folders inside a "
+                                  "folder are not followed")
+                       .arg(name, linksPassedOver == 1
+                                      ? QStringLiteral("1 link to a folder")
+                                      : QStringLiteral("%1 links to folders").arg(linksPassedOver));
+        return;
     }
     planFile(path, shown, info, true);
 }
@@ -132,7 +138,9 @@ void InputList::planFolder(const QString &path)
     for (const QByteArray &name : names) {
         const QString entry = folder.filePath(QFile::decodeName(name));
         struct stat info;
-        if (!lookUp(entry, info)) {
+        const bool found = ::lstat(QFile::encodeName(entry).constData(), &info) == 0;
+        const bool isLink = found && S_ISLNK(info.st_mode);
+        if (!found || (isLink && !lookUp(entry, info))) {
             planError(entry,
                       QStringLiteral("Cannot open \"%1\": %2").arg(entry, systemReason(errno)),
                       false);
@@ -145,6 +153,10 @@ void InputList::planFolder(const QString &path)
         if (!S_ISDIR(info.st_mode) ||
             (hasOutputFolder && info.st_dev == outputDevice && info.st_ino == outputInode))
             continue;
+        if (isLink) {
+            ++linksPassedOver;
+            continue;
+        }
         const std::pair<quint64, quint64> identity(info.st_dev, info.st_ino);
         if (std::find(foldersWalked.begin(), foldersWalked.end(), identity) != foldersWalked.end())
             continue;
@@ -198,9 +210,9 @@ bool InputList::openFile(const Planned &next, QString &error)
 }
 
 const Input *InputList::handOut(const QString &name, ByteSource *source, bool named,
-                                const QString &error)
+                                const QString &error, bool notGps)
 {
-    current = {name, source, error, fileIdentity, named};
+    current = {name, source, error, fileIdentity, named, notGps};
     return &current;
 }
 
@@ -230,11 +242,28 @@ const Input *InputList::next()
             const ArchiveInput::Step step = archive.next();
             named = archivesNamed.back() && archive.isCompressedFile();
             switch (step) {
-            case ArchiveInput::Step::End:
+            case ArchiveInput::Step::End: {
+                // One that held nothing says so, as a file does: zeros are
+                // read as the binary data they are.
+                const bool heldNothing = archive.heldNothing();
+                const bool heldZeros = archive.heldZeros();
+                const bool archiveNamed = archivesNamed.back();
+                const QString archiveName = looks.back()->name();
                 archives.pop_back();
                 archivesNamed.pop_back();
                 looks.pop_back();
+                if (heldZeros) {
+                    static const std::string kZeros(512, '\0');
+                    zeros = std::make_unique<MemorySource>(kZeros, archiveName);
+                    return handOut(archiveName, zeros.get(), archiveNamed);
+                }
+                if (heldNothing)
+                    return handOut(
+                        archiveName, nullptr, archiveNamed,
+                        QStringLiteral("\"%1\" is an archive that holds no files").arg(archiveName),
+                        true);
                 continue;
+            }
             case ArchiveInput::Step::Failed:
                 return handOut(looks.back()->name(), nullptr, named, archive.errorString());
             case ArchiveInput::Step::Entry:
@@ -261,15 +290,18 @@ const Input *InputList::lookAt(ByteSource &source, const QString &name, bool nam
     }
     if (!isPacked(look.head()))
         return handOut(name, &look, named);
-    if (archives.size() == kMostLevels) {
+    std::size_t levels = 0;
+    for (const auto &archive : archives)
+        levels += archive->levels();
+    if (levels >= kMostPackedLevels) {
         looks.pop_back();
-        return handOut(name, nullptr, named,
-                       QStringLiteral("%1: an archive or compressed file inside %2 others, "
-                                      "deeper than Kelvane unpacks")
-                           .arg(name)
-                           .arg(kMostLevels));
+        return handOut(name, nullptr, named, tooDeepReason(name));
     }
-    archives.push_back(std::make_unique<ArchiveInput>(look, name));
+    // Weighed against the bytes of the file on disk, a bomb inside an archive
+    // is known as one even where each level alone unpacks modestly.
+    const LookAheadSource &file = *looks.front();
+    archives.push_back(std::make_unique<ArchiveInput>(look, name, kMostPackedLevels - levels,
+                                                      [&file] { return file.bytesTaken(); }));
     archivesNamed.push_back(named);
     return nullptr;
 }

@@ -38,6 +38,9 @@ struct Input {
     // than found in a folder or an archive: a file of another kind found
     // beside GPS files is passed over, one named is a mistake to report.
     bool named = true;
+    // It cannot be read as it is of another kind (an archive that holds no
+    // files): found in a folder or an archive, it is passed over.
+    bool notGps = false;
 };
 
 // The inputs a conversion reads, in order, from the names it is given:
@@ -45,14 +48,18 @@ struct Input {
 //   when it is an archive (compressed or not), all told by its first bytes;
 // - a folder: its files and subfolders, in the byte order of their names
 //   (a subfolder where its name falls), passing over hidden ones (a name
-//   starting with "."), links that lead in a circle, what is neither a file
-//   nor a folder (a FIFO would wait forever), and the output folder;
+//   starting with "."), links to folders (a link to "/" or ".." would take
+//   in the whole system; a link to a file is read as the file), what is
+//   neither a file nor a folder (a FIFO would wait forever), and the output
+//   folder;
 // - "-": standard input, once, compressed or an archive too.
 //
 // An archive inside an archive, or a compressed file inside one (Strava's
 // activities/NNN.fit.gz), is read through once more; one level deeper is
 // refused, as no export packs so deep and each level holds a decompressor's
-// memory (a zip that holds itself would never end).
+// memory (a zip that holds itself would never end). A file compressed twice
+// over (.gz.gz) takes both levels. What unpacks to more than a thousand
+// times its bytes, beyond 1 GiB, stops as a decompression bomb.
 //
 // Folders are walked and files looked up when the list is made, so that the
 // bytes of all inputs are known before the first is read.
@@ -78,6 +85,9 @@ class InputList {
     // The bytes of those files read so far: a compressed file's compressed
     // bytes, the files done whole (read to their end or not).
     qint64 bytesRead() const;
+    // What the user should know of the folders walked: the links to folders
+    // passed over, one line for each folder named.
+    QStringList notices() const { return folderNotices; }
 
   private:
     // A file or standard input found when the list was made.
@@ -97,13 +107,15 @@ class InputList {
     bool openFile(const Planned &next, QString &error);
     const Input *lookAt(ByteSource &source, const QString &name, bool named);
     const Input *handOut(const QString &name, ByteSource *source, bool named,
-                         const QString &error = {});
+                         const QString &error = {}, bool notGps = false);
 
     std::vector<Planned> planned;
     std::size_t nextPlanned = 0;
     quint64 outputDevice = 0, outputInode = 0;
     bool hasOutputFolder = false;
     std::vector<std::pair<quint64, quint64>> foldersWalked;
+    int linksPassedOver = 0; // in the folder named being walked
+    QStringList folderNotices;
     bool standardInputPlanned = false;
     const std::atomic_bool *stop;
 
@@ -117,7 +129,8 @@ class InputList {
     // handed out last.
     std::vector<std::unique_ptr<LookAheadSource>> looks;
     std::vector<std::unique_ptr<ArchiveInput>> archives;
-    std::vector<bool> archivesNamed; // whether archives[i] was named by the caller
+    std::vector<bool> archivesNamed;   // whether archives[i] was named by the caller
+    std::unique_ptr<ByteSource> zeros; // what an archive of nothing but zeros is read as
     Input current;
 };
 

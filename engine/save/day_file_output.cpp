@@ -141,6 +141,9 @@ bool DayFileOutput::checkTargets()
             return fail(file.name, QStringLiteral("a folder of that name is in the way"));
         if (target.isProtected)
             return fail(file.name, QStringLiteral("it is the history file being read"));
+        // A link planted under the name lends nothing of its target: the new
+        // file keeps the mode it was made with.
+        file.keepsMode = target.isFile;
         file.mode = target.mode;
     }
     return true;
@@ -176,7 +179,7 @@ bool DayFileOutput::replaceExistingFiles()
                                 return linkUnnamed(file, candidate, taken);
                             }))
             return fail(file.name);
-        if (!keepMode(file) || !renameOver(file.temporary, file.name))
+        if ((file.keepsMode && !keepMode(file)) || !renameOver(file.temporary, file.name))
             return fail(file.name);
         file.temporary.clear();
         file.replaced = true;
@@ -231,7 +234,10 @@ void DayFileOutput::discard()
 
 void DayFileOutput::removeLeftovers(const QString &folder)
 {
-    static const QRegularExpression ours(QStringLiteral(R"(^\..+\.[0-9a-f]{8}\.(part|old)$)"));
+    // Only a day file's name (YYYYMMDD_NN_Weekday.ext, the weekday in any
+    // language) before our serial: a user's ".notes.20240101.old" is theirs.
+    static const QRegularExpression ours(QStringLiteral(
+        R"(^\.[0-9]{8}_[0-9]{2,}_[^./]+\.(xml|txt|gpx|tcx|fit)\.[0-9a-f]{8}\.(part|old)$)"));
     QDirIterator entries(folder, {QStringLiteral(".*.part"), QStringLiteral(".*.old")},
                          QDir::Files | QDir::Hidden | QDir::System);
     while (entries.hasNext()) {

@@ -17,10 +17,12 @@ namespace kelvane {
 // Saves one run's day files so that they appear together, each complete, or
 // not at all. Every file is first written without a name (or under a hidden
 // temporary name where the system cannot do that), and only when all of them
-// are written do they get their names. A file that already exists is
-// replaced in one step, by a rename, and keeps its permissions; until the
-// run's last file has its name, the replaced files are kept aside under
-// hidden names, and put back if the run cannot be saved whole.
+// are written do they get their names. A new file has the mode 0666 less the
+// umask. A file that already exists is replaced in one step, by a rename, and
+// keeps its permission bits (never set-ID or sticky bits; a link in its place
+// lends nothing of its target's); until the run's last file has its name, the
+// replaced files are kept aside under hidden names, and put back if the run
+// cannot be saved whole.
 //
 // Nothing is synced to disk: a conversion can always be repeated from its
 // history file, and syncing each of thousands of small files would cost far
@@ -76,13 +78,15 @@ class DayFileOutput {
         bool linked = false;         // got its name in this commit, as a new file
         QByteArray keptAside;        // the hidden name of the file it replaces
         bool replaced = false;       // renamed over the file it replaces, in this commit
-        unsigned mode = 0;           // permissions of the file it replaces
+        bool keepsMode = false;      // takes the permissions of the file it replaces
+        unsigned mode = 0;           // those permissions
     };
     // What stands at a day file's name.
     struct Target {
         bool isFolder = false;
         bool isProtected = false;
-        unsigned mode = 0;
+        bool isFile = false; // a file itself, not a link or a device
+        unsigned mode = 0;   // its permission bits, without set-ID and sticky bits
     };
 
     // The steps of commit().

@@ -157,7 +157,11 @@ bool DayFileOutput::inspect(const QString &name, Target &target)
     const std::pair<unsigned long long, unsigned long long> id(info.st_dev, info.st_ino);
     target.isProtected =
         std::find(protectedIds.begin(), protectedIds.end(), id) != protectedIds.end();
-    target.mode = info.st_mode & 07777;
+    struct stat own;
+    target.isFile =
+        ::fstatat(folderFd, QFile::encodeName(name).constData(), &own, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(own.st_mode);
+    target.mode = own.st_mode & 0777;
     return true;
 }
 

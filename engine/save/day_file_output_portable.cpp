@@ -108,7 +108,9 @@ bool DayFileOutput::inspect(const QString &name, Target &target)
         std::any_of(protectedPaths.begin(), protectedPaths.end(), [&](const QString &input) {
             return std::filesystem::equivalent(path, pathFrom(QFile::encodeName(input)), error);
         });
-    target.mode = unsigned(status.permissions());
+    const auto own = std::filesystem::symlink_status(path, error);
+    target.isFile = !error && std::filesystem::is_regular_file(own);
+    target.mode = unsigned(own.permissions() & std::filesystem::perms::all);
     return true;
 }
 

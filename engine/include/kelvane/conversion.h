@@ -74,8 +74,9 @@ struct ConversionOptions {
 
 // An input is a file (read through its compression when it is compressed),
 // an archive (each of its files an input), a folder (its files and
-// subfolders in the order of their names, hidden ones and the output folder
-// passed over), or "-" for standard input; all told by their content.
+// subfolders in the order of their names, hidden ones, links to folders and
+// the output folder passed over), or "-" for standard input; all told by
+// their content.
 struct ConversionRequest {
     QString historyFile; // the one input, when not empty; read before `inputs`
     QString outputFolder;
