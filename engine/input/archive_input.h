@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -56,10 +57,13 @@ class ArchiveInput {
         QString errorString() const override { return error; }
         QString name() const override { return label; }
         qint64 size() const override { return bytes; }
+        // The entry read once more, in a second reading of the archive.
+        std::unique_ptr<ByteSource> readAgain() override { return archive.readEntryAgain(ordinal); }
 
         QString label;
         qint64 bytes = -1;
         QString error;
+        int ordinal = 0; // of the entries handed out
 
       private:
         ArchiveInput &archive;
@@ -67,6 +71,7 @@ class ArchiveInput {
 
     bool open();
     void readPastFailure();
+    std::unique_ptr<ByteSource> readEntryAgain(int ordinal);
     qint64 fill(const void **bytes);
     QString failure(const QString &what) const;
 
@@ -83,6 +88,13 @@ class ArchiveInput {
     int failuresInARow = 0;
     bool ended = false; // nothing more can be read
     QString error;
+    int entriesHandedOut = 0;
+    // The second reading of the archive that readEntryAgain() reads entries
+    // from. It moves on as this one does, entry by entry, so that an archive
+    // is read twice at most, however many of its entries are read again.
+    std::unique_ptr<ByteSource> againSource;
+    std::unique_ptr<ArchiveInput> again;
+    int againAt = -1; // the entry it stands at
 };
 
 } // namespace kelvane
