@@ -101,6 +101,7 @@ class Conversion final : public RunSink {
     bool progressStarted = false;
     int progressMin = 0;
     int progressMax = 0;
+    bool sharedNoticeGiven = false;
     ConversionSummary summary;
 };
 
@@ -209,6 +210,10 @@ void Conversion::readInput(const Input &input, bool alone)
             summary.notice = notice;
         else
             report({notice});
+    }
+    if (const QString notice = reader->sharedNotice(); !notice.isEmpty() && !sharedNoticeGiven) {
+        sharedNoticeGiven = true;
+        report({notice});
     }
     if (stopRequested() || saveFailed)
         return;

@@ -32,8 +32,8 @@ ConversionOptions Gpx11(int hourOffset = 0)
     return options;
 }
 
-// A ride as a TCX reader hands it over: three laps, heart rate, cadence and
-// power on most points, a point before the first lap and points right at a
+// A ride as a TCX or GPX reader hands it over: three laps, heart rate,
+// cadence, power and temperature on most points, a point before the first lap and points right at a
 // lap's start, altitudes written as xsd:double allows.
 struct Ride {
     TrackPoints points;
@@ -45,13 +45,13 @@ struct Ride {
     Ride()
     {
         const TrackPoint p[] = {
-            {"47.10", "8.10", "500.5", "2024-05-01", "09:59:50", "118", "80", "200"},
-            {"47.11", "8.11", "501.0", "2024-05-01", "10:00:00", "120", "81", "210"},
-            {"47.12", "8.12", "", "2024-05-01", "10:00:10", "", "", ""},
-            {"47.13", "8.13", "502.5", "2024-05-01", "10:00:20", "125", "85", "230"},
-            {"47.14", "8.14", "5.03E2", "2024-05-01", "10:00:30.500", "0", "255", "70000"},
-            {"47.15", "8.15", "NaN", "2024-05-01", "10:00:40", "130", "90", "250"},
-            {"47.16", "8.16", "505.0", "2024-05-01", "10:00:50", "131", "91", "251"}};
+            {"47.10", "8.10", "500.5", "2024-05-01", "09:59:50", "118", "80", "200", "21"},
+            {"47.11", "8.11", "501.0", "2024-05-01", "10:00:00", "120", "81", "210", "21.5"},
+            {"47.12", "8.12", "", "2024-05-01", "10:00:10", "", "", "", ""},
+            {"47.13", "8.13", "502.5", "2024-05-01", "10:00:20", "125", "85", "230", "-3"},
+            {"47.14", "8.14", "5.03E2", "2024-05-01", "10:00:30.500", "0", "255", "70000", "1E1"},
+            {"47.15", "8.15", "NaN", "2024-05-01", "10:00:40", "130", "90", "250", "NaN"},
+            {"47.16", "8.16", "505.0", "2024-05-01", "10:00:50", "131", "91", "251", "22"}};
         for (const TrackPoint &point : p)
             points.append(point);
         run.startTime = "2024-05-01T10:00:00Z";
@@ -317,8 +317,9 @@ void TestDayFileWriters::modernFilesAreValid()
     QVERIFY2(errors.isEmpty(), qPrintable(errors + QString::fromUtf8(file.left(3000))));
 }
 
-// Heart rate and cadence reach both files where the schemas allow the value;
-// power only the TCX file.
+// Heart rate, cadence and power reach both files where the schemas allow the
+// value; temperature only the GPX 1.1 file, which declares the power
+// extension only when a point has power.
 void TestDayFileWriters::extensionValues()
 {
     Ride ride;
@@ -327,7 +328,27 @@ void TestDayFileWriters::extensionValues()
              QStringList({"118", "120", "125", "130", "131"})); // 0 is no heart rate
     QCOMPARE(Texts(gpx, QStringLiteral("cad")),
              QStringList({"80", "81", "85", "90", "91"})); // 255 is above the schema's cadence
-    QVERIFY(!gpx.contains("Watts") && !gpx.contains("power"));
+    QCOMPARE(Texts(gpx, QStringLiteral("PowerInWatts")),
+             QStringList({"200", "210", "230", "250", "251"})); // 70000 is above unsignedShort
+    QCOMPARE(Texts(gpx, QStringLiteral("atemp")), QStringList({"21", "21.5", "-3", "10", "22"}));
+    TrackPoints unpowered;
+    unpowered.append(Point("47.6205", "13:45:10"));
+    ride.run.points = &unpowered;
+    QVERIFY(!Joined(makeDayFileWriter(DayFileKind::Gpx, Gpx11())->write(ride.run))
+                 .contains("PowerExtension"));
+    // A FIT record's numbers.
+    TrackPoints recorded;
+    recorded.append(
+        RecordedPoint{.time = 1000000030,
+                      .power = 250,
+                      .temperature = -4,
+                      .has = std::uint16_t(RecordedPoint::kTime | RecordedPoint::kPosition |
+                                           RecordedPoint::kPower | RecordedPoint::kTemperature)});
+    ride.run.points = &recorded;
+    const QByteArray fit = Joined(makeDayFileWriter(DayFileKind::Gpx, Gpx11())->write(ride.run));
+    QCOMPARE(Texts(fit, QStringLiteral("PowerInWatts")), QStringList{"250"});
+    QCOMPARE(Texts(fit, QStringLiteral("atemp")), QStringList{"-4"});
+    ride.run.points = &ride.points;
     QCOMPARE(Texts(gpx, QStringLiteral("type")), QStringList({"Biking"}));
     QCOMPARE(Texts(gpx, QStringLiteral("metadata")).size(), 1);
 

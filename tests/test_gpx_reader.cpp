@@ -186,6 +186,8 @@ class TestGpxReader : public QObject {
     void startDays();
     void oneFileBearsTheName_data();
     void oneFileBearsTheName();
+    void extensionValues_data();
+    void extensionValues();
     void tinyBuffers_data();
     void tinyBuffers();
 };
@@ -382,6 +384,53 @@ void TestGpxReader::oneFileBearsTheName()
     QCOMPARE(file.contains("creator=\"Kelvane tests\""), version == 0);
     QCOMPARE(file.contains("<gpx version=\"1.0\""), version == 10);
     QCOMPARE(file.contains("<gpx version=\"1.1\" creator=\"Tessaly"), version == 11);
+}
+
+void TestGpxReader::extensionValues_data()
+{
+    QTest::addColumn<QByteArray>("extensions"); // of a point
+    QTest::newRow("the device maker's")
+        << QByteArray("<gpxtpx:TrackPointExtension><gpxtpx:atemp>21.5</gpxtpx:atemp>"
+                      "<gpxtpx:hr>120</gpxtpx:hr></gpxtpx:TrackPointExtension>"
+                      "<pwr:PowerInWatts>230</pwr:PowerInWatts>");
+    QTest::newRow("a fitness site's plain power")
+        << QByteArray("<power>230</power><ns3:TrackPointExtension><ns3:atemp>21.5</ns3:atemp>"
+                      "<ns3:hr>120</ns3:hr></ns3:TrackPointExtension>");
+}
+
+// Power and temperature, as apps write them, reach the GPX 1.1 day file in
+// the device maker's extensions, and power the TCX day file.
+void TestGpxReader::extensionValues()
+{
+    QFETCH(QByteArray, extensions);
+    const QByteArray point =
+        gpx_text::Point("2026-11-02T08:00:00Z")
+            .replace("</time>", "</time><extensions>" + extensions + "</extensions>");
+    QVERIFY(
+        WriteFile(input(), gpx_text::Gpx({gpx_text::Track({point, point})})
+                               .replace("creator=\"test\"", "creator=\"test\" xmlns:gpxtpx=\"tpx\" "
+                                                            "xmlns:ns3=\"tpx\" "
+                                                            "xmlns:pwr=\"pwr\"")));
+    ConversionOptions options = Kinds(DayFileKind::Gpx | DayFileKind::Tcx);
+    options.convertGpxRuns = true;
+    options.gpxVersion = GpxVersion::V1_1;
+    const Converted converted = Convert(dir, input(), options);
+    QCOMPARE(converted.saved, QStringList({"20261102_01_Monday.gpx", "20261102_01_Monday.tcx"}));
+    const QByteArray gpx = converted.file(converted.saved[0]);
+    const auto texts = [](const QByteArray &xml, const char *name) {
+        QStringList found;
+        for (QXmlStreamReader reader(xml); !reader.atEnd();)
+            if (reader.readNext() == QXmlStreamReader::StartElement &&
+                reader.name() == QLatin1StringView(name))
+                found << reader.readElementText();
+        return found.join(u' ');
+    };
+    QCOMPARE(texts(gpx, "PowerInWatts"), QStringLiteral("230 230"));
+    QCOMPARE(texts(gpx, "atemp"), QStringLiteral("21.5 21.5"));
+    QCOMPARE(texts(gpx, "hr"), QStringLiteral("120 120"));
+    QCOMPARE(texts(converted.file(converted.saved[1]), "Watts"), QStringLiteral("230 230"));
+    if (xml_check::HaveProgram(QStringLiteral("xmllint")))
+        QCOMPARE(xml_check::SchemaErrorsOf(gpx, xml_check::kGpx11Schema), QString());
 }
 
 void TestGpxReader::tinyBuffers_data()

@@ -391,6 +391,8 @@ void TestKelvaneSplit::inputThroughAPipe()
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.exitCode(), 0);
     QCOMPARE(shell.readAllStandardOutput(), fromFile.out);
+    // What is left out is said once.
+    QCOMPARE(shell.readAllStandardError().count("have no Author"), int(!notRepeated.isEmpty()));
     QMap<QString, QByteArray> piped;
     for (const QString &name : written())
         piped[name] = ReadFile(QDir(outDir()).filePath(name));
@@ -697,6 +699,12 @@ void TestKelvaneSplit::manyInputs()
                  result.err.constData());
     QCOMPARE(QDir(out).entryList(QDir::Files, QDir::Name), dayFiles);
     QCOMPARE(ReadFile(many("kept/20100528_01_Friday.tcx")), kept);
+    // The Author stands after the activities: a compressed or archived file is
+    // read once more for it.
+    for (const QString &name : dayFiles)
+        if (name.endsWith(QLatin1String(".tcx")))
+            QVERIFY2(ReadFile(QDir(out).filePath(name)).contains(tcx_text::kAuthor),
+                     qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TestKelvaneSplit)

@@ -1,5 +1,7 @@
 #include "input/archive_input.h"
 
+#include "input/look_ahead_source.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 
@@ -252,6 +254,7 @@ ArchiveInput::Step ArchiveInput::next()
             entrySource.bytes = archive_entry_size_is_set(header) ? archive_entry_size(header) : -1;
         }
         entrySource.error.clear();
+        entrySource.ordinal = entriesHandedOut++;
         failuresInARow = 0;
         return Step::Entry;
     }
@@ -271,6 +274,34 @@ void ArchiveInput::readPastFailure()
         if (archive_format(reader) != ARCHIVE_FORMAT_RAW)
             entrySource.error += QStringLiteral("; the entries after it cannot be read");
     }
+}
+
+std::unique_ptr<ByteSource> ArchiveInput::readEntryAgain(int ordinal)
+{
+    if (!again || againAt >= ordinal) {
+        again.reset();
+        againAt = -1;
+        againSource = source.readAgain();
+        if (!againSource)
+            return nullptr;
+        again = std::make_unique<ArchiveInput>(*againSource, name);
+    }
+    while (againAt < ordinal) {
+        switch (again->next()) {
+        case Step::Entry:
+            againAt = again->entrySource.ordinal;
+            break;
+        case Step::Failed: // it goes on where the archive allows, as this reading did
+            break;
+        case Step::End:
+            again.reset();
+            return nullptr;
+        }
+    }
+    // An archive changed since it was read is not taken for the same.
+    if (againAt != ordinal || again->entrySource.label != entrySource.label)
+        return nullptr;
+    return std::make_unique<LookAheadSource>(again->entry(), entrySource.label);
 }
 
 qint64 ArchiveInput::Entry::read(char *into, qint64 size)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -79,10 +80,13 @@ class ArchiveInput {
         QString errorString() const override { return error; }
         QString name() const override { return label; }
         qint64 size() const override { return bytes; }
+        // The entry read once more, in a second reading of the archive.
+        std::unique_ptr<ByteSource> readAgain() override { return archive.readEntryAgain(ordinal); }
 
         QString label;
         qint64 bytes = -1;
         QString error;
+        int ordinal = 0; // of the entries handed out
 
       private:
         ArchiveInput &archive;
@@ -92,6 +96,7 @@ class ArchiveInput {
     bool tooDeep();
     bool isBomb();
     void readPastFailure();
+    std::unique_ptr<ByteSource> readEntryAgain(int ordinal);
     qint64 fill(const void **bytes);
     QString failure(const QString &what) const;
 
@@ -114,6 +119,13 @@ class ArchiveInput {
     std::function<qint64()> packedBytes;
     qint64 packedAtStart;
     qint64 unpacked = 0; // the bytes of all entries read so far
+    int entriesHandedOut = 0;
+    // The second reading of the archive that readEntryAgain() reads entries
+    // from. It moves on as this one does, entry by entry, so that an archive
+    // is read twice at most, however many of its entries are read again.
+    std::unique_ptr<ByteSource> againSource;
+    std::unique_ptr<ArchiveInput> again;
+    int againAt = -1; // the entry it stands at
 };
 
 } // namespace kelvane

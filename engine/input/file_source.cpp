@@ -118,4 +118,14 @@ bool FileSource::readEnd(std::size_t count, std::string &out)
     return true;
 }
 
+std::unique_ptr<ByteSource> FileSource::readAgain()
+{
+    if (!regular)
+        return nullptr;
+    auto again = std::make_unique<FileSource>(path, stop);
+    if (!again->open())
+        return nullptr;
+    return again;
+}
+
 } // namespace kelvane

@@ -28,6 +28,8 @@ class FileSource final : public ByteSource {
     qint64 size() const override { return regular ? fileSize : -1; }
     // A regular file's end is read where it lies; other files cannot.
     bool readEnd(std::size_t count, std::string &out) override;
+    // A regular file is opened again; other files cannot be read twice.
+    std::unique_ptr<ByteSource> readAgain() override;
 
   private:
     bool waitForBytes();

@@ -62,6 +62,7 @@ class LookAheadSource final : public ByteSource {
     {
         return source.readEnd(count, out);
     }
+    std::unique_ptr<ByteSource> readAgain() override { return source.readAgain(); }
 
   private:
     ByteSource &source;

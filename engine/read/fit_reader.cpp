@@ -168,6 +168,7 @@ RecordedPoint recorded(const FitRecord &r)
     take(r.heartRate, p.heartRate, RecordedPoint::kHeartRate);
     take(r.cadence, p.cadence, RecordedPoint::kCadence);
     take(r.power, p.power, RecordedPoint::kPower);
+    take(r.temperature, p.temperature, RecordedPoint::kTemperature);
     take(r.distance, p.distance, RecordedPoint::kDistance);
     take(r.speed, p.speed, RecordedPoint::kSpeed);
     return p;

@@ -111,10 +111,16 @@ GpxReader::Kind GpxReader::childKind(Kind parent, std::string_view name) const
             return Kind::Elevation;
         return named(name, "extensions") ? Kind::PointExtensions : Kind::Other;
     case Kind::PointExtensions:
-        return named(name, "TrackPointExtension") ? Kind::TrackPointExtension : Kind::Other;
+        if (named(name, "TrackPointExtension"))
+            return Kind::TrackPointExtension;
+        // The device maker's power extension, or a plain element as a
+        // fitness site's export writes it.
+        return named(name, "PowerInWatts") || named(name, "power") ? Kind::Power : Kind::Other;
     case Kind::TrackPointExtension:
         if (named(name, "hr"))
             return Kind::HeartRate;
+        if (named(name, "atemp"))
+            return Kind::Temperature;
         return named(name, "cad") ? Kind::Cadence : Kind::Other;
     default:
         return Kind::Other;
@@ -156,8 +162,10 @@ bool GpxReader::startElement()
     case Kind::TrackType:
     case Kind::Time:
     case Kind::Elevation:
+    case Kind::Temperature:
     case Kind::HeartRate:
     case Kind::Cadence:
+    case Kind::Power:
         values.begin();
         break;
     }
@@ -182,6 +190,12 @@ bool GpxReader::endElement(Kind kind, qint64 contentEnd)
         break;
     case Kind::Cadence:
         point.cadence = values.end(contentEnd, pointStore);
+        break;
+    case Kind::Temperature:
+        point.temperature = values.end(contentEnd, pointStore);
+        break;
+    case Kind::Power:
+        point.power = values.end(contentEnd, pointStore);
         break;
     case Kind::Point:
         return endPoint();
@@ -414,6 +428,8 @@ void GpxReader::takePoint(std::string_view time)
     }
     row.heartRate = values.view(point.heartRate, pointStore);
     row.cadence = values.view(point.cadence, pointStore);
+    row.power = values.view(point.power, pointStore);
+    row.temperature = values.view(point.temperature, pointStore);
     points.append(row);
 }
 

@@ -58,11 +58,13 @@ class GpxReader final : public RunReader {
         Elevation,
         PointExtensions,
         TrackPointExtension,
+        Temperature,
         HeartRate,
         Cadence,
+        Power,
     };
     struct PointTexts {
-        XmlText latitude, longitude, elevation, time, heartRate, cadence;
+        XmlText latitude, longitude, elevation, time, temperature, heartRate, cadence, power;
     };
 
     void readTokens();

@@ -82,7 +82,7 @@ TcxAuthor findTcxAuthor(ByteSource &input)
 {
     std::string end;
     if (!input.readEnd(kTailBytes, end))
-        return {};
+        return {.element = {}, .indentation = {}, .endRead = false};
     const std::string_view tail(end);
 
     int tried = 0;

@@ -12,14 +12,16 @@ namespace kelvane {
 struct TcxAuthor {
     std::string element;     // from "<Author" through its end tag, as written
     std::string indentation; // the blanks before it on its line
+    bool endRead = true;     // false: the input's end could not be read first
 };
 
 // Looks for the Author element in the last stretch of the input: the last one
 // there that is a whole element followed by nothing but the root's end (an
-// Extensions element, comments and blanks allowed). Empty when there is none,
-// when it cannot be told from something that only looks like one, or when
-// the input's end cannot be read first (a pipe): the day files then have no
-// Author, which the format allows.
+// Extensions element, comments and blanks allowed). A compressed file or an
+// archive's entry is read through once more to reach it. Empty when there is
+// none, when it cannot be told from something that only looks like one, or
+// when the input's end cannot be read first (a pipe): the day files then have
+// no Author, which the format allows.
 TcxAuthor findTcxAuthor(ByteSource &input);
 
 } // namespace kelvane

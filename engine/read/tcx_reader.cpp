@@ -89,6 +89,8 @@ TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
             return Kind::Activities;
         if (named(name, "Courses"))
             return Kind::Courses;
+        if (named(name, "Author"))
+            return Kind::Author;
         return named(name, "History") ? Kind::OlderHistory : Kind::Other;
     case Kind::Courses:
         return named(name, "Course") ? Kind::Course : Kind::Other;
@@ -183,6 +185,16 @@ void TcxReader::startElement()
     case Kind::Tpx:
     case Kind::Courses:
     case Kind::OlderHistory:
+        break;
+    case Kind::Author:
+        // Day files written before it was read lack it, when it could not be
+        // looked for at the end first.
+        if (documentBuilt && !author.endRead && authorNotice.isEmpty())
+            authorNotice = QStringLiteral("\"%1\": the day files of its activities have no "
+                                          "Author: it stands after them, and a Training Center "
+                                          "file read from a pipe (or unpacked to more than 1 "
+                                          "GiB) is not read twice to find it")
+                               .arg(path);
         break;
     case Kind::Course:
         ++courses;
@@ -482,6 +494,7 @@ bool TcxReader::closeActivity()
 // written as the characters they were read as.
 void TcxReader::buildDocument()
 {
+    documentBuilt = true;
     head.clear();
     const std::string &lineEnd = documentHead.lineEnd;
     head += documentHead.prolog;

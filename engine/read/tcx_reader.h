@@ -36,6 +36,7 @@ class TcxReader final : public RunReader {
     QString errorString() const override { return error; }
     QString noRunHint() const override;
     QString notice() const override { return misencodedNotice; }
+    QString sharedNotice() const override { return authorNotice; }
 
   private:
     // What an element is to the reader, known from its name and its parent's kind.
@@ -44,6 +45,7 @@ class TcxReader final : public RunReader {
         Document,
         Root,
         Activities,
+        Author,  // the program that wrote the file
         Courses, // planned routes, which are no runs
         Course,
         OlderHistory, // the History of Training Center v1, and the folders in it
@@ -127,6 +129,8 @@ class TcxReader final : public RunReader {
     RunSink *sink = nullptr;
     QString error;
     QString misencodedNotice;
+    QString authorNotice;
+    bool documentBuilt = false;     // of an activity, for its day file
     int courses = 0, olderRuns = 0; // what a file without activities holds
 
     std::vector<Kind> open; // the kinds of the open elements, the document first

@@ -154,6 +154,10 @@ class RunReader {
     // What the user should know of a file that was read, such as bytes it
     // read in another encoding than the file's; empty when nothing.
     virtual QString notice() const { return {}; }
+    // A notice that holds for every input read the same way, such as one
+    // read from a pipe: said once a conversion, of the first input it
+    // concerns; empty when nothing.
+    virtual QString sharedNotice() const { return {}; }
     // What it held besides runs, once read.
     virtual NonRuns nonRuns() const { return {}; }
 };

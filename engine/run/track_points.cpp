@@ -63,8 +63,10 @@ void TrackPoints::append(const TrackPoint &point)
     used = std::size_t(at - cells.data());
     rowEnds.push_back(ends);
     specialCharacters = -1;
-    if (!point.heartRate.empty() || !point.cadence.empty() || !point.power.empty() || hasExtras())
+    if (!point.heartRate.empty() || !point.cadence.empty() || !point.power.empty() ||
+        !point.temperature.empty() || hasExtras())
         appendExtras(point);
+    powered += !point.power.empty();
     if (point.zone != "Z" || !zoneEnds.empty())
         appendZone(point.zone);
     if (wasRead(point) && !hasPlainHour(point.time))
@@ -86,6 +88,7 @@ void TrackPoints::append(const RecordedPoint &point)
     altitudesMissing += !(point.has & RecordedPoint::kAltitude);
     timesMissing += !(point.has & RecordedPoint::kTime);
     positionsMissing += !(point.has & RecordedPoint::kPosition);
+    powered += (point.has & RecordedPoint::kPower) != 0;
 }
 
 void TrackPoints::setTime(int index, std::uint32_t time)
@@ -116,10 +119,11 @@ TrackPoint TrackPoints::textsOf(const RecordedPoint &p, unsigned wanted) const
         kCadence,
         kPower,
         kDistance,
-        kSpeed
+        kSpeed,
+        kTemperature
     };
     const auto has = [&](RecordedPoint::Has value) { return (p.has & value) != 0; };
-    const auto whole = [&](unsigned value, int place) {
+    const auto whole = [&](int value, int place) {
         return fitDecimalText(value, 0, recordedTexts[std::size_t(place)]);
     };
     TrackPoint point;
@@ -155,6 +159,8 @@ TrackPoint TrackPoints::textsOf(const RecordedPoint &p, unsigned wanted) const
             point.cadence = whole(p.cadence, kCadence);
         if (has(RecordedPoint::kPower))
             point.power = whole(p.power, kPower);
+        if (has(RecordedPoint::kTemperature))
+            point.temperature = whole(p.temperature, kTemperature);
     }
     if (wanted & kMotionTexts) {
         if (has(RecordedPoint::kDistance))
@@ -168,9 +174,11 @@ TrackPoint TrackPoints::textsOf(const RecordedPoint &p, unsigned wanted) const
 // Points before the first one with an extra value get empty ones.
 void TrackPoints::appendExtras(const TrackPoint &point)
 {
-    extraEnds.resize(rowEnds.size() - 1, {extras.size(), extras.size(), extras.size()});
-    std::array<std::size_t, 3> ends;
-    const std::string_view values[] = {point.heartRate, point.cadence, point.power};
+    const std::size_t none = extras.size();
+    extraEnds.resize(rowEnds.size() - 1, {none, none, none, none});
+    std::array<std::size_t, 4> ends;
+    const std::string_view values[] = {point.heartRate, point.cadence, point.power,
+                                       point.temperature};
     for (std::size_t i = 0; i < ends.size(); ++i) {
         extras.append(values[i]);
         ends[i] = extras.size();
@@ -222,6 +230,7 @@ void TrackPoints::copyFrom(const TrackPoints &other)
     timesMissing = other.timesMissing;
     oddHours = other.oddHours;
     leftOut = other.leftOut;
+    powered = other.powered;
     recording = other.recording;
     specialCharacters = other.specialCharacters;
 }
@@ -237,7 +246,7 @@ void TrackPoints::clear()
     zones.clear();
     zoneEnds.clear();
     recorded.clear();
-    altitudesMissing = timesMissing = positionsMissing = oddHours = leftOut = 0;
+    altitudesMissing = timesMissing = positionsMissing = oddHours = leftOut = powered = 0;
 }
 
 TrackPoint TrackPoints::at(int index, unsigned wanted) const
@@ -259,9 +268,10 @@ TrackPoint TrackPoints::at(int index, unsigned wanted) const
                      .time = texts[4]};
     if (std::size_t(index) < extraEnds.size()) {
         const auto &extra = extraEnds[std::size_t(index)];
-        begin = index == 0 ? 0 : extraEnds[std::size_t(index) - 1][2];
-        std::string_view *values[] = {&point.heartRate, &point.cadence, &point.power};
-        for (std::size_t i = 0; i < 3; ++i) {
+        begin = index == 0 ? 0 : extraEnds[std::size_t(index) - 1].back();
+        std::string_view *values[] = {&point.heartRate, &point.cadence, &point.power,
+                                      &point.temperature};
+        for (std::size_t i = 0; i < extra.size(); ++i) {
             *values[i] = std::string_view(extras).substr(begin, extra[i] - begin);
             begin = extra[i];
         }

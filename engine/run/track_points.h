@@ -23,6 +23,7 @@ struct TrackPoint {
     // show it, before they move its hour by the hour offset.
     std::string_view time;
     std::string_view heartRate = {}, cadence = {}, power = {};
+    std::string_view temperature = {}; // degrees Celsius
     // A history file always gives both; a point of another format may have
     // no altitude element, or no time that can be read, and its empty texts
     // then stand for nothing rather than for an empty value.
@@ -48,7 +49,7 @@ struct TrackPoint {
 // A point as a FIT file records it: numbers in its units (see
 // fit_messages.h), made texts only when read.
 struct RecordedPoint {
-    enum Has : std::uint8_t {
+    enum Has : std::uint16_t {
         kTime = 1,
         kPosition = 2,
         kAltitude = 4,
@@ -57,6 +58,7 @@ struct RecordedPoint {
         kPower = 32,
         kDistance = 64,
         kSpeed = 128,
+        kTemperature = 256,
     };
     std::uint32_t time = 0;                   // FIT date_time, in UTC
     std::int32_t latitude = 0, longitude = 0; // semicircles
@@ -65,8 +67,11 @@ struct RecordedPoint {
     std::uint32_t speed = 0;                  // mm/s
     std::uint16_t power = 0;                  // watts
     std::uint8_t heartRate = 0, cadence = 0;
-    std::uint8_t has = 0; // which of the values it has
+    std::int8_t temperature = 0; // degrees Celsius
+    std::uint16_t has = 0;       // which of the values it has
 };
+// Memory holds the largest run's records at this size.
+static_assert(sizeof(RecordedPoint) == 32);
 
 // The points of the open run, copied out of the reader at each point's end.
 // Each point is kept as the line the CSV day file shows for it,
@@ -95,7 +100,7 @@ class TrackPoints {
     // those are made.
     enum Texts : unsigned {
         kPlaceTexts = 1,  // latitude, longitude, altitude, date and time
-        kSensorTexts = 2, // heart rate, cadence and power
+        kSensorTexts = 2, // heart rate, cadence, power and temperature
         kMotionTexts = 4, // distance and speed
         kEveryText = 7,
     };
@@ -127,6 +132,9 @@ class TrackPoints {
     int withOddHour() const { return oddHours; }
     // How many points were left out (see leaveOut()).
     int leftOutCount() const { return leftOut; }
+    // How many points have a power value (a day file that holds it declares
+    // its namespace only then).
+    int withPower() const { return powered; }
 
   private:
     void appendExtras(const TrackPoint &point);
@@ -138,7 +146,7 @@ class TrackPoints {
     std::vector<std::array<std::size_t, 5>> rowEnds; // end offset of each field
     // Extra values, only once a point had one: end offsets into extras, per point.
     std::string extras;
-    std::vector<std::array<std::size_t, 3>> extraEnds;
+    std::vector<std::array<std::size_t, 4>> extraEnds;
     // Per point, only once a point lacked one: bit 0 no altitude, bit 1 no time.
     std::vector<unsigned char> missing;
     // Zones other than "Z", only once a point had one: end offsets into zones, per point.
@@ -146,13 +154,14 @@ class TrackPoints {
     std::vector<std::size_t> zoneEnds;
     // Recorded points, and the texts of the one read last.
     std::deque<RecordedPoint> recorded;
-    mutable std::array<std::array<char, 32>, 10> recordedTexts;
+    mutable std::array<std::array<char, 32>, 11> recordedTexts;
     mutable std::uint32_t dateTextDay = ~0u; // the day whose date texts[3] holds
     int altitudesMissing = 0;
     int timesMissing = 0;
     int positionsMissing = 0;
     int oddHours = 0;
     int leftOut = 0;
+    int powered = 0;
     bool recording = true;
     mutable int specialCharacters = -1; // unknown (-1), none (0), some (1)
 };

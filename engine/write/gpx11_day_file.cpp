@@ -1,6 +1,7 @@
 // The GPX 1.1 day file: the run's start time as metadata and one track of one
-// segment holding its points, with heart rate and cadence in the device
-// maker's track point extension. Every value is escaped.
+// segment holding its points, with temperature, heart rate and cadence in the
+// device maker's track point extension and power in its power extension.
+// Every value is escaped.
 
 #include "time/instant.h"
 #include "write/day_file_writer.h"
@@ -12,16 +13,25 @@ namespace kelvane {
 
 namespace {
 
-constexpr std::string_view kHead =
+// The file's head; the power extension is declared only in the file of a run
+// with power, so that the files of all other runs stay as they were.
+constexpr std::string_view kHeadStart =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
     "<gpx version=\"1.1\" creator=\"Tessaly Kelvane - http://kelvane.example.org/\""
     " xmlns=\"http://www.topografix.com/GPX/1/1\""
-    " xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v1\""
+    " xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v1\"";
+constexpr std::string_view kPowerNamespace =
+    " xmlns:pwr=\"http://www.garmin.com/xmlschemas/PowerExtension/v1\"";
+constexpr std::string_view kSchemaLocations =
     " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
     " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1"
     " http://www.topografix.com/GPX/1/1/gpx.xsd"
     " http://www.garmin.com/xmlschemas/TrackPointExtension/v1"
-    " http://www.garmin.com/xmlschemas/TrackPointExtensionv1.xsd\">\r\n";
+    " http://www.garmin.com/xmlschemas/TrackPointExtensionv1.xsd";
+constexpr std::string_view kPowerSchemaLocation =
+    " http://www.garmin.com/xmlschemas/PowerExtension/v1"
+    " http://www.garmin.com/xmlschemas/PowerExtensionv1.xsd";
+constexpr std::string_view kHeadEnd = "\">\r\n";
 constexpr std::string_view kTail = "</trkseg>\r\n"
                                    "</trk>\r\n"
                                    "</gpx>\r\n";
@@ -34,6 +44,11 @@ bool isHeartRate(std::string_view value)
 bool isCadence(std::string_view value)
 {
     return isWholeNumber(value, 0, 254);
+}
+// PowerInWatts is an xsd:unsignedShort.
+bool isPower(std::string_view value)
+{
+    return isWholeNumber(value, 0, 65535);
 }
 
 class Gpx11DayFile final : public DayFileWriter {
@@ -48,14 +63,23 @@ class Gpx11DayFile final : public DayFileWriter {
 
     XmlBuffer out;
     PointInstants times;
-    std::string scratch, latitude, longitude, altitude;
+    std::string scratch, latitude, longitude, altitude, temperature;
+    bool withPower = false; // the file declares the power extension
     std::string_view file;
 };
 
 std::span<const std::string_view> Gpx11DayFile::write(const Run &run)
 {
+    const TrackPoints &track = *run.points;
+    withPower = track.withPower() > 0;
     out.clear();
-    out.put(kHead);
+    out.put(kHeadStart);
+    if (withPower)
+        out.put(kPowerNamespace);
+    out.put(kSchemaLocations);
+    if (withPower)
+        out.put(kPowerSchemaLocation);
+    out.put(kHeadEnd);
     if (const auto start = readInstant(run.startTime)) {
         scratch.clear();
         appendUtc(scratch, *start);
@@ -70,7 +94,6 @@ std::span<const std::string_view> Gpx11DayFile::write(const Run &run)
         out.put("</type>\r\n");
     }
     out.put("<trkseg>\r\n");
-    const TrackPoints &track = *run.points;
     for (int i = 0; i < track.size(); ++i) {
         writePoint(track.at(i, TrackPoints::kPlaceTexts | TrackPoints::kSensorTexts));
         if (handOverPart(out.bytes()))
@@ -95,11 +118,9 @@ constexpr std::size_t kPointFrame = kBeforeLat.size() + kBeforeLon.size() + kBef
 void Gpx11DayFile::writeMadePoint(const TrackPoint &p)
 {
     constexpr std::string_view kAfterLon = "\">\r\n";
-    constexpr std::string_view kBeforeExtension =
-        "<extensions>\r\n<gpxtpx:TrackPointExtension>\r\n";
-    constexpr std::string_view kAfterExtension =
-        "</gpxtpx:TrackPointExtension>\r\n</extensions>\r\n";
-    constexpr std::size_t kMost = 512; // the frame and eight texts of at most 32 bytes
+    constexpr std::string_view kBeforeExtension = "<gpxtpx:TrackPointExtension>\r\n";
+    constexpr std::string_view kAfterExtension = "</gpxtpx:TrackPointExtension>\r\n";
+    constexpr std::size_t kMost = 640; // the frame and ten texts of at most 32 bytes
     if (!p.hasPosition)
         return;
     out.reserve(kMost);
@@ -120,21 +141,37 @@ void Gpx11DayFile::writeMadePoint(const TrackPoint &p)
         out.appendBlockText(p.time);
         out.append("Z</time>\r\n");
     }
+    const bool temperature = !p.temperature.empty();
     const bool heartRate = !p.heartRate.empty() && p.heartRate != "0";
     const bool cadence = !p.cadence.empty();
-    if (heartRate || cadence) {
-        out.append(kBeforeExtension);
-        if (heartRate) {
-            out.append("<gpxtpx:hr>");
-            out.appendBlockText(p.heartRate);
-            out.append("</gpxtpx:hr>\r\n");
+    const bool power = withPower && !p.power.empty();
+    if (temperature || heartRate || cadence || power) {
+        out.append("<extensions>\r\n");
+        if (temperature || heartRate || cadence) {
+            out.append(kBeforeExtension);
+            if (temperature) {
+                out.append("<gpxtpx:atemp>");
+                out.appendBlockText(p.temperature);
+                out.append("</gpxtpx:atemp>\r\n");
+            }
+            if (heartRate) {
+                out.append("<gpxtpx:hr>");
+                out.appendBlockText(p.heartRate);
+                out.append("</gpxtpx:hr>\r\n");
+            }
+            if (cadence) {
+                out.append("<gpxtpx:cad>");
+                out.appendBlockText(p.cadence);
+                out.append("</gpxtpx:cad>\r\n");
+            }
+            out.append(kAfterExtension);
         }
-        if (cadence) {
-            out.append("<gpxtpx:cad>");
-            out.appendBlockText(p.cadence);
-            out.append("</gpxtpx:cad>\r\n");
+        if (power) {
+            out.append("<pwr:PowerInWatts>");
+            out.appendBlockText(p.power);
+            out.append("</pwr:PowerInWatts>\r\n");
         }
-        out.append(kAfterExtension);
+        out.append("</extensions>\r\n");
     }
     out.append("</trkpt>\r\n");
 }
@@ -150,9 +187,9 @@ void Gpx11DayFile::writePoint(const TrackPoint &p)
     // Most points have every value, as decimal numbers, and no extension
     // value: their size is known, so they are copied with one check.
     const std::string_view time = PointInstants::isUtcAsWritten(p) ? p.time : std::string_view();
-    if (!time.empty() && p.heartRate.empty() && p.cadence.empty() && isDecimalNumber(p.latitude) &&
-        isDecimalNumber(p.longitude) && isDecimalNumber(p.altitude) && isPlainXml(p.date) &&
-        isPlainXml(time)) {
+    if (!time.empty() && p.heartRate.empty() && p.cadence.empty() && p.power.empty() &&
+        p.temperature.empty() && isDecimalNumber(p.latitude) && isDecimalNumber(p.longitude) &&
+        isDecimalNumber(p.altitude) && isPlainXml(p.date) && isPlainXml(time)) {
         out.reserve(kPointFrame + p.latitude.size() + p.longitude.size() + p.altitude.size() +
                     p.date.size() + time.size());
         // One call each, so the frame's copies, of known sizes, are inlined.
@@ -189,21 +226,37 @@ void Gpx11DayFile::writePoint(const TrackPoint &p)
         times.write(out, p);
         out.put("</time>\r\n");
     }
-    // Power has no place in the GPX track point extensions; it is left out.
+    // The track point extension takes its values in the schema's order.
+    const std::string_view atemp = decimalNumber(p.temperature, temperature);
     const bool heartRate = isHeartRate(p.heartRate), cadence = isCadence(p.cadence);
-    if (heartRate || cadence) {
-        out.put("<extensions>\r\n<gpxtpx:TrackPointExtension>\r\n");
-        if (heartRate) {
-            out.put("<gpxtpx:hr>");
-            out.put(p.heartRate);
-            out.put("</gpxtpx:hr>\r\n");
+    const bool power = withPower && isPower(p.power);
+    if (!atemp.empty() || heartRate || cadence || power) {
+        out.put("<extensions>\r\n");
+        if (!atemp.empty() || heartRate || cadence) {
+            out.put("<gpxtpx:TrackPointExtension>\r\n");
+            if (!atemp.empty()) {
+                out.put("<gpxtpx:atemp>");
+                out.put(atemp);
+                out.put("</gpxtpx:atemp>\r\n");
+            }
+            if (heartRate) {
+                out.put("<gpxtpx:hr>");
+                out.put(p.heartRate);
+                out.put("</gpxtpx:hr>\r\n");
+            }
+            if (cadence) {
+                out.put("<gpxtpx:cad>");
+                out.put(p.cadence);
+                out.put("</gpxtpx:cad>\r\n");
+            }
+            out.put("</gpxtpx:TrackPointExtension>\r\n");
         }
-        if (cadence) {
-            out.put("<gpxtpx:cad>");
-            out.put(p.cadence);
-            out.put("</gpxtpx:cad>\r\n");
+        if (power) {
+            out.put("<pwr:PowerInWatts>");
+            out.put(p.power);
+            out.put("</pwr:PowerInWatts>\r\n");
         }
-        out.put("</gpxtpx:TrackPointExtension>\r\n</extensions>\r\n");
+        out.put("</extensions>\r\n");
     }
     out.put("</trkpt>\r\n");
 }
