@@ -33,6 +33,7 @@ void GpxReader::read(RunSink &runSink)
     open.assign(1, Kind::Document);
     // Values are taken by their offsets; only text with references needs a look.
     tokens.setReportPlainText(false);
+    tokens.setLongestKept(qint64(options.largestRun));
     readTokens();
     misencoded = misencodedNotice(path, tokens);
 }
@@ -40,7 +41,10 @@ void GpxReader::read(RunSink &runSink)
 void GpxReader::readTokens()
 {
     for (;;) {
-        switch (tokens.next()) {
+        const XmlToken token = tokens.next();
+        if (tokens.letGoOfKept())
+            runTooLarge();
+        switch (token) {
         case XmlToken::StartTag:
             if (!startElement())
                 return;
@@ -154,6 +158,12 @@ bool GpxReader::startElement()
     case Kind::FileTime:
     case Kind::TrackName:
     case Kind::TrackType:
+        // A value is read from the input's bytes, which a kept run without
+        // its document does not keep otherwise.
+        if (!keepDocument && current.isKept())
+            tokens.keepFrom(tokens.tokenOffset());
+        values.begin();
+        break;
     case Kind::Time:
     case Kind::Elevation:
     case Kind::HeartRate:
@@ -267,9 +277,12 @@ void GpxReader::startPoint()
         point.latitude = values.attribute("lat", pointStore);
         point.longitude = values.attribute("lon", pointStore);
     }
-    // A run that is not kept lets its bytes go, but for those a run cut here would begin with.
+    // A run that is not kept lets its bytes go, but for those a run cut here
+    // would begin with; one kept without its document keeps the point's values.
     if (!keepsRun())
         tokens.keepFrom(pointsInSegment == 0 ? segmentBegin : pointBegin());
+    else if (!keepDocument && current.isKept())
+        tokens.keepFrom(pointTagOffset);
 }
 
 // Where a run cut at the point being read begins: the blanks before its tag on its line.
@@ -302,6 +315,8 @@ bool GpxReader::endPoint()
     takePoint(time);
     ++pointsInSegment;
     lastPointEnd = end;
+    if (!keepDocument && current.isKept())
+        tokens.keepNothing();
     return true;
 }
 
@@ -360,7 +375,7 @@ void GpxReader::beginRun(qint64 begin, qint64 tagOffset, bool reopensSegment)
     recordingPoints = options.content.points;
     points.clear();
     points.setRecording(recordingPoints);
-    if (begin >= 0)
+    if (begin >= 0 && keepDocument)
         tokens.keepFrom(begin);
 }
 
@@ -372,7 +387,10 @@ void GpxReader::startRun(std::string_view startTime, QDate day)
         return;
     }
     if (current.isKept()) {
-        if (bodyBegin >= 0)
+        // Its bytes are kept only for its document.
+        if (!keepDocument)
+            tokens.keepNothing();
+        else if (bodyBegin >= 0)
             tokens.keepFrom(bodyBegin);
         return;
     }
@@ -390,6 +408,20 @@ void GpxReader::skipRun(const QString &reason)
     points.clear();
     points.setRecording(false);
     current.skip(line, reason);
+}
+
+// A run that holds too much is skipped, and what it held let go; a track
+// head not taken yet is lost with it.
+void GpxReader::runTooLarge()
+{
+    tokens.keepNothing();
+    trackHeadTaken = true;
+    if (current.outcome() == OpenRun::Outcome::Skipped)
+        return;
+    recordingPoints = false;
+    points.clear();
+    points.setRecording(false);
+    current.skip(InputLocation::atByte(runTagOffset), OpenRun::tooLargeReason(options.largestRun));
 }
 
 // Points without a position are left out of every day file.
@@ -415,6 +447,8 @@ void GpxReader::takePoint(std::string_view time)
     row.heartRate = values.view(point.heartRate, pointStore);
     row.cadence = values.view(point.cadence, pointStore);
     points.append(row);
+    if (points.byteSize() > options.largestRun)
+        runTooLarge();
 }
 
 bool GpxReader::closeRun(qint64 bodyEnd, bool closesSegment)

@@ -261,6 +261,10 @@ XmlToken XmlTokenizer::next()
         }
         // The token goes on past the bytes at hand.
         const qint64 at = cur ? input.offsetOf(cur) : input.begin();
+        if (keep >= 0 && input.end() - keep > longestKept) {
+            keep = -1;
+            keptLetGo = true;
+        }
         if (keep < 0 && input.end() - at > longestToken)
             return fail(cur, QStringLiteral("%1 that does not end within %2 MiB")
                                  .arg(tokenKind(std::string_view(cur, 9)))
