@@ -317,6 +317,9 @@ bool GpxReader::endPoint()
     lastPointEnd = end;
     if (!keepDocument && current.isKept())
         tokens.keepNothing();
+    else if (keepDocument && current.isKept() && bodyBegin >= 0 &&
+             lastPointEnd - bodyBegin >= qint64(OpenRun::kDocumentPart))
+        handOverBody();
     return true;
 }
 
@@ -494,6 +497,28 @@ void GpxReader::takeLap()
     laps.assign(1, Lap{{}, lapSeconds, lapMeters, {}});
 }
 
+// A large run's body through its last point so far goes out as a part of its
+// document, and is let go: a run cut later ends after that point or further on.
+void GpxReader::handOverBody()
+{
+    if (!current.takesParts())
+        return;
+    std::string_view body(input.at(bodyBegin), std::size_t(lastPointEnd - bodyBegin));
+    if (values.misencodedFrom(bodyBegin)) {
+        bodyInUtf8.clear();
+        appendRecoded(bodyInUtf8, body);
+        body = bodyInUtf8;
+    }
+    if (current.documentBegun())
+        document.assign({body});
+    else
+        document.assign({fileHead, trackHead, reopening, body});
+    if (!current.documentPart(document))
+        return;
+    bodyBegin = lastPointEnd;
+    tokens.keepFrom(bodyBegin);
+}
+
 // A GPX document of the one run: the input's declaration and root start tag,
 // the track's start tag and what comes before its first segment, the run's
 // segments and points exactly as read (a segment it begins or ends inside is
@@ -515,7 +540,10 @@ void GpxReader::buildDocument(qint64 bodyEnd, bool closesSegment)
         closing = lineEnd + segmentIndentation + "</" + segmentElement + ">";
     tail = lineEnd + trackIndentation + "</" + trackElement + ">" + lineEnd + "</" +
            documentHead.rootName + ">" + lineEnd;
-    document.assign({fileHead, trackHead, reopening, body, closing, tail});
+    if (current.documentBegun())
+        document.assign({body, closing, tail});
+    else
+        document.assign({fileHead, trackHead, reopening, body, closing, tail});
 }
 
 QString GpxReader::noRunHint() const

@@ -125,7 +125,7 @@ inline void HistoryReader::keepLine(std::string_view raw, std::string_view line)
         reader.markLine();
     if (!reader.lineEndsInCrLf() || (line.size() > 1 && line[1] == 'N'))
         keepChangedLine(raw, line);
-    if (phase == Phase::InRun && current.isKept() &&
+    if (phase == Phase::InRun && current.takesParts() &&
         reader.markedBytes().size() >= OpenRun::kDocumentPart)
         handOverLines();
 }

@@ -34,7 +34,7 @@ void OpenRun::skip(const InputLocation &where, const QString &reason)
 
 bool OpenRun::documentPart(std::span<const std::string_view> pieces)
 {
-    if (state != Outcome::Kept || partsRefused)
+    if (!takesParts())
         return false;
     if (!sink->runDocumentPart(format, pieces)) {
         partsRefused = true; // for the rest of the run

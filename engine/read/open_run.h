@@ -43,6 +43,8 @@ class OpenRun {
     // Hands the kept run's document so far to the sink (see
     // RunSink::runDocumentPart); true when it took it.
     bool documentPart(std::span<const std::string_view> pieces);
+    // False once the sink refused a part of this run: none is offered again.
+    bool takesParts() const { return state == Outcome::Kept && !partsRefused; }
     // Parts of the document were taken: what follows them is all it needs.
     // A reader hands over a part once it holds about kDocumentPart bytes.
     static constexpr std::size_t kDocumentPart = std::size_t(4) << 20;
