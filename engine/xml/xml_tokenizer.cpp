@@ -261,10 +261,6 @@ XmlToken XmlTokenizer::next()
         }
         // The token goes on past the bytes at hand.
         const qint64 at = cur ? input.offsetOf(cur) : input.begin();
-        if (keep >= 0 && input.end() - keep > longestKept) {
-            keep = -1;
-            keptLetGo = true;
-        }
         if (keep < 0 && input.end() - at > longestToken)
             return fail(cur, QStringLiteral("%1 that does not end within %2 MiB")
                                  .arg(tokenKind(std::string_view(cur, 9)))
@@ -274,6 +270,11 @@ XmlToken XmlTokenizer::next()
         const bool more = input.readMore(keepFrom);
         cur = input.at(at);
         lim = input.at(input.end());
+        // Bytes kept beyond the bound go with the next read.
+        if (keep >= 0 && input.end() - keep > longestKept) {
+            keep = -1;
+            keptLetGo = true;
+        }
         if (more)
             continue;
         if (!input.errorString().isEmpty()) {
