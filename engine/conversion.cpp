@@ -65,6 +65,7 @@ class Conversion final : public RunSink {
     void runSkipped(const InputLocation &where, const QString &reason) override;
     void runSetAside(const InputLocation &where, const QString &kind,
                      const QString &reason) override;
+    bool runDocumentPart(RunFormat format, std::span<const std::string_view> pieces) override;
     QDate dayOf(std::string_view instant) override;
 
     bool stopRequested() const
@@ -77,6 +78,7 @@ class Conversion final : public RunSink {
     void passedOver(const InputReport &report);
     void reportProgress(QDate startDay);
     bool saveDayFiles(Run &run);
+    QString documentFileName(const Run &run) const;
     void runSaved(const QStringList &files);
 
     const ConversionRequest &request;
@@ -96,6 +98,8 @@ class Conversion final : public RunSink {
     bool inputAlone = false; // it is the one input, named: its failure is the conversion's
     RunNumbering numbering;  // one for all inputs
     int openNumber = 0;      // of the run whose start was taken last
+    QDate openDay;           // its day
+    QString documentName;    // of the document being written in parts
     std::string lastDate;    // the text of the last date dayOf() read, and its day
     QDate lastDay;
     bool progressStarted = false;
@@ -203,6 +207,7 @@ void Conversion::readInput(const Input &input, bool alone)
     numbering.startInput(reader->numberingRule());
     const int runsBefore = summary.runsRead;
     reader->read(*this);
+    saver.dropDocument(); // of a run the reading stopped inside
     summary.waypoints += reader->nonRuns().waypoints;
     summary.routes += reader->nonRuns().routes;
     if (const QString notice = reader->notice(); !notice.isEmpty()) {
@@ -261,6 +266,7 @@ RunStart Conversion::runStarts(std::string_view startTime)
     if (!day.isValid())
         return {};
     openNumber = numbering.numberRun(day);
+    openDay = day;
     reportProgress(day);
     progress.bytesRead(inputs->bytesRead(), inputs->totalBytes());
     return {day, request.window.contains(day)};
@@ -280,9 +286,11 @@ void Conversion::reportProgress(QDate startDay)
 
 bool Conversion::runEnded(Run *kept)
 {
+    if (!kept || saveFailed || stopRequested())
+        saver.dropDocument();
     if (stopRequested())
         return false;
-    const bool ok = !kept || saveDayFiles(*kept);
+    const bool ok = !saveFailed && (!kept || saveDayFiles(*kept));
     summary.fitActivitiesConverted += kept && kept->format == RunFormat::Fit;
     numbering.runEnded();
     saveFailed = saveFailed || !ok;
@@ -323,13 +331,53 @@ bool Conversion::saveDayFiles(Run &run)
         // A file made of the run's points and details may be written on the
         // saving thread; one that copies the document is written here.
         if (writesDocument(*writer, run))
-            files[count++] = {name, writer->write(run)};
+            files[count++] = {name, writer->write(run), nullptr,
+                              run.documentContinued && name == documentFileName(run)};
         else
             files[count++] = {name, {}, writer.get()};
     }
     if (count > 0)
         numbering.numberUsed(run.startDay, openNumber);
     return saver.saveRun({files, count}, run);
+}
+
+// The name of the day file that is the run's document, which may be written
+// while the run is read: empty when no kind writes the document (or another
+// kind's file of the same name is written instead).
+QString Conversion::documentFileName(const Run &run) const
+{
+    for (const auto &[kind, writer] : writers) {
+        if (!writesDocument(*writer, run))
+            continue;
+        const QString name = run.baseName + writer->extension(run);
+        const bool replaced = std::any_of(writers.begin(), writers.end(), [&](const Writer &other) {
+            return run.baseName + other.writer->extension(run) == name &&
+                   !writesDocument(*other.writer, run);
+        });
+        return replaced ? QString() : name;
+    }
+    return {};
+}
+
+// A kept run's document comes in parts when it is large (see
+// DayFileSaver::continueDocument).
+bool Conversion::runDocumentPart(RunFormat format, std::span<const std::string_view> pieces)
+{
+    if (list)
+        return false;
+    if (saveFailed)
+        return true; // nothing more is saved: the parts need not be kept
+    if (!saver.documentBegun()) {
+        Run run;
+        run.startDay = openDay;
+        run.format = format;
+        run.baseName = dayFileBaseName(openDay, openNumber);
+        documentName = documentFileName(run);
+        if (documentName.isEmpty())
+            return false;
+    }
+    saveFailed = !saver.continueDocument(documentName, pieces);
+    return true;
 }
 
 // Called for each run whose day files are saved, in the order of the file.

@@ -11,9 +11,11 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -23,6 +25,9 @@ inline const QString kSplitProgram = QStringLiteral(KELVANE_BINARY_DIR "/cli/kel
 
 struct Limits {
     rlim_t fileSize = RLIM_INFINITY; // no file may grow beyond this many bytes
+    // When set, standard input is a pipe fed with its pieces until it returns
+    // false (a huge input that is never written to disk).
+    std::function<bool(QByteArray &piece)> input;
 };
 
 struct Result {
@@ -58,7 +63,10 @@ inline Result Split(const QStringList &arguments, Limits limits = {})
     argv.push_back(nullptr);
     const int outFd = ::open(outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     const int errFd = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    int inFds[2] = {-1, -1};
+    if (limits.input && pipe2(inFds, O_CLOEXEC) != 0)
+        return result;
+    const int nullFd = limits.input ? inFds[0] : ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     if (outFd < 0 || errFd < 0 || nullFd < 0)
         return result;
 
@@ -82,10 +90,33 @@ inline Result Split(const QStringList &arguments, Limits limits = {})
     ::close(nullFd);
     if (pid < 0)
         return result;
+    std::thread feeder;
+    if (limits.input) {
+        std::signal(SIGPIPE, SIG_IGN); // a child that stops reading ends the feeding
+        feeder = std::thread([&limits, fd = inFds[1]] {
+            QByteArray piece;
+            for (bool more = true; more;) {
+                piece.clear();
+                more = limits.input(piece);
+                for (qsizetype done = 0; done < piece.size();) {
+                    const ssize_t n = ::write(fd, piece.constData() + done, piece.size() - done);
+                    if (n <= 0) {
+                        more = false;
+                        break;
+                    }
+                    done += n;
+                }
+            }
+            ::close(fd);
+        });
+    }
 
     int status = 0;
     rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid)
+    const bool waited = wait4(pid, &status, 0, &usage) == pid;
+    if (feeder.joinable())
+        feeder.join();
+    if (!waited)
         return result;
     if (WIFEXITED(status))
         result.status = WEXITSTATUS(status);

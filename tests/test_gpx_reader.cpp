@@ -162,10 +162,11 @@ class RecordingSink final : public RunSink {
         runs << run;
         return true;
     }
-    void runSkipped(const InputLocation &, const QString &) override {}
+    void runSkipped(const InputLocation &, const QString &reason) override { skipped << reason; }
 
     const QDate only;
     QList<RecordedRun> runs;
+    QStringList skipped;
 };
 
 } // namespace
@@ -190,6 +191,8 @@ class TestGpxReader : public QObject {
     void extensionValues();
     void tinyBuffers_data();
     void tinyBuffers();
+    void runBeyondTheBound_data();
+    void runBeyondTheBound();
 };
 
 void TestGpxReader::referenceFiles_data()
@@ -459,9 +462,9 @@ void TestGpxReader::tinyBuffers()
     QFETCH(QString, path);
     QFETCH(QDate, only);
     REQUIRE_FILE(path);
-    const auto read = [&](std::size_t chunk) {
+    const auto read = [&](std::size_t chunk, RunFormats documents) {
         ReadingOptions options;
-        options.content = {kEveryRunFormat, true, true};
+        options.content = {documents, true, true};
         FileSource file(path);
         RecordingSink sink(only);
         if (file.open()) {
@@ -472,12 +475,55 @@ void TestGpxReader::tinyBuffers()
         }
         return sink.runs;
     };
-    const QList<RecordedRun> whole = read(1 << 20);
+    const QList<RecordedRun> whole = read(1 << 20, kEveryRunFormat);
     QVERIFY(!whole.isEmpty());
     for (const RecordedRun &run : whole)
         QVERIFY(run.document.isValidUtf8());
-    for (const std::size_t chunk : {1, 7, 300})
-        QCOMPARE(read(chunk), whole);
+    // Without documents the reader keeps no bytes of a run but its point's.
+    QList<RecordedRun> withoutDocuments = whole;
+    for (RecordedRun &run : withoutDocuments)
+        run.document.clear();
+    for (const std::size_t chunk : {1, 7, 300}) {
+        QCOMPARE(read(chunk, kEveryRunFormat), whole);
+        QCOMPARE(read(chunk, {}), withoutDocuments);
+    }
+}
+
+void TestGpxReader::runBeyondTheBound_data()
+{
+    QTest::addColumn<bool>("documents");
+    QTest::addColumn<QByteArray>("between"); // each point of the first day's run
+    QTest::newRow("its points") << false << QByteArray();
+    QTest::newRow("its document's bytes") << true << QByteArray(200, ' ');
+    QTest::newRow("its document's bytes between two points")
+        << true << QByteArray(); // 1 MiB of blanks after the first point
+}
+
+// A run that holds more than the bound is skipped, and the runs after it are
+// read as ever.
+void TestGpxReader::runBeyondTheBound()
+{
+    QFETCH(bool, documents);
+    QFETCH(QByteArray, between);
+    using namespace gpx_text;
+    const QDateTime start(QDate(2026, 11, 2), QTime(8, 0), Qt::UTC);
+    QList<QByteArray> points;
+    for (int i = 0; i < 10000; ++i)
+        points << Point(start.addSecs(i).toString(Qt::ISODate).toLatin1()) + between;
+    if (between.isEmpty() && documents)
+        points[0] += QByteArray(1 << 20, ' ');
+    QVERIFY(WriteFile(input(), Gpx({Track(points), Track({Point("2026-11-03T10:00:00Z")})})));
+    ReadingOptions options;
+    options.content = {documents ? kEveryRunFormat : RunFormats(), true, true};
+    options.largestRun = 256 << 10;
+    FileSource file(input());
+    QVERIFY(file.open());
+    RecordingSink sink({});
+    GpxReader reader(InputBuffer(file, 4096), options);
+    reader.read(sink);
+    QCOMPARE(reader.errorString(), QString());
+    QCOMPARE(sink.skipped, QStringList{OpenRun::tooLargeReason(options.largestRun)});
+    QCOMPARE(sink.runs.size(), 1); // the second day's
 }
 
 QTEST_GUILESS_MAIN(TestGpxReader)

@@ -125,6 +125,8 @@ class TestLargeInputs : public QObject {
     void trainingCenterOnOneLine();
     void markupThatNeverEnds_data();
     void markupThatNeverEnds();
+    void hugeRunThroughAPipe_data();
+    void hugeRunThroughAPipe();
 };
 
 // One run far beyond any fixed table: every point reaches the CSV day file.
@@ -338,6 +340,64 @@ void TestLargeInputs::markupThatNeverEnds()
     QVERIFY2(result.err.contains(message), result.err.constData());
     QCOMPARE(written().size(), 0);
     checkMemory(result, 32 * kMiB, "markup that never ends");
+}
+
+void TestLargeInputs::hugeRunThroughAPipe_data()
+{
+    QTest::addColumn<QString>("kind"); // of day file
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("filler"); // repeated to 192 MiB
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<QString>("file"); // written, as large as the input
+
+    const QByteArray point = "<Trackpoint>\n<Latitude>47.6</Latitude>\n<Longitude>8.5</Longitude>\n"
+                             "<Time>2026-11-02T08:00:00Z</Time>\n</Trackpoint>\n";
+    const QByteArray history = "<History>\n<Run>\n<StartTime>2026-11-02T08:00:00Z</StartTime>\n";
+    const QByteArray blanks = QByteArray(4095, ' ') + '\n';
+    QTest::newRow("a history run")
+        << QStringLiteral("--xml") << history + point << blanks << point + "</Run>\n</History>\n"
+        << QStringLiteral("20261102_01_Monday.xml");
+    const QByteArray gpx = "<gpx version=\"1.1\" creator=\"t\"><trk><trkseg>\n";
+    const QByteArray trkpt =
+        "<trkpt lat=\"47.6\" lon=\"8.5\"><time>2026-11-02T08:00:00Z</time></trkpt>";
+    QTest::newRow("a GPX run") << QStringLiteral("--xml") << gpx << trkpt + blanks
+                               << QByteArray("</trkseg></trk></gpx>\n")
+                               << QStringLiteral("20261102_01_Monday.gpx");
+    QTest::newRow("blanks between two GPX points, CSV")
+        << QStringLiteral("--csv") << gpx + trkpt << blanks << trkpt + "</trkseg></trk></gpx>\n"
+        << QString();
+}
+
+// A run of 192 MiB, fed through a pipe, takes memory for its points, not for
+// its bytes: its own day file is written as it is read.
+void TestLargeInputs::hugeRunThroughAPipe()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, filler);
+    QFETCH(QByteArray, tail);
+    QFETCH(QString, file);
+    constexpr qint64 kRunBytes = 192 * kMiB;
+    const QByteArray piece = filler.repeated(qsizetype(kMiB / filler.size()));
+    qint64 fed = 0;
+    split_process::Limits limits;
+    limits.input = [&](QByteArray &next) {
+        if (fed == 0)
+            next = head;
+        else if (fed >= kRunBytes)
+            return next = tail, false;
+        next += piece;
+        fed += piece.size();
+        return true;
+    };
+    const auto result = Split(
+        {kind, QStringLiteral("-q"), QStringLiteral("-C"), out(), QStringLiteral("-")}, limits);
+    QCOMPARE(result.signal, 0);
+    QCOMPARE(result.status, 0);
+    QCOMPARE(written().size(), 1);
+    if (!file.isEmpty())
+        QVERIFY(QFileInfo(QDir(out()).filePath(file)).size() > kRunBytes);
+    checkMemory(result, 32 * kMiB, "a huge run through a pipe");
 }
 
 QTEST_GUILESS_MAIN(TestLargeInputs)

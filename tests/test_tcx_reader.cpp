@@ -120,10 +120,12 @@ struct Reading {
     QString error;
 };
 
-Reading Read(const QString &path, std::size_t chunkSize = 1 << 20)
+Reading Read(const QString &path, std::size_t chunkSize = 1 << 20,
+             std::size_t largestRun = ReadingOptions::kLargestRun)
 {
     ReadingOptions options;
     options.content = {kEveryRunFormat, true, true};
+    options.largestRun = largestRun;
     FileSource file(path);
     if (!file.open())
         return {{}, {}, file.errorString()};
@@ -262,6 +264,7 @@ class TestTcxReader : public QObject {
     void tinyBuffers_data();
     void tinyBuffers();
     void formatByContent();
+    void runBeyondTheBound();
 };
 
 void TestTcxReader::referenceFiles_data()
@@ -722,6 +725,19 @@ void TestTcxReader::formatByContent()
                  converted.summary.error.contains(QStringLiteral("UTF-16")),
              qPrintable(converted.summary.error));
     QCOMPARE(converted.saved, QStringList());
+}
+
+// An activity whose bytes pass the bound is skipped, the next one read as ever.
+void TestTcxReader::runBeyondTheBound()
+{
+    QByteArray huge = Activity("2026-11-02T07:00:00Z", {kP1});
+    huge.insert(huge.indexOf("</Track>"), QByteArray(1 << 20, ' '));
+    QVERIFY(WriteFile(input(), Tcx({huge, Activity("2026-11-03T07:00:00Z", {kP1})})));
+    const Reading read = Read(input(), 4096, 256 << 10);
+    QCOMPARE(read.error, QString());
+    QCOMPARE(read.skipped, QStringList{"0: " + OpenRun::tooLargeReason(256 << 10)});
+    QCOMPARE(read.runs.size(), 1);
+    QCOMPARE(read.runs[0].startTime, QByteArray("2026-11-03T07:00:00Z"));
 }
 
 QTEST_GUILESS_MAIN(TestTcxReader)

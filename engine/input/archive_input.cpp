@@ -284,7 +284,8 @@ std::unique_ptr<ByteSource> ArchiveInput::readEntryAgain(int ordinal)
         againSource = source.readAgain();
         if (!againSource)
             return nullptr;
-        again = std::make_unique<ArchiveInput>(*againSource, name);
+        // Bounded as this reading is: it only goes where this one went.
+        again = std::make_unique<ArchiveInput>(*againSource, name, levelsAllowed, packedBytes);
     }
     while (againAt < ordinal) {
         switch (again->next()) {

@@ -33,6 +33,7 @@ void GpxReader::read(RunSink &runSink)
     open.assign(1, Kind::Document);
     // Values are taken by their offsets; only text with references needs a look.
     tokens.setReportPlainText(false);
+    tokens.setLongestKept(qint64(options.largestRun));
     readTokens();
     misencoded = misencodedNotice(path, tokens);
 }
@@ -40,7 +41,10 @@ void GpxReader::read(RunSink &runSink)
 void GpxReader::readTokens()
 {
     for (;;) {
-        switch (tokens.next()) {
+        const XmlToken token = tokens.next();
+        if (tokens.letGoOfKept())
+            runTooLarge();
+        switch (token) {
         case XmlToken::StartTag:
             if (!startElement())
                 return;
@@ -160,6 +164,12 @@ bool GpxReader::startElement()
     case Kind::FileTime:
     case Kind::TrackName:
     case Kind::TrackType:
+        // A value is read from the input's bytes, which a kept run without
+        // its document does not keep otherwise.
+        if (!keepDocument && current.isKept())
+            tokens.keepFrom(tokens.tokenOffset());
+        values.begin();
+        break;
     case Kind::Time:
     case Kind::Elevation:
     case Kind::Temperature:
@@ -281,9 +291,12 @@ void GpxReader::startPoint()
         point.latitude = values.attribute("lat", pointStore);
         point.longitude = values.attribute("lon", pointStore);
     }
-    // A run that is not kept lets its bytes go, but for those a run cut here would begin with.
+    // A run that is not kept lets its bytes go, but for those a run cut here
+    // would begin with; one kept without its document keeps the point's values.
     if (!keepsRun())
         tokens.keepFrom(pointsInSegment == 0 ? segmentBegin : pointBegin());
+    else if (!keepDocument && current.isKept())
+        tokens.keepFrom(pointTagOffset);
 }
 
 // Where a run cut at the point being read begins: the blanks before its tag on its line.
@@ -316,6 +329,11 @@ bool GpxReader::endPoint()
     takePoint(time);
     ++pointsInSegment;
     lastPointEnd = end;
+    if (!keepDocument && current.isKept())
+        tokens.keepNothing();
+    else if (keepDocument && current.isKept() && bodyBegin >= 0 &&
+             lastPointEnd - bodyBegin >= qint64(OpenRun::kDocumentPart))
+        handOverBody();
     return true;
 }
 
@@ -374,7 +392,7 @@ void GpxReader::beginRun(qint64 begin, qint64 tagOffset, bool reopensSegment)
     recordingPoints = options.content.points;
     points.clear();
     points.setRecording(recordingPoints);
-    if (begin >= 0)
+    if (begin >= 0 && keepDocument)
         tokens.keepFrom(begin);
 }
 
@@ -386,7 +404,10 @@ void GpxReader::startRun(std::string_view startTime, QDate day)
         return;
     }
     if (current.isKept()) {
-        if (bodyBegin >= 0)
+        // Its bytes are kept only for its document.
+        if (!keepDocument)
+            tokens.keepNothing();
+        else if (bodyBegin >= 0)
             tokens.keepFrom(bodyBegin);
         return;
     }
@@ -404,6 +425,20 @@ void GpxReader::skipRun(const QString &reason)
     points.clear();
     points.setRecording(false);
     current.skip(line, reason);
+}
+
+// A run that holds too much is skipped, and what it held let go; a track
+// head not taken yet is lost with it.
+void GpxReader::runTooLarge()
+{
+    tokens.keepNothing();
+    trackHeadTaken = true;
+    if (current.outcome() == OpenRun::Outcome::Skipped)
+        return;
+    recordingPoints = false;
+    points.clear();
+    points.setRecording(false);
+    current.skip(InputLocation::atByte(runTagOffset), OpenRun::tooLargeReason(options.largestRun));
 }
 
 // Points without a position are left out of every day file.
@@ -431,6 +466,8 @@ void GpxReader::takePoint(std::string_view time)
     row.power = values.view(point.power, pointStore);
     row.temperature = values.view(point.temperature, pointStore);
     points.append(row);
+    if (points.byteSize() > options.largestRun)
+        runTooLarge();
 }
 
 bool GpxReader::closeRun(qint64 bodyEnd, bool closesSegment)
@@ -476,6 +513,28 @@ void GpxReader::takeLap()
     laps.assign(1, Lap{{}, lapSeconds, lapMeters, {}});
 }
 
+// A large run's body through its last point so far goes out as a part of its
+// document, and is let go: a run cut later ends after that point or further on.
+void GpxReader::handOverBody()
+{
+    if (!current.takesParts())
+        return;
+    std::string_view body(input.at(bodyBegin), std::size_t(lastPointEnd - bodyBegin));
+    if (values.misencodedFrom(bodyBegin)) {
+        bodyInUtf8.clear();
+        appendRecoded(bodyInUtf8, body);
+        body = bodyInUtf8;
+    }
+    if (current.documentBegun())
+        document.assign({body});
+    else
+        document.assign({fileHead, trackHead, reopening, body});
+    if (!current.documentPart(document))
+        return;
+    bodyBegin = lastPointEnd;
+    tokens.keepFrom(bodyBegin);
+}
+
 // A GPX document of the one run: the input's declaration and root start tag,
 // the track's start tag and what comes before its first segment, the run's
 // segments and points exactly as read (a segment it begins or ends inside is
@@ -497,7 +556,10 @@ void GpxReader::buildDocument(qint64 bodyEnd, bool closesSegment)
         closing = lineEnd + segmentIndentation + "</" + segmentElement + ">";
     tail = lineEnd + trackIndentation + "</" + trackElement + ">" + lineEnd + "</" +
            documentHead.rootName + ">" + lineEnd;
-    document.assign({fileHead, trackHead, reopening, body, closing, tail});
+    if (current.documentBegun())
+        document.assign({body, closing, tail});
+    else
+        document.assign({fileHead, trackHead, reopening, body, closing, tail});
 }
 
 QString GpxReader::noRunHint() const

@@ -87,6 +87,8 @@ class GpxReader final : public RunReader {
     void takeLap();
     void buildDocument(qint64 bodyEnd, bool closesSegment);
     // Whether the open run may be written: its bytes are kept.
+    void runTooLarge();
+    void handOverBody();
     bool keepsRun() const
     {
         return current.outcome() == OpenRun::Outcome::Undecided || current.isKept();

@@ -116,12 +116,31 @@ inline void HistoryReader::keepLine(std::string_view raw, std::string_view line)
         dropLines();
         return;
     }
+    if (points.byteSize() + (reader.hasMark() ? reader.offsetFromMark(raw) + raw.size() : 0) >
+        options.largestRun)
+        return runTooLarge();
     if (!keepDocument)
         return;
     if (!reader.hasMark())
         reader.markLine();
     if (!reader.lineEndsInCrLf() || (line.size() > 1 && line[1] == 'N'))
         keepChangedLine(raw, line);
+    if (phase == Phase::InRun && current.takesParts() &&
+        reader.markedBytes().size() >= OpenRun::kDocumentPart)
+        handOverLines();
+}
+
+// A large run's lines so far go out as a part of its document, and are let go.
+void HistoryReader::handOverLines()
+{
+    document.clear();
+    if (!current.documentBegun()) {
+        buildDocumentHead();
+        document.push_back(documentHead);
+    }
+    lines.appendTo(document, reader.markedBytes());
+    if (current.documentPart(document))
+        forgetLines();
 }
 
 // A line ending in LF alone (or in nothing, at the end of the file) gets its
@@ -150,6 +169,16 @@ void HistoryReader::dropLines()
     if (!linesDropped)
         forgetLines();
     linesDropped = true;
+}
+
+// A run that holds too much is skipped, and what it held let go.
+void HistoryReader::runTooLarge()
+{
+    skip(OpenRun::tooLargeReason(options.largestRun));
+    forgetLines();
+    linesDropped = true;
+    points.clear();
+    points.setRecording(false);
 }
 
 void HistoryReader::forgetLines()
@@ -190,16 +219,23 @@ bool HistoryReader::endRun()
 // copied (see RunLines).
 void HistoryReader::buildDocument()
 {
+    document.clear();
+    if (!current.documentBegun()) {
+        buildDocumentHead();
+        document.push_back(documentHead);
+    }
+    lines.appendTo(document, reader.markedBytes());
+    document.push_back("</History>\r\n");
+}
+
+void HistoryReader::buildDocumentHead()
+{
     documentHead.clear();
     documentHead += declarationLine;
     documentHead += kLineEnd;
     documentHead += kLineEnd;
     documentHead += historyLine;
     documentHead += kLineEnd;
-    document.clear();
-    document.push_back(documentHead);
-    lines.appendTo(document, reader.markedBytes());
-    document.push_back("</History>\r\n");
 }
 
 // A run is skipped once, for the first reason found, even when a later line

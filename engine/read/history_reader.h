@@ -57,6 +57,9 @@ class HistoryReader final : public RunReader {
     void keepChangedLine(std::string_view raw, std::string_view line);
     void dropLines();
     void forgetLines();
+    void runTooLarge();
+    void handOverLines();
+    void buildDocumentHead();
     void takeStartTime(std::string_view line);
     bool endRun();
     void buildDocument();

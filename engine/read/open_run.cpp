@@ -7,6 +7,7 @@ void OpenRun::open(RunSink &runSink)
     sink = &runSink;
     sink->runOpened(format);
     state = Outcome::Undecided;
+    partsTaken = partsRefused = false;
 }
 
 // A history run may take a start time again (after a <Run> line inside it);
@@ -39,6 +40,25 @@ void OpenRun::setAside(const InputLocation &where, const QString &kind, const QS
     sink->runSetAside(where, kind, reason);
 }
 
+bool OpenRun::documentPart(std::span<const std::string_view> pieces)
+{
+    if (!takesParts())
+        return false;
+    if (!sink->runDocumentPart(format, pieces)) {
+        partsRefused = true; // for the rest of the run
+        return false;
+    }
+    partsTaken = true;
+    return true;
+}
+
+QString OpenRun::tooLargeReason(std::size_t bound)
+{
+    return QStringLiteral("it holds more than %1 MiB of points and text, more than a run may "
+                          "take in memory")
+        .arg(bound >> 20);
+}
+
 bool OpenRun::close(Run &run)
 {
     if (state != Outcome::Kept)
@@ -46,6 +66,7 @@ bool OpenRun::close(Run &run)
     run.startDay = startDay;
     run.startTime = startTime;
     run.format = format;
+    run.documentContinued = partsTaken;
     return sink->runEnded(&run);
 }
 

@@ -8,6 +8,8 @@
 #include <QDate>
 #include <QString>
 
+#include <span>
+
 #include <string>
 #include <string_view>
 
@@ -37,7 +39,19 @@ class OpenRun {
     // kind ("monitoring"): it is counted apart from the runs.
     void setAside(const InputLocation &where, const QString &kind, const QString &reason);
     Outcome outcome() const { return state; }
+    // Why a run that holds more than bound bytes (ReadingOptions::largestRun)
+    // is skipped.
+    static QString tooLargeReason(std::size_t bound);
     bool isKept() const { return state == Outcome::Kept; }
+    // Hands the kept run's document so far to the sink (see
+    // RunSink::runDocumentPart); true when it took it.
+    bool documentPart(std::span<const std::string_view> pieces);
+    // False once the sink refused a part of this run: none is offered again.
+    bool takesParts() const { return state == Outcome::Kept && !partsRefused; }
+    // Parts of the document were taken: what follows them is all it needs.
+    // A reader hands over a part once it holds about kDocumentPart bytes.
+    static constexpr std::size_t kDocumentPart = std::size_t(4) << 20;
+    bool documentBegun() const { return partsTaken; }
     // The run ends. run holds what the reader kept of it (its document,
     // points and details); its start and format are filled in here, and it is
     // handed over when kept. False when the reading must stop.
@@ -47,6 +61,8 @@ class OpenRun {
     const RunFormat format;
     RunSink *sink = nullptr;
     Outcome state = Outcome::Undecided;
+    bool partsTaken = false;
+    bool partsRefused = false;
     QDate startDay;        // of the last start time taken
     std::string startTime; // that start time's text
 };

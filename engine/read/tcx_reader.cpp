@@ -37,6 +37,7 @@ void TcxReader::read(RunSink &runSink)
     open.assign(1, Kind::Document);
     // Values are taken by their offsets; only text with references needs a look.
     tokens.setReportPlainText(false);
+    tokens.setLongestKept(qint64(options.largestRun));
     readTokens();
     misencodedNotice = kelvane::misencodedNotice(path, tokens);
 }
@@ -44,7 +45,10 @@ void TcxReader::read(RunSink &runSink)
 void TcxReader::readTokens()
 {
     for (;;) {
-        switch (tokens.next()) {
+        const XmlToken token = tokens.next();
+        if (tokens.letGoOfKept())
+            runTooLarge();
+        switch (token) {
         case XmlToken::StartTag:
             startElement();
             break;
@@ -399,6 +403,21 @@ void TcxReader::endTrackpoint()
     row.cadence = view(point.cadence.present ? point.cadence : point.runCadence, pointStore);
     row.power = view(point.power, pointStore);
     points.append(row);
+    if (points.byteSize() > options.largestRun)
+        runTooLarge();
+}
+
+// A run that holds too much is skipped, and what it held let go.
+void TcxReader::runTooLarge()
+{
+    tokens.keepNothing();
+    if (!inActivity || current.outcome() == OpenRun::Outcome::Skipped)
+        return;
+    activity.recordingPoints = activity.following = false;
+    points.clear();
+    points.setRecording(false);
+    current.skip(InputLocation::atByte(activity.tagOffset),
+                 OpenRun::tooLargeReason(options.largestRun));
 }
 
 // The start comes from the activity's Id when that begins with a real date,

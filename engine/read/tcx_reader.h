@@ -112,6 +112,7 @@ class TcxReader final : public RunReader {
     void endTrackpoint();
     void decide(bool atEnd);
     void skip(const QString &reason);
+    void runTooLarge();
     void buildDocument();
     std::string_view view(const Text &text, const std::string &store) const
     {

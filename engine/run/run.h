@@ -66,6 +66,9 @@ struct Run {
     RunFormat format = RunFormat::History; // the format it was read in
     // The run as a day file of its own format, in pieces.
     std::span<const std::string_view> document;
+    // The document's first parts were handed over while the run was read
+    // (RunSink::runDocumentPart): document holds the rest.
+    bool documentContinued = false;
     const TrackPoints *points = nullptr;
     // Kept only when a writer needs them (RunContent::details).
     std::span<const Lap> laps;
@@ -99,6 +102,12 @@ struct ReadingOptions {
     RunContent content;
     bool escapeHighCharacters = false;      // in one-line notes of the run's document
     const std::atomic_bool *stop = nullptr; // once true, reading ends soon
+    // What a reader may hold of one run: its points, and the bytes of its
+    // document while they lie in the reader's buffer. A run that holds more
+    // is skipped for it (OpenRun::tooLargeReason), so that memory is bounded
+    // whatever one run holds (a decompression bomb inside a track, say).
+    std::size_t largestRun = kLargestRun;
+    static constexpr std::size_t kLargestRun = std::size_t(1) << 30;
 };
 
 // The conversion's side of reading: told of every run as the reader meets it.
@@ -125,6 +134,10 @@ class RunSink {
         Q_UNUSED(kind);
         runSkipped(where, reason);
     }
+    // The kept run's document so far, before the run ends, in its format: a
+    // sink that takes it (true) writes it out now, and the reader lets go of
+    // it and hands over only what follows. False: the reader keeps it all.
+    virtual bool runDocumentPart(RunFormat, std::span<const std::string_view>) { return false; }
     // The day an instant as written lies on, as the conversion files runs
     // (the date as written, or the local date in its time zone); null when
     // it names no real day. A reader that cuts a run where its points' day

@@ -50,6 +50,12 @@ class DayFileOutput {
     // next ones with addMore(), until its last.
     bool add(const QString &name, std::span<const std::string_view> pieces, bool last = true);
     bool addMore(std::span<const std::string_view> pieces, bool last);
+    // The file being made in parts gets another name at commit().
+    void renameLast(const QString &name)
+    {
+        if (!pending.empty())
+            pending.back().name = name;
+    }
     bool add(const QString &name, std::initializer_list<std::string_view> pieces)
     {
         return add(name, std::span(pieces.begin(), pieces.size()));

@@ -1,5 +1,7 @@
 #include "save/day_file_saver.h"
 
+#include <algorithm>
+
 namespace kelvane {
 
 DayFileSaver::DayFileSaver(QString folder, std::function<void(const QStringList &)> runSaved,
@@ -37,8 +39,51 @@ void DayFileSaver::Batch::clear(std::size_t copiesKept)
         copies.clear();
 }
 
+bool DayFileSaver::continueDocument(const QString &name, std::span<const std::string_view> pieces)
+{
+    if (!documentOpen) {
+        if (!finish())
+            return false;
+        documentOpen = true;
+        if (output.add(name, pieces, false))
+            return true;
+    } else if (output.addMore(pieces, false)) {
+        return true;
+    }
+    documentOpen = false;
+    const std::lock_guard lock(mutex);
+    failure = output.error();
+    return false;
+}
+
+void DayFileSaver::dropDocument()
+{
+    if (documentOpen)
+        output.discard();
+    documentOpen = false;
+}
+
 bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
 {
+    if (documentOpen) {
+        // The saving thread is idle since the document began.
+        documentOpen = false;
+        const bool continued = std::any_of(files.begin(), files.end(),
+                                           [](const DayFile &file) { return file.continued; });
+        if (!continued || (stop && stop->load(std::memory_order_relaxed))) {
+            output.discard();
+            if (continued)
+                return true;
+        }
+        QStringList names;
+        if (!saveNow(files, run, names)) {
+            const std::lock_guard lock(mutex);
+            failure = output.error();
+            return false;
+        }
+        runSaved(names);
+        return true;
+    }
     // The bytes of the ready files, and about those of the run's copy.
     std::size_t size = 0;
     bool copied = false;
@@ -182,8 +227,17 @@ void DayFileSaver::save(Batch &batch)
 
 bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, QStringList &names)
 {
+    // The file made in parts is ended first, before the others begin.
+    for (const DayFile &file : files) {
+        if (!file.continued)
+            continue;
+        output.renameLast(file.name);
+        if (!output.addMore(file.pieces, true))
+            return false;
+    }
     for (const DayFile &file : files)
-        if (!(file.writer ? saveMade(file, run) : output.add(file.name, file.pieces)))
+        if (!file.continued &&
+            !(file.writer ? saveMade(file, run) : output.add(file.name, file.pieces)))
             return false;
     if (!output.commit())
         return false;

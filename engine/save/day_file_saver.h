@@ -47,6 +47,8 @@ class DayFileSaver {
         // it may do on the saving thread. The writer is used by one thread
         // at a time, and by no other code while the conversion runs.
         DayFileWriter *writer = nullptr;
+        // Its first parts were written by continueDocument(): pieces are the rest.
+        bool continued = false;
     };
 
     // runSaved gets the names of each saved run's files, in order, on the
@@ -64,6 +66,14 @@ class DayFileSaver {
     bool saveRun(std::span<const DayFile> files, const Run &run);
     // Saves everything queued and waits for it. False if saving failed.
     bool finish();
+    // A run's own document, written as the run is read so that memory does
+    // not follow its size: its first parts, once the runs before it are
+    // saved, and then on, here, while the saving thread is idle. The run's
+    // saveRun() names the file (DayFile::continued) with its others, or
+    // dropDocument() throws it away. False once saving has failed.
+    bool continueDocument(const QString &name, std::span<const std::string_view> pieces);
+    bool documentBegun() const { return documentOpen; }
+    void dropDocument();
     // No run is replaced by a day file of these paths (the inputs).
     void protect(const QStringList &paths) { output.protect(paths); }
     // Once *stop is true, no further run is saved; the one being saved is
@@ -114,6 +124,7 @@ class DayFileSaver {
     Batch *other = &batches[1];   // being saved, or saved and not yet collected
 
     const std::atomic_bool *stop = nullptr;
+    bool documentOpen = false; // continueDocument() began a file, not yet saved or dropped
 
     mutable std::mutex mutex;
     std::condition_variable changed;

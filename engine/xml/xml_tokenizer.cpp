@@ -270,6 +270,11 @@ XmlToken XmlTokenizer::next()
         const bool more = input.readMore(keepFrom);
         cur = input.at(at);
         lim = input.at(input.end());
+        // Bytes kept beyond the bound go with the next read.
+        if (keep >= 0 && input.end() - keep > longestKept) {
+            keep = -1;
+            keptLetGo = true;
+        }
         if (more)
             continue;
         if (!input.errorString().isEmpty()) {

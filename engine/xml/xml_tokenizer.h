@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -81,8 +82,16 @@ class XmlTokenizer {
     // The bytes from offset on stay in the input's buffer until keepNothing(),
     // however far the tokenizer reads on. (Without it, only the last token and
     // the kLookBehind bytes before it stay.)
-    void keepFrom(qint64 offset) { keep = offset; }
+    void keepFrom(qint64 offset)
+    {
+        keep = offset;
+        keptLetGo = false;
+    }
     void keepNothing() { keep = -1; }
+    // Once the bytes kept pass this many, they are let go (as keepNothing()
+    // lets them go) and letGoOfKept() is true until the next keepFrom().
+    void setLongestKept(qint64 bytes) { longestKept = bytes; }
+    bool letGoOfKept() const { return keptLetGo; }
 
     // The offsets of the first and of the last byte so far that is not UTF-8
     // (in character data, attribute values, comments, ...); -1 for none.
@@ -187,6 +196,8 @@ class XmlTokenizer {
     qint64 misencodedFirst = -1, misencodedLast = -1;
     qint64 misencodedLine = 0, misencodedColumn = 0;
     qint64 longestToken = kLongestToken;
+    qint64 longestKept = std::numeric_limits<qint64>::max();
+    bool keptLetGo = false;
     bool failed = false;
     QString problem;
     qint64 problemOffset = -1;
