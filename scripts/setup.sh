@@ -47,3 +47,13 @@ install "${packages[@]}"
 # 24.04, 19 on Debian 13.
 clang_version=$(clang -dumpversion)
 install "libclang-rt-${clang_version%%.*}-dev"
+
+# The independent readers some tests hold the day files against (the FIT SDK
+# for JavaScript), from npm into tests/node; those tests skip without them.
+test_readers="$(cd "$(dirname "$0")/.." && pwd)/tests/node"
+if command -v npm >/dev/null 2>&1 && [ ! -d "$test_readers/node_modules/@garmin/fitsdk" ]; then
+    echo "Installing the tests' readers from npm into tests/node"
+    (cd "$test_readers" &&
+        npm install --no-audit --no-fund --no-package-lock --loglevel=error) ||
+        echo "npm could not install them: the tests that need them will skip"
+fi

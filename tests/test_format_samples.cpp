@@ -399,8 +399,8 @@ void TestFormatSamples::fitSdkReading()
                {QStringLiteral(KELVANE_SOURCE_DIR "/tests/fit_sdk_records.mjs"), input});
     if (!node.waitForFinished(120000) || node.exitStatus() != QProcess::NormalExit ||
         node.exitCode() == 3)
-        QSKIP("node or the FIT SDK for JavaScript is not installed (npm install @garmin/fitsdk, "
-              "in the project's folder or on NODE_PATH)");
+        QSKIP("node or the FIT SDK for JavaScript is not installed (scripts/setup.sh puts it in "
+              "tests/node)");
     QCOMPARE(node.exitCode(), 0);
     const QStringList theirs =
         QString::fromLatin1(node.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
