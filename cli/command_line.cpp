@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -89,12 +90,41 @@ struct Options {
     }
 };
 
-// The zone named on the command line; invalid when it names none.
+// The zone named on the command line, a name of the time zone database as
+// it is written there, or local; invalid when it names none. Qt would also
+// take any word for a POSIX rule ("berlin": a zone of that name at UTC).
 QTimeZone zoneNamed(const QString &name)
 {
     if (name == QLatin1String("local"))
         return QTimeZone::systemTimeZone();
-    return QTimeZone(name.toUtf8());
+    const QByteArray id = name.toUtf8();
+    if (!QTimeZone::isTimeZoneIdAvailable(id))
+        return {};
+    const QList<QByteArray> known = QTimeZone::availableTimeZoneIds();
+    return std::find(known.begin(), known.end(), id) != known.end() ? QTimeZone(id) : QTimeZone();
+}
+
+// The zone a word not of the database most likely means: the one whose name
+// ends with it, case aside (a whole name first, then a city: "berlin" is
+// Europe/Berlin); empty when none does.
+QString zoneMeant(const QString &word)
+{
+    if (word.isEmpty())
+        return {};
+    QString best;
+    int bestRank = 0;
+    for (const QByteArray &id : QTimeZone::availableTimeZoneIds()) {
+        const QString name = QString::fromUtf8(id);
+        if (!name.endsWith(word, Qt::CaseInsensitive))
+            continue;
+        const qsizetype before = name.size() - word.size();
+        const int rank = before == 0 ? 3 : name.at(before - 1) == QLatin1Char('/') ? 2 : 1;
+        if (rank > bestRank || (rank == bestRank && name.size() < best.size())) {
+            best = name;
+            bestRank = rank;
+        }
+    }
+    return best;
 }
 
 QString readWindow(const QCommandLineParser &parser, const Options &o, QDate today,
@@ -192,10 +222,14 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
         }
         options.timeZone = zoneNamed(parser.value(o.timeZone));
         if (!options.timeZone.isValid()) {
+            const QString word = parser.value(o.timeZone);
+            const QString meant = zoneMeant(word);
             request.usageError =
-                QStringLiteral("unknown time zone \"%1\" (give an IANA name such as "
-                               "Europe/Berlin, or local)")
-                    .arg(parser.value(o.timeZone));
+                meant.isEmpty()
+                    ? QStringLiteral("unknown time zone \"%1\" (give an IANA name such as "
+                                     "Europe/Berlin, or local)")
+                          .arg(word)
+                    : QStringLiteral("unknown time zone \"%1\": did you mean %2?").arg(word, meant);
             return request;
         }
         today = now.toTimeZone(options.timeZone).date();

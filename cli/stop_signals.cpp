@@ -28,6 +28,14 @@ StopSignals::StopSignals()
 {
     for (const int signal : kSignals)
         std::signal(signal, onStopSignal);
+        // A closed standard output and a file-size limit are failures of a
+        // write, said as such, not deaths without a word.
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 const std::atomic_bool *StopSignals::flag() const

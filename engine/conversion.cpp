@@ -146,7 +146,6 @@ ConversionSummary Conversion::run()
     const QStringList names = inputNames(request);
     InputList all(names, request.outputFolder, request.stop);
     saver.protect(pathsOf(all.files()));
-    saver.stopWhen(request.stop);
     inputs = &all;
     progress.bytesRead(0, all.totalBytes());
     while (const Input *input = all.next()) {

@@ -40,7 +40,10 @@ std::unique_ptr<RunReader> makeRunReader(ByteSource &source, bool named,
         return nullptr;
     }
     if (recognised.plainText && !named) {
-        refusal = {QStringLiteral("\"%1\" is text, not a GPS file").arg(source.name()), true};
+        refusal = {input.size() == 0
+                       ? QStringLiteral("\"%1\" is empty, not a GPS file").arg(source.name())
+                       : QStringLiteral("\"%1\" is text, not a GPS file").arg(source.name()),
+                   true};
         return nullptr;
     }
     return readerOf(recognised, std::move(input), options);

@@ -59,8 +59,6 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
     // A large run: the saving thread is idle once finish() returns.
     if (!finish())
         return false;
-    if (stop && stop->load(std::memory_order_relaxed))
-        return true;
     QStringList names;
     if (!saveNow(files, run, names)) {
         const std::lock_guard lock(mutex);
@@ -160,8 +158,6 @@ void DayFileSaver::save(Batch &batch)
 {
     std::size_t first = 0;
     for (const Batch::RunEntry &entry : batch.runs) {
-        if (stop && stop->load(std::memory_order_relaxed))
-            return;
         views.clear();
         runFiles.clear();
         for (std::size_t i = first; i < entry.filesEnd; ++i)

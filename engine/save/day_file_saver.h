@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -37,7 +36,9 @@ namespace kelvane {
 //
 // Each run is saved as DayFileOutput saves it: its files appear together and
 // complete, or not at all. Runs are saved in the order given, and after the
-// first failure nothing more is saved.
+// first failure nothing more is saved. A stop of the conversion saves what
+// was handed over before it: those runs were read whole, and are few, as the
+// reader waits when saving falls behind.
 class DayFileSaver {
   public:
     struct DayFile {
@@ -66,9 +67,6 @@ class DayFileSaver {
     bool finish();
     // No run is replaced by a day file of these paths (the inputs).
     void protect(const QStringList &paths) { output.protect(paths); }
-    // Once *stop is true, no further run is saved; the one being saved is
-    // saved whole. Call before the first run.
-    void stopWhen(const std::atomic_bool *flag) { stop = flag; }
     // After a failure: the file and the system's reason.
     QString error() const;
 
@@ -112,8 +110,6 @@ class DayFileSaver {
     Batch batches[2];
     Batch *filling = &batches[0]; // the reader's
     Batch *other = &batches[1];   // being saved, or saved and not yet collected
-
-    const std::atomic_bool *stop = nullptr;
 
     mutable std::mutex mutex;
     std::condition_variable changed;
