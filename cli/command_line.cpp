@@ -2,6 +2,7 @@
 #include "help_text.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTimeZone>
 
@@ -90,6 +91,25 @@ struct Options {
     }
 };
 
+// A zone file of the system's time zone database for the name: the links
+// of the database (Etc/UTC, Asia/Calcutta) too, which Qt does not list.
+bool inZoneFiles(const QString &name)
+{
+    if (name.startsWith(QLatin1Char('/')) || name.contains(QLatin1String("..")))
+        return false;
+    QStringList folders = {QStringLiteral("/usr/share/zoneinfo"),
+                           QStringLiteral("/usr/lib/zoneinfo"),
+                           QStringLiteral("/usr/share/lib/zoneinfo")};
+    if (const QString tzdir = qEnvironmentVariable("TZDIR"); !tzdir.isEmpty())
+        folders.prepend(tzdir);
+    for (const QString &folder : folders) {
+        QFile file(folder + QLatin1Char('/') + name);
+        if (file.open(QIODevice::ReadOnly) && file.read(4) == "TZif")
+            return true;
+    }
+    return false;
+}
+
 // The zone named on the command line, a name of the time zone database as
 // it is written there, or local; invalid when it names none. Qt would also
 // take any word for a POSIX rule ("berlin": a zone of that name at UTC).
@@ -98,10 +118,13 @@ QTimeZone zoneNamed(const QString &name)
     if (name == QLatin1String("local"))
         return QTimeZone::systemTimeZone();
     const QByteArray id = name.toUtf8();
-    if (!QTimeZone::isTimeZoneIdAvailable(id))
+    const QTimeZone zone(id);
+    if (!zone.isValid())
         return {};
     const QList<QByteArray> known = QTimeZone::availableTimeZoneIds();
-    return std::find(known.begin(), known.end(), id) != known.end() ? QTimeZone(id) : QTimeZone();
+    if (std::find(known.begin(), known.end(), id) == known.end() && !inZoneFiles(name))
+        return {};
+    return zone;
 }
 
 // The zone a word not of the database most likely means: the one whose name
