@@ -2,9 +2,11 @@
 #include "help_text.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -94,12 +96,63 @@ struct Options {
     }
 };
 
-// The zone named on the command line; invalid when it names none.
+// A zone file of the system's time zone database for the name: the links
+// of the database (Etc/UTC, Asia/Calcutta) too, which Qt does not list.
+bool inZoneFiles(const QString &name)
+{
+    if (name.startsWith(QLatin1Char('/')) || name.contains(QLatin1String("..")))
+        return false;
+    QStringList folders = {QStringLiteral("/usr/share/zoneinfo"),
+                           QStringLiteral("/usr/lib/zoneinfo"),
+                           QStringLiteral("/usr/share/lib/zoneinfo")};
+    if (const QString tzdir = qEnvironmentVariable("TZDIR"); !tzdir.isEmpty())
+        folders.prepend(tzdir);
+    for (const QString &folder : folders) {
+        QFile file(folder + QLatin1Char('/') + name);
+        if (file.open(QIODevice::ReadOnly) && file.read(4) == "TZif")
+            return true;
+    }
+    return false;
+}
+
+// The zone named on the command line, a name of the time zone database as
+// it is written there, or local; invalid when it names none. Qt would also
+// take any word for a POSIX rule ("berlin": a zone of that name at UTC).
 QTimeZone zoneNamed(const QString &name)
 {
     if (name == QLatin1String("local"))
         return QTimeZone::systemTimeZone();
-    return QTimeZone(name.toUtf8());
+    const QByteArray id = name.toUtf8();
+    const QTimeZone zone(id);
+    if (!zone.isValid())
+        return {};
+    const QList<QByteArray> known = QTimeZone::availableTimeZoneIds();
+    if (std::find(known.begin(), known.end(), id) == known.end() && !inZoneFiles(name))
+        return {};
+    return zone;
+}
+
+// The zone a word not of the database most likely means: the one whose name
+// ends with it, case aside (a whole name first, then a city: "berlin" is
+// Europe/Berlin); empty when none does.
+QString zoneMeant(const QString &word)
+{
+    if (word.isEmpty())
+        return {};
+    QString best;
+    int bestRank = 0;
+    for (const QByteArray &id : QTimeZone::availableTimeZoneIds()) {
+        const QString name = QString::fromUtf8(id);
+        if (!name.endsWith(word, Qt::CaseInsensitive))
+            continue;
+        const qsizetype before = name.size() - word.size();
+        const int rank = before == 0 ? 3 : name.at(before - 1) == QLatin1Char('/') ? 2 : 1;
+        if (rank > bestRank || (rank == bestRank && name.size() < best.size())) {
+            best = name;
+            bestRank = rank;
+        }
+    }
+    return best;
 }
 
 QString readWindow(const QCommandLineParser &parser, const Options &o, QDate today,
@@ -198,10 +251,14 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
         }
         options.timeZone = zoneNamed(parser.value(o.timeZone));
         if (!options.timeZone.isValid()) {
+            const QString word = parser.value(o.timeZone);
+            const QString meant = zoneMeant(word);
             request.usageError =
-                QStringLiteral("unknown time zone \"%1\" (give an IANA name such as "
-                               "Europe/Berlin, or local)")
-                    .arg(parser.value(o.timeZone));
+                meant.isEmpty()
+                    ? QStringLiteral("unknown time zone \"%1\" (give an IANA name such as "
+                                     "Europe/Berlin, or local)")
+                          .arg(word)
+                    : QStringLiteral("unknown time zone \"%1\": did you mean %2?").arg(word, meant);
             return request;
         }
         today = now.toTimeZone(options.timeZone).date();

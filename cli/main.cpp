@@ -217,7 +217,12 @@ int main(int argc, char *argv[])
         if (summary.inputsFailed > 0)
             status = Failure;
     }
-    if (!namesWritten) {
+    // Whoever closed standard output wanted no more names; the day files
+    // are saved all the same, and the status says how the conversion went.
+    if (!namesWritten && progress.outputClosed()) {
+        say(QStringLiteral("Standard output was closed: the names of the day files saved "
+                           "after that were not printed"));
+    } else if (!namesWritten) {
         say(QStringLiteral("Cannot write the names of the day files to standard output: %1")
                 .arg(progress.namesError()));
         if (status == Success)

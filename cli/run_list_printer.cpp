@@ -63,9 +63,14 @@ RunListPrinter::RunListPrinter()
 
 void RunListPrinter::runListed(const kelvane::ListedRun &run)
 {
-    printLine({run.baseName, run.startTime, durationText(run.seconds), kilometersText(run.meters),
-               QString::number(run.points), noteStart(run.note), QString::number(run.positioned),
-               run.utcStart, run.sport.simplified(), kelvane::escapeControlCharacters(run.input)});
+    // The texts of an input reach the terminal as a message's do: escaped.
+    using kelvane::escapeControlCharacters;
+    printLine({run.baseName, escapeControlCharacters(run.startTime), durationText(run.seconds),
+               kilometersText(run.meters), QString::number(run.points),
+               escapeControlCharacters(noteStart(run.note)), QString::number(run.positioned),
+               escapeControlCharacters(run.utcStart),
+               escapeControlCharacters(run.sport.simplified()),
+               escapeControlCharacters(run.input)});
     ++runs;
     seconds += std::max(0.0, run.seconds);
     meters += std::max(0.0, run.meters);

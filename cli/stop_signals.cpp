@@ -22,12 +22,25 @@ extern "C" void onStopSignal(int signal)
     std::signal(signal, SIG_DFL); // the next one ends the program
 }
 
+// A closed standard output and a file-size limit are failures of a write,
+// said as such, not deaths without a word.
+void ignoreWriteSignals()
+{
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
 } // namespace
 
 StopSignals::StopSignals()
 {
     for (const int signal : kSignals)
         std::signal(signal, onStopSignal);
+    ignoreWriteSignals();
 }
 
 const std::atomic_bool *StopSignals::flag() const

@@ -47,14 +47,15 @@ void TerminalProgress::bytesRead(qint64 done, qint64 total)
 
 void TerminalProgress::fileSaved(const QString &name)
 {
+    if (!writeError.isEmpty())
+        return;
     const QByteArray line = name.toLocal8Bit() + '\n';
     const bool barShown = drawn && namesOnTerminal;
     if (barShown)
         clearBar();
     if (std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout) !=
-            std::size_t(line.size()) &&
-        writeError.isEmpty())
-        writeError = QString::fromLocal8Bit(std::strerror(errno));
+        std::size_t(line.size()))
+        noteWriteError(errno);
     if (barShown) {
         std::fflush(stdout);
         draw(shownPercent);
@@ -67,6 +68,14 @@ void TerminalProgress::waiting(const QString &reason)
     std::fprintf(stderr, "kelvane-split: %s\n",
                  kelvane::escapeControlCharacters(reason).toLocal8Bit().constData());
     std::fflush(stderr);
+}
+
+void TerminalProgress::noteWriteError(int error)
+{
+    if (!writeError.isEmpty())
+        return;
+    writeError = QString::fromLocal8Bit(std::strerror(error));
+    closed = error == EPIPE;
 }
 
 void TerminalProgress::draw(int percent)
@@ -95,8 +104,8 @@ void TerminalProgress::clearBar()
 bool TerminalProgress::finish()
 {
     clearBar();
-    if (std::fflush(stdout) != 0 && writeError.isEmpty())
-        writeError = QString::fromLocal8Bit(std::strerror(errno));
+    if (std::fflush(stdout) != 0)
+        noteWriteError(errno);
     if (std::ferror(stdout) && writeError.isEmpty())
         writeError = QStringLiteral("write error");
     return writeError.isEmpty();

@@ -24,13 +24,17 @@ class TerminalProgress final : public kelvane::ProgressSink {
 
     // Clears the bar so that the lines after it start on a clean row, and
     // sends the names still buffered. False when the names could not all be
-    // written (a full disk, a closed pipe); namesError() then says why.
+    // written (a full disk, a closed pipe); namesError() then says why. No
+    // name is printed after the first that failed.
     bool finish();
     QString namesError() const { return writeError; }
+    // Standard output was closed by its reader (a pager quit, `| head`).
+    bool outputClosed() const { return closed; }
 
   private:
     void draw(int percent);
     void clearBar();
+    void noteWriteError(int error);
 
     bool showBar;
     bool namesOnTerminal;
@@ -40,4 +44,5 @@ class TerminalProgress final : public kelvane::ProgressSink {
     bool byBytes = false; // the inputs' sizes are known: the bar follows their bytes
     int shownPercent = -1;
     QString writeError;
+    bool closed = false;
 };

@@ -160,7 +160,6 @@ ConversionSummary Conversion::run()
     for (const QString &notice : all.notices())
         report({notice});
     saver.protect(pathsOf(all.files()));
-    saver.stopWhen(request.stop);
     inputs = &all;
     progress.bytesRead(0, all.totalBytes());
     while (const Input *input = all.next()) {

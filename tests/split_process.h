@@ -75,9 +75,9 @@ inline Result Split(const QStringList &arguments, Limits limits = {})
         if (limits.fileSize != RLIM_INFINITY) {
             const rlimit limit{limits.fileSize, limits.fileSize};
             setrlimit(RLIMIT_FSIZE, &limit);
-            // Without this the kernel kills the writer; ignored, write() fails with EFBIG
-            // as it does on a full disk.
-            std::signal(SIGXFSZ, SIG_IGN);
+            // As a shell leaves it: unless the program ignores it, the kernel
+            // kills the program with this signal at the limit.
+            std::signal(SIGXFSZ, SIG_DFL);
         }
         dup2(nullFd, STDIN_FILENO);
         dup2(outFd, STDOUT_FILENO);

@@ -317,7 +317,7 @@ void TestHistoryReader::hintWhenNoRunIsFound_data()
     QByteArray twoOnALine = good;
     twoOnALine.replace("\r\n    <Run>", "<Run>");
     QTest::newRow("Run after another tag") << twoOnALine << "several elements stand on one line";
-    QTest::newRow("empty file") << QByteArray() << "";
+    QTest::newRow("text without runs") << QByteArray("a note\n") << "";
 }
 
 // A file in which no run is found converts nothing, and says what the
@@ -513,6 +513,13 @@ void TestHistoryReader::xmlFrameWithoutDeclarationOrHistory()
     QVERIFY(convert(Lines(run)).ok());
     QCOMPARE(file("20041025_01_Monday.xml"),
              Lines(QList<QByteArray>{"", "", ""} + run + QList<QByteArray>{"</History>"}));
+
+    // Cut out of a larger history by hand: the end of the run before comes first.
+    QFile::remove(QDir(out()).filePath("20041025_01_Monday.xml"));
+    const auto cut = convert(Lines(QList<QByteArray>{"</Run>"} + run));
+    QVERIFY2(cut.ok(), qPrintable(cut.error));
+    QCOMPARE(file("20041025_01_Monday.xml"),
+             Lines(QList<QByteArray>{"", "", ""} + run + QList<QByteArray>{"</History>"}));
 }
 
 void TestHistoryReader::laterRunWithFewerPointsRepeatsNone()
@@ -606,6 +613,7 @@ void TestHistoryReader::emptyInputWritesNothing()
     const auto summary = convert(QByteArray());
     QVERIFY(summary.ok());
     QCOMPARE(summary.runsRead, 0);
+    QCOMPARE(summary.noRunHint, QStringLiteral("\"%1\" is empty").arg(input()));
     QVERIFY(files().isEmpty());
     QVERIFY(progress.calls.isEmpty());
 }

@@ -2,6 +2,8 @@
 // files are all of one conversion, nothing hidden is left behind, and the
 // names printed are those of the files saved.
 
+#include "archive_text.h"
+#include "gpx_text.h"
 #include "history_text.h"
 
 #include <QDir>
@@ -26,6 +28,8 @@ const QString kProgram = QStringLiteral(KELVANE_BINARY_DIR "/cli/kelvane-split")
 constexpr int kRuns = 1500;
 
 // Runs on consecutive days; `mark` makes the day files of two histories differ.
+// Their files are several times what the saving holds at once, so that a stop
+// comes before the reading's end.
 QByteArray ManyRuns(const QByteArray &mark)
 {
     QList<QList<QByteArray>> runs;
@@ -33,7 +37,7 @@ QByteArray ManyRuns(const QByteArray &mark)
     for (int i = 0; i < kRuns; ++i) {
         const QByteArray day = first.addDays(i).toString(Qt::ISODate).toLatin1();
         const Point point{mark, "-122.3493", "56.1", day + "T08:00:10Z"};
-        runs << Run(day + "T08:00:00Z", {point, point}, mark);
+        runs << Run(day + "T08:00:00Z", QList<Point>(16, point), mark);
     }
     return History(runs);
 }
@@ -163,6 +167,8 @@ class TestInterruptions : public QObject {
     void stoppedBySignal_data();
     void stoppedBySignal();
     void stoppedWhileAFifoWaitsForItsWriter();
+    void stoppedWithinARun();
+    void namesToAClosedPipe();
     void conversionsTakeTurns();
     void waitsForTheFolder();
     void leftoversAreRemoved();
@@ -235,6 +241,69 @@ void TestInterruptions::stoppedWhileAFifoWaitsForItsWriter()
     const QByteArray err = process.readAllStandardError();
     QVERIFY2(err.contains("stopped by SIGTERM: 0 runs read"), err.constData());
     QCOMPARE(FilesIn(out()), Contents());
+}
+
+// Ctrl-C in the middle of a run of gigabytes (the stacked members of a small
+// gzip): the reading ends at once, and the run read before it is saved.
+void TestInterruptions::stoppedWithinARun()
+{
+    using gpx_text::Gpx, gpx_text::Track;
+    const auto Point = [](const char *time) { return gpx_text::Point(time); };
+    const QByteArray blanks = archive_text::Gzipped(QByteArray(64 << 20, ' '));
+    QByteArray packed =
+        archive_text::Gzipped(Gpx({Track({Point("2010-01-01T08:00:00Z")}),
+                                   "  <trk>\n    <trkseg>\n" + Point("2010-01-02T08:00:00Z")})
+                                  .chopped(7)); // without "</gpx>"
+    for (int i = 0; i < 64; ++i)
+        packed += blanks;
+    const QString input = dir.filePath(QStringLiteral("blanks.gpx.gz"));
+    QVERIFY(WriteFile(input, packed));
+
+    QProcess process;
+    process.start(kProgram, {"--csv", "-C", out(), input});
+    QVERIFY(process.waitForStarted());
+    // Once the input is open, the signals are handled by the program.
+    const QString opened = QFileInfo(input).absoluteFilePath();
+    const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(process.processId()));
+    const auto inputOpen = [&] {
+        for (const QFileInfo &fd :
+             descriptors.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+            if (fd.symLinkTarget() == opened)
+                return true;
+        return false;
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (!inputOpen()) {
+        QVERIFY(waited.elapsed() < 30000);
+        QThread::msleep(10);
+    }
+    QThread::msleep(200); // into the blanks
+    ::kill(pid_t(process.processId()), SIGINT);
+    QElapsedTimer stopping;
+    stopping.start();
+    QVERIFY(process.waitForFinished(60000));
+    QVERIFY2(stopping.elapsed() < 2000, qPrintable(QString::number(stopping.elapsed())));
+    QCOMPARE(process.exitCode(), 128 + SIGINT);
+    QCOMPARE(Lines(process.readAllStandardOutput()), QStringList{"20100101_01_Friday.txt"});
+    QCOMPARE(FilesIn(out()).keys(), QStringList{"20100101_01_Friday.txt"});
+}
+
+// A reader that closes standard output early (`| head`, a pager quit) stops
+// the names, not the conversion: every day file is saved, and it is said once.
+void TestInterruptions::namesToAClosedPipe()
+{
+    QProcess shell;
+    shell.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("\"$0\" \"$@\" | head -c 0; exit ${PIPESTATUS[0]}"), kProgram,
+                 "--xml", "--csv", "--gpx", "-C", out(), newHistory()});
+    QVERIFY(shell.waitForFinished(120000));
+    QCOMPARE(shell.exitCode(), 0);
+    const QByteArray err = shell.readAllStandardError();
+    QCOMPARE(err.count("Standard output was closed"), 1);
+    QVERIFY2(err.contains("1500 runs read, 1500 converted, 4500 files written"), err.constData());
+    QCOMPARE(FilesIn(out()), newFiles);
 }
 
 // Two conversions into one folder at once: the second waits for the first,

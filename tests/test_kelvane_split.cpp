@@ -268,6 +268,13 @@ void TestKelvaneSplit::usageErrors_data()
         << QByteArray("--from 2026-02-03 comes after --to 2026-02-01");
     QTest::newRow("unknown time zone") << QStringList{"--timezone", "Mars/Olympus_Mons", history()}
                                        << QByteArray("unknown time zone \"Mars/Olympus_Mons\"");
+    // A word Qt would take for a rule of a zone at UTC, and the name it is likely meant for.
+    QTest::newRow("a city, not a zone") << QStringList{"--timezone", "berlin", history()}
+                                        << QByteArray("unknown time zone \"berlin\": did you "
+                                                      "mean Europe/Berlin?");
+    QTest::newRow("a zone's name in other case")
+        << QStringList{"--timezone", "utc", history()}
+        << QByteArray("unknown time zone \"utc\": did you mean UTC?");
     QTest::newRow("time zone and offset")
         << QStringList{"--timezone", "Europe/Berlin", "--offset", "1", history()}
         << QByteArray("--timezone and --offset");
@@ -304,6 +311,10 @@ void TestKelvaneSplit::failures_data()
     QTest::newRow("terminal commands in a file name")
         << dir.filePath("a\x1b]0;TITLE\x07\x1b[2J.xml") << outDir()
         << QByteArray("a\\x1b]0;TITLE\\x07\\x1b[2J.xml\": No such file");
+    // Nor one shown reversed, "walk\u202elmx.gpx" looking like "walkxpg.xml".
+    QTest::newRow("a right-to-left override in a file name")
+        << dir.filePath(QString::fromUtf8("walk\u202elmx.gpx")) << outDir()
+        << QByteArray("walk\\u202elmx.gpx\": No such file");
 
     // Files of other kinds are told by their content, whatever their name.
     const auto file = [this](const char *name, const QByteArray &bytes) {
@@ -530,6 +541,17 @@ void TestKelvaneSplit::listOfRuns_data()
                        "2021-06-30T08:00:00Z\t\t" +
                            lessThan}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.000 km, 0 points, 0 with a position\n");
+    // A note that would retitle the terminal, reverse the line and start a command.
+    const QString commands = dir.filePath(QStringLiteral("commands.xml"));
+    QVERIFY(WriteFile(commands, History({Run("2021-06-30T08:00:00Z", {},
+                                             "a\x1b]0;T\x07 \xe2\x80\xae b \xc2\x9b"
+                                             "2J")})));
+    QTest::newRow("terminal commands in a note")
+        << QStringList{commands}
+        << QStringList{header, "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t\t0\t"
+                               "a\\x1b]0;T\\x07 \\u202e b \\x9b2J\t0\t2021-06-30T08:00:00Z\t\t" +
+                                   commands}
+        << QByteArray("kelvane-split: 1 run, 0:01:00, 0.000 km, 0 points, 0 with a position\n");
     // A track of three days and one without times: a line for each track and day.
     const QString days = QStringLiteral(KELVANE_SOURCE_DIR "/tests/data/gpx/three_days.gpx");
     QTest::newRow("a GPX file")
@@ -593,7 +615,9 @@ void TestKelvaneSplit::listNamesTheFilesOfAConversion()
     QVERIFY(WriteFile(input, History({Run("2004-10-25T08:00:00Z"), Run("2004-10-25T23:30:00Z"),
                                       Run("2004-10-26T08:00:00Z"), Run("2004-10-25T20:00:00Z"),
                                       Run("2004-10-25T21:00:00Z")})));
-    for (const QStringList &options : {QStringList{}, QStringList{"--timezone", "Europe/Berlin"}}) {
+    // Asia/Calcutta: a link of the zone database, which Qt does not list.
+    for (const QStringList &options : {QStringList{}, QStringList{"--timezone", "Europe/Berlin"},
+                                       QStringList{"--timezone", "Asia/Calcutta"}}) {
         init();
         const Result list = split(options + QStringList{"--list", "-q", input});
         const Result conversion = split(options + QStringList{"-q", "-C", outDir(), input});

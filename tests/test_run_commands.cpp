@@ -269,7 +269,7 @@ void TestRunCommands::nothingReadKeepsWindowOpen_data()
         << QByteArray("<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"x\">"
                       "<wpt lat=\"1\" lon=\"2\"><time>2026-12-07T07:00:00Z</time></wpt></gpx>\n")
         << "only 1 waypoint and 0 routes";
-    QTest::newRow("empty") << true << QByteArray() << "No run found in";
+    QTest::newRow("empty") << true << QByteArray() << "walk.xml\" is empty";
 }
 
 // Nothing read and nothing written: the window says why and stays for

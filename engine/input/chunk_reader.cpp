@@ -37,8 +37,12 @@ const char *afterLastLineEnd(const char *from, const char *to)
 
 bool ChunkReader::readMore(qint64 keepFrom)
 {
-    if (input.atEnd() || !input.errorString().isEmpty())
+    if (input.atEnd() || !errorString().isEmpty())
         return false;
+    if (stop && stop->load(std::memory_order_relaxed)) {
+        stopped = true;
+        return false;
+    }
     keepFrom = std::clamp(keepFrom, begin(), end());
     if (keepFrom > begin()) {
         const char *const gone = at(keepFrom);
@@ -53,6 +57,13 @@ bool ChunkReader::readMore(qint64 keepFrom)
     if (input.size() > input.capacity() / 2)
         input.grow(input.capacity() * 2);
     return input.readMore();
+}
+
+QString ChunkReader::errorString() const
+{
+    if (stopped)
+        return QStringLiteral("Reading \"%1\" was stopped").arg(input.source().name());
+    return input.errorString();
 }
 
 void ChunkReader::position(qint64 offset, qint64 &line, qint64 &column) const

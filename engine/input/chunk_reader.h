@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 namespace kelvane {
 
 // Hands an input to readers that do not go by lines (a file written on one
@@ -30,7 +32,11 @@ class ChunkReader {
     // more came: at the end of the input, or on a read error (errorString()).
     bool readMore(qint64 keepFrom);
     bool atEnd() const { return input.atEnd(); }
-    QString errorString() const { return input.errorString(); }
+    QString errorString() const;
+    // Once *flag is true, no more is read: readMore() fails, and the error
+    // says the reading was stopped. Looked at once a chunk, so that a run of
+    // any size is left soon after a stop.
+    void stopWhen(const std::atomic_bool *flag) { stop = flag; }
 
     // The line (from 1) and the column (from 1, in bytes) of an offset at
     // hand (one let go can no longer be told: ask while it is at hand). The
@@ -40,6 +46,8 @@ class ChunkReader {
 
   private:
     InputBuffer input;
+    const std::atomic_bool *stop = nullptr;
+    bool stopped = false;
     qint64 linesLetGo = 0;     // line ends before begin()
     qint64 lineStartLetGo = 0; // the offset after the last of them
 };

@@ -123,7 +123,9 @@ std::string asciiOfUtf16(std::string_view bytes, bool bigEndian)
 // The local name of the first element after the prolog's declaration,
 // comments and DOCTYPE. It checks nothing: the reader chosen by the name
 // does. Empty when the text does not hold it whole (complete: the text is
-// all there is).
+// all there is). An end tag first (runs cut out of a history by hand,
+// "</Run>" of the run before them first) gives its name after a "/", which
+// names no root: such text is read line by line, as a history.
 std::string rootName(std::string_view text, bool complete)
 {
     std::size_t at = 0;
@@ -145,13 +147,16 @@ std::string rootName(std::string_view text, bool complete)
             return {};
         at = skipTo + 1;
     }
-    std::size_t end = at + 1;
+    std::size_t end = at + 1 + (text[at + 1] == '/');
     while (end < text.size() && " \t\r\n>/"sv.find(text[end]) == std::string_view::npos)
         ++end;
     if (end == text.size() && !complete)
         return {};
     const std::string_view name = text.substr(at + 1, end - at - 1);
     const auto colon = name.find(':');
+    if (name.starts_with('/'))
+        return "/" + std::string(colon == std::string_view::npos ? name.substr(1)
+                                                                 : name.substr(colon + 1));
     return std::string(colon == std::string_view::npos ? name : name.substr(colon + 1));
 }
 

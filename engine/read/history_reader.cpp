@@ -278,6 +278,9 @@ void HistoryReader::noteMissedRuns(MissedRuns sign)
 
 QString HistoryReader::noRunHint() const
 {
+    // Not a line, not a byte: nothing to explain of history files.
+    if (lineNumber == 0 && missedRuns == MissedRuns::None && error.isEmpty())
+        return QStringLiteral("\"%1\" is empty").arg(path);
     QString hint =
         QStringLiteral(
             "No run found in \"%1\". A history file holds each element on a line of its own, and a "

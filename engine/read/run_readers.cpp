@@ -40,8 +40,11 @@ std::unique_ptr<RunReader> makeRunReader(ByteSource &source, bool named,
         return nullptr;
     }
     if (recognised.plainText && !named) {
-        refusal = {QStringLiteral("\"%1\" is text, not a GPS file").arg(source.name()), true,
-                   QStringLiteral("text files")};
+        const bool empty = input.size() == 0;
+        refusal = {QStringLiteral(empty ? "\"%1\" is empty, not a GPS file"
+                                        : "\"%1\" is text, not a GPS file")
+                       .arg(source.name()),
+                   true, empty ? QStringLiteral("empty files") : QStringLiteral("text files")};
         return nullptr;
     }
     return readerOf(recognised, std::move(input), options);

@@ -20,6 +20,8 @@ QString counted(int count, const char *one, const char *many)
 TcxReader::TcxReader(InputBuffer input, const ReadingOptions &options, bool utf16)
     : input(std::move(input)), path(this->input.source().name()), options(options), utf16(utf16)
 {
+    // A stop is looked at within runs too: one run may be gigabytes long.
+    this->input.stopWhen(options.stop);
 }
 
 void TcxReader::read(RunSink &runSink)

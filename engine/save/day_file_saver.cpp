@@ -70,11 +70,8 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
         documentOpen = false;
         const bool continued = std::any_of(files.begin(), files.end(),
                                            [](const DayFile &file) { return file.continued; });
-        if (!continued || (stop && stop->load(std::memory_order_relaxed))) {
+        if (!continued)
             output.discard();
-            if (continued)
-                return true;
-        }
         QStringList names;
         if (!saveNow(files, run, names)) {
             const std::lock_guard lock(mutex);
@@ -104,8 +101,6 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
     // A large run: the saving thread is idle once finish() returns.
     if (!finish())
         return false;
-    if (stop && stop->load(std::memory_order_relaxed))
-        return true;
     QStringList names;
     if (!saveNow(files, run, names)) {
         const std::lock_guard lock(mutex);
@@ -205,8 +200,6 @@ void DayFileSaver::save(Batch &batch)
 {
     std::size_t first = 0;
     for (const Batch::RunEntry &entry : batch.runs) {
-        if (stop && stop->load(std::memory_order_relaxed))
-            return;
         views.clear();
         runFiles.clear();
         for (std::size_t i = first; i < entry.filesEnd; ++i)

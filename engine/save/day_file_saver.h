@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -37,7 +36,9 @@ namespace kelvane {
 //
 // Each run is saved as DayFileOutput saves it: its files appear together and
 // complete, or not at all. Runs are saved in the order given, and after the
-// first failure nothing more is saved.
+// first failure nothing more is saved. A stop of the conversion saves what
+// was handed over before it: those runs were read whole, and are few, as the
+// reader waits when saving falls behind.
 class DayFileSaver {
   public:
     struct DayFile {
@@ -76,9 +77,6 @@ class DayFileSaver {
     void dropDocument();
     // No run is replaced by a day file of these paths (the inputs).
     void protect(const QStringList &paths) { output.protect(paths); }
-    // Once *stop is true, no further run is saved; the one being saved is
-    // saved whole. Call before the first run.
-    void stopWhen(const std::atomic_bool *flag) { stop = flag; }
     // After a failure: the file and the system's reason.
     QString error() const;
 
@@ -123,7 +121,6 @@ class DayFileSaver {
     Batch *filling = &batches[0]; // the reader's
     Batch *other = &batches[1];   // being saved, or saved and not yet collected
 
-    const std::atomic_bool *stop = nullptr;
     bool documentOpen = false; // continueDocument() began a file, not yet saved or dropped
 
     mutable std::mutex mutex;

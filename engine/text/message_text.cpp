@@ -13,6 +13,14 @@ bool isControl(char16_t c)
     return c < 0x20 || (c >= 0x7f && c < 0xa0);
 }
 
+// The marks, embeddings, overrides and isolates that turn the order in which
+// a terminal shows the text that follows: a name could show as another.
+bool isBidiControl(char16_t c)
+{
+    return c == 0x061c || c == 0x200e || c == 0x200f || (c >= 0x202a && c <= 0x202e) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
 } // namespace
 
 QString escapeControlCharacters(const QString &text)
@@ -22,6 +30,8 @@ QString escapeControlCharacters(const QString &text)
     for (const QChar c : text) {
         if (isControl(c.unicode()))
             shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else if (isBidiControl(c.unicode()))
+            shown += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         else
             shown += c;
     }

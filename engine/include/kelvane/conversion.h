@@ -84,7 +84,8 @@ struct ConversionRequest {
     ConversionOptions options;
     QDate today = QDate::currentDate(); // the end of the progress range
     // Set (from a signal handler or another thread) to stop the conversion:
-    // the run being saved is saved whole, and no further run is.
+    // the reading stops within the run being read, which is left, and the runs
+    // read before it are saved whole.
     const std::atomic_bool *stop = nullptr;
     // Inputs read one after another, their runs numbered as one: a day's NN
     // counts on from one input to the next.
