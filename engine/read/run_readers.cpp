@@ -41,10 +41,9 @@ std::unique_ptr<RunReader> makeRunReader(ByteSource &source, bool named,
     }
     if (recognised.plainText && !named) {
         const bool empty = input.size() == 0;
-        refusal = {QStringLiteral(empty ? "\"%1\" is empty, not a GPS file"
-                                        : "\"%1\" is text, not a GPS file")
-                       .arg(source.name()),
-                   true, empty ? QStringLiteral("empty files") : QStringLiteral("text files")};
+        const QString what = empty ? QStringLiteral("empty") : QStringLiteral("text");
+        refusal = {QStringLiteral("\"%1\" is %2, not a GPS file").arg(source.name(), what), true,
+                   empty ? QStringLiteral("empty files") : QStringLiteral("text files")};
         return nullptr;
     }
     return readerOf(recognised, std::move(input), options);
