@@ -72,14 +72,7 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
                                            [](const DayFile &file) { return file.continued; });
         if (!continued)
             output.discard();
-        QStringList names;
-        if (!saveNow(files, run, names)) {
-            const std::lock_guard lock(mutex);
-            failure = output.error();
-            return false;
-        }
-        runSaved(names);
-        return true;
+        return saveHere(files, run);
     }
     // The bytes of the ready files, and about those of the run's copy.
     std::size_t size = 0;
@@ -101,6 +94,12 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
     // A large run: the saving thread is idle once finish() returns.
     if (!finish())
         return false;
+    return saveHere(files, run);
+}
+
+// Saves a run on this thread, while the saving thread is idle.
+bool DayFileSaver::saveHere(std::span<const DayFile> files, const Run &run)
+{
     QStringList names;
     if (!saveNow(files, run, names)) {
         const std::lock_guard lock(mutex);

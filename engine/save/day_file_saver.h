@@ -108,6 +108,7 @@ class DayFileSaver {
     void collect(Batch &batch);
     void save(Batch &batch);
     bool saveNow(std::span<const DayFile> files, const Run &run, QStringList &names);
+    bool saveHere(std::span<const DayFile> files, const Run &run);
     bool saveMade(const DayFile &file, const Run &run);
     void work();
 
