@@ -6,8 +6,15 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // A day file that reaches a file-size limit is a write that fails, which
+    // the window reports like a full disk, not the end of the program.
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));
     QApplication::setApplicationVersion(QLatin1StringView(kelvane::kVersion));
