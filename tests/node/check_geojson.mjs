@@ -2,16 +2,21 @@
 // read by an independent tool:
 //   node check_geojson.mjs FILE.geojson FILE.gpx
 //   node check_geojson.mjs FOLDER      (every *.geojson there beside its .gpx)
+//   node check_geojson.mjs --convert KELVANE_SPLIT INPUT...
+//                       (the day files of the inputs, made by KELVANE_SPLIT
+//                        --geojson --gpx-version 1.1 into a scratch folder)
 // The GeoJSON must be UTF-8 without a byte order mark, JSON whose numbers
 // have no exponent, and pass @placemarkio/check-geojson without errors; its
 // lines must hold, in order, the coordinates and coordinateProperties (times,
 // heart, cads) that @tmcw/togeojson reads from the GPX file.
 // Exits 0 when all holds, 1 naming the file and the first difference, 77 when
 // the npm packages are missing (scripts/setup.sh installs them here).
+import { spawnSync } from 'child_process';
 import fs from 'fs';
+import os from 'os';
 import path from 'path';
 
-const usage = 'usage: node check_geojson.mjs FILE.geojson FILE.gpx | FOLDER';
+const usage = 'usage: node check_geojson.mjs FILE.geojson FILE.gpx | FOLDER | --convert KELVANE_SPLIT INPUT...';
 
 let checkGeojson, togeojson, DOMParser;
 try {
@@ -168,8 +173,31 @@ function pairs(args) {
                                 path.join(args[0], name.replace(/\.geojson$/, '.gpx'))]);
 }
 
+// Converts the inputs into a scratch folder, which is removed at exit.
+function convert([program, ...inputs]) {
+    if (!program || inputs.length === 0) {
+        console.error(usage);
+        process.exit(2);
+    }
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'kelvane-geojson-'));
+    process.on('exit', () => fs.rmSync(folder, { recursive: true, force: true }));
+    const made = spawnSync(program, ['--geojson', '--gpx-version', '1.1', '-q', '-C', folder, ...inputs],
+                           { encoding: 'utf8' });
+    if (made.status !== 0) {
+        console.error(`${program} exited with ${made.status ?? made.signal}: ${made.stderr}`);
+        process.exit(1);
+    }
+    const count = (extension) => fs.readdirSync(folder).filter((name) => name.endsWith(extension)).length;
+    if (count('.geojson') !== count('.gpx')) {
+        console.error(`${program} wrote ${count('.geojson')} GeoJSON and ${count('.gpx')} GPX day files`);
+        process.exit(1);
+    }
+    return folder;
+}
+
 let failed = 0;
-const checked = pairs(process.argv.slice(2));
+const args = process.argv.slice(2);
+const checked = pairs(args[0] === '--convert' ? [convert(args.slice(1))] : args);
 for (const [geojsonFile, gpxFile] of checked) {
     try {
         if (!fs.existsSync(gpxFile)) fail(`has no GPX day file beside it (${path.basename(gpxFile)})`);
