@@ -260,6 +260,8 @@
         if (!open && isOpen) next.remove();
         open ? opened.add(run.index) : opened.delete(run.index);
         button.setAttribute('aria-expanded', String(open));
+        if (open) button.setAttribute('aria-controls', `run-${run.index}-details`);
+        else button.removeAttribute('aria-controls');
     };
     const rowOf = (run) => {
         const tr = make('tr');
@@ -268,7 +270,6 @@
         const button = make('button', run.dayText, 'open');
         button.type = 'button';
         button.setAttribute('aria-expanded', 'false');
-        button.setAttribute('aria-controls', `run-${run.index}-details`);
         button.addEventListener('click', () => toggle(run, button));
         first.append(button);
         const sport = make('td', undefined, 'sport');

@@ -34,7 +34,11 @@ const expect = (holds, what) => {
 };
 const cells = (page, column) => page.$$eval(`#rows > tr:not(.details) > td:nth-child(${column})`,
                                             (tds) => tds.map((td) => td.textContent));
-const mapReady = (page) => page.waitForFunction(() => document.getElementById('map').dataset.lines !== undefined);
+// Waits for the map's lines; a page that never draws them ends the test with its faults.
+const mapReady = (view) => view.page.waitForFunction(() => document.getElementById('map').dataset.lines !== undefined,
+                                                     null, { timeout: 10000 }).catch(() => {
+    throw new Error(`the map was not drawn: ${faults(view).join('; ') || 'no fault seen'}`);
+});
 const mapLines = (page) => page.$eval('#map', (map) => Number(map.dataset.lines));
 const withTrack = (runs) => runs.filter((run) => run.track).length;
 const km = (metres) => (metres / 1000).toFixed(1);
@@ -44,7 +48,7 @@ try {
     // One row per run, newest first, and a line on the map per run with positions.
     let view = await openPage(browser, url);
     let page = view.page;
-    await mapReady(page);
+    await mapReady(view);
     expect((await cells(page, 1)).length === library.runs.length,
            `one row per run (${(await cells(page, 1)).length} of ${library.runs.length})`);
     expect((await mapLines(page)) === withTrack(library.runs), `a line per run with positions (${await mapLines(page)})`);
@@ -142,6 +146,16 @@ try {
     expect((await page.evaluate(() => document.activeElement.getAttribute('aria-expanded'))) === 'true' &&
            (await page.$$('#rows > tr.details')).length === 1, 'Enter opens the run');
     expect(faults(view).length === 0, `no fault on the page: ${faults(view).join('; ')}`);
+    await view.close();
+
+    // A base map only where the library names a tile address.
+    const tiled = path.join(scratch, 'tiled');
+    writePage(tiled, { ...library, tiles: { url: 'https://tiles.invalid/{z}/{x}/{y}.png', attribution: 'Tiles' } });
+    view = await openPage(browser, pathToFileURL(path.join(tiled, 'index.html')).href);
+    await mapReady(view);
+    await view.page.waitForTimeout(200);
+    expect(view.refused.length > 0 && view.refused.every((u) => /^https:\/\/tiles\.invalid\/\d+\/\d+\/\d+\.png$/.test(u)),
+           `the tiles asked for, nothing else (${view.refused.slice(0, 3)})`);
     await view.close();
 
     // 20,000 runs: the first rows, timed from the start of the navigation.
