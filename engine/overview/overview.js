@@ -111,9 +111,12 @@
     const years = [...new Set(runs.map((run) => run.year))].sort().reverse();
     const sports = [...new Set(runs.map((run) => run.sport))].sort();
     const made = /^(\d{4})-(\d{2})-(\d{2})T(\d{2}):(\d{2})/.exec(library.made || '');
-    const currentYear = made ? Number(made[1]) : new Date().getFullYear();
-    // The same moment of the year before, in the same naive local clock.
-    const madeInstant = made ? Date.UTC(currentYear, made[2] - 1, made[3], made[4], made[5]) : Date.now();
+    // When the page was made, on the same local clock as the runs' starts
+    // (their instants are local times read as UTC); without it, now.
+    const now = new Date();
+    const madeInstant = made ? Date.UTC(made[1], made[2] - 1, made[3], made[4], made[5])
+                             : Date.UTC(now.getFullYear(), now.getMonth(), now.getDate(), now.getHours(), now.getMinutes());
+    const currentYear = new Date(madeInstant).getUTCFullYear();
 
     // --- The filter and its place in the address --------------------------
     const state = { year: '', sport: '', text: '', sort: 'day', descending: true, page: 0 };

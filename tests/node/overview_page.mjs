@@ -53,6 +53,13 @@ try {
            `one row per run (${(await cells(page, 1)).length} of ${library.runs.length})`);
     expect((await mapLines(page)) === withTrack(library.runs), `a line per run with positions (${await mapLines(page)})`);
     expect((await page.$eval('#title', (h) => h.textContent)) === library.title, 'the title');
+    // Totals: runs this year so far, last year to the same day (9 December) and whole; cycling's.
+    const totalRow = (table, label) => page.$$eval(`#${table} tbody tr`, (trs, wanted) =>
+        trs.map((tr) => [...tr.children].map((cell) => cell.textContent)).find((cells) => cells[0] === wanted), label);
+    expect(JSON.stringify(await totalRow('totals-years', 'Runs')) === '["Runs","4","2","3"]',
+           `this year against the one before (${await totalRow('totals-years', 'Runs')})`);
+    expect(JSON.stringify(await totalRow('totals-sport', 'cycling')) === '["cycling","2","141","5 h 10 min","2,060"]',
+           `the totals of cycling (${await totalRow('totals-sport', 'cycling')})`);
 
     // Sorting by distance: the greatest first, then the least first.
     await page.click('th[data-key="distance"] button');
