@@ -2,6 +2,26 @@
 // their tracks, made from the JSON in the page's #kelvane-runs element. Runs
 // from file:// and makes no request beyond the files beside the page (and the
 // map tiles, only when the library names a tile address).
+//
+// The JSON (written in place of @KELVANE_DATA@ in page.html, every "<" in it
+// as \u003c):
+//   { "format": 1,
+//     "title": "Kelvane library",            optional
+//     "made": "2026-12-09T08:00:00",         local time the page was made
+//     "tiles": null, or { "url": "https://.../{z}/{x}/{y}.png", "attribution": "..." },
+//     "runs": [ {                            in any order
+//       "name": "20240105_01_Friday",        the day files' base name
+//       "files": ["gpx", "txt", "svg"],      extensions of its day files present
+//       "start": "2024-01-05T07:31:12",      local start, no offset
+//       "sport": "running",                  the library's sport names
+//       "distance": 10234.5,                 metres, or null
+//       "moving": 3120,                      moving time in seconds, or null
+//       "ascent": 85,                        metres, or null
+//       "heart": 142,                        average heart rate, or null
+//       "note": "Park loop",                 "" when none
+//       "input": "export.zip: activities/1.fit.gz",
+//       "track": "_p~iF~ps|U_ulLnnqC"        encoded polyline (precision 5) of
+//     } ] }                                  the simplified track; "" without positions
 'use strict';
 
 (() => {

@@ -157,10 +157,19 @@ try {
 
     // A base map only where the library names a tile address.
     const tiled = path.join(scratch, 'tiled');
-    writePage(tiled, { ...library, tiles: { url: 'https://tiles.invalid/{z}/{x}/{y}.png', attribution: 'Tiles' } });
+    // Its one run's track is the example of the polyline's published description.
+    const example = { ...library.runs[0], track: '_p~iF~ps|U_ulLnnqC_mqNvxq`@' };
+    writePage(tiled, { ...library, runs: [example], tiles: { url: 'https://tiles.invalid/{z}/{x}/{y}.png', attribution: 'Tiles' } });
     view = await openPage(browser, pathToFileURL(path.join(tiled, 'index.html')).href);
     await mapReady(view);
     await view.page.waitForTimeout(200);
+    const decoded = await view.page.evaluate(() => {
+        const points = [];
+        document.getElementById('map').leafletMap.eachLayer((layer) =>
+            layer.getLatLngs && points.push(...layer.getLatLngs().map((p) => [p.lat, p.lng])));
+        return points;
+    });
+    expect(JSON.stringify(decoded) === '[[38.5,-120.2],[40.7,-120.95],[43.252,-126.453]]', `the track decoded (${JSON.stringify(decoded)})`);
     expect(view.refused.length > 0 && view.refused.every((u) => /^https:\/\/tiles\.invalid\/\d+\/\d+\/\d+\.png$/.test(u)),
            `the tiles asked for, nothing else (${view.refused.slice(0, 3)})`);
     await view.close();
