@@ -46,8 +46,6 @@ export async function launchBrowser() {
                 '--disable-background-networking',
                 '--disable-component-update',
                 '--no-first-run',
-                // File pages may load the files beside them.
-                '--allow-file-access-from-files',
             ],
         });
     } catch (error) {
