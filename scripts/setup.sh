@@ -18,6 +18,8 @@ packages=(
     clang clang-format
     # The Debian package and its checks (make package, make package-check).
     dpkg-dev lintian desktop-file-utils appstream bash-completion man-db groff-base
+    # The overview page's map library, copied beside the page.
+    libjs-leaflet
 )
 # Another converter of Training Center files, timed beside kelvane-split.
 [ "${1:-}" = "--bench" ] && packages+=(gpsbabel)
@@ -48,12 +50,35 @@ install "${packages[@]}"
 clang_version=$(clang -dumpversion)
 install "libclang-rt-${clang_version%%.*}-dev"
 
+# The browser the overview page is tested in (headless, driven by
+# playwright-core): Debian's own. Ubuntu has it only as a snap, so where apt
+# offers no such package the browser tests skip.
+if ! dpkg-query -W -f='${Status}' chromium 2>/dev/null | grep -q 'install ok installed'; then
+    if apt-cache policy chromium 2>/dev/null | grep -q 'Candidate: [^(]'; then
+        install chromium || echo "Chromium could not be installed: the browser tests will skip"
+    else
+        echo "No chromium package here: the browser tests will skip"
+    fi
+fi
+
 # The independent readers some tests hold the day files against (the FIT SDK
-# for JavaScript), from npm into tests/node; those tests skip without them.
+# for JavaScript, a GeoJSON checker, a GPX to GeoJSON converter with its DOM
+# parser) and the browser driver, from npm into tests/node; the tests that
+# need them skip without them. The driver never downloads a browser of its
+# own: it drives the system's chromium.
 test_readers="$(cd "$(dirname "$0")/.." && pwd)/tests/node"
-if command -v npm >/dev/null 2>&1 && [ ! -d "$test_readers/node_modules/@garmin/fitsdk" ]; then
-    echo "Installing the tests' readers from npm into tests/node"
+# node_packages_present: whether every dependency of tests/node is installed.
+node_packages_present() {
+    (cd "$test_readers" && node -e '
+        const fs = require("fs");
+        const wanted = Object.keys(require("./package.json").dependencies);
+        process.exit(wanted.every((name) => fs.existsSync(`node_modules/${name}/package.json`)) ? 0 : 1);
+    ') 2>/dev/null
+}
+if command -v npm >/dev/null 2>&1 && ! node_packages_present; then
+    echo "Installing the tests' readers and browser driver from npm into tests/node"
     (cd "$test_readers" &&
-        npm install --no-audit --no-fund --no-package-lock --loglevel=error) ||
+        PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 \
+            npm install --no-audit --no-fund --no-package-lock --loglevel=error) ||
         echo "npm could not install them: the tests that need them will skip"
 fi
