@@ -543,12 +543,14 @@ bool readRunsCsv(std::string_view text, std::vector<CatalogueRow> &rows, RunsCsv
         refusal = {1, QStringLiteral("its first line is not the header of a library's runs.csv")};
         return false;
     }
+    rows.reserve(std::size_t(std::count(text.begin(), text.end(), '\n')));
     RecordReader reader(text);
     std::vector<std::string_view> fields;
     fields.reserve(kColumns);
     QString reason;
     reader.read(fields, reason);  // the header
     QHash<QString, qint64> lines; // of each base name
+    lines.reserve(qsizetype(rows.capacity()));
     while (!reader.atEnd()) {
         const qint64 line = reader.line();
         CatalogueRow row;
