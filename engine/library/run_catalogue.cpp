@@ -25,6 +25,11 @@ bool RunCatalogue::load(const QString &folder, QString &error)
         error = QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString());
         return false;
     }
+    // Another program's file, however large, is refused by its first line.
+    const std::string_view header = runsCsvHeader();
+    if (const QByteArray head = file.peek(qsizetype(header.size()));
+        std::string_view(head.data(), std::size_t(head.size())) != header)
+        return read(std::string_view(head.data(), std::size_t(head.size())), path, error);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         error = QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString());

@@ -134,12 +134,16 @@ void appendRunsCsvRow(std::string &out, const CatalogueRow &row)
     out += ',';
     appendField(out, row.dayFiles.join(QLatin1Char(' ')));
     out += ',';
-    if (figures.start) {
+    // Instants of the years 0001 to 9999, which ISO 8601 writes in four digits; others
+    // are no run's.
+    constexpr double kFirst = -62135596800, kEnd = 253402300800;
+    constexpr qint64 kLongestOffset = 24 * 60; // minutes
+    if (figures.start && *figures.start >= kFirst + 86400 && *figures.start < kEnd - 86400) {
         const qint64 milliseconds = std::llround(*figures.start * 1000);
         appendWallTime(out, milliseconds);
         out += 'Z';
         out += ',';
-        if (figures.utcOffset) {
+        if (figures.utcOffset && std::abs(wholeMinutes(*figures.utcOffset)) < kLongestOffset) {
             const qint64 minutes = wholeMinutes(*figures.utcOffset);
             appendWallTime(out, milliseconds + minutes * 60000);
             const qint64 size = minutes < 0 ? -minutes : minutes;
