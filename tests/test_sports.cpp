@@ -44,7 +44,8 @@ void TestSports::sports_data()
         {"1", "cycling"},
         {"Motorcycling", "other"}, // ends like a sport without being one
         {"Kayaking", "other"},
-        {"", ""}, // a history run: no sport
+        {"", ""},   // a history run: no sport
+        {" _", ""}, // blanks alone
         {"fit 1/0", "running"},
         {"fit 2/7", "cycling"},
         {"fit 5/17", "swimming"},

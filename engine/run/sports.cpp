@@ -107,7 +107,7 @@ std::optional<Sport> sportOfWord(std::string_view word)
         folded[size++] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
     }
     if (size == 0)
-        return word.empty() ? std::nullopt : std::optional(Sport::Other);
+        return std::nullopt;
     const std::string_view key(folded, size);
     for (const auto &[each, sport] : kWords)
         if (each == key)

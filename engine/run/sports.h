@@ -40,7 +40,7 @@ std::optional<Sport> sportNamed(std::string_view name);
 // "Other") or MultiSportSession, a GPX type (Strava's "Ride", "TrailRun",
 // Garmin Connect's "road_biking", "lap_swimming", Strava's older numbers "1"
 // and "9"), a sport of our own names. Case, blanks, "_" and "-" do not count.
-// Nothing for an empty word; Other for a word it does not know.
+// Nothing for a word of blanks alone; Other for a word it does not know.
 std::optional<Sport> sportOfWord(std::string_view word);
 
 // The sport of a FIT session, lap or sport message: its sport enum and,
