@@ -10,6 +10,26 @@ namespace {
 
 constexpr double kRadians = std::numbers::pi / 180;
 
+// sin and asin of the small angles between consecutive points by the first
+// terms of their series: exact to a double's precision below 1e-3 (the first
+// term left out is below 1e-18 of the value there), and cheaper than the
+// calls, which took a seventh of the time of a point.
+double sine(double x)
+{
+    if (std::abs(x) >= 1e-3)
+        return std::sin(x);
+    const double x2 = x * x;
+    return x * (1 - x2 / 6 * (1 - x2 / 20));
+}
+
+double arcSine(double y)
+{
+    if (y >= 1e-3)
+        return std::asin(std::min(y, 1.0));
+    const double y2 = y * y;
+    return y * (1 + y2 * (1.0 / 6 + y2 * 3.0 / 40));
+}
+
 std::optional<double> averageSpeed(const RunFigures &figures)
 {
     if (figures.distance && figures.moving && *figures.moving > 0)
@@ -68,11 +88,11 @@ void RunFiguresAccumulator::add(const FigurePoint &point)
         const double longitude = *point.longitude * kRadians;
         const double cosLatitude = std::cos(latitude);
         if (positionedPoints > 0) {
-            const double sinHalfLatitude = std::sin((latitude - lastLatitude) / 2);
-            const double sinHalfLongitude = std::sin((longitude - lastLongitude) / 2);
+            const double sinHalfLatitude = sine((latitude - lastLatitude) / 2);
+            const double sinHalfLongitude = sine((longitude - lastLongitude) / 2);
             const double h = sinHalfLatitude * sinHalfLatitude +
                              lastCosLatitude * cosLatitude * sinHalfLongitude * sinHalfLongitude;
-            distance += 2 * kEarthRadius * std::asin(std::sqrt(std::min(h, 1.0)));
+            distance += 2 * kEarthRadius * arcSine(std::sqrt(h));
         }
         ++positionedPoints;
         lastLatitude = latitude;
