@@ -122,6 +122,8 @@ class TestDayFileWriters : public QObject {
     void tcxLapsTakeThePointsRecordedDuringThem_data();
     void tcxLapsTakeThePointsRecordedDuringThem();
     void tcxOfATcxRunIsItsDocument();
+    void ownDocumentsByExtension_data();
+    void ownDocumentsByExtension();
     void utcTimesWhateverTheHourOffset();
     void hostileValuesAddNoMarkup_data();
     void hostileValuesAddNoMarkup();
@@ -339,7 +341,7 @@ void TestDayFileWriters::extensionValues()
     // A FIT record's numbers.
     TrackPoints recorded;
     recorded.append(
-        RecordedPoint{.time = 1000000030,
+        RecordedPoint{.time = 1631065630,
                       .power = 250,
                       .temperature = -4,
                       .has = std::uint16_t(RecordedPoint::kTime | RecordedPoint::kPosition |
@@ -431,6 +433,37 @@ void TestDayFileWriters::tcxOfATcxRunIsItsDocument()
 
 // The hour offset moves the hours of the CSV and GPX 1.0 files only; GPX 1.1
 // and TCX write the instants in UTC, and read times with offsets as such.
+void TestDayFileWriters::ownDocumentsByExtension_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<RunFormat>("format");
+    QTest::addColumn<bool>("document"); // the run's own document is the file
+    QTest::newRow("GPX of a GPX run") << ".gpx" << RunFormat::Gpx << true;
+    QTest::newRow("GPX of a history run") << ".gpx" << RunFormat::History << false;
+    QTest::newRow("TCX of a TCX run") << ".tcx" << RunFormat::Tcx << true;
+    QTest::newRow("TCX of a FIT run") << ".tcx" << RunFormat::Fit << false;
+    QTest::newRow("XML of a history run") << ".xml" << RunFormat::History << true;
+    QTest::newRow("an extension no format has") << ".txt" << RunFormat::History << false;
+}
+
+// The same-name rule: a kind whose extension is a run's own format's writes
+// that run's own document; any other run it converts.
+void TestDayFileWriters::ownDocumentsByExtension()
+{
+    QFETCH(QString, extension);
+    QFETCH(RunFormat, format);
+    QFETCH(bool, document);
+    const QByteArray latin1 = extension.toLatin1();
+    const auto writer =
+        withOwnDocuments(QLatin1StringView(latin1), makeDayFileWriter(DayFileKind::Csv));
+    const std::string_view pieces[] = {"<own/>\r\n"};
+    Ride ride;
+    ride.run.format = format;
+    ride.run.document = pieces;
+    QCOMPARE(writesDocument(*writer, ride.run), document);
+    QCOMPARE(Joined(writer->write(ride.run)) == "<own/>\r\n", document);
+}
+
 void TestDayFileWriters::utcTimesWhateverTheHourOffset()
 {
     // As the history reader gives 2024-05-01T23:30:00Z and ...T01:30:00.25+02:00.
