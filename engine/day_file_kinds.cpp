@@ -13,6 +13,7 @@ std::unique_ptr<DayFileWriter> makeCsvDayFile(const WritingOptions &options);
 std::unique_ptr<DayFileWriter> makeGpxDayFile(const WritingOptions &options);
 std::unique_ptr<DayFileWriter> makeGpx11DayFile();
 std::unique_ptr<DayFileWriter> makeTcxDayFile(const WritingOptions &options);
+std::unique_ptr<DayFileWriter> makeGeoJsonDayFile();
 
 namespace {
 
@@ -47,6 +48,10 @@ const DayFileKindRow kRows[] = {
      [](const WritingOptions &writing, const ConversionOptions &) {
          return makeTcxDayFile(writing);
      }},
+    {{DayFileKind(0x10), "geojson"_L1,
+      "Write the GeoJSON day file (.geojson) of each run, for web maps and GIS programs."_L1},
+     ".geojson"_L1,
+     [](const WritingOptions &, const ConversionOptions &) { return makeGeoJsonDayFile(); }},
 };
 
 std::array<DayFileKindName, std::size(kRows)> kNames = [] {
