@@ -19,29 +19,22 @@ QDate parseDay(const QString &text)
 }
 
 struct Options {
-    QCommandLineOption ownFormat{
-        QStringLiteral("own-format"),
-        QStringLiteral("Write each run in the format it was read in: the XML day file (.xml) of a "
-                       "history, a TCX file (.tcx) of a Training Center file's activity, the FIT "
-                       "file itself (.fit) of a FIT activity, a GPX file (.gpx) of a GPX "
-                       "track's day.")};
+    // One option a kind of day file, from the table of kinds.
+    QList<QCommandLineOption> kinds = [] {
+        QList<QCommandLineOption> made;
+        for (const kelvane::DayFileKindName &kind : kelvane::dayFileKindNames())
+            made.append(QCommandLineOption(QString(kind.option), QString(kind.help)));
+        return made;
+    }();
     QCommandLineOption xml{QStringLiteral("xml"),
                            QStringLiteral("The same as --own-format: the XML day file of each run "
                                           "(.tcx for a Training Center file, .fit for a FIT "
                                           "file, .gpx for GPX).")};
-    QCommandLineOption csv{QStringLiteral("csv"),
-                           QStringLiteral("Write the CSV day file (.txt) of each run.")};
-    QCommandLineOption gpx{
-        QStringLiteral("gpx"),
-        QStringLiteral("Write the GPX day file of each run; a GPX file's runs keep their own GPX, "
-                       "as --own-format writes it.")};
     QCommandLineOption gpxVersion{
         QStringLiteral("gpx-version"),
         QStringLiteral("GPX 1.0 (the default) or 1.1, with heart rate and cadence; implies --gpx, "
                        "and makes the GPX day file of a GPX file's runs in that version too."),
         QStringLiteral("1.0|1.1"), QStringLiteral("1.0")};
-    QCommandLineOption tcx{QStringLiteral("tcx"),
-                           QStringLiteral("Write the TCX day file of each run, with its laps.")};
     QCommandLineOption list{QStringLiteral("list"),
                             QStringLiteral("Write no file: list the runs and the base names of "
                                            "their day files, one line each.")};
@@ -85,11 +78,24 @@ struct Options {
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version.")};
 
+    // The kinds in the table's order, --xml after the own format's and
+    // --gpx-version after --gpx.
+    QList<QCommandLineOption> whatToWrite() const
+    {
+        QList<QCommandLineOption> options;
+        for (const QCommandLineOption &kind : kinds) {
+            options.append(kind);
+            if (kind.names().first() == QLatin1String("own-format"))
+                options.append(xml);
+            if (kind.names().first() == QLatin1String("gpx"))
+                options.append(gpxVersion);
+        }
+        return options << highAscii << list;
+    }
     QList<HelpGroup> groups() const
     {
         return {
-            {QStringLiteral("What to write (none given: --xml)"),
-             {ownFormat, xml, csv, gpx, gpxVersion, tcx, highAscii, list}},
+            {QStringLiteral("What to write (none given: --xml)"), whatToWrite()},
             {QStringLiteral("Which runs (one of; default --all)"),
              {all, today, day, last, from, to}},
             {QStringLiteral("How"), {timeZone, offset, directory, quiet, verbose, help, version}}};
@@ -266,12 +272,13 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     conversion.today = today;
 
     options.dayFiles = {};
-    options.dayFiles.setFlag(kelvane::DayFileKind::OwnFormat,
-                             parser.isSet(o.ownFormat) || parser.isSet(o.xml));
-    options.dayFiles.setFlag(kelvane::DayFileKind::Csv, parser.isSet(o.csv));
-    options.dayFiles.setFlag(kelvane::DayFileKind::Gpx,
-                             parser.isSet(o.gpx) || parser.isSet(o.gpxVersion));
-    options.dayFiles.setFlag(kelvane::DayFileKind::Tcx, parser.isSet(o.tcx));
+    for (std::size_t i = 0; i < kelvane::dayFileKindNames().size(); ++i)
+        options.dayFiles.setFlag(kelvane::dayFileKindNames()[i].kind,
+                                 parser.isSet(o.kinds[qsizetype(i)]));
+    if (parser.isSet(o.xml))
+        options.dayFiles |= kelvane::DayFileKind::OwnFormat;
+    if (parser.isSet(o.gpxVersion))
+        options.dayFiles |= kelvane::DayFileKind::Gpx;
     options.convertGpxRuns = parser.isSet(o.gpxVersion);
     if (const QString version = parser.value(o.gpxVersion); version == QLatin1String("1.1")) {
         options.gpxVersion = kelvane::GpxVersion::V1_1;

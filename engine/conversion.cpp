@@ -3,6 +3,7 @@
 
 #include "day_file_kinds.h"
 #include "input/input_list.h"
+#include "kept_runs.h"
 #include "read/run_readers.h"
 #include "run/run_numbering.h"
 #include "run_listing.h"
@@ -47,11 +48,44 @@ QStringList pathsOf(const std::vector<InputFile> &files)
     return paths;
 }
 
+// The day files of the kept runs, saved into the output folder.
+class DayFileSaving final : public KeptRuns {
+  public:
+    DayFileSaving(const ConversionRequest &request, ProgressSink &progress,
+                  ConversionSummary &summary);
+    RunContent needs() const override { return content; }
+    bool begin() override;
+    void protect(const QStringList &paths) override { saver.protect(paths); }
+    bool take(Run &run, const QString &input, bool &numberUsed) override;
+    bool documentPart(const Run &run, std::span<const std::string_view> pieces) override;
+    void dropDocument() override { saver.dropDocument(); }
+    bool failed() const override { return saveFailed; }
+    QString finish() override;
+
+  private:
+    QString documentFileName(const Run &run) const;
+    void runSaved(const QStringList &files);
+
+    const ConversionRequest &request;
+    ProgressSink &progress;
+    ConversionSummary &summary;
+    struct Writer {
+        DayFileKind kind;
+        std::unique_ptr<DayFileWriter> writer;
+    };
+    std::vector<Writer> writers;              // in the order of writing
+    std::vector<DayFileSaver::DayFile> files; // of the run being saved
+    RunContent content;                       // what the writers need of a run
+    std::optional<OutputFolderLock> lock;
+    DayFileSaver saver;
+    QString documentName; // of the document being written in parts
+    bool saveFailed = false;
+};
+
 class Conversion final : public RunSink {
   public:
-    // With a list, runs are listed instead of written.
-    Conversion(const ConversionRequest &request, ProgressSink &progress,
-               RunListSink *list = nullptr);
+    Conversion(const ConversionRequest &request, ProgressSink &progress, KeptRuns &kept,
+               ConversionSummary &summary);
     ConversionSummary run();
 
   private:
@@ -77,55 +111,38 @@ class Conversion final : public RunSink {
     void report(const InputReport &report);
     void passedOver(const InputReport &report);
     void reportProgress(QDate startDay);
-    bool saveDayFiles(Run &run);
-    QString documentFileName(const Run &run) const;
-    void runSaved(const QStringList &files);
+    bool take(Run &run);
 
     const ConversionRequest &request;
     ProgressSink &progress;
-    RunListSink *list;
+    KeptRuns &kept;
     std::optional<ZoneOffsets> zone; // whose days the runs are filed under
-    struct Writer {
-        DayFileKind kind;
-        std::unique_ptr<DayFileWriter> writer;
-    };
-    std::vector<Writer> writers; // in the order of writing
     ReadingOptions reading;
-    DayFileSaver saver;
-    bool saveFailed = false;
+    bool saveFailed = false; // taking a run failed: nothing more is read
     const InputList *inputs = nullptr;
     QString inputName;       // of the input being read
     bool inputAlone = false; // it is the one input, named: its failure is the conversion's
     RunNumbering numbering;  // one for all inputs
     int openNumber = 0;      // of the run whose start was taken last
     QDate openDay;           // its day
-    QString documentName;    // of the document being written in parts
     std::string lastDate;    // the text of the last date dayOf() read, and its day
     QDate lastDay;
     bool progressStarted = false;
     int progressMin = 0;
     int progressMax = 0;
     bool sharedNoticeGiven = false;
-    ConversionSummary summary;
+    ConversionSummary &summary;
 };
 
-Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress, RunListSink *list)
-    : request(request), progress(progress), list(list),
+DayFileSaving::DayFileSaving(const ConversionRequest &request, ProgressSink &progress,
+                             ConversionSummary &summary)
+    : request(request), progress(progress), summary(summary),
       saver(request.outputFolder, [this](const QStringList &files) { runSaved(files); })
 {
-    if (request.options.timeZone.isValid())
-        zone.emplace(request.options.timeZone);
-    reading.escapeHighCharacters = request.options.escapeHighCharacters;
-    reading.stop = request.stop;
-    RunContent &content = reading.content; // what the writers need of a run
-    if (list) {
-        content = {.points = true, .details = true};
-        return;
-    }
-    for (const DayFileKind kind : kDayFileKinds) {
-        if (!request.options.dayFiles.testFlag(kind))
+    for (const DayFileKindRow &row : dayFileKindRows()) {
+        if (!request.options.dayFiles.testFlag(row.name.kind))
             continue;
-        writers.push_back({kind, makeDayFileWriter(kind, request.options)});
+        writers.push_back({row.name.kind, makeDayFileWriter(row.name.kind, request.options)});
         const RunContent needs = writers.back().writer->needs();
         content.documents |= needs.documents;
         content.points |= needs.points;
@@ -133,25 +150,47 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
     }
 }
 
+bool DayFileSaving::begin()
+{
+    lock.emplace(
+        request.outputFolder,
+        [this] {
+            progress.waiting(QStringLiteral("Waiting for another conversion into \"%1\" to end")
+                                 .arg(request.outputFolder));
+        },
+        request.stop);
+    if (request.stop && request.stop->load(std::memory_order_relaxed))
+        return false;
+    // With the lock held, hidden files of ours are left only by a program
+    // that was killed while it saved.
+    DayFileOutput::removeLeftovers(request.outputFolder);
+    return true;
+}
+
+// Waits for the runs still being saved.
+QString DayFileSaving::finish()
+{
+    const bool saved = saver.finish();
+    lock.reset();
+    return saved ? QString() : saver.error();
+}
+
+Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress, KeptRuns &kept,
+                       ConversionSummary &summary)
+    : request(request), progress(progress), kept(kept), summary(summary)
+{
+    if (request.options.timeZone.isValid())
+        zone.emplace(request.options.timeZone);
+    reading.escapeHighCharacters = request.options.escapeHighCharacters;
+    reading.stop = request.stop;
+    reading.content = kept.needs();
+}
+
 ConversionSummary Conversion::run()
 {
-    // A list touches no file, so it needs no turn in the output folder.
-    std::optional<OutputFolderLock> lock;
-    if (!list) {
-        lock.emplace(
-            request.outputFolder,
-            [this] {
-                progress.waiting(QStringLiteral("Waiting for another conversion into \"%1\" to end")
-                                     .arg(request.outputFolder));
-            },
-            request.stop);
-        if (stopRequested()) {
-            summary.stopped = true;
-            return summary;
-        }
-        // With the lock held, hidden files of ours are left only by a program
-        // that was killed while it saved.
-        DayFileOutput::removeLeftovers(request.outputFolder);
+    if (!kept.begin()) {
+        summary.stopped = true;
+        return summary;
     }
     // Folders are walked and files looked up before the first is read, so
     // that no input, not even one read later, is replaced by a day file.
@@ -159,7 +198,7 @@ ConversionSummary Conversion::run()
     InputList all(names, request.outputFolder, request.stop);
     for (const QString &notice : all.notices())
         report({notice});
-    saver.protect(pathsOf(all.files()));
+    kept.protect(pathsOf(all.files()));
     inputs = &all;
     progress.bytesRead(0, all.totalBytes());
     while (const Input *input = all.next()) {
@@ -170,12 +209,12 @@ ConversionSummary Conversion::run()
         if (saveFailed)
             break;
     }
-    // Waits for the runs still being saved. A failure to save comes before
-    // any later one to read, as it concerns an earlier part of the input.
-    const bool saved = saver.finish();
+    // A failure to save comes before any later one to read, as it concerns
+    // an earlier part of the input.
+    const QString error = kept.finish();
     summary.stopped = stopRequested();
-    if (!saved)
-        summary.error = saver.error();
+    if (!error.isEmpty())
+        summary.error = error;
     return summary;
 }
 
@@ -206,7 +245,7 @@ void Conversion::readInput(const Input &input, bool alone)
     numbering.startInput(reader->numberingRule());
     const int runsBefore = summary.runsRead;
     reader->read(*this);
-    saver.dropDocument(); // of a run the reading stopped inside
+    kept.dropDocument(); // of a run the reading stopped inside
     summary.waypoints += reader->nonRuns().waypoints;
     summary.routes += reader->nonRuns().routes;
     if (const QString notice = reader->notice(); !notice.isEmpty()) {
@@ -286,40 +325,53 @@ void Conversion::reportProgress(QDate startDay)
 bool Conversion::runEnded(Run *kept)
 {
     if (!kept || saveFailed || stopRequested())
-        saver.dropDocument();
+        this->kept.dropDocument();
     if (stopRequested())
         return false;
-    const bool ok = !saveFailed && (!kept || saveDayFiles(*kept));
+    const bool ok = !saveFailed && (!kept || take(*kept));
     summary.fitActivitiesConverted += kept && kept->format == RunFormat::Fit;
     numbering.runEnded();
     saveFailed = saveFailed || !ok;
     return ok;
 }
 
-// The run's files are views into the reader's and the writers' buffers;
-// saveRun() copies them or saves them before it returns.
-bool Conversion::saveDayFiles(Run &run)
+bool Conversion::take(Run &run)
 {
     run.baseName = dayFileBaseName(run.startDay, openNumber);
-    if (list) {
+    bool numberUsed = false;
+    const bool ok = kept.take(run, inputName, numberUsed);
+    if (numberUsed)
         numbering.numberUsed(run.startDay, openNumber);
-        ++summary.runsConverted;
-        ListedRun listed = listedRun(run, zone ? &*zone : nullptr);
-        listed.input = inputName;
-        list->runListed(listed);
-        return true;
-    }
-    DayFileSaver::DayFile files[std::size(kDayFileKinds)];
-    std::size_t count = 0;
+    return ok;
+}
+
+// A kept run's document comes in parts when it is large (see
+// DayFileSaver::continueDocument).
+bool Conversion::runDocumentPart(RunFormat format, std::span<const std::string_view> pieces)
+{
+    Run run;
+    run.startDay = openDay;
+    run.format = format;
+    run.baseName = dayFileBaseName(openDay, openNumber);
+    const bool taken = kept.documentPart(run, pieces);
+    saveFailed = saveFailed || kept.failed();
+    return taken;
+}
+
+// The run's files are views into the reader's and the writers' buffers;
+// saveRun() copies them or saves them before it returns.
+bool DayFileSaving::take(Run &run, const QString &, bool &numberUsed)
+{
+    files.clear();
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
         // Two kinds may name the same file: the own format's and the TCX day
         // file of a TCX run, or the GPX day file of a GPX run. It is written
         // once, as the run's document unless the later kind converts the run
         // (a GPX version was asked for).
-        const auto same =
-            std::find_if(files, files + count, [&](const auto &file) { return file.name == name; });
-        if (same != files + count) {
+        const auto same = std::find_if(files.begin(), files.end(),
+                                       [&](const auto &file) { return file.name == name; });
+        if (same != files.end()) {
             if (!writesDocument(*writer, run))
                 *same = {name, {}, writer.get()};
             continue;
@@ -330,20 +382,20 @@ bool Conversion::saveDayFiles(Run &run)
         // A file made of the run's points and details may be written on the
         // saving thread; one that copies the document is written here.
         if (writesDocument(*writer, run))
-            files[count++] = {name, writer->write(run), nullptr,
-                              run.documentContinued && name == documentFileName(run)};
+            files.push_back({name, writer->write(run), nullptr,
+                             run.documentContinued && name == documentFileName(run)});
         else
-            files[count++] = {name, {}, writer.get()};
+            files.push_back({name, {}, writer.get()});
     }
-    if (count > 0)
-        numbering.numberUsed(run.startDay, openNumber);
-    return saver.saveRun({files, count}, run);
+    numberUsed = !files.empty();
+    saveFailed = !saver.saveRun(files, run);
+    return !saveFailed;
 }
 
 // The name of the day file that is the run's document, which may be written
 // while the run is read: empty when no kind writes the document (or another
 // kind's file of the same name is written instead).
-QString Conversion::documentFileName(const Run &run) const
+QString DayFileSaving::documentFileName(const Run &run) const
 {
     for (const auto &[kind, writer] : writers) {
         if (!writesDocument(*writer, run))
@@ -358,19 +410,11 @@ QString Conversion::documentFileName(const Run &run) const
     return {};
 }
 
-// A kept run's document comes in parts when it is large (see
-// DayFileSaver::continueDocument).
-bool Conversion::runDocumentPart(RunFormat format, std::span<const std::string_view> pieces)
+bool DayFileSaving::documentPart(const Run &run, std::span<const std::string_view> pieces)
 {
-    if (list)
-        return false;
     if (saveFailed)
         return true; // nothing more is saved: the parts need not be kept
     if (!saver.documentBegun()) {
-        Run run;
-        run.startDay = openDay;
-        run.format = format;
-        run.baseName = dayFileBaseName(openDay, openNumber);
         documentName = documentFileName(run);
         if (documentName.isEmpty())
             return false;
@@ -380,7 +424,7 @@ bool Conversion::runDocumentPart(RunFormat format, std::span<const std::string_v
 }
 
 // Called for each run whose day files are saved, in the order of the file.
-void Conversion::runSaved(const QStringList &files)
+void DayFileSaving::runSaved(const QStringList &files)
 {
     ++summary.runsConverted;
     summary.filesWritten += int(files.size());
@@ -445,7 +489,9 @@ ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &p
         summary.error = problem;
         return summary;
     }
-    return Conversion(request, progress).run();
+    ConversionSummary summary;
+    DayFileSaving saving(request, progress, summary);
+    return Conversion(request, progress, saving, summary).run();
 }
 
 ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
@@ -456,7 +502,9 @@ ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
         summary.error = problem;
         return summary;
     }
-    return Conversion(request, progress, &list).run();
+    ConversionSummary summary;
+    RunListing listing(list, request.options.timeZone, summary);
+    return Conversion(request, progress, listing, summary).run();
 }
 
 } // namespace kelvane

@@ -37,6 +37,23 @@ double lapTotal(std::span<const Lap> laps, std::string_view Lap::*figure)
 
 } // namespace
 
+RunListing::RunListing(RunListSink &list, const QTimeZone &zone, ConversionSummary &summary)
+    : list(list), summary(summary)
+{
+    if (zone.isValid())
+        this->zone.emplace(zone);
+}
+
+bool RunListing::take(Run &run, const QString &input, bool &numberUsed)
+{
+    numberUsed = true;
+    ++summary.runsConverted;
+    ListedRun listed = listedRun(run, zone ? &*zone : nullptr);
+    listed.input = input;
+    list.runListed(listed);
+    return true;
+}
+
 QString characterData(std::string_view text)
 {
     std::string plain;

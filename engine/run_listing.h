@@ -1,12 +1,32 @@
 #pragma once
 
+#include "kept_runs.h"
 #include "run/run.h"
+#include "time/zone_offsets.h"
 
+#include <kelvane/conversion.h>
 #include <kelvane/run_list.h>
+
+#include <QTimeZone>
+
+#include <optional>
 
 namespace kelvane {
 
-class ZoneOffsets;
+// The kept runs listed (--list), one line each: no file is touched, so
+// the output folder needs no turn.
+class RunListing final : public KeptRuns {
+  public:
+    // zone, when valid, for the runs' start times.
+    RunListing(RunListSink &list, const QTimeZone &zone, ConversionSummary &summary);
+    RunContent needs() const override { return {.points = true, .details = true}; }
+    bool take(Run &run, const QString &input, bool &numberUsed) override;
+
+  private:
+    RunListSink &list;
+    std::optional<ZoneOffsets> zone;
+    ConversionSummary &summary;
+};
 
 // What the list of runs shows of a run; zone, when given, for its start time.
 ListedRun listedRun(const Run &run, ZoneOffsets *zone);

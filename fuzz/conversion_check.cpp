@@ -1,5 +1,6 @@
 #include "conversion_check.h"
 
+#include "day_file_kinds.h"
 #include "input/input_list.h"
 #include "input/memory_source.h"
 #include "read/format_recognition.h"
@@ -377,14 +378,71 @@ QString CheckFitCopy(const QByteArray &bytes, const QList<QByteArray> &inputs)
     return QStringLiteral("it is not the bytes of a file of the input");
 }
 
+// A checker of one kind of day file: the track points it holds, -1 with why
+// set when it is not what it should be, or kNoCount for a file whose points
+// are not counted (a FIT file's copy).
+constexpr int kNoCount = -2;
+using DayFileCheck = int (*)(const QByteArray &bytes, const QList<QByteArray> &inputs,
+                             QString &why);
+
+template <int (*Check)(const QByteArray &, QString &)>
+int Counted(const QByteArray &bytes, const QList<QByteArray> &, QString &why)
+{
+    return Check(bytes, why);
+}
+
+int FitCopy(const QByteArray &bytes, const QList<QByteArray> &inputs, QString &why)
+{
+    why = CheckFitCopy(bytes, inputs);
+    return why.isEmpty() ? kNoCount : -1;
+}
+
+// The checkers of the kinds the fuzz cases convert to (GPX 1.0 and CSV), and
+// of the runs' own documents by their extension; those of XML inputs promise
+// their shape only when the input is well-formed.
+struct KindCheck {
+    DayFileKind kind;
+    DayFileCheck check;
+};
+constexpr KindCheck kConvertedChecks[] = {{DayFileKind::Gpx, Counted<CheckGpx>},
+                                          {DayFileKind::Csv, Counted<CheckCsv>}};
+struct DocumentCheck {
+    QLatin1StringView extension;
+    DayFileCheck check;
+    bool onlyOfWellFormedInput;
+};
+constexpr DocumentCheck kDocumentChecks[] = {{QLatin1StringView("gpx"), Counted<CheckOwnGpx>, true},
+                                             {QLatin1StringView("fit"), FitCopy, false},
+                                             {QLatin1StringView("tcx"), Counted<CheckTcx>, true},
+                                             {QLatin1StringView("xml"), Counted<CheckXml>, false}};
+
+// The extension of a kind's day files, without its dot.
+QString ExtensionOf(DayFileKind kind)
+{
+    return QString(dayFileKindRow(kind).extension).mid(1);
+}
+
+// The name of a day file: a base name and the extension of a kind of the
+// table, or of a run's own format.
+QRegularExpression DayFileName()
+{
+    QStringList extensions = {QStringLiteral("xml"), QStringLiteral("tcx"), QStringLiteral("fit"),
+                              QStringLiteral("gpx")};
+    for (const DayFileKindRow &row : dayFileKindRows())
+        if (!row.extension.isEmpty() && !extensions.contains(QString(row.extension).mid(1)))
+            extensions << QString(row.extension).mid(1);
+    return QRegularExpression(
+        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(%1)$)")
+            .arg(extensions.join(u'|')));
+}
+
 // The day files of one conversion, checked one by one and as a set.
 QString CheckDayFiles(const QString &folder, const CaseRequest &request,
                       const RecordingProgress &progress, const ConversionSummary &summary,
                       const QList<QByteArray> &inputs, bool inputWellFormed, GpxInputs gpxInputs,
                       QMap<QString, QByteArray> &contents)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})_(\d{2,})_([A-Za-z]+)\.(xml|tcx|fit|txt|gpx)$)"));
+    static const QRegularExpression pattern = DayFileName();
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     const auto entries = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                                     QDir::NoDotAndDotDot);
@@ -408,7 +466,7 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
             return QStringLiteral("\"%1\" has a bad run number").arg(name);
         if (match.captured(5) != english.dayName(day.dayOfWeek()))
             return QStringLiteral("\"%1\" names the wrong weekday").arg(name);
-        const QString base = name.left(name.size() - 4);
+        const QString base = name.left(name.size() - match.captured(6).size() - 1);
         extensionsOf[base] << match.captured(6);
         contents.insert(name, ReadAll(entry.filePath()));
     }
@@ -467,66 +525,37 @@ QString CheckDayFiles(const QString &folder, const CaseRequest &request,
         if (found != wanted)
             return QStringLiteral("run %1 has the day files %2")
                 .arg(it.key(), found.join(QLatin1Char(' ')));
-        QString why;
+        // Each file's checker, the converted kinds' first: every file that
+        // counts the run's points counts as many.
+        std::vector<std::pair<QString, DayFileCheck>> checks;
+        for (const KindCheck &kind : kConvertedChecks)
+            if (request.options.dayFiles.testFlag(kind.kind) &&
+                (kind.kind != DayFileKind::Gpx || (gpxRun.has_value() && !ownGpx)))
+                checks.emplace_back(ExtensionOf(kind.kind), kind.check);
+        const QString own = gpxRun.value_or(false) ? QStringLiteral("gpx") : documentExtension;
+        if (ownGpx || (ownChosen && !gpxRun.value_or(false)))
+            for (const DocumentCheck &document : kDocumentChecks)
+                if (document.extension == own &&
+                    (inputWellFormed || !document.onlyOfWellFormedInput))
+                    checks.emplace_back(own, document.check);
         int points = -1;
-        const auto path = [&](const char *extension) {
-            return it.key() + QLatin1String(extension);
-        };
-        if (gpxChosen && gpxRun.has_value() && !ownGpx) {
-            points = CheckGpx(contents.value(path(".gpx")), why);
-            if (points < 0)
-                return QStringLiteral("%1: %2").arg(path(".gpx"), why);
-        }
-        if (csvChosen) {
-            const int rows = CheckCsv(contents.value(path(".txt")), why);
-            if (rows < 0)
-                return QStringLiteral("%1: %2").arg(path(".txt"), why);
-            if (points >= 0 && rows != points)
-                return QStringLiteral("%1: %2 points, the GPX file has %3")
-                    .arg(path(".txt"))
-                    .arg(rows)
+        QString counted; // the file that counted them
+        for (const auto &[extension, check] : checks) {
+            const QString path = it.key() + u'.' + extension;
+            QString why;
+            const int count = check(contents.value(path), inputs, why);
+            if (count == -1)
+                return QStringLiteral("%1: %2").arg(path, why);
+            if (count >= 0 && points >= 0 && count != points)
+                return QStringLiteral("%1: %2 track points, %3 holds %4")
+                    .arg(path)
+                    .arg(count)
+                    .arg(counted)
                     .arg(points);
-            points = rows;
-        }
-        // Only a well-formed input makes a promise about its day files' XML.
-        if (gpxRun.value_or(false)) {
-            if (ownGpx && inputWellFormed) {
-                const int positioned = CheckOwnGpx(contents.value(path(".gpx")), why);
-                if (positioned < 0)
-                    return QStringLiteral("%1: %2").arg(path(".gpx"), why);
-                if (points >= 0 && positioned != points)
-                    return QStringLiteral("%1: %2 positioned track points, the CSV day file "
-                                          "holds %3")
-                        .arg(path(".gpx"))
-                        .arg(positioned)
-                        .arg(points);
+            if (count >= 0) {
+                points = count;
+                counted = path;
             }
-        } else if (ownChosen && documentExtension == u"fit") {
-            why = CheckFitCopy(contents.value(path(".fit")), inputs);
-            if (!why.isEmpty())
-                return QStringLiteral("%1: %2").arg(path(".fit"), why);
-        } else if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat) &&
-                   documentExtension == u"tcx") {
-            if (inputWellFormed) {
-                const int positioned = CheckTcx(contents.value(path(".tcx")), why);
-                if (positioned < 0)
-                    return QStringLiteral("%1: %2").arg(path(".tcx"), why);
-                if (points >= 0 && positioned != points)
-                    return QStringLiteral("%1: %2 positioned track points, the other day files "
-                                          "hold %3")
-                        .arg(path(".tcx"))
-                        .arg(positioned)
-                        .arg(points);
-            }
-        } else if (request.options.dayFiles.testFlag(DayFileKind::OwnFormat)) {
-            const int closed = CheckXml(contents.value(path(".xml")), why);
-            if (closed < 0)
-                return QStringLiteral("%1: %2").arg(path(".xml"), why);
-            if (points >= 0 && closed != points)
-                return QStringLiteral("%1: %2 track points closed, the other day files hold %3")
-                    .arg(path(".xml"))
-                    .arg(closed)
-                    .arg(points);
         }
     }
     return {};

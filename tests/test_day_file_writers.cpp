@@ -24,6 +24,11 @@ TrackPoint Point(std::string_view latitude, std::string_view time)
     return {latitude, "-122.3493", "56.1", "2004-10-25", time, {}, {}, {}};
 }
 
+DayFileKind GeoJson()
+{
+    return *dayFileKindOf(u"geojson");
+}
+
 ConversionOptions Gpx11(int hourOffset = 0)
 {
     ConversionOptions options;
@@ -122,9 +127,14 @@ class TestDayFileWriters : public QObject {
     void tcxLapsTakeThePointsRecordedDuringThem_data();
     void tcxLapsTakeThePointsRecordedDuringThem();
     void tcxOfATcxRunIsItsDocument();
+    void ownDocumentsByExtension_data();
+    void ownDocumentsByExtension();
     void utcTimesWhateverTheHourOffset();
     void hostileValuesAddNoMarkup_data();
     void hostileValuesAddNoMarkup();
+    void geojsonFile();
+    void geojsonNames_data();
+    void geojsonNames();
 };
 
 void TestDayFileWriters::extensions_data()
@@ -138,6 +148,7 @@ void TestDayFileWriters::extensions_data()
     QTest::newRow("GPX") << DayFileKind::Gpx << ConversionOptions() << ".gpx";
     QTest::newRow("GPX 1.1") << DayFileKind::Gpx << Gpx11() << ".gpx";
     QTest::newRow("TCX") << DayFileKind::Tcx << ConversionOptions() << ".tcx";
+    QTest::newRow("GeoJSON") << GeoJson() << ConversionOptions() << ".geojson";
 }
 
 void TestDayFileWriters::extensions()
@@ -206,43 +217,60 @@ void TestDayFileWriters::hostileValues_data()
     QTest::addColumn<QByteArray>("csvLatitude"); // as the CSV file's field
     // GPX 1.1 holds decimal numbers: empty, the point is left out.
     QTest::addColumn<QByteArray>("gpx11Latitude");
+    // GeoJSON holds JSON numbers: empty, the point is left out.
+    QTest::addColumn<QByteArray>("geojsonLatitude");
 
     QTest::newRow("an attribute of its own")
         << QByteArray("43.6\" foo=\"bar") << QByteArray("43.6&quot; foo=&quot;bar")
-        << QByteArray("\"43.6\"\" foo=\"\"bar\"") << QByteArray();
+        << QByteArray("\"43.6\"\" foo=\"\"bar\"") << QByteArray() << QByteArray();
     QTest::newRow("an element of its own")
         << QByteArray("1<ele>2</ele>") << QByteArray("1&lt;ele&gt;2&lt;/ele&gt;")
-        << QByteArray("1<ele>2</ele>") << QByteArray();
-    QTest::newRow("a field of its own")
-        << QByteArray("43,6") << QByteArray("43,6") << QByteArray("\"43,6\"") << QByteArray();
+        << QByteArray("1<ele>2</ele>") << QByteArray() << QByteArray();
+    QTest::newRow("a field of its own") << QByteArray("43,6") << QByteArray("43,6")
+                                        << QByteArray("\"43,6\"") << QByteArray() << QByteArray();
     QTest::newRow("a line end") << QByteArray("4\r3") << QByteArray("4\r3")
-                                << QByteArray("\"4\r3\"") << QByteArray();
-    QTest::newRow("a bare ampersand")
-        << QByteArray("a & b") << QByteArray("a &amp; b") << QByteArray("a & b") << QByteArray();
+                                << QByteArray("\"4\r3\"") << QByteArray() << QByteArray();
+    QTest::newRow("a bare ampersand") << QByteArray("a & b") << QByteArray("a &amp; b")
+                                      << QByteArray("a & b") << QByteArray() << QByteArray();
     QTest::newRow("references stay")
         << QByteArray("&amp;&#38;&#x26;&lt;") << QByteArray("&amp;&#38;&#x26;&lt;")
-        << QByteArray("&amp;&#38;&#x26;&lt;") << QByteArray();
+        << QByteArray("&amp;&#38;&#x26;&lt;") << QByteArray() << QByteArray();
     QTest::newRow("not quite references")
         << QByteArray("&amp &#; &#x; &1;") << QByteArray("&amp;amp &amp;#; &amp;#x; &amp;1;")
-        << QByteArray("&amp &#; &#x; &1;") << QByteArray();
+        << QByteArray("&amp &#; &#x; &1;") << QByteArray() << QByteArray();
     QTest::newRow("a plain decimal stays as written")
         << QByteArray("+47.6210") << QByteArray("+47.6210") << QByteArray("+47.6210")
-        << QByteArray("+47.6210");
-    QTest::newRow("blanks around a decimal") << QByteArray(" 47.6\t") << QByteArray(" 47.6\t")
-                                             << QByteArray(" 47.6\t") << QByteArray("47.6");
-    QTest::newRow("an exponent, negative") << QByteArray("-1.23E-5") << QByteArray("-1.23E-5")
-                                           << QByteArray("-1.23E-5") << QByteArray("-0.0000123");
-    QTest::newRow("an exponent, positive") << QByteArray("1.5e+2") << QByteArray("1.5e+2")
-                                           << QByteArray("1.5e+2") << QByteArray("150");
+        << QByteArray("+47.6210") << QByteArray("47.6210");
+    QTest::newRow("blanks around a decimal")
+        << QByteArray(" 47.6\t") << QByteArray(" 47.6\t") << QByteArray(" 47.6\t")
+        << QByteArray("47.6") << QByteArray("47.6");
+    QTest::newRow("an exponent, negative")
+        << QByteArray("-1.23E-5") << QByteArray("-1.23E-5") << QByteArray("-1.23E-5")
+        << QByteArray("-0.0000123") << QByteArray("-0.0000123");
+    QTest::newRow("an exponent, positive")
+        << QByteArray("1.5e+2") << QByteArray("1.5e+2") << QByteArray("1.5e+2") << QByteArray("150")
+        << QByteArray("150");
     QTest::newRow("an exponent inside the digits")
         << QByteArray("00123.45E-1") << QByteArray("00123.45E-1") << QByteArray("00123.45E-1")
-        << QByteArray("12.345");
+        << QByteArray("12.345") << QByteArray("12.345");
     QTest::newRow("not a number") << QByteArray("NaN") << QByteArray("NaN") << QByteArray("NaN")
-                                  << QByteArray();
+                                  << QByteArray() << QByteArray();
     QTest::newRow("infinite") << QByteArray("-INF") << QByteArray("-INF") << QByteArray("-INF")
-                              << QByteArray();
-    QTest::newRow("beyond a double")
-        << QByteArray("1E400") << QByteArray("1E400") << QByteArray("1E400") << QByteArray();
+                              << QByteArray() << QByteArray();
+    QTest::newRow("beyond a double") << QByteArray("1E400") << QByteArray("1E400")
+                                     << QByteArray("1E400") << QByteArray() << QByteArray();
+    QTest::newRow("a point without a digit before it")
+        << QByteArray(".5") << QByteArray(".5") << QByteArray(".5") << QByteArray(".5")
+        << QByteArray("0.5");
+    QTest::newRow("zeros before the digits")
+        << QByteArray("007.5") << QByteArray("007.5") << QByteArray("007.5") << QByteArray("007.5")
+        << QByteArray("7.5");
+    QTest::newRow("a point without a digit after it")
+        << QByteArray("5.") << QByteArray("5.") << QByteArray("5.") << QByteArray("5.")
+        << QByteArray("5");
+    QTest::newRow("zero with a sign")
+        << QByteArray("-0.0") << QByteArray("-0.0") << QByteArray("-0.0") << QByteArray("-0.0")
+        << QByteArray("0.0");
 }
 
 // No value can add markup to the GPX file or a field to the CSV file; the
@@ -253,6 +281,7 @@ void TestDayFileWriters::hostileValues()
     QFETCH(QByteArray, gpxLatitude);
     QFETCH(QByteArray, csvLatitude);
     QFETCH(QByteArray, gpx11Latitude);
+    QFETCH(QByteArray, geojsonLatitude);
     TrackPoints points;
     points.append(Point("47.6205", "13:45:10"));
     points.append(
@@ -273,6 +302,12 @@ void TestDayFileWriters::hostileValues()
     if (!gpx11Latitude.isEmpty())
         gpx11Latitudes << QString::fromUtf8(gpx11Latitude);
     QCOMPARE(Attributes(gpx11, QStringLiteral("trkpt"), QStringLiteral("lat")), gpx11Latitudes);
+    // A line needs two positions: with one, the feature has none.
+    const QByteArray geojson = Joined(makeDayFileWriter(GeoJson())->write(run));
+    QVERIFY2(geojson.contains(geojsonLatitude.isEmpty()
+                                  ? QByteArray("\"geometry\":null")
+                                  : "\n[-122.3493," + geojsonLatitude + ",56.1]]},"),
+             geojson.constData());
 }
 
 void TestDayFileWriters::modernFilesAreValid_data()
@@ -339,7 +374,7 @@ void TestDayFileWriters::extensionValues()
     // A FIT record's numbers.
     TrackPoints recorded;
     recorded.append(
-        RecordedPoint{.time = 1000000030,
+        RecordedPoint{.time = 1631065630,
                       .power = 250,
                       .temperature = -4,
                       .has = std::uint16_t(RecordedPoint::kTime | RecordedPoint::kPosition |
@@ -431,6 +466,37 @@ void TestDayFileWriters::tcxOfATcxRunIsItsDocument()
 
 // The hour offset moves the hours of the CSV and GPX 1.0 files only; GPX 1.1
 // and TCX write the instants in UTC, and read times with offsets as such.
+void TestDayFileWriters::ownDocumentsByExtension_data()
+{
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<RunFormat>("format");
+    QTest::addColumn<bool>("document"); // the run's own document is the file
+    QTest::newRow("GPX of a GPX run") << ".gpx" << RunFormat::Gpx << true;
+    QTest::newRow("GPX of a history run") << ".gpx" << RunFormat::History << false;
+    QTest::newRow("TCX of a TCX run") << ".tcx" << RunFormat::Tcx << true;
+    QTest::newRow("TCX of a FIT run") << ".tcx" << RunFormat::Fit << false;
+    QTest::newRow("XML of a history run") << ".xml" << RunFormat::History << true;
+    QTest::newRow("an extension no format has") << ".txt" << RunFormat::History << false;
+}
+
+// The same-name rule: a kind whose extension is a run's own format's writes
+// that run's own document; any other run it converts.
+void TestDayFileWriters::ownDocumentsByExtension()
+{
+    QFETCH(QString, extension);
+    QFETCH(RunFormat, format);
+    QFETCH(bool, document);
+    const QByteArray latin1 = extension.toLatin1();
+    const auto writer =
+        withOwnDocuments(QLatin1StringView(latin1), makeDayFileWriter(DayFileKind::Csv));
+    const std::string_view pieces[] = {"<own/>\r\n"};
+    Ride ride;
+    ride.run.format = format;
+    ride.run.document = pieces;
+    QCOMPARE(writesDocument(*writer, ride.run), document);
+    QCOMPARE(Joined(writer->write(ride.run)) == "<own/>\r\n", document);
+}
+
 void TestDayFileWriters::utcTimesWhateverTheHourOffset()
 {
     // As the history reader gives 2024-05-01T23:30:00Z and ...T01:30:00.25+02:00.
@@ -513,6 +579,60 @@ void TestDayFileWriters::hostileValuesAddNoMarkup()
     QCOMPARE(Texts(tcx, QStringLiteral("Trackpoint")).size(), 1);
     // A lap figure that is no number becomes 0, as the schema needs a number.
     QCOMPARE(Texts(tcx, QStringLiteral("Calories")), QStringList{"0"});
+}
+
+// The ride as GeoJSON: its positions in the GPX 1.1 file's decimals, JSON
+// numbers of the others, elevation left out where it is none, null for a
+// heart rate or cadence beyond the schema's.
+void TestDayFileWriters::geojsonFile()
+{
+    Ride ride;
+    QCOMPARE(
+        Joined(makeDayFileWriter(GeoJson())->write(ride.run)),
+        QByteArray(R"({"type":"Feature",
+"geometry":{"type":"LineString","coordinates":[
+[8.10,47.10,500.5],
+[8.11,47.11,501.0],
+[8.12,47.12],
+[8.13,47.13,502.5],
+[8.14,47.14,503],
+[8.15,47.15],
+[8.16,47.16,505.0]]},
+"properties":{"time":"2024-05-01T10:00:00Z","sport":"Biking","name":"Col du Caf)"
+                   "\xc3\xa9"
+                   R"( & back","coordinateProperties":{"times":["2024-05-01T09:59:50Z",)"
+                   R"("2024-05-01T10:00:00Z","2024-05-01T10:00:10Z","2024-05-01T10:00:20Z",)"
+                   R"("2024-05-01T10:00:30.500Z","2024-05-01T10:00:40Z","2024-05-01T10:00:50Z"],
+"heart":[118,120,null,125,null,130,131],
+"cads":[80,81,null,85,null,90,91]}}}
+)"));
+}
+
+void TestDayFileWriters::geojsonNames_data()
+{
+    QTest::addColumn<QByteArray>("notes"); // as XML character data
+    QTest::addColumn<QByteArray>("name");  // as the file's JSON
+    QTest::newRow("quotes and backslashes")
+        << QByteArray("a \"b\" \\c") << QByteArray(R"("a \"b\" \\c")");
+    QTest::newRow("control characters")
+        << QByteArray("1\x01 2\t3\n4\x7f") << QByteArray(R"("1\u0001 2\t3\n4\u007f")");
+    QTest::newRow("line separators") << QByteArray("a\xe2\x80\xa8"
+                                                   "b")
+                                     << QByteArray(R"("a\u2028b")");
+    QTest::newRow("bytes that are no UTF-8")
+        << QByteArray("caf\xe9") << QByteArray("\"caf\xef\xbf\xbd\"");
+    QTest::newRow("references read")
+        << QByteArray("&lt;5 &amp; <![CDATA[&]]>") << QByteArray(R"("<5 & &")");
+}
+
+void TestDayFileWriters::geojsonNames()
+{
+    QFETCH(QByteArray, notes);
+    QFETCH(QByteArray, name);
+    Ride ride;
+    ride.run.notes = std::string_view(notes.constData(), std::size_t(notes.size()));
+    const QByteArray geojson = Joined(makeDayFileWriter(GeoJson())->write(ride.run));
+    QVERIFY2(geojson.contains(",\"name\":" + name + ","), geojson.constData());
 }
 
 QTEST_GUILESS_MAIN(TestDayFileWriters)

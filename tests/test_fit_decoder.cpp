@@ -7,7 +7,9 @@
 #include "fit/fit_values.h"
 #include "fit_decoding_check.h"
 #include "fit_file.h"
+#include "run/track_points.h"
 #include "split_process.h"
+#include "text/number_text.h"
 
 #include <QDir>
 #include <QFile>
@@ -296,14 +298,15 @@ void TestFitDecoder::realFile()
     constexpr double kDegree = 180.0 / 2147483648.0; // of a semicircle
     for (std::size_t i = 0; i < read.size(); ++i) {
         const FitRecord &point = counter.points[i];
-        FitText text;
-        QCOMPARE(QString::fromLatin1(fitInstantText(*point.timestamp, text)), read[i].time);
+        NumberText text;
+        QCOMPARE(QString::fromLatin1(instantText(fitUnixSeconds(*point.timestamp), text)),
+                 read[i].time);
         const std::pair<qint32, double> coordinates[] = {{*point.latitude, read[i].latitude},
                                                          {*point.longitude, read[i].longitude}};
         for (const auto &[semicircles, theirs] : coordinates) {
             QVERIFY(std::abs(semicircles * kDegree - theirs) <= 0.5e-9 + 1e-12);
             const double ours =
-                QByteArray::fromStdString(std::string(fitDegreesText(semicircles, text)))
+                QByteArray::fromStdString(std::string(degreesText(fitDegrees(semicircles), text)))
                     .toDouble();
             QCOMPARE(std::llround(ours / kDegree), semicircles);
         }
@@ -461,23 +464,31 @@ void TestFitDecoder::valueText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
-    FitText t;
+    NumberText t;
     const auto row = [](const char *name, std::string_view text, const char *expected) {
         QTest::newRow(name) << QString::fromLatin1(text) << QString::fromLatin1(expected);
     };
-    row("degrees of 0", fitDegreesText(0, t), "0");
-    row("degrees of a pole", fitDegreesText(1 << 30, t), "90");
-    row("degrees of the date line", fitDegreesText(-2147483647 - 1, t), "-180");
-    row("degrees of one semicircle", fitDegreesText(-1, t), "-0.0000001");
-    row("degrees, seven decimals", fitDegreesText(-416450448, t), "-34.9064733");
-    row("altitude", fitAltitudeText(3117, t), "123.4");
-    row("altitude, whole metres", fitAltitudeText(2500, t), "0");
-    row("altitude, below the sea", fitAltitudeText(0, t), "-500");
-    row("distance", fitDecimalText(123450, 2, t), "1234.5");
-    row("speed, below one", fitDecimalText(-5, 3, t), "-0.005");
-    row("instant", fitInstantText(T, t), "2021-09-08T01:47:10Z");
-    row("date", fitDateText(T, t), "2021-09-08");
-    row("time", fitTimeText(T, t), "01:47:10");
+    // Degrees as a recorded point keeps them, its latitude.
+    const auto degrees = [&](std::int32_t semicircles) {
+        RecordedPoint point;
+        point.setPosition(fitDegrees(semicircles), 0);
+        return degreesText(point.latitude(), t);
+    };
+    row("degrees of 0", degrees(0), "0");
+    row("degrees of a pole", degrees(1 << 30), "90");
+    row("degrees of the date line", degrees(-2147483647 - 1), "-180");
+    row("degrees of one semicircle", degrees(-1), "-0.0000001");
+    row("degrees, seven decimals", degrees(-416450448), "-34.9064733");
+    row("degrees, eight decimals", degrees(-3), "-0.00000025");
+    row("degrees, eight decimals south", degrees(-616746228), "-51.69507165");
+    row("altitude", decimalText(fitDecimetres(3117), 1, t), "123.4");
+    row("altitude, whole metres", decimalText(fitDecimetres(2500), 1, t), "0");
+    row("altitude, below the sea", decimalText(fitDecimetres(0), 1, t), "-500");
+    row("distance", decimalText(123450, 2, t), "1234.5");
+    row("speed, below one", decimalText(-5, 3, t), "-0.005");
+    row("instant", instantText(fitUnixSeconds(T), t), "2021-09-08T01:47:10Z");
+    row("date", dateText(fitUnixSeconds(T), t), "2021-09-08");
+    row("time", timeText(fitUnixSeconds(T), t), "01:47:10");
 }
 
 void TestFitDecoder::valueText()

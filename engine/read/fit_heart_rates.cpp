@@ -1,5 +1,6 @@
 #include "read/fit_heart_rates.h"
 
+#include "fit/fit_values.h"
 #include "run/track_points.h"
 
 #include <QtEndian>
@@ -100,7 +101,7 @@ void FitHeartRates::mergeInto(TrackPoints &points) const
         const RecordedPoint &point = points.recordedAt(i);
         if (!(point.has & RecordedPoint::kTime))
             continue;
-        const double rangeEnd = point.time;
+        const double rangeEnd = double(point.time - kFitEpoch); // in FIT seconds, as the samples
         if (!started) {
             rangeStart = rangeEnd;
             started = true;

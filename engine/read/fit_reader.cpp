@@ -1,6 +1,7 @@
 #include "read/fit_reader.h"
 
 #include "fit/fit_values.h"
+#include "text/number_text.h"
 
 #include <QStringList>
 
@@ -65,7 +66,7 @@ QString fileKind(std::uint8_t type)
 }
 
 // The FIT profile's names of sports, its blanks for underscores.
-std::string_view sportName(std::uint8_t sport, FitText &out)
+std::string_view sportName(std::uint8_t sport, NumberText &out)
 {
     static constexpr std::string_view kNames[] = {"generic",
                                                   "running",
@@ -116,8 +117,8 @@ std::string_view sportName(std::uint8_t sport, FitText &out)
         return kNames[sport];
     constexpr std::string_view kSport = "sport ";
     std::copy(kSport.begin(), kSport.end(), out.begin());
-    FitText number;
-    const std::string_view digits = fitDecimalText(sport, 0, number);
+    NumberText number;
+    const std::string_view digits = decimalText(sport, 0, number);
     std::copy(digits.begin(), digits.end(), out.begin() + kSport.size());
     return {out.data(), kSport.size() + digits.size()};
 }
@@ -149,6 +150,19 @@ std::string_view triggerText(std::optional<std::uint8_t> trigger)
     }
 }
 
+// A FIT time as a point keeps it; false for one after 2106, which it cannot.
+bool takeTime(std::uint32_t fitTime, RecordedPoint &point)
+{
+    const qint64 seconds = fitUnixSeconds(fitTime);
+    if (seconds > std::numeric_limits<std::uint32_t>::max())
+        return false;
+    point.time = std::uint32_t(seconds);
+    point.has |= RecordedPoint::kTime;
+    return true;
+}
+
+// A record in the units of a recorded point. An altitude beyond two hundred
+// thousand kilometres (enhanced_altitude holds such) is none.
 RecordedPoint recorded(const FitRecord &r)
 {
     RecordedPoint p;
@@ -158,13 +172,14 @@ RecordedPoint recorded(const FitRecord &r)
             p.has |= has;
         }
     };
-    take(r.timestamp, p.time, RecordedPoint::kTime);
-    if (r.latitude && r.longitude) {
-        p.latitude = *r.latitude;
-        p.longitude = *r.longitude;
-        p.has |= RecordedPoint::kPosition;
+    if (r.timestamp)
+        takeTime(*r.timestamp, p);
+    if (r.latitude && r.longitude)
+        p.setPosition(fitDegrees(*r.latitude), fitDegrees(*r.longitude));
+    if (r.altitude && fitDecimetres(*r.altitude) <= std::numeric_limits<std::int32_t>::max()) {
+        p.altitude = std::int32_t(fitDecimetres(*r.altitude));
+        p.has |= RecordedPoint::kAltitude;
     }
-    take(r.altitude, p.altitude, RecordedPoint::kAltitude);
     take(r.heartRate, p.heartRate, RecordedPoint::kHeartRate);
     take(r.cadence, p.cadence, RecordedPoint::kCadence);
     take(r.power, p.power, RecordedPoint::kPower);
@@ -278,10 +293,8 @@ void FitReader::record(const FitRecord &record, qint64)
     if (!record.timestamp && record.deviceTime) {
         if (deviceClock) {
             const std::int64_t time = *record.deviceTime + *deviceClock;
-            if (time >= kFitFirstDate && time <= std::numeric_limits<std::uint32_t>::max()) {
-                point.time = std::uint32_t(time);
-                point.has |= RecordedPoint::kTime;
-            }
+            if (time >= kFitFirstDate && time <= std::numeric_limits<std::uint32_t>::max())
+                takeTime(std::uint32_t(time), point);
         } else {
             deviceTimed.emplace_back(points.size(), *record.deviceTime);
         }
@@ -289,7 +302,7 @@ void FitReader::record(const FitRecord &record, qint64)
     if (point.has & RecordedPoint::kTime) {
         ++recordsWithTime;
         if (!firstRecordTime)
-            firstRecordTime = point.time;
+            firstRecordTime = std::uint32_t(point.time - kFitEpoch);
     }
     points.append(point);
 }
@@ -305,8 +318,9 @@ void FitReader::timestampCorrelation(const FitTimestampCorrelation &correlation,
         if (time < kFitFirstDate || time > std::numeric_limits<std::uint32_t>::max())
             continue;
         ++recordsWithTime;
-        if (kept)
-            points.setTime(index, std::uint32_t(time));
+        if (kept &&
+            fitUnixSeconds(std::uint32_t(time)) <= std::numeric_limits<std::uint32_t>::max())
+            points.setTime(index, std::uint32_t(fitUnixSeconds(std::uint32_t(time))));
         // The first record with a time, as the points are in the file's order.
         if (!firstRecordTime || time < *firstRecordTime)
             firstRecordTime = std::uint32_t(time);
@@ -392,10 +406,10 @@ void FitReader::decide()
                             "time and no time the file was created"));
         return;
     }
-    FitText text;
-    if (!current.start(fitInstantText(*start, text)))
+    NumberText text;
+    if (!current.start(instantText(fitUnixSeconds(*start), text)))
         skip(QStringLiteral("its start time %1 names no real day")
-                 .arg(QLatin1StringView(fitInstantText(*start, text))));
+                 .arg(QLatin1StringView(instantText(fitUnixSeconds(*start), text))));
 }
 
 // What a file without a type holds of what a splitter reads.
@@ -439,13 +453,14 @@ void FitReader::keepDetails(Run &run)
 {
     constexpr std::size_t kLapTexts = 8, kPartTexts = 2;
     texts.clear();
-    texts.reserve(sizeof(FitText) * (kLapTexts * laps.size() + kPartTexts * sessions.size() + 1));
-    FitText t;
+    texts.reserve(sizeof(NumberText) *
+                  (kLapTexts * laps.size() + kPartTexts * sessions.size() + 1));
+    NumberText t;
     const auto instant = [&](FitTime time) {
-        return time ? keep(fitInstantText(*time, t)) : std::string_view();
+        return time ? keep(instantText(fitUnixSeconds(*time), t)) : std::string_view();
     };
     const auto decimal = [&](auto value, int decimals) {
-        return value ? keep(fitDecimalText(*value, decimals, t)) : std::string_view();
+        return value ? keep(decimalText(*value, decimals, t)) : std::string_view();
     };
     lapTexts.clear();
     for (const FitLap &lap : laps) {

@@ -1,6 +1,6 @@
 #include "run/track_points.h"
 
-#include "fit/fit_values.h"
+#include "text/number_text.h"
 #include "text/text.h"
 
 #include <algorithm>
@@ -91,11 +91,11 @@ void TrackPoints::append(const RecordedPoint &point)
     powered += (point.has & RecordedPoint::kPower) != 0;
 }
 
-void TrackPoints::setTime(int index, std::uint32_t time)
+void TrackPoints::setTime(int index, std::uint32_t unixSeconds)
 {
     RecordedPoint &point = recorded[std::size_t(index)];
     timesMissing -= !(point.has & RecordedPoint::kTime);
-    point.time = time;
+    point.time = unixSeconds;
     point.has |= RecordedPoint::kTime;
 }
 
@@ -124,33 +124,33 @@ TrackPoint TrackPoints::textsOf(const RecordedPoint &p, unsigned wanted) const
     };
     const auto has = [&](RecordedPoint::Has value) { return (p.has & value) != 0; };
     const auto whole = [&](int value, int place) {
-        return fitDecimalText(value, 0, recordedTexts[std::size_t(place)]);
+        return decimalText(value, 0, recordedTexts[std::size_t(place)]);
     };
     TrackPoint point;
-    point.madeOfNumbers = true;
+    point.plainTexts = true;
     point.hasPosition = has(RecordedPoint::kPosition);
     point.hasAltitude = has(RecordedPoint::kAltitude);
     point.hasTime = has(RecordedPoint::kTime);
     if (point.hasTime)
-        point.unixSeconds = fitUnixSeconds(p.time);
+        point.unixSeconds = p.time;
     else
         point.zone = {};
     if (!(wanted & kPlaceTexts))
         return point;
     if (point.hasPosition) {
-        point.latitude = fitDegreesText(p.latitude, recordedTexts[kLatitude]);
-        point.longitude = fitDegreesText(p.longitude, recordedTexts[kLongitude]);
+        point.latitude = degreesText(p.latitude(), recordedTexts[kLatitude]);
+        point.longitude = degreesText(p.longitude(), recordedTexts[kLongitude]);
     }
     if (point.hasAltitude)
-        point.altitude = fitAltitudeText(p.altitude, recordedTexts[kAltitude]);
+        point.altitude = decimalText(p.altitude, 1, recordedTexts[kAltitude]);
     if (point.hasTime) {
         const auto day = std::uint32_t(point.unixSeconds / 86400);
         if (day != dateTextDay) {
-            fitDateText(p.time, recordedTexts[kDate]);
+            dateText(p.time, recordedTexts[kDate]);
             dateTextDay = day;
         }
         point.date = std::string_view(recordedTexts[kDate].data(), 10);
-        point.time = fitTimeText(p.time, recordedTexts[kTime]);
+        point.time = timeText(p.time, recordedTexts[kTime]);
     }
     if (wanted & kSensorTexts) {
         if (has(RecordedPoint::kHeartRate))
@@ -164,9 +164,9 @@ TrackPoint TrackPoints::textsOf(const RecordedPoint &p, unsigned wanted) const
     }
     if (wanted & kMotionTexts) {
         if (has(RecordedPoint::kDistance))
-            point.distance = fitDecimalText(p.distance, 2, recordedTexts[kDistance]);
+            point.distance = decimalText(p.distance, 2, recordedTexts[kDistance]);
         if (has(RecordedPoint::kSpeed))
-            point.speed = fitDecimalText(p.speed, 3, recordedTexts[kSpeed]);
+            point.speed = decimalText(p.speed, 3, recordedTexts[kSpeed]);
     }
     return point;
 }

@@ -39,15 +39,18 @@ struct TrackPoint {
     // A point recorded without a position (a FIT record indoors, say) goes
     // only into the day files that take such points (TCX).
     bool hasPosition = true;
-    // The texts were made here of a recorded point's numbers: plain decimal
-    // numbers and a time in UTC, which writers copy without a look. Each
-    // lies at the start of a block of 32 bytes.
-    bool madeOfNumbers = false;
-    qint64 unixSeconds = 0; // of such a point with a time: that time
+    // What the reader promises of the texts (true of points kept as numbers):
+    // each value is a plain decimal number that fits its schema, the time
+    // one in UTC given in unixSeconds too, each text lies at the start of a
+    // block of 32 bytes, and an empty text stands for no value. Writers copy
+    // such texts without a look (see TrackPoints::textsArePlain()).
+    bool plainTexts = false;
+    qint64 unixSeconds = 0; // of a point with plain texts and a time: that time
 };
 
-// A point as a FIT file records it: numbers in its units (see
-// fit_messages.h), made texts only when read.
+// A point as a binary input records it: numbers, in units of no format's
+// own, chosen so that their texts are those the input's own tools show;
+// made texts only when read. A reader converts its file's units.
 struct RecordedPoint {
     enum Has : std::uint16_t {
         kTime = 1,
@@ -60,15 +63,33 @@ struct RecordedPoint {
         kSpeed = 128,
         kTemperature = 256,
     };
-    std::uint32_t time = 0;                   // FIT date_time, in UTC
-    std::int32_t latitude = 0, longitude = 0; // semicircles
-    std::uint32_t altitude = 0;               // scale 5, offset 500
-    std::uint32_t distance = 0;               // centimetres
-    std::uint32_t speed = 0;                  // mm/s
-    std::uint16_t power = 0;                  // watts
-    std::uint8_t heartRate = 0, cadence = 0;
-    std::int8_t temperature = 0; // degrees Celsius
-    std::uint16_t has = 0;       // which of the values it has
+    std::uint32_t time = 0; // seconds since the Unix epoch, UTC (up to 2106)
+    // Degrees in ten-millionths, rounded down; the eighth decimal (0 to 9) of
+    // each is in eighthDecimals. latitude() and longitude() put them together.
+    std::int32_t latitude7 = 0, longitude7 = 0;
+    std::int32_t altitude = 0;               // decimetres
+    std::uint32_t distance = 0;              // centimetres from the start
+    std::uint32_t speed = 0;                 // millimetres a second
+    std::uint16_t power = 0;                 // watts
+    std::uint8_t heartRate = 0, cadence = 0; // beats, revolutions (or steps) a minute
+    std::int8_t temperature = 0;             // degrees Celsius
+    std::uint8_t eighthDecimals = 0;         // latitude's in the low four bits
+    std::uint16_t has = 0;                   // which of the values it has
+
+    // Degrees in hundred-millionths, from -180 to 180 degrees.
+    std::int64_t latitude() const { return std::int64_t(latitude7) * 10 + (eighthDecimals & 15); }
+    std::int64_t longitude() const { return std::int64_t(longitude7) * 10 + (eighthDecimals >> 4); }
+    void setPosition(std::int64_t latitude, std::int64_t longitude)
+    {
+        const auto down = [](std::int64_t value) {
+            return value >= 0 ? value / 10 : -((9 - value) / 10);
+        };
+        latitude7 = std::int32_t(down(latitude));
+        longitude7 = std::int32_t(down(longitude));
+        eighthDecimals = std::uint8_t((latitude - std::int64_t(latitude7) * 10) |
+                                      (longitude - std::int64_t(longitude7) * 10) << 4);
+        has |= kPosition;
+    }
 };
 // Memory holds the largest run's records at this size.
 static_assert(sizeof(RecordedPoint) == 32);
@@ -94,7 +115,7 @@ class TrackPoints {
     // A recorded point, 0-based; and what a reader learns of one later (the
     // date of a device time, a heart rate stored apart).
     const RecordedPoint &recordedAt(int index) const { return recorded[std::size_t(index)]; }
-    void setTime(int index, std::uint32_t time);
+    void setTime(int index, std::uint32_t unixSeconds);
     void setHeartRate(int index, std::uint8_t heartRate);
     // Which texts a reader of points looks at: of a recorded point, only
     // those are made.
@@ -108,6 +129,8 @@ class TrackPoints {
     TrackPoint at(int index, unsigned texts = kEveryText) const;
     // Whether the points are kept as rows (csvRows()), not as numbers.
     bool keepsRows() const { return recorded.empty(); }
+    // Whether every point's texts are plain (TrackPoint::plainTexts).
+    bool textsArePlain() const { return !recorded.empty(); }
     // Every row, each ending in CR LF.
     std::string_view csvRows() const { return std::string_view(cells.data(), used); }
     // About the bytes the points take.

@@ -64,15 +64,11 @@ struct WritingOptions {
     QTimeZone timeZone;                // when valid, the CSV file shows its local times
 };
 
-// The writers, one a kind.
-std::unique_ptr<DayFileWriter> makeOwnFormatDayFile();
 // A kind whose day file of a run read in format is the run's own document
-// (the GPX day file of a GPX run), made by otherwise for every other run.
+// (the GPX day file of a GPX run), made by otherwise for every other run
+// and for a run whose reader kept no document. The writers of the kinds are
+// declared beside their rows in day_file_kinds.cpp.
 std::unique_ptr<DayFileWriter> makeOwnDocumentOr(RunFormat format,
                                                  std::unique_ptr<DayFileWriter> otherwise);
-std::unique_ptr<DayFileWriter> makeCsvDayFile(const WritingOptions &options);
-std::unique_ptr<DayFileWriter> makeGpxDayFile(const WritingOptions &options);
-std::unique_ptr<DayFileWriter> makeGpx11DayFile();
-std::unique_ptr<DayFileWriter> makeTcxDayFile(const WritingOptions &options);
 
 } // namespace kelvane

@@ -5,9 +5,7 @@
 
 #include "time/instant.h"
 #include "write/day_file_writer.h"
-#include "write/point_instants.h"
-#include "write/schema_values.h"
-#include "xml/xml_buffer.h"
+#include "write/point_texts.h"
 
 namespace kelvane {
 
@@ -36,21 +34,6 @@ constexpr std::string_view kTail = "</trkseg>\r\n"
                                    "</trk>\r\n"
                                    "</gpx>\r\n";
 
-// The schema's limits: a heart rate of at least one beat, a cadence below 255.
-bool isHeartRate(std::string_view value)
-{
-    return isWholeNumber(value, 1, 255);
-}
-bool isCadence(std::string_view value)
-{
-    return isWholeNumber(value, 0, 254);
-}
-// PowerInWatts is an xsd:unsignedShort.
-bool isPower(std::string_view value)
-{
-    return isWholeNumber(value, 0, 65535);
-}
-
 class Gpx11DayFile final : public DayFileWriter {
   public:
     RunContent needs() const override { return {.points = true, .details = true}; }
@@ -58,12 +41,12 @@ class Gpx11DayFile final : public DayFileWriter {
     std::span<const std::string_view> write(const Run &run) override;
 
   private:
-    void writePoint(const TrackPoint &point);
-    void writeMadePoint(const TrackPoint &point);
+    template <class Texts> void writePoints(const TrackPoints &track);
+    template <class Texts> void writePoint(const TrackPoint &point);
 
     XmlBuffer out;
     PointInstants times;
-    std::string scratch, latitude, longitude, altitude, temperature;
+    std::string scratch, latitude, longitude, altitude, temperature; // numbers written out
     bool withPower = false; // the file declares the power extension
     std::string_view file;
 };
@@ -94,171 +77,91 @@ std::span<const std::string_view> Gpx11DayFile::write(const Run &run)
         out.put("</type>\r\n");
     }
     out.put("<trkseg>\r\n");
-    for (int i = 0; i < track.size(); ++i) {
-        writePoint(track.at(i, TrackPoints::kPlaceTexts | TrackPoints::kSensorTexts));
-        if (handOverPart(out.bytes()))
-            out.clear();
-    }
+    if (track.textsArePlain())
+        writePoints<PlainPointTexts>(track);
+    else
+        writePoints<CheckedPointTexts>(track);
     out.put(kTail);
     file = out.bytes();
     return {&file, 1};
 }
 
-// The text of a point around its values in the common case.
-constexpr std::string_view kBeforeLat = "<trkpt lat=\"";
-constexpr std::string_view kBeforeLon = "\" lon=\"";
-constexpr std::string_view kBeforeAlt = "\">\r\n<ele>";
-constexpr std::string_view kBeforeDate = "</ele>\r\n<time>";
-constexpr std::string_view kBeforeTime = "T";
-constexpr std::string_view kAfterTime = "Z</time>\r\n</trkpt>\r\n";
-constexpr std::size_t kPointFrame = kBeforeLat.size() + kBeforeLon.size() + kBeforeAlt.size() +
-                                    kBeforeDate.size() + kBeforeTime.size() + kAfterTime.size();
-
-// A point made of numbers: every text a plain number or time, copied as is.
-void Gpx11DayFile::writeMadePoint(const TrackPoint &p)
+template <class Texts> void Gpx11DayFile::writePoints(const TrackPoints &track)
 {
-    constexpr std::string_view kAfterLon = "\">\r\n";
-    constexpr std::string_view kBeforeExtension = "<gpxtpx:TrackPointExtension>\r\n";
-    constexpr std::string_view kAfterExtension = "</gpxtpx:TrackPointExtension>\r\n";
-    constexpr std::size_t kMost = 640; // the frame and ten texts of at most 32 bytes
-    if (!p.hasPosition)
+    for (int i = 0; i < track.size(); ++i) {
+        writePoint<Texts>(track.at(i, TrackPoints::kPlaceTexts | TrackPoints::kSensorTexts));
+        if (handOverPart(out.bytes()))
+            out.clear();
+    }
+}
+
+// A point needs a position in GPX, in decimal numbers; one that has none is
+// left out, as is an altitude that is no number. The track point extension
+// takes its values in the schema's order. Room for the whole point is made
+// once, so that its pieces, of sizes known when compiled, are copied in place.
+template <class Texts> void Gpx11DayFile::writePoint(const TrackPoint &p)
+{
+    constexpr std::size_t kMarkup = 400; // more than all of a point's markup
+    const std::string_view lat = Texts::decimal(p.latitude, latitude),
+                           lon = Texts::decimal(p.longitude, longitude);
+    if (lat.empty() || lon.empty())
         return;
-    out.reserve(kMost);
-    out.append(kBeforeLat);
-    out.appendBlockText(p.latitude);
-    out.append(kBeforeLon);
-    out.appendBlockText(p.longitude);
-    out.append(kAfterLon);
-    if (p.hasAltitude) {
+    const std::string_view ele = Texts::decimal(p.altitude, altitude);
+    const PointTime time = Texts::time(p, times);
+    const std::string_view atemp = Texts::decimal(p.temperature, temperature);
+    // The schema's limits: a heart rate of at least one beat, a cadence
+    // below 255, a power that is an xsd:unsignedShort.
+    const std::string_view hr = Texts::isWhole(p.heartRate, 1, 255) ? p.heartRate : "";
+    const std::string_view cad = Texts::isWhole(p.cadence, 0, 254) ? p.cadence : "";
+    const std::string_view power =
+        withPower && Texts::isWhole(p.power, 0, 65535) ? p.power : std::string_view();
+    out.reserve(Texts::room(kMarkup, 10,
+                            lat.size() + lon.size() + ele.size() + time.size() + atemp.size() +
+                                hr.size() + cad.size() + power.size()));
+    out.append("<trkpt lat=\"");
+    Texts::copy(out, lat);
+    out.append("\" lon=\"");
+    Texts::copy(out, lon);
+    out.append("\">\r\n");
+    if (!ele.empty()) {
         out.append("<ele>");
-        out.appendBlockText(p.altitude);
+        Texts::copy(out, ele);
         out.append("</ele>\r\n");
     }
-    if (p.hasTime) {
+    if (time.has()) {
         out.append("<time>");
-        out.appendBlockText(p.date);
-        out.append("T");
-        out.appendBlockText(p.time);
-        out.append("Z</time>\r\n");
+        appendPointTime<Texts>(out, time);
+        out.append("</time>\r\n");
     }
-    const bool temperature = !p.temperature.empty();
-    const bool heartRate = !p.heartRate.empty() && p.heartRate != "0";
-    const bool cadence = !p.cadence.empty();
-    const bool power = withPower && !p.power.empty();
-    if (temperature || heartRate || cadence || power) {
+    if (!atemp.empty() || !hr.empty() || !cad.empty() || !power.empty()) {
         out.append("<extensions>\r\n");
-        if (temperature || heartRate || cadence) {
-            out.append(kBeforeExtension);
-            if (temperature) {
+        if (!atemp.empty() || !hr.empty() || !cad.empty()) {
+            out.append("<gpxtpx:TrackPointExtension>\r\n");
+            if (!atemp.empty()) {
                 out.append("<gpxtpx:atemp>");
-                out.appendBlockText(p.temperature);
+                Texts::copy(out, atemp);
                 out.append("</gpxtpx:atemp>\r\n");
             }
-            if (heartRate) {
+            if (!hr.empty()) {
                 out.append("<gpxtpx:hr>");
-                out.appendBlockText(p.heartRate);
+                Texts::copy(out, hr);
                 out.append("</gpxtpx:hr>\r\n");
             }
-            if (cadence) {
+            if (!cad.empty()) {
                 out.append("<gpxtpx:cad>");
-                out.appendBlockText(p.cadence);
+                Texts::copy(out, cad);
                 out.append("</gpxtpx:cad>\r\n");
             }
-            out.append(kAfterExtension);
+            out.append("</gpxtpx:TrackPointExtension>\r\n");
         }
-        if (power) {
+        if (!power.empty()) {
             out.append("<pwr:PowerInWatts>");
-            out.appendBlockText(p.power);
+            Texts::copy(out, power);
             out.append("</pwr:PowerInWatts>\r\n");
         }
         out.append("</extensions>\r\n");
     }
     out.append("</trkpt>\r\n");
-}
-
-// A point needs a position in GPX, in decimal numbers; one that has none is
-// left out, as is an altitude that is no number.
-void Gpx11DayFile::writePoint(const TrackPoint &p)
-{
-    if (p.madeOfNumbers) {
-        writeMadePoint(p);
-        return;
-    }
-    // Most points have every value, as decimal numbers, and no extension
-    // value: their size is known, so they are copied with one check.
-    const std::string_view time = PointInstants::isUtcAsWritten(p) ? p.time : std::string_view();
-    if (!time.empty() && p.heartRate.empty() && p.cadence.empty() && p.power.empty() &&
-        p.temperature.empty() && isDecimalNumber(p.latitude) && isDecimalNumber(p.longitude) &&
-        isDecimalNumber(p.altitude) && isPlainXml(p.date) && isPlainXml(time)) {
-        out.reserve(kPointFrame + p.latitude.size() + p.longitude.size() + p.altitude.size() +
-                    p.date.size() + time.size());
-        // One call each, so the frame's copies, of known sizes, are inlined.
-        out.append(kBeforeLat);
-        out.append(p.latitude);
-        out.append(kBeforeLon);
-        out.append(p.longitude);
-        out.append(kBeforeAlt);
-        out.append(p.altitude);
-        out.append(kBeforeDate);
-        out.append(p.date);
-        out.append(kBeforeTime);
-        out.append(time);
-        out.append(kAfterTime);
-        return;
-    }
-    const std::string_view lat = decimalNumber(p.latitude, latitude),
-                           lon = decimalNumber(p.longitude, longitude),
-                           ele = decimalNumber(p.altitude, altitude);
-    if (lat.empty() || lon.empty())
-        return;
-    out.put("<trkpt lat=\"");
-    out.put(lat);
-    out.put("\" lon=\"");
-    out.put(lon);
-    out.put("\">\r\n");
-    if (!ele.empty()) {
-        out.put("<ele>");
-        out.put(ele);
-        out.put("</ele>\r\n");
-    }
-    if (PointInstants::hasTime(p)) {
-        out.put("<time>");
-        times.write(out, p);
-        out.put("</time>\r\n");
-    }
-    // The track point extension takes its values in the schema's order.
-    const std::string_view atemp = decimalNumber(p.temperature, temperature);
-    const bool heartRate = isHeartRate(p.heartRate), cadence = isCadence(p.cadence);
-    const bool power = withPower && isPower(p.power);
-    if (!atemp.empty() || heartRate || cadence || power) {
-        out.put("<extensions>\r\n");
-        if (!atemp.empty() || heartRate || cadence) {
-            out.put("<gpxtpx:TrackPointExtension>\r\n");
-            if (!atemp.empty()) {
-                out.put("<gpxtpx:atemp>");
-                out.put(atemp);
-                out.put("</gpxtpx:atemp>\r\n");
-            }
-            if (heartRate) {
-                out.put("<gpxtpx:hr>");
-                out.put(p.heartRate);
-                out.put("</gpxtpx:hr>\r\n");
-            }
-            if (cadence) {
-                out.put("<gpxtpx:cad>");
-                out.put(p.cadence);
-                out.put("</gpxtpx:cad>\r\n");
-            }
-            out.put("</gpxtpx:TrackPointExtension>\r\n");
-        }
-        if (power) {
-            out.put("<pwr:PowerInWatts>");
-            out.put(p.power);
-            out.put("</pwr:PowerInWatts>\r\n");
-        }
-        out.put("</extensions>\r\n");
-    }
-    out.put("</trkpt>\r\n");
 }
 
 } // namespace

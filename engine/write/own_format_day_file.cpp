@@ -32,7 +32,10 @@ class OwnDocumentOr final : public DayFileWriter {
     QLatin1StringView extension(const Run &run) const override { return otherwise->extension(run); }
     std::span<const std::string_view> write(const Run &run) override
     {
-        return run.format == format ? run.document : otherwise->write(run);
+        // A run without its document (a reader that keeps none) is written
+        // as any other run.
+        const bool own = run.format == format && (!run.document.empty() || run.documentContinued);
+        return own ? run.document : otherwise->write(run);
     }
 
   private:

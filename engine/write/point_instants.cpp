@@ -21,25 +21,23 @@ std::optional<Instant> PointInstants::instant(const TrackPoint &point)
     return readInstant(point.date, written);
 }
 
-void PointInstants::write(XmlBuffer &out, const TrackPoint &point)
+std::string_view PointInstants::text(const TrackPoint &point)
 {
+    utc.clear();
     if (isUtcAsWritten(point)) {
-        out.text(point.date);
-        out.put("T");
-        out.text(point.time);
-        out.put("Z");
-        return;
-    }
-    if (const auto at = instant(point)) {
-        utc.clear();
+        appendXmlEscaped(utc, point.date);
+        utc += 'T';
+        appendXmlEscaped(utc, point.time);
+        utc += 'Z';
+    } else if (const auto at = instant(point)) {
         appendUtc(utc, *at);
-        out.put(utc);
-        return;
+    } else {
+        appendXmlEscaped(utc, point.date);
+        utc += 'T';
+        appendXmlEscaped(utc, point.time);
+        appendXmlEscaped(utc, point.zone);
     }
-    out.text(point.date);
-    out.put("T");
-    out.text(point.time);
-    out.text(point.zone);
+    return utc;
 }
 
 } // namespace kelvane

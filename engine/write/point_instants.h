@@ -2,7 +2,7 @@
 
 #include "run/track_points.h"
 #include "time/instant.h"
-#include "xml/xml_buffer.h"
+#include "xml/xml_text.h"
 
 #include <optional>
 #include <string>
@@ -19,9 +19,9 @@ class PointInstants {
     static bool hasTime(const TrackPoint &point) { return !point.time.empty(); }
     // The common case: a time written in UTC ("Z") goes out as written.
     static bool isUtcAsWritten(const TrackPoint &point);
-    // Writes the point's date, "T", its time in UTC and "Z"; as written when
-    // it is no instant.
-    void write(XmlBuffer &out, const TrackPoint &point);
+    // The point's date, "T", its time in UTC and "Z", escaped as XML; as
+    // written when it is no instant. Valid until the next call.
+    std::string_view text(const TrackPoint &point);
     // The point's instant, when it is a real date and time.
     std::optional<Instant> instant(const TrackPoint &point);
 

@@ -1,13 +1,11 @@
 // The TCX day file (Training Center v2): one activity holding the run's laps,
 // each with the track points recorded during it, and the run's note; a run of
 // several parts (a triathlon read from a FIT file) has one activity a part. A
-// run read from a TCX file is its own day file.
+// run read from a TCX file is its own day file (see withOwnDocuments()).
 
 #include "time/instant.h"
 #include "write/day_file_writer.h"
-#include "write/point_instants.h"
-#include "write/schema_values.h"
-#include "xml/xml_buffer.h"
+#include "write/point_texts.h"
 
 #include <algorithm>
 #include <optional>
@@ -58,10 +56,7 @@ class TcxDayFile final : public DayFileWriter {
         : escapeHighCharacters(options.escapeHighCharacters)
     {
     }
-    RunContent needs() const override
-    {
-        return {.documents = RunFormat::Tcx, .points = true, .details = true};
-    }
+    RunContent needs() const override { return {.points = true, .details = true}; }
     QLatin1StringView extension(const Run &) const override { return kExtension; }
     std::span<const std::string_view> write(const Run &run) override;
 
@@ -76,19 +71,14 @@ class TcxDayFile final : public DayFileWriter {
     void writeNumber(std::string_view element, std::string_view value, bool whole);
     void writeHeartRate(std::string_view element, std::string_view value);
     void writeLap(const Lap &lap, std::string_view partStart);
-    void writePoint(const TrackPoint &point);
-    void writeMadePoint(const TrackPoint &point);
-    std::optional<qint64> millisecondsOf(const TrackPoint &point)
-    {
-        const auto at = times.instant(point);
-        return at ? std::optional(at->milliseconds()) : std::nullopt;
-    }
+    template <class Texts> void writeActivities(const Run &run);
+    template <class Texts> void writePoint(const TrackPoint &point);
 
     XmlBuffer out;
     PointInstants times;
     bool escapeHighCharacters;
     bool running = false; // the run's cadence is a runner's, kept in the extension
-    std::string scratch;
+    std::string scratch, latitude, longitude, altitude; // escaped
     // Per lap, the start of the next lap whose start can be read: where its
     // points end (none for the last).
     std::vector<std::optional<qint64>> lapEnds;
@@ -161,159 +151,74 @@ void TcxDayFile::writeLap(const Lap &lap, std::string_view partStart)
     out.put("</TriggerMethod>\r\n");
 }
 
-// The text of a point around its values in the common case.
-constexpr std::string_view kBeforeDate = "<Trackpoint>\r\n<Time>";
-constexpr std::string_view kBeforeTime = "T";
-constexpr std::string_view kBeforeLat = "Z</Time>\r\n<Position>\r\n<LatitudeDegrees>";
-constexpr std::string_view kBeforeLon = "</LatitudeDegrees>\r\n<LongitudeDegrees>";
-constexpr std::string_view kBeforeAlt = "</LongitudeDegrees>\r\n</Position>\r\n<AltitudeMeters>";
-constexpr std::string_view kAfterAlt = "</AltitudeMeters>\r\n</Trackpoint>\r\n";
-constexpr std::size_t kPointFrame = kBeforeDate.size() + kBeforeTime.size() + kBeforeLat.size() +
-                                    kBeforeLon.size() + kBeforeAlt.size() + kAfterAlt.size();
-
-// A point made of numbers, which has a time: every text a plain number or
-// time, copied as is. The markup is written in pieces of known size, which
-// the compiler copies in place.
-void TcxDayFile::writeMadePoint(const TrackPoint &p)
+// A point, which has a time. Room for the whole point is made once, so that
+// its pieces, of sizes known when compiled, are copied in place.
+template <class Texts> void TcxDayFile::writePoint(const TrackPoint &p)
 {
-    constexpr std::size_t kMost = 1024; // the frame and ten texts of at most 32 bytes
-    out.reserve(kMost);
-    out.append(kBeforeDate);
-    out.appendBlockText(p.date);
-    out.append(kBeforeTime);
-    out.appendBlockText(p.time);
-    out.append("Z</Time>\r\n");
-    if (p.hasPosition) {
+    constexpr std::size_t kMarkup = 640; // more than all of a point's markup
+    const PointTime time = Texts::time(p, times);
+    const bool position = !p.latitude.empty() && !p.longitude.empty();
+    const std::string_view lat = position ? Texts::escaped(p.latitude, latitude) : "",
+                           lon = position ? Texts::escaped(p.longitude, longitude) : "",
+                           ele = Texts::escaped(p.altitude, altitude);
+    const std::string_view distance = Texts::isDecimal(p.distance) ? p.distance : "";
+    const std::string_view hr = Texts::isWhole(p.heartRate, 1, 255) ? p.heartRate : "";
+    const std::string_view cad = Texts::isWhole(p.cadence, 0, 254) ? p.cadence : "";
+    const std::string_view power = Texts::isWhole(p.power, 0, 65535) ? p.power : "";
+    const std::string_view speed = Texts::isDecimal(p.speed) ? p.speed : "";
+    out.reserve(Texts::room(kMarkup, 11,
+                            time.size() + lat.size() + lon.size() + ele.size() + distance.size() +
+                                hr.size() + cad.size() + power.size() + speed.size()));
+    out.append("<Trackpoint>\r\n<Time>");
+    appendPointTime<Texts>(out, time);
+    out.append("</Time>\r\n");
+    if (position) {
         out.append("<Position>\r\n<LatitudeDegrees>");
-        out.appendBlockText(p.latitude);
+        Texts::copy(out, lat);
         out.append("</LatitudeDegrees>\r\n<LongitudeDegrees>");
-        out.appendBlockText(p.longitude);
+        Texts::copy(out, lon);
         out.append("</LongitudeDegrees>\r\n</Position>\r\n");
     }
-    if (p.hasAltitude) {
+    if (!ele.empty()) {
         out.append("<AltitudeMeters>");
-        out.appendBlockText(p.altitude);
+        Texts::copy(out, ele);
         out.append("</AltitudeMeters>\r\n");
     }
-    if (!p.distance.empty()) {
+    if (!distance.empty()) {
         out.append("<DistanceMeters>");
-        out.appendBlockText(p.distance);
+        Texts::copy(out, distance);
         out.append("</DistanceMeters>\r\n");
     }
-    if (!p.heartRate.empty() && p.heartRate != "0") {
+    if (!hr.empty()) {
         out.append("<HeartRateBpm>\r\n<Value>");
-        out.appendBlockText(p.heartRate);
+        Texts::copy(out, hr);
         out.append("</Value>\r\n</HeartRateBpm>\r\n");
     }
-    const bool cadence = !p.cadence.empty();
-    if (cadence && !running) {
+    if (!cad.empty() && !running) {
         out.append("<Cadence>");
-        out.appendBlockText(p.cadence);
+        Texts::copy(out, cad);
         out.append("</Cadence>\r\n");
     }
-    if ((cadence && running) || !p.power.empty() || !p.speed.empty()) {
+    if ((!cad.empty() && running) || !power.empty() || !speed.empty()) {
         out.append("<Extensions>\r\n<ax2:TPX>\r\n");
-        if (!p.speed.empty()) {
+        if (!speed.empty()) {
             out.append("<ax2:Speed>");
-            out.appendBlockText(p.speed);
+            Texts::copy(out, speed);
             out.append("</ax2:Speed>\r\n");
         }
-        if (cadence && running) {
+        if (!cad.empty() && running) {
             out.append("<ax2:RunCadence>");
-            out.appendBlockText(p.cadence);
+            Texts::copy(out, cad);
             out.append("</ax2:RunCadence>\r\n");
         }
-        if (!p.power.empty()) {
+        if (!power.empty()) {
             out.append("<ax2:Watts>");
-            out.appendBlockText(p.power);
+            Texts::copy(out, power);
             out.append("</ax2:Watts>\r\n");
         }
         out.append("</ax2:TPX>\r\n</Extensions>\r\n");
     }
     out.append("</Trackpoint>\r\n");
-}
-
-void TcxDayFile::writePoint(const TrackPoint &p)
-{
-    if (p.madeOfNumbers) {
-        writeMadePoint(p);
-        return;
-    }
-    // Most points have every value, as numbers, and no extra one: their size
-    // is known, so they are copied with one check.
-    const std::string_view time = PointInstants::isUtcAsWritten(p) ? p.time : std::string_view();
-    if (!time.empty() && !p.latitude.empty() && !p.longitude.empty() && !p.altitude.empty() &&
-        p.heartRate.empty() && p.cadence.empty() && p.power.empty() && p.distance.empty() &&
-        p.speed.empty() && isPlainXml(p.date) && isPlainXml(time) && isPlainXml(p.latitude) &&
-        isPlainXml(p.longitude) && isPlainXml(p.altitude)) {
-        out.reserve(kPointFrame + p.date.size() + time.size() + p.latitude.size() +
-                    p.longitude.size() + p.altitude.size());
-        // One call each, so the frame's copies, of known sizes, are inlined.
-        out.append(kBeforeDate);
-        out.append(p.date);
-        out.append(kBeforeTime);
-        out.append(time);
-        out.append(kBeforeLat);
-        out.append(p.latitude);
-        out.append(kBeforeLon);
-        out.append(p.longitude);
-        out.append(kBeforeAlt);
-        out.append(p.altitude);
-        out.append(kAfterAlt);
-        return;
-    }
-    out.put("<Trackpoint>\r\n<Time>");
-    times.write(out, p);
-    out.put("</Time>\r\n");
-    if (!p.latitude.empty() && !p.longitude.empty()) {
-        out.put("<Position>\r\n<LatitudeDegrees>");
-        out.text(p.latitude);
-        out.put("</LatitudeDegrees>\r\n<LongitudeDegrees>");
-        out.text(p.longitude);
-        out.put("</LongitudeDegrees>\r\n</Position>\r\n");
-    }
-    if (!p.altitude.empty()) {
-        out.put("<AltitudeMeters>");
-        out.text(p.altitude);
-        out.put("</AltitudeMeters>\r\n");
-    }
-    if (isDecimalNumber(p.distance)) {
-        out.put("<DistanceMeters>");
-        out.put(p.distance);
-        out.put("</DistanceMeters>\r\n");
-    }
-    if (isWholeNumber(p.heartRate, 1, 255)) {
-        out.put("<HeartRateBpm>\r\n<Value>");
-        out.put(p.heartRate);
-        out.put("</Value>\r\n</HeartRateBpm>\r\n");
-    }
-    const bool cadence = isWholeNumber(p.cadence, 0, 254), power = isWholeNumber(p.power, 0, 65535);
-    const bool speed = isDecimalNumber(p.speed);
-    if (cadence && !running) {
-        out.put("<Cadence>");
-        out.put(p.cadence);
-        out.put("</Cadence>\r\n");
-    }
-    if ((cadence && running) || power || speed) {
-        out.put("<Extensions>\r\n<ax2:TPX>\r\n");
-        if (speed) {
-            out.put("<ax2:Speed>");
-            out.put(p.speed);
-            out.put("</ax2:Speed>\r\n");
-        }
-        if (cadence && running) {
-            out.put("<ax2:RunCadence>");
-            out.put(p.cadence);
-            out.put("</ax2:RunCadence>\r\n");
-        }
-        if (power) {
-            out.put("<ax2:Watts>");
-            out.put(p.power);
-            out.put("</ax2:Watts>\r\n");
-        }
-        out.put("</ax2:TPX>\r\n</Extensions>\r\n");
-    }
-    out.put("</Trackpoint>\r\n");
 }
 
 // The laps in the order written, with their parts: a run without parts is
@@ -345,10 +250,6 @@ void TcxDayFile::gatherLaps(const Run &run)
 // point before, and a lap whose start cannot be read gets no point.
 std::span<const std::string_view> TcxDayFile::write(const Run &run)
 {
-    // Without its document (a reader that keeps none), a TCX run is written
-    // from its laps and points as any other run.
-    if (run.format == RunFormat::Tcx && !run.document.empty())
-        return run.document;
     out.clear();
     out.put(kHead);
     gatherLaps(run);
@@ -357,6 +258,17 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
         const auto start = readInstant(laps[lap].lap->startTime);
         lapEnds[lap - 1] = start ? std::optional(start->milliseconds()) : lapEnds[lap];
     }
+    if (run.points->textsArePlain())
+        writeActivities<PlainPointTexts>(run);
+    else
+        writeActivities<CheckedPointTexts>(run);
+    out.put(kTail);
+    file = out.bytes();
+    return {&file, 1};
+}
+
+template <class Texts> void TcxDayFile::writeActivities(const Run &run)
+{
     const TrackPoints &track = *run.points;
     int point = 0;
     for (std::size_t lap = 0; lap < laps.size(); ++lap) {
@@ -383,15 +295,14 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
             if (!PointInstants::hasTime(p))
                 continue; // the schema requires a time
             if (lapEnds[lap]) {
-                const auto at =
-                    p.madeOfNumbers ? std::optional(p.unixSeconds * 1000) : millisecondsOf(p);
+                const auto at = Texts::milliseconds(p, times);
                 if (at && *at >= *lapEnds[lap])
                     break;
             }
             if (!inTrack)
                 out.put("<Track>\r\n");
             inTrack = true;
-            writePoint(p);
+            writePoint<Texts>(p);
             if (handOverPart(out.bytes()))
                 out.clear();
         }
@@ -407,9 +318,6 @@ std::span<const std::string_view> TcxDayFile::write(const Run &run)
             out.put("</Activity>\r\n");
         }
     }
-    out.put(kTail);
-    file = out.bytes();
-    return {&file, 1};
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QFlags>
+#include <QLatin1StringView>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -12,6 +13,8 @@
 #include <QTimeZone>
 
 #include <atomic>
+#include <optional>
+#include <span>
 
 namespace kelvane {
 
@@ -46,6 +49,18 @@ enum class DayFileKind {
 };
 Q_DECLARE_FLAGS(DayFileKinds, DayFileKind)
 Q_DECLARE_OPERATORS_FOR_FLAGS(DayFileKinds)
+
+// A kind of day file as a user asks for it. The table of kinds lists every
+// kind, those above and those known only by their option.
+struct DayFileKindName {
+    DayFileKind kind;
+    QLatin1StringView option; // on the command line, without "--": "csv"
+    QLatin1StringView help;   // what --help says of it
+};
+// Every kind, in the order a run's day files are written.
+std::span<const DayFileKindName> dayFileKindNames();
+// The kind of that option; none when no kind has it.
+std::optional<DayFileKind> dayFileKindOf(QStringView option);
 
 enum class GpxVersion {
     V1_0, // no namespace, values exactly as read
