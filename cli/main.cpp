@@ -23,7 +23,7 @@ namespace {
 enum ExitStatus { Success = 0, Failure = 1, BadUsage = 2, StoppedBySignal = 128 };
 
 // Every message goes through here: a control character of a file name or of
-// a history file's text is shown as \xNN, never sent to the terminal.
+// an input's text is shown as \xNN, never sent to the terminal.
 void say(const QString &text)
 {
     const QByteArray line =

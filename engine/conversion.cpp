@@ -34,8 +34,8 @@ constexpr int kMaxSkipDetails = 100;
 QStringList inputNames(const ConversionRequest &request)
 {
     QStringList names = request.inputs;
-    if (!request.historyFile.isEmpty())
-        names.prepend(request.historyFile);
+    if (!request.inputFile.isEmpty())
+        names.prepend(request.inputFile);
     return names;
 }
 
@@ -52,7 +52,7 @@ class Conversion final : public RunSink {
     // With a list, runs are listed instead of written.
     Conversion(const ConversionRequest &request, ProgressSink &progress,
                RunListSink *list = nullptr);
-    ConversionSummary run();
+    ConversionSummary convert();
 
   private:
     void runOpened(RunFormat format) override
@@ -133,7 +133,7 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
     }
 }
 
-ConversionSummary Conversion::run()
+ConversionSummary Conversion::convert()
 {
     // A list touches no file, so it needs no turn in the output folder.
     std::optional<OutputFolderLock> lock;
@@ -426,7 +426,7 @@ QString checkRequest(const ConversionRequest &request, bool listing)
     if (!request.window.last.isValid())
         return QStringLiteral("The last day of the date window is missing or not a real date");
     if (inputNames(request).isEmpty())
-        return QStringLiteral("No history file was given");
+        return QStringLiteral("No input was given");
     if (listing)
         return {};
     if (const QFileInfo folder(request.outputFolder); !folder.isDir())
@@ -445,7 +445,7 @@ ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &p
         summary.error = problem;
         return summary;
     }
-    return Conversion(request, progress).run();
+    return Conversion(request, progress).convert();
 }
 
 ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
@@ -456,7 +456,7 @@ ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
         summary.error = problem;
         return summary;
     }
-    return Conversion(request, progress, &list).run();
+    return Conversion(request, progress, &list).convert();
 }
 
 } // namespace kelvane

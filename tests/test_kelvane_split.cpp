@@ -702,7 +702,7 @@ void TestKelvaneSplit::manyInputs_data()
     QTest::newRow("an input is never replaced by an earlier input's day file")
         << QStringList{many("b.tcx"), many("kept/20100528_01_Friday.tcx")} << QByteArray()
         << many("kept") << 1 << QStringList{"20100528_01_Friday.tcx"}
-        << QByteArrayList{"20100528_01_Friday.tcx\": it is the history file being read"};
+        << QByteArrayList{"20100528_01_Friday.tcx\": it is an input being read"};
 }
 
 void TestKelvaneSplit::manyInputs()

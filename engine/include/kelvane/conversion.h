@@ -78,7 +78,7 @@ struct ConversionOptions {
 // the output folder passed over), or "-" for standard input; all told by
 // their content.
 struct ConversionRequest {
-    QString historyFile; // the one input, when not empty; read before `inputs`
+    QString inputFile; // the one input, when not empty; read before `inputs`
     QString outputFolder;
     DateWindow window;
     ConversionOptions options;
