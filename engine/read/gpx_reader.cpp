@@ -1,20 +1,13 @@
 #include "read/gpx_reader.h"
 
+#include <kelvane/message_text.h>
+
 #include "time/instant.h"
 #include "time/utc_time.h"
 
 #include <cstdio>
 
 namespace kelvane {
-
-namespace {
-
-QString counted(int count, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
-}
-
-} // namespace
 
 GpxReader::GpxReader(InputBuffer input, const ReadingOptions &options, bool utf16)
     : input(std::move(input)), path(this->input.source().name()), options(options), utf16(utf16)

@@ -1,5 +1,7 @@
 #include "read/tcx_reader.h"
 
+#include <kelvane/message_text.h>
+
 #include "time/instant.h"
 #include "time/start_day.h"
 #include "time/utc_time.h"
@@ -7,15 +9,6 @@
 #include <algorithm>
 
 namespace kelvane {
-
-namespace {
-
-QString counted(int count, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
-}
-
-} // namespace
 
 TcxReader::TcxReader(InputBuffer input, const ReadingOptions &options, bool utf16)
     : input(std::move(input)), path(this->input.source().name()), options(options), utf16(utf16)
@@ -371,7 +364,7 @@ void TcxReader::startLap()
         activity.lap.seen = true;
         for (const XmlAttribute &attribute : tokens.attributes())
             if (attribute.name == "StartTime")
-                XmlTokenizer::expand(attribute.value, activity.lap.text);
+                expandReferences(attribute.value, activity.lap.text);
         decide(false);
     }
 }
