@@ -25,7 +25,7 @@ constexpr qint64 kBombRatio = 1000;
 constexpr int kMostFailuresInARow = 1 << 16;
 
 // Archivers keep their own files beside the user's: ".DS_Store",
-// "__MACOSX/", "._name"; a user's hidden files are not history either.
+// "__MACOSX/", "._name"; a user's hidden files are no inputs either.
 bool isHidden(const QString &path)
 {
     for (const QStringView part : QStringView(path).tokenize(u'/')) {

@@ -129,7 +129,7 @@ struct ConversionSummary {
     QList<SkippedRun> skipped; // the first hundred skipped runs and why
     // When no run was read: what the reader looks for, and the likely cause it saw.
     QString noRunHint;
-    // What the user should know of the history file as read (bytes taken in
+    // What the user should know of the input as read (bytes taken in
     // another encoding, say); empty when nothing.
     QString notice;
     bool stopped = false; // on request, before the end of the input
