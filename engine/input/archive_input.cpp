@@ -81,7 +81,7 @@ QString tooDeepReason(const QString &name)
 bool isPacked(std::string_view head)
 {
     for (const KnownFile &file : knownFiles())
-        if (file.kind == LeadingKind::Packed && file.lead.beginHead(head))
+        if (file.kind == LeadingKind::Packed && file.lead.begins(head))
             return true;
     return false;
 }

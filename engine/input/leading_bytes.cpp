@@ -40,12 +40,4 @@ std::span<const KnownFile> knownFiles()
     return kKnownFiles;
 }
 
-const KnownFile *knownFileOf(std::string_view head)
-{
-    for (const KnownFile &file : kKnownFiles)
-        if (file.lead.beginHead(head))
-            return &file;
-    return nullptr;
-}
-
 } // namespace kelvane

@@ -17,7 +17,7 @@ struct LeadingBytes {
     // When not empty, the byte after them is one of these (bzip2's block size).
     std::string_view thenOneOf = {};
 
-    bool beginHead(std::string_view head) const
+    bool begins(std::string_view head) const
     {
         const std::size_t end = offset + bytes.size() + !thenOneOf.empty();
         return !bytes.empty() && head.size() >= end && head.substr(offset, bytes.size()) == bytes &&
@@ -41,9 +41,7 @@ struct KnownFile {
     std::span<const std::string_view> patterns = {};
 };
 
+// The compressed files and archives first, then the files of other kinds.
 std::span<const KnownFile> knownFiles();
-
-// The row whose bytes begin head, or null.
-const KnownFile *knownFileOf(std::string_view head);
 
 } // namespace kelvane

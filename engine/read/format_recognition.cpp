@@ -42,7 +42,7 @@ bool isBlank(char c)
 const InputFormat *binaryFormatOf(std::string_view head)
 {
     for (const InputFormat &format : inputFormats())
-        if (format.lead.beginHead(head))
+        if (format.lead.begins(head))
             return &format;
     return nullptr;
 }
@@ -52,7 +52,7 @@ const InputFormat *binaryFormatOf(std::string_view head)
 const KnownFile *otherFileOf(std::string_view head)
 {
     for (const KnownFile &file : knownFiles())
-        if (file.kind != LeadingKind::Packed && file.lead.beginHead(head))
+        if (file.kind != LeadingKind::Packed && file.lead.begins(head))
             return &file;
     return nullptr;
 }
