@@ -1,6 +1,8 @@
 #include "command_line.h"
 #include "help_text.h"
 
+#include <kelvane/input_formats.h>
+
 #include <QCommandLineParser>
 #include <QFile>
 #include <QRegularExpression>
@@ -211,9 +213,8 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     request.helpText =
         helpText(
             QStringLiteral("kelvane-split [OPTIONS] INPUT..."),
-            QStringLiteral("Splits logbook history files, Training Center (TCX) files, FIT files "
-                           "and GPX files, told by their content, into day files: for each run "
-                           "(TCX: activity; FIT: activity file; GPX: a track's day) in the "
+            QStringLiteral("Splits %1, told by their content, into day files: for each run "
+                           "(%2) in the "
                            "window, one file of each kind chosen, named YYYYMMDD_NN_Weekday. "
                            "Without a kind chosen, the XML day file is written. An INPUT is a "
                            "file, a compressed file (gzip, bzip2, xz, zstd), an archive (zip, tar, "
@@ -222,7 +223,8 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
                            "passed over), or - for standard input. Inputs are read one after "
                            "another, and a day's NN counts on "
                            "across them; files of other kinds found in archives and folders are "
-                           "passed over."),
+                           "passed over.")
+                .arg(kelvane::inputFormatNames(), kelvane::runNames()),
             o.groups()) +
         QStringLiteral("\nExit status:\n"
                        "  0    every input was read\n"

@@ -20,20 +20,17 @@
 
 namespace {
 
+using kelvane::counted;
+
 enum ExitStatus { Success = 0, Failure = 1, BadUsage = 2, StoppedBySignal = 128 };
 
 // Every message goes through here: a control character of a file name or of
-// a history file's text is shown as \xNN, never sent to the terminal.
+// an input's text is shown as \xNN, never sent to the terminal.
 void say(const QString &text)
 {
     const QByteArray line =
         "kelvane-split: " + kelvane::escapeControlCharacters(text).toLocal8Bit() + '\n';
     std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
-}
-
-QString counted(int count, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
 }
 
 // The inputs are counted when there were several, or one was of many parts

@@ -9,12 +9,9 @@
 
 namespace {
 
-constexpr qsizetype kNoteCharacters = 40;
+using kelvane::counted;
 
-QString counted(qint64 count, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
-}
+constexpr qsizetype kNoteCharacters = 40;
 
 void printLine(const QStringList &fields)
 {

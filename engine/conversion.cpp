@@ -35,8 +35,8 @@ constexpr int kMaxSkipDetails = 100;
 QStringList inputNames(const ConversionRequest &request)
 {
     QStringList names = request.inputs;
-    if (!request.historyFile.isEmpty())
-        names.prepend(request.historyFile);
+    if (!request.inputFile.isEmpty())
+        names.prepend(request.inputFile);
     return names;
 }
 
@@ -86,7 +86,7 @@ class Conversion final : public RunSink {
   public:
     Conversion(const ConversionRequest &request, ProgressSink &progress, KeptRuns &kept,
                ConversionSummary &summary);
-    ConversionSummary run();
+    ConversionSummary convert();
 
   private:
     void runOpened(RunFormat format) override
@@ -186,7 +186,7 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
     reading.content = kept.needs();
 }
 
-ConversionSummary Conversion::run()
+ConversionSummary Conversion::convert()
 {
     if (!kept.begin()) {
         summary.stopped = true;
@@ -470,7 +470,7 @@ QString checkRequest(const ConversionRequest &request, bool listing)
     if (!request.window.last.isValid())
         return QStringLiteral("The last day of the date window is missing or not a real date");
     if (inputNames(request).isEmpty())
-        return QStringLiteral("No history file was given");
+        return QStringLiteral("No input was given");
     if (listing)
         return {};
     if (const QFileInfo folder(request.outputFolder); !folder.isDir())
@@ -491,7 +491,7 @@ ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &p
     }
     ConversionSummary summary;
     DayFileSaving saving(request, progress, summary);
-    return Conversion(request, progress, saving, summary).run();
+    return Conversion(request, progress, saving, summary).convert();
 }
 
 ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
@@ -504,7 +504,7 @@ ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
     }
     ConversionSummary summary;
     RunListing listing(list, request.options.timeZone, summary);
-    return Conversion(request, progress, listing, summary).run();
+    return Conversion(request, progress, listing, summary).convert();
 }
 
 } // namespace kelvane

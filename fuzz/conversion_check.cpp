@@ -628,7 +628,7 @@ QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseReq
                          int runsConverted, const QStringList &refusals)
 {
     ConversionRequest conversion;
-    conversion.historyFile = input;
+    conversion.inputFile = input;
     conversion.outputFolder = out;
     conversion.window = request.window;
     conversion.options = request.options;
@@ -703,7 +703,7 @@ QString CheckConversion(QByteArrayView data, const QString &scratchFolder)
     for (int round = 0; round < (request.convertTwice ? 2 : 1); ++round) {
         RecordingProgress progress;
         ConversionRequest conversion;
-        conversion.historyFile = input;
+        conversion.inputFile = input;
         conversion.outputFolder = out;
         conversion.window = request.window;
         conversion.options = request.options;

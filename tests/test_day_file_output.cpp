@@ -77,8 +77,8 @@ class TestDayFileOutput : public QObject {
     void discardLeavesNothing();
     void replacedFileKeepsItsMode_data();
     void replacedFileKeepsItsMode();
-    void historyFileIsNeverReplaced_data() { filesAppearOnlyAtCommit_data(); }
-    void historyFileIsNeverReplaced();
+    void inputIsNeverReplaced_data() { filesAppearOnlyAtCommit_data(); }
+    void inputIsNeverReplaced();
     void failedReplacementPutsEverythingBack_data() { filesAppearOnlyAtCommit_data(); }
     void failedReplacementPutsEverythingBack();
     void leftoversOfOursAreRemoved();
@@ -197,7 +197,7 @@ void TestDayFileOutput::replacedFileKeepsItsMode()
     QCOMPARE(entries(), QStringList({"a.xml"}));
 }
 
-void TestDayFileOutput::historyFileIsNeverReplaced()
+void TestDayFileOutput::inputIsNeverReplaced()
 {
     QFETCH(DayFileOutput::Naming, naming);
     QVERIFY(WriteFile(dir.filePath("b.xml"), "the history"));
@@ -206,7 +206,7 @@ void TestDayFileOutput::historyFileIsNeverReplaced()
     QVERIFY(output.add("a.txt", {"a"}));
     QVERIFY(output.add("b.xml", {"b"}));
     QVERIFY(!output.commit());
-    QVERIFY2(output.error().contains(dir.filePath("b.xml") + "\": it is the history file"),
+    QVERIFY2(output.error().contains(dir.filePath("b.xml") + "\": it is an input being read"),
              qPrintable(output.error()));
     QCOMPARE(entries(), QStringList({"b.xml"}));
     QCOMPARE(ReadFile(dir.filePath("b.xml")), QByteArray("the history"));

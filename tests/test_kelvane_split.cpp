@@ -4,9 +4,12 @@
 #include "history_text.h"
 #include "tcx_text.h"
 
+#include <kelvane/input_formats.h>
+
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,6 +85,7 @@ class TestKelvaneSplit : public QObject {
     void namesOnStdoutSummaryOnStderr();
     void helpAndVersion_data();
     void helpAndVersion();
+    void completionOffersTheFilesRead();
     void usageErrors_data();
     void usageErrors();
     void failures_data();
@@ -233,6 +237,25 @@ void TestKelvaneSplit::helpAndVersion()
     QVERIFY2(result.out.contains(printed), result.out.constData());
     QCOMPARE(result.err, QByteArray());
     QVERIFY(written().isEmpty());
+}
+
+// The bash completion is a static script: its inputs are the names the
+// engine's tables of formats and packed files give.
+void TestKelvaneSplit::completionOffersTheFilesRead()
+{
+    QFile script(QStringLiteral(KELVANE_SOURCE_DIR "/packaging/kelvane-split.bash"));
+    QVERIFY(script.open(QIODevice::ReadOnly));
+    const QRegularExpressionMatch offered =
+        QRegularExpression(QStringLiteral("_filedir '@\\(([^)]*)\\)'"))
+            .match(QString::fromUtf8(script.readAll()));
+    QVERIFY(offered.hasMatch());
+    QStringList extensions = offered.captured(1).split(QLatin1Char('|'));
+    QStringList read;
+    for (const QString &pattern : kelvane::inputFilePatterns())
+        read << pattern.mid(2); // "*.tcx"
+    extensions.sort();
+    read.sort();
+    QCOMPARE(extensions, read);
 }
 
 void TestKelvaneSplit::usageErrors_data()
@@ -702,7 +725,7 @@ void TestKelvaneSplit::manyInputs_data()
     QTest::newRow("an input is never replaced by an earlier input's day file")
         << QStringList{many("b.tcx"), many("kept/20100528_01_Friday.tcx")} << QByteArray()
         << many("kept") << 1 << QStringList{"20100528_01_Friday.tcx"}
-        << QByteArrayList{"20100528_01_Friday.tcx\": it is the history file being read"};
+        << QByteArrayList{"20100528_01_Friday.tcx\": it is an input being read"};
 }
 
 void TestKelvaneSplit::manyInputs()

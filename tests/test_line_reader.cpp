@@ -41,7 +41,7 @@ class TestLineReader : public QObject {
     void lines();
     void markKeepsLinesInPlace_data();
     void markKeepsLinesInPlace();
-    void folderIsNoHistoryFile();
+    void folderIsNoFile();
     void lineLongerThanTheBound_data();
     void lineLongerThanTheBound();
 };
@@ -136,7 +136,7 @@ void TestLineReader::markKeepsLinesInPlace()
     }
 }
 
-void TestLineReader::folderIsNoHistoryFile()
+void TestLineReader::folderIsNoFile()
 {
     FileSource file(dir.path());
     QVERIFY(!file.open());

@@ -10,6 +10,7 @@
 #include "text_font.h"
 
 #include <kelvane/conversion.h>
+#include <kelvane/input_formats.h>
 #include <kelvane/skim.h>
 #include <kelvane/version.h>
 
@@ -37,11 +38,6 @@ const QColor kOrange(255, 128, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kDarkRed(64, 0, 0);
 const QColor kPictureBorder(96, 96, 96);
-
-// The names the file list offers: the files of every kind the engine reads,
-// and the compressed files and archives that hold them.
-const QString kHistoryFilePatterns =
-    QStringLiteral("*.xml;*.tcx;*.fit;*.gpx;*.gz;*.bz2;*.xz;*.zst;*.zip;*.tar;*.tgz;*.tbz2;*.txz");
 
 // Places are kept in twips, 15 to a pixel, measured from the client area's corner.
 QRect Twips(int left, int top, int width, int height)
@@ -344,8 +340,9 @@ void frmKelvane::createControlsShownOnDemand()
     prbDays->setTextVisible(false);
     prbDays->hide();
 
-    File1 = Place(new FileList(environment.workingFolder, kHistoryFilePatterns, this), "File1",
-                  QString(), Twips(7320, 2820, 4635, 5955));
+    File1 = Place(
+        new FileList(environment.workingFolder, kelvane::inputFilePatterns().join(u';'), this),
+        "File1", QString(), Twips(7320, 2820, 4635, 5955));
     File1->hide();
     connect(File1, &FileList::Click, this, &frmKelvane::File1_Click);
     connect(File1, &FileList::Dismissed, this, &frmKelvane::closeFileList);

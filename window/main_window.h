@@ -36,7 +36,7 @@ class frmKelvane : public QWidget, public kelvane::ProgressSink {
     // Shows the window and fills in its starting state.
     void Load();
 
-    // The history file the run commands convert.
+    // The input the run commands convert.
     QString InputFile() const { return inputFile; }
     // Whole hours added to every track point time, -12 to 12.
     int ZOffset() const { return zOffset; }

@@ -51,7 +51,7 @@ kelvane::ConversionOptions frmKelvane::conversionOptions() const
 void frmKelvane::convert(QDate StartFilesDate, QDate EndFilesDate)
 {
     kelvane::ConversionRequest request;
-    request.historyFile = InputFile();
+    request.inputFile = InputFile();
     request.outputFolder = environment.workingFolder;
     request.window = {StartFilesDate, EndFilesDate};
     request.options = conversionOptions();

@@ -1,5 +1,6 @@
 #include "input/archive_input.h"
 
+#include "input/leading_bytes.h"
 #include "input/look_ahead_source.h"
 
 #include <archive.h>
@@ -13,8 +14,6 @@ namespace kelvane {
 
 namespace {
 
-using namespace std::string_view_literals;
-
 // What is read from the source at a time.
 constexpr std::size_t kReadBytes = 256 << 10;
 // What an input may unpack to before its bytes are weighed against the
@@ -25,22 +24,8 @@ constexpr qint64 kBombRatio = 1000;
 // (a tar archive's are read a 512-byte block at a time).
 constexpr int kMostFailuresInARow = 1 << 16;
 
-struct Magic {
-    std::size_t offset;
-    std::string_view bytes;
-};
-constexpr Magic kPackedMagic[] = {
-    {0, "\x1f\x8b"sv}, // gzip
-    {0, "\xfd"
-        "7zXZ\0"sv},           // xz
-    {0, "\x28\xb5\x2f\xfd"sv}, // zstd
-    {0, "PK\x03\x04"sv},       // zip
-    {0, "PK\x05\x06"sv},       // zip without entries
-    {257, "ustar"sv},          // tar (POSIX and GNU)
-};
-
 // Archivers keep their own files beside the user's: ".DS_Store",
-// "__MACOSX/", "._name"; a user's hidden files are not history either.
+// "__MACOSX/", "._name"; a user's hidden files are no inputs either.
 bool isHidden(const QString &path)
 {
     for (const QStringView part : QStringView(path).tokenize(u'/')) {
@@ -95,12 +80,10 @@ QString tooDeepReason(const QString &name)
 
 bool isPacked(std::string_view head)
 {
-    for (const Magic &magic : kPackedMagic)
-        if (head.size() >= magic.offset + magic.bytes.size() &&
-            head.substr(magic.offset, magic.bytes.size()) == magic.bytes)
+    for (const KnownFile &file : knownFiles())
+        if (file.kind == LeadingKind::Packed && file.lead.begins(head))
             return true;
-    // bzip2: "BZh" and the block size, a digit from 1 to 9.
-    return head.size() >= 4 && head.starts_with("BZh") && head[3] >= '1' && head[3] <= '9';
+    return false;
 }
 
 ArchiveInput::ArchiveInput(ByteSource &source, QString name, std::size_t levels,

@@ -53,7 +53,7 @@ bool FileSource::open()
     if (::fstat(fd, &info) != 0)
         return fail(QStringLiteral("Cannot open"), errno);
     if (S_ISDIR(info.st_mode)) {
-        error = QStringLiteral("\"%1\" is a folder, not a history file").arg(path);
+        error = QStringLiteral("\"%1\" is a folder, not a file").arg(path);
         return false;
     }
     // Reads block again; waitForBytes() keeps them from blocking for long.

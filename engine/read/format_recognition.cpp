@@ -1,6 +1,8 @@
 #include "read/format_recognition.h"
 
 #include "input/chunk_reader.h"
+#include "input/leading_bytes.h"
+#include "read/input_formats.h"
 #include "xml/xml_tokenizer.h"
 
 #include <algorithm>
@@ -18,40 +20,16 @@ constexpr std::size_t kHeadBytes = 64 << 10;
 // A prolog read on past the head stops here: no GPS file has one so long.
 constexpr qint64 kMostPrologBytes = 4 << 20;
 
-// Files of other kinds that people pick by mistake, known by their first
-// bytes. Compressed files and archives that the inputs are not unpacked from
-// (input/archive_input) may hold GPS files.
-struct Signature {
-    std::size_t offset;
-    std::string_view bytes;
-    const char *kind;
-    const char *kinds; // in the plural
-    bool packed;       // an archive: what it holds may be converted
-};
-constexpr Signature kSignatures[] = {
-    {0, "7z\xbc\xaf\x27\x1c"sv, "a 7-Zip archive", "7-Zip archives", true},
-    {0, "\x89PNG\r\n\x1a\n"sv, "a PNG image", "PNG images", false},
-    {0, "\xff\xd8\xff"sv, "a JPEG image", "JPEG images", false},
-    {0, "GIF8"sv, "a GIF image", "GIF images", false},
-    {0, "%PDF-"sv, "a PDF document", "PDF documents", false},
-};
-// The formats told by their root element's local name; any other XML is
-// taken for a history file, as the history reader finds runs in any XML.
-struct RootName {
-    std::string_view localName;
-    RunFormat format;
-};
-constexpr RootName kRootNames[] = {
-    {"History"sv, RunFormat::History},
-    {"TrainingCenterDatabase"sv, RunFormat::Tcx},
-    {"gpx"sv, RunFormat::Gpx},
-};
-
+// The format told by the root element's local name.
 RunFormat formatOfRoot(std::string_view localName)
 {
-    for (const RootName &root : kRootNames)
-        if (root.localName == localName)
-            return root.format;
+    for (const InputFormat &format : inputFormats())
+        for (const std::string_view root : format.rootNames)
+            if (root == localName)
+                return format.format;
+    for (const InputFormat &format : inputFormats())
+        if (format.anyXml)
+            return format.format;
     return RunFormat::History;
 }
 
@@ -60,18 +38,22 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// A FIT file: its header's size, then ".FIT" at byte 8.
-bool isFit(std::string_view head)
+// The binary format whose leading bytes begin head, or null.
+const InputFormat *binaryFormatOf(std::string_view head)
 {
-    return head.size() >= 12 && head.substr(8, 4) == ".FIT";
+    for (const InputFormat &format : inputFormats())
+        if (format.lead.begins(head))
+            return &format;
+    return nullptr;
 }
 
-const Signature *signatureOf(std::string_view head)
+// A file of another kind, or an archive that is not unpacked; the packed
+// files read were unpacked before their bytes came here.
+const KnownFile *otherFileOf(std::string_view head)
 {
-    for (const Signature &signature : kSignatures)
-        if (head.size() >= signature.offset + signature.bytes.size() &&
-            head.substr(signature.offset, signature.bytes.size()) == signature.bytes)
-            return &signature;
+    for (const KnownFile &file : knownFiles())
+        if (file.kind != LeadingKind::Packed && file.lead.begins(head))
+            return &file;
     return nullptr;
 }
 
@@ -221,20 +203,20 @@ RecognisedFormat recogniseFormat(InputBuffer &input)
     }
     const QString name = input.source().name();
     std::string_view head(input.data(), input.size());
-    if (isFit(head)) {
-        recognised.format = RunFormat::Fit;
+    if (const InputFormat *binary = binaryFormatOf(head)) {
+        recognised.format = binary->format;
         return recognised;
     }
-    if (const Signature *signature = signatureOf(head)) {
+    if (const KnownFile *other = otherFileOf(head)) {
+        const bool unpacked = other->kind == LeadingKind::Unpacked;
         recognised.refusal =
-            signature->packed
-                ? QStringLiteral("\"%1\" is %2, which Kelvane does not read: unpack it and "
-                                 "convert what it holds")
-                      .arg(name, QLatin1StringView(signature->kind))
-                : QStringLiteral("\"%1\" is %2, not a GPS file")
-                      .arg(name, QLatin1StringView(signature->kind));
-        recognised.notGps = !signature->packed;
-        recognised.kinds = QLatin1StringView(signature->kinds);
+            unpacked ? QStringLiteral("\"%1\" is %2, which Kelvane does not read: unpack it and "
+                                      "convert what it holds")
+                           .arg(name, QLatin1StringView(other->name))
+                     : QStringLiteral("\"%1\" is %2, not a GPS file")
+                           .arg(name, QLatin1StringView(other->name));
+        recognised.notGps = !unpacked;
+        recognised.kinds = QLatin1StringView(other->plural);
         return recognised;
     }
     if (bool bigEndian = false; isUtf16(head, bigEndian)) {

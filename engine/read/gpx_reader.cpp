@@ -1,5 +1,7 @@
 #include "read/gpx_reader.h"
 
+#include <kelvane/message_text.h>
+
 #include "time/instant.h"
 #include "time/utc_time.h"
 
@@ -7,75 +9,9 @@
 
 namespace kelvane {
 
-namespace {
-
-QString counted(int count, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
-}
-
-} // namespace
-
 GpxReader::GpxReader(InputBuffer input, const ReadingOptions &options, bool utf16)
-    : input(std::move(input)), path(this->input.source().name()), options(options), utf16(utf16)
+    : XmlRunReader(std::move(input), options, utf16, RunFormat::Gpx, "GPX file")
 {
-    // A stop is looked at within runs too: one run may be gigabytes long.
-    this->input.stopWhen(options.stop);
-}
-
-void GpxReader::read(RunSink &runSink)
-{
-    sink = &runSink;
-    if (utf16) {
-        error = QStringLiteral("\"%1\" is a GPX file in UTF-16, which Kelvane does not read: save "
-                               "it as UTF-8 and convert that")
-                    .arg(path);
-        return;
-    }
-    open.assign(1, Kind::Document);
-    // Values are taken by their offsets; only text with references needs a look.
-    tokens.setReportPlainText(false);
-    tokens.setLongestKept(qint64(options.largestRun));
-    readTokens();
-    misencoded = misencodedNotice(path, tokens);
-}
-
-void GpxReader::readTokens()
-{
-    for (;;) {
-        const XmlToken token = tokens.next();
-        if (tokens.letGoOfKept())
-            runTooLarge();
-        switch (token) {
-        case XmlToken::StartTag:
-            if (!startElement())
-                return;
-            break;
-        case XmlToken::EndTag: {
-            const Kind kind = open.back();
-            open.pop_back();
-            if (!endElement(kind, tokens.tokenOffset()))
-                return;
-            break;
-        }
-        case XmlToken::Instruction:
-            if (open.size() == 1)
-                documentHead.takeDeclaration(input, tokens);
-            [[fallthrough]];
-        case XmlToken::Text: // one with references
-        case XmlToken::CData:
-        case XmlToken::Comment:
-            values.markup();
-            break;
-        case XmlToken::Doctype:
-            break;
-        case XmlToken::End:
-            return;
-        case XmlToken::Error:
-            error = notWellFormed(input, tokens);
-            return;
-        }
-    }
 }
 
 // Names are compared without their prefix: the extensions of track points
@@ -195,7 +131,7 @@ bool GpxReader::endElement(Kind kind, qint64 contentEnd)
         point.time = values.end(contentEnd, pointStore);
         break;
     case Kind::Elevation:
-        point.elevation = values.end(contentEnd, pointStore);
+        point.altitude = values.end(contentEnd, pointStore);
         break;
     case Kind::HeartRate:
         point.heartRate = values.end(contentEnd, pointStore);
@@ -446,50 +382,19 @@ void GpxReader::runTooLarge()
 // Points without a position are left out of every day file.
 void GpxReader::takePoint(std::string_view time)
 {
-    if (!recordingPoints)
-        return;
-    if (!point.latitude.present || !point.longitude.present) {
-        points.leaveOut();
-        return;
-    }
-    TrackPoint row;
-    row.latitude = values.view(point.latitude, pointStore);
-    row.longitude = values.view(point.longitude, pointStore);
-    row.hasAltitude = point.elevation.present;
-    row.altitude = values.view(point.elevation, pointStore);
-    UtcTime utc;
-    row.hasTime = point.time.present && utcTime(time, utcScratch, utc);
-    if (row.hasTime) {
-        row.date = utc.date;
-        row.time = utc.time;
-    }
-    row.heartRate = values.view(point.heartRate, pointStore);
-    row.cadence = values.view(point.cadence, pointStore);
-    row.power = values.view(point.power, pointStore);
-    row.temperature = values.view(point.temperature, pointStore);
-    points.append(row);
-    if (points.byteSize() > options.largestRun)
-        runTooLarge();
+    if (recordingPoints)
+        appendPoint(point, pointStore, time);
 }
 
 bool GpxReader::closeRun(qint64 bodyEnd, bool closesSegment)
 {
-    Run run;
     if (current.isKept()) {
         if (keepDocument)
             buildDocument(bodyEnd, closesSegment);
-        run.document = document;
-        run.points = &points;
-        if (options.content.details) {
+        if (options.content.details)
             takeLap();
-            run.laps = laps;
-            run.sport = trackSport;
-            run.notes = trackNotes;
-        }
     }
-    const bool goOn = current.close(run);
-    points.clear();
-    return goOn;
+    return XmlRunReader::closeRun(trackSport, trackNotes);
 }
 
 // A track has no laps: its run is one, from its first point's time to its

@@ -13,11 +13,7 @@
 // written, so its GPX day file is the input's own bytes and memory follows the
 // largest day of a track, not the file.
 
-#include "input/chunk_reader.h"
-#include "read/open_run.h"
-#include "read/xml_values.h"
-#include "run/run.h"
-#include "xml/xml_tokenizer.h"
+#include "read/xml_run_reader.h"
 
 #include <cstdint>
 #include <string>
@@ -25,7 +21,31 @@
 
 namespace kelvane {
 
-class GpxReader final : public RunReader {
+// What an element is to the GPX reader, known from its name and its parent's kind.
+enum class GpxKind : std::uint8_t {
+    Other, // passed over, and so is everything inside it
+    Document,
+    Root,
+    Metadata,
+    FileTime, // the file's own time: metadata/time (1.1), gpx/time (1.0)
+    Waypoint,
+    Route,
+    Track,
+    TrackName,
+    TrackType,
+    Segment,
+    Point,
+    Time,
+    Elevation,
+    PointExtensions,
+    TrackPointExtension,
+    Temperature,
+    HeartRate,
+    Cadence,
+    Power,
+};
+
+class GpxReader final : public XmlRunReader<GpxReader, GpxKind> {
   public:
     // Reads on from the bytes the buffer holds. utf16: the text is UTF-16,
     // which is not read (see read()).
@@ -33,41 +53,13 @@ class GpxReader final : public RunReader {
 
     // Runs are numbered by their whole start date.
     NumberingRule numberingRule() const override { return NumberingRule::Date; }
-    void read(RunSink &sink) override;
-    QString errorString() const override { return error; }
     QString noRunHint() const override;
-    QString notice() const override { return misencoded; }
     NonRuns nonRuns() const override { return others; }
 
   private:
-    // What an element is to the reader, known from its name and its parent's kind.
-    enum class Kind : std::uint8_t {
-        Other, // passed over, and so is everything inside it
-        Document,
-        Root,
-        Metadata,
-        FileTime, // the file's own time: metadata/time (1.1), gpx/time (1.0)
-        Waypoint,
-        Route,
-        Track,
-        TrackName,
-        TrackType,
-        Segment,
-        Point,
-        Time,
-        Elevation,
-        PointExtensions,
-        TrackPointExtension,
-        Temperature,
-        HeartRate,
-        Cadence,
-        Power,
-    };
-    struct PointTexts {
-        XmlText latitude, longitude, elevation, time, temperature, heartRate, cadence, power;
-    };
+    friend XmlRunReader<GpxReader, GpxKind>;
+    using Kind = GpxKind;
 
-    void readTokens();
     Kind childKind(Kind parent, std::string_view name) const;
     bool startElement();
     bool endElement(Kind kind, qint64 contentEnd);
@@ -79,6 +71,7 @@ class GpxReader final : public RunReader {
     bool endPoint();
     bool closeTrack();
     void takeTrackHead(qint64 end);
+    void beforeReading() {}
     void beginRun(qint64 begin, qint64 tagOffset, bool reopensSegment);
     void startRun(std::string_view startTime, QDate day);
     void skipRun(const QString &reason);
@@ -94,21 +87,8 @@ class GpxReader final : public RunReader {
         return current.outcome() == OpenRun::Outcome::Undecided || current.isKept();
     }
 
-    ChunkReader input;
-    const QString path;
-    const ReadingOptions options;
-    // A GPX day file of a GPX run is its document, as is its own format's day file.
-    const bool keepDocument = options.content.keepsDocumentOf(RunFormat::Gpx);
-    const bool utf16;
-    XmlTokenizer tokens{input};
-    XmlValues values{input, tokens};
-    RunSink *sink = nullptr;
-    QString error;
-    QString misencoded;
     NonRuns others;
 
-    std::vector<Kind> open; // the kinds of the open elements, the document first
-    XmlDocumentHead documentHead;
     std::string fileHead; // the declaration and the root's start tag, each on its line
     std::string fileTime;
     bool fileTimeSeen = false;
@@ -128,7 +108,6 @@ class GpxReader final : public RunReader {
     qint64 lastSegmentEnd = -1; // of the track's last segment so far
 
     // The open run: a day of the track.
-    OpenRun current{RunFormat::Gpx};
     QDate runDay;
     qint64 bodyBegin = -1;   // of its bytes in the input; -1: none yet
     qint64 runTagOffset = 0; // of the tag it begins with, whose line a skip names
@@ -141,14 +120,10 @@ class GpxReader final : public RunReader {
     qint64 pointTagOffset = 0;
     PointTexts point;
     std::string pointStore; // expanded texts of the point
-    TrackPoints points;
-    std::string utcScratch;
 
-    std::vector<Lap> laps;
     std::string lapSeconds, lapMeters;
     std::string closing, tail;
     std::string bodyInUtf8; // the run's bytes, when some are not UTF-8
-    std::vector<std::string_view> document;
 };
 
 } // namespace kelvane

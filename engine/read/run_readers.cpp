@@ -1,34 +1,9 @@
-// The formats runs are read in, and their readers: a new format is one line here.
-
 #include "read/run_readers.h"
 
-#include "read/fit_reader.h"
 #include "read/format_recognition.h"
-#include "read/gpx_reader.h"
-#include "read/history_reader.h"
-#include "read/tcx_reader.h"
+#include "read/input_formats.h"
 
 namespace kelvane {
-
-namespace {
-
-std::unique_ptr<RunReader> readerOf(const RecognisedFormat &recognised, InputBuffer &&input,
-                                    const ReadingOptions &options)
-{
-    switch (recognised.format) {
-    case RunFormat::History:
-        return std::make_unique<HistoryReader>(std::move(input), options, recognised.utf16);
-    case RunFormat::Tcx:
-        return std::make_unique<TcxReader>(std::move(input), options, recognised.utf16);
-    case RunFormat::Gpx:
-        return std::make_unique<GpxReader>(std::move(input), options, recognised.utf16);
-    case RunFormat::Fit:
-        return std::make_unique<FitReader>(std::move(input), options);
-    }
-    return nullptr;
-}
-
-} // namespace
 
 std::unique_ptr<RunReader> makeRunReader(ByteSource &source, bool named,
                                          const ReadingOptions &options, Refusal &refusal)
@@ -46,7 +21,7 @@ std::unique_ptr<RunReader> makeRunReader(ByteSource &source, bool named,
                    empty ? QStringLiteral("empty files") : QStringLiteral("text files")};
         return nullptr;
     }
-    return readerOf(recognised, std::move(input), options);
+    return inputFormat(recognised.format).makeReader(std::move(input), options, recognised.utf16);
 }
 
 } // namespace kelvane

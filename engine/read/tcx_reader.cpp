@@ -1,5 +1,7 @@
 #include "read/tcx_reader.h"
 
+#include <kelvane/message_text.h>
+
 #include "time/instant.h"
 #include "time/start_day.h"
 #include "time/utc_time.h"
@@ -8,79 +10,16 @@
 
 namespace kelvane {
 
-namespace {
-
-QString counted(int count, const char *one, const char *many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
-}
-
-} // namespace
-
 TcxReader::TcxReader(InputBuffer input, const ReadingOptions &options, bool utf16)
-    : input(std::move(input)), path(this->input.source().name()), options(options), utf16(utf16)
+    : XmlRunReader(std::move(input), options, utf16, RunFormat::Tcx, "Training Center file")
 {
-    // A stop is looked at within runs too: one run may be gigabytes long.
-    this->input.stopWhen(options.stop);
 }
 
-void TcxReader::read(RunSink &runSink)
+// Day files repeat the Author, which comes after the activities.
+void TcxReader::beforeReading()
 {
-    sink = &runSink;
-    if (utf16) {
-        error = QStringLiteral("\"%1\" is a Training Center file in UTF-16, which Kelvane does not "
-                               "read: save it as UTF-8 and convert that")
-                    .arg(path);
-        return;
-    }
-    // Day files repeat the Author, which comes after the activities.
     if (keepDocument)
         author = findTcxAuthor(input.source());
-    open.assign(1, Kind::Document);
-    // Values are taken by their offsets; only text with references needs a look.
-    tokens.setReportPlainText(false);
-    tokens.setLongestKept(qint64(options.largestRun));
-    readTokens();
-    misencodedNotice = kelvane::misencodedNotice(path, tokens);
-}
-
-void TcxReader::readTokens()
-{
-    for (;;) {
-        const XmlToken token = tokens.next();
-        if (tokens.letGoOfKept())
-            runTooLarge();
-        switch (token) {
-        case XmlToken::StartTag:
-            startElement();
-            break;
-        case XmlToken::EndTag: {
-            const Kind kind = open.back();
-            open.pop_back();
-            if (!endElement(kind, tokens.tokenOffset()))
-                return;
-            break;
-        }
-        case XmlToken::Text: // one with references
-            values.markup();
-            break;
-        case XmlToken::Instruction:
-            if (open.size() == 1)
-                documentHead.takeDeclaration(input, tokens);
-            [[fallthrough]];
-        case XmlToken::CData:
-        case XmlToken::Comment:
-            values.markup();
-            break;
-        case XmlToken::Doctype:
-            break;
-        case XmlToken::End:
-            return;
-        case XmlToken::Error:
-            error = notWellFormed(input, tokens);
-            return;
-        }
-    }
 }
 
 // Names are compared without their prefix: files use the default namespace,
@@ -177,7 +116,7 @@ TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
     }
 }
 
-void TcxReader::startElement()
+bool TcxReader::startElement()
 {
     const Kind parent = open.back();
     const Kind kind = parent == Kind::Other ? Kind::Other : childKind(parent, tokens.localName());
@@ -238,6 +177,7 @@ void TcxReader::startElement()
         open.push_back(kind);
     else if (kind != Kind::Other)
         endElement(kind, tokens.tokenEndOffset());
+    return true;
 }
 
 bool TcxReader::endElement(Kind kind, qint64 contentEnd)
@@ -371,7 +311,7 @@ void TcxReader::startLap()
         activity.lap.seen = true;
         for (const XmlAttribute &attribute : tokens.attributes())
             if (attribute.name == "StartTime")
-                XmlTokenizer::expand(attribute.value, activity.lap.text);
+                expandReferences(attribute.value, activity.lap.text);
         decide(false);
     }
 }
@@ -385,28 +325,9 @@ void TcxReader::endTrackpoint()
     }
     if (!activity.recordingPoints)
         return;
-    // Points without a position are left out of every day file.
-    if (!point.latitude.present || !point.longitude.present) {
-        points.leaveOut();
-        return;
-    }
-    TrackPoint row;
-    row.latitude = view(point.latitude, pointStore);
-    row.longitude = view(point.longitude, pointStore);
-    row.hasAltitude = point.altitude.present;
-    row.altitude = view(point.altitude, pointStore);
-    UtcTime utc;
-    row.hasTime = point.time.present && utcTime(view(point.time, pointStore), utcScratch, utc);
-    if (row.hasTime) {
-        row.date = utc.date;
-        row.time = utc.time;
-    }
-    row.heartRate = view(point.heartRate, pointStore);
-    row.cadence = view(point.cadence.present ? point.cadence : point.runCadence, pointStore);
-    row.power = view(point.power, pointStore);
-    points.append(row);
-    if (points.byteSize() > options.largestRun)
-        runTooLarge();
+    if (!point.cadence.present)
+        point.cadence = point.runCadence;
+    appendPoint(point, pointStore, view(point.time, pointStore));
 }
 
 // A run that holds too much is skipped, and what it held let go.
@@ -483,12 +404,9 @@ bool TcxReader::closeActivity()
 {
     decide(true);
     inActivity = false;
-    Run run;
     if (current.isKept()) {
         if (keepDocument)
             buildDocument();
-        run.document = document;
-        run.points = &points;
         if (options.content.details) {
             laps.clear();
             for (const LapTexts &lap : lapTexts)
@@ -496,15 +414,12 @@ bool TcxReader::closeActivity()
                                 .seconds = view(lap.seconds, activityStore),
                                 .meters = view(lap.meters, activityStore),
                                 .calories = view(lap.calories, activityStore)});
-            run.laps = laps;
-            run.sport = view(activity.sport, activityStore);
-            run.notes = view(activity.notes, activityStore);
         }
     }
-    const bool goOn = current.close(run);
+    const bool goOn =
+        closeRun(view(activity.sport, activityStore), view(activity.notes, activityStore));
     activity.following = true;
     tokens.keepNothing();
-    points.clear();
     return goOn;
 }
 

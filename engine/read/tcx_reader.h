@@ -11,12 +11,8 @@
 // its XML day file is the input's own bytes and memory follows the largest
 // activity, not the file.
 
-#include "input/chunk_reader.h"
-#include "read/open_run.h"
 #include "read/tcx_author.h"
-#include "read/xml_values.h"
-#include "run/run.h"
-#include "xml/xml_tokenizer.h"
+#include "read/xml_run_reader.h"
 
 #include <cstdint>
 #include <string>
@@ -24,7 +20,42 @@
 
 namespace kelvane {
 
-class TcxReader final : public RunReader {
+// What an element is to the TCX reader, known from its name and its parent's kind.
+enum class TcxKind : std::uint8_t {
+    Other, // passed over, and so is everything inside it
+    Document,
+    Root,
+    Activities,
+    Author,  // the program that wrote the file
+    Courses, // planned routes, which are no runs
+    Course,
+    OlderHistory, // the History of Training Center v1, and the folders in it
+    OlderRun,     // a Run in it
+    Multisport,   // MultiSportSession, FirstSport, NextSport: they hold activities
+    Activity,
+    ActivityId,
+    ActivityNotes,
+    Lap,
+    LapSeconds,
+    LapMeters,
+    LapCalories,
+    Track,
+    Trackpoint,
+    Time,
+    Position,
+    Latitude,
+    Longitude,
+    Altitude,
+    HeartRate,
+    HeartRateValue,
+    Cadence,
+    PointExtensions,
+    Tpx,
+    Watts,
+    RunCadence,
+};
+
+class TcxReader final : public XmlRunReader<TcxReader, TcxKind> {
   public:
     // Reads on from the bytes the buffer holds. utf16: the text is UTF-16,
     // which is not read (see read()).
@@ -32,47 +63,12 @@ class TcxReader final : public RunReader {
 
     // Activities are numbered by their whole start date.
     NumberingRule numberingRule() const override { return NumberingRule::Date; }
-    void read(RunSink &sink) override;
-    QString errorString() const override { return error; }
     QString noRunHint() const override;
-    QString notice() const override { return misencodedNotice; }
     QString sharedNotice() const override { return authorNotice; }
 
   private:
-    // What an element is to the reader, known from its name and its parent's kind.
-    enum class Kind : std::uint8_t {
-        Other, // passed over, and so is everything inside it
-        Document,
-        Root,
-        Activities,
-        Author,  // the program that wrote the file
-        Courses, // planned routes, which are no runs
-        Course,
-        OlderHistory, // the History of Training Center v1, and the folders in it
-        OlderRun,     // a Run in it
-        Multisport,   // MultiSportSession, FirstSport, NextSport: they hold activities
-        Activity,
-        ActivityId,
-        ActivityNotes,
-        Lap,
-        LapSeconds,
-        LapMeters,
-        LapCalories,
-        Track,
-        Trackpoint,
-        Time,
-        Position,
-        Latitude,
-        Longitude,
-        Altitude,
-        HeartRate,
-        HeartRateValue,
-        Cadence,
-        PointExtensions,
-        Tpx,
-        Watts,
-        RunCadence,
-    };
+    friend XmlRunReader<TcxReader, TcxKind>;
+    using Kind = TcxKind;
     using Text = XmlText;
     // A text an activity's start day may come from.
     struct StartCandidate {
@@ -91,8 +87,8 @@ class TcxReader final : public RunReader {
     struct LapTexts {
         Text startTime, seconds, meters, calories;
     };
-    struct PointTexts {
-        Text time, latitude, longitude, altitude, heartRate, cadence, runCadence, power;
+    struct TcxPointTexts : PointTexts {
+        Text runCadence; // a running cadence, where no cadence is
     };
     struct NamespaceDeclaration {
         std::string name;  // xmlns or xmlns:prefix
@@ -100,9 +96,9 @@ class TcxReader final : public RunReader {
         std::size_t level; // of the element that declares it
     };
 
-    void readTokens();
+    void beforeReading();
     Kind childKind(Kind parent, std::string_view name) const;
-    void startElement();
+    bool startElement();
     bool endElement(Kind kind, qint64 contentEnd);
     void startRoot();
     void declareNamespaces(std::size_t level);
@@ -119,44 +115,25 @@ class TcxReader final : public RunReader {
         return values.view(text, store);
     }
 
-    ChunkReader input;
-    const QString path;
-    const ReadingOptions options;
-    // A TCX day file of a TCX run is its document, as is its own format's day file.
-    const bool keepDocument = options.content.keepsDocumentOf(RunFormat::Tcx);
-    const bool utf16;
-    XmlTokenizer tokens{input};
-    XmlValues values{input, tokens};
-    RunSink *sink = nullptr;
-    QString error;
-    QString misencodedNotice;
     QString authorNotice;
     bool documentBuilt = false;     // of an activity, for its day file
     int courses = 0, olderRuns = 0; // what a file without activities holds
 
-    std::vector<Kind> open; // the kinds of the open elements, the document first
-
     // What every day file repeats of the input.
-    XmlDocumentHead documentHead;
     std::string activitiesName;
     std::string activitiesIndentation;
     std::vector<NamespaceDeclaration> namespaces;
     TcxAuthor author;
 
     bool inActivity = false;
-    OpenRun current{RunFormat::Tcx};
     OpenActivity activity;
     std::string activityStore; // expanded texts of the open activity's laps
     std::vector<LapTexts> lapTexts;
-    PointTexts point;
+    TcxPointTexts point;
     std::string pointStore; // expanded texts of the open track point
-    TrackPoints points;
-    std::string utcScratch;
 
-    std::vector<Lap> laps;
     std::string head, tail;
     std::string activityInUtf8; // the activity's bytes, when some are not UTF-8
-    std::vector<std::string_view> document;
 };
 
 } // namespace kelvane

@@ -30,7 +30,7 @@ XmlText XmlValues::end(qint64 contentEnd, std::string &store)
         if (fieldPlain)
             expanded.assign(content);
         else
-            XmlTokenizer::textContent(content, expanded);
+            textContent(content, expanded);
         if (misencoded)
             asUtf8(expanded);
         value = expanded;

@@ -6,7 +6,7 @@
 namespace kelvane {
 
 // The formats runs are read in. A run's own day file is a document of its
-// format, holding that run alone.
+// format, holding that run alone. Each has its row in read/input_formats.cpp.
 enum class RunFormat {
     History = 0x1, // a logbook history: a History of Runs
     Tcx = 0x2,     // Training Center: a TrainingCenterDatabase of Activities
@@ -18,20 +18,8 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(RunFormats)
 inline constexpr RunFormats kEveryRunFormat =
     RunFormat::History | RunFormat::Tcx | RunFormat::Fit | RunFormat::Gpx;
 
-// The extension, with its dot, of a run's own day file.
-inline QLatin1StringView documentExtension(RunFormat format)
-{
-    switch (format) {
-    case RunFormat::History:
-        return QLatin1StringView(".xml");
-    case RunFormat::Tcx:
-        return QLatin1StringView(".tcx");
-    case RunFormat::Fit:
-        return QLatin1StringView(".fit");
-    case RunFormat::Gpx:
-        return QLatin1StringView(".gpx");
-    }
-    return {};
-}
+// The extension, with its dot, of a run's own day file (from the table of
+// input formats, read/input_formats).
+QLatin1StringView documentExtension(RunFormat format);
 
 } // namespace kelvane

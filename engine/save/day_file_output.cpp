@@ -130,7 +130,7 @@ bool DayFileOutput::nameNewFiles()
 }
 
 // What is in the way is found before any file is replaced: a folder, or the
-// history file being read.
+// input being read.
 bool DayFileOutput::checkTargets()
 {
     for (Pending &file : pending) {
@@ -140,7 +140,7 @@ bool DayFileOutput::checkTargets()
         if (target.isFolder)
             return fail(file.name, QStringLiteral("a folder of that name is in the way"));
         if (target.isProtected)
-            return fail(file.name, QStringLiteral("it is the history file being read"));
+            return fail(file.name, QStringLiteral("it is an input being read"));
         // A link planted under the name lends nothing of its target: the new
         // file keeps the mode it was made with.
         file.keepsMode = target.isFile;

@@ -25,7 +25,7 @@ namespace kelvane {
 // cannot be saved whole.
 //
 // Nothing is synced to disk: a conversion can always be repeated from its
-// history file, and syncing each of thousands of small files would cost far
+// inputs, and syncing each of thousands of small files would cost far
 // more than the conversion itself.
 //
 // The system's own calls are made in day_file_output_linux.cpp, or with the

@@ -21,7 +21,7 @@ namespace kelvane {
 
 // Saves the day files of finished runs on a second thread while the reader
 // goes on with the next runs: creating thousands of files keeps the system
-// as busy as reading and cutting the history keeps the program.
+// as busy as reading and cutting the inputs keeps the program.
 //
 // Runs are queued in batches. The reader fills one batch (a copy of the
 // files' bytes) while the other is being saved, and waits only when saving

@@ -51,4 +51,9 @@ QString messageText(std::string_view bytes, std::size_t limit)
                                                       : QString::fromLatin1(head));
 }
 
+QString counted(qint64 count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(count == 1 ? one : many));
+}
+
 } // namespace kelvane

@@ -1,5 +1,7 @@
 #include "xml/xml_text.h"
 
+#include "xml/xml_characters.h"
+
 #include <charconv>
 #include <utility>
 
@@ -246,6 +248,87 @@ void appendXmlEscaped(std::string &out, std::string_view text, bool asciiOnly)
         }
         ++i;
     }
+}
+
+bool expandReferences(std::string_view text, std::string &out)
+{
+    out.clear();
+    return appendExpanded(text, out);
+}
+
+void textContent(std::string_view content, std::string &out)
+{
+    out.clear();
+    std::size_t at = 0;
+    while (at < content.size()) {
+        const auto lt = content.find('<', at);
+        appendExpanded(content.substr(at, lt == std::string_view::npos ? lt : lt - at), out);
+        if (lt == std::string_view::npos)
+            return;
+        const std::string_view markup = content.substr(lt);
+        const auto after = [&](std::string_view close) {
+            const auto found = content.find(close, lt);
+            return found == std::string_view::npos ? found : found + close.size();
+        };
+        std::size_t end;
+        if (markup.starts_with("<![CDATA[")) {
+            end = after("]]>");
+            if (end != std::string_view::npos)
+                out.append(content.substr(lt + 9, end - 3 - (lt + 9)));
+        } else if (markup.starts_with("<!--")) {
+            end = after("-->");
+        } else if (markup.starts_with("<?")) {
+            end = after("?>");
+        } else {
+            // A tag: up to its ">", which may also stand inside a quoted value.
+            char quote = 0;
+            end = lt + 1;
+            for (; end < content.size(); ++end) {
+                const char c = content[end];
+                if (quote) {
+                    if (c == quote)
+                        quote = 0;
+                } else if (c == '"' || c == '\'') {
+                    quote = c;
+                } else if (c == '>') {
+                    break;
+                }
+            }
+            end = end < content.size() ? end + 1 : std::string_view::npos;
+        }
+        if (end == std::string_view::npos) {
+            // Not markup after all: text that was not checked, such as a
+            // history file's note holding a "<" of its own.
+            appendExpanded(markup, out);
+            return;
+        }
+        at = end;
+    }
+}
+
+// An unknown reference, or an "&" that begins none, stays as written.
+bool appendExpanded(std::string_view text, std::string &out)
+{
+    bool known = true;
+    std::size_t from = 0;
+    for (auto amp = text.find('&'); amp != std::string_view::npos; amp = text.find('&', amp + 1)) {
+        std::size_t semicolon = amp + 1;
+        while (semicolon < text.size() &&
+               (xml::is(text[semicolon], xml::kNameChar) || text[semicolon] == '#'))
+            ++semicolon;
+        char32_t c = 0;
+        if (semicolon == text.size() || text[semicolon] != ';' ||
+            !referencedCharacter(text.substr(amp + 1, semicolon - amp - 1), c)) {
+            known = false;
+            continue;
+        }
+        out.append(text.substr(from, amp - from));
+        appendCodePoint(out, c);
+        from = semicolon + 1;
+        amp = semicolon;
+    }
+    out.append(text.substr(from));
+    return known;
 }
 
 } // namespace kelvane

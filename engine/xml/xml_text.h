@@ -46,6 +46,17 @@ void appendCodePoint(std::string &out, char32_t c);
 // begins no valid sequence is read as Windows-1252, so out is always UTF-8.
 void appendUtf8(std::string &out, std::string_view bytes, ByteEncoding encoding);
 
+// Appends text, an attribute's value or character data, with its references
+// expanded (a character reference as UTF-8). An unknown reference, or an "&"
+// that begins none, stays as written, and the result is then false.
+bool appendExpanded(std::string_view text, std::string &out);
+// The same into an emptied out.
+bool expandReferences(std::string_view text, std::string &out);
+// The character data of an element's content: references expanded, CDATA
+// sections opened, and comments, processing instructions and the tags of
+// child elements left out. A "<" that begins no markup that ends is text.
+void textContent(std::string_view content, std::string &out);
+
 namespace detail {
 // For each byte: whether it may stand in XML text exactly as it is.
 struct PlainBytes {

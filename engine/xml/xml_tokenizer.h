@@ -12,6 +12,7 @@
 // and their places told (misencoded()), so that a reader can read them as such.
 
 #include "input/chunk_reader.h"
+#include "xml/xml_text.h"
 
 #include <QString>
 
@@ -119,14 +120,11 @@ class XmlTokenizer {
     QString error() const { return problem; }
     qint64 errorOffset() const { return problemOffset; }
 
-    // The value of an attribute or character data with its references
-    // expanded (a character reference as UTF-8); false when one is not known
-    // (it stays as written).
-    static bool expand(std::string_view text, std::string &out);
-    // The character data of an element's content: references expanded, CDATA
-    // sections opened, and comments, processing instructions and the tags of
-    // child elements left out. A "<" that begins no markup that ends is text.
-    static void textContent(std::string_view content, std::string &out);
+    // See kelvane::textContent (xml/xml_text.h).
+    static void textContent(std::string_view content, std::string &out)
+    {
+        kelvane::textContent(content, out);
+    }
 
     // So much of what comes before a token stays at hand with it.
     static constexpr qint64 kLookBehind = 256;
@@ -149,7 +147,6 @@ class XmlTokenizer {
     XmlToken fail(const char *at, const QString &what);
     Scan emit(XmlToken &token, XmlToken kind, const char *end);
     Scan fault(XmlToken &token, const char *at, const QString &what);
-    static bool appendExpanded(std::string_view text, std::string &out);
     bool firstOfItsName(std::string_view name);
     // Scans a name from p; null when the name is cut off by the end of the
     // bytes at hand, or when it holds a character no name may (failed is set).

@@ -93,7 +93,7 @@ struct ConversionOptions {
 // the output folder passed over), or "-" for standard input; all told by
 // their content.
 struct ConversionRequest {
-    QString historyFile; // the one input, when not empty; read before `inputs`
+    QString inputFile; // the one input, when not empty; read before `inputs`
     QString outputFolder;
     DateWindow window;
     ConversionOptions options;
@@ -144,7 +144,7 @@ struct ConversionSummary {
     QList<SkippedRun> skipped; // the first hundred skipped runs and why
     // When no run was read: what the reader looks for, and the likely cause it saw.
     QString noRunHint;
-    // What the user should know of the history file as read (bytes taken in
+    // What the user should know of the input as read (bytes taken in
     // another encoding, say); empty when nothing.
     QString notice;
     bool stopped = false; // on request, before the end of the input

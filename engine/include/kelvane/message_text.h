@@ -17,4 +17,7 @@ QString messageText(std::string_view bytes, std::size_t limit = 40);
 // The same for text already decoded (a path, a message of the system's).
 QString escapeControlCharacters(const QString &text);
 
+// "1 run", "3 runs": a count and the word for it.
+QString counted(qint64 count, const char *one, const char *many);
+
 } // namespace kelvane
