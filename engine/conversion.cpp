@@ -1,6 +1,7 @@
 // makeDayFiles: reads each input with the reader of its format and saves the
 // day files of the runs inside the date window, whatever that format is.
 
+#include "conversion_readers.h"
 #include "day_file_kinds.h"
 #include "input/input_list.h"
 #include "read/run_readers.h"
@@ -51,7 +52,7 @@ class Conversion final : public RunSink {
   public:
     // With a list, runs are listed instead of written.
     Conversion(const ConversionRequest &request, ProgressSink &progress,
-               RunListSink *list = nullptr);
+               RunListSink *list = nullptr, RunReaderMaker makeReader = makeRunReader);
     ConversionSummary run();
 
   private:
@@ -84,6 +85,7 @@ class Conversion final : public RunSink {
     const ConversionRequest &request;
     ProgressSink &progress;
     RunListSink *list;
+    const RunReaderMaker makeReader;
     std::optional<ZoneOffsets> zone; // whose days the runs are filed under
     struct Writer {
         DayFileKind kind;
@@ -109,8 +111,9 @@ class Conversion final : public RunSink {
     ConversionSummary summary;
 };
 
-Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress, RunListSink *list)
-    : request(request), progress(progress), list(list),
+Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress, RunListSink *list,
+                       RunReaderMaker makeReader)
+    : request(request), progress(progress), list(list), makeReader(std::move(makeReader)),
       saver(request.outputFolder, [this](const QStringList &files) { runSaved(files); })
 {
     if (request.options.timeZone.isValid())
@@ -195,7 +198,7 @@ void Conversion::readInput(const Input &input, bool alone)
         return inputFailed(input.error);
     Refusal refusal;
     const std::unique_ptr<RunReader> reader =
-        makeRunReader(*input.source, input.named, reading, refusal);
+        makeReader(*input.source, input.named, reading, refusal);
     if (!reader && refusal.notGps && !input.named) {
         ++summary.inputsNotGps;
         ++summary.notGpsKinds[refusal.kinds];
@@ -440,12 +443,18 @@ QString checkRequest(const ConversionRequest &request, bool listing)
 
 ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &progress)
 {
+    return makeDayFilesReadBy(request, progress, makeRunReader);
+}
+
+ConversionSummary makeDayFilesReadBy(const ConversionRequest &request, ProgressSink &progress,
+                                     const RunReaderMaker &makeReader)
+{
     if (const QString problem = checkRequest(request, false); !problem.isEmpty()) {
         ConversionSummary summary;
         summary.error = problem;
         return summary;
     }
-    return Conversion(request, progress).run();
+    return Conversion(request, progress, nullptr, makeReader).run();
 }
 
 ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,
