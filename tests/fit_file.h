@@ -137,4 +137,11 @@ class FitFile {
     Layout layouts[16];
 };
 
+// The bytes with the one at `at` (from the end where negative) changed.
+inline QByteArray WithByte(QByteArray bytes, qsizetype at, char value)
+{
+    bytes[at < 0 ? bytes.size() + at : at] = value;
+    return bytes;
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 // files that are no activity.
 
 #include "fit_file.h"
+#include "history_text.h"
 #include "test_fixtures.h"
 
 #include <QRegularExpression>
@@ -11,6 +12,7 @@
 
 using namespace kelvane;
 using namespace fixtures;
+using history_text::WriteFile;
 
 namespace {
 
@@ -56,12 +58,6 @@ FitFile Activity(qint64 created = T, int type = 4)
     return file;
 }
 
-QByteArray WithByte(QByteArray bytes, qsizetype at, char value)
-{
-    bytes[at < 0 ? bytes.size() + at : at] = value;
-    return bytes;
-}
-
 // The lines of a day file that hold a value: of XML, all but its
 // declaration, its root element and the lines of a bare tag.
 QString ValueLines(const QByteArray &file)
@@ -87,6 +83,7 @@ class TestFitReader : public QObject {
   private Q_SLOTS:
     void dayFiles_data();
     void dayFiles();
+    void stopWithinTheInput();
 };
 
 void TestFitReader::dayFiles_data()
@@ -327,9 +324,7 @@ void TestFitReader::dayFiles()
     QFETCH(QString, kinds);
     QFETCH(QString, expected);
     const QString path = dir.filePath(QStringLiteral("in.fit"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(input) == input.size());
-    file.close();
+    QVERIFY(WriteFile(path, input));
     ConversionOptions options;
     options.dayFiles.setFlag(DayFileKind::OwnFormat, kinds.contains(u"fit"));
     options.dayFiles.setFlag(DayFileKind::Csv, kinds.contains(u"csv"));
@@ -351,6 +346,32 @@ void TestFitReader::dayFiles()
         if (!text.isEmpty())
             shown += text + "\n";
     QCOMPARE(shown.replace(path, QStringLiteral("in.fit")), expected);
+}
+
+// A stop asked for once the first run's start is known: the reading ends
+// within that run, and nothing of it or of the files after it is written.
+void TestFitReader::stopWithinTheInput()
+{
+    struct Stopper final : ProgressSink {
+        void beginDays(int, int) override { stop = true; }
+        void setDay(int) override {}
+        void showFileName(const QString &) override {}
+        void fileSaved(const QString &) override { ++saved; }
+        std::atomic_bool stop = false;
+        int saved = 0;
+    } stopper;
+    const QByteArray one = Activity().data(kTimed, {T, 100}).data(kLap, {T}).bytes();
+    const QString path = dir.filePath(QStringLiteral("in.fit"));
+    QVERIFY(WriteFile(path, one + one + WithByte(one, -1, 0)));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    QVERIFY(EmptyFolder(out));
+    const ConversionSummary summary = makeDayFiles(
+        {path, out, {earliestDay(), kToday}, Kinds(DayFileKind::Csv), kToday, &stopper.stop},
+        stopper);
+    QVERIFY(summary.stopped);
+    QCOMPARE(summary.runsRead, 1);
+    QCOMPARE(stopper.saved, 0);
+    QCOMPARE(summary.notice, QString());
 }
 
 QTEST_GUILESS_MAIN(TestFitReader)
