@@ -104,57 +104,30 @@ void TestFitReader::dayFiles_data()
             .data(kLap, {T, 2000, 2000, 333, 12, 150, 151, 0, 1, 1})
             .data(kSession, {T, 1, 1})
             .bytes(),
-        "== 20210908_01_Wednesday.txt\n"
-        "Latitude,Longitude,Altitude, Date,Time\n"
-        "45,-22.5,123.4,2021-09-08,01:47:10\n"
-        "45.00002146,-22.50002146,124,2021-09-08,01:47:11\n"
-        "== 20210908_01_Wednesday.gpx\n"
-        "<time>2021-09-08T01:47:10Z</time>\n"
-        "<type>running</type>\n"
-        "<trkpt lat=\"45\" lon=\"-22.5\">\n"
-        "<ele>123.4</ele>\n"
-        "<time>2021-09-08T01:47:10Z</time>\n"
-        "<gpxtpx:atemp>21</gpxtpx:atemp>\n"
-        "<gpxtpx:hr>150</gpxtpx:hr>\n"
-        "<gpxtpx:cad>80</gpxtpx:cad>\n"
-        "<pwr:PowerInWatts>250</pwr:PowerInWatts>\n"
-        "<trkpt lat=\"45.00002146\" lon=\"-22.50002146\">\n"
-        "<ele>124</ele>\n"
-        "<time>2021-09-08T01:47:11Z</time>\n"
-        "<gpxtpx:atemp>-2</gpxtpx:atemp>\n"
-        "<gpxtpx:hr>151</gpxtpx:hr>\n"
-        "<gpxtpx:cad>81</gpxtpx:cad>\n"
-        "<pwr:PowerInWatts>260</pwr:PowerInWatts>\n"
-        "== 20210908_01_Wednesday.tcx\n"
-        "<Activity Sport=\"Running\">\n"
-        "<Id>2021-09-08T01:47:10Z</Id>\n"
-        "<Lap StartTime=\"2021-09-08T01:47:10Z\">\n"
-        "<TotalTimeSeconds>2</TotalTimeSeconds>\n"
-        "<DistanceMeters>3.33</DistanceMeters>\n"
-        "<Calories>12</Calories>\n"
-        "<Value>150</Value>\n"
-        "<Value>151</Value>\n"
-        "<Intensity>Active</Intensity>\n"
-        "<TriggerMethod>Time</TriggerMethod>\n"
-        "<Time>2021-09-08T01:47:10Z</Time>\n"
-        "<LatitudeDegrees>45</LatitudeDegrees>\n"
-        "<LongitudeDegrees>-22.5</LongitudeDegrees>\n"
-        "<AltitudeMeters>123.4</AltitudeMeters>\n"
-        "<DistanceMeters>12.34</DistanceMeters>\n"
-        "<Value>150</Value>\n"
-        "<ax2:Speed>3.456</ax2:Speed>\n"
-        "<ax2:RunCadence>80</ax2:RunCadence>\n"
-        "<ax2:Watts>250</ax2:Watts>\n"
-        "<Time>2021-09-08T01:47:11Z</Time>\n"
+        "== 20210908_01_Wednesday.txt\nLatitude,Longitude,Altitude, Date,Time\n"
+        "45,-22.5,123.4,2021-09-08,01:47:10\n45.00002146,-22.50002146,124,2021-09-08,01:47:11\n"
+        "== 20210908_01_Wednesday.gpx\n<time>2021-09-08T01:47:10Z</time>\n<type>running</type>\n"
+        "<trkpt lat=\"45\" lon=\"-22.5\">\n<ele>123.4</ele>\n<time>2021-09-08T01:47:10Z</time>\n"
+        "<gpxtpx:atemp>21</gpxtpx:atemp>\n<gpxtpx:hr>150</gpxtpx:hr>\n"
+        "<gpxtpx:cad>80</gpxtpx:cad>\n<pwr:PowerInWatts>250</pwr:PowerInWatts>\n"
+        "<trkpt lat=\"45.00002146\" lon=\"-22.50002146\">\n<ele>124</ele>\n"
+        "<time>2021-09-08T01:47:11Z</time>\n<gpxtpx:atemp>-2</gpxtpx:atemp>\n"
+        "<gpxtpx:hr>151</gpxtpx:hr>\n<gpxtpx:cad>81</gpxtpx:cad>\n"
+        "<pwr:PowerInWatts>260</pwr:PowerInWatts>\n== 20210908_01_Wednesday.tcx\n"
+        "<Activity Sport=\"Running\">\n<Id>2021-09-08T01:47:10Z</Id>\n"
+        "<Lap StartTime=\"2021-09-08T01:47:10Z\">\n<TotalTimeSeconds>2</TotalTimeSeconds>\n"
+        "<DistanceMeters>3.33</DistanceMeters>\n<Calories>12</Calories>\n<Value>150</Value>\n"
+        "<Value>151</Value>\n<Intensity>Active</Intensity>\n<TriggerMethod>Time</TriggerMethod>\n"
+        "<Time>2021-09-08T01:47:10Z</Time>\n<LatitudeDegrees>45</LatitudeDegrees>\n"
+        "<LongitudeDegrees>-22.5</LongitudeDegrees>\n<AltitudeMeters>123.4</AltitudeMeters>\n"
+        "<DistanceMeters>12.34</DistanceMeters>\n<Value>150</Value>\n"
+        "<ax2:Speed>3.456</ax2:Speed>\n<ax2:RunCadence>80</ax2:RunCadence>\n"
+        "<ax2:Watts>250</ax2:Watts>\n<Time>2021-09-08T01:47:11Z</Time>\n"
         "<LatitudeDegrees>45.00002146</LatitudeDegrees>\n"
         "<LongitudeDegrees>-22.50002146</LongitudeDegrees>\n"
-        "<AltitudeMeters>124</AltitudeMeters>\n"
-        "<DistanceMeters>15.67</DistanceMeters>\n"
-        "<Value>151</Value>\n"
-        "<ax2:Speed>3.4</ax2:Speed>\n"
-        "<ax2:RunCadence>81</ax2:RunCadence>\n"
-        "<ax2:Watts>260</ax2:Watts>\n"
-        "<Time>2021-09-08T01:47:12Z</Time>\n");
+        "<AltitudeMeters>124</AltitudeMeters>\n<DistanceMeters>15.67</DistanceMeters>\n"
+        "<Value>151</Value>\n<ax2:Speed>3.4</ax2:Speed>\n<ax2:RunCadence>81</ax2:RunCadence>\n"
+        "<ax2:Watts>260</ax2:Watts>\n<Time>2021-09-08T01:47:12Z</Time>\n");
     // Its own day file: the file and the stored heart rate chained after it.
     row("the own format's", "fit",
         Activity().data(kTimed, {T, 100}).bytes() +
@@ -162,8 +135,7 @@ void TestFitReader::dayFiles_data()
                 .define(0, 132, {{253, 4, kUint32}, {6, 1, kUint8}, {9, 4, kUint32}})
                 .data(0, {T, 150, 0})
                 .bytes(),
-        "== 20210908_01_Wednesday.fit\n"
-        "the input\n");
+        "== 20210908_01_Wednesday.fit\nthe input\n");
     // Lap times: a timer that stood still gives the elapsed time; intensity
     // and trigger in Training Center's words.
     row("laps", "tcx",
@@ -174,31 +146,18 @@ void TestFitReader::dayFiles_data()
             .data(kLap, {T + 150, 1000, 1000, 0, 0, 0, 0, 0, 7, 1})
             .data(kSession, {T, 1, 3})
             .bytes(),
-        "== 20210908_01_Wednesday.tcx\n"
-        "<Activity Sport=\"Running\">\n"
-        "<Id>2021-09-08T01:47:10Z</Id>\n"
-        "<Lap StartTime=\"2021-09-08T01:47:10Z\">\n"
-        "<TotalTimeSeconds>90</TotalTimeSeconds>\n"
-        "<DistanceMeters>1</DistanceMeters>\n"
-        "<Calories>5</Calories>\n"
-        "<Value>120</Value>\n"
-        "<Value>130</Value>\n"
-        "<Intensity>Resting</Intensity>\n"
-        "<TriggerMethod>Distance</TriggerMethod>\n"
-        "<Time>2021-09-08T01:47:10Z</Time>\n"
-        "<Value>100</Value>\n"
-        "<Lap StartTime=\"2021-09-08T01:48:40Z\">\n"
-        "<TotalTimeSeconds>50</TotalTimeSeconds>\n"
-        "<DistanceMeters>0</DistanceMeters>\n"
-        "<Calories>0</Calories>\n"
-        "<Intensity>Active</Intensity>\n"
-        "<TriggerMethod>Location</TriggerMethod>\n"
-        "<Lap StartTime=\"2021-09-08T01:49:40Z\">\n"
-        "<TotalTimeSeconds>1</TotalTimeSeconds>\n"
-        "<DistanceMeters>0</DistanceMeters>\n"
-        "<Calories>0</Calories>\n"
-        "<Intensity>Active</Intensity>\n"
-        "<TriggerMethod>Manual</TriggerMethod>\n");
+        "== 20210908_01_Wednesday.tcx\n<Activity Sport=\"Running\">\n"
+        "<Id>2021-09-08T01:47:10Z</Id>\n<Lap StartTime=\"2021-09-08T01:47:10Z\">\n"
+        "<TotalTimeSeconds>90</TotalTimeSeconds>\n<DistanceMeters>1</DistanceMeters>\n"
+        "<Calories>5</Calories>\n<Value>120</Value>\n<Value>130</Value>\n"
+        "<Intensity>Resting</Intensity>\n<TriggerMethod>Distance</TriggerMethod>\n"
+        "<Time>2021-09-08T01:47:10Z</Time>\n<Value>100</Value>\n"
+        "<Lap StartTime=\"2021-09-08T01:48:40Z\">\n<TotalTimeSeconds>50</TotalTimeSeconds>\n"
+        "<DistanceMeters>0</DistanceMeters>\n<Calories>0</Calories>\n"
+        "<Intensity>Active</Intensity>\n<TriggerMethod>Location</TriggerMethod>\n"
+        "<Lap StartTime=\"2021-09-08T01:49:40Z\">\n<TotalTimeSeconds>1</TotalTimeSeconds>\n"
+        "<DistanceMeters>0</DistanceMeters>\n<Calories>0</Calories>\n"
+        "<Intensity>Active</Intensity>\n<TriggerMethod>Manual</TriggerMethod>\n");
     // Sessions are the parts, each with the laps it counts, or where it does
     // not count them, those that start before the next session; the last
     // takes the laps left.
@@ -212,59 +171,35 @@ void TestFitReader::dayFiles_data()
             .data(kSession, {T + 10, 2, 0xFFFF})
             .data(kSession, {T + 30, 200, 7})
             .bytes(),
-        "== 20210908_01_Wednesday.gpx\n"
-        "<time>2021-09-08T01:47:10Z</time>\n"
-        "<type>multisport</type>\n"
-        "== 20210908_01_Wednesday.tcx\n"
-        "<Activity Sport=\"Other\">\n"
-        "<Id>2021-09-08T01:47:10Z</Id>\n"
-        "<Lap StartTime=\"2021-09-08T01:47:10Z\">\n"
-        "<TotalTimeSeconds>1</TotalTimeSeconds>\n"
-        "<DistanceMeters>0</DistanceMeters>\n"
-        "<Calories>0</Calories>\n"
-        "<Intensity>Active</Intensity>\n"
-        "<TriggerMethod>Manual</TriggerMethod>\n"
-        "<Activity Sport=\"Biking\">\n"
-        "<Id>2021-09-08T01:47:20Z</Id>\n"
-        "<Lap StartTime=\"2021-09-08T01:47:20Z\">\n"
-        "<TotalTimeSeconds>1</TotalTimeSeconds>\n"
-        "<DistanceMeters>0</DistanceMeters>\n"
-        "<Calories>0</Calories>\n"
-        "<Intensity>Active</Intensity>\n"
-        "<TriggerMethod>Manual</TriggerMethod>\n"
-        "<Lap StartTime=\"2021-09-08T01:47:30Z\">\n"
-        "<TotalTimeSeconds>1</TotalTimeSeconds>\n"
-        "<DistanceMeters>0</DistanceMeters>\n"
-        "<Calories>0</Calories>\n"
-        "<Intensity>Active</Intensity>\n"
-        "<TriggerMethod>Manual</TriggerMethod>\n"
-        "<Activity Sport=\"Other\">\n"
-        "<Id>2021-09-08T01:47:40Z</Id>\n"
-        "<Lap StartTime=\"2021-09-08T01:47:40Z\">\n"
-        "<TotalTimeSeconds>1</TotalTimeSeconds>\n"
-        "<DistanceMeters>0</DistanceMeters>\n"
-        "<Calories>0</Calories>\n"
-        "<Intensity>Active</Intensity>\n"
+        "== 20210908_01_Wednesday.gpx\n<time>2021-09-08T01:47:10Z</time>\n"
+        "<type>multisport</type>\n== 20210908_01_Wednesday.tcx\n<Activity Sport=\"Other\">\n"
+        "<Id>2021-09-08T01:47:10Z</Id>\n<Lap StartTime=\"2021-09-08T01:47:10Z\">\n"
+        "<TotalTimeSeconds>1</TotalTimeSeconds>\n<DistanceMeters>0</DistanceMeters>\n"
+        "<Calories>0</Calories>\n<Intensity>Active</Intensity>\n"
+        "<TriggerMethod>Manual</TriggerMethod>\n<Activity Sport=\"Biking\">\n"
+        "<Id>2021-09-08T01:47:20Z</Id>\n<Lap StartTime=\"2021-09-08T01:47:20Z\">\n"
+        "<TotalTimeSeconds>1</TotalTimeSeconds>\n<DistanceMeters>0</DistanceMeters>\n"
+        "<Calories>0</Calories>\n<Intensity>Active</Intensity>\n"
+        "<TriggerMethod>Manual</TriggerMethod>\n<Lap StartTime=\"2021-09-08T01:47:30Z\">\n"
+        "<TotalTimeSeconds>1</TotalTimeSeconds>\n<DistanceMeters>0</DistanceMeters>\n"
+        "<Calories>0</Calories>\n<Intensity>Active</Intensity>\n"
+        "<TriggerMethod>Manual</TriggerMethod>\n<Activity Sport=\"Other\">\n"
+        "<Id>2021-09-08T01:47:40Z</Id>\n<Lap StartTime=\"2021-09-08T01:47:40Z\">\n"
+        "<TotalTimeSeconds>1</TotalTimeSeconds>\n<DistanceMeters>0</DistanceMeters>\n"
+        "<Calories>0</Calories>\n<Intensity>Active</Intensity>\n"
         "<TriggerMethod>Manual</TriggerMethod>\n");
     row("no session: the laps' sport", "gpx",
         Activity().data(kLap, {T, 1000, 1000, 0, 0, 0, 0, 0, 0, 200}).bytes(),
-        "== 20210908_01_Wednesday.gpx\n"
-        "<time>2021-09-08T01:47:10Z</time>\n"
+        "== 20210908_01_Wednesday.gpx\n<time>2021-09-08T01:47:10Z</time>\n"
         "<type>sport 200</type>\n");
     row("starts on the first session's start", "gpx",
         Activity(T - 86400).data(kTimed, {T, 100}).data(kSession, {T + 86400, 1, 0}).bytes(),
-        "== 20210909_01_Thursday.gpx\n"
-        "<time>2021-09-09T01:47:10Z</time>\n"
-        "<type>running</type>\n");
+        "== 20210909_01_Thursday.gpx\n<time>2021-09-09T01:47:10Z</time>\n<type>running</type>\n");
     row("else on the first record's time", "gpx",
         Activity(T - 86400).data(kTimed, {T, 100}).data(kTimed, {T - 2 * 86400, 100}).bytes(),
-        "== 20210908_01_Wednesday.gpx\n"
-        "<time>2021-09-08T01:47:10Z</time>\n"
-        "<type>generic</type>\n");
+        "== 20210908_01_Wednesday.gpx\n<time>2021-09-08T01:47:10Z</time>\n<type>generic</type>\n");
     row("else on the time the file was created", "gpx", Activity(T - 86400).bytes(),
-        "== 20210907_01_Tuesday.gpx\n"
-        "<time>2021-09-07T01:47:10Z</time>\n"
-        "<type>generic</type>\n");
+        "== 20210907_01_Tuesday.gpx\n<time>2021-09-07T01:47:10Z</time>\n<type>generic</type>\n");
     row("no time at all", "gpx", Activity(kNone).data(kTimed, {kNone, 100}).bytes(),
         "skipped: it holds no time to start it on: no session's start, no record's time and no "
         "time the file was created\n");
@@ -275,16 +210,14 @@ void TestFitReader::dayFiles_data()
             .data(kSession, {kNone, 1, 0})
             .data(kHr, {kNone, 100, 0})
             .bytes(),
-        "skipped: it is a FIT file that names no type and holds no record with a time (it holds 2 "
-        "records without a time, 1 session, 1 message of stored heart rate)\n");
+        "skipped: it is a FIT file that names no type and holds no record with a time (it holds "
+        "2 records without a time, 1 session, 1 message of stored heart rate)\n");
     row("a file of a type of no name", "gpx", Activity(T, 99).data(kTimed, {T, 100}).bytes(),
         "report: in.fit: byte 0: not an activity: it is a FIT file of type 99\n");
     row("chained activities: a run each", "csv",
         Activity().data(kTimed, {T, 100}).bytes() + Activity().data(kTimed, {T + 5, 101}).bytes(),
-        "== 20210908_01_Wednesday.txt\n"
-        "Latitude,Longitude,Altitude, Date,Time\n"
-        "== 20210908_02_Wednesday.txt\n"
-        "Latitude,Longitude,Altitude, Date,Time\n");
+        "== 20210908_01_Wednesday.txt\nLatitude,Longitude,Altitude, Date,Time\n"
+        "== 20210908_02_Wednesday.txt\nLatitude,Longitude,Altitude, Date,Time\n");
     // A record's seconds since power-on: dated once the device's clock is
     // known, before or after it; a date before FIT's first is none.
     row("device times", "tcx",
@@ -295,23 +228,15 @@ void TestFitReader::dayFiles_data()
             .data(kTimed, {1005, 102})
             .data(kTimed, {5, 103})
             .bytes(),
-        "== 19980703_01_Friday.tcx\n"
-        "<Activity Sport=\"Other\">\n"
-        "<Id>1998-07-03T21:24:28Z</Id>\n"
-        "<Lap StartTime=\"1998-07-03T21:24:28Z\">\n"
-        "<TotalTimeSeconds>0</TotalTimeSeconds>\n"
-        "<DistanceMeters>0</DistanceMeters>\n"
-        "<Calories>0</Calories>\n"
-        "<Intensity>Active</Intensity>\n"
-        "<TriggerMethod>Manual</TriggerMethod>\n"
-        "<Time>1998-07-03T21:24:28Z</Time>\n"
-        "<Value>100</Value>\n"
-        "<Time>1998-07-03T21:24:31Z</Time>\n"
-        "<Value>102</Value>\n");
+        "== 19980703_01_Friday.tcx\n<Activity Sport=\"Other\">\n<Id>1998-07-03T21:24:28Z</Id>\n"
+        "<Lap StartTime=\"1998-07-03T21:24:28Z\">\n<TotalTimeSeconds>0</TotalTimeSeconds>\n"
+        "<DistanceMeters>0</DistanceMeters>\n<Calories>0</Calories>\n"
+        "<Intensity>Active</Intensity>\n<TriggerMethod>Manual</TriggerMethod>\n"
+        "<Time>1998-07-03T21:24:28Z</Time>\n<Value>100</Value>\n"
+        "<Time>1998-07-03T21:24:31Z</Time>\n<Value>102</Value>\n");
     row("damaged twice", "csv",
         WithByte(WithByte(Activity().data(kTimed, {T, 100}).bytes(), 12, 0), -1, 0),
-        "== 20210908_01_Wednesday.txt\n"
-        "Latitude,Longitude,Altitude, Date,Time\n"
+        "== 20210908_01_Wednesday.txt\nLatitude,Longitude,Altitude, Date,Time\n"
         "\"in.fit\" is a damaged FIT file: byte 12: the FIT header's CRC is wrong; every whole "
         "record is read (1 more damages after it)\n");
     row("no FIT header after all", "csv", QByteArray("\x05\0\0\0\0\0\0\0.FIT", 12),
