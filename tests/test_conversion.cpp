@@ -3,6 +3,7 @@
 // input's reader reports becomes of the summary.
 
 #include "conversion_readers.h"
+#include "history_text.h"
 #include "read/open_run.h"
 #include "test_fixtures.h"
 
@@ -115,8 +116,7 @@ void TestConversion::standInRuns()
     QMap<QString, QStringList> words; // by the input's name
     for (const QString &input : inputs) {
         paths << dir.filePath(QStringLiteral("in%1").arg(paths.size() + 1));
-        QFile file(paths.last());
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+        QVERIFY(history_text::WriteFile(paths.last(), "x"));
         words[paths.last()] = input.split(u' ');
     }
     const QString out = dir.filePath(QStringLiteral("out"));
@@ -129,11 +129,8 @@ void TestConversion::standInRuns()
                                                    words.value(source.name()));
         });
     QStringList shown;
-    for (const QString &name : progress.saved) {
-        QFile file(QDir(out).filePath(name));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        shown << name + u' ' + QString::fromUtf8(file.readAll());
-    }
+    for (const QString &name : progress.saved)
+        shown << name + u' ' + history_text::ReadFile(QDir(out).filePath(name));
     shown << QStringLiteral("%1 read, %2 converted, %3 skipped")
                  .arg(summary.runsRead)
                  .arg(summary.runsConverted)

@@ -18,11 +18,13 @@ namespace {
 
 constexpr qint64 T = 1000000030;          // 2021-09-08T01:47:10Z
 constexpr qint64 kNone = -1;              // an unsigned field's invalid value: all its bits set
-constexpr qint64 kFirstDate = 0x10000000; // 1998-07-04T... : times below count from power-on
+constexpr qint64 kFirstDate = 0x10000000; // 1998-07-03T21:24:16Z; times below count from power-on
 
 // The local types of the files made here, defined once at the file's start.
 enum Local { kId, kRecord, kLap, kSession, kTimed, kHr, kCorrelation };
 
+// A file of the type (an activity), created then, its file_id written and
+// its local types defined: the rows add its messages.
 FitFile Activity(qint64 created = T, int type = 4)
 {
     FitFile file;
@@ -53,8 +55,7 @@ FitFile Activity(qint64 created = T, int type = 4)
         .define(kTimed, 20, {{253, 4, kUint32}, {3, 1, kUint8}})
         .define(kHr, 132, {{253, 4, kUint32}, {6, 1, kUint8}, {9, 4, kUint32}})
         .define(kCorrelation, 162, {{253, 4, kUint32}, {1, 4, kUint32}});
-    if (type >= 0)
-        file.data(kId, {type, created});
+    file.data(kId, {type, created});
     return file;
 }
 
