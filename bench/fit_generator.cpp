@@ -1,13 +1,11 @@
 #include "fit_generator.h"
 
-#include "fit/fit_crc.h"
+#include "fit_file.h"
 
 #include <QSaveFile>
 
 #include <cmath>
-#include <initializer_list>
 #include <numbers>
-#include <string>
 
 namespace {
 
@@ -17,72 +15,40 @@ constexpr std::uint32_t kStart = 1100000000; // 2024-11-08T11:33:20Z, in FIT sec
 // Local message types.
 enum Local { kFileIdType, kEventType, kRecordType, kLapType, kSessionType, kActivityType };
 
-enum BaseType : std::uint8_t {
-    kEnum = 0x00,
-    kUint8 = 0x02,
-    kUint16 = 0x84,
-    kSint32 = 0x85,
-    kUint32 = 0x86,
-    kUint32z = 0x8C,
-};
-
-struct Field {
-    std::uint8_t number, size, baseType;
-};
-
-// The file's messages, little-endian, in a chunk that goes to the file (and
-// into the CRC) whenever it grows large; without a file the bytes are only
-// counted, to know the data size the header gives before writing it.
+// The file's messages go to the file (and into the CRC) in pieces whenever
+// they grow large; without a file the bytes are only counted, to know the
+// data size the header gives before writing it.
 class FitOut {
   public:
     explicit FitOut(QSaveFile *file) : file(file) {}
 
-    void define(Local local, std::uint16_t message, std::initializer_list<Field> fields)
+    FitFile messages;
+
+    void write(const QByteArray &bytes)
     {
-        put(0x40 | local, 1);
-        put(0, 1); // reserved
-        put(0, 1); // little-endian
-        put(message, 2);
-        put(fields.size(), 1);
-        for (const Field &field : fields) {
-            put(field.number, 1);
-            put(field.size, 1);
-            put(field.baseType, 1);
-        }
-    }
-    void data(Local local) { put(local, 1); }
-    void put(std::uint64_t value, int size)
-    {
-        for (int i = 0; i < size; ++i)
-            chunk += char(value >> 8 * i);
-    }
-    void putCrc()
-    {
-        flush();
-        put(crc, 2);
-        flush();
+        crc = FitFile::crc(crc, bytes);
+        if (file && file->write(bytes) != bytes.size())
+            good = false;
+        written += bytes.size();
     }
     void flushSometimes()
     {
-        if (chunk.size() > (1 << 20))
-            flush();
+        if (messages.size() > (1 << 20))
+            write(messages.takeRecords());
     }
-    qint64 bytes() const { return written + qint64(chunk.size()); }
+    void finish()
+    {
+        write(messages.takeRecords());
+        QByteArray sum;
+        sum.append(char(crc)).append(char(crc >> 8));
+        write(sum);
+    }
+    qint64 bytes() const { return written + messages.size(); }
     bool ok() const { return good; }
 
   private:
-    void flush()
-    {
-        crc = kelvane::fitCrc(crc, chunk);
-        if (file && file->write(chunk.data(), qint64(chunk.size())) != qint64(chunk.size()))
-            good = false;
-        written += qint64(chunk.size());
-        chunk.clear();
-    }
-
     QSaveFile *file;
-    std::string chunk;
-    std::uint16_t crc = 0;
+    quint16 crc = 0;
     qint64 written = 0;
     bool good = true;
 };
@@ -104,21 +70,19 @@ struct Athlete {
             speed * std::sin(heading) / (111195.0 * std::cos(latitude * std::numbers::pi / 180));
         metres += speed;
         const double altitude = 420 + 60 * std::sin(time * 0.0013) + 0.3 * wobble;
-        out.data(kRecordType);
-        out.put(time, 4);
-        out.put(std::uint32_t(std::lround(latitude * 2147483648.0 / 180)), 4);
-        out.put(std::uint32_t(std::lround(longitude * 2147483648.0 / 180)), 4);
-        out.put(std::lround((altitude + 500) * 5), 4);
-        out.put(std::lround((ride ? 138 : 152) + 12 * std::sin(time * 0.003) + 2 * wobble), 1);
-        out.put(std::lround((ride ? 88 : 84) + 4 * wobble), 1);
-        out.put(std::lround(metres * 100), 4);
-        out.put(std::lround(speed * 1000), 4);
-        out.put(std::lround((ride ? 210 : 260) + 40 * std::sin(time * 0.02) + 9 * wobble), 2);
+        out.messages.data(
+            kRecordType,
+            {time, std::lround(latitude * 2147483648.0 / 180),
+             std::lround(longitude * 2147483648.0 / 180), std::lround((altitude + 500) * 5),
+             std::lround((ride ? 138 : 152) + 12 * std::sin(time * 0.003) + 2 * wobble),
+             std::lround((ride ? 88 : 84) + 4 * wobble), std::lround(metres * 100),
+             std::lround(speed * 1000),
+             std::lround((ride ? 210 : 260) + 40 * std::sin(time * 0.02) + 9 * wobble)});
         ++time;
     }
 };
 
-void WriteDefinitions(FitOut &out)
+void WriteDefinitions(FitFile &out)
 {
     out.define(
         kFileIdType, 0,
@@ -174,6 +138,7 @@ void WriteDefinitions(FitOut &out)
 // A session of `laps` laps of the sport; its laps are numbered from firstLap.
 void WriteSession(FitOut &out, Athlete &athlete, int sport, int laps, int firstLap, int index)
 {
+    const bool ride = sport == 2;
     const std::uint32_t sessionStart = athlete.time;
     const double sessionMetres = athlete.metres;
     for (int lap = 0; lap < laps; ++lap) {
@@ -183,34 +148,18 @@ void WriteSession(FitOut &out, Athlete &athlete, int sport, int laps, int firstL
             athlete.writeRecord(out, sport);
             out.flushSometimes();
         }
-        out.data(kLapType);
-        out.put(athlete.time, 4);
-        out.put(lapStart, 4);
-        out.put(kLapSeconds * 1000, 4);
-        out.put(kLapSeconds * 1000, 4);
-        out.put(std::lround((athlete.metres - lapMetres) * 100), 4);
-        out.put(sport == 2 ? 95 : 130, 2);
-        out.put(sport == 2 ? 138 : 152, 1);
-        out.put(sport == 2 ? 152 : 166, 1);
-        out.put(sport == 2 ? 88 : 84, 1);
-        out.put(sport == 2 ? 94 : 90, 1);
-        out.put(0, 1); // active
-        out.put(1, 1); // time
-        out.put(sport, 1);
-        out.put(firstLap + lap, 2);
+        // Active, ended by time.
+        out.messages.data(kLapType, {athlete.time, lapStart, kLapSeconds * 1000, kLapSeconds * 1000,
+                                     std::lround((athlete.metres - lapMetres) * 100),
+                                     ride ? 95 : 130, ride ? 138 : 152, ride ? 152 : 166,
+                                     ride ? 88 : 84, ride ? 94 : 90, 0, 1, sport, firstLap + lap});
     }
-    out.data(kSessionType);
-    out.put(athlete.time, 4);
-    out.put(sessionStart, 4);
-    out.put(sport, 1);
-    out.put(0, 1); // generic
-    out.put((athlete.time - sessionStart) * 1000, 4);
-    out.put((athlete.time - sessionStart) * 1000, 4);
-    out.put(std::lround((athlete.metres - sessionMetres) * 100), 4);
-    out.put(laps * (sport == 2 ? 95 : 130), 2);
-    out.put(firstLap, 2);
-    out.put(laps, 2);
-    out.put(index, 2);
+    // Sub-sport generic.
+    out.messages.data(kSessionType,
+                      {athlete.time, sessionStart, sport, 0, (athlete.time - sessionStart) * 1000,
+                       (athlete.time - sessionStart) * 1000,
+                       std::lround((athlete.metres - sessionMetres) * 100),
+                       laps * (ride ? 95 : 130), firstLap, laps, index});
 }
 
 // The activity's messages after the header, the CRC not included.
@@ -219,32 +168,18 @@ void WriteActivity(FitOut &out, qint64 targetBytes)
     constexpr int kSports[] = {1, 2, 1}; // running, cycling, running
     const qint64 lapBytes = qint64(kLapSeconds) * kFitRecordBytes;
     const int laps = int(std::max<qint64>(1, targetBytes / lapBytes / 3));
-    WriteDefinitions(out);
-    out.data(kFileIdType);
-    out.put(4, 1);    // activity
-    out.put(1, 2);    // Garmin
-    out.put(3113, 2); // a multisport watch
-    out.put(3950000001u, 4);
-    out.put(kStart, 4);
+    FitFile &messages = out.messages;
+    WriteDefinitions(messages);
+    // An activity of a Garmin multisport watch.
+    messages.data(kFileIdType, {4, 1, 3113, 3950000001u, kStart});
     Athlete athlete;
-    out.data(kEventType);
-    out.put(kStart, 4);
-    out.put(0, 1); // timer
-    out.put(0, 1); // start
+    messages.data(kEventType, {kStart, 0, 0}); // the timer starts
     for (int session = 0; session < 3; ++session)
         WriteSession(out, athlete, kSports[session], laps, session * laps, session);
-    out.data(kEventType);
-    out.put(athlete.time, 4);
-    out.put(0, 1);
-    out.put(4, 1); // stop all
-    out.data(kActivityType);
-    out.put(athlete.time, 4);
-    out.put((athlete.time - kStart) * 1000, 4);
-    out.put(3, 2);
-    out.put(0, 1);  // manual
-    out.put(26, 1); // activity
-    out.put(1, 1);  // stop
-    out.put(athlete.time + 3600, 4);
+    messages.data(kEventType, {athlete.time, 0, 4}); // all stop
+    // Manual, an activity, its end.
+    messages.data(kActivityType,
+                  {athlete.time, (athlete.time - kStart) * 1000, 3, 0, 26, 1, athlete.time + 3600});
 }
 
 } // namespace
@@ -260,14 +195,10 @@ GeneratedHistory GenerateFit(const QString &path, const HistoryShape &shape)
         return result;
     }
     FitOut out(&file);
-    out.put(14, 1);
-    out.put(0x20, 1);  // protocol 2.0
-    out.put(21158, 2); // profile 21.158
-    out.put(std::uint32_t(counted.bytes()), 4);
-    out.put(0x5449462E, 4); // ".FIT"
-    out.put(0, 2);          // no header CRC
+    // Profile 21.158, no header CRC.
+    out.write(FitFile::header(quint32(counted.bytes()), 21158, false));
     WriteActivity(out, shape.targetBytes);
-    out.putCrc();
+    out.finish();
     result.runs = 1;
     result.bytes = out.bytes();
     if (!out.ok() || !file.commit())

@@ -1,6 +1,7 @@
 // makeDayFiles: reads each input with the reader of its format and saves the
 // day files of the runs inside the date window, whatever that format is.
 
+#include "conversion_readers.h"
 #include "day_file_kinds.h"
 #include "input/input_list.h"
 #include "kept_runs.h"
@@ -85,7 +86,7 @@ class DayFileSaving final : public KeptRuns {
 class Conversion final : public RunSink {
   public:
     Conversion(const ConversionRequest &request, ProgressSink &progress, KeptRuns &kept,
-               ConversionSummary &summary);
+               ConversionSummary &summary, RunReaderMaker makeReader = makeRunReader);
     ConversionSummary convert();
 
   private:
@@ -116,6 +117,7 @@ class Conversion final : public RunSink {
     const ConversionRequest &request;
     ProgressSink &progress;
     KeptRuns &kept;
+    const RunReaderMaker makeReader;
     std::optional<ZoneOffsets> zone; // whose days the runs are filed under
     ReadingOptions reading;
     bool saveFailed = false; // taking a run failed: nothing more is read
@@ -176,8 +178,9 @@ QString DayFileSaving::finish()
 }
 
 Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress, KeptRuns &kept,
-                       ConversionSummary &summary)
-    : request(request), progress(progress), kept(kept), summary(summary)
+                       ConversionSummary &summary, RunReaderMaker makeReader)
+    : request(request), progress(progress), kept(kept), makeReader(std::move(makeReader)),
+      summary(summary)
 {
     if (request.options.timeZone.isValid())
         zone.emplace(request.options.timeZone);
@@ -234,7 +237,7 @@ void Conversion::readInput(const Input &input, bool alone)
         return inputFailed(input.error);
     Refusal refusal;
     const std::unique_ptr<RunReader> reader =
-        makeRunReader(*input.source, input.named, reading, refusal);
+        makeReader(*input.source, input.named, reading, refusal);
     if (!reader && refusal.notGps && !input.named) {
         ++summary.inputsNotGps;
         ++summary.notGpsKinds[refusal.kinds];
@@ -484,6 +487,12 @@ QString checkRequest(const ConversionRequest &request, bool listing)
 
 ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &progress)
 {
+    return makeDayFilesReadBy(request, progress, makeRunReader);
+}
+
+ConversionSummary makeDayFilesReadBy(const ConversionRequest &request, ProgressSink &progress,
+                                     const RunReaderMaker &makeReader)
+{
     if (const QString problem = checkRequest(request, false); !problem.isEmpty()) {
         ConversionSummary summary;
         summary.error = problem;
@@ -491,7 +500,7 @@ ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &p
     }
     ConversionSummary summary;
     DayFileSaving saving(request, progress, summary);
-    return Conversion(request, progress, saving, summary).convert();
+    return Conversion(request, progress, saving, summary, makeReader).convert();
 }
 
 ConversionSummary listRuns(const ConversionRequest &request, RunListSink &list,

@@ -1,11 +1,16 @@
 #pragma once
 
-// FIT files made by hand in tests: definitions and data messages, framed
-// with a 14-byte header and the CRC.
+// FIT files made by hand, for the tests and the benchmark's generator:
+// definitions and data messages, framed with a 14-byte header and the CRC.
+// A large file goes out in pieces (takeRecords), its CRC carried from one
+// piece to the next.
 
 #include <QByteArray>
+#include <QByteArrayView>
 
+#include <array>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -19,13 +24,13 @@ enum BaseType : quint8 {
     kUint16 = 0x84,
     kSint32 = 0x85,
     kUint32 = 0x86,
+    kUint32z = 0x8C,
 };
 
 struct Field {
     int number, size, baseType;
 };
 
-// A FIT file made by hand.
 class FitFile {
   public:
     FitFile &define(int local, int message, const std::vector<Field> &fields,
@@ -48,12 +53,13 @@ class FitFile {
     }
     // A data message of the local type's fields (0 where values ends); a compressed timestamp
     // header with its low five bits when `timeOffset` is given.
-    FitFile &data(int local, const std::vector<qint64> &values, int timeOffset = -1)
+    FitFile &data(int local, std::initializer_list<qint64> values, int timeOffset = -1)
     {
         records += char(timeOffset >= 0 ? 0x80 | local << 5 | timeOffset : local);
         const Layout &layout = layouts[local];
-        for (std::size_t i = 0; i < layout.fields.size(); ++i)
-            put(i < values.size() ? values[i] : 0, layout.fields[i].size, layout.bigEndian);
+        const qint64 *value = values.begin();
+        for (const Field &field : layout.fields)
+            put(value != values.end() ? *value++ : 0, field.size, layout.bigEndian);
         for (const int size : layout.developerSizes)
             records += QByteArray(size, char(0xAB));
         return *this;
@@ -63,18 +69,48 @@ class FitFile {
         records += bytes;
         return *this;
     }
+    // The whole file, its header giving the size of the records changed by dataSizeChange.
     QByteArray bytes(qint64 dataSizeChange = 0) const
     {
-        QByteArray file;
-        add(file, {14, 0x20, 0x3F, 0x08});
-        const quint32 dataSize = quint32(records.size() + dataSizeChange);
-        for (int i = 0; i < 4; ++i)
-            file += char(dataSize >> 8 * i);
-        file += ".FIT";
-        appendCrc(file);
+        QByteArray file = header(quint32(records.size() + dataSizeChange));
         file += records;
-        appendCrc(file);
+        const quint16 sum = crc(0, file);
+        add(file, {sum, sum >> 8});
         return file;
+    }
+
+    // The pieces of a file written as it is made: its header (profile 21.111
+    // and a header CRC unless told otherwise), the records made since the
+    // last call, and the CRC of all the bytes before it.
+    static QByteArray header(quint32 dataSize, quint16 profile = 2111, bool withCrc = true)
+    {
+        QByteArray bytes;
+        add(bytes, {14, 0x20, profile, profile >> 8});
+        for (int i = 0; i < 4; ++i)
+            bytes += char(dataSize >> 8 * i);
+        bytes += ".FIT";
+        const quint16 sum = withCrc ? crc(0, bytes) : 0;
+        add(bytes, {sum, sum >> 8});
+        return bytes;
+    }
+    QByteArray takeRecords() { return std::exchange(records, {}); }
+    qsizetype size() const { return records.size(); }
+    // CRC-16/ARC: the tests' own, not the decoder's.
+    static quint16 crc(quint16 sum, QByteArrayView bytes)
+    {
+        static constexpr std::array<quint16, 256> kTable = [] {
+            std::array<quint16, 256> table{};
+            for (int byte = 0; byte < 256; ++byte) {
+                quint16 value = quint16(byte);
+                for (int bit = 0; bit < 8; ++bit)
+                    value = value & 1 ? (value >> 1) ^ 0xA001 : value >> 1;
+                table[byte] = value;
+            }
+            return table;
+        }();
+        for (const char byte : bytes)
+            sum = (sum >> 8) ^ kTable[(sum ^ quint8(byte)) & 0xFF];
+        return sum;
     }
 
   private:
@@ -96,20 +132,16 @@ class FitFile {
             records += char(shift < 64 ? value >> shift : 0);
         }
     }
-    static void appendCrc(QByteArray &bytes)
-    {
-        // CRC-16/ARC, bit by bit: the test's own, not the decoder's.
-        quint16 crc = 0;
-        for (const char byte : bytes) {
-            crc ^= quint8(byte);
-            for (int bit = 0; bit < 8; ++bit)
-                crc = crc & 1 ? (crc >> 1) ^ 0xA001 : crc >> 1;
-        }
-        add(bytes, {crc, crc >> 8});
-    }
 
     QByteArray records;
     Layout layouts[16];
 };
+
+// The bytes with the one at `at` (from the end where negative) changed.
+inline QByteArray WithByte(QByteArray bytes, qsizetype at, char value)
+{
+    bytes[at < 0 ? bytes.size() + at : at] = value;
+    return bytes;
+}
 
 } // namespace

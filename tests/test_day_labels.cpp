@@ -1,3 +1,4 @@
+#include "test_fixtures.h"
 #include "window_fixture.h"
 
 #include <QAccessible>
@@ -7,7 +8,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QStyle>
 #include <QTableView>
 #include <QTextLayout>
@@ -274,9 +274,7 @@ void TestDayLabels::calendarHeadersReadWhole_data()
 void TestDayLabels::calendarHeadersReadWhole()
 {
     QFETCH(QLocale, locale);
-    const QLocale saved;
-    QLocale::setDefault(locale);
-    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    const fixtures::LocaleGuard guard(locale);
     WindowFixture fixture;
     fixture.open();
     auto *picker = fixture.control<QDateEdit>(QStringLiteral("DTPicker1"));
@@ -345,8 +343,7 @@ void TestDayLabels::readDayLabelWithoutBlank()
 // The long form is written and read back in the user's language.
 void TestDayLabels::otherLanguage()
 {
-    const QLocale saved;
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const fixtures::LocaleGuard german(QLocale(QLocale::German, QLocale::Germany));
     WindowFixture fixture;
     fixture.open();
     QCOMPARE(fixture.caption(QStringLiteral("labDayPic2")),
@@ -357,7 +354,6 @@ void TestDayLabels::otherLanguage()
     QDate day;
     fixture.window->ReadDayLabel(0, day);
     QCOMPARE(day, QDate(2026, 12, 4));
-    QLocale::setDefault(saved);
 }
 
 void TestDayLabels::accentsStayOnTheirLetters_data()
@@ -373,9 +369,7 @@ void TestDayLabels::accentsStayOnTheirLetters_data()
 void TestDayLabels::accentsStayOnTheirLetters()
 {
     QFETCH(QLocale, locale);
-    const QLocale saved;
-    QLocale::setDefault(locale);
-    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    const fixtures::LocaleGuard guard(locale);
     WindowFixture fixture;
     fixture.open();
     fixture.pick(0, QDate(2026, 12, 4));
@@ -405,9 +399,7 @@ void TestDayLabels::everyLanguageReadsBack_data()
 void TestDayLabels::everyLanguageReadsBack()
 {
     QFETCH(QLocale, locale);
-    const QLocale saved;
-    QLocale::setDefault(locale);
-    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    const fixtures::LocaleGuard guard(locale);
     WindowFixture fixture;
     frmKelvane &window = fixture.open();
     const QDate days[4] = {kToday, QDate(2026, 12, 1), QDate(2026, 10, 28), QDate(2026, 11, 22)};

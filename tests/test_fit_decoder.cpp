@@ -8,6 +8,7 @@
 #include "fit_decoding_check.h"
 #include "fit_file.h"
 #include "run/track_points.h"
+#include "history_text.h"
 #include "split_process.h"
 #include "text/number_text.h"
 
@@ -36,12 +37,6 @@ FitFile OneRecord()
 {
     return std::move(
         FitFile().define(0, 20, {{253, 4, kUint32}, {3, 1, kUint8}}).data(0, {T, 120}));
-}
-
-QByteArray WithByte(QByteArray bytes, qsizetype at, char value)
-{
-    bytes[at < 0 ? bytes.size() + at : at] = value;
-    return bytes;
 }
 
 // The positioned points of a FIT file as gpsbabel reads them.
@@ -437,9 +432,7 @@ void TestFitDecoder::converted()
     QFETCH(QByteArray, message);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("in.fit"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(input) == input.size());
-    file.close();
+    QVERIFY(history_text::WriteFile(path, input));
     const split_process::Result result = split_process::Split({"--tcx", "-C", dir.path(), path});
     QCOMPARE(result.status, 0);
     QVERIFY2(result.err.contains(message), result.err.constData());

@@ -8,10 +8,8 @@
 #include "history_text.h"
 #include "input/file_source.h"
 #include "read/gpx_reader.h"
+#include "test_fixtures.h"
 #include "xml_check.h"
-
-#include <kelvane/conversion.h>
-#include <kelvane/progress_sink.h>
 
 #include <QDateTime>
 #include <QDir>
@@ -20,50 +18,14 @@
 #include <QXmlStreamReader>
 
 using namespace kelvane;
+using namespace fixtures;
 using history_text::ReadFile;
 using history_text::WriteFile;
 using xml_check::Reference;
 
 namespace {
 
-const QDate kToday(2026, 12, 7);
 const QString kThreeDays = Reference(QStringLiteral("gpx/three_days.gpx"));
-
-class RecordingProgress final : public ProgressSink {
-  public:
-    void beginDays(int, int) override {}
-    void setDay(int) override {}
-    void showFileName(const QString &) override {}
-    void fileSaved(const QString &name) override { saved << name; }
-    QStringList saved;
-};
-
-struct Converted {
-    ConversionSummary summary;
-    QStringList saved; // in the order of saving
-    QString folder;
-    QByteArray file(const QString &name) const { return ReadFile(QDir(folder).filePath(name)); }
-};
-
-Converted Convert(const QTemporaryDir &dir, const QString &input, const ConversionOptions &options,
-                  const DateWindow &window = {earliestDay(), kToday})
-{
-    Converted result;
-    result.folder = dir.filePath(QStringLiteral("out"));
-    QDir(result.folder).removeRecursively();
-    QDir().mkpath(result.folder);
-    RecordingProgress progress;
-    result.summary = makeDayFiles({input, result.folder, window, options, kToday}, progress);
-    result.saved = progress.saved;
-    return result;
-}
-
-ConversionOptions Kinds(DayFileKinds kinds)
-{
-    ConversionOptions options;
-    options.dayFiles = kinds;
-    return options;
-}
 
 // The track points of a GPX file as an XML parser reads them, each as
 // "lat lon time" as written ("-" for no time); a problem when it is not

@@ -1,7 +1,5 @@
 #include "history_text.h"
-
-#include <kelvane/conversion.h>
-#include <kelvane/progress_sink.h>
+#include "test_fixtures.h"
 
 #include <QDir>
 #include <QLocale>
@@ -9,29 +7,12 @@
 #include <QTest>
 
 using namespace kelvane;
+using namespace fixtures;
 using namespace history_text;
 
 namespace {
 
-const QDate kToday(2026, 12, 7);
 const DateWindow kEverything{earliestDay(), kToday};
-
-class RecordingProgress final : public ProgressSink {
-  public:
-    void beginDays(int minDay, int maxDay) override
-    {
-        calls << QStringLiteral("BeginDays %1 %2").arg(minDay).arg(maxDay);
-    }
-    void setDay(int day) override { calls << QStringLiteral("SetDay %1").arg(day); }
-    void showFileName(const QString &name) override
-    {
-        calls << QStringLiteral("ShowFileName ") + name;
-    }
-    void fileSaved(const QString &name) override { written << name; }
-
-    QStringList calls;
-    QStringList written;
-};
 
 // The day files to write, whether notes are escaped, and the hour offset.
 ConversionOptions Options(bool xml, bool csv, bool gpx, bool escapeNotes, int offset)
@@ -43,11 +24,6 @@ ConversionOptions Options(bool xml, bool csv, bool gpx, bool escapeNotes, int of
     options.escapeHighCharacters = escapeNotes;
     options.hourOffset = offset;
     return options;
-}
-
-ConversionOptions AllFormats(int offset = 0)
-{
-    return {DayFileKind::OwnFormat | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
 }
 
 const Point kP1{"47.6205", "-122.3493", "56.1", "2004-10-25T13:45:10Z"};
@@ -79,8 +55,7 @@ class TestHistoryReader : public QObject {
     void init()
     {
         progress = RecordingProgress();
-        QDir(out()).removeRecursively();
-        QVERIFY(QDir().mkpath(out()));
+        QVERIFY(EmptyFolder(out()));
     }
 
     void writesTheThreeDayFiles();
@@ -121,8 +96,8 @@ void TestHistoryReader::writesTheThreeDayFiles()
     QVERIFY2(summary.ok(), qPrintable(summary.error));
     QCOMPARE(files(), QStringList({"20041025_01_Monday.gpx", "20041025_01_Monday.txt",
                                    "20041025_01_Monday.xml"}));
-    QCOMPARE(progress.written, QStringList({"20041025_01_Monday.xml", "20041025_01_Monday.txt",
-                                            "20041025_01_Monday.gpx"}));
+    QCOMPARE(progress.saved, QStringList({"20041025_01_Monday.xml", "20041025_01_Monday.txt",
+                                          "20041025_01_Monday.gpx"}));
     QCOMPARE(summary.runsRead, 1);
     QCOMPARE(summary.runsConverted, 1);
     QCOMPARE(summary.filesWritten, 3);
@@ -252,7 +227,7 @@ void TestHistoryReader::dayNumbering()
     QStringList expected;
     for (const QString &name : names)
         expected << name + QStringLiteral(".xml");
-    QCOMPARE(progress.written, expected);
+    QCOMPARE(progress.saved, expected);
 }
 
 void TestHistoryReader::onlyFirstStartTimeCounts()
@@ -449,7 +424,7 @@ void TestHistoryReader::formatSwitches()
     QFETCH(ConversionOptions, options);
     QFETCH(QStringList, written);
     QVERIFY(convert(History({Run("2004-10-25T08:00:00Z", {kP1})}), kEverything, options).ok());
-    QCOMPARE(progress.written, written);
+    QCOMPARE(progress.saved, written);
     const bool xml = options.dayFiles.testFlag(DayFileKind::OwnFormat);
     QCOMPARE(progress.calls.contains("ShowFileName 20041025_01_Monday.xml"), xml);
 }

@@ -1,3 +1,4 @@
+#include "test_fixtures.h"
 #include "window_fixture.h"
 
 #include <kelvane/version.h>
@@ -380,9 +381,7 @@ void TestMainWindow::rangeReadsFirstToLast_data()
 void TestMainWindow::rangeReadsFirstToLast()
 {
     QFETCH(QLocale, locale);
-    const QLocale saved;
-    QLocale::setDefault(locale);
-    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    const fixtures::LocaleGuard guard(locale);
     WindowFixture fixture;
     fixture.open();
     const auto centre = [&](const char *name) {

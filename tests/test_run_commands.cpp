@@ -1,5 +1,6 @@
 #include "archive_text.h"
 #include "tcx_text.h"
+#include "test_fixtures.h"
 #include "window_fixture.h"
 
 #include <QCheckBox>
@@ -179,9 +180,7 @@ void TestRunCommands::convertsInOtherLanguages()
     QFETCH(QLocale, locale);
     QFETCH(QString, command);
     QFETCH(QList<QDate>, days);
-    const QLocale saved;
-    QLocale::setDefault(locale);
-    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+    const fixtures::LocaleGuard guard(locale);
     WindowFixture fixture;
     fixture.addFile(QStringLiteral("walk.xml"), Walk());
     fixture.open();

@@ -6,11 +6,9 @@
 #include "input/file_source.h"
 #include "read/tcx_reader.h"
 #include "tcx_text.h"
+#include "test_fixtures.h"
 #include "time/start_day.h"
 #include "xml_check.h"
-
-#include <kelvane/conversion.h>
-#include <kelvane/progress_sink.h>
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -18,52 +16,14 @@
 #include <QXmlStreamReader>
 
 using namespace kelvane;
+using namespace fixtures;
 using namespace tcx_text;
 using history_text::ReadFile;
 using history_text::WriteFile;
 
 namespace {
 
-const QDate kToday(2026, 12, 7);
 using xml_check::Reference;
-
-class RecordingProgress final : public ProgressSink {
-  public:
-    void beginDays(int, int) override {}
-    void setDay(int) override {}
-    void showFileName(const QString &) override {}
-    void fileSaved(const QString &name) override { saved << name; }
-    QStringList saved;
-};
-
-ConversionOptions AllFormats(int offset = 0)
-{
-    return {DayFileKind::OwnFormat | DayFileKind::Csv | DayFileKind::Gpx, false, offset};
-}
-
-struct Converted {
-    ConversionSummary summary;
-    QStringList saved; // in the order of saving
-    QString folder;
-};
-
-Converted Convert(const QTemporaryDir &dir, const QString &input, const ConversionOptions &options)
-{
-    Converted result;
-    result.folder = dir.filePath(QStringLiteral("out"));
-    QDir(result.folder).removeRecursively();
-    QDir().mkpath(result.folder);
-    RecordingProgress progress;
-    result.summary =
-        makeDayFiles({input, result.folder, {earliestDay(), kToday}, options, kToday}, progress);
-    result.saved = progress.saved;
-    return result;
-}
-
-QByteArray DayFile(const Converted &converted, const QString &name)
-{
-    return ReadFile(QDir(converted.folder).filePath(name));
-}
 
 // A run as the reader handed it over, copied.
 struct RecordedRun {
@@ -318,7 +278,7 @@ void TestTcxReader::referenceFiles()
             QCOMPARE(xml_check::SchemaErrors(tcx, xml_check::kTcxSchema), QString());
 
         // The GPX 1.0 schema wants its namespace, which the day files leave out.
-        QByteArray gpx = DayFile(converted, baseNames[a] + QStringLiteral(".gpx"));
+        QByteArray gpx = converted.file(baseNames[a] + QStringLiteral(".gpx"));
         const QString withNamespace = dir.filePath(QStringLiteral("namespaced.gpx"));
         QVERIFY(WriteFile(
             withNamespace,
@@ -333,7 +293,7 @@ void TestTcxReader::referenceFiles()
         const QList<Point> &expected = activities[a];
         QCOMPARE(written.size(), expected.size());
         const QList<QByteArray> rows =
-            DayFile(converted, baseNames[a] + QStringLiteral(".txt")).split('\n');
+            converted.file(baseNames[a] + QStringLiteral(".txt")).split('\n');
         QCOMPARE(rows.size(), expected.size() + 2); // the header, and nothing after the last CR LF
         for (int i = 0; i < expected.size(); ++i) {
             const Point &w = written[i], &e = expected[i];
@@ -408,9 +368,9 @@ void TestTcxReader::layouts()
     const Converted converted = Convert(dir, input(), AllFormats());
     QVERIFY2(converted.summary.ok(), qPrintable(converted.summary.error));
     QCOMPARE(converted.saved, WithExtensions({QStringLiteral("20261102_01_Monday")}));
-    QCOMPARE(DayFile(converted, QStringLiteral("20261102_01_Monday.txt")),
+    QCOMPARE(converted.file(QStringLiteral("20261102_01_Monday.txt")),
              "Latitude,Longitude,Altitude, Date,Time\r\n" + kRows);
-    const QByteArray document = DayFile(converted, QStringLiteral("20261102_01_Monday.tcx"));
+    const QByteArray document = converted.file(QStringLiteral("20261102_01_Monday.tcx"));
     QCOMPARE(CheckDocument(document), QString());
     QVERIFY2(document.contains(activity.trimmed()), document.constData());
 }
@@ -523,9 +483,9 @@ void TestTcxReader::pointValues()
     QVERIFY(WriteFile(input(), Tcx({Activity("2026-11-02T07:00:00Z", {point})})));
     const Converted converted = Convert(dir, input(), AllFormats(offset));
     QVERIFY2(converted.summary.ok(), qPrintable(converted.summary.error));
-    QCOMPARE(DayFile(converted, QStringLiteral("20261102_01_Monday.txt")),
+    QCOMPARE(converted.file(QStringLiteral("20261102_01_Monday.txt")),
              "Latitude,Longitude,Altitude, Date,Time\r\n" + (row.isEmpty() ? row : row + "\r\n"));
-    const QByteArray gpx = DayFile(converted, QStringLiteral("20261102_01_Monday.gpx"));
+    const QByteArray gpx = converted.file(QStringLiteral("20261102_01_Monday.gpx"));
     QVERIFY2(gpx.contains(gpxPoint), gpx.constData());
 }
 
@@ -539,7 +499,7 @@ void TestTcxReader::dayFileDocument()
     QVERIFY(WriteFile(input(), text));
     const Converted converted = Convert(dir, input(), AllFormats());
     QVERIFY2(converted.summary.ok(), qPrintable(converted.summary.error));
-    QCOMPARE(DayFile(converted, QStringLiteral("20261102_01_Monday.tcx")),
+    QCOMPARE(converted.file(QStringLiteral("20261102_01_Monday.tcx")),
              kDeclaration + "\n" + kRoot + "\n  <Activities>\n" + activity + "  </Activities>\n" +
                  kAuthor + "</TrainingCenterDatabase>\n");
 }
@@ -558,7 +518,7 @@ void TestTcxReader::multisportNamespaces()
     QVERIFY(WriteFile(input(), text));
     const Converted converted = Convert(dir, input(), AllFormats());
     QVERIFY2(converted.summary.ok(), qPrintable(converted.summary.error));
-    const QByteArray document = DayFile(converted, QStringLiteral("20261102_01_Monday.tcx"));
+    const QByteArray document = converted.file(QStringLiteral("20261102_01_Monday.tcx"));
     QCOMPARE(CheckDocument(document), QString());
     QVERIFY2(document.contains("<Activities xmlns:m=\"http://www.garmin.com/xmlschemas/"
                                "TrainingCenterDatabase/v2\">\n" +

@@ -1,0 +1,172 @@
+// A fitness site's bulk export, a zip of gzipped activities: kelvane-split
+// converting it to GPX 1.1 day files in one command, against gpsbabel run
+// once per activity by a shell loop over the files unpacked (the unpacking is
+// not timed), whole processes taken in turn; then kelvane-split's peak memory
+// on the export of half as many entries and on the whole one.
+
+#include "child_process.h"
+#include "export_generator.h"
+#include "fit_generator.h"
+#include "gpx_generator.h"
+#include "history_facts.h"
+#include "scenario.h"
+#include "table.h"
+#include "tcx_generator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+namespace {
+
+constexpr double kExportSpeedTarget = 10; // gpsbabel's time, once per file, / kelvane-split's
+constexpr double kExportFlatTarget = 4;   // MiB of peak memory more for twice the entries
+constexpr int kExportEntries = 2000;
+
+// The activities of the made-up export, the kinds taken in turn: a kind is a
+// line. Kinds that this build does not read are left out (see ReadKinds).
+const ExportKind kExportKinds[] = {
+    // A ride of forty minutes, a point every 15 s as smart recording keeps them.
+    {"tcx", "gtrnctr", GenerateTcx, {1 << 10, 1, 15}},
+    // A multisport watch's half hour of run, ride and run, a record a second.
+    {"fit", "garmin_fit", GenerateFit, {1, 1}},
+    // A logbook's history of a few runs.
+    {"xml", "glogbook", GenerateHistory, {30 << 10, 1}},
+    // A phone app's ride of forty minutes, a point every 15 s.
+    {"gpx", "gpx", GenerateGpx, {1 << 10, 1, 15}},
+};
+
+// The kinds of kExportKinds whose first activity kelvane-split reads runs from.
+std::vector<ExportKind> ReadKinds(const QString &data)
+{
+    std::vector<ExportKind> kinds;
+    const QString listed = QDir(data).filePath(QStringLiteral("probe-list.txt"));
+    for (const ExportKind &kind : kExportKinds) {
+        const GeneratedActivities probe = GenerateActivities(
+            QDir(data).filePath(QStringLiteral("probe-%1").arg(QLatin1StringView(kind.extension))),
+            {&kind, 1}, 1);
+        if (!probe.error.isEmpty())
+            Fail(probe.error);
+        const ChildResult child =
+            RunChild(QStringLiteral(KELVANE_SPLIT),
+                     {QStringLiteral("--list"), QStringLiteral("-q"), probe.files.first()}, listed);
+        QFile list(listed);
+        if (child.exitCode == 0 && list.open(QIODevice::ReadOnly) && list.readAll().count('\n') > 1)
+            kinds.push_back(kind);
+        else
+            std::printf("Export: .%s files are not read by this build; left out.\n",
+                        kind.extension);
+    }
+    QFile::remove(listed);
+    return kinds;
+}
+
+} // namespace
+
+void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bool &allMet)
+{
+    const QString gpsbabel = QStandardPaths::findExecutable(QStringLiteral("gpsbabel"));
+    const QString bash = QStandardPaths::findExecutable(QStringLiteral("bash"));
+    if (gpsbabel.isEmpty() || bash.isEmpty())
+        Fail(QStringLiteral("gpsbabel or bash is missing (`scripts/setup.sh --bench`)"));
+    const std::vector<ExportKind> kinds = ReadKinds(data);
+    if (kinds.empty())
+        Fail(QStringLiteral("kelvane-split reads none of the export's kinds"));
+    QString suffixes;
+    for (const ExportKind &kind : kinds)
+        suffixes += QLatin1String(kind.extension);
+    const QString unpacked = QDir(data).filePath(QStringLiteral("export-") + suffixes);
+    std::printf("Writing the export's activities into %s ...\n", qPrintable(unpacked));
+    std::fflush(stdout);
+    const GeneratedActivities activities = GenerateActivities(unpacked, kinds, kExportEntries);
+    if (!activities.error.isEmpty())
+        Fail(activities.error);
+    // The whole export, and for memory its first half alone and twice over:
+    // the same runs, twice as many entries.
+    const int half = kExportEntries / 2;
+    const QStringList halfFiles = activities.files.mid(0, half);
+    const auto exportOf = [&](const QString &name, const QStringList &files) {
+        const QString zip =
+            QDir(data).filePath(QStringLiteral("export-%1-%2.zip").arg(suffixes, name));
+        if (!QFileInfo::exists(zip))
+            if (const QString error = WriteExport(zip, files); !error.isEmpty())
+                Fail(error);
+        return zip;
+    };
+    const QString all = exportOf(QString::number(kExportEntries), activities.files);
+    const QString exports[] = {exportOf(QString::number(half), halfFiles),
+                               exportOf(QStringLiteral("%1x2").arg(half), halfFiles + halfFiles)};
+    const auto ours = [&](const QString &input) {
+        const ChildResult child =
+            RunChild(QStringLiteral(KELVANE_SPLIT),
+                     {QStringLiteral("-q"), QStringLiteral("--gpx-version"), QStringLiteral("1.1"),
+                      QStringLiteral("-C"), folders.next(), input});
+        if (child.exitCode != 0)
+            Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)")
+                     .arg(input)
+                     .arg(child.exitCode));
+        return child;
+    };
+    // for f in *.tcx; do gpsbabel -i gtrnctr -f "$f" -o gpx -F "$out/$f.gpx"; done; ...
+    // A file gpsbabel fails on (its logbook reader crashes on a track whose
+    // first point has no position) does not stop the loop, as it would not a user's.
+    QString loop = QStringLiteral("exec 2>/dev/null; cd \"$1\" && out=$2 && ");
+    for (const ExportKind &kind : kinds)
+        loop +=
+            QStringLiteral("for f in *.%1; do \"$0\" -i %2 -f \"$f\" -o gpx -F \"$out/$f.gpx\"; "
+                           "done; ")
+                .arg(QLatin1StringView(kind.extension), QLatin1StringView(kind.gpsbabelFormat));
+    int theirFailures = 0;
+    const auto theirs = [&] {
+        const QString out = folders.next();
+        const ChildResult child =
+            RunChild(bash, {QStringLiteral("-c"), loop, gpsbabel, unpacked, out});
+        theirFailures = kExportEntries - int(QDir(out).entryList(QDir::Files).size());
+        return child;
+    };
+    ours(all); // warm-up
+    std::vector<double> zipTimes, folderTimes, theirTimes, speedUps;
+    for (int r = 0; r < repetitions; ++r) {
+        zipTimes.push_back(ours(all).seconds);
+        folderTimes.push_back(ours(unpacked).seconds);
+        theirTimes.push_back(theirs().seconds);
+        speedUps.push_back(theirTimes.back() / zipTimes.back());
+    }
+
+    const double input = double(activities.bytes);
+    std::printf("\nExport, %s: %d activities (%s), %.1f MiB unpacked, %.1f MiB zipped\n",
+                qPrintable(QFileInfo(all).fileName()), kExportEntries, qPrintable(suffixes),
+                input / kMiB, double(QFileInfo(all).size()) / kMiB);
+    std::printf("(gpsbabel failed on %d of the files; the unpacking is not timed)\n",
+                theirFailures);
+    PrintTimingHeader("measure (whole processes)", false);
+    PrintRow({QStringLiteral("gpsbabel, once per unpacked file"), kExportEntries,
+              Median(theirTimes), input, 0, 0},
+             allMet);
+    PrintRow({QStringLiteral("kelvane-split, the zip, GPX 1.1"), -1, Median(zipTimes), input, 0, 0},
+             allMet);
+    PrintRow(
+        {QStringLiteral("kelvane-split, unpacked folder"), -1, Median(folderTimes), input, 0, 0},
+        allMet);
+    PrintSpeedUp("gpsbabel / kelvane-split, the zip", Median(speedUps), kExportSpeedTarget, allMet);
+
+    std::printf("\n");
+    PrintPeakHeader("peak memory, GPX 1.1", "largest", "above it");
+    // The largest activity file stands for the largest run, which it holds.
+    double peaks[3] = {};
+    int i = 0;
+    for (const QString &zip : {exports[0], exports[1], all}) {
+        const ChildResult child = ours(zip);
+        peaks[i++] = double(child.peakRssBytes) / kMiB;
+        HistoryFacts facts;
+        for (const QString &file : zip == all ? activities.files : halfFiles)
+            facts.bytes += QFileInfo(file).size() * (zip == exports[1] ? 2 : 1);
+        facts.largestRunBytes = activities.largestBytes;
+        PrintPeakRow(zip, facts, child, allMet);
+    }
+    PrintGrowth("peak RSS, the half twice minus once", peaks[1] - peaks[0], kExportFlatTarget,
+                allMet);
+}
