@@ -164,6 +164,15 @@ void TestRunPicture::picture_data()
     QTest::newRow("100,000 points")
         << picture_runs::Ultra() << QByteArray("Trail running") << none
         << "track start end scale elevation heart-rate" << QStringList{"|150 km|"} << -1.0 << 24000;
+    // Values no run holds are left out, and the rest is drawn.
+    Points odd(4, one);
+    odd[0].latitude = 95;
+    odd[1].longitude = 1e300;
+    odd[2] = {kNoValue, 47, 8, 1e300, -5, 1e300};
+    odd[3] = {INFINITY, 47.001, 8.001, 400, 600, kNoValue};
+    QTest::newRow("values out of range")
+        << odd << QByteArray("Running") << none << "track start end scale elevation heart-rate"
+        << QStringList{"|0.13 km|", "|400 m|", "|600 bpm|"} << 0.0 << 4000;
     // Markup, a control character and a byte that is no UTF-8 in the texts.
     QTest::newRow("texts escaped")
         << Points{one} << QByteArray("Trail & \"hill\" <run>'s\x01\xff") << none

@@ -40,13 +40,16 @@ constexpr std::size_t kPiece = 4096;
 // The profile's columns, in pixels (the factor 0.5 below).
 constexpr double kColumn = 2;
 
+// A value no run holds (1e300 metres up) counts as none: the picture's sums
+// and differences then stay finite.
 bool has(double value)
 {
-    return std::isfinite(value);
+    return std::abs(value) <= 1e12;
 }
 bool hasPosition(const PicturePoint &point)
 {
-    return has(point.latitude) && has(point.longitude) && std::abs(point.latitude) <= 90;
+    return has(point.latitude) && has(point.longitude) && std::abs(point.latitude) <= 90 &&
+           std::abs(point.longitude) <= 360;
 }
 bool hasHeartRate(const PicturePoint &point)
 {
@@ -94,9 +97,14 @@ void appendTenths(std::string &out, long long tenths)
     }
 }
 
+// A value rounded to a whole number, held where a long long can hold it.
+long long rounded(double value)
+{
+    return std::llround(std::clamp(value, -1e15, 1e15));
+}
 long long tenths(double value)
 {
-    return std::llround(value * 10);
+    return rounded(value * 10);
 }
 
 void appendNumber(std::string &out, double value, int decimals = 1)
@@ -106,7 +114,7 @@ void appendNumber(std::string &out, double value, int decimals = 1)
         return;
     }
     const long long scale = decimals == 2 ? 100 : 1;
-    long long scaled = std::llround(value * double(scale));
+    long long scaled = rounded(value * double(scale));
     if (scaled < 0) {
         out += '-';
         scaled = -scaled;
@@ -198,7 +206,7 @@ void appendText(std::string &out, std::string_view text, std::size_t most = 1000
 // Hours, minutes and seconds: "1:02:03", or "2:03" under an hour.
 void appendDuration(std::string &out, double seconds)
 {
-    const long long whole = std::max(0LL, std::llround(seconds));
+    const long long whole = std::max(0LL, rounded(seconds));
     const auto twoDigits = [&out](long long value) {
         out += char('0' + value / 10);
         out += char('0' + value % 10);
@@ -266,7 +274,7 @@ void appendFigures(std::string &out, const Facts &facts)
     }
     if (has(facts.ascent)) {
         separate();
-        appendInteger(out, std::llround(facts.ascent));
+        appendInteger(out, rounded(facts.ascent));
         out += " m ascent";
     }
 }
@@ -316,7 +324,7 @@ void RunPicture::draw(std::span<const PicturePoint> points, const PictureFacts &
     if (alongDistance) {
         for (std::size_t i = 0; i < points.size(); ++i)
             along[i] = points[i].distance;
-    } else if (positioned > 1) {
+    } else if (positioned > 0) {
         alongDistance = true;
         double covered = 0, lastCos = 0;
         const PicturePoint *last = nullptr;
@@ -340,13 +348,18 @@ void RunPicture::draw(std::span<const PicturePoint> points, const PictureFacts &
         for (std::size_t i = 0; i < points.size(); ++i)
             along[i] = double(i);
     }
-    if (alongDistance) {
-        double most = kNoValue;
-        for (const double place : along)
-            if (has(place) && !(place <= most))
-                most = place;
-        pointsDistance = most;
+    bool elevations = false, heartRates = false;
+    double least = INFINITY, most = -INFINITY;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (!has(along[i]))
+            continue;
+        least = std::min(least, along[i]);
+        most = std::max(most, along[i]);
+        elevations = elevations || has(points[i].elevation);
+        heartRates = heartRates || hasHeartRate(points[i]);
     }
+    if (alongDistance && least <= most)
+        pointsDistance = most - least;
 
     Facts facts{given.sport, given.start, given.distance, given.movingTime, given.ascent};
     if (!has(facts.distance) && has(pointsDistance))
@@ -378,9 +391,17 @@ void RunPicture::draw(std::span<const PicturePoint> points, const PictureFacts &
         svg += "No points were recorded in this run.";
     else if (positions)
         svg += "The track drawn north up, its start a circle and its end a square, with a "
-               "scale bar in kilometres; below it the run's profile.";
+               "scale bar in kilometres.";
     else
-        svg += "No positions were recorded in this run; its profile alone is drawn.";
+        svg += "No positions were recorded in this run.";
+    if (!points.empty()) {
+        svg += elevations && heartRates ? " Below, elevation and heart rate over "
+               : elevations             ? " Below, elevation over "
+               : heartRates             ? " Below, heart rate over "
+                                        : " No elevation or heart rate was recorded.";
+        if (elevations || heartRates)
+            svg += alongDistance ? "distance." : alongTime ? "time." : "the points.";
+    }
     svg += "</desc>\n";
 
     openText(svg, kMargin, 28, 16, kText, "start", true);
@@ -411,22 +432,15 @@ void RunPicture::drawOutline(std::span<const PicturePoint> points, double top, s
     // Mercator's x and y, longitudes carried on across the antimeridian so a
     // track crossing it stays whole.
     line.clear();
-    double lastLongitude = kNoValue, shift = 0;
+    double lastLongitude = kNoValue;
     double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
     for (const PicturePoint &point : points) {
         if (!hasPosition(point))
             continue;
-        double longitude = point.longitude + shift;
-        if (has(lastLongitude)) {
-            while (longitude - lastLongitude > 180) {
-                shift -= 360;
-                longitude -= 360;
-            }
-            while (longitude - lastLongitude < -180) {
-                shift += 360;
-                longitude += 360;
-            }
-        }
+        // The turn of the longitude nearest the last.
+        double longitude = point.longitude;
+        if (has(lastLongitude))
+            longitude -= 360 * std::round((longitude - lastLongitude) / 360);
         lastLongitude = longitude;
         const Pixel p{longitude * kRadians, mercatorY(point.latitude)};
         minX = std::min(minX, p.x);
@@ -454,7 +468,7 @@ void RunPicture::drawOutline(std::span<const PicturePoint> points, double top, s
     simplify(line, 0.5, kMostOutlinePoints);
     svg += "<path id=\"track\" fill=\"none\" stroke=\"";
     svg += kTrack;
-    svg += "\" stroke-width=\"2.5\" stroke-linejoin=\"round\" stroke-linecap=\"round\" d=\"";
+    svg += "\" stroke-width=\"3\" stroke-linejoin=\"round\" stroke-linecap=\"round\" d=\"";
     writePath(line, svg);
     // The end beneath the start, so a loop shows both.
     svg += "\"/>\n<rect id=\"end\" width=\"12\" height=\"12\" fill=\"";
@@ -551,7 +565,8 @@ void RunPicture::drawProfile(std::span<const PicturePoint> points, double top, s
             if (!has(along[i]) || !has(v) || (positive && v <= 0))
                 continue;
             const double x = kPlotLeft + (along[i] - first) * xScale;
-            Bin &bin = bins[std::min(bins.size() - 1, std::size_t((x - kPlotLeft) * 0.5))];
+            const double column = std::clamp((x - kPlotLeft) * 0.5, 0.0, double(bins.size() - 1));
+            Bin &bin = bins[std::size_t(column)];
             bin.x += x;
             bin.y += plotBottom - (v - low) * yScale;
             ++bin.count;
@@ -583,12 +598,12 @@ void RunPicture::drawProfile(std::span<const PicturePoint> points, double top, s
         const double highY = plotBottom - (highestValue - low) * yScale;
         const double lowY = plotBottom - (lowestValue - low) * yScale;
         openText(svg, labelX, highY + 4, 11, colour, anchor);
-        appendInteger(svg, std::llround(highestValue));
+        appendInteger(svg, rounded(highestValue));
         svg += unit;
         svg += "</text>\n";
         if (lowY - highY >= 14) {
             openText(svg, labelX, lowY + 4, 11, colour, anchor);
-            appendInteger(svg, std::llround(lowestValue));
+            appendInteger(svg, rounded(lowestValue));
             svg += unit;
             svg += "</text>\n";
         }
