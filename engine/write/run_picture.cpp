@@ -19,8 +19,9 @@ constexpr double kProfileHeight = 156; // the legend, the plot and its labels
 constexpr double kNoPointsHeight = 104;
 constexpr double kPlotLeft = 64, kPlotRight = RunPicture::kWidth - 64;
 
-// One palette for light and dark backgrounds alike: each colour stands out
-// from white and from black by about the same contrast (4.2:1 or more).
+// One palette for light and dark backgrounds alike, the picture itself having
+// none: each colour stands out from white and from black by about the same
+// contrast, 4.3:1 or more.
 constexpr std::string_view kText = "#767676";
 constexpr std::string_view kTrack = "#d9480f";
 constexpr std::string_view kElevation = "#0c8599";

@@ -43,12 +43,14 @@ class RunPicture {
   public:
     static constexpr int kWidth = 480;
 
-    // Replaces svg with the picture of the run. The outline is drawn in Web
-    // Mercator, north up, fitted with its aspect kept; the profile over the
-    // points' distance, else the distance between their positions, else
-    // their time. Lines are simplified to half a pixel (Douglas-Peucker), and
-    // further where a track still holds too many points for a picture of a
-    // few kilobytes.
+    // Replaces svg with the picture of the run: 480 pixels wide, as tall as
+    // what it shows (544 with an outline, 216 with the profile alone, 104
+    // without points). The outline is drawn in Web Mercator, north up, fitted
+    // with its aspect kept; the profile over the points' distance, else the
+    // distance between their positions (haversine), else their time, averaged
+    // over columns two pixels wide. Lines are simplified to half a pixel
+    // (Douglas-Peucker), and coarser where a line still holds too many points
+    // for a picture of a few kilobytes. Points are read in their order.
     void draw(std::span<const PicturePoint> points, const PictureFacts &facts, std::string &svg);
 
     // The mean Earth radius the distances between positions are taken with.
