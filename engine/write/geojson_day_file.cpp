@@ -102,7 +102,7 @@ class GeoJsonDayFile final : public DayFileWriter {
     void handOver();
 
     std::string out;
-    std::string scratch, latitude, longitude, altitude;
+    std::string scratch, plain, latitude, longitude, altitude;
     PointInstants times;
     // The positioned points that the geometry holds, line after line.
     std::vector<int> kept;
@@ -247,18 +247,20 @@ std::span<const std::string_view> GeoJsonDayFile::write(const Run &run)
         property("time");
         appendJsonString(out, scratch);
     }
-    std::string plain;
-    if (!run.sport.empty()) {
-        XmlTokenizer::textContent(run.sport, plain);
-        property("sport");
-        appendJsonString(out, plain);
-    }
-    if (!run.notes.empty()) {
+    // Sport and name stand in every file, null where the run has none, so
+    // that the features of many runs share their columns (QGIS, say).
+    const auto textProperty = [&](std::string_view name, std::string_view markup) {
+        property(name);
+        if (markup.empty()) {
+            out += "null";
+            return;
+        }
         plain.clear();
-        XmlTokenizer::textContent(run.notes, plain);
-        property("name");
+        XmlTokenizer::textContent(markup, plain);
         appendJsonString(out, plain);
-    }
+    };
+    textProperty("sport", run.sport);
+    textProperty("name", run.notes);
     if (!kept.empty()) {
         // The schema's limits, as in the GPX 1.1 day file.
         const auto heart = [](const TrackPoint &p) { return isWholeNumber(p.heartRate, 1, 255); };

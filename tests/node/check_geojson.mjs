@@ -149,8 +149,9 @@ function checkPair(geojsonFile, gpxFile) {
         const time = feature.properties?.time;
         if (typeof time !== 'string' || !time.endsWith('Z') || Number.isNaN(Date.parse(time)))
             fail(`feature ${f + 1}: properties.time is not a UTC instant: ${show(time)}`);
-        if (typeof feature.properties.sport !== 'string')
-            fail(`feature ${f + 1}: properties.sport is not a string: ${show(feature.properties.sport)}`);
+        for (const key of ['sport', 'name'])
+            if (typeof feature.properties[key] !== 'string' && feature.properties[key] !== null)
+                fail(`feature ${f + 1}: properties.${key} is neither a string nor null: ${show(feature.properties[key])}`);
     });
     const gpxText = fs.readFileSync(gpxFile, 'utf8');
     const document = new DOMParser({ onError: () => {} }).parseFromString(gpxText, 'text/xml');
