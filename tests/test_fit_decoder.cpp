@@ -7,8 +7,8 @@
 #include "fit/fit_values.h"
 #include "fit_decoding_check.h"
 #include "fit_file.h"
-#include "run/track_points.h"
 #include "history_text.h"
+#include "run/track_points.h"
 #include "split_process.h"
 #include "text/number_text.h"
 

@@ -135,22 +135,22 @@ TrackPoint TrackPoints::textsOf(const RecordedPoint &p, unsigned wanted) const
         point.unixSeconds = p.time;
     else
         point.zone = {};
-    if (!(wanted & kPlaceTexts))
-        return point;
-    if (point.hasPosition) {
-        point.latitude = degreesText(p.latitude(), recordedTexts[kLatitude]);
-        point.longitude = degreesText(p.longitude(), recordedTexts[kLongitude]);
-    }
-    if (point.hasAltitude)
-        point.altitude = decimalText(p.altitude, 1, recordedTexts[kAltitude]);
-    if (point.hasTime) {
-        const auto day = std::uint32_t(point.unixSeconds / 86400);
-        if (day != dateTextDay) {
-            dateText(p.time, recordedTexts[kDate]);
-            dateTextDay = day;
+    if (wanted & kPlaceTexts) {
+        if (point.hasPosition) {
+            point.latitude = degreesText(p.latitude(), recordedTexts[kLatitude]);
+            point.longitude = degreesText(p.longitude(), recordedTexts[kLongitude]);
         }
-        point.date = std::string_view(recordedTexts[kDate].data(), 10);
-        point.time = timeText(p.time, recordedTexts[kTime]);
+        if (point.hasAltitude)
+            point.altitude = decimalText(p.altitude, 1, recordedTexts[kAltitude]);
+        if (point.hasTime) {
+            const auto day = std::uint32_t(point.unixSeconds / 86400);
+            if (day != dateTextDay) {
+                dateText(p.time, recordedTexts[kDate]);
+                dateTextDay = day;
+            }
+            point.date = std::string_view(recordedTexts[kDate].data(), 10);
+            point.time = timeText(p.time, recordedTexts[kTime]);
+        }
     }
     if (wanted & kSensorTexts) {
         if (has(RecordedPoint::kHeartRate))
