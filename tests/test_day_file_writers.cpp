@@ -134,6 +134,8 @@ class TestDayFileWriters : public QObject {
     void hostileValuesAddNoMarkup();
     void geojsonFile();
     void geojsonNames_data();
+    void longFilesGoOutInParts_data();
+    void longFilesGoOutInParts();
     void geojsonNames();
 };
 
@@ -637,3 +639,46 @@ void TestDayFileWriters::geojsonNames()
 
 QTEST_GUILESS_MAIN(TestDayFileWriters)
 #include "test_day_file_writers.moc"
+
+void TestDayFileWriters::longFilesGoOutInParts_data()
+{
+    extensions_data();
+}
+
+// A day file of many points is handed to the saver in parts as it is made,
+// so that memory holds one part of it, whatever stands between the writer
+// and the saver (the rule that a run's own format keeps its document); the
+// parts and the rest are the whole file.
+void TestDayFileWriters::longFilesGoOutInParts()
+{
+    QFETCH(DayFileKind, kind);
+    QFETCH(ConversionOptions, options);
+    if (kind == DayFileKind::OwnFormat)
+        QSKIP("the run's own document is its reader's, never made here");
+    TrackPoints points; // as a FIT file's are kept: numbers, made texts when read
+    for (std::uint32_t second = 0; second < 40000; ++second) {
+        RecordedPoint point;
+        point.time = 1098662400 + second;
+        point.setPosition(4762050000 + second, -12234930000);
+        point.altitude = 561;
+        point.heartRate = 120;
+        point.has |= RecordedPoint::kTime | RecordedPoint::kAltitude | RecordedPoint::kHeartRate;
+        points.append(point);
+    }
+    Run run;
+    run.startTime = "2004-10-25T00:00:00Z";
+    run.points = &points;
+    const QByteArray whole = Joined(makeDayFileWriter(kind, options)->write(run));
+
+    const auto writer = makeDayFileWriter(kind, options);
+    QByteArray parts;
+    int count = 0;
+    writer->setPartSink([&](std::string_view part) {
+        parts.append(part.data(), qsizetype(part.size()));
+        ++count;
+    });
+    parts += Joined(writer->write(run));
+    QVERIFY(count > 0);
+    QCOMPARE(parts.size(), whole.size());
+    QVERIFY(parts == whole);
+}

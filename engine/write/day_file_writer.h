@@ -32,7 +32,7 @@ class DayFileWriter {
     // of a day-long FIT run runs to gigabytes) while it makes the rest, so
     // that memory holds about one part of it; none: files are made whole.
     using PartSink = std::function<void(std::string_view part)>;
-    void setPartSink(PartSink sink) { partSink = std::move(sink); }
+    virtual void setPartSink(PartSink sink) { partSink = std::move(sink); }
 
   protected:
     // Hands the bytes made so far on as a part once they fill one; true

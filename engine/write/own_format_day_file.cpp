@@ -30,6 +30,8 @@ class OwnDocumentOr final : public DayFileWriter {
         return content;
     }
     QLatin1StringView extension(const Run &run) const override { return otherwise->extension(run); }
+    // The writer it stands for hands its parts over, as it would alone.
+    void setPartSink(PartSink sink) override { otherwise->setPartSink(std::move(sink)); }
     std::span<const std::string_view> write(const Run &run) override
     {
         // A run without its document (a reader that keeps none) is written
