@@ -648,19 +648,26 @@ void TestDayFileWriters::geojsonNames()
 void TestDayFileWriters::pictureFacts_data()
 {
     QTest::addColumn<RunFormat>("format");
-    QTest::addColumn<bool>("recorded"); // the ride's points as a binary input records them
+    // The ride's points replaced by this many as a binary input records them,
+    // a metre apart eastward along the equator, a second apart, rising 60 m
+    // over the first seven.
+    QTest::addColumn<int>("recorded");
     QTest::addColumn<QByteArray>("zone");
     QTest::addColumn<QString>("title");
     const QString own =
         QStringLiteral("Biking, 2024-05-01 10:00 UTC: 8.07 km, 1:00 moving, 0 m ascent");
-    QTest::newRow("the laps' totals win") << RunFormat::History << false << QByteArray()
+    QTest::newRow("the laps' totals win") << RunFormat::History << 0 << QByteArray()
                                           << "Biking, 2024-05-01 10:00 UTC: 0.48 km, 1:01 moving, "
                                              "0 m ascent";
-    QTest::newRow("a GPX run's lap is no device's")
-        << RunFormat::Gpx << false << QByteArray() << own;
-    QTest::newRow("recorded points") << RunFormat::Fit << true << QByteArray() << own;
+    QTest::newRow("a GPX run's lap is no device's") << RunFormat::Gpx << 0 << QByteArray() << own;
+    QTest::newRow("recorded points")
+        << RunFormat::Fit << 7 << QByteArray()
+        << "Biking, 2024-05-01 10:00 UTC: 0.01 km, 0:06 moving, 60 m ascent";
+    QTest::newRow("a run longer than the picture draws")
+        << RunFormat::Fit << 300001 << QByteArray()
+        << "Biking, 2024-05-01 10:00 UTC: 333.6 km, 83:20:00 moving, 60 m ascent";
     QTest::newRow("local start in the zone")
-        << RunFormat::Gpx << false << QByteArray("Europe/Berlin")
+        << RunFormat::Gpx << 0 << QByteArray("Europe/Berlin")
         << "Biking, 2024-05-01 12:00 UTC+02:00: 8.07 km, 1:00 moving, 0 m ascent";
 }
 
@@ -668,7 +675,7 @@ void TestDayFileWriters::pictureFacts_data()
 void TestDayFileWriters::pictureFacts()
 {
     QFETCH(RunFormat, format);
-    QFETCH(bool, recorded);
+    QFETCH(int, recorded);
     QFETCH(QByteArray, zone);
     QFETCH(QString, title);
     Ride ride;
@@ -676,11 +683,11 @@ void TestDayFileWriters::pictureFacts()
     if (recorded) {
         ride.points.clear();
         ride.run.laps = {};
-        for (int i = 0; i < 7; ++i) {
+        for (int i = 0; i < recorded; ++i) {
             RecordedPoint point;
-            point.setPosition(4710000000 + i * 1000000, 810000000 + i * 1000000);
-            point.time = 1714557590 + 10 * i;
-            point.altitude = 5005;
+            point.setPosition(0, 1000 * std::int64_t(i));
+            point.time = 1714557600 + std::uint32_t(i);
+            point.altitude = 5005 + 100 * std::min(i, 6); // decimetres: 60 m up
             point.has |= RecordedPoint::kTime | RecordedPoint::kAltitude;
             ride.points.append(point);
         }

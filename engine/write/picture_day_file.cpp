@@ -53,6 +53,11 @@ class PictureDayFile final : public DayFileWriter {
     void takeRecorded(const RecordedPoint &recorded);
     void takeTexts(const TrackPoint &point);
     void take(const PicturePoint &point, std::optional<double> speed);
+    // The picture draws from every stride-th point (and the last) of a run
+    // longer than this, so that memory holds a few megabytes of its points
+    // whatever its length; the figures take every point.
+    static constexpr int kMostDrawn = 1 << 17;
+    int stride = 1, index = 0, last = 0;
     void writeStart(const Run &run);
     void useLapTotals(const Run &run, RunFigures &figures);
 
@@ -68,7 +73,9 @@ class PictureDayFile final : public DayFileWriter {
 
 void PictureDayFile::take(const PicturePoint &point, std::optional<double> speed)
 {
-    points.push_back(point);
+    if (index % stride == 0 || index == last)
+        points.push_back(point);
+    ++index;
     const auto value = [](double v) { return std::isnan(v) ? std::nullopt : std::optional(v); };
     FigurePoint figure;
     figure.time = value(point.time);
@@ -176,7 +183,10 @@ std::span<const std::string_view> PictureDayFile::write(const Run &run)
     accumulator = {};
     if (run.points) {
         const TrackPoints &track = *run.points;
-        points.reserve(std::size_t(track.size()));
+        stride = 1 + (track.size() - 1) / kMostDrawn;
+        index = 0;
+        last = track.size() - 1;
+        points.reserve(std::size_t(track.size() / stride + 1));
         if (track.textsArePlain()) {
             for (int i = 0; i < track.size(); ++i)
                 takeRecorded(track.recordedAt(i));
