@@ -14,6 +14,7 @@ std::unique_ptr<DayFileWriter> makeGpxDayFile(const WritingOptions &options);
 std::unique_ptr<DayFileWriter> makeGpx11DayFile();
 std::unique_ptr<DayFileWriter> makeTcxDayFile(const WritingOptions &options);
 std::unique_ptr<DayFileWriter> makeGeoJsonDayFile();
+std::unique_ptr<DayFileWriter> makePictureDayFile(const WritingOptions &options);
 
 namespace {
 
@@ -52,6 +53,13 @@ const DayFileKindRow kRows[] = {
       "Write the GeoJSON day file (.geojson) of each run, for web maps and GIS programs."_L1},
      ".geojson"_L1,
      [](const WritingOptions &, const ConversionOptions &) { return makeGeoJsonDayFile(); }},
+    {{DayFileKind(0x20), "picture"_L1,
+      "Draw a picture (.svg) of each run: its track, its profile of elevation and heart rate, "
+      "and its sport, start, distance, moving time and ascent."_L1},
+     ".svg"_L1,
+     [](const WritingOptions &writing, const ConversionOptions &) {
+         return makePictureDayFile(writing);
+     }},
 };
 
 std::array<DayFileKindName, std::size(kRows)> kNames = [] {

@@ -622,8 +622,9 @@ class CountingList final : public RunListSink {
     int runs = 0;
 };
 
-// The same window with GPX 1.1 and TCX day files, and listed: whatever the
-// input holds, the files are well-formed XML, one of each per converted run.
+// The same window with GPX 1.1 and TCX day files and pictures, and listed:
+// whatever the input holds, the files are well-formed XML, one of each per
+// converted run.
 QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseRequest &request,
                          int runsConverted, const QStringList &refusals)
 {
@@ -632,7 +633,7 @@ QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseReq
     conversion.outputFolder = out;
     conversion.window = request.window;
     conversion.options = request.options;
-    conversion.options.dayFiles = DayFileKind::Gpx | DayFileKind::Tcx;
+    conversion.options.dayFiles = DayFileKind::Gpx | DayFileKind::Tcx | *dayFileKindOf(u"picture");
     conversion.options.gpxVersion = GpxVersion::V1_1;
     conversion.options.convertGpxRuns = true;
     conversion.today = CaseToday();
@@ -656,8 +657,8 @@ QString CheckGpx11AndTcx(const QString &input, const QString &out, const CaseReq
             .arg(list.runs)
             .arg(runsConverted);
     const auto files = QDir(out).entryInfoList(QDir::Files, QDir::Name);
-    if (files.size() != 2 * runsConverted)
-        return QStringLiteral("%1 GPX 1.1 and TCX day files of %2 runs")
+    if (files.size() != 3 * runsConverted)
+        return QStringLiteral("%1 GPX 1.1, TCX and picture day files of %2 runs")
             .arg(files.size())
             .arg(runsConverted);
     for (const QFileInfo &file : files)

@@ -29,6 +29,11 @@ DayFileKind GeoJson()
     return *dayFileKindOf(u"geojson");
 }
 
+DayFileKind Picture()
+{
+    return *dayFileKindOf(u"picture");
+}
+
 ConversionOptions Gpx11(int hourOffset = 0)
 {
     ConversionOptions options;
@@ -137,6 +142,8 @@ class TestDayFileWriters : public QObject {
     void longFilesGoOutInParts_data();
     void longFilesGoOutInParts();
     void geojsonNames();
+    void pictureFacts_data();
+    void pictureFacts();
 };
 
 void TestDayFileWriters::extensions_data()
@@ -151,6 +158,7 @@ void TestDayFileWriters::extensions_data()
     QTest::newRow("GPX 1.1") << DayFileKind::Gpx << Gpx11() << ".gpx";
     QTest::newRow("TCX") << DayFileKind::Tcx << ConversionOptions() << ".tcx";
     QTest::newRow("GeoJSON") << GeoJson() << ConversionOptions() << ".geojson";
+    QTest::newRow("picture") << Picture() << ConversionOptions() << ".svg";
 }
 
 void TestDayFileWriters::extensions()
@@ -579,6 +587,8 @@ void TestDayFileWriters::hostileValuesAddNoMarkup()
     QCOMPARE(Attributes(tcx, QStringLiteral("Lap"), QStringLiteral("StartTime")),
              QStringList{readBack});
     QCOMPARE(Texts(tcx, QStringLiteral("Trackpoint")).size(), 1);
+    const QByteArray svg = Joined(makeDayFileWriter(Picture())->write(run));
+    QCOMPARE(Texts(svg, QStringLiteral("title")).size(), 1);
     // A lap figure that is no number becomes 0, as the schema needs a number.
     QCOMPARE(Texts(tcx, QStringLiteral("Calories")), QStringList{"0"});
 }
@@ -635,6 +645,59 @@ void TestDayFileWriters::geojsonNames()
     ride.run.notes = std::string_view(notes.constData(), std::size_t(notes.size()));
     const QByteArray geojson = Joined(makeDayFileWriter(GeoJson())->write(ride.run));
     QVERIFY2(geojson.contains(",\"name\":" + name + ","), geojson.constData());
+}
+
+void TestDayFileWriters::pictureFacts_data()
+{
+    QTest::addColumn<RunFormat>("format");
+    // The ride's points replaced by this many as a binary input records them,
+    // a metre apart eastward along the equator, a second apart, rising 60 m
+    // over the first seven.
+    QTest::addColumn<int>("recorded");
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("title");
+    const QString own =
+        QStringLiteral("Biking, 2024-05-01 10:00 UTC: 8.07 km, 1:00 moving, 0 m ascent");
+    QTest::newRow("the laps' totals win") << RunFormat::History << 0 << QByteArray()
+                                          << "Biking, 2024-05-01 10:00 UTC: 0.48 km, 1:01 moving, "
+                                             "0 m ascent";
+    QTest::newRow("a GPX run's lap is no device's") << RunFormat::Gpx << 0 << QByteArray() << own;
+    QTest::newRow("recorded points")
+        << RunFormat::Fit << 7 << QByteArray()
+        << "Biking, 2024-05-01 10:00 UTC: 0.01 km, 0:06 moving, 60 m ascent";
+    QTest::newRow("a run longer than the picture draws")
+        << RunFormat::Fit << 300001 << QByteArray()
+        << "Biking, 2024-05-01 10:00 UTC: 333.6 km, 83:20:00 moving, 60 m ascent";
+    QTest::newRow("local start in the zone")
+        << RunFormat::Gpx << 0 << QByteArray("Europe/Berlin")
+        << "Biking, 2024-05-01 12:00 UTC+02:00: 8.07 km, 1:00 moving, 0 m ascent";
+}
+
+// The picture's title holds the run's sport, start and figures.
+void TestDayFileWriters::pictureFacts()
+{
+    QFETCH(RunFormat, format);
+    QFETCH(int, recorded);
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, title);
+    Ride ride;
+    ride.run.format = format;
+    if (recorded) {
+        ride.points.clear();
+        ride.run.laps = {};
+        for (int i = 0; i < recorded; ++i) {
+            RecordedPoint point;
+            point.setPosition(0, 1000 * std::int64_t(i));
+            point.time = 1714557600 + std::uint32_t(i);
+            point.altitude = 5005 + 100 * std::min(i, 6); // decimetres: 60 m up
+            point.has |= RecordedPoint::kTime | RecordedPoint::kAltitude;
+            ride.points.append(point);
+        }
+    }
+    ConversionOptions options;
+    options.timeZone = zone.isEmpty() ? QTimeZone() : QTimeZone(zone);
+    const QByteArray svg = Joined(makeDayFileWriter(Picture(), options)->write(ride.run));
+    QCOMPARE(Texts(svg, QStringLiteral("title")).value(0), title);
 }
 
 QTEST_GUILESS_MAIN(TestDayFileWriters)
