@@ -445,6 +445,34 @@ std::string_view FitReader::keep(std::string_view text)
     return std::string_view(texts).substr(begin);
 }
 
+namespace {
+
+// The totals of the sessions, in SI units.
+DeviceTotals deviceTotals(std::span<const FitSession> sessions)
+{
+    const auto scaled = [](auto value, double scale) {
+        return value ? std::optional(double(*value) / scale) : std::nullopt;
+    };
+    std::vector<DeviceTotals> totals;
+    totals.reserve(sessions.size());
+    for (const FitSession &session : sessions)
+        totals.push_back({.elapsed = scaled(session.totals.elapsedTime, 1000),
+                          .moving = scaled(session.totals.timerTime, 1000),
+                          .distance = scaled(session.totals.distance, 100),
+                          .ascent = scaled(session.totalAscent, 1),
+                          .descent = scaled(session.totalDescent, 1),
+                          .heartRateAverage = scaled(session.avgHeartRate, 1),
+                          .heartRateMaximum = scaled(session.maxHeartRate, 1),
+                          .maximumSpeed = scaled(session.maxSpeed, 1000),
+                          .calories = scaled(session.totals.calories, 1),
+                          .powerAverage = scaled(session.avgPower, 1),
+                          .powerMaximum = scaled(session.maxPower, 1),
+                          .temperatureAverage = scaled(session.avgTemperature, 1)});
+    return sessionTotals(totals);
+}
+
+} // namespace
+
 // The laps as texts (a lap's time is its timer's, or where that stood still,
 // as on some devices, all its time); the sessions as parts, each with the laps it counts
 // (or, where it does not say, the laps that start before the next session),
@@ -495,6 +523,7 @@ void FitReader::keepDetails(Run &run)
     }
     run.laps = lapTexts;
     run.parts = parts;
+    run.summary.totals = deviceTotals(sessions);
     // The run's sport is its sessions', or that of its laps where it has none.
     std::optional<std::uint8_t> sport;
     if (!sessions.empty())
