@@ -572,6 +572,42 @@ void TestKelvaneSplit::listOfRuns_data()
                                    "\t120\t60\t100.5\t10\t8\t10\t20\t1.675\t\t120\t140\t85"
                                    "\t\t\t7\t"}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 3 points, 3 with a position\n");
+    // Two sessions: totals summed, averages weighted by the timer times (500
+    // and 1500 s), maxima the highest, the enhanced maximum speed over the plain.
+    constexpr qint64 T = 1000000030, kNone = 0xFFFFFFFF; // 2021-09-08T01:47:10Z
+    const QString sessionsFile = dir.filePath(QStringLiteral("sessions.fit"));
+    QVERIFY(WriteFile(sessionsFile, FitFile()
+                                        .define(0, 0, {{0, 1, kEnum}})
+                                        .define(1, 18,
+                                                {{2, 4, kUint32},
+                                                 {5, 1, kEnum},
+                                                 {7, 4, kUint32},
+                                                 {8, 4, kUint32},
+                                                 {9, 4, kUint32},
+                                                 {11, 2, kUint16},
+                                                 {22, 2, kUint16},
+                                                 {23, 2, kUint16},
+                                                 {16, 1, kUint8},
+                                                 {17, 1, kUint8},
+                                                 {15, 2, kUint16},
+                                                 {125, 4, kUint32},
+                                                 {20, 2, kUint16},
+                                                 {21, 2, kUint16},
+                                                 {57, 1, kSint8}})
+                                        .data(0, {4})
+                                        .data(1, {T, 1, 600000, 500000, 150000, 100, 20, 10, 140,
+                                                  170, 4000, kNone, 200, 400, 10})
+                                        .data(1, {T + 600, 2, 1200000, 1500000, 1000000, 300, 100,
+                                                  90, 120, 180, 5000, 6500, 100, 300, 20})
+                                        .bytes()));
+    QTest::newRow("the totals of a FIT file's sessions")
+        << QStringList{sessionsFile}
+        << QStringList{header, "20210908_01_Wednesday\t2021-09-08T01:47:10Z\t\t\t0\t\t0\t"
+                               "2021-09-08T01:47:10Z\tmultisport\t" +
+                                   sessionsFile +
+                                   "\t1800\t2000\t11500\t120\t100\t\t\t5.75\t6.5\t125\t180"
+                                   "\t\t125\t400\t400\t17.5"}
+        << QByteArray("kelvane-split: 1 run, 0:00:00, 0.000 km, 0 points, 0 with a position\n");
     // A character of two UTF-16 units where the note is cut.
     const QString wideFile = dir.filePath(QStringLiteral("wide.tcx"));
     QVERIFY(WriteFile(wideFile, Tcx({Activity("2021-06-30T08:00:00Z", {positioned}, {}, "biking")})
