@@ -64,13 +64,16 @@ void RunListPrinter::runListed(const kelvane::ListedRun &run)
 {
     // The texts of an input reach the terminal as a message's do: escaped.
     using kelvane::escapeControlCharacters;
+    QStringList figures = run.figures;
+    for (QString &figure : figures)
+        figure = escapeControlCharacters(figure);
     printLine(QStringList{run.baseName, escapeControlCharacters(run.startTime),
                           durationText(run.seconds), kilometersText(run.meters),
                           QString::number(run.points), escapeControlCharacters(noteStart(run.note)),
                           QString::number(run.positioned), escapeControlCharacters(run.utcStart),
                           escapeControlCharacters(run.sport.simplified()),
                           escapeControlCharacters(run.input)} +
-              run.figures);
+              figures);
     ++runs;
     seconds += std::max(0.0, run.seconds);
     meters += std::max(0.0, run.meters);

@@ -150,7 +150,8 @@ QStringList listedFigureNames()
     QStringList names;
     for (const FigureNumberColumn &column : figureNumberColumns())
         names << QString::fromLatin1(column.name.data(), qsizetype(column.name.size()));
-    return names;
+    // The input's own word for the sport is the sport column before.
+    return names << QStringLiteral("sport_name") << QStringLiteral("device");
 }
 
 RunListing::RunListing(RunListSink &list, const QTimeZone &zone, ConversionSummary &summary)
@@ -207,6 +208,13 @@ ListedRun listedRun(const Run &run, ZoneOffsets *zone)
     if (run.summary.totals)
         useDeviceTotals(figures, *run.summary.totals);
     listed.figures = figureTexts(figures);
+    // What the run is filed under, and the device.
+    std::optional<Sport> sport = run.summary.sport;
+    if (!sport && !run.sport.empty()) {
+        const QByteArray word = characterData(run.sport).toUtf8();
+        sport = sportOfWord(std::string_view(word.data(), std::size_t(word.size())));
+    }
+    listed.figures << (sport ? QString(sportName(*sport)) : QString()) << run.summary.device;
     listed.note = characterData(run.notes);
     return listed;
 }

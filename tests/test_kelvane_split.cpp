@@ -499,7 +499,8 @@ void TestKelvaneSplit::listOfRuns_data()
         "day files\tstart\tduration\tkm\tpoints\tnote\tpositioned\tUTC start\tsport\tinput\t"
         "elapsed_s\tmoving_s\tdistance_m\tascent_m\tdescent_m\tlowest_m\thighest_m\t"
         "average_speed_m_s\tmaximum_speed_m_s\theart_rate_avg_bpm\theart_rate_max_bpm\t"
-        "cadence_avg_rpm\tpower_avg_w\tpower_max_w\tcalories_kcal\ttemperature_avg_c");
+        "cadence_avg_rpm\tpower_avg_w\tpower_max_w\tcalories_kcal\ttemperature_avg_c\tsport_name\t"
+        "device");
     const QString sample =
         QStringLiteral(KELVANE_SOURCE_DIR "/../shared/reference/logbook_sample.xml");
     const QString walk = QStringLiteral(KELVANE_SOURCE_DIR "/examples/walk.xml");
@@ -570,7 +571,7 @@ void TestKelvaneSplit::listOfRuns_data()
                                "\t3\t2021-06-30T08:00:00Z\tRunning\t" +
                                    figuresFile +
                                    "\t120\t60\t100.5\t10\t8\t10\t20\t1.675\t\t120\t140\t85"
-                                   "\t\t\t7\t"}
+                                   "\t\t\t7\t\trunning\t"}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 3 points, 3 with a position\n");
     // Two sessions: totals summed, averages weighted by the timer times (500
     // and 1500 s), maxima the highest, the enhanced maximum speed over the plain.
@@ -606,7 +607,7 @@ void TestKelvaneSplit::listOfRuns_data()
                                "2021-09-08T01:47:10Z\tmultisport\t" +
                                    sessionsFile +
                                    "\t1800\t2000\t11500\t120\t100\t\t\t5.75\t6.5\t125\t180"
-                                   "\t\t125\t400\t400\t17.5"}
+                                   "\t\t125\t400\t400\t17.5\tmultisport\t"}
         << QByteArray("kelvane-split: 1 run, 0:00:00, 0.000 km, 0 points, 0 with a position\n");
     // A character of two UTF-16 units where the note is cut.
     const QString wideFile = dir.filePath(QStringLiteral("wide.tcx"));

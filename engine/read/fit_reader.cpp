@@ -1,5 +1,6 @@
 #include "read/fit_reader.h"
 
+#include "fit/fit_device_names.h"
 #include "fit/fit_values.h"
 #include "text/number_text.h"
 
@@ -253,6 +254,7 @@ void FitReader::beginFile(qint64 offset)
     points.setRecording(options.content.points);
     laps.clear();
     sessions.clear();
+    device.clear();
     heartRates.clear();
 }
 
@@ -273,6 +275,8 @@ void FitReader::fileId(const FitFileId &id, qint64)
     idSeen = true;
     fileType = id.type;
     timeCreated = id.timeCreated;
+    if (options.content.details)
+        device = fitDeviceName(id.manufacturer, id.product, id.productName);
     if (id.type && *id.type != kActivityFile) {
         points.clear();
         points.setRecording(false);
@@ -534,6 +538,15 @@ void FitReader::keepDetails(Run &run)
         if (session.sport != sport)
             sport = kMultisport;
     run.sport = keep(sportName(sport.value_or(0), t));
+    run.summary.device = device;
+    if (!sessions.empty()) {
+        Sport filed = sportOfFit(sessions.front().sport.value_or(0), sessions.front().subSport);
+        for (const FitSession &session : sessions)
+            filed = sportOfParts(filed, sportOfFit(session.sport.value_or(0), session.subSport));
+        run.summary.sport = filed;
+    } else if (sport) {
+        run.summary.sport = sportOfFit(*sport, std::nullopt);
+    }
 }
 
 void FitReader::problem(const FitProblem &problem)

@@ -49,6 +49,10 @@ struct RunSummary {
     // The totals the device wrote: a FIT file's sessions, a TCX activity's
     // laps (sessionTotals, lapTotals); absent for a history run.
     std::optional<DeviceTotals> totals;
+    // The sport, where the input's word for it alone does not tell it (a FIT
+    // file's sport and sub_sport): sportOfWord of the run's sport otherwise.
+    std::optional<Sport> sport;
+    QString device; // the device that recorded it, by name
 };
 
 // Where something lies in an input: a line (and column, where known) of

@@ -26,7 +26,8 @@ struct ListedRun {
 };
 
 // The names of the figure columns, as runs.csv names them (elapsed_s,
-// moving_s, distance_m ...).
+// moving_s, distance_m ...), then sport_name (running, cycling ...: the
+// sport column holds the input's own word) and device.
 QStringList listedFigureNames();
 
 class RunListSink {
