@@ -52,22 +52,28 @@ QString noteStart(const QString &note)
 // The fields added later stand after the note, so that those before keep their places.
 RunListPrinter::RunListPrinter()
 {
-    printLine({QStringLiteral("day files"), QStringLiteral("start"), QStringLiteral("duration"),
-               QStringLiteral("km"), QStringLiteral("points"), QStringLiteral("note"),
-               QStringLiteral("positioned"), QStringLiteral("UTC start"), QStringLiteral("sport"),
-               QStringLiteral("input")});
+    printLine(QStringList{QStringLiteral("day files"), QStringLiteral("start"),
+                          QStringLiteral("duration"), QStringLiteral("km"),
+                          QStringLiteral("points"), QStringLiteral("note"),
+                          QStringLiteral("positioned"), QStringLiteral("UTC start"),
+                          QStringLiteral("sport"), QStringLiteral("input")} +
+              kelvane::listedFigureNames());
 }
 
 void RunListPrinter::runListed(const kelvane::ListedRun &run)
 {
     // The texts of an input reach the terminal as a message's do: escaped.
     using kelvane::escapeControlCharacters;
-    printLine({run.baseName, escapeControlCharacters(run.startTime), durationText(run.seconds),
-               kilometersText(run.meters), QString::number(run.points),
-               escapeControlCharacters(noteStart(run.note)), QString::number(run.positioned),
-               escapeControlCharacters(run.utcStart),
-               escapeControlCharacters(run.sport.simplified()),
-               escapeControlCharacters(run.input)});
+    QStringList figures = run.figures;
+    for (QString &figure : figures)
+        figure = escapeControlCharacters(figure);
+    printLine(QStringList{run.baseName, escapeControlCharacters(run.startTime),
+                          durationText(run.seconds), kilometersText(run.meters),
+                          QString::number(run.points), escapeControlCharacters(noteStart(run.note)),
+                          QString::number(run.positioned), escapeControlCharacters(run.utcStart),
+                          escapeControlCharacters(run.sport.simplified()),
+                          escapeControlCharacters(run.input)} +
+              figures);
     ++runs;
     seconds += std::max(0.0, run.seconds);
     meters += std::max(0.0, run.meters);

@@ -243,6 +243,8 @@ class TestFormatSamples : public QObject {
     void tcxReadBackByAnotherConverter();
     void fitSdkReading_data();
     void fitSdkReading();
+    void fitSdkSessionTotals_data();
+    void fitSdkSessionTotals();
 };
 
 void TestFormatSamples::samples_data()
@@ -415,6 +417,84 @@ void TestFormatSamples::fitSdkReading()
             QVERIFY(std::abs(point.longitude.toDouble() - record[2].toDouble()) < 1e-7);
         }
         QCOMPARE(point.heartRate, record[3] == u'-' || record[3] == u'0' ? QString() : record[3]);
+    }
+}
+
+void TestFormatSamples::fitSdkSessionTotals_data()
+{
+    QTest::addColumn<QString>("input");
+    const QDir fit(QDir(xml_check::kReference).filePath(QStringLiteral("fit")));
+    for (const QString &name : fit.entryList({QStringLiteral("*.fit")}))
+        QTest::newRow(qPrintable(name)) << fit.filePath(name);
+    if (fit.isEmpty())
+        QTest::newRow("no reference files") << fit.filePath(QStringLiteral("none.fit"));
+}
+
+// The figures --list shows of every reference FIT file are its sessions'
+// totals as the FIT SDK reads them: summed, averaged by the sessions' timer
+// times, the highest maxima.
+void TestFormatSamples::fitSdkSessionTotals()
+{
+    QFETCH(QString, input);
+    REQUIRE_FILE(input);
+    QProcess node;
+    node.setWorkingDirectory(QStringLiteral(KELVANE_SOURCE_DIR));
+    node.start(QStringLiteral("node"),
+               {QStringLiteral(KELVANE_SOURCE_DIR "/tests/fit_sdk_sessions.mjs"), input});
+    if (!node.waitForFinished(120000) || node.exitStatus() != QProcess::NormalExit ||
+        node.exitCode() == 3)
+        QSKIP("node or the FIT SDK for JavaScript is not installed (scripts/setup.sh puts it in "
+              "tests/node)");
+    QCOMPARE(node.exitCode(), 0);
+    const QStringList summed{"elapsed", "moving", "distance", "ascent", "descent", "calories"};
+    const QStringList averaged{"heartRateAverage", "powerAverage", "temperatureAverage"};
+    QMap<QString, double> totals, weights;
+    for (const QString &line :
+         QString::fromLatin1(node.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+        QMap<QString, double> session;
+        for (const QString &pair : line.split(u' '))
+            session[pair.section(u'=', 0, 0)] = pair.section(u'=', 1).toDouble();
+        const double weight = session.value("moving", session.value("elapsed"));
+        for (auto [name, value] : session.asKeyValueRange()) {
+            if (summed.contains(name)) {
+                totals[name] += value;
+            } else if (averaged.contains(name)) {
+                totals[name] += value * weight;
+                weights[name] += weight;
+            } else {
+                totals[name] = std::max(totals.value(name, value), value);
+            }
+        }
+    }
+    for (auto [name, weight] : weights.asKeyValueRange())
+        totals[name] /= weight;
+
+    const auto listed = split_process::Split({"--list", "-q", input});
+    QCOMPARE(listed.status, 0);
+    const QStringList lines = QString::fromUtf8(listed.out).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    const QStringList header = lines[0].split(u'\t'), row = lines[1].split(u'\t');
+    const std::pair<const char *, const char *> columns[] = {
+        {"elapsed", "elapsed_s"},
+        {"moving", "moving_s"},
+        {"distance", "distance_m"},
+        {"ascent", "ascent_m"},
+        {"descent", "descent_m"},
+        {"maximumSpeed", "maximum_speed_m_s"},
+        {"heartRateAverage", "heart_rate_avg_bpm"},
+        {"heartRateMaximum", "heart_rate_max_bpm"},
+        {"powerAverage", "power_avg_w"},
+        {"powerMaximum", "power_max_w"},
+        {"calories", "calories_kcal"},
+        {"temperatureAverage", "temperature_avg_c"}};
+    for (const auto &[theirs, ours] : columns) {
+        if (!totals.contains(theirs))
+            continue;
+        const QString shown = row.value(header.indexOf(QLatin1String(ours)));
+        QVERIFY2(
+            !shown.isEmpty() && std::abs(shown.toDouble() - totals[theirs]) < 0.006,
+            qPrintable(
+                QStringLiteral("%1: %2, the sessions' %3").arg(ours, shown).arg(totals[theirs])));
     }
 }
 

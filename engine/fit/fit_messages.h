@@ -69,6 +69,11 @@ struct FitSession {
     std::optional<std::uint8_t> subSport;
     FitTotals totals;
     std::optional<std::uint16_t> firstLapIndex, numLaps;
+    std::optional<std::uint16_t> totalAscent, totalDescent; // m
+    std::optional<std::uint8_t> avgHeartRate, maxHeartRate; // bpm
+    std::optional<std::uint32_t> maxSpeed; // mm/s; enhanced_max_speed where it holds a value
+    std::optional<std::uint16_t> avgPower, maxPower; // watts
+    std::optional<std::int8_t> avgTemperature;       // degrees Celsius
 };
 
 // activity (34), written at the end.

@@ -202,6 +202,33 @@ constexpr bool setField(FitSession &message, unsigned number, std::int64_t value
     case 26:
         put(message.numLaps, value);
         return true;
+    case 22:
+        put(message.totalAscent, value);
+        return true;
+    case 23:
+        put(message.totalDescent, value);
+        return true;
+    case 16:
+        put(message.avgHeartRate, value);
+        return true;
+    case 17:
+        put(message.maxHeartRate, value);
+        return true;
+    case 15:
+        putPlain(message.maxSpeed, value);
+        return true;
+    case 125:
+        put(message.maxSpeed, value);
+        return true;
+    case 20:
+        put(message.avgPower, value);
+        return true;
+    case 21:
+        put(message.maxPower, value);
+        return true;
+    case 57:
+        put(message.avgTemperature, value);
+        return true;
     }
     return setTotalsField(message.totals, number, value);
 }
@@ -298,8 +325,8 @@ template <>
 inline constexpr auto kReadFields<FitLap> =
     std::to_array<std::uint8_t>({kTimestampField, 2, 7, 8, 9, 11, 15, 16, 17, 18, 23, 24, 25});
 template <>
-inline constexpr auto kReadFields<FitSession> =
-    std::to_array<std::uint8_t>({kTimestampField, 2, 5, 6, 7, 8, 9, 11, 25, 26});
+inline constexpr auto kReadFields<FitSession> = std::to_array<std::uint8_t>(
+    {kTimestampField, 2, 5, 6, 7, 8, 9, 11, 25, 26, 22, 23, 16, 17, 15, 125, 20, 21, 57});
 template <>
 inline constexpr auto kReadFields<FitActivity> = std::to_array<std::uint8_t>({kTimestampField, 1,
                                                                               5});
@@ -310,7 +337,7 @@ template <>
 inline constexpr auto
     kReadFields<FitTimestampCorrelation> = std::to_array<std::uint8_t>({kTimestampField, 1});
 
-inline constexpr std::size_t kMostReadFields = 16;
+inline constexpr std::size_t kMostReadFields = 19;
 
 template <class Message> constexpr bool setsEveryReadField()
 {

@@ -20,12 +20,7 @@ namespace {
 
 // The figures written as numbers, with the decimals they keep: enough for
 // what devices record (milliseconds, centimetres, millimetres per second).
-struct NumberColumn {
-    std::string_view name;
-    std::optional<double> RunFigures::*figure;
-    int decimals;
-};
-constexpr NumberColumn kNumberColumns[] = {
+constexpr FigureNumberColumn kNumberColumns[] = {
     {"elapsed_s", &RunFigures::elapsed, 3},
     {"moving_s", &RunFigures::moving, 3},
     {"distance_m", &RunFigures::distance, 2},
@@ -81,27 +76,6 @@ void appendField(std::string &out, const QString &text)
     appendField(out, std::string_view(bytes.data(), std::size_t(bytes.size())));
 }
 
-void appendNumber(std::string &out, double value, int decimals)
-{
-    if (!std::isfinite(value))
-        return;
-    char digits[64];
-    const auto [end, error] =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
-    if (error != std::errc())
-        return;
-    std::string_view text(digits, std::size_t(end - digits));
-    if (text.find('.') != std::string_view::npos) {
-        while (text.back() == '0')
-            text.remove_suffix(1);
-        if (text.back() == '.')
-            text.remove_suffix(1);
-    }
-    if (text == "-0")
-        text = "0";
-    out += text;
-}
-
 // "YYYY-MM-DDTHH:MM:SS", milliseconds if any.
 void appendWallTime(std::string &out, qint64 milliseconds)
 {
@@ -126,6 +100,32 @@ qint64 wholeMinutes(int offset)
 }
 
 } // namespace
+
+void appendFigureNumber(std::string &out, double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return;
+    char digits[64];
+    const auto [end, error] =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    if (error != std::errc())
+        return;
+    std::string_view text(digits, std::size_t(end - digits));
+    if (text.find('.') != std::string_view::npos) {
+        while (text.back() == '0')
+            text.remove_suffix(1);
+        if (text.back() == '.')
+            text.remove_suffix(1);
+    }
+    if (text == "-0")
+        text = "0";
+    out += text;
+}
+
+std::span<const FigureNumberColumn> figureNumberColumns()
+{
+    return kNumberColumns;
+}
 
 void appendRunsCsvRow(std::string &out, const CatalogueRow &row)
 {
@@ -162,10 +162,10 @@ void appendRunsCsvRow(std::string &out, const CatalogueRow &row)
     }
     out += ',';
     appendField(out, figures.sportWord);
-    for (const NumberColumn &column : kNumberColumns) {
+    for (const FigureNumberColumn &column : kNumberColumns) {
         out += ',';
         if (const auto &value = figures.*column.figure)
-            appendNumber(out, *value, column.decimals);
+            appendFigureNumber(out, *value, column.decimals);
     }
     out += ',';
     appendField(out, figures.device);
@@ -482,7 +482,7 @@ bool readRow(const std::vector<std::string_view> &fields, CatalogueRow &row, QSt
     }
     figures.sportWord = text(fields[5]);
     std::size_t at = kLeadingColumns;
-    for (const NumberColumn &column : kNumberColumns) {
+    for (const FigureNumberColumn &column : kNumberColumns) {
         const std::string_view field = fields[at++];
         if (field.empty())
             continue;

@@ -32,6 +32,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -40,6 +41,19 @@
 namespace kelvane {
 
 inline constexpr char kRunsCsvName[] = "runs.csv";
+
+// The figures runs.csv holds as numbers, in its order (elapsed_s to
+// temperature_avg_c), with the decimals each keeps.
+struct FigureNumberColumn {
+    std::string_view name;
+    std::optional<double> RunFigures::*figure;
+    int decimals;
+};
+std::span<const FigureNumberColumn> figureNumberColumns();
+
+// Appends a figure as runs.csv writes it: a dot, no thousands separators,
+// no trailing zeros; nothing for a value that is not finite.
+void appendFigureNumber(std::string &out, double value, int decimals);
 
 // The header line of runs.csv, without its line end.
 std::string_view runsCsvHeader();

@@ -1,5 +1,6 @@
 #include "read/fit_reader.h"
 
+#include "fit/fit_device_names.h"
 #include "fit/fit_values.h"
 #include "text/number_text.h"
 
@@ -253,6 +254,7 @@ void FitReader::beginFile(qint64 offset)
     points.setRecording(options.content.points);
     laps.clear();
     sessions.clear();
+    device.clear();
     heartRates.clear();
 }
 
@@ -273,6 +275,8 @@ void FitReader::fileId(const FitFileId &id, qint64)
     idSeen = true;
     fileType = id.type;
     timeCreated = id.timeCreated;
+    if (options.content.details)
+        device = fitDeviceName(id.manufacturer, id.product, id.productName);
     if (id.type && *id.type != kActivityFile) {
         points.clear();
         points.setRecording(false);
@@ -445,6 +449,34 @@ std::string_view FitReader::keep(std::string_view text)
     return std::string_view(texts).substr(begin);
 }
 
+namespace {
+
+// The totals of the sessions, in SI units.
+DeviceTotals deviceTotals(std::span<const FitSession> sessions)
+{
+    const auto scaled = [](auto value, double scale) {
+        return value ? std::optional(double(*value) / scale) : std::nullopt;
+    };
+    std::vector<DeviceTotals> totals;
+    totals.reserve(sessions.size());
+    for (const FitSession &session : sessions)
+        totals.push_back({.elapsed = scaled(session.totals.elapsedTime, 1000),
+                          .moving = scaled(session.totals.timerTime, 1000),
+                          .distance = scaled(session.totals.distance, 100),
+                          .ascent = scaled(session.totalAscent, 1),
+                          .descent = scaled(session.totalDescent, 1),
+                          .heartRateAverage = scaled(session.avgHeartRate, 1),
+                          .heartRateMaximum = scaled(session.maxHeartRate, 1),
+                          .maximumSpeed = scaled(session.maxSpeed, 1000),
+                          .calories = scaled(session.totals.calories, 1),
+                          .powerAverage = scaled(session.avgPower, 1),
+                          .powerMaximum = scaled(session.maxPower, 1),
+                          .temperatureAverage = scaled(session.avgTemperature, 1)});
+    return sessionTotals(totals);
+}
+
+} // namespace
+
 // The laps as texts (a lap's time is its timer's, or where that stood still,
 // as on some devices, all its time); the sessions as parts, each with the laps it counts
 // (or, where it does not say, the laps that start before the next session),
@@ -495,6 +527,7 @@ void FitReader::keepDetails(Run &run)
     }
     run.laps = lapTexts;
     run.parts = parts;
+    run.summary.totals = deviceTotals(sessions);
     // The run's sport is its sessions', or that of its laps where it has none.
     std::optional<std::uint8_t> sport;
     if (!sessions.empty())
@@ -505,6 +538,15 @@ void FitReader::keepDetails(Run &run)
         if (session.sport != sport)
             sport = kMultisport;
     run.sport = keep(sportName(sport.value_or(0), t));
+    run.summary.device = device;
+    if (!sessions.empty()) {
+        Sport filed = sportOfFit(sessions.front().sport.value_or(0), sessions.front().subSport);
+        for (const FitSession &session : sessions)
+            filed = sportOfParts(filed, sportOfFit(session.sport.value_or(0), session.subSport));
+        run.summary.sport = filed;
+    } else if (sport) {
+        run.summary.sport = sportOfFit(*sport, std::nullopt);
+    }
 }
 
 void FitReader::problem(const FitProblem &problem)

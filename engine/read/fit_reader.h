@@ -91,6 +91,7 @@ class FitReader final : public RunReader, private FitHandler {
     TrackPoints points;
     std::vector<FitLap> laps;
     std::vector<FitSession> sessions;
+    QString device; // named by the file's file_id
     FitHeartRates heartRates;
 
     // What the kept run hands over besides its points.

@@ -7,8 +7,31 @@
 #include "time/utc_time.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 namespace kelvane {
+
+namespace {
+
+// A lap's figure as written, blanks around it allowed; nothing where it is
+// not a finite number.
+std::optional<double> lapNumber(std::string_view text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
 
 TcxReader::TcxReader(InputBuffer input, const ReadingOptions &options, bool utf16)
     : XmlRunReader(std::move(input), options, utf16, RunFormat::Tcx, "Training Center file")
@@ -74,7 +97,17 @@ TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
             return Kind::LapMeters;
         if (named(name, "Calories"))
             return Kind::LapCalories;
+        if (named(name, "MaximumSpeed"))
+            return Kind::LapMaximumSpeed;
+        if (named(name, "AverageHeartRateBpm"))
+            return Kind::LapAverageHeartRate;
+        if (named(name, "MaximumHeartRateBpm"))
+            return Kind::LapMaximumHeartRate;
         return Kind::Other;
+    case Kind::LapAverageHeartRate:
+        return named(name, "Value") ? Kind::LapAverageHeartRateValue : Kind::Other;
+    case Kind::LapMaximumHeartRate:
+        return named(name, "Value") ? Kind::LapMaximumHeartRateValue : Kind::Other;
     case Kind::Track:
         // Once the start day is known, points matter only when they are written.
         return named(name, "Trackpoint") && (activity.recordingPoints || !activity.point.seen)
@@ -126,6 +159,8 @@ bool TcxReader::startElement()
     case Kind::Track:
     case Kind::Position:
     case Kind::HeartRate:
+    case Kind::LapAverageHeartRate:
+    case Kind::LapMaximumHeartRate:
     case Kind::PointExtensions:
     case Kind::Tpx:
     case Kind::Courses:
@@ -214,13 +249,19 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
         break;
     case Kind::LapSeconds:
     case Kind::LapMeters:
-    case Kind::LapCalories: {
+    case Kind::LapCalories:
+    case Kind::LapMaximumSpeed:
+    case Kind::LapAverageHeartRateValue:
+    case Kind::LapMaximumHeartRateValue: {
         const Text value = values.end(contentEnd, activityStore);
         if (!lapTexts.empty()) {
             LapTexts &lap = lapTexts.back();
-            (kind == Kind::LapSeconds  ? lap.seconds
-             : kind == Kind::LapMeters ? lap.meters
-                                       : lap.calories) = value;
+            (kind == Kind::LapSeconds                 ? lap.seconds
+             : kind == Kind::LapMeters                ? lap.meters
+             : kind == Kind::LapCalories              ? lap.calories
+             : kind == Kind::LapMaximumSpeed          ? lap.maximumSpeed
+             : kind == Kind::LapAverageHeartRateValue ? lap.averageHeartRate
+                                                      : lap.maximumHeartRate) = value;
         }
         break;
     }
@@ -306,7 +347,7 @@ void TcxReader::openActivity()
 void TcxReader::startLap()
 {
     if (options.content.details)
-        lapTexts.push_back({values.attribute("StartTime", activityStore), {}, {}, {}});
+        lapTexts.push_back({.startTime = values.attribute("StartTime", activityStore)});
     if (!activity.lap.seen) {
         activity.lap.seen = true;
         for (const XmlAttribute &attribute : tokens.attributes())
@@ -409,11 +450,23 @@ bool TcxReader::closeActivity()
             buildDocument();
         if (options.content.details) {
             laps.clear();
-            for (const LapTexts &lap : lapTexts)
+            std::vector<TcxLapTotals> totals;
+            totals.reserve(lapTexts.size());
+            for (const LapTexts &lap : lapTexts) {
                 laps.push_back({.startTime = view(lap.startTime, activityStore),
                                 .seconds = view(lap.seconds, activityStore),
                                 .meters = view(lap.meters, activityStore),
                                 .calories = view(lap.calories, activityStore)});
+                const Lap &read = laps.back();
+                totals.push_back(
+                    {.seconds = lapNumber(read.seconds),
+                     .meters = lapNumber(read.meters),
+                     .calories = lapNumber(read.calories),
+                     .maximumSpeed = lapNumber(view(lap.maximumSpeed, activityStore)),
+                     .averageHeartRate = lapNumber(view(lap.averageHeartRate, activityStore)),
+                     .maximumHeartRate = lapNumber(view(lap.maximumHeartRate, activityStore))});
+            }
+            summary.totals = lapTotals(totals);
         }
     }
     const bool goOn =

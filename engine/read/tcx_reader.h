@@ -39,6 +39,11 @@ enum class TcxKind : std::uint8_t {
     LapSeconds,
     LapMeters,
     LapCalories,
+    LapMaximumSpeed,
+    LapAverageHeartRate, // AverageHeartRateBpm, and the Value inside it
+    LapAverageHeartRateValue,
+    LapMaximumHeartRate,
+    LapMaximumHeartRateValue,
     Track,
     Trackpoint,
     Time,
@@ -85,7 +90,8 @@ class TcxReader final : public XmlRunReader<TcxReader, TcxKind> {
         std::string activitiesTag; // the <Activities> start tag of its day file
     };
     struct LapTexts {
-        Text startTime, seconds, meters, calories;
+        Text startTime = {}, seconds = {}, meters = {}, calories = {};
+        Text maximumSpeed = {}, averageHeartRate = {}, maximumHeartRate = {};
     };
     struct TcxPointTexts : PointTexts {
         Text runCadence; // a running cadence, where no cadence is

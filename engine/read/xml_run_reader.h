@@ -105,10 +105,12 @@ template <class Reader, class Kind> class XmlRunReader : public RunReader {
                 run.laps = laps;
                 run.sport = sport;
                 run.notes = notes;
+                run.summary = summary;
             }
         }
         const bool goOn = current.close(run);
         points.clear();
+        summary = {};
         return goOn;
     }
 
@@ -121,6 +123,7 @@ template <class Reader, class Kind> class XmlRunReader : public RunReader {
     XmlTokenizer tokens{input};
     XmlValues values{input, tokens};
     RunSink *sink = nullptr;
+    RunSummary summary; // of the open run, where its reader learns it
     QString error;
     QString misencoded;
 

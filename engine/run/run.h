@@ -5,6 +5,7 @@
 // yields the runs of a file, and the conversion that takes them.
 
 #include "run/numbering_rule.h"
+#include "run/run_figures.h"
 #include "run/run_format.h"
 #include "run/track_points.h"
 #include "time/start_day.h"
@@ -14,6 +15,7 @@
 #include <QString>
 
 #include <atomic>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -39,6 +41,18 @@ struct RunPart {
     std::string_view sport;     // the input's name of it
     std::string_view startTime; // as written
     std::size_t lapsEnd = 0;    // its laps: the run's laps from the part before's lapsEnd to this
+};
+
+// What an input says of a run as a whole, besides its points and laps, in
+// the same terms whatever its format.
+struct RunSummary {
+    // The totals the device wrote: a FIT file's sessions, a TCX activity's
+    // laps (sessionTotals, lapTotals); absent for a history run.
+    std::optional<DeviceTotals> totals;
+    // The sport, where the input's word for it alone does not tell it (a FIT
+    // file's sport and sub_sport): sportOfWord of the run's sport otherwise.
+    std::optional<Sport> sport;
+    QString device; // the device that recorded it, by name
 };
 
 // Where something lies in an input: a line (and column, where known) of
@@ -75,6 +89,7 @@ struct Run {
     std::span<const RunPart> parts; // empty when the run is done in one sport
     std::string_view sport;         // the input's name of the activity, empty for history runs
     std::string_view notes;         // the note's text as written (XML character data), in UTF-8
+    RunSummary summary;
 };
 
 // What the writers chosen for a conversion need a reader to keep of a run in

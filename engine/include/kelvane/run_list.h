@@ -5,6 +5,7 @@
 #include <kelvane/conversion.h>
 
 #include <QString>
+#include <QStringList>
 
 namespace kelvane {
 
@@ -19,7 +20,15 @@ struct ListedRun {
     int positioned = 0;  // the track points that have a position
     QString note;        // the note's text: references read, CDATA opened, comments left out
     QString input;       // the name of the input it was read from
+    // The run's figures, as listedFigureNames() names them: numbers with a
+    // dot, empty where unknown.
+    QStringList figures;
 };
+
+// The names of the figure columns, as runs.csv names them (elapsed_s,
+// moving_s, distance_m ...), then sport_name (running, cycling ...: the
+// sport column holds the input's own word) and device.
+QStringList listedFigureNames();
 
 class RunListSink {
   public:
