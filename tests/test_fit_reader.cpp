@@ -307,8 +307,10 @@ void TestFitReader::stopWithinTheInput()
 void TestFitReader::runBeyondTheBound_data()
 {
     QTest::addColumn<bool>("document"); // its own day file is asked for, its points not
-    QTest::newRow("its points") << false;
-    QTest::newRow("its bytes, for its own day file") << true;
+    QTest::addColumn<int>("local");     // of the messages it holds many of
+    QTest::newRow("its points") << false << int(kTimed);
+    QTest::newRow("its stored heart rate") << false << int(kHr);
+    QTest::newRow("its bytes, for its own day file") << true << int(kTimed);
 }
 
 // A run that holds more than the bound is skipped, and the file chained after
@@ -316,9 +318,10 @@ void TestFitReader::runBeyondTheBound_data()
 void TestFitReader::runBeyondTheBound()
 {
     QFETCH(bool, document);
+    QFETCH(int, local);
     FitFile huge = Activity();
     for (int i = 0; i < 5000; ++i)
-        huge.data(kTimed, {T + i, 100});
+        huge.data(local, {T + i, 100, i * 1024});
     const QByteArray bytes = huge.data(kSession, {T}).bytes() +
                              Activity(T + 86400).data(kTimed, {T + 86400, 90}).bytes();
     struct Sink final : RunSink {

@@ -312,12 +312,13 @@ void FitReader::record(const FitRecord &record, qint64 offset)
     bound(offset);
 }
 
-// A run that holds more than the bound (its points, and its bytes while its
-// own day file may be written) is skipped, and what it held let go.
+// A run that holds more than the bound (its points, its stored heart rate,
+// and its bytes while its own day file may be written) is skipped, and what
+// it held let go.
 void FitReader::bound(qint64 offset)
 {
     const qint64 held = keepDocument ? offset - fileOffset : 0;
-    if (points.byteSize() + std::size_t(held) <= options.largestRun ||
+    if (points.byteSize() + heartRates.byteSize() + std::size_t(held) <= options.largestRun ||
         current.outcome() == OpenRun::Outcome::Skipped)
         return;
     deviceTimed.clear();
