@@ -5,6 +5,8 @@
 
 #include "fit_file.h"
 #include "history_text.h"
+#include "input/memory_source.h"
+#include "read/fit_reader.h"
 #include "test_fixtures.h"
 
 #include <QRegularExpression>
@@ -85,6 +87,8 @@ class TestFitReader : public QObject {
     void dayFiles_data();
     void dayFiles();
     void stopWithinTheInput();
+    void runBeyondTheBound_data();
+    void runBeyondTheBound();
 };
 
 void TestFitReader::dayFiles_data()
@@ -298,6 +302,53 @@ void TestFitReader::stopWithinTheInput()
     QCOMPARE(summary.runsRead, 1);
     QCOMPARE(stopper.saved, 0);
     QCOMPARE(summary.notice, QString());
+}
+
+void TestFitReader::runBeyondTheBound_data()
+{
+    QTest::addColumn<bool>("document"); // its own day file is asked for, its points not
+    QTest::addColumn<int>("local");     // of the messages it holds many of
+    QTest::newRow("its points") << false << int(kTimed);
+    QTest::newRow("its stored heart rate") << false << int(kHr);
+    QTest::newRow("its bytes, for its own day file") << true << int(kTimed);
+}
+
+// A run that holds more than the bound is skipped, and the file chained after
+// it is read as ever.
+void TestFitReader::runBeyondTheBound()
+{
+    QFETCH(bool, document);
+    QFETCH(int, local);
+    FitFile huge = Activity();
+    for (int i = 0; i < 5000; ++i)
+        huge.data(local, {T + i, 100, i * 1024});
+    const QByteArray bytes = huge.data(kSession, {T}).bytes() +
+                             Activity(T + 86400).data(kTimed, {T + 86400, 90}).bytes();
+    struct Sink final : RunSink {
+        void runOpened(RunFormat) override {}
+        RunStart runStarts(std::string_view time) override { return {startDayOf(time), true}; }
+        bool runEnded(Run *kept) override
+        {
+            if (kept)
+                started << QByteArray(kept->startTime.data(), qsizetype(kept->startTime.size()));
+            return true;
+        }
+        void runSkipped(const InputLocation &where, const QString &reason) override
+        {
+            skipped << QStringLiteral("%1: %2").arg(where.byteOffset).arg(reason);
+        }
+        QList<QByteArray> started;
+        QStringList skipped;
+    } sink;
+    ReadingOptions options;
+    options.content = {document ? RunFormats(RunFormat::Fit) : RunFormats(), !document, true};
+    options.largestRun = 16 << 10;
+    MemorySource source({bytes.constData(), std::size_t(bytes.size())});
+    FitReader reader(InputBuffer(source, 4096), options);
+    reader.read(sink);
+    QCOMPARE(reader.errorString(), QString());
+    QCOMPARE(sink.skipped, QStringList{"0: " + OpenRun::tooLargeReason(options.largestRun)});
+    QCOMPARE(sink.started, QList<QByteArray>{"2021-09-09T01:47:10Z"});
 }
 
 QTEST_GUILESS_MAIN(TestFitReader)

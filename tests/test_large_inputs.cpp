@@ -366,6 +366,18 @@ void TestLargeInputs::hugeRunThroughAPipe_data()
     QTest::newRow("blanks between two GPX points, CSV")
         << QStringLiteral("--csv") << gpx + trkpt << blanks << trkpt + "</trkseg></trk></gpx>\n"
         << QString();
+    const QByteArray tcx = "<TrainingCenterDatabase><Activities><Activity Sport=\"Running\">"
+                           "<Id>2026-11-02T08:00:00Z</Id><Lap StartTime=\"2026-11-02T08:00:00Z\">"
+                           "<TotalTimeSeconds>60</TotalTimeSeconds><Track>\n";
+    const QByteArray trackpoint = "<Trackpoint><Time>2026-11-02T08:00:00Z</Time><Position>"
+                                  "<LatitudeDegrees>47.6</LatitudeDegrees><LongitudeDegrees>8.5"
+                                  "</LongitudeDegrees></Position></Trackpoint>";
+    const QByteArray tcxTail = "</Track></Lap></Activity></Activities></TrainingCenterDatabase>\n";
+    QTest::newRow("a TCX activity") << QStringLiteral("--xml") << tcx << trackpoint + blanks
+                                    << tcxTail << QStringLiteral("20261102_01_Monday.tcx");
+    QTest::newRow("blanks between two TCX points, CSV")
+        << QStringLiteral("--csv") << tcx + trackpoint << blanks << trackpoint + tcxTail
+        << QString();
 }
 
 // A run of 192 MiB, fed through a pipe, takes memory for its points, not for

@@ -34,7 +34,19 @@ struct RecordedRun {
 
 class RecordingSink final : public RunSink {
   public:
-    void runOpened(RunFormat) override { ++opened; }
+    void runOpened(RunFormat) override
+    {
+        ++opened;
+        begun.clear();
+    }
+    // Parts of the document, when the sink takes them, are put before the rest.
+    bool runDocumentPart(RunFormat, std::span<const std::string_view> pieces) override
+    {
+        for (const std::string_view piece : pieces)
+            begun.append(piece.data(), qsizetype(piece.size()));
+        parts += takesParts;
+        return takesParts;
+    }
     RunStart runStarts(std::string_view startTime) override
     {
         const QDate day = startDayOf(startTime);
@@ -46,6 +58,8 @@ class RecordingSink final : public RunSink {
             return true;
         RecordedRun run;
         run.startTime = QByteArray(kept->startTime.data(), qsizetype(kept->startTime.size()));
+        if (takesParts)
+            run.document = begun;
         for (const std::string_view piece : kept->document)
             run.document.append(piece.data(), qsizetype(piece.size()));
         const auto bytes = [](std::string_view text) {
@@ -69,6 +83,9 @@ class RecordingSink final : public RunSink {
         skipped << QStringLiteral("%1: %2").arg(where.line).arg(reason);
     }
 
+    bool takesParts = false;
+    QByteArray begun;
+    int parts = 0;
     int opened = 0;
     QList<RecordedRun> runs;
     QStringList skipped;
@@ -78,21 +95,27 @@ struct Reading {
     QList<RecordedRun> runs;
     QStringList skipped;
     QString error;
+    int parts = 0; // of documents taken before their runs' ends
 };
 
+// How the day file that is the activity's own is taken.
+enum class Document { Whole, InParts, None };
+
 Reading Read(const QString &path, std::size_t chunkSize = 1 << 20,
-             std::size_t largestRun = ReadingOptions::kLargestRun)
+             std::size_t largestRun = ReadingOptions::kLargestRun,
+             Document document = Document::Whole)
 {
     ReadingOptions options;
-    options.content = {kEveryRunFormat, true, true};
+    options.content = {document == Document::None ? RunFormats() : kEveryRunFormat, true, true};
     options.largestRun = largestRun;
     FileSource file(path);
     if (!file.open())
         return {{}, {}, file.errorString()};
     TcxReader reader(InputBuffer(file, chunkSize), options);
     RecordingSink sink;
+    sink.takesParts = document == Document::InParts;
     reader.read(sink);
-    return {sink.runs, sink.skipped, reader.errorString()};
+    return {sink.runs, sink.skipped, reader.errorString(), sink.parts};
 }
 
 // A positioned track point as an independent XML parser reads it.
@@ -620,41 +643,65 @@ void TestTcxReader::malformed()
 }
 
 // Where the input's buffer is refilled must not matter: every token, value
-// and activity may be cut by it.
+// and activity may be cut by it. Nor whether the activity's own day file is
+// taken in parts as it is read, or not written at all (its bytes then let go
+// of as soon as what the other day files need of them is copied).
 void TestTcxReader::tinyBuffers_data()
 {
     QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("large"); // read in buffers of 4 KiB alone
     for (const char *name : {"history.tcx", "Multisport.tcx", "strava_export.tcx",
                              "FitnessHistoryDirectory.tcx", "whiskey24_2_activities_2_tracks.tcx"})
-        QTest::newRow(name) << Reference(QStringLiteral("tcx/") + QLatin1String(name));
+        QTest::newRow(name) << Reference(QStringLiteral("tcx/") + QLatin1String(name)) << false;
     // Characters of several bytes, and bytes that are not UTF-8, anywhere.
     QByteArray characters = Activity("2026-11-02T07:00:00Z", {kP1, kP2}, {}, "V\xc3\xa9lo \xe9");
     characters.replace("    </Activity>", "      <Notes>\xf0\x9f\x9a\xb2 \xe9t\xe9 \xe2\x82\xac"
                                           "\x80</Notes>\n    </Activity>");
     const QString mixed = input("characters.tcx");
     QVERIFY(WriteFile(mixed, Tcx({characters, characters})));
-    QTest::newRow("characters of several bytes") << mixed;
+    QTest::newRow("characters of several bytes") << mixed << false;
+    // An activity of many parts, a lap's texts and its notes after them.
+    QList<TcxPoint> many(20000, kP1);
+    QByteArray large = Activity("2026-11-02T07:00:00Z", many, {}, "V\xc3\xa9lo \xe9");
+    large.replace("    </Activity>", "      <Lap StartTime=\"2026-11-02T08:00:00Z\">\n"
+                                     "        <TotalTimeSeconds>6&#48;</TotalTimeSeconds>\n"
+                                     "      </Lap>\n      <Notes>\xe9t\xe9 &amp; \xe2\x82\xac"
+                                     "</Notes>\n    </Activity>");
+    const QString longer = input("large.tcx");
+    QVERIFY(WriteFile(longer, Tcx({large, characters})));
+    QTest::newRow("an activity larger than a part of its day file") << longer << true;
 }
 
 void TestTcxReader::tinyBuffers()
 {
     QFETCH(QString, path);
+    QFETCH(bool, large);
     REQUIRE_FILE(path);
     const Reading whole = Read(path);
     QCOMPARE(whole.error, QString());
     QVERIFY(!whole.runs.isEmpty());
     for (const RecordedRun &run : whole.runs)
         QVERIFY(run.document.isValidUtf8() && run.notes.isValidUtf8() && run.sport.isValidUtf8());
-    for (const std::size_t chunk : {1, 7, 300, 4096}) {
-        const Reading cut = Read(path, chunk);
-        QCOMPARE(cut.error, QString());
-        QCOMPARE(cut.runs.size(), whole.runs.size());
-        for (int i = 0; i < whole.runs.size(); ++i) {
-            QCOMPARE(cut.runs[i].document, whole.runs[i].document);
-            QCOMPARE(cut.runs[i].rows, whole.runs[i].rows);
-            QCOMPARE(cut.runs[i].extras, whole.runs[i].extras);
-            QCOMPARE(cut.runs[i].laps, whole.runs[i].laps);
-            QCOMPARE(cut.runs[i].notes, whole.runs[i].notes);
+    const std::size_t kLast = 4096;
+    for (const std::size_t chunk : {std::size_t(1), std::size_t(7), std::size_t(300), kLast}) {
+        if (large && chunk != kLast)
+            continue;
+        for (const Document document : {Document::Whole, Document::InParts, Document::None}) {
+            if (document != Document::Whole && chunk != kLast)
+                continue;
+            const Reading cut = Read(path, chunk, ReadingOptions::kLargestRun, document);
+            QCOMPARE(cut.error, QString());
+            QCOMPARE(cut.runs.size(), whole.runs.size());
+            QCOMPARE(cut.parts > 0, large && document == Document::InParts);
+            for (int i = 0; i < whole.runs.size(); ++i) {
+                QCOMPARE(cut.runs[i].document,
+                         document == Document::None ? QByteArray() : whole.runs[i].document);
+                QCOMPARE(cut.runs[i].rows, whole.runs[i].rows);
+                QCOMPARE(cut.runs[i].extras, whole.runs[i].extras);
+                QCOMPARE(cut.runs[i].laps, whole.runs[i].laps);
+                QCOMPARE(cut.runs[i].notes, whole.runs[i].notes);
+                QCOMPARE(cut.runs[i].sport, whole.runs[i].sport);
+            }
         }
     }
 }

@@ -23,6 +23,7 @@ class FitHeartRates {
     // heart rate.
     void mergeInto(TrackPoints &points) const;
     bool empty() const { return samples.empty(); }
+    std::size_t byteSize() const { return samples.capacity() * sizeof(Sample); }
     void clear() { *this = FitHeartRates(); }
 
   private:

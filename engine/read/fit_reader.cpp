@@ -288,7 +288,7 @@ void FitReader::fileId(const FitFileId &id, qint64)
 
 // A time below the first date counts from the device's power-on: it is
 // dated by the device's clock once a timestamp_correlation tells it.
-void FitReader::record(const FitRecord &record, qint64)
+void FitReader::record(const FitRecord &record, qint64 offset)
 {
     if (stopped)
         return;
@@ -299,7 +299,7 @@ void FitReader::record(const FitRecord &record, qint64)
             const std::int64_t time = *record.deviceTime + *deviceClock;
             if (time >= kFitFirstDate && time <= std::numeric_limits<std::uint32_t>::max())
                 takeTime(std::uint32_t(time), point);
-        } else {
+        } else if (current.outcome() != OpenRun::Outcome::Skipped) {
             deviceTimed.emplace_back(points.size(), *record.deviceTime);
         }
     }
@@ -309,6 +309,21 @@ void FitReader::record(const FitRecord &record, qint64)
             firstRecordTime = std::uint32_t(point.time - kFitEpoch);
     }
     points.append(point);
+    bound(offset);
+}
+
+// A run that holds more than the bound (its points, its stored heart rate,
+// and its bytes while its own day file may be written) is skipped, and what
+// it held let go.
+void FitReader::bound(qint64 offset)
+{
+    const qint64 held = keepDocument ? offset - fileOffset : 0;
+    if (points.byteSize() + heartRates.byteSize() + std::size_t(held) <= options.largestRun ||
+        current.outcome() == OpenRun::Outcome::Skipped)
+        return;
+    deviceTimed.clear();
+    heartRates.clear();
+    skip(OpenRun::tooLargeReason(options.largestRun));
 }
 
 void FitReader::timestampCorrelation(const FitTimestampCorrelation &correlation, qint64)
@@ -332,13 +347,14 @@ void FitReader::timestampCorrelation(const FitTimestampCorrelation &correlation,
     deviceTimed.clear();
 }
 
-void FitReader::hr(const FitHr &hr, qint64)
+void FitReader::hr(const FitHr &hr, qint64 offset)
 {
     if (stopped)
         return;
     ++hrMessages;
     if (current.outcome() != OpenRun::Outcome::Skipped && options.content.points)
         heartRates.add(hr);
+    bound(offset);
 }
 
 void FitReader::lap(const FitLap &lap, qint64)

@@ -58,6 +58,7 @@ class FitReader final : public RunReader, private FitHandler {
     void decide();
     QString typelessContent() const;
     void skip(const QString &reason);
+    void bound(qint64 offset);
     void keepDetails(Run &run);
     std::string_view keep(std::string_view text);
 

@@ -203,9 +203,14 @@ bool TcxReader::startElement()
     case Kind::Trackpoint:
         point = {};
         pointStore.clear();
+        // A kept activity without its own day file keeps the bytes of the
+        // point being read alone.
+        if (!keepDocument && current.isKept())
+            tokens.keepFrom(tokens.tokenOffset());
         break;
     default: // a value
         values.begin();
+        keepValue(kind, true);
         break;
     }
     if (!tokens.emptyElement())
@@ -261,21 +266,30 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
              : kind == Kind::LapCalories              ? lap.calories
              : kind == Kind::LapMaximumSpeed          ? lap.maximumSpeed
              : kind == Kind::LapAverageHeartRateValue ? lap.averageHeartRate
-                                                      : lap.maximumHeartRate) = value;
+                                                      : lap.maximumHeartRate)
+                .assign(view(value, activityStore));
         }
+        activityStore.clear();
+        keepValue(kind, false);
         break;
     }
     case Kind::ActivityId: {
         const Text id = values.end(contentEnd, activityStore);
+        keepValue(kind, false);
         if (!activity.id.seen) {
             activity.id.seen = true;
             activity.id.text.assign(view(id, activityStore));
             decide(false);
         }
+        activityStore.clear();
         break;
     }
     case Kind::ActivityNotes:
-        activity.notes = values.endAsCharacterData(contentEnd, activityStore, documentHead.prolog);
+        activity.notes.assign(
+            view(values.endAsCharacterData(contentEnd, activityStore, documentHead.prolog),
+                 activityStore));
+        activityStore.clear();
+        keepValue(kind, false);
         break;
     case Kind::Activity:
         return closeActivity();
@@ -287,6 +301,11 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
     default:
         break;
     }
+    // Between the elements of the activity, its laps and its tracks, nothing
+    // read is left in the input's bytes but what its day file copies.
+    if (keepDocument && inActivity && open.size() <= activity.level + 3 && !values.inValue() &&
+        tokens.tokenEndOffset() - activity.bodyBegin >= qint64(OpenRun::kDocumentPart))
+        handOverBody();
     return true;
 }
 
@@ -316,15 +335,18 @@ void TcxReader::openActivity()
 {
     current.open(*sink);
     inActivity = true;
+    activity.level = open.size();
     activity.tagOffset = tokens.tokenOffset();
     activity.begin =
         activity.tagOffset - qint64(indentationBefore(input, activity.tagOffset).size());
+    activity.bodyBegin = activity.begin;
     activity.recordingPoints = options.content.points;
     activity.following = true;
     activity.id = activity.lap = activity.point = {};
-    activity.notes = {};
+    activity.notes.clear();
     activityStore.clear();
-    activity.sport = values.attribute("Sport", activityStore);
+    activity.sport.assign(view(values.attribute("Sport", activityStore), activityStore));
+    activityStore.clear();
     tokens.keepFrom(activity.begin);
     lapTexts.clear();
     points.clear();
@@ -346,8 +368,12 @@ void TcxReader::openActivity()
 
 void TcxReader::startLap()
 {
-    if (options.content.details)
-        lapTexts.push_back({.startTime = values.attribute("StartTime", activityStore)});
+    if (options.content.details) {
+        lapTexts.emplace_back();
+        lapTexts.back().startTime.assign(
+            view(values.attribute("StartTime", activityStore), activityStore));
+        activityStore.clear();
+    }
     if (!activity.lap.seen) {
         activity.lap.seen = true;
         for (const XmlAttribute &attribute : tokens.attributes())
@@ -364,11 +390,38 @@ void TcxReader::endTrackpoint()
         activity.point.text.assign(view(point.time, pointStore));
         decide(false);
     }
-    if (!activity.recordingPoints)
+    if (activity.recordingPoints) {
+        if (!point.cadence.present)
+            point.cadence = point.runCadence;
+        appendPoint(point, pointStore, view(point.time, pointStore));
+    }
+    if (!keepDocument && current.isKept())
+        tokens.keepNothing();
+}
+
+// A kept activity without its own day file keeps the bytes of a value of its
+// own or of its laps while it is read (each is copied at its end).
+void TcxReader::keepValue(Kind kind, bool keep)
+{
+    if (keepDocument || !current.isKept())
         return;
-    if (!point.cadence.present)
-        point.cadence = point.runCadence;
-    appendPoint(point, pointStore, view(point.time, pointStore));
+    switch (kind) {
+    case Kind::ActivityId:
+    case Kind::ActivityNotes:
+    case Kind::LapSeconds:
+    case Kind::LapMeters:
+    case Kind::LapCalories:
+    case Kind::LapMaximumSpeed:
+    case Kind::LapAverageHeartRateValue:
+    case Kind::LapMaximumHeartRateValue:
+        if (keep)
+            tokens.keepFrom(tokens.tokenOffset());
+        else
+            tokens.keepNothing();
+        break;
+    default:
+        break;
+    }
 }
 
 // A run that holds too much is skipped, and what it held let go.
@@ -421,6 +474,9 @@ void TcxReader::decide(bool atEnd)
     if (current.isKept()) {
         activity.recordingPoints = options.content.points;
         activity.following = options.content.points || options.content.details;
+        // Without its own day file, what is read of it is copied: its bytes go.
+        if (!keepDocument)
+            tokens.keepNothing();
         return;
     }
     // Nothing of it is written: nothing more of it is kept or taken.
@@ -453,27 +509,57 @@ bool TcxReader::closeActivity()
             std::vector<TcxLapTotals> totals;
             totals.reserve(lapTexts.size());
             for (const LapTexts &lap : lapTexts) {
-                laps.push_back({.startTime = view(lap.startTime, activityStore),
-                                .seconds = view(lap.seconds, activityStore),
-                                .meters = view(lap.meters, activityStore),
-                                .calories = view(lap.calories, activityStore)});
-                const Lap &read = laps.back();
-                totals.push_back(
-                    {.seconds = lapNumber(read.seconds),
-                     .meters = lapNumber(read.meters),
-                     .calories = lapNumber(read.calories),
-                     .maximumSpeed = lapNumber(view(lap.maximumSpeed, activityStore)),
-                     .averageHeartRate = lapNumber(view(lap.averageHeartRate, activityStore)),
-                     .maximumHeartRate = lapNumber(view(lap.maximumHeartRate, activityStore))});
+                laps.push_back({.startTime = lap.startTime,
+                                .seconds = lap.seconds,
+                                .meters = lap.meters,
+                                .calories = lap.calories});
+                totals.push_back({.seconds = lapNumber(lap.seconds),
+                                  .meters = lapNumber(lap.meters),
+                                  .calories = lapNumber(lap.calories),
+                                  .maximumSpeed = lapNumber(lap.maximumSpeed),
+                                  .averageHeartRate = lapNumber(lap.averageHeartRate),
+                                  .maximumHeartRate = lapNumber(lap.maximumHeartRate)});
             }
             summary.totals = lapTotals(totals);
         }
     }
-    const bool goOn =
-        closeRun(view(activity.sport, activityStore), view(activity.notes, activityStore));
+    const bool goOn = closeRun(activity.sport, activity.notes);
     activity.following = true;
     tokens.keepNothing();
     return goOn;
+}
+
+// The activity's bytes read so far and not yet handed over go out as a part
+// of its day file, and are let go.
+void TcxReader::handOverBody()
+{
+    if (!current.takesParts())
+        return;
+    const qint64 end = tokens.tokenEndOffset();
+    const std::string_view bytes = activityBytes(end);
+    if (current.documentBegun()) {
+        document.assign({bytes});
+    } else {
+        buildHead();
+        document.assign({head, bytes});
+    }
+    if (!current.documentPart(document))
+        return;
+    activity.bodyBegin = end;
+    tokens.keepFrom(end);
+}
+
+// The activity's bytes from those not yet handed over to end. Bytes that are
+// not UTF-8 go out as the characters they were read as.
+std::string_view TcxReader::activityBytes(qint64 end)
+{
+    std::string_view bytes(input.at(activity.bodyBegin), std::size_t(end - activity.bodyBegin));
+    if (values.misencodedFrom(activity.bodyBegin)) {
+        activityInUtf8.clear();
+        appendRecoded(activityInUtf8, bytes);
+        bytes = activityInUtf8;
+    }
+    return bytes;
 }
 
 // A TCX document of the one activity: the input's declaration and root start
@@ -481,7 +567,7 @@ bool TcxReader::closeActivity()
 // before its start tag on its line), </Activities>, the input's Author and the
 // root's end tag. Where the input holds bytes that are not UTF-8, they are
 // written as the characters they were read as.
-void TcxReader::buildDocument()
+void TcxReader::buildHead()
 {
     documentBuilt = true;
     head.clear();
@@ -494,7 +580,11 @@ void TcxReader::buildDocument()
     head += activitiesIndentation;
     head += activity.activitiesTag;
     head += lineEnd;
+}
 
+void TcxReader::buildDocument()
+{
+    const std::string &lineEnd = documentHead.lineEnd;
     tail.clear();
     tail += lineEnd;
     tail += activitiesIndentation;
@@ -508,15 +598,13 @@ void TcxReader::buildDocument()
     tail += "</" + documentHead.rootName + ">";
     tail += lineEnd;
 
-    std::string_view bytes(input.at(activity.begin),
-                           std::size_t(tokens.tokenEndOffset() - activity.begin));
-    // Bytes that are not UTF-8 go out as the characters they were read as.
-    if (values.misencodedFrom(activity.begin)) {
-        activityInUtf8.clear();
-        appendRecoded(activityInUtf8, bytes);
-        bytes = activityInUtf8;
+    const std::string_view bytes = activityBytes(tokens.tokenEndOffset());
+    if (current.documentBegun()) {
+        document.assign({bytes, tail});
+    } else {
+        buildHead();
+        document.assign({head, bytes, tail});
     }
-    document.assign({head, bytes, tail});
 }
 
 QString TcxReader::noRunHint() const

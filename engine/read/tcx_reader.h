@@ -7,9 +7,11 @@
 // The file streams by as XML tokens (see XmlTokenizer), checked to be
 // well-formed; the reader follows only the few elements it takes values from
 // and passes over the rest. An activity's bytes stay in the input's buffer
-// from its start tag through its end tag while it may still be written, so
-// its XML day file is the input's own bytes and memory follows the largest
-// activity, not the file.
+// from its start tag on until its start is known; then only while its own day
+// file is written, which is the input's own bytes, handed over in parts as
+// they are read. What the other day files need of it (its points, and its
+// laps' texts, sport and notes, copied) is kept apart, so memory follows
+// neither the file nor the bytes of one activity.
 
 #include "read/tcx_author.h"
 #include "read/xml_run_reader.h"
@@ -85,13 +87,15 @@ class TcxReader final : public XmlRunReader<TcxReader, TcxKind> {
         qint64 begin = 0; // of its bytes in the day file: the blanks before its tag on its line
         bool recordingPoints = false;
         bool following = true; // its values are still taken
+        qint64 bodyBegin = 0;  // of its bytes not yet handed over as a part of its day file
+        std::size_t level = 0; // of its element in the open ones
         StartCandidate id, lap, point;
-        Text sport, notes;
+        std::string sport, notes;
         std::string activitiesTag; // the <Activities> start tag of its day file
     };
     struct LapTexts {
-        Text startTime = {}, seconds = {}, meters = {}, calories = {};
-        Text maximumSpeed = {}, averageHeartRate = {}, maximumHeartRate = {};
+        std::string startTime, seconds, meters, calories;
+        std::string maximumSpeed, averageHeartRate, maximumHeartRate;
     };
     struct TcxPointTexts : PointTexts {
         Text runCadence; // a running cadence, where no cadence is
@@ -115,6 +119,10 @@ class TcxReader final : public XmlRunReader<TcxReader, TcxKind> {
     void decide(bool atEnd);
     void skip(const QString &reason);
     void runTooLarge();
+    void keepValue(Kind kind, bool keep);
+    void handOverBody();
+    std::string_view activityBytes(qint64 end);
+    void buildHead();
     void buildDocument();
     std::string_view view(const Text &text, const std::string &store) const
     {
@@ -133,7 +141,7 @@ class TcxReader final : public XmlRunReader<TcxReader, TcxKind> {
 
     bool inActivity = false;
     OpenActivity activity;
-    std::string activityStore; // expanded texts of the open activity's laps
+    std::string activityStore; // expanded texts of the value being read, till it is copied
     std::vector<LapTexts> lapTexts;
     TcxPointTexts point;
     std::string pointStore; // expanded texts of the open track point

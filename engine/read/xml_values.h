@@ -67,6 +67,8 @@ class XmlValues {
     XmlText attribute(std::string_view name, std::string &store) const;
     std::string_view view(const XmlText &text, const std::string &store) const;
     bool misencodedFrom(qint64 offset) const { return tokens.lastMisencoded() >= offset; }
+    // Between begin() and the value's end.
+    bool inValue() const { return inField; }
 
   private:
     const ChunkReader &input;
