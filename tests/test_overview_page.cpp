@@ -2,6 +2,7 @@
 #include "library/run_catalogue.h"
 #include "library/run_fingerprint.h"
 #include "overview/overview_page.h"
+#include "test_fixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -157,6 +158,45 @@ class TestOverviewPage : public QObject {
         QVERIFY(data[u"tiles"].isNull());
         // Without Leaflet, the page does not ask for it.
         QVERIFY(!page.contains("leaflet"));
+    }
+
+    // A conversion with --overview into a library: the page of its runs.csv,
+    // with the track and note of the run converted; the tracks of runs it no
+    // longer lists are dropped.
+    void conversionWritesPage()
+    {
+        QTemporaryDir dir;
+        RunCatalogue catalogue;
+        CatalogueRow row;
+        row.baseName = QStringLiteral("20261128_01_Saturday");
+        row.dayFiles = {QStringLiteral(".gpx")};
+        row.fingerprint = runFingerprint("a run");
+        catalogue.put(row);
+        LibraryTracks before;
+        before.put(QStringLiteral("20200101_01_Wednesday"), {"_p~iF~ps|U", "gone"});
+        QString error;
+        QVERIFY(catalogue.save(dir.path(), error) && before.save(dir.path(), error));
+        ConversionOptions options;
+        options.dayFiles = DayFileKind::Gpx;
+        options.overview = true;
+        fixtures::RecordingProgress progress;
+        const ConversionSummary summary =
+            makeDayFiles({QStringLiteral(KELVANE_SOURCE_DIR "/examples/walk.xml"),
+                          dir.path(),
+                          {earliestDay(), fixtures::kToday},
+                          options,
+                          fixtures::kToday},
+                         progress);
+        QVERIFY2(summary.error.isEmpty(), qPrintable(summary.error));
+        LibraryTracks tracks;
+        QVERIFY2(tracks.load(dir.path(), error), qPrintable(error));
+        QCOMPARE(tracks.size(), 1);
+        const LibraryTracks::Entry *entry = tracks.find(row.baseName);
+        QVERIFY(entry && !entry->track.empty());
+        QCOMPARE(entry->note, std::string("Harbour loop before breakfast"));
+        const QByteArray page = readFile(dir.filePath(QStringLiteral("index.html")));
+        QVERIFY(page.contains(QByteArray::fromStdString("\"track\":\"" + entry->track + '"')));
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral(".kelvane/overview.js"))));
     }
 
     // An index.html of the user's is left as it is.
