@@ -47,6 +47,14 @@ screenshot: build
 	QT_SCALE_FACTOR=2 $(BUILD)/app/kelvane-screenshot \
 	  $(SHOT_DIR)/kelvane-2x.png $(SHOT_DIR)/kelvane-picker-2x.png $(SHOT_DIR)/kelvane-list-2x.png \
 	  $(SHOT_DIR)/kelvane-2x-on-1280x1024.png
+	@# The overview page and a few pictures, in headless Chromium; skipped
+	@# (status 77) where node, the browser or Leaflet is missing.
+	@if command -v node >/dev/null; then \
+	  node tests/node/overview_page.mjs --writer $(BUILD)/tests/overview_library \
+	    --screenshots $(SHOT_DIR) || [ $$? -eq 77 ]; \
+	  node tests/node/run_picture.mjs $(BUILD)/tests/run_picture_samples \
+	    $(SHOT_DIR)/pictures || [ $$? -eq 77 ]; \
+	else echo "no node: the page and the pictures are not shot"; fi
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

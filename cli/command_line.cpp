@@ -2,6 +2,7 @@
 #include "help_text.h"
 
 #include <kelvane/input_formats.h>
+#include <kelvane/overview.h>
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -40,6 +41,16 @@ struct Options {
     QCommandLineOption list{QStringLiteral("list"),
                             QStringLiteral("Write no file: list the runs and the base names of "
                                            "their day files, one line each.")};
+    QCommandLineOption overview{
+        QStringLiteral("overview"),
+        QStringLiteral("Write index.html, a page of the library's runs (runs.csv) with their "
+                       "totals and a map of their tracks; implies --library.")};
+    QCommandLineOption mapTiles{
+        QStringLiteral("map-tiles"),
+        QStringLiteral("The page's base map from this tile address, such as "
+                       "https://tile.example.org/{z}/{x}/{y}.png (none by default: the page "
+                       "asks nothing of the network)."),
+        QStringLiteral("URL")};
     QCommandLineOption highAscii{QStringLiteral("high-ascii"),
                                  QStringLiteral("Escape high characters of Notes lines.")};
     QCommandLineOption offset{QStringLiteral("offset"),
@@ -92,7 +103,7 @@ struct Options {
             if (kind.names().first() == QLatin1String("gpx"))
                 options.append(gpxVersion);
         }
-        return options << highAscii << list;
+        return options << overview << mapTiles << highAscii << list;
     }
     QList<HelpGroup> groups() const
     {
@@ -293,6 +304,15 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     if (!options.dayFiles)
         options.dayFiles = kelvane::DayFileKind::OwnFormat;
     options.escapeHighCharacters = parser.isSet(o.highAscii);
+    options.overview = parser.isSet(o.overview) || parser.isSet(o.mapTiles);
+    if (parser.isSet(o.mapTiles)) {
+        options.mapTiles = parser.value(o.mapTiles);
+        if (const QString problem = kelvane::mapTilesProblem(options.mapTiles);
+            !problem.isEmpty()) {
+            request.usageError = QStringLiteral("--map-tiles: %1").arg(problem);
+            return request;
+        }
+    }
 
     bool number = false;
     options.hourOffset = parser.value(o.offset).toInt(&number);

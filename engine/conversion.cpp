@@ -5,6 +5,9 @@
 #include "day_file_kinds.h"
 #include "input/input_list.h"
 #include "kept_runs.h"
+#include "library/library_tracks.h"
+#include "library/runs_csv.h"
+#include "overview/overview_page.h"
 #include "read/run_readers.h"
 #include "run/run_numbering.h"
 #include "run_listing.h"
@@ -14,11 +17,13 @@
 #include "time/start_day.h"
 #include "time/zone_offsets.h"
 #include "write/day_file_writer.h"
+#include "xml/xml_tokenizer.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
 #include <kelvane/run_list.h>
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -65,6 +70,7 @@ class DayFileSaving final : public KeptRuns {
 
   private:
     QString documentFileName(const Run &run) const;
+    QString saveOverview();
     void runSaved(const QStringList &files);
 
     const ConversionRequest &request;
@@ -81,6 +87,10 @@ class DayFileSaving final : public KeptRuns {
     DayFileSaver saver;
     QString documentName; // of the document being written in parts
     bool saveFailed = false;
+    // With --overview: the tracks of the library's runs, those of the runs
+    // saved now put in.
+    std::optional<LibraryTracks> tracks;
+    std::string note; // of the run being saved, as text
 };
 
 class Conversion final : public RunSink {
@@ -150,6 +160,10 @@ DayFileSaving::DayFileSaving(const ConversionRequest &request, ProgressSink &pro
         content.points |= needs.points;
         content.details |= needs.details;
     }
+    if (request.options.overview) {
+        tracks.emplace();
+        content.points = content.details = true;
+    }
 }
 
 bool DayFileSaving::begin()
@@ -166,6 +180,16 @@ bool DayFileSaving::begin()
     // With the lock held, hidden files of ours are left only by a program
     // that was killed while it saved.
     DayFileOutput::removeLeftovers(request.outputFolder);
+    if (tracks) {
+        const QString assets =
+            QDir(request.outputFolder).filePath(QLatin1StringView(LibraryTracks::kFolderName));
+        if (QFileInfo(assets).isDir())
+            DayFileOutput::removeLeftovers(assets);
+        // A damaged file of tracks is written again, with the tracks of the
+        // runs saved from now on.
+        if (QString error; !tracks->load(request.outputFolder, error))
+            summary.inputReports.append({error});
+    }
     return true;
 }
 
@@ -173,8 +197,33 @@ bool DayFileSaving::begin()
 QString DayFileSaving::finish()
 {
     const bool saved = saver.finish();
+    QString error = saved ? QString() : saver.error();
+    // The library's runs.csv is saved before the page that is made from it.
+    if (tracks && error.isEmpty())
+        error = saveOverview();
     lock.reset();
-    return saved ? QString() : saver.error();
+    return error;
+}
+
+// The tracks of the runs the library's runs.csv holds, and the page of the
+// library; empty, or what could not be saved.
+QString DayFileSaving::saveOverview()
+{
+    QString error;
+    // Until the folder is a library, the tracks wait for its runs.csv.
+    if (!QFileInfo::exists(QDir(request.outputFolder).filePath(QLatin1StringView(kRunsCsvName))))
+        return tracks->save(request.outputFolder, error) ? QString() : error;
+    RunCatalogue catalogue;
+    if (!catalogue.load(request.outputFolder, error))
+        return error;
+    QSet<QString> names;
+    for (const CatalogueRow &row : catalogue.rows())
+        names.insert(row.baseName);
+    tracks->keepOnly(names);
+    if (!tracks->save(request.outputFolder, error) ||
+        !writeOverview(request.outputFolder, request.options.mapTiles, error))
+        return error;
+    return {};
 }
 
 Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress, KeptRuns &kept,
@@ -392,6 +441,14 @@ bool DayFileSaving::take(Run &run, const QString &, bool &numberUsed)
     }
     numberUsed = !files.empty();
     saveFailed = !saver.saveRun(files, run);
+    if (tracks && numberUsed && !saveFailed) {
+        note.clear();
+        XmlTokenizer::textContent(run.notes, note);
+        if (run.points)
+            tracks->put(run.baseName, *run.points, note);
+        else
+            tracks->put(run.baseName, {{}, note});
+    }
     return !saveFailed;
 }
 

@@ -42,7 +42,7 @@ _kelvane_split_value()
         --offset) COMPREPLY=($(compgen -W '-12 -11 -10 -9 -8 -7 -6 -5 -4 -3 -2 -1 0
                                            1 2 3 4 5 6 7 8 9 10 11 12' -- "$cur")) ;;
         --day | --from | --to) COMPREPLY=($(compgen -W "$(date +%F)" -- "$cur")) ;;
-        --last) ;;
+        --last | --map-tiles) ;;
         --gpx-version) COMPREPLY=($(compgen -W '1.0 1.1' -- "$cur")) ;;
         --timezone) COMPREPLY=($(compgen -W "$(_kelvane_split_zones)" -- "$cur")) ;;
         *) _filedir ;;

@@ -303,6 +303,10 @@ void TestKelvaneSplit::usageErrors_data()
         << QByteArray("--timezone and --offset");
     QTest::newRow("GPX version 2")
         << QStringList{"--gpx-version", "2.0", history()} << QByteArray("--gpx-version");
+    QTest::newRow("map tiles from a file")
+        << QStringList{"--map-tiles", "file:///tiles/{z}/{x}/{y}.png", history()}
+        << QByteArray("--map-tiles: the map tile address \"file:///tiles/{z}/{x}/{y}.png\" is "
+                      "no http or https address");
 }
 
 // Bad usage reads and writes nothing.

@@ -1,6 +1,6 @@
 // Libraries made up for the tests of the overview page, and the page written
-// from them as the engine writes it: engine/overview/page.html with the data
-// in place of @KELVANE_DATA@, its script and style and Leaflet in .kelvane/.
+// from them by the engine.
+import { spawnSync } from 'child_process';
 import fs from 'fs';
 import path from 'path';
 import { fileURLToPath } from 'url';
@@ -51,7 +51,7 @@ export function smallLibrary() {
         made: '2026-12-09T08:00:00',
         tiles: null,
         runs: [
-            run('20241103_01_Sunday', '2024-11-03T09:15:02', 'running', 10234.5, 3120, 85, 148, 'Park loop',
+            run('20241103_01_Sunday', '2024-11-03T09:15:02', 'running', 10234.5, 3120, 85, 148, 'Park loop </script><!-- and back',
                 'history.xml', [47.99, 7.85], ['xml', 'gpx']),
             run('20250412_01_Saturday', '2025-04-12T14:02:40', 'cycling', 52310, 7380, 610, 131, 'Kaiserstuhl <with> "friends"',
                 'export.zip: activities/412.fit.gz', [48.1, 7.66], ['fit', 'gpx', 'svg']),
@@ -80,13 +80,16 @@ export function largeLibrary(count) {
         encodeTrack(loop([47 + random() * 2, 7 + random() * 3], 0.01 + random() * 0.05, 60, 0.2)));
     const sports = ['running', 'cycling', 'walking', 'hiking'];
     const runs = [];
+    let lastDay = '', number = 0;
     for (let i = 0; i < count; ++i) {
         const day = new Date(Date.UTC(2014, 0, 1) + Math.floor((i * 4380 * 86400000) / count));
         const sport = sports[Math.floor(random() * sports.length)];
         const distance = Math.round(2000 + random() * (sport === 'cycling' ? 90000 : 20000));
         const ymd = day.toISOString().slice(0, 10);
+        number = ymd === lastDay ? number + 1 : 1;
+        lastDay = ymd;
         runs.push({
-            name: `${ymd.replaceAll('-', '')}_01_Day`, files: ['gpx'], start: `${ymd}T07:${String(i % 60).padStart(2, '0')}:00`,
+            name: `${ymd.replaceAll('-', '')}_${String(number).padStart(2, '0')}_Day`, files: ['gpx'], start: `${ymd}T07:${String(i % 60).padStart(2, '0')}:00`,
             sport, distance, moving: Math.round(distance / (sport === 'cycling' ? 7 : 3)),
             ascent: Math.round(random() * 800), heart: 110 + Math.round(random() * 50), note: `run ${i}`,
             input: `export.zip: activities/${i}.fit.gz`,
@@ -96,20 +99,22 @@ export function largeLibrary(count) {
     return { format: 1, made: '2026-12-09T08:00:00', tiles: null, runs };
 }
 
-// Writes FOLDER/index.html of DATA with its .kelvane folder; false when
-// Leaflet is not installed.
+// The program that writes a library folder of DATA and its page as
+// kelvane-split does (tests/overview_library.cpp); set by the test.
+let pageWriter = null;
+export function setPageWriter(program) {
+    pageWriter = program;
+}
+
+// Writes FOLDER/index.html of DATA with its .kelvane folder, by the engine;
+// false when Leaflet is not installed.
 export function writePage(folder, data) {
     if (!fs.existsSync(path.join(leafletFolder, 'leaflet.js'))) return false;
-    const assets = path.join(folder, '.kelvane');
-    fs.mkdirSync(assets, { recursive: true });
-    for (const name of ['overview.js', 'overview.css'])
-        fs.copyFileSync(path.join(overviewSource, name), path.join(assets, name));
-    for (const name of ['leaflet.js', 'leaflet.css'])
-        fs.copyFileSync(path.join(leafletFolder, name), path.join(assets, name));
-    fs.cpSync(path.join(leafletFolder, 'images'), path.join(assets, 'images'), { recursive: true, dereference: true });
-    // In a script element, no "<" may stand in the JSON's text.
-    const json = JSON.stringify(data).replaceAll('<', '\\u003c');
-    const template = fs.readFileSync(path.join(overviewSource, 'page.html'), 'utf8');
-    fs.writeFileSync(path.join(folder, 'index.html'), template.replace('@KELVANE_DATA@', () => json));
-    return true;
+    fs.mkdirSync(folder, { recursive: true });
+    const library = path.join(folder, '..', `${path.basename(folder)}.json`);
+    fs.writeFileSync(library, JSON.stringify(data));
+    const written = spawnSync(pageWriter, [library, folder], { encoding: 'utf8' });
+    if (written.status !== 0)
+        throw new Error(`${pageWriter} failed: ${written.stderr || written.error}`);
+    return written.stdout.trim();
 }

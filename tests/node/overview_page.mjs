@@ -1,15 +1,18 @@
 // The overview page in headless Chromium, filled with a small library written
 // by hand and with 20,000 generated runs:
-//   node overview_page.mjs                  the checks
-//   node overview_page.mjs --screenshots DIR   and screenshots into DIR
+//   node overview_page.mjs --writer PROGRAM                   the checks
+//   node overview_page.mjs --writer PROGRAM --screenshots DIR   and screenshots into DIR
+// PROGRAM (tests/overview_library.cpp) writes each library's page.
 // Skips (77) where the browser, playwright-core or Leaflet is missing.
 import fs from 'fs';
 import os from 'os';
 import path from 'path';
 import { pathToFileURL } from 'url';
 import { faults, launchBrowser, openPage, screenshots, skip } from './browser.mjs';
-import { largeLibrary, leafletFolder, smallLibrary, writePage } from './overview_fixture.mjs';
+import { largeLibrary, leafletFolder, setPageWriter, smallLibrary, writePage } from './overview_fixture.mjs';
 
+const writerAt = process.argv.indexOf('--writer');
+setPageWriter(process.argv[writerAt + 1]);
 const shotsAt = process.argv.indexOf('--screenshots');
 const shotFolder = shotsAt > 0 ? process.argv[shotsAt + 1] : null;
 
@@ -53,6 +56,7 @@ try {
            `one row per run (${(await cells(page, 1)).length} of ${library.runs.length})`);
     expect((await mapLines(page)) === withTrack(library.runs), `a line per run with positions (${await mapLines(page)})`);
     expect((await page.$eval('#title', (h) => h.textContent)) === library.title, 'the title');
+    expect((await cells(page, 9)).includes(library.runs[0].note), `a note holding "</script>" as written (${await cells(page, 9)})`);
     // Totals: runs this year so far, last year to the same day (9 December) and whole; cycling's.
     const totalRow = (table, label) => page.$$eval(`#${table} tbody tr`, (trs, wanted) =>
         trs.map((tr) => [...tr.children].map((cell) => cell.textContent)).find((cells) => cells[0] === wanted), label);
@@ -177,7 +181,7 @@ try {
     // 20,000 runs: the first rows, timed from the start of the navigation.
     const large = path.join(scratch, 'large');
     const many = largeLibrary(20000);
-    writePage(large, many);
+    const made = writePage(large, many);
     const megabytes = fs.statSync(path.join(large, 'index.html')).size / 1e6;
     view = await openPage(browser, null);
     page = view.page;
@@ -191,7 +195,7 @@ try {
     expect(rowCount === 100, `the first page of rows (${rowCount})`);
     expect(faults(view).length === 0, `no fault on the page: ${faults(view).join('; ')}`);
     console.log(`20,000 runs (${megabytes.toFixed(1)} MB): first rows ${marks['kelvane-rows']} ms after the ` +
-                `navigation began (seen by the test after ${rowsSeen} ms)`);
+                `navigation began (seen by the test after ${rowsSeen} ms); ${made}`);
     await view.close();
 
     if (shotFolder) {
@@ -202,6 +206,12 @@ try {
             await p.evaluate(() => scrollTo(0, 0));
         };
         const written = await screenshots(browser, url, path.join(shotFolder, 'overview'), { prepare: open });
+        // The README's: the map and the first runs, small.
+        view = await openPage(browser, url, { width: 1000, height: 760 });
+        await mapReady(view);
+        await view.page.evaluate(() => document.getElementById('tracks').scrollIntoView());
+        await view.page.screenshot({ path: path.join(shotFolder, 'overview-readme.png') });
+        await view.close();
         view = await openPage(browser, url, { media: 'print' });
         await view.page.screenshot({ path: path.join(shotFolder, 'overview-print.png'), fullPage: true });
         await view.close();

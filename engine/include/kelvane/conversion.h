@@ -85,6 +85,12 @@ struct ConversionOptions {
     // the CSV day file shows local dates and times. Otherwise a run's day is
     // the date its start time is written with.
     QTimeZone timeZone = {};
+    // After the day files, write the library's page (index.html) from its
+    // runs.csv, with the tracks of the runs saved kept in .kelvane/.
+    bool overview = false;
+    // The page's base map: a tile address (mapTilesProblem() in overview.h
+    // empty), or none.
+    QString mapTiles = {};
 };
 
 // An input is a file (read through its compression when it is compressed),
