@@ -10,10 +10,14 @@
 
 int main(int argc, char *argv[])
 {
-    // A day file that reaches a file-size limit is a write that fails, which
-    // the window reports like a full disk, not the end of the program.
+    // A day file that reaches a file-size limit, or a write into a pipe
+    // whose reader has gone, is a write that fails, which the window reports
+    // like a full disk, not the end of the program.
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvane"));

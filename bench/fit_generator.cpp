@@ -85,20 +85,11 @@ struct Athlete {
 void WriteDefinitions(FitFile &out)
 {
     out.define(
-        kFileIdType, 0,
+        kFileIdType, kFileIdMessage,
         {{0, 1, kEnum}, {1, 2, kUint16}, {2, 2, kUint16}, {3, 4, kUint32z}, {4, 4, kUint32}});
-    out.define(kEventType, 21, {{253, 4, kUint32}, {0, 1, kEnum}, {1, 1, kEnum}});
-    out.define(kRecordType, 20,
-               {{253, 4, kUint32},
-                {0, 4, kSint32},
-                {1, 4, kSint32},
-                {78, 4, kUint32},
-                {3, 1, kUint8},
-                {4, 1, kUint8},
-                {5, 4, kUint32},
-                {73, 4, kUint32},
-                {7, 2, kUint16}});
-    out.define(kLapType, 19,
+    out.define(kEventType, kEventMessage, {{253, 4, kUint32}, {0, 1, kEnum}, {1, 1, kEnum}});
+    out.define(kRecordType, kRecordMessage, kRecordFields);
+    out.define(kLapType, kLapMessage,
                {{253, 4, kUint32},
                 {2, 4, kUint32},
                 {7, 4, kUint32},
@@ -113,7 +104,7 @@ void WriteDefinitions(FitFile &out)
                 {24, 1, kEnum},
                 {25, 1, kEnum},
                 {254, 2, kUint16}});
-    out.define(kSessionType, 18,
+    out.define(kSessionType, kSessionMessage,
                {{253, 4, kUint32},
                 {2, 4, kUint32},
                 {5, 1, kEnum},
@@ -125,7 +116,7 @@ void WriteDefinitions(FitFile &out)
                 {25, 2, kUint16},
                 {26, 2, kUint16},
                 {254, 2, kUint16}});
-    out.define(kActivityType, 34,
+    out.define(kActivityType, kActivityMessage,
                {{253, 4, kUint32},
                 {0, 4, kUint32},
                 {1, 2, kUint16},

@@ -2,25 +2,14 @@
 
 #include "library/runs_csv.h"
 #include "run/run_figures.h"
+#include "text/number_text.h"
 #include "time/instant.h"
 #include "time/zone_offsets.h"
 #include "xml/xml_tokenizer.h"
 
-#include <charconv>
-#include <cmath>
-
 namespace kelvane {
 
 namespace {
-
-bool readNumber(std::string_view text, double &value)
-{
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && error == std::errc() && end == text.data() + text.size() &&
-           std::isfinite(value);
-}
 
 // Adds up one figure of every lap that has it; -1 when none has.
 double lapTotal(std::span<const Lap> laps, std::string_view Lap::*figure)

@@ -86,6 +86,10 @@ wait_for_end() {
 }
 
 start_kelvane "$work/folder"
+# A closed pipe or a file-size limit fails a write, which the window reports;
+# neither signal may end it (SIGPIPE is bit 12 of SigIgn, SIGXFSZ bit 24).
+ignored=$((16#$(awk '/^SigIgn:/ { print $2 }' "/proc/$app_pid/status")))
+((ignored >> 12 & 1 && ignored >> 24 & 1)) || fail "kelvane does not ignore SIGPIPE and SIGXFSZ"
 # The middle of cmdPast7 (left 311, top 132, 181 x 33 pixels in the client area).
 xdotool mousemove --window "$window" 401 148 click 1
 wait_for_end

@@ -31,6 +31,27 @@ struct Field {
     int number, size, baseType;
 };
 
+// The global numbers of the messages the files made here hold.
+enum Message {
+    kFileIdMessage = 0,
+    kSessionMessage = 18,
+    kLapMessage = 19,
+    kRecordMessage = 20,
+    kEventMessage = 21,
+    kActivityMessage = 34,
+    kHrMessage = 132,
+    kCorrelationMessage = 162,
+};
+
+// A record of an activity, its values given to data() in this order:
+// timestamp, position_lat, position_long, enhanced_altitude, heart_rate,
+// cadence, distance, enhanced_speed, power.
+inline const std::vector<Field> kRecordFields = {
+    {253, 4, kUint32}, {0, 4, kSint32}, {1, 4, kSint32},  {78, 4, kUint32}, {3, 1, kUint8},
+    {4, 1, kUint8},    {5, 4, kUint32}, {73, 4, kUint32}, {7, 2, kUint16}};
+// Stored heart rate: timestamp, filtered_bpm, event_timestamp.
+inline const std::vector<Field> kHrFields = {{253, 4, kUint32}, {6, 1, kUint8}, {9, 4, kUint32}};
+
 class FitFile {
   public:
     FitFile &define(int local, int message, const std::vector<Field> &fields,

@@ -1,22 +1,10 @@
 // The sessions of a FIT file as the FIT SDK for JavaScript (npm @garmin/fitsdk)
 // reads them: one line each, "name=value ..." in SI units with the names of
 // DeviceTotals (run/run_figures.h), for the figures a file's sessions give.
-// Exits with 3 when the SDK is not to be found (as fit_sdk_records.mjs).
-import fs from 'fs';
-import { createRequire } from 'module';
-import { pathToFileURL } from 'url';
+// Exits with 3 when the SDK is not to be found (see fit_sdk.mjs).
+import { readFitMessages } from './fit_sdk.mjs';
 
-const require = createRequire(import.meta.url);
-let sdk;
-try {
-    const paths = [process.cwd(), new URL('./node', import.meta.url).pathname,
-                   ...(process.env.NODE_PATH ?? '').split(':').filter(Boolean)];
-    sdk = await import(pathToFileURL(require.resolve('@garmin/fitsdk', { paths })));
-} catch {
-    process.exit(3);
-}
-const stream = sdk.Stream.fromByteArray(fs.readFileSync(process.argv[2]));
-const { messages } = new sdk.Decoder(stream).read();
+const messages = await readFitMessages();
 const fields = {
     elapsed: 'totalElapsedTime', moving: 'totalTimerTime', distance: 'totalDistance',
     ascent: 'totalAscent', descent: 'totalDescent', heartRateAverage: 'avgHeartRate',

@@ -1,9 +1,10 @@
 #pragma once
 
 // Builds history files for tests the way a logbook program writes them:
-// space indentation, CR LF line ends.
+// space indentation, CR LF line ends; and the files and folders of the tests.
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QList>
 #include <QString>
@@ -71,6 +72,12 @@ inline QByteArray ReadFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Makes the folder, or empties it where it is there.
+inline bool EmptyFolder(const QString &path)
+{
+    return QDir(path).removeRecursively() && QDir().mkpath(path);
 }
 
 } // namespace history_text

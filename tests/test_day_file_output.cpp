@@ -44,6 +44,7 @@ extern "C" int rename(const char *from, const char *to)
     static const auto system = reinterpret_cast<Call>(dlsym(RTLD_NEXT, "rename"));
     return system(from, to);
 }
+using history_text::EmptyFolder;
 using history_text::ReadFile;
 using history_text::WriteFile;
 
@@ -62,11 +63,7 @@ class TestDayFileOutput : public QObject {
     }
 
   private Q_SLOTS:
-    void init()
-    {
-        QDir(dir.path()).removeRecursively();
-        QVERIFY(QDir().mkpath(dir.path()));
-    }
+    void init() { QVERIFY(EmptyFolder(dir.path())); }
     void filesAppearOnlyAtCommit_data();
     void filesAppearOnlyAtCommit();
     void existingFileIsReplaced_data() { filesAppearOnlyAtCommit_data(); }

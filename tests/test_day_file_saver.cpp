@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace kelvane;
+using history_text::EmptyFolder;
 using history_text::ReadFile;
 
 namespace {
@@ -52,8 +53,7 @@ class TestDayFileSaver : public QObject {
     void init()
     {
         saved.clear();
-        QDir(dir.path()).removeRecursively();
-        QVERIFY(QDir().mkpath(dir.path()));
+        QVERIFY(EmptyFolder(dir.path()));
     }
     void runsAreSavedInOrder_data();
     void runsAreSavedInOrder();

@@ -102,8 +102,7 @@ void TestFaults::initTestCase()
 // Every test starts from the day files of an earlier conversion.
 void TestFaults::init()
 {
-    QDir(out()).removeRecursively();
-    QVERIFY(QDir().mkpath(out()));
+    QVERIFY(EmptyFolder(out()));
     const auto earlier =
         Split({QStringLiteral("--xml"), QStringLiteral("--csv"), QStringLiteral("--gpx"),
                QStringLiteral("-C"), out(), earlierHistory()});
@@ -304,8 +303,7 @@ void TestFaults::trainingCenterFaults()
 
     // What a clean conversion writes for the first activity.
     const QString reference = path("reference-tcx");
-    QDir(reference).removeRecursively();
-    QVERIFY(QDir().mkpath(reference));
+    QVERIFY(EmptyFolder(reference));
     QVERIFY(WriteFile(path("whole.tcx"), whole));
     QCOMPARE(
         Split(formats + QStringList{QStringLiteral("-C"), reference, path("whole.tcx")}).status, 0);

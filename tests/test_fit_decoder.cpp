@@ -368,13 +368,12 @@ void TestFitDecoder::converted_data()
                                     .data(1, {T + 1, 100})
                                     .data(1, {T + 2, 100})
                                     .bytes();
-    const QByteArray storedHeartRate =
-        FitFile()
-            .define(0, 132, {{253, 4, kUint32}, {6, 1, kUint8}, {9, 4, kUint32}})
-            .data(0, {T, 150, 0})
-            .define(1, 132, {{6, 2, kUint8}, {10, 3, kByte}})
-            .data(1, {160 | 170 << 8, 0x800400})
-            .bytes();
+    const QByteArray storedHeartRate = FitFile()
+                                           .define(0, kHrMessage, kHrFields)
+                                           .data(0, {T, 150, 0})
+                                           .define(1, 132, {{6, 2, kUint8}, {10, 3, kByte}})
+                                           .data(1, {160 | 170 << 8, 0x800400})
+                                           .bytes();
     QTest::newRow("stored heart rate in a part of its own")
         << activity + storedHeartRate
         << "2021-09-08T01:47:10Z 150\n2021-09-08T01:47:11Z 153\n2021-09-08T01:47:12Z 100"

@@ -29,20 +29,12 @@ enum Local { kId, kRecord, kLap, kSession, kTimed, kHr, kCorrelation };
 // its local types defined: the rows add its messages.
 FitFile Activity(qint64 created = T, int type = 4)
 {
+    std::vector<Field> record = kRecordFields;
+    record.push_back({13, 1, kSint8}); // temperature
     FitFile file;
-    file.define(kId, 0, {{0, 1, kEnum}, {4, 4, kUint32}})
-        .define(kRecord, 20,
-                {{253, 4, kUint32},
-                 {0, 4, kSint32},
-                 {1, 4, kSint32},
-                 {78, 4, kUint32},
-                 {3, 1, kUint8},
-                 {4, 1, kUint8},
-                 {5, 4, kUint32},
-                 {73, 4, kUint32},
-                 {7, 2, kUint16},
-                 {13, 1, kSint8}})
-        .define(kLap, 19,
+    file.define(kId, kFileIdMessage, {{0, 1, kEnum}, {4, 4, kUint32}})
+        .define(kRecord, kRecordMessage, record)
+        .define(kLap, kLapMessage,
                 {{2, 4, kUint32},
                  {7, 4, kUint32},
                  {8, 4, kUint32},
@@ -53,10 +45,10 @@ FitFile Activity(qint64 created = T, int type = 4)
                  {23, 1, kEnum},
                  {24, 1, kEnum},
                  {25, 1, kEnum}})
-        .define(kSession, 18, {{2, 4, kUint32}, {5, 1, kEnum}, {26, 2, kUint16}})
-        .define(kTimed, 20, {{253, 4, kUint32}, {3, 1, kUint8}})
-        .define(kHr, 132, {{253, 4, kUint32}, {6, 1, kUint8}, {9, 4, kUint32}})
-        .define(kCorrelation, 162, {{253, 4, kUint32}, {1, 4, kUint32}});
+        .define(kSession, kSessionMessage, {{2, 4, kUint32}, {5, 1, kEnum}, {26, 2, kUint16}})
+        .define(kTimed, kRecordMessage, {{253, 4, kUint32}, {3, 1, kUint8}})
+        .define(kHr, kHrMessage, kHrFields)
+        .define(kCorrelation, kCorrelationMessage, {{253, 4, kUint32}, {1, 4, kUint32}});
     file.data(kId, {type, created});
     return file;
 }
@@ -136,10 +128,7 @@ void TestFitReader::dayFiles_data()
     // Its own day file: the file and the stored heart rate chained after it.
     row("the own format's", "fit",
         Activity().data(kTimed, {T, 100}).bytes() +
-            FitFile()
-                .define(0, 132, {{253, 4, kUint32}, {6, 1, kUint8}, {9, 4, kUint32}})
-                .data(0, {T, 150, 0})
-                .bytes(),
+            FitFile().define(0, kHrMessage, kHrFields).data(0, {T, 150, 0}).bytes(),
         "== 20210908_01_Wednesday.fit\nthe input\n");
     // Lap times: a timer that stood still gives the elapsed time; intensity
     // and trigger in Training Center's words.

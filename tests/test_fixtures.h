@@ -4,6 +4,8 @@
 // is told, a conversion into an emptied folder and what came of it, and the
 // default locale set for one test.
 
+#include "history_text.h"
+
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
 
@@ -36,11 +38,7 @@ class RecordingProgress final : public kelvane::ProgressSink {
     QStringList saved;
 };
 
-// Makes the folder, or empties it where it is there.
-inline bool EmptyFolder(const QString &path)
-{
-    return QDir(path).removeRecursively() && QDir().mkpath(path);
-}
+using history_text::EmptyFolder;
 
 inline kelvane::ConversionOptions Kinds(kelvane::DayFileKinds kinds, int hourOffset = 0)
 {

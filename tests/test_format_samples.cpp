@@ -1,3 +1,4 @@
+#include "history_text.h"
 #include "split_process.h"
 #include "xml_check.h"
 
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+using history_text::EmptyFolder;
 
 namespace {
 
@@ -208,6 +211,30 @@ QStringList Inputs()
     return inputs;
 }
 
+// The lines a script of tests/ prints of a FIT file with the FIT SDK for
+// JavaScript; not installed where node or the SDK is not to be found.
+struct FitSdkReading {
+    bool installed = false;
+    int exitCode = 0;
+    QStringList lines;
+};
+
+constexpr char kNoFitSdk[] =
+    "node or the FIT SDK for JavaScript is not installed (scripts/setup.sh puts it in tests/node)";
+
+FitSdkReading ReadWithFitSdk(const char *script, const QString &input)
+{
+    QProcess node;
+    node.setWorkingDirectory(QStringLiteral(KELVANE_SOURCE_DIR));
+    node.start(QStringLiteral("node"),
+               {QStringLiteral(KELVANE_SOURCE_DIR "/tests/") + QLatin1String(script), input});
+    if (!node.waitForFinished(120000) || node.exitStatus() != QProcess::NormalExit ||
+        node.exitCode() == 3)
+        return {};
+    return {true, node.exitCode(),
+            QString::fromLatin1(node.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)};
+}
+
 } // namespace
 
 // kelvane-split writing GPX 1.1 and TCX day files from real history, TCX and
@@ -223,8 +250,7 @@ class TestFormatSamples : public QObject {
     // extension, in the order they were saved, which is the input's.
     QStringList convert(const QString &input, const QStringList &options, const QString &extension)
     {
-        QDir(out()).removeRecursively();
-        QDir().mkpath(out());
+        EmptyFolder(out());
         const auto result = split_process::Split(options + QStringList{"-q", "-C", out(), input});
         if (result.status != 0)
             qWarning("%s", result.err.constData());
@@ -315,8 +341,7 @@ void TestFormatSamples::samples()
     }
     if (tcxInput) {
         // The XML day file of a TCX run is the same file: it is written once.
-        QDir(out()).removeRecursively();
-        QVERIFY(QDir().mkpath(out()));
+        QVERIFY(EmptyFolder(out()));
         const auto both = split_process::Split({"--xml", "--tcx", "-C", out(), input});
         QCOMPARE(both.status, 0);
         QStringList names =
@@ -395,21 +420,14 @@ void TestFormatSamples::fitSdkReading()
 {
     QFETCH(QString, input);
     REQUIRE_FILE(input);
-    QProcess node;
-    node.setWorkingDirectory(QStringLiteral(KELVANE_SOURCE_DIR));
-    node.start(QStringLiteral("node"),
-               {QStringLiteral(KELVANE_SOURCE_DIR "/tests/fit_sdk_records.mjs"), input});
-    if (!node.waitForFinished(120000) || node.exitStatus() != QProcess::NormalExit ||
-        node.exitCode() == 3)
-        QSKIP("node or the FIT SDK for JavaScript is not installed (scripts/setup.sh puts it in "
-              "tests/node)");
-    QCOMPARE(node.exitCode(), 0);
-    const QStringList theirs =
-        QString::fromLatin1(node.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    const FitSdkReading theirs = ReadWithFitSdk("fit_sdk_records.mjs", input);
+    if (!theirs.installed)
+        QSKIP(kNoFitSdk);
+    QCOMPARE(theirs.exitCode, 0);
     const Track ours = ReadFiles(convert(input, {"--tcx"}, QStringLiteral(".tcx")));
-    QCOMPARE(ours.points.size(), theirs.size());
-    for (qsizetype i = 0; i < theirs.size(); ++i) {
-        const QStringList record = theirs[i].split(u' ');
+    QCOMPARE(ours.points.size(), theirs.lines.size());
+    for (qsizetype i = 0; i < theirs.lines.size(); ++i) {
+        const QStringList record = theirs.lines[i].split(u' ');
         const Point &point = ours.points[i];
         QCOMPARE(point.time, Milliseconds(record[0]));
         if (record[1] != u'-') {
@@ -437,20 +455,14 @@ void TestFormatSamples::fitSdkSessionTotals()
 {
     QFETCH(QString, input);
     REQUIRE_FILE(input);
-    QProcess node;
-    node.setWorkingDirectory(QStringLiteral(KELVANE_SOURCE_DIR));
-    node.start(QStringLiteral("node"),
-               {QStringLiteral(KELVANE_SOURCE_DIR "/tests/fit_sdk_sessions.mjs"), input});
-    if (!node.waitForFinished(120000) || node.exitStatus() != QProcess::NormalExit ||
-        node.exitCode() == 3)
-        QSKIP("node or the FIT SDK for JavaScript is not installed (scripts/setup.sh puts it in "
-              "tests/node)");
-    QCOMPARE(node.exitCode(), 0);
+    const FitSdkReading theirs = ReadWithFitSdk("fit_sdk_sessions.mjs", input);
+    if (!theirs.installed)
+        QSKIP(kNoFitSdk);
+    QCOMPARE(theirs.exitCode, 0);
     const QStringList summed{"elapsed", "moving", "distance", "ascent", "descent", "calories"};
     const QStringList averaged{"heartRateAverage", "powerAverage", "temperatureAverage"};
     QMap<QString, double> totals, weights;
-    for (const QString &line :
-         QString::fromLatin1(node.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+    for (const QString &line : theirs.lines) {
         QMap<QString, double> session;
         for (const QString &pair : line.split(u' '))
             session[pair.section(u'=', 0, 0)] = pair.section(u'=', 1).toDouble();

@@ -43,11 +43,7 @@ class TestHostileInputs : public QObject {
     QString history() const { return dir.filePath(QStringLiteral("history.xml")); }
 
   private Q_SLOTS:
-    void init()
-    {
-        QDir(out()).removeRecursively();
-        QVERIFY(QDir().mkpath(out()));
-    }
+    void init() { QVERIFY(EmptyFolder(out())); }
     void strangeText_data();
     void strangeText();
     void trainingCenterAndGpxFiles_data();

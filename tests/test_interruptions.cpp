@@ -118,8 +118,7 @@ class TestInterruptions : public QObject {
     Contents convertAlone(const QString &history)
     {
         const QString folder = dir.filePath(QStringLiteral("alone"));
-        QDir(folder).removeRecursively();
-        QDir().mkpath(folder);
+        EmptyFolder(folder);
         QProcess process;
         process.start(kProgram, {"--xml", "--csv", "--gpx", "-q", "-C", folder, history});
         process.waitForFinished(120000);
@@ -158,11 +157,7 @@ class TestInterruptions : public QObject {
         QCOMPARE(oldFiles.size(), 3 * kRuns);
         QCOMPARE(newFiles.size(), 3 * kRuns);
     }
-    void init()
-    {
-        QDir(out()).removeRecursively();
-        QVERIFY(QDir().mkpath(out()));
-    }
+    void init() { QVERIFY(EmptyFolder(out())); }
 
     void stoppedBySignal_data();
     void stoppedBySignal();

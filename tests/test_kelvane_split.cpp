@@ -74,11 +74,7 @@ class TestKelvaneSplit : public QObject {
                                 Run(StartOn(today.addDays(1)))})));
         writeInputs();
     }
-    void init()
-    {
-        QDir(outDir()).removeRecursively();
-        QVERIFY(QDir().mkpath(outDir()));
-    }
+    void init() { QVERIFY(EmptyFolder(outDir())); }
 
     void windows_data();
     void windows();

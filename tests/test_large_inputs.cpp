@@ -6,6 +6,7 @@
 // The files are generated in a scratch folder; this test carries the label
 // "heavy".
 
+#include "history_text.h"
 #include "split_process.h"
 
 #include <QDir>
@@ -15,6 +16,7 @@
 
 #include <functional>
 
+using history_text::EmptyFolder;
 using split_process::Split;
 
 namespace {
@@ -111,11 +113,7 @@ class TestLargeInputs : public QObject {
         QCOMPARE(small.status, 0);
         baselineKb = small.maxRssKb;
     }
-    void init()
-    {
-        QDir(out()).removeRecursively();
-        QVERIFY(QDir().mkpath(out()));
-    }
+    void init() { QVERIFY(EmptyFolder(out())); }
     void cleanup() { QFile::remove(history()); }
 
     void twoMillionTrackPoints();

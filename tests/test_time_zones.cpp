@@ -55,11 +55,7 @@ class TestTimeZones : public QObject {
         if (!QTimeZone("Europe/Berlin").isValid() || !QTimeZone("America/New_York").isValid())
             QSKIP("the system has no time zone data (Debian package tzdata)");
     }
-    void init()
-    {
-        QDir(out()).removeRecursively();
-        QVERIFY(QDir().mkpath(out()));
-    }
+    void init() { QVERIFY(EmptyFolder(out())); }
 
     void startDay_data();
     void startDay();

@@ -1,6 +1,7 @@
 #include "library/runs_csv.h"
 
 #include "run/sports.h"
+#include "text/number_text.h"
 #include "text/text.h"
 #include "time/instant.h"
 #include "xml/xml_text.h"
@@ -339,9 +340,10 @@ bool readTime(std::string_view text, bool utc, qint64 &wall, int &offsetMinutes)
     return true;
 }
 
-bool readNumber(std::string_view text, double &value)
+// A figure as this file writes it, and only so: an optional minus, digits,
+// and a fraction without trailing zeros.
+bool readWrittenNumber(std::string_view text, double &value)
 {
-    // Ours only: an optional minus, digits, and a fraction without trailing zeros.
     std::string_view rest = text;
     readChar(rest, '-');
     const std::size_t point = rest.find('.');
@@ -357,8 +359,7 @@ bool readNumber(std::string_view text, double &value)
             fraction.find('.') != std::string_view::npos)
             return false;
     }
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+    return readNumber(text, value);
 }
 
 bool readCount(std::string_view text, qint64 &value)
@@ -487,7 +488,7 @@ bool readRow(const std::vector<std::string_view> &fields, CatalogueRow &row, QSt
         if (field.empty())
             continue;
         double value;
-        if (!readNumber(field, value)) {
+        if (!readWrittenNumber(field, value)) {
             reason = QStringLiteral("%1 %2 is not a number such as 1234.5")
                          .arg(QLatin1StringView(column.name.data(), qsizetype(column.name.size())),
                               quoted(field));

@@ -20,16 +20,6 @@ bool wasRead(const TrackPoint &point)
     return point.hasTime && (!point.time.empty() || !point.zone.empty());
 }
 
-// A value as a number of degrees; false when it is none.
-bool readDegrees(std::string_view text, double &value)
-{
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && error == std::errc() && end == text.data() + text.size() &&
-           std::isfinite(value);
-}
-
 } // namespace
 
 void TrackPoints::append(const TrackPoint &point)
@@ -345,7 +335,7 @@ double trackMeters(const TrackPoints &points)
     for (int i = 0; i < points.size(); ++i) {
         const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts);
         double lat = 0, lon = 0;
-        if (!readDegrees(p.latitude, lat) || !readDegrees(p.longitude, lon))
+        if (!readNumber(p.latitude, lat) || !readNumber(p.longitude, lon))
             continue;
         lat *= kRadians;
         lon *= kRadians;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace kelvane {
@@ -148,6 +149,15 @@ std::string_view dateText(qint64 unixSeconds, NumberText &out)
 std::string_view timeText(qint64 unixSeconds, NumberText &out)
 {
     return textOf(out, putTime(out.data(), unixSeconds));
+}
+
+bool readNumber(std::string_view text, double &value)
+{
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size() &&
+           std::isfinite(value);
 }
 
 } // namespace kelvane

@@ -3,7 +3,8 @@
 // Numbers as the texts that day files hold, written into a caller's buffer:
 // exact, and as short as exactness allows. The values are in the units of a
 // recorded point (see RecordedPoint): whole or fixed-point decimal numbers,
-// and seconds since the Unix epoch.
+// and seconds since the Unix epoch. Beside them, the one reading of a
+// decimal number from a text.
 
 #include <QtGlobal>
 
@@ -27,5 +28,10 @@ std::string_view degreesText(std::int64_t hundredMillionths, NumberText &out);
 std::string_view instantText(qint64 unixSeconds, NumberText &out);
 std::string_view dateText(qint64 unixSeconds, NumberText &out);
 std::string_view timeText(qint64 unixSeconds, NumberText &out);
+
+// The number a decimal text holds ("-12.5", "+3", "1e3"), read as from_chars
+// reads it; false where the text is empty, holds anything more, or is no
+// finite number. It runs for every point a run's length is measured on.
+bool readNumber(std::string_view text, double &value);
 
 } // namespace kelvane

@@ -96,8 +96,11 @@ class GeoJsonDayFile final : public DayFileWriter {
   private:
     void gatherLines(const Run &run);
     void writeGeometry(const TrackPoints &track);
-    // Writes one array of a value per coordinate, as lines the geometry has.
-    template <class Value> void writeArray(const TrackPoints &track, Value value);
+    // Writes one array of a value per coordinate, as lines the geometry has
+    // (an array of such arrays where it has several).
+    template <class Value>
+    void writeArray(const TrackPoints &track, Value value,
+                    unsigned texts = TrackPoints::kEveryText);
     void writeTime(const TrackPoint &point);
     void handOver();
 
@@ -157,31 +160,23 @@ void GeoJsonDayFile::handOver()
 
 void GeoJsonDayFile::writeGeometry(const TrackPoints &track)
 {
-    const bool several = lineEnds.size() > 1;
-    out += several ? "\"geometry\":{\"type\":\"MultiLineString\",\"coordinates\":[["
-                   : "\"geometry\":{\"type\":\"LineString\",\"coordinates\":[";
-    std::size_t line = 0;
-    for (std::size_t k = 0; k < kept.size(); ++k) {
-        if (k > 0 && k == lineEnds[line]) {
-            out += "],[";
-            ++line;
-        } else if (k > 0) {
+    out += lineEnds.size() > 1 ? "\"geometry\":{\"type\":\"MultiLineString\",\"coordinates\":"
+                               : "\"geometry\":{\"type\":\"LineString\",\"coordinates\":";
+    writeArray(
+        track,
+        [&](const TrackPoint &p) {
+            out += "\n[";
+            appendJsonNumber(out, decimalNumber(p.longitude, longitude));
             out += ',';
-        }
-        out += '\n';
-        const TrackPoint p = track.at(kept[k], TrackPoints::kPlaceTexts);
-        out += '[';
-        appendJsonNumber(out, decimalNumber(p.longitude, longitude));
-        out += ',';
-        appendJsonNumber(out, decimalNumber(p.latitude, latitude));
-        if (const std::string_view ele = decimalNumber(p.altitude, altitude); !ele.empty()) {
-            out += ',';
-            appendJsonNumber(out, ele);
-        }
-        out += ']';
-        handOver();
-    }
-    out += several ? "]]}" : "]}";
+            appendJsonNumber(out, decimalNumber(p.latitude, latitude));
+            if (const std::string_view ele = decimalNumber(p.altitude, altitude); !ele.empty()) {
+                out += ',';
+                appendJsonNumber(out, ele);
+            }
+            out += ']';
+        },
+        TrackPoints::kPlaceTexts);
+    out += '}';
 }
 
 // As the GPX 1.1 day file writes it; null where it is none.
@@ -204,7 +199,8 @@ void GeoJsonDayFile::writeTime(const TrackPoint &p)
     }
 }
 
-template <class Value> void GeoJsonDayFile::writeArray(const TrackPoints &track, Value value)
+template <class Value>
+void GeoJsonDayFile::writeArray(const TrackPoints &track, Value value, unsigned texts)
 {
     const bool several = lineEnds.size() > 1;
     out += several ? "[[" : "[";
@@ -216,7 +212,7 @@ template <class Value> void GeoJsonDayFile::writeArray(const TrackPoints &track,
         } else if (k > 0) {
             out += ',';
         }
-        value(track.at(kept[k]));
+        value(track.at(kept[k], texts));
         handOver();
     }
     out += several ? "]]" : "]";

@@ -5,6 +5,7 @@
 // the totals its device wrote in its laps winning where it has them.
 
 #include "run/run_figures.h"
+#include "text/number_text.h"
 #include "time/instant.h"
 #include "time/zone_offsets.h"
 #include "write/day_file_writer.h"
@@ -13,7 +14,6 @@
 #include "write/schema_values.h"
 #include "xml/xml_tokenizer.h"
 
-#include <charconv>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -26,15 +26,8 @@ namespace {
 // The number a text holds as xsd:double reads it; none for no finite number.
 std::optional<double> numberOf(std::string_view text, std::string &scratch)
 {
-    const std::string_view decimal = decimalNumber(text, scratch);
-    if (decimal.empty())
-        return std::nullopt;
-    const char *first = decimal.data() + (decimal.front() == '+');
     double value = 0;
-    const auto [end, error] = std::from_chars(first, decimal.data() + decimal.size(), value);
-    if (error != std::errc() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return readNumber(decimalNumber(text, scratch), value) ? std::optional(value) : std::nullopt;
 }
 
 class PictureDayFile final : public DayFileWriter {
