@@ -52,6 +52,12 @@ struct Options {
         QStringLiteral("File runs under their local day in ZONE (such as Europe/Berlin, or "
                        "local), with daylight saving time; CSV times are local."),
         QStringLiteral("ZONE")};
+    QCommandLineOption sport{
+        QStringLiteral("sport"),
+        QStringLiteral("Only runs of these sports, comma-separated, from %1 (a history's runs "
+                       "are of none).")
+            .arg(kelvane::sportNames().join(QStringLiteral(", "))),
+        QStringLiteral("LIST")};
     QCommandLineOption all{QStringLiteral("all"),
                            QStringLiteral("Runs from %1 through today (the default).")
                                .arg(kelvane::earliestDay().toString(u"d MMMM yyyy"))};
@@ -100,6 +106,7 @@ struct Options {
             {QStringLiteral("What to write (none given: --xml)"), whatToWrite()},
             {QStringLiteral("Which runs (one of; default --all)"),
              {all, today, day, last, from, to}},
+            {QStringLiteral("Which sports (default: every run)"), {sport}},
             {QStringLiteral("How"), {timeZone, offset, directory, quiet, verbose, help, version}}};
     }
 };
@@ -293,6 +300,10 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     if (!options.dayFiles)
         options.dayFiles = kelvane::DayFileKind::OwnFormat;
     options.escapeHighCharacters = parser.isSet(o.highAscii);
+    if (parser.isSet(o.sport))
+        if (request.usageError = kelvane::chooseSports(parser.value(o.sport), options);
+            !request.usageError.isEmpty())
+            return request;
 
     bool number = false;
     options.hourOffset = parser.value(o.offset).toInt(&number);

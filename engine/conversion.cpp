@@ -7,6 +7,7 @@
 #include "kept_runs.h"
 #include "read/run_readers.h"
 #include "run/run_numbering.h"
+#include "run/sports.h"
 #include "run_listing.h"
 #include "save/day_file_output.h"
 #include "save/day_file_saver.h"
@@ -119,6 +120,7 @@ class Conversion final : public RunSink {
     KeptRuns &kept;
     const RunReaderMaker makeReader;
     std::optional<ZoneOffsets> zone; // whose days the runs are filed under
+    std::optional<Sports> sports;    // those of the runs kept; none: every run
     ReadingOptions reading;
     bool saveFailed = false; // taking a run failed: nothing more is read
     const InputList *inputs = nullptr;
@@ -187,6 +189,11 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
     reading.escapeHighCharacters = request.options.escapeHighCharacters;
     reading.stop = request.stop;
     reading.content = kept.needs();
+    if (!request.options.sports.isEmpty()) {
+        sports.emplace();
+        readSportList(request.options.sports.join(u','), *sports);
+        reading.content.details = true; // a run's sport is one of its details
+    }
 }
 
 ConversionSummary Conversion::convert()
@@ -327,6 +334,16 @@ void Conversion::reportProgress(QDate startDay)
 
 bool Conversion::runEnded(Run *kept)
 {
+    // A run is known to be of a sport asked for only once it is read whole
+    // (a FIT file tells it at the end); its number is given all the same, so
+    // that the others are named as without --sport.
+    if (kept && sports) {
+        const std::optional<Sport> sport = sportOfRun(*kept);
+        if (!sport || !sports->testFlag(*sport)) {
+            ++summary.runsLeftOutForSport;
+            kept = nullptr;
+        }
+    }
     if (!kept || saveFailed || stopRequested())
         this->kept.dropDocument();
     if (stopRequested())
@@ -466,6 +483,10 @@ void Conversion::passedOver(const InputReport &report)
 
 QString checkRequest(const ConversionRequest &request, bool listing)
 {
+    if (Sports sports; !request.options.sports.isEmpty())
+        if (QString problem = readSportList(request.options.sports.join(u','), sports);
+            !problem.isEmpty())
+            return problem;
     if (request.options.hourOffset != 0 && request.options.timeZone.isValid())
         return QStringLiteral("An hour offset and a time zone do not go together");
     if (!request.window.first.isValid())
@@ -484,6 +505,26 @@ QString checkRequest(const ConversionRequest &request, bool listing)
 }
 
 } // namespace
+
+QString chooseSports(const QString &list, ConversionOptions &options)
+{
+    Sports sports;
+    if (QString problem = readSportList(list, sports); !problem.isEmpty())
+        return problem;
+    options.sports.clear();
+    for (const Sport sport : kEverySport)
+        if (sports.testFlag(sport))
+            options.sports << QString(sportName(sport));
+    return {};
+}
+
+QStringList sportNames()
+{
+    QStringList names;
+    for (const Sport sport : kEverySport)
+        names << QString(sportName(sport));
+    return names;
+}
 
 ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &progress)
 {

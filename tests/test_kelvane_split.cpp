@@ -146,6 +146,11 @@ void TestKelvaneSplit::writeInputs()
         {"photo.jpg", jpeg},
         {"photo.jpg.gz", Gzipped(jpeg)},
         {"kept/20100528_01_Friday.tcx", tcx("2010-07-01")},
+        {"sports/two.tcx",
+         tcx_text::Tcx({tcx_text::Activity("2010-06-11T08:00:00Z"),
+                        tcx_text::Activity("2010-06-11T09:00:00Z", {}, {}, "Biking"),
+                        tcx_text::Activity("2010-06-11T10:00:00Z", {}, {}, "Other")})},
+        {"sports/walk.xml", history("2010-06-12")},
     };
     for (const auto &[name, bytes] : files) {
         QVERIFY(QDir().mkpath(QFileInfo(many(name)).path()));
@@ -301,6 +306,11 @@ void TestKelvaneSplit::usageErrors_data()
     QTest::newRow("time zone and offset")
         << QStringList{"--timezone", "Europe/Berlin", "--offset", "1", history()}
         << QByteArray("--timezone and --offset");
+    QTest::newRow("unknown sport")
+        << QStringList{"--sport", "running,ride", history()}
+        << QByteArray("unknown sport \"ride\" in --sport (give names from running, cycling, "
+                      "swimming, walking, hiking, rowing, skiing, multisport, other, separated "
+                      "by commas)");
     QTest::newRow("GPX version 2")
         << QStringList{"--gpx-version", "2.0", history()} << QByteArray("--gpx-version");
 }
@@ -660,6 +670,13 @@ void TestKelvaneSplit::listOfRuns_data()
                                    QString(39, QLatin1Char('a')) +
                                    "...\t1\t2021-06-30T08:00:00Z\tbiking\t" + wideFile}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 1 point, 1 with a position\n");
+    QTest::newRow("a sport alone")
+        << QStringList{"--sport", "cycling", many("sports")}
+        << QStringList{header, "20100611_02_Friday\t2010-06-11T09:00:00Z\t0:01:00\t0.101\t0\t\t0\t"
+                               "2010-06-11T09:00:00Z\tBiking\t" +
+                                   many("sports/two.tcx")}
+        << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 0 points, 0 with a position, 3 "
+                      "left out for their sport; 2 inputs, 0 failed, 0 not GPS files\n");
     // The runs of all inputs, each with its input's name: an archive's entries
     // under the archive's.
     QTest::newRow("several inputs")
@@ -786,6 +803,13 @@ void TestKelvaneSplit::manyInputs_data()
         << QStringList{many("photo.jpg.gz")} << QByteArray() << none << 1 << QStringList{}
         << QByteArrayList{"kelvane-split: \"" + many("photo.jpg.gz").toLocal8Bit() +
                           "\" is a JPEG image, not a GPS file\n"};
+    // A run left out keeps its number, so the others are named as without
+    // --sport; a history's runs name no sport.
+    QTest::newRow("runs of the sports asked for")
+        << QStringList{"--sport", "cycling,Other", many("sports")} << QByteArray() << none << 0
+        << QStringList{"20100611_02_Friday.tcx", "20100611_03_Friday.tcx"}
+        << QByteArrayList{"4 runs read, 2 converted, 2 files written, 0 skipped, 2 left out for "
+                          "their sport; 2 inputs"};
     // The second input bears the name of the first one's day file.
     QTest::newRow("an input is never replaced by an earlier input's day file")
         << QStringList{many("b.tcx"), many("kept/20100528_01_Friday.tcx")} << QByteArray()

@@ -85,7 +85,19 @@ struct ConversionOptions {
     // the CSV day file shows local dates and times. Otherwise a run's day is
     // the date its start time is written with.
     QTimeZone timeZone = {};
+    // Only runs of these sports are converted, by the names of --sport
+    // ("running", "cycling"; see chooseSports); empty: every run. A run whose
+    // input names no sport (a history run) is of none of them.
+    QStringList sports = {};
 };
+
+// Reads a --sport list such as "running,cycling" (names case-blind, blanks
+// around them allowed) into options.sports. On an unknown or missing name,
+// the message of the bad usage, which lists the names; empty when the list
+// is good.
+QString chooseSports(const QString &list, ConversionOptions &options);
+// The names of every sport, as --sport takes them: "running", "cycling" ...
+QStringList sportNames();
 
 // An input is a file (read through its compression when it is compressed),
 // an archive (each of its files an input), a folder (its files and
@@ -138,6 +150,7 @@ struct ConversionSummary {
     int runsConverted = 0;
     int filesWritten = 0;
     int runsSkipped = 0;
+    int runsLeftOutForSport = 0; // in the window, but of none of the sports asked for
     // What the inputs held besides runs, not converted.
     int waypoints = 0;
     int routes = 0;
