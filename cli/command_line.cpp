@@ -50,7 +50,9 @@ struct Options {
     QCommandLineOption timeZone{
         QStringLiteral("timezone"),
         QStringLiteral("File runs under their local day in ZONE (such as Europe/Berlin, or "
-                       "local), with daylight saving time; CSV times are local."),
+                       "local), with daylight saving time; CSV times are local. recorded: the "
+                       "local time each run's file gives (a FIT file's, a time written with "
+                       "an offset such as +03:00), else local."),
         QStringLiteral("ZONE")};
     QCommandLineOption sport{
         QStringLiteral("sport"),
@@ -264,14 +266,17 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
             request.usageError = QStringLiteral("--timezone and --offset do not go together");
             return request;
         }
-        options.timeZone = zoneNamed(parser.value(o.timeZone));
+        // Recorded: each run's local time as its file gives it, else this machine's.
+        options.recordedLocalTime = parser.value(o.timeZone) == QLatin1String("recorded");
+        options.timeZone = options.recordedLocalTime ? QTimeZone::systemTimeZone()
+                                                     : zoneNamed(parser.value(o.timeZone));
         if (!options.timeZone.isValid()) {
             const QString word = parser.value(o.timeZone);
             const QString meant = zoneMeant(word);
             request.usageError =
                 meant.isEmpty()
                     ? QStringLiteral("unknown time zone \"%1\" (give an IANA name such as "
-                                     "Europe/Berlin, or local)")
+                                     "Europe/Berlin, local or recorded)")
                           .arg(word)
                     : QStringLiteral("unknown time zone \"%1\": did you mean %2?").arg(word, meant);
             return request;

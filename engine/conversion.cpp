@@ -12,6 +12,7 @@
 #include "save/day_file_output.h"
 #include "save/day_file_saver.h"
 #include "save/output_folder_lock.h"
+#include "time/instant.h"
 #include "time/start_day.h"
 #include "time/zone_offsets.h"
 #include "write/day_file_writer.h"
@@ -95,8 +96,14 @@ class Conversion final : public RunSink {
     {
         ++summary.runsRead;
         summary.fitActivities += format == RunFormat::Fit;
+        if (recorded) {
+            offsetTaken = false;
+            runOffset.reset();
+            zone->fix(std::nullopt);
+        }
     }
     RunStart runStarts(std::string_view startTime) override;
+    void runLocalOffset(int offsetSeconds) override;
     bool runEnded(Run *kept) override;
     void runSkipped(const InputLocation &where, const QString &reason) override;
     void runSetAside(const InputLocation &where, const QString &kind,
@@ -121,6 +128,11 @@ class Conversion final : public RunSink {
     const RunReaderMaker makeReader;
     std::optional<ZoneOffsets> zone; // whose days the runs are filed under
     std::optional<Sports> sports;    // those of the runs kept; none: every run
+    // Runs filed under the local time their files give (recordedLocalTime):
+    // the open run's offset, read once from its file, fixes the zone's.
+    bool recorded = false;
+    bool offsetTaken = false;
+    std::optional<int> runOffset;
     ReadingOptions reading;
     bool saveFailed = false; // taking a run failed: nothing more is read
     const InputList *inputs = nullptr;
@@ -186,6 +198,9 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
 {
     if (request.options.timeZone.isValid())
         zone.emplace(request.options.timeZone);
+    else if (request.options.recordedLocalTime)
+        zone.emplace(QTimeZone::systemTimeZone());
+    recorded = request.options.recordedLocalTime;
     reading.escapeHighCharacters = request.options.escapeHighCharacters;
     reading.stop = request.stop;
     reading.content = kept.needs();
@@ -295,8 +310,24 @@ void Conversion::report(const InputReport &report)
         summary.inputReports.append(report);
 }
 
+void Conversion::runLocalOffset(int offsetSeconds)
+{
+    if (!recorded)
+        return;
+    offsetTaken = true;
+    runOffset = offsetSeconds;
+    zone->fix(runOffset);
+}
+
 QDate Conversion::dayOf(std::string_view instant)
 {
+    // The first instant of a run asked of (its start, or a GPX track's first
+    // point) gives its local time when written with an offset.
+    if (recorded && !offsetTaken) {
+        offsetTaken = true;
+        runOffset = writtenOffset(instant);
+        zone->fix(runOffset);
+    }
     if (zone)
         return startDayIn(instant, *zone);
     // Asked of every track point: the date is read again only when its text changes.
@@ -358,6 +389,8 @@ bool Conversion::runEnded(Run *kept)
 bool Conversion::take(Run &run)
 {
     run.baseName = dayFileBaseName(run.startDay, openNumber);
+    if (recorded)
+        run.localOffset = runOffset;
     bool numberUsed = false;
     const bool ok = kept.take(run, inputName, numberUsed);
     if (numberUsed)

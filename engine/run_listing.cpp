@@ -192,6 +192,7 @@ ListedRun listedRun(const Run &run, ZoneOffsets *zone)
     listed.baseName = run.baseName;
     const auto start = zone ? readInstant(run.startTime) : std::nullopt;
     if (start) {
+        zone->fix(run.localOffset);
         std::string local;
         appendLocal(local, *start, zone->offsetAt(start->seconds));
         listed.startTime = QString::fromLatin1(local.data(), qsizetype(local.size()));

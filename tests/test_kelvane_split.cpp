@@ -670,6 +670,22 @@ void TestKelvaneSplit::listOfRuns_data()
                                    QString(39, QLatin1Char('a')) +
                                    "...\t1\t2021-06-30T08:00:00Z\tbiking\t" + wideFile}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 1 point, 1 with a position\n");
+    // A FIT file's local time, three hours ahead of 22:30 UTC: the next day.
+    const QString localFile = dir.filePath(QStringLiteral("local.fit"));
+    QVERIFY(WriteFile(localFile, FitFile()
+                                     .define(0, 0, {{0, 1, kEnum}})
+                                     .data(0, {4})
+                                     .define(1, 20, {{253, 4, kUint32}})
+                                     .data(1, {1137450600})
+                                     .define(2, 34, {{253, 4, kUint32}, {5, 4, kUint32}})
+                                     .data(2, {1137450600, 1137450600 + 3 * 3600})
+                                     .bytes()));
+    QTest::newRow("the local time a FIT file recorded")
+        << QStringList{"--timezone", "recorded", localFile}
+        << QStringList{header, "20260116_01_Friday\t2026-01-16T01:30:00+03:00\t\t0.000\t1\t\t0\t"
+                               "2026-01-15T22:30:00Z\tgeneric\t" +
+                                   localFile}
+        << QByteArray("kelvane-split: 1 run, 0:00:00, 0.000 km, 1 point, 0 with a position\n");
     QTest::newRow("a sport alone")
         << QStringList{"--sport", "cycling", many("sports")}
         << QStringList{header, "20100611_02_Friday\t2010-06-11T09:00:00Z\t0:01:00\t0.101\t0\t\t0\t"

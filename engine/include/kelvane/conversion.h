@@ -85,6 +85,11 @@ struct ConversionOptions {
     // the CSV day file shows local dates and times. Otherwise a run's day is
     // the date its start time is written with.
     QTimeZone timeZone = {};
+    // A run whose file gives the local time it was recorded in (a FIT file's
+    // activity local_timestamp, a start written with an offset such as
+    // "+03:00") is filed under that local time, and its CSV day file shows
+    // it; the others under timeZone (the system's when it is not valid).
+    bool recordedLocalTime = false;
     // Only runs of these sports are converted, by the names of --sport
     // ("running", "cycling"; see chooseSports); empty: every run. A run whose
     // input names no sport (a history run) is of none of them.
