@@ -85,7 +85,11 @@ TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
             return Kind::ActivityId;
         if (named(name, "Notes") && options.content.details)
             return Kind::ActivityNotes;
+        if (named(name, "Creator") && options.content.details)
+            return Kind::ActivityCreator;
         return Kind::Other;
+    case Kind::ActivityCreator:
+        return named(name, "Name") ? Kind::CreatorName : Kind::Other;
     case Kind::Lap:
         if (named(name, "Track"))
             return Kind::Track;
@@ -277,6 +281,9 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
     case Kind::ActivityNotes:
         activity.notes = values.endAsCharacterData(contentEnd, activityStore, documentHead.prolog);
         break;
+    case Kind::CreatorName:
+        activity.device = values.end(contentEnd, activityStore);
+        break;
     case Kind::Activity:
         return closeActivity();
     case Kind::Multisport:
@@ -322,7 +329,7 @@ void TcxReader::openActivity()
     activity.recordingPoints = options.content.points;
     activity.following = true;
     activity.id = activity.lap = activity.point = {};
-    activity.notes = {};
+    activity.notes = activity.device = {};
     activityStore.clear();
     activity.sport = values.attribute("Sport", activityStore);
     tokens.keepFrom(activity.begin);
@@ -456,17 +463,21 @@ bool TcxReader::closeActivity()
                 laps.push_back({.startTime = view(lap.startTime, activityStore),
                                 .seconds = view(lap.seconds, activityStore),
                                 .meters = view(lap.meters, activityStore),
-                                .calories = view(lap.calories, activityStore)});
+                                .calories = view(lap.calories, activityStore),
+                                .averageHeartRate = view(lap.averageHeartRate, activityStore),
+                                .maximumHeartRate = view(lap.maximumHeartRate, activityStore)});
                 const Lap &read = laps.back();
-                totals.push_back(
-                    {.seconds = lapNumber(read.seconds),
-                     .meters = lapNumber(read.meters),
-                     .calories = lapNumber(read.calories),
-                     .maximumSpeed = lapNumber(view(lap.maximumSpeed, activityStore)),
-                     .averageHeartRate = lapNumber(view(lap.averageHeartRate, activityStore)),
-                     .maximumHeartRate = lapNumber(view(lap.maximumHeartRate, activityStore))});
+                totals.push_back({.seconds = lapNumber(read.seconds),
+                                  .meters = lapNumber(read.meters),
+                                  .calories = lapNumber(read.calories),
+                                  .maximumSpeed = lapNumber(view(lap.maximumSpeed, activityStore)),
+                                  .averageHeartRate = lapNumber(read.averageHeartRate),
+                                  .maximumHeartRate = lapNumber(read.maximumHeartRate)});
             }
             summary.totals = lapTotals(totals);
+            const std::string_view device = view(activity.device, activityStore);
+            summary.device =
+                QString::fromUtf8(device.data(), qsizetype(device.size())).simplified();
         }
     }
     const bool goOn =

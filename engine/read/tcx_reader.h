@@ -35,6 +35,8 @@ enum class TcxKind : std::uint8_t {
     Activity,
     ActivityId,
     ActivityNotes,
+    ActivityCreator, // the device that recorded it, and its Name
+    CreatorName,
     Lap,
     LapSeconds,
     LapMeters,
@@ -86,7 +88,7 @@ class TcxReader final : public XmlRunReader<TcxReader, TcxKind> {
         bool recordingPoints = false;
         bool following = true; // its values are still taken
         StartCandidate id, lap, point;
-        Text sport, notes;
+        Text sport, notes, device;
         std::string activitiesTag; // the <Activities> start tag of its day file
     };
     struct LapTexts {
