@@ -664,6 +664,18 @@ void TestKelvaneSplit::listOfRuns_data()
                        "times\t1\t2026-03-27T20:00:00Z\t\t" +
                            days}
         << QByteArray("kelvane-split: 4 runs, 17:50:00, 0.065 km, 9 points, 9 with a position\n");
+    // A GPX file's creator names the device of its runs.
+    const QString creatorFile = dir.filePath(QStringLiteral("creator.gpx"));
+    QVERIFY(WriteFile(creatorFile,
+                      gpx_text::Gpx({gpx_text::Track({gpx_text::Point("2021-06-30T08:00:00Z")})})
+                          .replace("creator=\"test\"", "creator=\"Garmin Connect\"")));
+    QTest::newRow("the device of a GPX file")
+        << QStringList{creatorFile}
+        << QStringList{header, "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:00:00\t0.000\t1\t"
+                               "Ride\t1\t2021-06-30T08:00:00Z\t\t" +
+                                   creatorFile + "\t0\t\t0" + QString(14, u'\t') +
+                                   "\tGarmin Connect"}
+        << QByteArray("kelvane-split: 1 run, 0:00:00, 0.000 km, 1 point, 1 with a position\n");
     QTest::newRow("a note cut between characters")
         << QStringList{wideFile}
         << QStringList{header, "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t0.101\t1\t" +
