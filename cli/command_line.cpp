@@ -61,8 +61,16 @@ struct Options {
     QCommandLineOption timeZone{
         QStringLiteral("timezone"),
         QStringLiteral("File runs under their local day in ZONE (such as Europe/Berlin, or "
-                       "local), with daylight saving time; CSV times are local."),
+                       "local), with daylight saving time; CSV times are local. recorded: the "
+                       "local time each run's file gives (a FIT file's, a time written with "
+                       "an offset such as +03:00), else local."),
         QStringLiteral("ZONE")};
+    QCommandLineOption sport{
+        QStringLiteral("sport"),
+        QStringLiteral("Only runs of these sports, comma-separated, from %1 (a history's runs "
+                       "are of none).")
+            .arg(kelvane::sportNames().join(QStringLiteral(", "))),
+        QStringLiteral("LIST")};
     QCommandLineOption all{QStringLiteral("all"),
                            QStringLiteral("Runs from %1 through today (the default).")
                                .arg(kelvane::earliestDay().toString(u"d MMMM yyyy"))};
@@ -111,6 +119,7 @@ struct Options {
             {QStringLiteral("What to write (none given: --xml)"), whatToWrite()},
             {QStringLiteral("Which runs (one of; default --all)"),
              {all, today, day, last, from, to}},
+            {QStringLiteral("Which sports (default: every run)"), {sport}},
             {QStringLiteral("How"), {timeZone, offset, directory, quiet, verbose, help, version}}};
     }
 };
@@ -268,14 +277,17 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
             request.usageError = QStringLiteral("--timezone and --offset do not go together");
             return request;
         }
-        options.timeZone = zoneNamed(parser.value(o.timeZone));
+        // Recorded: each run's local time as its file gives it, else this machine's.
+        options.recordedLocalTime = parser.value(o.timeZone) == QLatin1String("recorded");
+        options.timeZone = options.recordedLocalTime ? QTimeZone::systemTimeZone()
+                                                     : zoneNamed(parser.value(o.timeZone));
         if (!options.timeZone.isValid()) {
             const QString word = parser.value(o.timeZone);
             const QString meant = zoneMeant(word);
             request.usageError =
                 meant.isEmpty()
                     ? QStringLiteral("unknown time zone \"%1\" (give an IANA name such as "
-                                     "Europe/Berlin, or local)")
+                                     "Europe/Berlin, local or recorded)")
                           .arg(word)
                     : QStringLiteral("unknown time zone \"%1\": did you mean %2?").arg(word, meant);
             return request;
@@ -313,6 +325,10 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
             return request;
         }
     }
+    if (parser.isSet(o.sport))
+        if (request.usageError = kelvane::chooseSports(parser.value(o.sport), options);
+            !request.usageError.isEmpty())
+            return request;
 
     bool number = false;
     options.hourOffset = parser.value(o.offset).toInt(&number);

@@ -47,6 +47,16 @@ QString inputTotals(const kelvane::ConversionSummary &summary)
                  : QStringLiteral("%1 not GPS files").arg(summary.inputsNotGps));
 }
 
+// The runs --sport left out, when there were some.
+QString leftOut(const kelvane::ConversionSummary &summary)
+{
+    if (summary.runsLeftOutForSport == 0)
+        return {};
+    return QStringLiteral(", %1 left out for %2 sport")
+        .arg(summary.runsLeftOutForSport)
+        .arg(summary.runsLeftOutForSport == 1 ? QStringLiteral("its") : QStringLiteral("their"));
+}
+
 // Waypoints and routes are named only when an input held some.
 QString totals(const kelvane::ConversionSummary &summary)
 {
@@ -54,7 +64,8 @@ QString totals(const kelvane::ConversionSummary &summary)
                        .arg(counted(summary.runsRead, "run", "runs"))
                        .arg(summary.runsConverted)
                        .arg(counted(summary.filesWritten, "file", "files"))
-                       .arg(summary.runsSkipped);
+                       .arg(summary.runsSkipped) +
+                   leftOut(summary);
     QStringList others;
     if (summary.waypoints > 0)
         others << counted(summary.waypoints, "waypoint", "waypoints");
@@ -188,7 +199,7 @@ int main(int argc, char *argv[])
         if (!request.quiet) {
             printSkipped(summary);
             printFileKinds(summary);
-            say(printer.totals() + inputTotals(summary));
+            say(printer.totals() + leftOut(summary) + inputTotals(summary));
         }
         if (summary.stopped)
             return StoppedBySignal + signals.caught();

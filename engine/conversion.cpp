@@ -10,10 +10,12 @@
 #include "overview/overview_page.h"
 #include "read/run_readers.h"
 #include "run/run_numbering.h"
+#include "run/sports.h"
 #include "run_listing.h"
 #include "save/day_file_output.h"
 #include "save/day_file_saver.h"
 #include "save/output_folder_lock.h"
+#include "time/instant.h"
 #include "time/start_day.h"
 #include "time/zone_offsets.h"
 #include "write/day_file_writer.h"
@@ -104,8 +106,14 @@ class Conversion final : public RunSink {
     {
         ++summary.runsRead;
         summary.fitActivities += format == RunFormat::Fit;
+        if (recorded) {
+            offsetTaken = false;
+            runOffset.reset();
+            zone->fix(std::nullopt);
+        }
     }
     RunStart runStarts(std::string_view startTime) override;
+    void runLocalOffset(int offsetSeconds) override;
     bool runEnded(Run *kept) override;
     void runSkipped(const InputLocation &where, const QString &reason) override;
     void runSetAside(const InputLocation &where, const QString &kind,
@@ -129,6 +137,12 @@ class Conversion final : public RunSink {
     KeptRuns &kept;
     const RunReaderMaker makeReader;
     std::optional<ZoneOffsets> zone; // whose days the runs are filed under
+    std::optional<Sports> sports;    // those of the runs kept; none: every run
+    // Runs filed under the local time their files give (recordedLocalTime):
+    // the open run's offset, read once from its file, fixes the zone's.
+    bool recorded = false;
+    bool offsetTaken = false;
+    std::optional<int> runOffset;
     ReadingOptions reading;
     bool saveFailed = false; // taking a run failed: nothing more is read
     const InputList *inputs = nullptr;
@@ -233,9 +247,17 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
 {
     if (request.options.timeZone.isValid())
         zone.emplace(request.options.timeZone);
+    else if (request.options.recordedLocalTime)
+        zone.emplace(QTimeZone::systemTimeZone());
+    recorded = request.options.recordedLocalTime;
     reading.escapeHighCharacters = request.options.escapeHighCharacters;
     reading.stop = request.stop;
     reading.content = kept.needs();
+    if (!request.options.sports.isEmpty()) {
+        sports.emplace();
+        readSportList(request.options.sports.join(u','), *sports);
+        reading.content.details = true; // a run's sport is one of its details
+    }
 }
 
 ConversionSummary Conversion::convert()
@@ -337,8 +359,24 @@ void Conversion::report(const InputReport &report)
         summary.inputReports.append(report);
 }
 
+void Conversion::runLocalOffset(int offsetSeconds)
+{
+    if (!recorded)
+        return;
+    offsetTaken = true;
+    runOffset = offsetSeconds;
+    zone->fix(runOffset);
+}
+
 QDate Conversion::dayOf(std::string_view instant)
 {
+    // The first instant of a run asked of (its start, or a GPX track's first
+    // point) gives its local time when written with an offset.
+    if (recorded && !offsetTaken) {
+        offsetTaken = true;
+        runOffset = writtenOffset(instant);
+        zone->fix(runOffset);
+    }
     if (zone)
         return startDayIn(instant, *zone);
     // Asked of every track point: the date is read again only when its text changes.
@@ -376,6 +414,16 @@ void Conversion::reportProgress(QDate startDay)
 
 bool Conversion::runEnded(Run *kept)
 {
+    // A run is known to be of a sport asked for only once it is read whole
+    // (a FIT file tells it at the end); its number is given all the same, so
+    // that the others are named as without --sport.
+    if (kept && sports) {
+        const std::optional<Sport> sport = sportOfRun(*kept);
+        if (!sport || !sports->testFlag(*sport)) {
+            ++summary.runsLeftOutForSport;
+            kept = nullptr;
+        }
+    }
     if (!kept || saveFailed || stopRequested())
         this->kept.dropDocument();
     if (stopRequested())
@@ -390,6 +438,8 @@ bool Conversion::runEnded(Run *kept)
 bool Conversion::take(Run &run)
 {
     run.baseName = dayFileBaseName(run.startDay, openNumber);
+    if (recorded)
+        run.localOffset = runOffset;
     bool numberUsed = false;
     const bool ok = kept.take(run, inputName, numberUsed);
     if (numberUsed)
@@ -523,6 +573,10 @@ void Conversion::passedOver(const InputReport &report)
 
 QString checkRequest(const ConversionRequest &request, bool listing)
 {
+    if (Sports sports; !request.options.sports.isEmpty())
+        if (QString problem = readSportList(request.options.sports.join(u','), sports);
+            !problem.isEmpty())
+            return problem;
     if (request.options.hourOffset != 0 && request.options.timeZone.isValid())
         return QStringLiteral("An hour offset and a time zone do not go together");
     if (!request.window.first.isValid())
@@ -541,6 +595,26 @@ QString checkRequest(const ConversionRequest &request, bool listing)
 }
 
 } // namespace
+
+QString chooseSports(const QString &list, ConversionOptions &options)
+{
+    Sports sports;
+    if (QString problem = readSportList(list, sports); !problem.isEmpty())
+        return problem;
+    options.sports.clear();
+    for (const Sport sport : kEverySport)
+        if (sports.testFlag(sport))
+            options.sports << QString(sportName(sport));
+    return {};
+}
+
+QStringList sportNames()
+{
+    QStringList names;
+    for (const Sport sport : kEverySport)
+        names << QString(sportName(sport));
+    return names;
+}
 
 ConversionSummary makeDayFiles(const ConversionRequest &request, ProgressSink &progress)
 {

@@ -167,12 +167,21 @@ QString characterData(std::string_view text)
     return QString::fromUtf8(plain.data(), qsizetype(plain.size()));
 }
 
+std::optional<Sport> sportOfRun(const Run &run)
+{
+    if (run.summary.sport || run.sport.empty())
+        return run.summary.sport;
+    const QByteArray word = characterData(run.sport).toUtf8();
+    return sportOfWord(std::string_view(word.data(), std::size_t(word.size())));
+}
+
 ListedRun listedRun(const Run &run, ZoneOffsets *zone)
 {
     ListedRun listed;
     listed.baseName = run.baseName;
     const auto start = zone ? readInstant(run.startTime) : std::nullopt;
     if (start) {
+        zone->fix(run.localOffset);
         std::string local;
         appendLocal(local, *start, zone->offsetAt(start->seconds));
         listed.startTime = QString::fromLatin1(local.data(), qsizetype(local.size()));
@@ -198,11 +207,7 @@ ListedRun listedRun(const Run &run, ZoneOffsets *zone)
         useDeviceTotals(figures, *run.summary.totals);
     listed.figures = figureTexts(figures);
     // What the run is filed under, and the device.
-    std::optional<Sport> sport = run.summary.sport;
-    if (!sport && !run.sport.empty()) {
-        const QByteArray word = characterData(run.sport).toUtf8();
-        sport = sportOfWord(std::string_view(word.data(), std::size_t(word.size())));
-    }
+    const std::optional<Sport> sport = sportOfRun(run);
     listed.figures << (sport ? QString(sportName(*sport)) : QString()) << run.summary.device;
     listed.note = characterData(run.notes);
     return listed;

@@ -35,4 +35,9 @@ ListedRun listedRun(const Run &run, ZoneOffsets *zone);
 // comments left out, its bytes as UTF-8.
 QString characterData(std::string_view text);
 
+// The sport a run is filed under: the one its reader told, else that of the
+// input's word for it; none for a run whose input names no sport. Of a run
+// read with its details (RunContent::details).
+std::optional<Sport> sportOfRun(const Run &run);
+
 } // namespace kelvane

@@ -44,7 +44,10 @@ _kelvane_split_value()
         --day | --from | --to) COMPREPLY=($(compgen -W "$(date +%F)" -- "$cur")) ;;
         --last | --map-tiles) ;;
         --gpx-version) COMPREPLY=($(compgen -W '1.0 1.1' -- "$cur")) ;;
-        --timezone) COMPREPLY=($(compgen -W "$(_kelvane_split_zones)" -- "$cur")) ;;
+        --timezone) COMPREPLY=($(compgen -W "local recorded $(_kelvane_split_zones)" -- "$cur")) ;;
+        --sport) # a list: the name after the last comma
+            COMPREPLY=($(compgen -P "${cur%"${cur##*,}"}" -W 'running cycling swimming walking
+                hiking rowing skiing multisport other' -- "${cur##*,}")) ;;
         *) _filedir ;;
     esac
 }

@@ -112,6 +112,8 @@ complete_line "--gpx --gpx-version" "$work/bin/kelvane-split --gp"
 # Values of options the program lists in its --help.
 complete_line "1.0 1.1" "kelvane-split --gpx-version "
 complete_line "Europe/Berlin" "kelvane-split --timezone Europe/Berl"
+complete_line "recorded" "kelvane-split --timezone rec"
+complete_line "cycling,rowing cycling,running" "kelvane-split --sport cycling,r"
 stub=$work/stub/kelvane-split
 complete_line "--gpx --gpx-version" "$stub --gp"
 complete_line "1.0 1.1" "$stub --gpx-version "

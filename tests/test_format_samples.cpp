@@ -271,6 +271,8 @@ class TestFormatSamples : public QObject {
     void fitSdkReading();
     void fitSdkSessionTotals_data();
     void fitSdkSessionTotals();
+    void tcxLapTotals_data();
+    void tcxLapTotals();
 };
 
 void TestFormatSamples::samples_data()
@@ -507,6 +509,100 @@ void TestFormatSamples::fitSdkSessionTotals()
             !shown.isEmpty() && std::abs(shown.toDouble() - totals[theirs]) < 0.006,
             qPrintable(
                 QStringLiteral("%1: %2, the sessions' %3").arg(ours, shown).arg(totals[theirs])));
+    }
+}
+
+void TestFormatSamples::tcxLapTotals_data()
+{
+    QTest::addColumn<QString>("input");
+    const QDir tcx(QDir(xml_check::kReference).filePath(QStringLiteral("tcx")));
+    for (const QString &name : tcx.entryList({QStringLiteral("*.tcx")}))
+        QTest::newRow(qPrintable(name)) << tcx.filePath(name);
+    if (tcx.isEmpty())
+        QTest::newRow("no reference files") << tcx.filePath(QStringLiteral("none.tcx"));
+}
+
+// The figures --list shows of every activity of every reference TCX file
+// are its laps' sums, as Qt's own XML reader reads them: times, distances
+// and calories summed, the highest maxima, heart rates weighted by the laps'
+// times; its device is its Creator's Name.
+void TestFormatSamples::tcxLapTotals()
+{
+    QFETCH(QString, input);
+    REQUIRE_FILE(input);
+    struct Activity {
+        QMap<QString, double> figures; // by the column of --list
+        double weighted = 0, weights = 0;
+        QString device;
+    };
+    QList<Activity> activities;
+    QFile file(input);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QStringList open;
+    double lapSeconds = 0;
+    const QMap<QString, QString> summed = {{"TotalTimeSeconds", "moving_s"},
+                                           {"DistanceMeters", "distance_m"},
+                                           {"Calories", "calories_kcal"}};
+    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+        if (xml.isEndElement())
+            open.removeLast();
+        if (!xml.isStartElement())
+            continue;
+        open << xml.name().toString();
+        if (open.last() == u"Activity")
+            activities.append(Activity());
+        const QString parent = open.value(open.size() - 2),
+                      grandparent = open.value(open.size() - 3);
+        const bool lapValue =
+            parent == u"Lap" && (summed.contains(open.last()) || open.last() == u"MaximumSpeed");
+        const bool heartRate = grandparent == u"Lap" && open.last() == u"Value";
+        const bool device =
+            grandparent == u"Activity" && parent == u"Creator" && open.last() == u"Name";
+        if (activities.isEmpty() || !(lapValue || heartRate || device))
+            continue;
+        const QString name = open.last();
+        const QString text = xml.readElementText().trimmed();
+        open.removeLast();
+        Activity &activity = activities.last();
+        const double value = text.toDouble();
+        if (device) {
+            activity.device = text.simplified();
+        } else if (summed.contains(name)) {
+            activity.figures[summed[name]] += value;
+            if (name == u"TotalTimeSeconds")
+                lapSeconds = value;
+        } else if (name == u"MaximumSpeed") {
+            activity.figures["maximum_speed_m_s"] =
+                std::max(activity.figures.value("maximum_speed_m_s"), value);
+        } else if (parent == u"MaximumHeartRateBpm") {
+            activity.figures["heart_rate_max_bpm"] =
+                std::max(activity.figures.value("heart_rate_max_bpm"), value);
+        } else if (parent == u"AverageHeartRateBpm") {
+            activity.weighted += value * lapSeconds;
+            activity.weights += lapSeconds;
+        }
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    const auto listed = split_process::Split({"--list", "-q", input});
+    QCOMPARE(listed.status, 0);
+    const QStringList lines = QString::fromUtf8(listed.out).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size() - 1, activities.size());
+    const QStringList header = lines[0].split(u'\t');
+    for (qsizetype i = 0; i < activities.size(); ++i) {
+        Activity &activity = activities[i];
+        if (activity.weights > 0)
+            activity.figures["heart_rate_avg_bpm"] = activity.weighted / activity.weights;
+        const QStringList row = lines[i + 1].split(u'\t');
+        QCOMPARE(row.value(header.indexOf(QLatin1String("device"))), activity.device);
+        for (auto [column, value] : activity.figures.asKeyValueRange()) {
+            const QString shown = row.value(header.indexOf(column));
+            QVERIFY2(!shown.isEmpty() && std::abs(shown.toDouble() - value) < 0.006,
+                     qPrintable(QStringLiteral("activity %1, %2: %3, the laps' %4")
+                                    .arg(i + 1)
+                                    .arg(column, shown)
+                                    .arg(value)));
+        }
     }
 }
 

@@ -142,6 +142,11 @@ void TestKelvaneSplit::writeInputs()
         {"photo.jpg", jpeg},
         {"photo.jpg.gz", Gzipped(jpeg)},
         {"kept/20100528_01_Friday.tcx", tcx("2010-07-01")},
+        {"sports/two.tcx",
+         tcx_text::Tcx({tcx_text::Activity("2010-06-11T08:00:00Z"),
+                        tcx_text::Activity("2010-06-11T09:00:00Z", {}, {}, "Biking"),
+                        tcx_text::Activity("2010-06-11T10:00:00Z", {}, {}, "Other")})},
+        {"sports/walk.xml", history("2010-06-12")},
     };
     for (const auto &[name, bytes] : files) {
         QVERIFY(QDir().mkpath(QFileInfo(many(name)).path()));
@@ -297,6 +302,11 @@ void TestKelvaneSplit::usageErrors_data()
     QTest::newRow("time zone and offset")
         << QStringList{"--timezone", "Europe/Berlin", "--offset", "1", history()}
         << QByteArray("--timezone and --offset");
+    QTest::newRow("unknown sport")
+        << QStringList{"--sport", "running,ride", history()}
+        << QByteArray("unknown sport \"ride\" in --sport (give names from running, cycling, "
+                      "swimming, walking, hiking, rowing, skiing, multisport, other, separated "
+                      "by commas)");
     QTest::newRow("GPX version 2")
         << QStringList{"--gpx-version", "2.0", history()} << QByteArray("--gpx-version");
     QTest::newRow("map tiles from a file")
@@ -654,12 +664,47 @@ void TestKelvaneSplit::listOfRuns_data()
                        "times\t1\t2026-03-27T20:00:00Z\t\t" +
                            days}
         << QByteArray("kelvane-split: 4 runs, 17:50:00, 0.065 km, 9 points, 9 with a position\n");
+    // A GPX file's creator names the device of its runs.
+    const QString creatorFile = dir.filePath(QStringLiteral("creator.gpx"));
+    QVERIFY(WriteFile(creatorFile,
+                      gpx_text::Gpx({gpx_text::Track({gpx_text::Point("2021-06-30T08:00:00Z")})})
+                          .replace("creator=\"test\"", "creator=\"Garmin Connect\"")));
+    QTest::newRow("the device of a GPX file")
+        << QStringList{creatorFile}
+        << QStringList{header, "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:00:00\t0.000\t1\t"
+                               "Ride\t1\t2021-06-30T08:00:00Z\t\t" +
+                                   creatorFile + "\t0\t\t0" + QString(14, u'\t') +
+                                   "\tGarmin Connect"}
+        << QByteArray("kelvane-split: 1 run, 0:00:00, 0.000 km, 1 point, 1 with a position\n");
     QTest::newRow("a note cut between characters")
         << QStringList{wideFile}
         << QStringList{header, "20210630_01_Wednesday\t2021-06-30T08:00:00Z\t0:01:00\t0.101\t1\t" +
                                    QString(39, QLatin1Char('a')) +
                                    "...\t1\t2021-06-30T08:00:00Z\tbiking\t" + wideFile}
         << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 1 point, 1 with a position\n");
+    // A FIT file's local time, three hours ahead of 22:30 UTC: the next day.
+    const QString localFile = dir.filePath(QStringLiteral("local.fit"));
+    QVERIFY(WriteFile(localFile, FitFile()
+                                     .define(0, 0, {{0, 1, kEnum}})
+                                     .data(0, {4})
+                                     .define(1, 20, {{253, 4, kUint32}})
+                                     .data(1, {1137450600})
+                                     .define(2, 34, {{253, 4, kUint32}, {5, 4, kUint32}})
+                                     .data(2, {1137450600, 1137450600 + 3 * 3600})
+                                     .bytes()));
+    QTest::newRow("the local time a FIT file recorded")
+        << QStringList{"--timezone", "recorded", localFile}
+        << QStringList{header, "20260116_01_Friday\t2026-01-16T01:30:00+03:00\t\t0.000\t1\t\t0\t"
+                               "2026-01-15T22:30:00Z\tgeneric\t" +
+                                   localFile}
+        << QByteArray("kelvane-split: 1 run, 0:00:00, 0.000 km, 1 point, 0 with a position\n");
+    QTest::newRow("a sport alone")
+        << QStringList{"--sport", "cycling", many("sports")}
+        << QStringList{header, "20100611_02_Friday\t2010-06-11T09:00:00Z\t0:01:00\t0.101\t0\t\t0\t"
+                               "2010-06-11T09:00:00Z\tBiking\t" +
+                                   many("sports/two.tcx")}
+        << QByteArray("kelvane-split: 1 run, 0:01:00, 0.101 km, 0 points, 0 with a position, 3 "
+                      "left out for their sport; 2 inputs, 0 failed, 0 not GPS files\n");
     // The runs of all inputs, each with its input's name: an archive's entries
     // under the archive's.
     QTest::newRow("several inputs")
@@ -786,6 +831,13 @@ void TestKelvaneSplit::manyInputs_data()
         << QStringList{many("photo.jpg.gz")} << QByteArray() << none << 1 << QStringList{}
         << QByteArrayList{"kelvane-split: \"" + many("photo.jpg.gz").toLocal8Bit() +
                           "\" is a JPEG image, not a GPS file\n"};
+    // A run left out keeps its number, so the others are named as without
+    // --sport; a history's runs name no sport.
+    QTest::newRow("runs of the sports asked for")
+        << QStringList{"--sport", "cycling,Other", many("sports")} << QByteArray() << none << 0
+        << QStringList{"20100611_02_Friday.tcx", "20100611_03_Friday.tcx"}
+        << QByteArrayList{"4 runs read, 2 converted, 2 files written, 0 skipped, 2 left out for "
+                          "their sport; 2 inputs"};
     // The second input bears the name of the first one's day file.
     QTest::newRow("an input is never replaced by an earlier input's day file")
         << QStringList{many("b.tcx"), many("kept/20100528_01_Friday.tcx")} << QByteArray()

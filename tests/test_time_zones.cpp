@@ -1,4 +1,7 @@
+#include "fit_file.h"
+#include "gpx_text.h"
 #include "history_text.h"
+#include "tcx_text.h"
 
 #include <kelvane/conversion.h>
 #include <kelvane/progress_sink.h>
@@ -16,13 +19,33 @@ namespace {
 const QDate kToday(2026, 12, 7);
 const DateWindow kEverything{earliestDay(), kToday};
 
+// "recorded Europe/Berlin": the local time each run's file gives, else Berlin's.
 ConversionOptions InZone(const char *zone, DayFileKinds kinds = DayFileKind::OwnFormat)
 {
     ConversionOptions options;
     options.dayFiles = kinds;
+    QByteArray name(zone);
+    options.recordedLocalTime = name.startsWith("recorded ");
+    if (options.recordedLocalTime)
+        name = name.mid(9);
     if (zone)
-        options.timeZone = QTimeZone(zone);
+        options.timeZone = QTimeZone(name);
     return options;
+}
+
+// A FIT activity of one record at 2026-01-15T22:30:00Z, and its activity
+// message with the device's local time that many seconds ahead, if any.
+QByteArray FitRun(std::optional<int> localAhead)
+{
+    constexpr qint64 T = 1137450600; // 2026-01-15T22:30:00Z in FIT time
+    FitFile fit;
+    fit.define(0, 0, {{0, 1, kEnum}})
+        .data(0, {4})
+        .define(1, 20, {{253, 4, kUint32}, {0, 4, kSint32}, {1, 4, kSint32}})
+        .data(1, {T, 626349397, 159874617});
+    if (localAhead)
+        fit.define(2, 34, {{253, 4, kUint32}, {5, 4, kUint32}}).data(2, {T, T + *localAhead});
+    return fit.bytes();
 }
 
 } // namespace
@@ -63,6 +86,8 @@ class TestTimeZones : public QObject {
     void pointTimes_data();
     void pointTimes();
     void oneRunAcrossChangesOfClock();
+    void recordedLocalTimes_data();
+    void recordedLocalTimes();
 };
 
 void TestTimeZones::startDay_data()
@@ -125,6 +150,16 @@ void TestTimeZones::startDay_data()
         << "20260115_01_Thursday";
     QTest::newRow("a time of day that cannot be read keeps the date")
         << QByteArray("Europe/Berlin") << QByteArray("2026-01-15Tlate") << "20260115_01_Thursday";
+    // 22:30 UTC in UTC+3 is on the next day there, and the other way round.
+    QTest::newRow("recorded: a start written with an offset")
+        << QByteArray("recorded Europe/Berlin") << QByteArray("2026-01-16T01:30:00+03:00")
+        << "20260116_01_Friday";
+    QTest::newRow("recorded: a start written west of UTC")
+        << QByteArray("recorded Europe/Berlin") << QByteArray("2026-01-15T20:30:00-05:00")
+        << "20260115_01_Thursday";
+    QTest::newRow("recorded: a start in UTC is filed under the zone's day")
+        << QByteArray("recorded Europe/Berlin") << QByteArray("2026-01-15T23:30:00Z")
+        << "20260116_01_Friday";
     QTest::newRow("no zone: the date as written")
         << QByteArray() << QByteArray("2026-01-15T23:30:00Z") << "20260115_01_Thursday";
 }
@@ -228,6 +263,61 @@ void TestTimeZones::oneRunAcrossChangesOfClock()
              Lines({"Latitude,Longitude,Altitude, Date,Time", "1,2,3,2026-03-29,01:59:59",
                     "1,2,3,2026-03-29,03:00:00", "1,2,3,2026-10-25,02:59:59",
                     "1,2,3,2026-10-25,02:00:00", "1,2,3,2026-03-29,01:00:00"}));
+}
+
+void TestTimeZones::recordedLocalTimes_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("baseName");
+    QTest::addColumn<QByteArray>("csvDateAndTime"); // of the run's point
+
+    const QByteArray west = "recorded America/New_York";
+    QTest::newRow("a FIT file's local time")
+        << west << "run.fit" << FitRun(3 * 3600) << "20260116_01_Friday"
+        << QByteArray("2026-01-16,01:30:00");
+    QTest::newRow("a FIT file without one: the zone's")
+        << west << "run.fit" << FitRun(std::nullopt) << "20260115_01_Thursday"
+        << QByteArray("2026-01-15,17:30:00");
+    QTest::newRow("a FIT file's local time, another zone asked for")
+        << QByteArray("America/New_York") << "run.fit" << FitRun(3 * 3600) << "20260115_01_Thursday"
+        << QByteArray("2026-01-15,17:30:00");
+    const tcx_text::TcxPoint tcxPoint{"2026-01-16T01:30:00+03:00", "52.5", "13.4", {}, {}};
+    QTest::newRow("TCX times written with an offset")
+        << west << "run.tcx" << tcx_text::Tcx({tcx_text::Activity(tcxPoint.time, {tcxPoint})})
+        << "20260116_01_Friday" << QByteArray("2026-01-16,01:30:00");
+    QTest::newRow("GPX times written with an offset")
+        << west << "run.gpx"
+        << gpx_text::Gpx({gpx_text::Track({gpx_text::Point("2026-01-16T01:30:00+03:00"),
+                                           gpx_text::Point("2026-01-16T01:31:00+03:00")})})
+        << "20260116_01_Friday" << QByteArray("2026-01-16,01:30:00");
+    QTest::newRow("GPX times with an offset, another zone asked for")
+        << QByteArray("America/New_York") << "run.gpx"
+        << gpx_text::Gpx({gpx_text::Track({gpx_text::Point("2026-01-16T01:30:00+03:00")})})
+        << "20260115_01_Thursday" << QByteArray("2026-01-15,17:30:00");
+}
+
+// --timezone recorded: each run is filed under the local day its own file
+// gives, and its CSV day file shows that local time.
+void TestTimeZones::recordedLocalTimes()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, input);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, baseName);
+    QFETCH(QByteArray, csvDateAndTime);
+    const QString path = dir.filePath(input);
+    QVERIFY(WriteFile(path, bytes));
+    SilentProgress progress;
+    const auto summary = makeDayFiles(
+        {path, out(), kEverything, InZone(zone, DayFileKind::OwnFormat | DayFileKind::Csv), kToday},
+        progress);
+    QVERIFY2(summary.ok(), qPrintable(summary.error));
+    const QString own = baseName + input.mid(input.indexOf(u'.'));
+    QCOMPARE(files(), QStringList({own, baseName + ".txt"}));
+    const QList<QByteArray> rows = file(baseName + ".txt").split('\n');
+    QVERIFY2(rows.value(1).endsWith("," + csvDateAndTime + "\r"), rows.value(1).constData());
 }
 
 QTEST_GUILESS_MAIN(TestTimeZones)

@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::uint8_t kActivityFile = 4;
 constexpr std::uint8_t kMultisport = 18;
+constexpr qint64 kLongestOffset = 14 * 3600; // s: the zones of the world lie within
 
 // What a FIT file of another type than an activity holds, for the reason it
 // is passed over, and its kind in a word for the count of such files (the
@@ -254,6 +255,7 @@ void FitReader::beginFile(qint64 offset)
     points.setRecording(options.content.points);
     laps.clear();
     sessions.clear();
+    localOffset.reset();
     device.clear();
     heartRates.clear();
 }
@@ -369,6 +371,17 @@ void FitReader::session(const FitSession &session, qint64)
         sessions.push_back(session);
 }
 
+// The device's local time against UTC at the activity's end; an offset
+// beyond the zones of the world is no local time.
+void FitReader::activity(const FitActivity &activity, qint64)
+{
+    if (stopped || !activity.timestamp || !activity.localTimestamp || localOffset)
+        return;
+    const qint64 offset = qint64(*activity.localTimestamp) - qint64(*activity.timestamp);
+    if (offset >= -kLongestOffset && offset <= kLongestOffset)
+        localOffset = int(offset);
+}
+
 // The run goes on into the files chained after its own that have no
 // file_id; it ends at the next one that has, or with the input.
 void FitReader::fileEnd(const FitFileRange &range)
@@ -427,7 +440,7 @@ void FitReader::decide()
         return;
     }
     NumberText text;
-    if (!current.start(instantText(fitUnixSeconds(*start), text)))
+    if (!current.start(instantText(fitUnixSeconds(*start), text), localOffset))
         skip(QStringLiteral("its start time %1 names no real day")
                  .arg(QLatin1StringView(instantText(fitUnixSeconds(*start), text))));
 }

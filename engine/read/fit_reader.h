@@ -47,6 +47,7 @@ class FitReader final : public RunReader, private FitHandler {
     void record(const FitRecord &record, qint64 offset) override;
     void lap(const FitLap &lap, qint64 offset) override;
     void session(const FitSession &session, qint64 offset) override;
+    void activity(const FitActivity &activity, qint64 offset) override;
     void hr(const FitHr &hr, qint64 offset) override;
     void timestampCorrelation(const FitTimestampCorrelation &correlation, qint64 offset) override;
     void fileEnd(const FitFileRange &range) override;
@@ -92,7 +93,8 @@ class FitReader final : public RunReader, private FitHandler {
     TrackPoints points;
     std::vector<FitLap> laps;
     std::vector<FitSession> sessions;
-    QString device; // named by the file's file_id
+    std::optional<int> localOffset; // of the activity's local_timestamp
+    QString device;                 // named by the file's file_id
     FitHeartRates heartRates;
 
     // What the kept run hands over besides its points.

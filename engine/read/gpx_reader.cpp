@@ -182,6 +182,10 @@ void GpxReader::startRoot()
         fileHead += documentHead.lineEnd;
     fileHead += documentHead.rootTag;
     fileHead += documentHead.lineEnd;
+    // The program or device that wrote the file names every run's device.
+    std::string store;
+    const std::string_view written = values.view(values.attribute("creator", store), store);
+    creator = QString::fromUtf8(written.data(), qsizetype(written.size())).simplified();
 }
 
 // A track opens its first run. The bytes from its tag on stay at hand until
@@ -317,6 +321,7 @@ void GpxReader::takeTrackHead(qint64 end)
 void GpxReader::beginRun(qint64 begin, qint64 tagOffset, bool reopensSegment)
 {
     current.open(*sink);
+    summary.device = creator;
     bodyBegin = begin;
     runTagOffset = tagOffset;
     reopening.clear();

@@ -100,6 +100,7 @@ class GpxReader final : public XmlRunReader<GpxReader, GpxKind> {
     std::string trackHead; // from its start tag to its first segment
     bool trackHeadTaken = false;
     std::string trackStore, trackNotes, trackSport; // its name and type
+    QString creator; // the gpx element's: the program or device that wrote the file
     // Its segment being read.
     qint64 segmentBegin = 0;
     std::string segmentIndentation, segmentTag, segmentElement;

@@ -12,6 +12,13 @@ void OpenRun::open(RunSink &runSink)
 
 // A history run may take a start time again (after a <Run> line inside it);
 // one skipped stays skipped.
+bool OpenRun::start(std::string_view text, std::optional<int> localOffset)
+{
+    if (localOffset)
+        sink->runLocalOffset(*localOffset);
+    return start(text);
+}
+
 bool OpenRun::start(std::string_view text)
 {
     const RunStart start = sink->runStarts(text);

@@ -32,6 +32,9 @@ class OpenRun {
     // whether its day lies in the window. False when the text names no real
     // day; the caller then skips the run with its reason.
     bool start(std::string_view startTime);
+    // The same for a run whose file tells its local time apart from the start
+    // time (RunSink::runLocalOffset).
+    bool start(std::string_view startTime, std::optional<int> localOffset);
     // The run writes nothing, for this reason. A run is reported once, for
     // the first reason found.
     void skip(const InputLocation &where, const QString &reason);

@@ -85,7 +85,11 @@ TcxReader::Kind TcxReader::childKind(Kind parent, std::string_view name) const
             return Kind::ActivityId;
         if (named(name, "Notes") && options.content.details)
             return Kind::ActivityNotes;
+        if (named(name, "Creator") && options.content.details)
+            return Kind::ActivityCreator;
         return Kind::Other;
+    case Kind::ActivityCreator:
+        return named(name, "Name") ? Kind::CreatorName : Kind::Other;
     case Kind::Lap:
         if (named(name, "Track"))
             return Kind::Track;
@@ -291,6 +295,11 @@ bool TcxReader::endElement(Kind kind, qint64 contentEnd)
         activityStore.clear();
         keepValue(kind, false);
         break;
+    case Kind::CreatorName:
+        activity.device.assign(view(values.end(contentEnd, activityStore), activityStore));
+        activityStore.clear();
+        keepValue(kind, false);
+        break;
     case Kind::Activity:
         return closeActivity();
     case Kind::Multisport:
@@ -344,6 +353,7 @@ void TcxReader::openActivity()
     activity.following = true;
     activity.id = activity.lap = activity.point = {};
     activity.notes.clear();
+    activity.device.clear();
     activityStore.clear();
     activity.sport.assign(view(values.attribute("Sport", activityStore), activityStore));
     activityStore.clear();
@@ -408,6 +418,7 @@ void TcxReader::keepValue(Kind kind, bool keep)
     switch (kind) {
     case Kind::ActivityId:
     case Kind::ActivityNotes:
+    case Kind::CreatorName:
     case Kind::LapSeconds:
     case Kind::LapMeters:
     case Kind::LapCalories:
@@ -512,7 +523,9 @@ bool TcxReader::closeActivity()
                 laps.push_back({.startTime = lap.startTime,
                                 .seconds = lap.seconds,
                                 .meters = lap.meters,
-                                .calories = lap.calories});
+                                .calories = lap.calories,
+                                .averageHeartRate = lap.averageHeartRate,
+                                .maximumHeartRate = lap.maximumHeartRate});
                 totals.push_back({.seconds = lapNumber(lap.seconds),
                                   .meters = lapNumber(lap.meters),
                                   .calories = lapNumber(lap.calories),
@@ -521,6 +534,9 @@ bool TcxReader::closeActivity()
                                   .maximumHeartRate = lapNumber(lap.maximumHeartRate)});
             }
             summary.totals = lapTotals(totals);
+            summary.device =
+                QString::fromUtf8(activity.device.data(), qsizetype(activity.device.size()))
+                    .simplified();
         }
     }
     const bool goOn = closeRun(activity.sport, activity.notes);

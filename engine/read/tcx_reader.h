@@ -37,6 +37,8 @@ enum class TcxKind : std::uint8_t {
     Activity,
     ActivityId,
     ActivityNotes,
+    ActivityCreator, // the device that recorded it, and its Name
+    CreatorName,
     Lap,
     LapSeconds,
     LapMeters,
@@ -90,7 +92,7 @@ class TcxReader final : public XmlRunReader<TcxReader, TcxKind> {
         qint64 bodyBegin = 0;  // of its bytes not yet handed over as a part of its day file
         std::size_t level = 0; // of its element in the open ones
         StartCandidate id, lap, point;
-        std::string sport, notes;
+        std::string sport, notes, device;
         std::string activitiesTag; // the <Activities> start tag of its day file
     };
     struct LapTexts {

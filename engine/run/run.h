@@ -90,6 +90,9 @@ struct Run {
     std::string_view sport;         // the input's name of the activity, empty for history runs
     std::string_view notes;         // the note's text as written (XML character data), in UTF-8
     RunSummary summary;
+    // Seconds east of UTC of the local time the run's own file gives, when
+    // its day is filed under that (ConversionOptions::recordedLocalTime).
+    std::optional<int> localOffset;
 };
 
 // What the writers chosen for a conversion need a reader to keep of a run in
@@ -134,6 +137,10 @@ class RunSink {
     // The open run's start time is known, as written (for a history run, the
     // text after "<StartTime>"). Only a run in the window has its content kept.
     virtual RunStart runStarts(std::string_view startTime) = 0;
+    // The open run's file tells the local time it was recorded in apart from
+    // its start time (a FIT file's activity local_timestamp): seconds east of
+    // UTC. Told before runStarts.
+    virtual void runLocalOffset(int offsetSeconds) { Q_UNUSED(offsetSeconds); }
     // The open run ends; kept is the run when it lies in the window and is to
     // be written, null otherwise. False stops the reading (a day file could
     // not be saved).

@@ -126,6 +126,19 @@ std::optional<Instant> readInstant(std::string_view date, std::string_view time)
     return instant;
 }
 
+std::optional<int> writtenOffset(std::string_view text)
+{
+    text = text.substr(0, text.find('<'));
+    const std::size_t sign = text.find_first_of("+-", 19);
+    if (sign == std::string_view::npos)
+        return {};
+    const auto utc = readInstant(text);
+    const auto local = readInstant(text.substr(0, sign));
+    if (!utc || !local)
+        return {};
+    return int(local->seconds - utc->seconds);
+}
+
 // Howard Hinnant's days_from_civil and civil_from_days.
 qint64 daysFromCivil(int year, int month, int day)
 {

@@ -25,6 +25,10 @@ std::optional<Instant> readInstant(std::string_view text);
 // The same for a date "YYYY-MM-DD" and a time held apart, as track points hold them.
 std::optional<Instant> readInstant(std::string_view date, std::string_view time);
 
+// The offset from UTC an instant is written with, in seconds ("+03:00":
+// 10800); nothing for "Z", for none, or when text is no instant.
+std::optional<int> writtenOffset(std::string_view text);
+
 // Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
 qint64 daysFromCivil(int year, int month, int day);
 void civilFromDays(qint64 days, int &year, int &month, int &day);

@@ -3,6 +3,7 @@
 #include <QTimeZone>
 
 #include <limits>
+#include <optional>
 
 namespace kelvane {
 
@@ -15,6 +16,20 @@ class ZoneOffsets {
     explicit ZoneOffsets(QTimeZone zone) : zone(std::move(zone)) {}
 
     const QTimeZone &timeZone() const { return zone; }
+    // Every instant at this offset until told otherwise (the local time a
+    // run's own file gives); nothing: the zone's rules again.
+    void fix(std::optional<int> offsetSeconds)
+    {
+        if (offsetSeconds) {
+            from = std::numeric_limits<qint64>::min();
+            until = std::numeric_limits<qint64>::max();
+            offset = *offsetSeconds;
+        } else if (fixed) {
+            from = std::numeric_limits<qint64>::max();
+            until = std::numeric_limits<qint64>::min();
+        }
+        fixed = offsetSeconds.has_value();
+    }
     // Seconds to add to UTC at that instant (seconds since the epoch).
     int offsetAt(qint64 utcSeconds)
     {
@@ -30,6 +45,7 @@ class ZoneOffsets {
     qint64 from = std::numeric_limits<qint64>::max(); // the stretch [from, until)
     qint64 until = std::numeric_limits<qint64>::min();
     int offset = 0;
+    bool fixed = false;
 };
 
 } // namespace kelvane

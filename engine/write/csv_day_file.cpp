@@ -42,6 +42,8 @@ class CsvDayFile final : public DayFileWriter {
 std::span<const std::string_view> CsvDayFile::write(const Run &run)
 {
     const TrackPoints &points = *run.points;
+    if (local)
+        local->fix(run.localOffset);
     if (!local && points.keepsRows() && !points.holdsSpecialCharacters() &&
         points.withOddHour() == 0) {
         pieces = {kHeader, hourOffset != 0 ? rowsWithHoursMoved(points) : points.csvRows()};

@@ -17,6 +17,8 @@ class LocalCsvRows {
     explicit LocalCsvRows(const QTimeZone &zone) : zone(zone) {}
     // Appends the point's row, ending in CR LF.
     void appendRow(std::string &text, const TrackPoint &point);
+    // The rows of the next run at that offset (Run::localOffset); nothing: the zone's.
+    void fix(std::optional<int> offsetSeconds) { zone.fix(offsetSeconds); }
 
   private:
     ZoneOffsets zone;

@@ -137,6 +137,8 @@ void PictureDayFile::writeStart(const Run &run)
             start = run.startDay.toString(Qt::ISODate).toStdString();
         return;
     }
+    if (zone)
+        zone->fix(run.localOffset);
     const int offset = zone ? zone->offsetAt(instant->seconds) : 0;
     const qint64 local = instant->seconds + offset;
     appendDate(start, local);

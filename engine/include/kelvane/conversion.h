@@ -91,7 +91,24 @@ struct ConversionOptions {
     // The page's base map: a tile address (mapTilesProblem() in overview.h
     // empty), or none.
     QString mapTiles = {};
+    // A run whose file gives the local time it was recorded in (a FIT file's
+    // activity local_timestamp, a start written with an offset such as
+    // "+03:00") is filed under that local time, and its CSV day file shows
+    // it; the others under timeZone (the system's when it is not valid).
+    bool recordedLocalTime = false;
+    // Only runs of these sports are converted, by the names of --sport
+    // ("running", "cycling"; see chooseSports); empty: every run. A run whose
+    // input names no sport (a history run) is of none of them.
+    QStringList sports = {};
 };
+
+// Reads a --sport list such as "running,cycling" (names case-blind, blanks
+// around them allowed) into options.sports. On an unknown or missing name,
+// the message of the bad usage, which lists the names; empty when the list
+// is good.
+QString chooseSports(const QString &list, ConversionOptions &options);
+// The names of every sport, as --sport takes them: "running", "cycling" ...
+QStringList sportNames();
 
 // An input is a file (read through its compression when it is compressed),
 // an archive (each of its files an input), a folder (its files and
@@ -144,6 +161,7 @@ struct ConversionSummary {
     int runsConverted = 0;
     int filesWritten = 0;
     int runsSkipped = 0;
+    int runsLeftOutForSport = 0; // in the window, but of none of the sports asked for
     // What the inputs held besides runs, not converted.
     int waypoints = 0;
     int routes = 0;
