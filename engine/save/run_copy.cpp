@@ -18,6 +18,7 @@ void RunCopy::assign(const Run &run)
     copied.startDay = run.startDay;
     copied.baseName = run.baseName;
     copied.format = run.format;
+    copied.summary = run.summary;
     copied.document = {};
     copied.points = nullptr;
     if (run.points) {
