@@ -40,6 +40,11 @@ struct Options {
     QCommandLineOption list{QStringLiteral("list"),
                             QStringLiteral("Write no file: list the runs and the base names of "
                                            "their day files, one line each.")};
+    QCommandLineOption library{
+        QStringLiteral("library"),
+        QStringLiteral("Keep the output folder as a library: runs.csv lists its runs, new runs "
+                       "are numbered after its day files, and a run it already holds from "
+                       "another input is named and not written.")};
     QCommandLineOption highAscii{QStringLiteral("high-ascii"),
                                  QStringLiteral("Escape high characters of Notes lines.")};
     QCommandLineOption offset{QStringLiteral("offset"),
@@ -92,7 +97,7 @@ struct Options {
             if (kind.names().first() == QLatin1String("gpx"))
                 options.append(gpxVersion);
         }
-        return options << highAscii << list;
+        return options << highAscii << library << list;
     }
     QList<HelpGroup> groups() const
     {
@@ -293,6 +298,7 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     if (!options.dayFiles)
         options.dayFiles = kelvane::DayFileKind::OwnFormat;
     options.escapeHighCharacters = parser.isSet(o.highAscii);
+    options.library = parser.isSet(o.library);
 
     bool number = false;
     options.hourOffset = parser.value(o.offset).toInt(&number);

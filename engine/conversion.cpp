@@ -5,12 +5,16 @@
 #include "day_file_kinds.h"
 #include "input/input_list.h"
 #include "kept_runs.h"
+#include "library/library_folder.h"
+#include "library/run_fingerprint.h"
 #include "read/run_readers.h"
+#include "run/figures_of_run.h"
 #include "run/run_numbering.h"
 #include "run_listing.h"
 #include "save/day_file_output.h"
 #include "save/day_file_saver.h"
 #include "save/output_folder_lock.h"
+#include "time/instant.h"
 #include "time/start_day.h"
 #include "time/zone_offsets.h"
 #include "write/day_file_writer.h"
@@ -22,6 +26,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -66,6 +71,7 @@ class DayFileSaving final : public KeptRuns {
   private:
     QString documentFileName(const Run &run) const;
     void runSaved(const QStringList &files);
+    bool placeInLibrary(Run &run, const QString &input, CatalogueRow &row);
 
     const ConversionRequest &request;
     ProgressSink &progress;
@@ -81,6 +87,8 @@ class DayFileSaving final : public KeptRuns {
     DayFileSaver saver;
     QString documentName; // of the document being written in parts
     bool saveFailed = false;
+    std::optional<LibraryFolder> library; // with --library
+    std::optional<ZoneOffsets> zone;      // of the library's local starts
 };
 
 class Conversion final : public RunSink {
@@ -150,6 +158,14 @@ DayFileSaving::DayFileSaving(const ConversionRequest &request, ProgressSink &pro
         content.points |= needs.points;
         content.details |= needs.details;
     }
+    if (request.options.library) {
+        // A run's fingerprint is of its document, its figures of its points.
+        library.emplace(request.outputFolder);
+        content.documents = kEveryRunFormat;
+        content.points = content.details = true;
+        if (request.options.timeZone.isValid())
+            zone.emplace(request.options.timeZone);
+    }
 }
 
 bool DayFileSaving::begin()
@@ -166,15 +182,23 @@ bool DayFileSaving::begin()
     // With the lock held, hidden files of ours are left only by a program
     // that was killed while it saved.
     DayFileOutput::removeLeftovers(request.outputFolder);
+    // A library that cannot be read is refused before anything is written.
+    if (library && !library->load(summary.error))
+        return false;
     return true;
 }
 
-// Waits for the runs still being saved.
+// Waits for the runs still being saved; the library then lists them.
 QString DayFileSaving::finish()
 {
     const bool saved = saver.finish();
+    QString error = saved ? QString() : saver.error();
+    if (QString failure; library && !library->save(failure) && error.isEmpty())
+        error = failure;
+    // The library's overview page, once written, is written here, from
+    // library->catalogue().rows(): runs.csv is saved, and the lock still held.
     lock.reset();
-    return saved ? QString() : saver.error();
+    return error;
 }
 
 Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress, KeptRuns &kept,
@@ -192,7 +216,7 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
 ConversionSummary Conversion::convert()
 {
     if (!kept.begin()) {
-        summary.stopped = true;
+        summary.stopped = summary.ok();
         return summary;
     }
     // Folders are walked and files looked up before the first is read, so
@@ -363,9 +387,14 @@ bool Conversion::runDocumentPart(RunFormat format, std::span<const std::string_v
 
 // The run's files are views into the reader's and the writers' buffers;
 // saveRun() copies them or saves them before it returns.
-bool DayFileSaving::take(Run &run, const QString &, bool &numberUsed)
+bool DayFileSaving::take(Run &run, const QString &input, bool &numberUsed)
 {
     files.clear();
+    CatalogueRow row;
+    if (library && !placeInLibrary(run, input, row)) {
+        numberUsed = false;
+        return true; // a duplicate: nothing is written
+    }
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
         // Two kinds may name the same file: the own format's and the TCX day
@@ -391,8 +420,57 @@ bool DayFileSaving::take(Run &run, const QString &, bool &numberUsed)
             files.push_back({name, {}, writer.get()});
     }
     numberUsed = !files.empty();
+    if (library) {
+        for (const DayFileSaver::DayFile &file : files) {
+            const QString extension = file.name.mid(run.baseName.size());
+            if (!row.dayFiles.contains(extension))
+                row.dayFiles << extension;
+        }
+        QString error;
+        if (!library->add(std::move(row), error)) {
+            summary.error = error;
+            saveFailed = true;
+            return false;
+        }
+    }
     saveFailed = !saver.saveRun(files, run);
     return !saveFailed;
+}
+
+// The run's place in the library: false for a duplicate of a run it holds,
+// which is named; otherwise the run's base name is set, and its row begun.
+bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow &row)
+{
+    RunFingerprint fingerprint;
+    for (const std::string_view piece : run.document)
+        fingerprint.add(piece);
+    row.fingerprint = fingerprint.result();
+    row.figures = runFigures(run, zone ? &*zone : nullptr);
+    row.input = input;
+    const LibraryFolder::Place place = library->place(row.fingerprint, row.figures, run.startDay);
+    if (place.duplicate) {
+        ++summary.duplicates;
+        QString start = run.startDay.toString(Qt::ISODate);
+        if (const auto &at = row.figures.start) {
+            const qint64 local = qint64(std::floor(*at)) + row.figures.utcOffset.value_or(0);
+            std::string text;
+            appendDate(text, local);
+            text += ' ';
+            appendTimeOfDay(text, local);
+            text.resize(text.size() - 3); // the seconds
+            start = QString::fromLatin1(text.data(), qsizetype(text.size()));
+        }
+        if (summary.inputReports.size() < kMaxSkipDetails)
+            summary.inputReports.append(
+                {QStringLiteral("%1: the run of %2 is already in the library as %3")
+                     .arg(input, start, place.baseName)});
+        return false;
+    }
+    run.baseName = place.baseName;
+    row.baseName = place.baseName;
+    if (place.row)
+        row.dayFiles = place.row->dayFiles;
+    return true;
 }
 
 // The name of the day file that is the run's document, which may be written
@@ -415,6 +493,10 @@ QString DayFileSaving::documentFileName(const Run &run) const
 
 bool DayFileSaving::documentPart(const Run &run, std::span<const std::string_view> pieces)
 {
+    // A library names a run once its fingerprint is known, at its end: the
+    // reader keeps its document whole.
+    if (library)
+        return false;
     if (saveFailed)
         return true; // nothing more is saved: the parts need not be kept
     if (!saver.documentBegun()) {

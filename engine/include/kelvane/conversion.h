@@ -85,6 +85,10 @@ struct ConversionOptions {
     // the CSV day file shows local dates and times. Otherwise a run's day is
     // the date its start time is written with.
     QTimeZone timeZone = {};
+    // Keep the output folder as a library: its runs.csv lists every run whose
+    // day files are in it; a run it holds from another input is a duplicate,
+    // and not written; new runs are numbered after the folder's day files.
+    bool library = false;
 };
 
 // An input is a file (read through its compression when it is compressed),
@@ -138,6 +142,7 @@ struct ConversionSummary {
     int runsConverted = 0;
     int filesWritten = 0;
     int runsSkipped = 0;
+    int duplicates = 0; // of runs the library holds: named in inputReports, not written
     // What the inputs held besides runs, not converted.
     int waypoints = 0;
     int routes = 0;
