@@ -2,18 +2,22 @@
 // converting it to GPX 1.1 day files in one command, against gpsbabel run
 // once per activity by a shell loop over the files unpacked (the unpacking is
 // not timed), whole processes taken in turn; then kelvane-split's peak memory
-// on the export of half as many entries and on the whole one.
+// on the export of half as many entries and on the whole one; the same
+// conversion into a library (--library), and a library of 20,000 rows read
+// and rewritten.
 
 #include "child_process.h"
 #include "export_generator.h"
 #include "fit_generator.h"
 #include "gpx_generator.h"
 #include "history_facts.h"
+#include "library/run_catalogue.h"
 #include "scenario.h"
 #include "table.h"
 #include "tcx_generator.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -25,6 +29,9 @@ namespace {
 constexpr double kExportSpeedTarget = 10; // gpsbabel's time, once per file, / kelvane-split's
 constexpr double kExportFlatTarget = 4;   // MiB of peak memory more for twice the entries
 constexpr int kExportEntries = 2000;
+constexpr double kLibraryTarget = 1.15; // --library's time / the same conversion's without
+constexpr int kLibraryRows = 20000;
+constexpr double kLibraryRewriteTarget = 0.2; // s to read and rewrite kLibraryRows rows
 
 // The activities of the made-up export, the kinds taken in turn: a kind is a
 // line. Kinds that this build does not read are left out (see ReadKinds).
@@ -64,6 +71,48 @@ std::vector<ExportKind> ReadKinds(const QString &data)
     return kinds;
 }
 
+// Seconds to load a library of kLibraryRows rows and save it again.
+double LibraryRewrite(const QString &folder)
+{
+    kelvane::RunCatalogue made;
+    for (int i = 0; i < kLibraryRows; ++i) {
+        kelvane::CatalogueRow row;
+        const QDate day = QDate(2000, 1, 1).addDays(i / 2);
+        row.baseName = QStringLiteral("%1_%2_Day")
+                           .arg(day.toString(u"yyyyMMdd"))
+                           .arg(i % 2 + 1, 2, 10, QLatin1Char('0'));
+        row.dayFiles = {QStringLiteral(".gpx"), QStringLiteral(".svg")};
+        kelvane::RunFigures &figures = row.figures;
+        figures.start = 946713600.0 + i * 43200.0;
+        figures.utcOffset = 3600;
+        figures.sport = kelvane::Sport::Running;
+        figures.sportWord = QStringLiteral("Run");
+        figures.elapsed = 3600.5;
+        figures.moving = 3400.25;
+        figures.distance = 10012.37;
+        figures.ascent = figures.descent = 120.5;
+        figures.lowest = 12.2;
+        figures.highest = 130.4;
+        figures.averageSpeed = 2.944;
+        figures.heartRateAverage = 143.2;
+        figures.device = QStringLiteral("Garmin Forerunner 255");
+        figures.points = figures.positionedPoints = 3600;
+        row.input = QStringLiteral("export.zip: activities/%1.fit.gz").arg(1000000 + i);
+        row.fingerprint = QByteArray(40, 'a') + QByteArray::number(i);
+        row.fingerprint = row.fingerprint.right(40);
+        made.put(std::move(row));
+    }
+    QString error;
+    if (!QDir().mkpath(folder) || !made.save(folder, error))
+        Fail(QStringLiteral("Cannot write the library: %1").arg(error));
+    QElapsedTimer timer;
+    timer.start();
+    kelvane::RunCatalogue library;
+    if (!library.load(folder, error) || !library.save(folder, error))
+        Fail(QStringLiteral("Cannot read and rewrite the library: %1").arg(error));
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
 } // namespace
 
 void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bool &allMet)
@@ -99,11 +148,12 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
     const QString all = exportOf(QString::number(kExportEntries), activities.files);
     const QString exports[] = {exportOf(QString::number(half), halfFiles),
                                exportOf(QStringLiteral("%1x2").arg(half), halfFiles + halfFiles)};
-    const auto ours = [&](const QString &input) {
-        const ChildResult child =
-            RunChild(QStringLiteral(KELVANE_SPLIT),
-                     {QStringLiteral("-q"), QStringLiteral("--gpx-version"), QStringLiteral("1.1"),
-                      QStringLiteral("-C"), folders.next(), input});
+    const auto ours = [&](const QString &input, const QStringList &options = {}) {
+        const ChildResult child = RunChild(
+            QStringLiteral(KELVANE_SPLIT),
+            QStringList{QStringLiteral("-q"), QStringLiteral("--gpx-version"),
+                        QStringLiteral("1.1"), QStringLiteral("-C"), folders.next(), input} +
+                options);
         if (child.exitCode != 0)
             Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)")
                      .arg(input)
@@ -128,12 +178,15 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
         return child;
     };
     ours(all); // warm-up
-    std::vector<double> zipTimes, folderTimes, theirTimes, speedUps;
+    std::vector<double> zipTimes, folderTimes, theirTimes, speedUps, libraryTimes, libraryRatios;
     for (int r = 0; r < repetitions; ++r) {
         zipTimes.push_back(ours(all).seconds);
         folderTimes.push_back(ours(unpacked).seconds);
         theirTimes.push_back(theirs().seconds);
         speedUps.push_back(theirTimes.back() / zipTimes.back());
+        // Into a new library, of the same runs.
+        libraryTimes.push_back(ours(all, {QStringLiteral("--library")}).seconds);
+        libraryRatios.push_back(zipTimes.back() / libraryTimes.back());
     }
 
     const double input = double(activities.bytes);
@@ -151,7 +204,17 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
     PrintRow(
         {QStringLiteral("kelvane-split, unpacked folder"), -1, Median(folderTimes), input, 0, 0},
         allMet);
+    PrintRow({QStringLiteral("kelvane-split, the zip, --library"), -1, Median(libraryTimes), input,
+              0, 0},
+             allMet);
     PrintSpeedUp("gpsbabel / kelvane-split, the zip", Median(speedUps), kExportSpeedTarget, allMet);
+    const double libraryRatio = 1 / Median(libraryRatios);
+    std::printf("--library / without it: %.2fx (target %.2fx): %s\n", libraryRatio, kLibraryTarget,
+                Verdict(libraryRatio <= kLibraryTarget, allMet));
+    const double rewrite = LibraryRewrite(QDir(data).filePath(QStringLiteral("library")));
+    std::printf("A library of %d rows read and rewritten: %.3f s (target %.1f s): %s\n",
+                kLibraryRows, rewrite, kLibraryRewriteTarget,
+                Verdict(rewrite <= kLibraryRewriteTarget, allMet));
 
     std::printf("\n");
     PrintPeakHeader("peak memory, GPX 1.1", "largest", "above it");

@@ -51,6 +51,11 @@ struct Options {
                        "https://tile.example.org/{z}/{x}/{y}.png (none by default: the page "
                        "asks nothing of the network)."),
         QStringLiteral("URL")};
+    QCommandLineOption library{
+        QStringLiteral("library"),
+        QStringLiteral("Keep the output folder as a library: runs.csv lists its runs, new runs "
+                       "are numbered after its day files, and a run it already holds from "
+                       "another input is named and not written.")};
     QCommandLineOption highAscii{QStringLiteral("high-ascii"),
                                  QStringLiteral("Escape high characters of Notes lines.")};
     QCommandLineOption offset{QStringLiteral("offset"),
@@ -111,7 +116,7 @@ struct Options {
             if (kind.names().first() == QLatin1String("gpx"))
                 options.append(gpxVersion);
         }
-        return options << overview << mapTiles << highAscii << list;
+        return options << overview << mapTiles << highAscii << library << list;
     }
     QList<HelpGroup> groups() const
     {
@@ -316,7 +321,10 @@ SplitRequest parseCommandLine(const QStringList &arguments, const QDateTime &now
     if (!options.dayFiles)
         options.dayFiles = kelvane::DayFileKind::OwnFormat;
     options.escapeHighCharacters = parser.isSet(o.highAscii);
+    options.library = parser.isSet(o.library);
     options.overview = parser.isSet(o.overview) || parser.isSet(o.mapTiles);
+    // The page is made from the library.
+    options.library = options.library || options.overview;
     if (parser.isSet(o.mapTiles)) {
         options.mapTiles = parser.value(o.mapTiles);
         if (const QString problem = kelvane::mapTilesProblem(options.mapTiles);

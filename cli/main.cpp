@@ -66,6 +66,8 @@ QString totals(const kelvane::ConversionSummary &summary)
                        .arg(counted(summary.filesWritten, "file", "files"))
                        .arg(summary.runsSkipped) +
                    leftOut(summary);
+    if (summary.duplicates > 0)
+        line += QStringLiteral(", %1 already in the library").arg(summary.duplicates);
     QStringList others;
     if (summary.waypoints > 0)
         others << counted(summary.waypoints, "waypoint", "waypoints");

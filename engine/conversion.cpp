@@ -5,10 +5,13 @@
 #include "day_file_kinds.h"
 #include "input/input_list.h"
 #include "kept_runs.h"
+#include "library/library_folder.h"
 #include "library/library_tracks.h"
+#include "library/run_fingerprint.h"
 #include "library/runs_csv.h"
 #include "overview/overview_page.h"
 #include "read/run_readers.h"
+#include "run/figures_of_run.h"
 #include "run/run_numbering.h"
 #include "run/sports.h"
 #include "run_listing.h"
@@ -29,6 +32,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -74,6 +78,7 @@ class DayFileSaving final : public KeptRuns {
     QString documentFileName(const Run &run) const;
     QString saveOverview();
     void runSaved(const QStringList &files);
+    bool placeInLibrary(Run &run, const QString &input, CatalogueRow &row);
 
     const ConversionRequest &request;
     ProgressSink &progress;
@@ -92,7 +97,9 @@ class DayFileSaving final : public KeptRuns {
     // With --overview: the tracks of the library's runs, those of the runs
     // saved now put in.
     std::optional<LibraryTracks> tracks;
-    std::string note; // of the run being saved, as text
+    std::string note;                     // of the run being saved, as text
+    std::optional<LibraryFolder> library; // with --library
+    std::optional<ZoneOffsets> zone;      // of the library's local starts
 };
 
 class Conversion final : public RunSink {
@@ -174,10 +181,17 @@ DayFileSaving::DayFileSaving(const ConversionRequest &request, ProgressSink &pro
         content.points |= needs.points;
         content.details |= needs.details;
     }
-    if (request.options.overview) {
-        tracks.emplace();
+    // The page of the library is made from the library.
+    if (request.options.library || request.options.overview) {
+        // A run's fingerprint is of its document, its figures of its points.
+        library.emplace(request.outputFolder);
+        content.documents = kEveryRunFormat;
         content.points = content.details = true;
+        if (request.options.timeZone.isValid())
+            zone.emplace(request.options.timeZone);
     }
+    if (request.options.overview)
+        tracks.emplace();
 }
 
 bool DayFileSaving::begin()
@@ -194,6 +208,9 @@ bool DayFileSaving::begin()
     // With the lock held, hidden files of ours are left only by a program
     // that was killed while it saved.
     DayFileOutput::removeLeftovers(request.outputFolder);
+    // A library that cannot be read is refused before anything is written.
+    if (library && !library->load(summary.error))
+        return false;
     if (tracks) {
         const QString assets =
             QDir(request.outputFolder).filePath(QLatin1StringView(LibraryTracks::kFolderName));
@@ -207,11 +224,13 @@ bool DayFileSaving::begin()
     return true;
 }
 
-// Waits for the runs still being saved.
+// Waits for the runs still being saved; the library then lists them.
 QString DayFileSaving::finish()
 {
     const bool saved = saver.finish();
     QString error = saved ? QString() : saver.error();
+    if (QString failure; library && !library->save(failure) && error.isEmpty())
+        error = failure;
     // The library's runs.csv is saved before the page that is made from it.
     if (tracks && error.isEmpty())
         error = saveOverview();
@@ -219,21 +238,15 @@ QString DayFileSaving::finish()
     return error;
 }
 
-// The tracks of the runs the library's runs.csv holds, and the page of the
-// library; empty, or what could not be saved.
+// The tracks of the runs the library holds, and the page of the library;
+// empty, or what could not be saved.
 QString DayFileSaving::saveOverview()
 {
-    QString error;
-    // Until the folder is a library, the tracks wait for its runs.csv.
-    if (!QFileInfo::exists(QDir(request.outputFolder).filePath(QLatin1StringView(kRunsCsvName))))
-        return tracks->save(request.outputFolder, error) ? QString() : error;
-    RunCatalogue catalogue;
-    if (!catalogue.load(request.outputFolder, error))
-        return error;
     QSet<QString> names;
-    for (const CatalogueRow &row : catalogue.rows())
+    for (const CatalogueRow &row : library->catalogue().rows())
         names.insert(row.baseName);
     tracks->keepOnly(names);
+    QString error;
     if (!tracks->save(request.outputFolder, error) ||
         !writeOverview(request.outputFolder, request.options.mapTiles, error))
         return error;
@@ -263,7 +276,7 @@ Conversion::Conversion(const ConversionRequest &request, ProgressSink &progress,
 ConversionSummary Conversion::convert()
 {
     if (!kept.begin()) {
-        summary.stopped = true;
+        summary.stopped = summary.ok();
         return summary;
     }
     // Folders are walked and files looked up before the first is read, so
@@ -462,9 +475,14 @@ bool Conversion::runDocumentPart(RunFormat format, std::span<const std::string_v
 
 // The run's files are views into the reader's and the writers' buffers;
 // saveRun() copies them or saves them before it returns.
-bool DayFileSaving::take(Run &run, const QString &, bool &numberUsed)
+bool DayFileSaving::take(Run &run, const QString &input, bool &numberUsed)
 {
     files.clear();
+    CatalogueRow row;
+    if (library && !placeInLibrary(run, input, row)) {
+        numberUsed = false;
+        return true; // a duplicate: nothing is written
+    }
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
         // Two kinds may name the same file: the own format's and the TCX day
@@ -490,6 +508,19 @@ bool DayFileSaving::take(Run &run, const QString &, bool &numberUsed)
             files.push_back({name, {}, writer.get()});
     }
     numberUsed = !files.empty();
+    if (library) {
+        for (const DayFileSaver::DayFile &file : files) {
+            const QString extension = file.name.mid(run.baseName.size());
+            if (!row.dayFiles.contains(extension))
+                row.dayFiles << extension;
+        }
+        QString error;
+        if (!library->add(std::move(row), error)) {
+            summary.error = error;
+            saveFailed = true;
+            return false;
+        }
+    }
     saveFailed = !saver.saveRun(files, run);
     if (tracks && numberUsed && !saveFailed) {
         note.clear();
@@ -500,6 +531,42 @@ bool DayFileSaving::take(Run &run, const QString &, bool &numberUsed)
             tracks->put(run.baseName, {{}, note});
     }
     return !saveFailed;
+}
+
+// The run's place in the library: false for a duplicate of a run it holds,
+// which is named; otherwise the run's base name is set, and its row begun.
+bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow &row)
+{
+    RunFingerprint fingerprint;
+    for (const std::string_view piece : run.document)
+        fingerprint.add(piece);
+    row.fingerprint = fingerprint.result();
+    row.figures = runFigures(run, zone ? &*zone : nullptr);
+    row.input = input;
+    const LibraryFolder::Place place = library->place(row.fingerprint, row.figures, run.startDay);
+    if (place.duplicate) {
+        ++summary.duplicates;
+        QString start = run.startDay.toString(Qt::ISODate);
+        if (const auto &at = row.figures.start) {
+            const qint64 local = qint64(std::floor(*at)) + row.figures.utcOffset.value_or(0);
+            std::string text;
+            appendDate(text, local);
+            text += ' ';
+            appendTimeOfDay(text, local);
+            text.resize(text.size() - 3); // the seconds
+            start = QString::fromLatin1(text.data(), qsizetype(text.size()));
+        }
+        if (summary.inputReports.size() < kMaxSkipDetails)
+            summary.inputReports.append(
+                {QStringLiteral("%1: the run of %2 is already in the library as %3")
+                     .arg(input, start, place.baseName)});
+        return false;
+    }
+    run.baseName = place.baseName;
+    row.baseName = place.baseName;
+    if (place.row)
+        row.dayFiles = place.row->dayFiles;
+    return true;
 }
 
 // The name of the day file that is the run's document, which may be written
@@ -522,6 +589,10 @@ QString DayFileSaving::documentFileName(const Run &run) const
 
 bool DayFileSaving::documentPart(const Run &run, std::span<const std::string_view> pieces)
 {
+    // A library names a run once its fingerprint is known, at its end: the
+    // reader keeps its document whole.
+    if (library)
+        return false;
     if (saveFailed)
         return true; // nothing more is saved: the parts need not be kept
     if (!saver.documentBegun()) {

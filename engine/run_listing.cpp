@@ -1,7 +1,7 @@
 #include "run_listing.h"
 
 #include "library/runs_csv.h"
-#include "run/run_figures.h"
+#include "run/figures_of_run.h"
 #include "text/number_text.h"
 #include "time/instant.h"
 #include "time/zone_offsets.h"
@@ -24,99 +24,6 @@ double lapTotal(std::span<const Lap> laps, std::string_view Lap::*figure)
         }
     }
     return any ? total : -1;
-}
-
-std::optional<double> number(std::string_view text)
-{
-    double value = 0;
-    return readNumber(text, value) ? std::optional(value) : std::nullopt;
-}
-
-// The instant of a point kept as texts, in seconds since the epoch.
-std::optional<double> pointTime(const TrackPoint &point, std::string &scratch)
-{
-    if (!point.hasTime)
-        return std::nullopt;
-    std::optional<Instant> instant;
-    if (point.zone.empty() || point.zone == "Z") {
-        instant = readInstant(point.date, point.time);
-    } else {
-        scratch.assign(point.date);
-        scratch += 'T';
-        scratch += point.time;
-        scratch += point.zone;
-        instant = readInstant(scratch);
-    }
-    if (!instant)
-        return std::nullopt;
-    double seconds = double(instant->seconds), scale = 0.1;
-    for (const char digit : instant->fraction) {
-        seconds += (digit - '0') * scale;
-        scale /= 10;
-    }
-    return seconds;
-}
-
-FigurePoint figurePoint(const RecordedPoint &point)
-{
-    FigurePoint figure;
-    const auto has = [&point](unsigned what) { return (point.has & what) != 0; };
-    if (has(RecordedPoint::kTime))
-        figure.time = double(point.time);
-    if (has(RecordedPoint::kPosition)) {
-        figure.latitude = double(point.latitude()) * 1e-8;
-        figure.longitude = double(point.longitude()) * 1e-8;
-    }
-    if (has(RecordedPoint::kAltitude))
-        figure.elevation = point.altitude / 10.0;
-    if (has(RecordedPoint::kHeartRate))
-        figure.heartRate = point.heartRate;
-    if (has(RecordedPoint::kCadence))
-        figure.cadence = point.cadence;
-    if (has(RecordedPoint::kPower))
-        figure.power = point.power;
-    if (has(RecordedPoint::kTemperature))
-        figure.temperature = point.temperature;
-    if (has(RecordedPoint::kSpeed))
-        figure.speed = point.speed / 1000.0;
-    return figure;
-}
-
-FigurePoint figurePoint(const TrackPoint &point, std::string &scratch)
-{
-    FigurePoint figure;
-    figure.time = pointTime(point, scratch);
-    if (point.hasPosition) {
-        figure.latitude = number(point.latitude);
-        figure.longitude = number(point.longitude);
-    }
-    if (point.hasAltitude)
-        figure.elevation = number(point.altitude);
-    figure.heartRate = number(point.heartRate);
-    figure.cadence = number(point.cadence);
-    figure.power = number(point.power);
-    figure.temperature = number(point.temperature);
-    figure.speed = number(point.speed);
-    return figure;
-}
-
-// The run's figures from its points.
-RunFigures pointFigures(const TrackPoints &points, int &positioned)
-{
-    RunFiguresAccumulator figures;
-    std::string scratch;
-    for (int i = 0; i < points.size(); ++i) {
-        if (points.keepsRows()) {
-            const TrackPoint point = points.at(i);
-            positioned += !point.latitude.empty() && !point.longitude.empty();
-            figures.add(figurePoint(point, scratch));
-        } else {
-            const RecordedPoint &point = points.recordedAt(i);
-            positioned += (point.has & RecordedPoint::kPosition) != 0;
-            figures.add(figurePoint(point));
-        }
-    }
-    return figures.figures();
 }
 
 QStringList figureTexts(const RunFigures &figures)
@@ -198,17 +105,15 @@ ListedRun listedRun(const Run &run, ZoneOffsets *zone)
         listed.utcStart = QString::fromLatin1(utc.data(), qsizetype(utc.size()));
     }
     listed.sport = characterData(run.sport);
-    RunFigures figures;
+    const RunFigures figures = runFigures(run, nullptr);
     if (run.points) {
-        listed.points = run.points->size() + run.points->leftOutCount();
-        figures = pointFigures(*run.points, listed.positioned);
+        listed.points = int(figures.points);
+        listed.positioned = int(figures.positionedPoints);
     }
-    if (run.summary.totals)
-        useDeviceTotals(figures, *run.summary.totals);
     listed.figures = figureTexts(figures);
     // What the run is filed under, and the device.
-    const std::optional<Sport> sport = sportOfRun(run);
-    listed.figures << (sport ? QString(sportName(*sport)) : QString()) << run.summary.device;
+    listed.figures << (figures.sport ? QString(sportName(*figures.sport)) : QString())
+                   << figures.device;
     listed.note = characterData(run.notes);
     return listed;
 }

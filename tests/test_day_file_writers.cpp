@@ -658,9 +658,11 @@ void TestDayFileWriters::pictureFacts_data()
     QTest::addColumn<QString>("title");
     const QString own =
         QStringLiteral("Biking, 2024-05-01 10:00 UTC: 8.07 km, 1:00 moving, 0 m ascent");
-    QTest::newRow("the laps' totals win") << RunFormat::History << 0 << QByteArray()
-                                          << "Biking, 2024-05-01 10:00 UTC: 0.48 km, 1:01 moving, "
-                                             "0 m ascent";
+    QTest::newRow("the device's totals win") << RunFormat::Tcx << 0 << QByteArray()
+                                             << "Biking, 2024-05-01 10:00 UTC: 0.48 km, 1:01 "
+                                                "moving, 0 m ascent";
+    QTest::newRow("a history run's laps are no device's")
+        << RunFormat::History << 0 << QByteArray() << own;
     QTest::newRow("a GPX run's lap is no device's") << RunFormat::Gpx << 0 << QByteArray() << own;
     QTest::newRow("recorded points")
         << RunFormat::Fit << 7 << QByteArray()
@@ -682,6 +684,8 @@ void TestDayFileWriters::pictureFacts()
     QFETCH(QString, title);
     Ride ride;
     ride.run.format = format;
+    if (format == RunFormat::Tcx) // as the reader sums the laps
+        ride.run.summary.totals = DeviceTotals{.moving = 61, .distance = 480};
     if (recorded) {
         ride.points.clear();
         ride.run.laps = {};

@@ -1,8 +1,10 @@
+#include "library/library_folder.h"
 #include "library/run_catalogue.h"
 #include "library/run_fingerprint.h"
 #include "library/runs_csv.h"
 #include "library/taken_numbers.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -102,6 +104,7 @@ class TestRunCatalogue : public QObject {
     void duplicates_data();
     void duplicates();
     void dayFilesAndNumbers();
+    void journalOfAStoppedConversion();
     void savedWhole();
     void readByPython();
     void manyRows();
@@ -351,6 +354,38 @@ void TestRunCatalogue::dayFilesAndNumbers()
     QCOMPARE(taken.next(QDate(2020, 1, 2)), 101);
     QCOMPARE(taken.next(QDate(2020, 1, 3)), 1);
     QCOMPARE(taken.next(QDate(2020, 1, 4)), 1);
+}
+
+// A conversion killed while it saved left the rows it journalled, the last
+// one cut short: the rows whose day files were saved are listed, numbered
+// on after, and the journal is gone once runs.csv is written.
+void TestRunCatalogue::journalOfAStoppedConversion()
+{
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral(".kelvane")));
+    const CatalogueRow saved = timedRow(QStringLiteral("20200101_01_Wednesday"), 1000, 10);
+    const CatalogueRow unsaved = timedRow(QStringLiteral("20200101_02_Wednesday"), 5000, 10);
+    const QByteArray cut = lineOf(timedRow(QStringLiteral("20200101_03_Wednesday"), 9000, 10));
+    QFile journal(folder.filePath(QLatin1StringView(LibraryFolder::kJournalName)));
+    QVERIFY(journal.open(QIODevice::WriteOnly));
+    journal.write(csvOf({lineOf(saved), lineOf(unsaved)}) + cut.left(cut.size() / 2));
+    journal.close();
+    QFile dayFile(folder.filePath(QStringLiteral("20200101_01_Wednesday.xml")));
+    QVERIFY(dayFile.open(QIODevice::WriteOnly));
+    dayFile.close();
+
+    LibraryFolder library(folder.path());
+    QString error;
+    QVERIFY2(library.load(error), qPrintable(error));
+    QCOMPARE(library.catalogue().rows(), std::vector<CatalogueRow>{saved});
+    QCOMPARE(library.place(runFingerprint("new"), {}, QDate(2020, 1, 1)).baseName,
+             QStringLiteral("20200101_02_Wednesday"));
+    QCOMPARE(library.place(saved.fingerprint, {}, QDate(2020, 1, 1)).baseName, saved.baseName);
+    QVERIFY2(library.save(error), qPrintable(error));
+    QVERIFY(!journal.exists());
+    RunCatalogue listed;
+    QVERIFY(listed.load(folder.path(), error));
+    QCOMPARE(listed.rows(), std::vector<CatalogueRow>{saved});
 }
 
 void TestRunCatalogue::savedWhole()

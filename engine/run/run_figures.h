@@ -45,7 +45,8 @@ struct FigurePoint {
     std::optional<double> latitude, longitude; // degrees; a position needs both
     std::optional<double> elevation;           // m
     std::optional<double> heartRate, cadence, power, temperature;
-    std::optional<double> speed; // m/s, the device's own speed field
+    std::optional<double> speed;    // m/s, the device's own speed field
+    std::optional<double> distance; // m from the start, as the device counted it (not used here)
 };
 
 // Computes a run's figures from its points, fed one at a time in the run's

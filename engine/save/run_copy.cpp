@@ -19,6 +19,7 @@ void RunCopy::assign(const Run &run)
     copied.baseName = run.baseName;
     copied.format = run.format;
     copied.localOffset = run.localOffset;
+    copied.summary = run.summary;
     copied.document = {};
     copied.points = nullptr;
     if (run.points) {

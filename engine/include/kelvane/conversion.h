@@ -100,6 +100,10 @@ struct ConversionOptions {
     // ("running", "cycling"; see chooseSports); empty: every run. A run whose
     // input names no sport (a history run) is of none of them.
     QStringList sports = {};
+    // Keep the output folder as a library: its runs.csv lists every run whose
+    // day files are in it; a run it holds from another input is a duplicate,
+    // and not written; new runs are numbered after the folder's day files.
+    bool library = false;
 };
 
 // Reads a --sport list such as "running,cycling" (names case-blind, blanks
@@ -162,6 +166,7 @@ struct ConversionSummary {
     int filesWritten = 0;
     int runsSkipped = 0;
     int runsLeftOutForSport = 0; // in the window, but of none of the sports asked for
+    int duplicates = 0;          // of runs the library holds: named in inputReports, not written
     // What the inputs held besides runs, not converted.
     int waypoints = 0;
     int routes = 0;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "library/run_catalogue.h"
+#include "library/taken_numbers.h"
+
+#include <QDate>
+#include <QFile>
+#include <QString>
+
+namespace kelvane {
+
+// An output folder kept as a library (--library): its runs.csv, the numbers
+// its day files take, and a journal that makes a conversion stopped at any
+// point (a signal, SIGKILL, a full disk) one the next conversion continues.
+//
+// Before a run's day files are saved its row is appended to the journal,
+// .kelvane/runs-journal.csv (runs.csv's form), and handed to the system. The
+// next load reads the journal after runs.csv: a row whose day files were
+// saved, or some of them, is listed again; one whose saving never began has
+// no files and is dropped. runs.csv is rewritten in one step at the end, and
+// only then is the journal removed. A day file is thus never in the folder
+// without its row in runs.csv or in the journal.
+class LibraryFolder {
+  public:
+    static constexpr char kJournalName[] = ".kelvane/runs-journal.csv";
+
+    explicit LibraryFolder(QString folder) : folder(std::move(folder)) {}
+
+    // With the folder's turn taken: reads runs.csv and the journal a stopped
+    // conversion left. False, with the file, the line and the reason, for a
+    // runs.csv that is not ours or is damaged (or cannot be read).
+    bool load(QString &error);
+
+    // Where a run goes: the base name its day files are written under (its
+    // own row's for a run the library holds, the next free number of its day
+    // for a new one), or nothing, when it duplicates another run's row.
+    struct Place {
+        QString baseName;
+        const CatalogueRow *row = nullptr; // the row it is (SameRun) or duplicates
+        bool duplicate = false;
+    };
+    Place place(const QByteArray &fingerprint, const RunFigures &figures, QDate day);
+
+    // A run about to be saved: its row, journalled first. False, with the
+    // file and the reason, when the journal cannot be written.
+    bool add(CatalogueRow row, QString &error);
+
+    // Once every run is saved: runs.csv rewritten with the rows whose day
+    // files are in the folder, and the journal removed.
+    bool save(QString &error);
+
+    const RunCatalogue &catalogue() const { return runs; }
+
+  private:
+    QString journalPath() const;
+    bool readJournal(QString &error);
+    QSet<QString> fileNames() const;
+
+    QString folder;
+    RunCatalogue runs;
+    TakenNumbers taken;
+    QFile journal;
+    std::string line; // a row being journalled
+    int journalled = 0;
+};
+
+} // namespace kelvane

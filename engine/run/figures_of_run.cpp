@@ -1,0 +1,144 @@
+#include "run/figures_of_run.h"
+
+#include "text/number_text.h"
+#include "time/instant.h"
+#include "xml/xml_tokenizer.h"
+
+#include <cmath>
+
+namespace kelvane {
+
+namespace {
+
+std::optional<double> number(std::string_view text)
+{
+    double value = 0;
+    return readNumber(text, value) ? std::optional(value) : std::nullopt;
+}
+
+double seconds(const Instant &instant)
+{
+    double seconds = double(instant.seconds), scale = 0.1;
+    for (const char digit : instant.fraction) {
+        seconds += (digit - '0') * scale;
+        scale /= 10;
+    }
+    return seconds;
+}
+
+// The instant of a point kept as texts, in seconds since the epoch.
+std::optional<double> pointTime(const TrackPoint &point, std::string &scratch)
+{
+    if (!point.hasTime)
+        return std::nullopt;
+    std::optional<Instant> instant;
+    if (point.zone.empty() || point.zone == "Z") {
+        instant = readInstant(point.date, point.time);
+    } else {
+        scratch.assign(point.date);
+        scratch += 'T';
+        scratch += point.time;
+        scratch += point.zone;
+        instant = readInstant(scratch);
+    }
+    return instant ? std::optional(seconds(*instant)) : std::nullopt;
+}
+
+void readRecorded(const RecordedPoint &point, FigurePoint &figure)
+{
+    figure = {};
+    const auto has = [&point](unsigned what) { return (point.has & what) != 0; };
+    if (has(RecordedPoint::kTime))
+        figure.time = double(point.time);
+    if (has(RecordedPoint::kPosition)) {
+        figure.latitude = double(point.latitude()) * 1e-8;
+        figure.longitude = double(point.longitude()) * 1e-8;
+    }
+    if (has(RecordedPoint::kAltitude))
+        figure.elevation = point.altitude / 10.0;
+    if (has(RecordedPoint::kHeartRate))
+        figure.heartRate = point.heartRate;
+    if (has(RecordedPoint::kCadence))
+        figure.cadence = point.cadence;
+    if (has(RecordedPoint::kPower))
+        figure.power = point.power;
+    if (has(RecordedPoint::kTemperature))
+        figure.temperature = point.temperature;
+    if (has(RecordedPoint::kSpeed))
+        figure.speed = point.speed / 1000.0;
+    if (has(RecordedPoint::kDistance))
+        figure.distance = point.distance / 100.0;
+}
+
+void readTexts(const TrackPoint &point, FigurePoint &figure, std::string &scratch)
+{
+    figure = {};
+    figure.time = pointTime(point, scratch);
+    if (point.hasPosition) {
+        figure.latitude = number(point.latitude);
+        figure.longitude = number(point.longitude);
+    }
+    if (point.hasAltitude)
+        figure.elevation = number(point.altitude);
+    figure.heartRate = number(point.heartRate);
+    figure.cadence = number(point.cadence);
+    figure.power = number(point.power);
+    figure.temperature = number(point.temperature);
+    figure.speed = number(point.speed);
+    figure.distance = number(point.distance);
+}
+
+} // namespace
+
+const FigurePoint &RunPointFigures::add(const TrackPoints &points, int index)
+{
+    if (points.keepsRows()) {
+        const TrackPoint row = points.at(index);
+        positioned += !row.latitude.empty() && !row.longitude.empty();
+        readTexts(row, point, scratch);
+    } else {
+        const RecordedPoint &recorded = points.recordedAt(index);
+        positioned += (recorded.has & RecordedPoint::kPosition) != 0;
+        readRecorded(recorded, point);
+    }
+    accumulator.add(point);
+    return point;
+}
+
+RunFigures RunPointFigures::figures(const Run &run, ZoneOffsets *zone) const
+{
+    RunFigures figures = accumulator.figures();
+    if (const auto start = readInstant(run.startTime))
+        figures.start = seconds(*start);
+    if (figures.start) {
+        // The local time the run's own file gives wins (--timezone recorded).
+        if (zone)
+            zone->fix(run.localOffset);
+        figures.utcOffset =
+            zone ? zone->offsetAt(qint64(std::floor(*figures.start))) : run.localOffset.value_or(0);
+    }
+    if (run.points)
+        figures.points = run.points->size() + run.points->leftOutCount();
+    figures.positionedPoints = positioned;
+    if (run.summary.totals)
+        useDeviceTotals(figures, *run.summary.totals);
+    std::string word;
+    XmlTokenizer::textContent(run.sport, word);
+    figures.sportWord = QString::fromUtf8(word.data(), qsizetype(word.size()));
+    figures.sport = run.summary.sport;
+    if (!figures.sport && !word.empty())
+        figures.sport = sportOfWord(word);
+    figures.device = run.summary.device;
+    return figures;
+}
+
+RunFigures runFigures(const Run &run, ZoneOffsets *zone)
+{
+    RunPointFigures figures;
+    if (run.points)
+        for (int i = 0; i < run.points->size(); ++i)
+            figures.add(*run.points, i);
+    return figures.figures(run, zone);
+}
+
+} // namespace kelvane
