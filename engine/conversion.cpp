@@ -211,11 +211,11 @@ bool DayFileSaving::begin()
     // A library that cannot be read is refused before anything is written.
     if (library && !library->load(summary.error))
         return false;
+    const QString assets =
+        QDir(request.outputFolder).filePath(QLatin1StringView(LibraryTracks::kFolderName));
+    if (library && QFileInfo(assets).isDir())
+        DayFileOutput::removeLeftovers(assets, true);
     if (tracks) {
-        const QString assets =
-            QDir(request.outputFolder).filePath(QLatin1StringView(LibraryTracks::kFolderName));
-        if (QFileInfo(assets).isDir())
-            DayFileOutput::removeLeftovers(assets);
         // A damaged file of tracks is written again, with the tracks of the
         // runs saved from now on.
         if (QString error; !tracks->load(request.outputFolder, error))

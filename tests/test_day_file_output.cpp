@@ -241,7 +241,10 @@ void TestDayFileOutput::leftoversOfOursAreRemoved()
 {
     const QStringList ours = {".20041221_01_Tuesday.xml.0123abcd.part",
                               ".20041221_01_Tuesday.gpx.ffffffff.old",
-                              ".20041221_103_Dienstag.fit.00c0ffee.part"};
+                              ".20041221_103_Dienstag.fit.00c0ffee.part",
+                              ".20041221_01_Tuesday.svg.0123abcd.part",
+                              ".runs.csv.0123abcd.part",
+                              ".index.html.0123abcd.old"};
     const QStringList others = {".hidden.part",
                                 ".notes.0123abcd.txt",
                                 "a.0123abcd.part",

@@ -1,5 +1,8 @@
 #include "save/day_file_output.h"
 
+#include "day_file_kinds.h"
+#include "read/input_formats.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -232,17 +235,35 @@ void DayFileOutput::discard()
     pending.clear();
 }
 
-void DayFileOutput::removeLeftovers(const QString &folder)
+// The pattern of the hidden files a save of ours leaves when it is stopped: a
+// day file's name (YYYYMMDD_NN_Weekday.ext, the weekday in any language, the
+// extension one of the day-file kinds'), or the library's runs.csv and page,
+// before our serial. A user's ".notes.20240101.old" is theirs.
+static QRegularExpression leftoverPattern()
 {
-    // Only a day file's name (YYYYMMDD_NN_Weekday.ext, the weekday in any
-    // language) before our serial: a user's ".notes.20240101.old" is theirs.
-    static const QRegularExpression ours(QStringLiteral(
-        R"(^\.[0-9]{8}_[0-9]{2,}_[^./]+\.(xml|txt|gpx|tcx|fit)\.[0-9a-f]{8}\.(part|old)$)"));
+    QStringList extensions;
+    for (const DayFileKindRow &row : dayFileKindRows())
+        if (!row.extension.isEmpty())
+            extensions << QRegularExpression::escape(row.extension.mid(1));
+    for (const InputFormat &format : inputFormats())
+        extensions << QRegularExpression::escape(
+            QLatin1StringView(format.extension.substr(1)));
+    extensions.removeDuplicates();
+    return QRegularExpression(
+        QStringLiteral(R"(^\.([0-9]{8}_[0-9]{2,}_[^./]+\.(%1)|runs\.csv|index\.html)\.)"
+                       R"([0-9a-f]{8}\.(part|old)$)")
+            .arg(extensions.join(u'|')));
+}
+
+void DayFileOutput::removeLeftovers(const QString &folder, bool everyFileOurs)
+{
+    static const QRegularExpression ours = leftoverPattern();
+    static const QRegularExpression anyOfOurs(QStringLiteral(R"(^\..+\.[0-9a-f]{8}\.(part|old)$)"));
     QDirIterator entries(folder, {QStringLiteral(".*.part"), QStringLiteral(".*.old")},
                          QDir::Files | QDir::Hidden | QDir::System);
     while (entries.hasNext()) {
         entries.next();
-        if (ours.match(entries.fileName()).hasMatch())
+        if ((everyFileOurs ? anyOfOurs : ours).match(entries.fileName()).hasMatch())
             QFile::remove(entries.filePath());
     }
 }

@@ -69,8 +69,10 @@ class DayFileOutput {
     // No commit may replace these files (the inputs of the conversion).
     void protect(const QStringList &paths);
     // Removes the hidden files that a save stopped by a crash or a kill left
-    // in folder: temporary files and files kept aside.
-    static void removeLeftovers(const QString &folder);
+    // in folder: temporary files and files kept aside. everyFileOurs: the
+    // folder is the program's own (a library's .kelvane), every such file in
+    // it is one of ours.
+    static void removeLeftovers(const QString &folder, bool everyFileOurs = false);
 
     QString error() const { return message; }
 
