@@ -543,7 +543,8 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
     row.fingerprint = fingerprint.result();
     row.figures = runFigures(run, zone ? &*zone : nullptr);
     row.input = input;
-    const LibraryFolder::Place place = library->place(row.fingerprint, row.figures, run.startDay);
+    const LibraryFolder::Place place =
+        library->place(row.fingerprint, row.figures, run.startDay, input);
     if (place.duplicate) {
         ++summary.duplicates;
         QString start = run.startDay.toString(Qt::ISODate);

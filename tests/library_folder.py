@@ -143,4 +143,17 @@ check(refused.returncode == 1 and "runs.csv" in refused.stderr and "line 1" in r
       f"a runs.csv not ours is refused with its line: {refused.stderr}")
 check(sorted(os.listdir(folder)) == ["runs.csv"], "nothing is written beside a runs.csv not ours")
 
+# A history converted again with --high-ascii (the notes of its document
+# change): the same runs, their day files written again under their names,
+# none named a duplicate.
+folder = os.path.join(work, "high-ascii")
+history = os.path.join(os.path.dirname(DATA), "..", "examples", "walk.xml")
+split(folder, "--xml", history)
+before = contents(folder)
+again = split(folder, "--xml", "--high-ascii", history)
+check("already in the library" not in again.stderr, "a run read again is no duplicate")
+after = contents(folder)
+check(after.keys() == before.keys() and after != before,
+      "its day files written again with --high-ascii under their names")
+
 sys.exit(1 if failures else 0)

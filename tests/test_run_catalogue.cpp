@@ -378,9 +378,9 @@ void TestRunCatalogue::journalOfAStoppedConversion()
     QString error;
     QVERIFY2(library.load(error), qPrintable(error));
     QCOMPARE(library.catalogue().rows(), std::vector<CatalogueRow>{saved});
-    QCOMPARE(library.place(runFingerprint("new"), {}, QDate(2020, 1, 1)).baseName,
+    QCOMPARE(library.place(runFingerprint("new"), {}, QDate(2020, 1, 1), {}).baseName,
              QStringLiteral("20200101_02_Wednesday"));
-    QCOMPARE(library.place(saved.fingerprint, {}, QDate(2020, 1, 1)).baseName, saved.baseName);
+    QCOMPARE(library.place(saved.fingerprint, {}, QDate(2020, 1, 1), {}).baseName, saved.baseName);
     QVERIFY2(library.save(error), qPrintable(error));
     QVERIFY(!journal.exists());
     RunCatalogue listed;

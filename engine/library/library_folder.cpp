@@ -69,16 +69,28 @@ bool LibraryFolder::readJournal(QString &error)
 }
 
 LibraryFolder::Place LibraryFolder::place(const QByteArray &fingerprint, const RunFigures &figures,
-                                          QDate day)
+                                          QDate day, const QString &input)
 {
     const RunCatalogue::Match match = runs.match(fingerprint, figures);
-    if (match.kind == RunCatalogue::Match::Kind::SameRun)
-        return {match.row->baseName, match.row};
-    if (match.kind == RunCatalogue::Match::Kind::SameActivity)
+    using Kind = RunCatalogue::Match::Kind;
+    // The same input and start as a row of an earlier conversion: the same
+    // run read with other options (--high-ascii changes a history run's
+    // document), not a recording from another source.
+    const bool reread = match.kind == Kind::SameActivity && match.row->input == input &&
+                        match.row->figures.start == figures.start &&
+                        !placedNow.contains(match.row->baseName);
+    Place place;
+    if (match.kind == Kind::SameRun || reread)
+        place = {match.row->baseName, match.row};
+    else if (match.kind == Kind::SameActivity)
         return {match.row->baseName, match.row, true};
-    const int number = taken.next(day);
-    taken.take(day, number);
-    return {dayFileBaseName(day, number)};
+    else {
+        const int number = taken.next(day);
+        taken.take(day, number);
+        place = {dayFileBaseName(day, number)};
+    }
+    placedNow.insert(place.baseName);
+    return place;
 }
 
 bool LibraryFolder::add(CatalogueRow row, QString &error)

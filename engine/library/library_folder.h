@@ -33,13 +33,16 @@ class LibraryFolder {
 
     // Where a run goes: the base name its day files are written under (its
     // own row's for a run the library holds, the next free number of its day
-    // for a new one), or nothing, when it duplicates another run's row.
+    // for a new one), or nothing, when it duplicates another run's row. A
+    // run read again from the input of its row, at the same start, is that
+    // row's run whatever its bytes.
     struct Place {
         QString baseName;
         const CatalogueRow *row = nullptr; // the row it is (SameRun) or duplicates
         bool duplicate = false;
     };
-    Place place(const QByteArray &fingerprint, const RunFigures &figures, QDate day);
+    Place place(const QByteArray &fingerprint, const RunFigures &figures, QDate day,
+                const QString &input);
 
     // A run about to be saved: its row, journalled first. False, with the
     // file and the reason, when the journal cannot be written.
@@ -62,6 +65,7 @@ class LibraryFolder {
     QFile journal;
     std::string line; // a row being journalled
     int journalled = 0;
+    QSet<QString> placedNow; // the base names of the runs placed by this conversion
 };
 
 } // namespace kelvane

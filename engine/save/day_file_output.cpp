@@ -246,8 +246,7 @@ static QRegularExpression leftoverPattern()
         if (!row.extension.isEmpty())
             extensions << QRegularExpression::escape(row.extension.mid(1));
     for (const InputFormat &format : inputFormats())
-        extensions << QRegularExpression::escape(
-            QLatin1StringView(format.extension.substr(1)));
+        extensions << QRegularExpression::escape(QLatin1StringView(format.extension.substr(1)));
     extensions.removeDuplicates();
     return QRegularExpression(
         QStringLiteral(R"(^\.([0-9]{8}_[0-9]{2,}_[^./]+\.(%1)|runs\.csv|index\.html)\.)"
