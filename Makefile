@@ -72,7 +72,8 @@ package-check: package
 # the time; the sanitizers need no more than -O1 to find what they find.
 CHECK_FLAGS = -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 $(1) -DNDEBUG"
 
-# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer
+# (SANITIZE_TESTS: ctest's choice of tests, such as -LE heavy).
 test-sanitize: setup
 	$(call configure,$(SANITIZE_BUILD),-DKELVANE_SANITIZE=ON $(call CHECK_FLAGS,-g1))
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
@@ -80,7 +81,7 @@ test-sanitize: setup
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan_suppressions.txt:print_suppressions=0 \
-	  ctest --output-on-failure -j $(JOBS)
+	  ctest --output-on-failure -j $(JOBS) $(SANITIZE_TESTS)
 
 # Feeds generated history files to the engine for FUZZ_SECONDS seconds (clang,
 # libFuzzer, ASan, UBSan); FUZZ_TARGET=kelvane_fuzz_portable does the same
