@@ -11,6 +11,8 @@ packages=(
     fonts-comic-neue fontconfig
     xvfb xdotool
     libxml2-utils python3 gpsbabel
+    # runs.csv is read back as a spreadsheet user's script would.
+    python3-pandas
     # Compressed files and archives are read with libarchive.
     libarchive-dev
     tzdata
