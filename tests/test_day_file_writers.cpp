@@ -684,8 +684,11 @@ void TestDayFileWriters::pictureFacts()
     QFETCH(QString, title);
     Ride ride;
     ride.run.format = format;
-    if (format == RunFormat::Tcx) // as the reader sums the laps
-        ride.run.summary.totals = DeviceTotals{.moving = 61, .distance = 480};
+    if (format == RunFormat::Tcx) { // as the reader sums the laps
+        ride.run.summary.totals.emplace();
+        ride.run.summary.totals->moving = 61;
+        ride.run.summary.totals->distance = 480;
+    }
     if (recorded) {
         ride.points.clear();
         ride.run.laps = {};

@@ -2,12 +2,13 @@
 
 #include <kelvane/message_text.h>
 
+#include "text/number_text.h"
+#include "text/text.h"
 #include "time/instant.h"
 #include "time/start_day.h"
 #include "time/utc_time.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace kelvane {
@@ -18,15 +19,8 @@ namespace {
 // not a finite number.
 std::optional<double> lapNumber(std::string_view text)
 {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value))
+    if (!readNumber(trimXmlBlanks(text), value))
         return std::nullopt;
     return value;
 }

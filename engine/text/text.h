@@ -36,6 +36,18 @@ inline std::string_view trim(std::string_view s)
     return s.substr(first, last - first);
 }
 
+// Removes the blanks XML allows around a value (space, tab, CR, LF), as the
+// schemas collapse them before reading a number.
+inline std::string_view trimXmlBlanks(std::string_view s)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
 // Exact, case-sensitive comparison of the first characters of a line.
 inline bool beginsWith(std::string_view line, std::string_view prefix)
 {

@@ -1,5 +1,7 @@
 #include "write/schema_values.h"
 
+#include "text/text.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -7,12 +9,7 @@ namespace kelvane {
 
 std::string_view decimalNumber(std::string_view text, std::string &scratch)
 {
-    // Blanks around a number are no part of it (the schemas collapse them).
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
+    text = trimXmlBlanks(text);
     if (isDecimalNumber(text))
         return text;
     const std::size_t e = text.find_first_of("eE");
