@@ -551,10 +551,7 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
         if (const auto &at = row.figures.start) {
             const qint64 local = qint64(std::floor(*at)) + row.figures.utcOffset.value_or(0);
             std::string text;
-            appendDate(text, local);
-            text += ' ';
-            appendTimeOfDay(text, local);
-            text.resize(text.size() - 3); // the seconds
+            appendMinute(text, local);
             start = QString::fromLatin1(text.data(), qsizetype(text.size()));
         }
         if (summary.inputReports.size() < kMaxSkipDetails)

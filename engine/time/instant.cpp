@@ -185,6 +185,14 @@ void appendTimeOfDay(std::string &out, qint64 seconds)
     appendNumber(out, ofDay % 60, 2);
 }
 
+void appendMinute(std::string &out, qint64 seconds)
+{
+    appendDate(out, seconds);
+    out += ' ';
+    appendTimeOfDay(out, seconds);
+    out.resize(out.size() - 3);
+}
+
 namespace {
 
 void appendDateTime(std::string &out, const Instant &instant, qint64 seconds)

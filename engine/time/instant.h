@@ -37,6 +37,8 @@ void civilFromDays(qint64 days, int &year, int &month, int &day);
 void appendDate(std::string &out, qint64 seconds);
 // Appends "HH:MM:SS" of the time of day of seconds since the epoch.
 void appendTimeOfDay(std::string &out, qint64 seconds);
+// Appends "YYYY-MM-DD HH:MM", the minute a person reads a start by.
+void appendMinute(std::string &out, qint64 seconds);
 // Appends the instant in UTC: "YYYY-MM-DDTHH:MM:SS", its fraction if any, and "Z".
 void appendUtc(std::string &out, const Instant &instant);
 // Appends the instant as local time at offsetSeconds from UTC, with that offset

@@ -86,10 +86,7 @@ void PictureDayFile::writeStart(const Run &run)
         zone->fix(run.localOffset);
     const int offset = zone ? zone->offsetAt(instant->seconds) : 0;
     const qint64 local = instant->seconds + offset;
-    appendDate(start, local);
-    start += ' ';
-    appendTimeOfDay(start, local);
-    start.resize(start.size() - 3); // the seconds
+    appendMinute(start, local);
     start += " UTC";
     if (offset != 0) {
         const int minutes = std::abs(offset) / 60;
