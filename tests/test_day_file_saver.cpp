@@ -59,6 +59,7 @@ class TestDayFileSaver : public QObject {
     void runsAreSavedInOrder();
     void failureStopsLaterRuns_data() { runsAreSavedInOrder_data(); }
     void failureStopsLaterRuns();
+    void largeMadeFileIsWrittenInParts();
 };
 
 void TestDayFileSaver::runsAreSavedInOrder_data()
@@ -113,6 +114,29 @@ void TestDayFileSaver::failureStopsLaterRuns()
     QVERIFY2(error.contains(dir.filePath("4.txt")), qPrintable(error));
     QCOMPARE(saved, QStringList({"1.xml+1.txt", "2.xml+2.txt", "3.xml+3.txt"}));
     QCOMPARE(entries(), QStringList({"1.txt", "1.xml", "2.txt", "2.xml", "3.txt", "3.xml"}));
+}
+
+// A run larger than a batch is saved at once; its CSV file, of several
+// parts, is written by the saving thread part after part, whole and in order.
+void TestDayFileSaver::largeMadeFileIsWrittenInParts()
+{
+    SavedRun run(1, nullptr);
+    const std::string latitude = "51.12345678901234567890";
+    for (int n = 0; n < 100000; ++n)
+        run.points.append({latitude, std::to_string(n), "3", "2004-10-25", "08:00:00", {}, {}, {}});
+    const auto csv = makeDayFileWriter(DayFileKind::Csv);
+    QByteArray whole;
+    for (const std::string_view piece : csv->write(run.run))
+        whole.append(piece.data(), qsizetype(piece.size()));
+    QVERIFY(whole.size() > 3 << 20);
+    run.files[1].writer = csv.get();
+    {
+        DayFileSaver saver(dir.path(), record(), 1 << 10);
+        QVERIFY(saver.saveRun(run.files, run.run));
+        QVERIFY(saver.finish());
+    }
+    QCOMPARE(saved, QStringList({"1.xml+1.txt"}));
+    QVERIFY(ReadFile(dir.filePath("1.txt")) == whole);
 }
 
 QTEST_GUILESS_MAIN(TestDayFileSaver)
