@@ -6,6 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 using namespace kelvane;
 using history_text::EmptyFolder;
 using history_text::ReadFile;
@@ -59,6 +63,8 @@ class TestDayFileSaver : public QObject {
     void runsAreSavedInOrder();
     void failureStopsLaterRuns_data() { runsAreSavedInOrder_data(); }
     void failureStopsLaterRuns();
+    void largeMadeFileIsWrittenInParts_data();
+    void largeMadeFileIsWrittenInParts();
 };
 
 void TestDayFileSaver::runsAreSavedInOrder_data()
@@ -113,6 +119,57 @@ void TestDayFileSaver::failureStopsLaterRuns()
     QVERIFY2(error.contains(dir.filePath("4.txt")), qPrintable(error));
     QCOMPARE(saved, QStringList({"1.xml+1.txt", "2.xml+2.txt", "3.xml+3.txt"}));
     QCOMPARE(entries(), QStringList({"1.txt", "1.xml", "2.txt", "2.xml", "3.txt", "3.xml"}));
+}
+
+// A run larger than a batch is saved at once; its CSV file, of several
+// parts, is written by the saving thread part after part, whole and in order.
+// Where the system takes no file beyond 2 MiB, a later part fails: the run
+// fails, named by its file, and none of its files appears.
+void TestDayFileSaver::largeMadeFileIsWrittenInParts_data()
+{
+    QTest::addColumn<bool>("limited");
+    QTest::newRow("whole") << false;
+    QTest::newRow("a part cannot be written") << true;
+}
+
+void TestDayFileSaver::largeMadeFileIsWrittenInParts()
+{
+    QFETCH(bool, limited);
+    SavedRun run(1, nullptr);
+    const std::string latitude = "51.12345678901234567890";
+    for (int n = 0; n < 100000; ++n)
+        run.points.append({latitude, std::to_string(n), "3", "2004-10-25", "08:00:00", {}, {}, {}});
+    const auto csv = makeDayFileWriter(DayFileKind::Csv);
+    QByteArray whole;
+    for (const std::string_view piece : csv->write(run.run))
+        whole.append(piece.data(), qsizetype(piece.size()));
+    QVERIFY(whole.size() > 3 << 20);
+    run.files[1].writer = csv.get();
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    if (limited) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit two = before;
+        two.rlim_cur = 2 << 20;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &two), 0);
+    }
+    bool ok = false;
+    QString error;
+    {
+        DayFileSaver saver(dir.path(), record(), 1 << 10);
+        ok = saver.saveRun(run.files, run.run) && saver.finish();
+        error = saver.error();
+    }
+    setrlimit(RLIMIT_FSIZE, &before);
+    if (limited) {
+        QVERIFY(!ok);
+        QVERIFY2(error.contains(dir.filePath("1.txt")), qPrintable(error));
+        QCOMPARE(entries(), QStringList());
+        return;
+    }
+    QVERIFY(ok);
+    QCOMPARE(saved, QStringList({"1.xml+1.txt"}));
+    QVERIFY(ReadFile(dir.filePath("1.txt")) == whole);
 }
 
 QTEST_GUILESS_MAIN(TestDayFileSaver)

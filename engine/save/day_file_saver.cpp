@@ -101,7 +101,10 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
 bool DayFileSaver::saveHere(std::span<const DayFile> files, const Run &run)
 {
     QStringList names;
-    if (!saveNow(files, run, names)) {
+    partsPassed = true;
+    const bool saved = saveNow(files, run, names);
+    partsPassed = false;
+    if (!saved) {
         const std::lock_guard lock(mutex);
         failure = output.error();
         return false;
@@ -182,7 +185,15 @@ void DayFileSaver::work()
 {
     std::unique_lock lock(mutex);
     for (;;) {
-        changed.wait(lock, [this] { return otherPending || stopping; });
+        changed.wait(lock, [this] { return otherPending || partPending || stopping; });
+        if (partPending) {
+            lock.unlock();
+            writePart();
+            lock.lock();
+            partPending = false;
+            changed.notify_all();
+            continue;
+        }
         if (!otherPending)
             return;
         Batch &batch = *other;
@@ -238,26 +249,62 @@ bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, QStri
     return true;
 }
 
-// A file its writer makes: the parts it hands over are written as they come.
-// The sink holds one reference, small enough to need no allocation.
+// A file its writer makes: the parts it hands over are written as they come,
+// in saveHere() by the saving thread while the writer makes the next. The
+// sink holds one reference, small enough to need no allocation.
 bool DayFileSaver::saveMade(const DayFile &file, const Run &run)
 {
     struct Parts {
-        DayFileOutput &output;
+        DayFileSaver &saver;
         const QString &name;
         bool started = false, ok = true;
-    } parts{output, file.name};
-    file.writer->setPartSink([&parts](std::string_view part) {
+    } parts{*this, file.name};
+    part.ok = true;
+    file.writer->setPartSink([&parts](std::string_view made) {
         if (parts.ok)
-            parts.ok = parts.started ? parts.output.addMore({&part, 1}, false)
-                                     : parts.output.add(parts.name, {&part, 1}, false);
+            parts.ok = parts.saver.passPart(parts.name, !parts.started, made);
         parts.started = true;
     });
     const std::span<const std::string_view> rest = file.writer->write(run);
     file.writer->setPartSink({});
-    if (!parts.ok)
+    if (!parts.ok || !partsWritten())
         return false;
     return parts.started ? output.addMore(rest, true) : output.add(file.name, rest);
+}
+
+// Writes a part of a made file, or passes a copy of it to the saving thread
+// once that has written the one before; false once a part could not be written.
+bool DayFileSaver::passPart(const QString &name, bool first, std::string_view bytes)
+{
+    if (!partsPassed)
+        return first ? output.add(name, {&bytes, 1}, false) : output.addMore({&bytes, 1}, false);
+    if (!partsWritten())
+        return false;
+    part.bytes.assign(bytes);
+    part.name = name;
+    part.first = first;
+    {
+        const std::lock_guard lock(mutex);
+        partPending = true;
+    }
+    changed.notify_all();
+    return true;
+}
+
+// Waits for the part passed to be written: true when every part of its file was.
+bool DayFileSaver::partsWritten()
+{
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return !partPending; });
+    return part.ok;
+}
+
+// On the saving thread, which alone touches the output and the part meanwhile.
+void DayFileSaver::writePart()
+{
+    const std::string_view bytes = part.bytes;
+    part.ok =
+        part.first ? output.add(part.name, {&bytes, 1}, false) : output.addMore({&bytes, 1}, false);
 }
 
 } // namespace kelvane

@@ -33,6 +33,8 @@ namespace kelvane {
 // its document is written on the saving thread too: the batch holds a copy of
 // what its writer needs (RunCopy), which is smaller than the file, and the
 // writer turns it into the file there. That work then overlaps the reading.
+// A large run's such file is made on the caller's thread, and the saving
+// thread writes each part the writer hands over while the next one is made.
 //
 // Each run is saved as DayFileOutput saves it: its files appear together and
 // complete, or not at all. Runs are saved in the order given, and after the
@@ -110,6 +112,9 @@ class DayFileSaver {
     bool saveNow(std::span<const DayFile> files, const Run &run, QStringList &names);
     bool saveHere(std::span<const DayFile> files, const Run &run);
     bool saveMade(const DayFile &file, const Run &run);
+    bool passPart(const QString &name, bool first, std::string_view part);
+    bool partsWritten();
+    void writePart();
     void work();
 
     // Used by the saving thread, or by the caller's while that thread is idle.
@@ -123,10 +128,20 @@ class DayFileSaver {
     Batch *other = &batches[1];   // being saved, or saved and not yet collected
 
     bool documentOpen = false; // continueDocument() began a file, not yet saved or dropped
+    // In saveHere(): parts of made files go to the saving thread, one at a time.
+    bool partsPassed = false;
+    // The part passed: written by the saving thread, the caller's once it is done.
+    struct Part {
+        std::string bytes;
+        QString name;
+        bool first = false; // of its file
+        bool ok = true;     // all parts of the file so far written
+    } part;
 
     mutable std::mutex mutex;
     std::condition_variable changed;
     bool otherPending = false; // guarded: other waits for the saving thread
+    bool partPending = false;  // guarded: part waits for the saving thread
     bool stopping = false;     // guarded
     QString failure;           // guarded
     std::thread thread;        // last: starts once everything above exists
