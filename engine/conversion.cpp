@@ -100,7 +100,6 @@ class DayFileSaving final : public KeptRuns {
     std::vector<DayFileSaver::DayFile> files; // of the run being saved
     RunContent content;                       // what the writers need of a run
     std::optional<OutputFolderLock> lock;
-    DayFileSaver saver;
     QString documentName; // of the document being written in parts
     bool saveFailed = false;
     // With --overview: the tracks of the library's runs, those of the runs
@@ -120,6 +119,8 @@ class DayFileSaving final : public KeptRuns {
     // ones are journalled: put back if they never are (saving failed).
     std::deque<std::optional<CatalogueRow>> rowsReplaced;
     std::optional<RunFingerprint> partsPrint; // of the parts of the open run's document
+    // Last: its thread, which uses the members above, ends first.
+    DayFileSaver saver;
 };
 
 class Conversion final : public RunSink {

@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <string>
-#include <string_view>
 
 namespace kelvane {
 

@@ -50,7 +50,7 @@ class RunCatalogue {
     // fingerprint alone.
     Match match(const QByteArray &fingerprint, const RunFigures &figures) const;
     // Whether a row starts within kSameStart of start; pending tells whether
-    // one of those rows is still without its fingerprint (setFingerprint).
+    // one of those rows is still without its fingerprint (to be put again).
     bool startsNear(double start, bool &pending) const;
 
     // Adds a row, or replaces the row of its base name. A row may be put

@@ -103,7 +103,7 @@ class DayFileSaver {
         };
         struct RunEntry {
             std::size_t filesEnd; // one past the run's last file
-            RunCopy *copy;        // for its files that writers make, or null
+            RunCopy *copy;        // for its files that writers make and its prelude, or null
             bool prelude;         // its prelude's bytes are in bytes, before its files
             std::size_t preludeBegin, preludeSize;
         };
