@@ -33,7 +33,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -70,7 +72,11 @@ class DayFileSaving final : public KeptRuns {
     void protect(const QStringList &paths) override { saver.protect(paths); }
     bool take(Run &run, const QString &input, bool &numberUsed) override;
     bool documentPart(const Run &run, std::span<const std::string_view> pieces) override;
-    void dropDocument() override { saver.dropDocument(); }
+    void dropDocument() override
+    {
+        saver.dropDocument();
+        partsPrint.reset();
+    }
     bool failed() const override { return saveFailed; }
     QString finish() override;
 
@@ -78,7 +84,10 @@ class DayFileSaving final : public KeptRuns {
     QString documentFileName(const Run &run) const;
     QString saveOverview();
     void runSaved(const QStringList &files);
-    bool placeInLibrary(Run &run, const QString &input, CatalogueRow &row);
+    bool placeInLibrary(Run &run, const QString &input, CatalogueRow &row, bool &printLater,
+                        std::optional<CatalogueRow> &replaced);
+    bool journal(const Run &run, const DayFileSaver::Prelude &prelude, QString &error);
+    void takeRows();
 
     const ConversionRequest &request;
     ProgressSink &progress;
@@ -91,7 +100,6 @@ class DayFileSaving final : public KeptRuns {
     std::vector<DayFileSaver::DayFile> files; // of the run being saved
     RunContent content;                       // what the writers need of a run
     std::optional<OutputFolderLock> lock;
-    DayFileSaver saver;
     QString documentName; // of the document being written in parts
     bool saveFailed = false;
     // With --overview: the tracks of the library's runs, those of the runs
@@ -99,7 +107,20 @@ class DayFileSaving final : public KeptRuns {
     std::optional<LibraryTracks> tracks;
     std::string note;                     // of the run being saved, as text
     std::optional<LibraryFolder> library; // with --library
-    std::optional<ZoneOffsets> zone;      // of the library's local starts
+    // The library's local starts: of the rows, on the saving thread; of a
+    // duplicate named, here.
+    std::optional<ZoneOffsets> zone, duplicateZone;
+    // The rows of the runs handed to the saver, to be journalled on the
+    // saving thread with their figures (and their fingerprints, when their
+    // places did not need them), and the rows it journalled, in order.
+    std::mutex rowsMutex;
+    std::deque<CatalogueRow> rowsToJournal, rowsJournalled; // guarded
+    // The library's rows that rowsToJournal's replace, kept until the new
+    // ones are journalled: put back if they never are (saving failed).
+    std::deque<std::optional<CatalogueRow>> rowsReplaced;
+    std::optional<RunFingerprint> partsPrint; // of the parts of the open run's document
+    // Last: its thread, which uses the members above, ends first.
+    DayFileSaver saver;
 };
 
 class Conversion final : public RunSink {
@@ -185,10 +206,14 @@ DayFileSaving::DayFileSaving(const ConversionRequest &request, ProgressSink &pro
     if (request.options.library || request.options.overview) {
         // A run's fingerprint is of its document, its figures of its points.
         library.emplace(request.outputFolder);
+        saver.setPrelude([this](const Run &run, const DayFileSaver::Prelude &prelude,
+                                QString &error) { return journal(run, prelude, error); });
         content.documents = kEveryRunFormat;
         content.points = content.details = true;
-        if (request.options.timeZone.isValid())
+        if (request.options.timeZone.isValid()) {
             zone.emplace(request.options.timeZone);
+            duplicateZone.emplace(request.options.timeZone);
+        }
     }
     if (request.options.overview)
         tracks.emplace();
@@ -229,6 +254,13 @@ QString DayFileSaving::finish()
 {
     const bool saved = saver.finish();
     QString error = saved ? QString() : saver.error();
+    if (library) {
+        takeRows();
+        // Rows never journalled: their runs were not saved.
+        for (std::optional<CatalogueRow> &row : rowsReplaced)
+            if (row)
+                library->put(std::move(*row));
+    }
     if (QString failure; library && !library->save(failure) && error.isEmpty())
         error = failure;
     // The library's runs.csv is saved before the page that is made from it.
@@ -479,10 +511,14 @@ bool DayFileSaving::take(Run &run, const QString &input, bool &numberUsed)
 {
     files.clear();
     CatalogueRow row;
-    if (library && !placeInLibrary(run, input, row)) {
+    bool printLater = false;
+    std::optional<CatalogueRow> replaced;
+    if (library && !placeInLibrary(run, input, row, printLater, replaced)) {
         numberUsed = false;
+        dropDocument();
         return true; // a duplicate: nothing is written
     }
+    partsPrint.reset();
     for (const auto &[kind, writer] : writers) {
         const QString name = run.baseName + writer->extension(run);
         // Two kinds may name the same file: the own format's and the TCX day
@@ -508,20 +544,25 @@ bool DayFileSaving::take(Run &run, const QString &input, bool &numberUsed)
             files.push_back({name, {}, writer.get()});
     }
     numberUsed = !files.empty();
+    DayFileSaver::Prelude prelude;
     if (library) {
         for (const DayFileSaver::DayFile &file : files) {
             const QString extension = file.name.mid(run.baseName.size());
             if (!row.dayFiles.contains(extension))
                 row.dayFiles << extension;
         }
-        QString error;
-        if (!library->add(std::move(row), error)) {
-            summary.error = error;
-            saveFailed = true;
-            return false;
+        // The row is journalled on the saving thread, before the run's files;
+        // its fingerprint is taken there when its place did not need it.
+        if (printLater)
+            prelude.bytes = run.document;
+        rowsReplaced.push_back(replaced);
+        {
+            const std::lock_guard lock(rowsMutex);
+            rowsToJournal.push_back(row);
         }
+        library->put(std::move(row));
     }
-    saveFailed = !saver.saveRun(files, run);
+    saveFailed = !saver.saveRun(files, run, library ? &prelude : nullptr);
     if (tracks && numberUsed && !saveFailed) {
         note.clear();
         XmlTokenizer::textContent(run.notes, note);
@@ -533,23 +574,81 @@ bool DayFileSaving::take(Run &run, const QString &input, bool &numberUsed)
     return !saveFailed;
 }
 
+// On the thread that saves the run (or here, while that thread is idle):
+// the run's row given its figures, and its fingerprint when its place did
+// not need it, and journalled.
+bool DayFileSaving::journal(const Run &run, const DayFileSaver::Prelude &prelude, QString &error)
+{
+    CatalogueRow row;
+    {
+        const std::lock_guard lock(rowsMutex);
+        row = std::move(rowsToJournal.front());
+        rowsToJournal.pop_front();
+    }
+    row.figures = runFigures(run, zone ? &*zone : nullptr);
+    if (row.fingerprint.isEmpty()) {
+        RunFingerprint fingerprint;
+        for (const std::string_view piece : prelude.bytes)
+            fingerprint.add(piece);
+        row.fingerprint = fingerprint.result();
+    }
+    if (!library->journal(row, error))
+        return false;
+    const std::lock_guard lock(rowsMutex);
+    rowsJournalled.push_back(std::move(row));
+    return true;
+}
+
+// The rows the saving thread journalled, whole, put in the library.
+void DayFileSaving::takeRows()
+{
+    std::deque<CatalogueRow> rows;
+    {
+        const std::lock_guard lock(rowsMutex);
+        rows.swap(rowsJournalled);
+    }
+    for (CatalogueRow &row : rows) {
+        rowsReplaced.pop_front();
+        library->put(std::move(row));
+    }
+}
+
 // The run's place in the library: false for a duplicate of a run it holds,
 // which is named; otherwise the run's base name is set, and its row begun.
-bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow &row)
+// The row holds the run's start and elapsed time, which place it; its other
+// figures are the saving thread's. printLater: the place did not need the
+// run's fingerprint, which the saving thread takes (the row's is left
+// empty). replaced: the row of the library the run's replaces.
+bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow &row,
+                                   bool &printLater, std::optional<CatalogueRow> &replaced)
 {
-    RunFingerprint fingerprint;
-    for (const std::string_view piece : run.document)
-        fingerprint.add(piece);
-    row.fingerprint = fingerprint.result();
-    row.figures = runFigures(run, zone ? &*zone : nullptr);
+    row.figures = runStartAndElapsed(run);
     row.input = input;
+    bool waitFor = false;
+    printLater = !partsPrint &&
+                 std::any_of(run.document.begin(), run.document.end(),
+                             [](std::string_view piece) { return !piece.empty(); }) &&
+                 !library->needsFingerprint(row.figures, waitFor);
+    if (!printLater) {
+        // A row near it may wait for its fingerprint from the saving thread.
+        if (waitFor) {
+            saver.finish();
+            takeRows();
+        }
+        RunFingerprint whole;
+        RunFingerprint &fingerprint = partsPrint ? *partsPrint : whole;
+        for (const std::string_view piece : run.document)
+            fingerprint.add(piece);
+        row.fingerprint = fingerprint.result();
+    }
     const LibraryFolder::Place place =
         library->place(row.fingerprint, row.figures, run.startDay, input);
     if (place.duplicate) {
         ++summary.duplicates;
         QString start = run.startDay.toString(Qt::ISODate);
-        if (const auto &at = row.figures.start) {
-            const qint64 local = qint64(std::floor(*at)) + row.figures.utcOffset.value_or(0);
+        const RunFigures figures = runFigures(run, duplicateZone ? &*duplicateZone : nullptr);
+        if (const auto &at = figures.start) {
+            const qint64 local = qint64(std::floor(*at)) + figures.utcOffset.value_or(0);
             std::string text;
             appendMinute(text, local);
             start = QString::fromLatin1(text.data(), qsizetype(text.size()));
@@ -562,8 +661,10 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
     }
     run.baseName = place.baseName;
     row.baseName = place.baseName;
-    if (place.row)
+    if (place.row) {
         row.dayFiles = place.row->dayFiles;
+        replaced = *place.row;
+    }
     return true;
 }
 
@@ -587,13 +688,22 @@ QString DayFileSaving::documentFileName(const Run &run) const
 
 bool DayFileSaving::documentPart(const Run &run, std::span<const std::string_view> pieces)
 {
-    // A library names a run once its fingerprint is known, at its end: the
-    // reader keeps its document whole.
-    if (library)
-        return false;
     if (saveFailed)
         return true; // nothing more is saved: the parts need not be kept
-    if (!saver.documentBegun()) {
+    if (library) {
+        // A library places a run at its end: the document's fingerprint is
+        // taken as it comes, and the file is named when the run is saved (a
+        // duplicate's is dropped). Where no day file is the document, only
+        // its fingerprint is kept.
+        if (!partsPrint) {
+            partsPrint.emplace();
+            documentName = documentFileName(run);
+        }
+        for (const std::string_view piece : pieces)
+            partsPrint->add(piece);
+        if (documentName.isEmpty())
+            return true;
+    } else if (!saver.documentBegun()) {
         documentName = documentFileName(run);
         if (documentName.isEmpty())
             return false;
@@ -605,6 +715,8 @@ bool DayFileSaving::documentPart(const Run &run, std::span<const std::string_vie
 // Called for each run whose day files are saved, in the order of the file.
 void DayFileSaving::runSaved(const QStringList &files)
 {
+    if (library)
+        takeRows();
     ++summary.runsConverted;
     summary.filesWritten += int(files.size());
     for (const QString &name : files)

@@ -12,6 +12,7 @@ with the columns the manual page documents; a runs.csv not ours is refused.
 Usage: library_folder.py KELVANE_SPLIT DATA_FOLDER MANUAL_PAGE
 """
 import csv
+import hashlib
 import os
 import re
 import subprocess
@@ -155,5 +156,40 @@ check("already in the library" not in again.stderr, "a run read again is no dupl
 after = contents(folder)
 check(after.keys() == before.keys() and after != before,
       "its day files written again with --high-ascii under their names")
+
+# A run too long to be held whole, its document written as it is read: its
+# day file as without --library, its fingerprint that of its bytes (as for
+# the runs held whole); the same activity from another input leaves no file.
+points = "".join(
+    f'<trkpt lat="47.{i:06d}" lon="8.{i:06d}"><ele>400.0</ele>'
+    f"<time>2020-01-01T{i // 3600:02d}:{i // 60 % 60:02d}:{i % 60:02d}Z</time></trkpt>\n"
+    for i in range(600, 80000))
+for name in ("long.gpx", "other.gpx"):
+    with open(os.path.join(work, name), "w") as f:
+        f.write(f'<?xml version="1.0"?>\n<gpx version="1.1" creator="{name}" '
+                f'xmlns="http://www.topografix.com/GPX/1/1"><trk><trkseg>\n{points}'
+                "</trkseg></trk></gpx>\n")
+plain = os.path.join(work, "long-plain")
+os.makedirs(plain)
+subprocess.run([SPLIT, "-q", "-C", plain, os.path.join(work, "long.gpx")], check=True,
+               stdout=subprocess.DEVNULL)
+folder = os.path.join(work, "long")
+split(folder, os.path.join(work, "long.gpx"))
+(row,) = rows(folder)
+day_file = contents(folder)[row["base_name"] + ".gpx"]
+check(day_file == contents(plain)[row["base_name"] + ".gpx"], "a long run's day file as without")
+for library in (folder, os.path.join(work, "twice")):
+    files = contents(library)
+    for checked in rows(library):
+        own = checked["base_name"] + os.path.splitext(checked["input"])[1]
+        if own in files:
+            check(hashlib.blake2b(files[own], digest_size=20).hexdigest() ==
+                  checked["fingerprint"], f"the fingerprint of {own} is of its bytes")
+before = contents(folder)
+duplicate = split(folder, os.path.join(work, "other.gpx"))
+check("already in the library" in duplicate.stderr, "the long run's other recording is named")
+check({k: v for k, v in contents(folder).items() if k != "runs.csv"} ==
+      {k: v for k, v in before.items() if k != "runs.csv"},
+      "the long run's other recording leaves no file")
 
 sys.exit(1 if failures else 0)

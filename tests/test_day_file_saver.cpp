@@ -3,6 +3,7 @@
 #include "save/day_file_saver.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,11 +19,14 @@ namespace {
 
 // Run n has two files: "n.xml" of ten bytes, and "n.txt", which the CSV
 // writer makes of its one point, whose latitude is n: on the saving thread
-// from a copy of the run when the run is batched, at once otherwise.
+// from a copy of the run when the run is batched, at once otherwise. Its
+// prelude's bytes are "n".
 struct SavedRun {
     QString xml, txt;
     std::string_view bytes = "0123456789";
     std::string latitude;
+    std::string_view preludeBytes = latitude;
+    DayFileSaver::Prelude prelude{{&preludeBytes, 1}};
     TrackPoints points;
     Run run;
     DayFileSaver::DayFile files[2];
@@ -61,7 +65,7 @@ class TestDayFileSaver : public QObject {
     }
     void runsAreSavedInOrder_data();
     void runsAreSavedInOrder();
-    void failureStopsLaterRuns_data() { runsAreSavedInOrder_data(); }
+    void failureStopsLaterRuns_data();
     void failureStopsLaterRuns();
     void largeMadeFileIsWrittenInParts_data();
     void largeMadeFileIsWrittenInParts();
@@ -75,18 +79,28 @@ void TestDayFileSaver::runsAreSavedInOrder_data()
     QTest::newRow("one batch") << (1 << 20);
 }
 
+// Each run's prelude is done before its files are saved, with its bytes and
+// the run (copied when batched).
 void TestDayFileSaver::runsAreSavedInOrder()
 {
     QFETCH(int, batchBytes);
+    QStringList preludes;
     {
         const auto csv = makeDayFileWriter(DayFileKind::Csv);
         DayFileSaver saver(dir.path(), record(), std::size_t(batchBytes));
+        saver.setPrelude([&](const Run &run, const DayFileSaver::Prelude &prelude, QString &) {
+            const QString n = QString::fromStdString(std::string(prelude.bytes[0]));
+            preludes << n + ':' + QString::fromStdString(std::string(run.points->at(0).latitude)) +
+                            (QFile::exists(dir.filePath(n + ".xml")) ? " after" : "");
+            return true;
+        });
         for (int n = 1; n <= 7; ++n) {
             const SavedRun run(n, csv.get());
-            QVERIFY(saver.saveRun(run.files, run.run));
+            QVERIFY(saver.saveRun(run.files, run.run, &run.prelude));
         }
         QVERIFY(saver.finish());
     }
+    QCOMPARE(preludes, QStringList({"1:1", "2:2", "3:3", "4:4", "5:5", "6:6", "7:7"}));
     QCOMPARE(saved, QStringList({"1.xml+1.txt", "2.xml+2.txt", "3.xml+3.txt", "4.xml+4.txt",
                                  "5.xml+5.txt", "6.xml+6.txt", "7.xml+7.txt"}));
     QCOMPARE(entries().size(), 14);
@@ -97,26 +111,46 @@ void TestDayFileSaver::runsAreSavedInOrder()
                      ",2,3,2004-10-25,08:00:00\r\n");
 }
 
-// A folder in the way of run 4's second file: runs 1 to 3 are saved and
-// reported, nothing of run 4 or a later run appears.
+void TestDayFileSaver::failureStopsLaterRuns_data()
+{
+    QTest::addColumn<int>("batchBytes");
+    QTest::addColumn<bool>("inPrelude");
+    for (const bool inPrelude : {false, true}) {
+        const char *where = inPrelude ? ", its prelude" : ", a file";
+        QTest::addRow("each run at once%s", where) << 5 << inPrelude;
+        QTest::addRow("three runs a batch%s", where) << 55 << inPrelude;
+        QTest::addRow("one batch%s", where) << (1 << 20) << inPrelude;
+    }
+}
+
+// A folder in the way of run 4's second file, or run 4's prelude failing:
+// runs 1 to 3 are saved and reported, nothing of run 4 or a later run appears.
 void TestDayFileSaver::failureStopsLaterRuns()
 {
     QFETCH(int, batchBytes);
-    QVERIFY(QDir(dir.path()).mkdir("4.txt"));
+    QFETCH(bool, inPrelude);
+    if (!inPrelude)
+        QVERIFY(QDir(dir.path()).mkdir("4.txt"));
     bool failed = false;
     QString error;
     {
         const auto csv = makeDayFileWriter(DayFileKind::Csv);
         DayFileSaver saver(dir.path(), record(), std::size_t(batchBytes));
+        saver.setPrelude([&](const Run &, const DayFileSaver::Prelude &prelude, QString &why) {
+            why = QStringLiteral("no room for run 4's row");
+            return !inPrelude || prelude.bytes[0] != "4";
+        });
         for (int n = 1; n <= 7 && !failed; ++n) {
             const SavedRun run(n, csv.get());
-            failed = !saver.saveRun(run.files, run.run);
+            failed = !saver.saveRun(run.files, run.run, &run.prelude);
         }
         failed = !saver.finish() || failed;
         error = saver.error();
     }
     QVERIFY(failed);
-    QVERIFY2(error.contains(dir.filePath("4.txt")), qPrintable(error));
+    QVERIFY2(error.contains(inPrelude ? QStringLiteral("no room for run 4's row")
+                                      : dir.filePath("4.txt")),
+             qPrintable(error));
     QCOMPARE(saved, QStringList({"1.xml+1.txt", "2.xml+2.txt", "3.xml+3.txt"}));
     QCOMPARE(entries(), QStringList({"1.txt", "1.xml", "2.txt", "2.xml", "3.txt", "3.xml"}));
 }

@@ -93,15 +93,21 @@ LibraryFolder::Place LibraryFolder::place(const QByteArray &fingerprint, const R
     return place;
 }
 
-bool LibraryFolder::add(CatalogueRow row, QString &error)
+bool LibraryFolder::needsFingerprint(const RunFigures &figures, bool &waitFor) const
 {
-    if (!journal.isOpen()) {
+    waitFor = false;
+    return !figures.start || runs.startsNear(*figures.start, waitFor);
+}
+
+bool LibraryFolder::journal(const CatalogueRow &row, QString &error)
+{
+    if (!journalFile.isOpen()) {
         QDir(folder).mkpath(QStringLiteral(".kelvane"));
-        journal.setFileName(journalPath());
-        const bool fresh = !journal.exists() || journal.size() == 0;
-        if (!journal.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        journalFile.setFileName(journalPath());
+        const bool fresh = !journalFile.exists() || journalFile.size() == 0;
+        if (!journalFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
             error = QStringLiteral("Cannot write \"%1\": %2")
-                        .arg(journal.fileName(), journal.errorString());
+                        .arg(journalFile.fileName(), journalFile.errorString());
             return false;
         }
         line.clear();
@@ -113,12 +119,11 @@ bool LibraryFolder::add(CatalogueRow row, QString &error)
         line.clear();
     }
     appendRunsCsvRow(line, row);
-    if (journal.write(line.data(), qint64(line.size())) != qint64(line.size())) {
+    if (journalFile.write(line.data(), qint64(line.size())) != qint64(line.size())) {
         error = QStringLiteral("Cannot write \"%1\": %2")
-                    .arg(journal.fileName(), journal.errorString());
+                    .arg(journalFile.fileName(), journalFile.errorString());
         return false;
     }
-    runs.put(std::move(row));
     // The tests of a conversion killed half-way kill it here, a row
     // journalled and its day files not yet saved.
     static const int killedAfter = qEnvironmentVariableIntValue("KELVANE_TEST_KILLED_AFTER_ROWS");
@@ -136,7 +141,7 @@ bool LibraryFolder::save(QString &error)
     runs.keepRowsWithDayFiles(fileNames());
     if (!runs.save(folder, error))
         return false;
-    journal.close();
+    journalFile.close();
     if (QFile::exists(journalPath()) && !QFile::remove(journalPath())) {
         error = QStringLiteral("Cannot remove \"%1\"").arg(journalPath());
         return false;

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QString>
 
+#include <string>
+
 namespace kelvane {
 
 // An output folder kept as a library (--library): its runs.csv, the numbers
@@ -44,9 +46,21 @@ class LibraryFolder {
     Place place(const QByteArray &fingerprint, const RunFigures &figures, QDate day,
                 const QString &input);
 
-    // A run about to be saved: its row, journalled first. False, with the
-    // file and the reason, when the journal cannot be written.
-    bool add(CatalogueRow row, QString &error);
+    // Whether a run's place depends on its fingerprint. A run's bytes tell
+    // its start, so a run that starts further than RunCatalogue::kSameStart
+    // from every row is new whatever its bytes; its fingerprint may be taken
+    // later, on the thread that saves it. waitFor: a row near it is still
+    // without its own.
+    bool needsFingerprint(const RunFigures &figures, bool &waitFor) const;
+
+    // A placed run about to be saved: its row, whose figures past its start
+    // and elapsed time, and whose fingerprint, may follow (put again).
+    void put(CatalogueRow row) { runs.put(std::move(row)); }
+    // Appends a run's row to the journal, before its day files are saved,
+    // and hands it to the system. It touches nothing but the journal, so the
+    // thread that saves the day files may call it while place() and put()
+    // are used. False, with the file and the reason, when it cannot be written.
+    bool journal(const CatalogueRow &row, QString &error);
 
     // Once every run is saved: runs.csv rewritten with the rows whose day
     // files are in the folder, and the journal removed.
@@ -62,8 +76,8 @@ class LibraryFolder {
     QString folder;
     RunCatalogue runs;
     TakenNumbers taken;
-    QFile journal;
-    std::string line; // a row being journalled
+    QFile journalFile; // written by journal()
+    std::string line;  // a row being journalled
     int journalled = 0;
     QSet<QString> placedNow; // the base names of the runs placed by this conversion
 };

@@ -64,7 +64,8 @@ void RunCatalogue::index()
     byBaseName.reserve(qsizetype(list.size()));
     for (std::size_t i = 0; i < list.size(); ++i) {
         const CatalogueRow &row = list[i];
-        byFingerprint.insert(row.fingerprint, i);
+        if (!row.fingerprint.isEmpty())
+            byFingerprint.insert(row.fingerprint, i);
         byBaseName.insert(row.baseName, i);
         if (row.figures.start)
             byStart.emplace(*row.figures.start, i);
@@ -101,6 +102,18 @@ RunCatalogue::Match RunCatalogue::match(const QByteArray &fingerprint,
     return {Match::Kind::SameActivity, nearest};
 }
 
+bool RunCatalogue::startsNear(double start, bool &pending) const
+{
+    pending = false;
+    bool near = false;
+    for (auto it = byStart.lower_bound(start - kSameStart);
+         it != byStart.end() && it->first <= start + kSameStart; ++it) {
+        near = true;
+        pending = pending || list[it->second].fingerprint.isEmpty();
+    }
+    return near;
+}
+
 void RunCatalogue::put(CatalogueRow row)
 {
     std::size_t i = list.size();
@@ -123,7 +136,8 @@ void RunCatalogue::put(CatalogueRow row)
         list.push_back(std::move(row));
     }
     const CatalogueRow &added = list[i];
-    byFingerprint.insert(added.fingerprint, i);
+    if (!added.fingerprint.isEmpty())
+        byFingerprint.insert(added.fingerprint, i);
     byBaseName.insert(added.baseName, i);
     if (added.figures.start)
         byStart.emplace(*added.figures.start, i);

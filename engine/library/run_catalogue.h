@@ -49,9 +49,14 @@ class RunCatalogue {
     // nearest start). Runs without start or elapsed time match by their
     // fingerprint alone.
     Match match(const QByteArray &fingerprint, const RunFigures &figures) const;
+    // Whether a row starts within kSameStart of start; pending tells whether
+    // one of those rows is still without its fingerprint (to be put again).
+    bool startsNear(double start, bool &pending) const;
 
-    // Adds a row, or replaces the row of its base name.
+    // Adds a row, or replaces the row of its base name. A row may be put
+    // before its fingerprint is known (empty), and put again with it.
     void put(CatalogueRow row);
+
     // Drops the rows none of whose day files is among fileNames (the names
     // in the folder), and the extensions of the files that are gone.
     void keepRowsWithDayFiles(const QSet<QString> &fileNames);

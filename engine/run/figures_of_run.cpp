@@ -4,6 +4,7 @@
 #include "time/instant.h"
 #include "xml/xml_tokenizer.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kelvane {
@@ -139,6 +140,38 @@ RunFigures runFigures(const Run &run, ZoneOffsets *zone)
         for (int i = 0; i < run.points->size(); ++i)
             figures.add(*run.points, i);
     return figures.figures(run, zone);
+}
+
+RunFigures runStartAndElapsed(const Run &run)
+{
+    RunFigures figures;
+    if (run.points) {
+        const TrackPoints &points = *run.points;
+        std::string scratch;
+        const auto timeAt = [&](int i) -> std::optional<double> {
+            if (points.keepsRows())
+                return pointTime(points.at(i), scratch);
+            const RecordedPoint &recorded = points.recordedAt(i);
+            if ((recorded.has & RecordedPoint::kTime) == 0)
+                return std::nullopt;
+            return double(recorded.time);
+        };
+        int first = 0;
+        std::optional<double> firstTime;
+        for (; first < points.size() && !firstTime; ++first)
+            firstTime = timeAt(first);
+        std::optional<double> lastTime;
+        for (int last = points.size() - 1; last >= first && !lastTime; --last)
+            lastTime = timeAt(last);
+        figures.start = firstTime;
+        if (firstTime)
+            figures.elapsed = std::max(0.0, lastTime.value_or(*firstTime) - *firstTime);
+    }
+    if (const auto start = readInstant(run.startTime))
+        figures.start = seconds(*start);
+    if (run.summary.totals && run.summary.totals->elapsed)
+        figures.elapsed = run.summary.totals->elapsed;
+    return figures;
 }
 
 } // namespace kelvane

@@ -33,4 +33,9 @@ class RunPointFigures {
 // The figures of a run, its points walked once.
 RunFigures runFigures(const Run &run, ZoneOffsets *zone);
 
+// A run's start and elapsed time alone, as runFigures() gives them, from its
+// first and last timed points (or its device's total): enough to tell where
+// a library puts it, while the rest waits for the saving thread.
+RunFigures runStartAndElapsed(const Run &run);
+
 } // namespace kelvane

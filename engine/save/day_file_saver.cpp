@@ -63,7 +63,7 @@ void DayFileSaver::dropDocument()
     documentOpen = false;
 }
 
-bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
+bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run, const Prelude *prelude)
 {
     if (documentOpen) {
         // The saving thread is idle since the document began.
@@ -72,7 +72,7 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
                                            [](const DayFile &file) { return file.continued; });
         if (!continued)
             output.discard();
-        return saveHere(files, run);
+        return saveHere(files, run, prelude);
     }
     // The bytes of the ready files, and about those of the run's copy.
     std::size_t size = 0;
@@ -82,10 +82,13 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
             size += piece.size();
         copied = copied || file.writer;
     }
-    if (copied && run.points)
+    if ((copied || prelude) && run.points)
         size += run.points->byteSize();
+    if (prelude)
+        for (const std::string_view piece : prelude->bytes)
+            size += piece.size();
     if (size < batchBytes) {
-        queue(files, run);
+        queue(files, run, prelude);
         if (filling->size() >= batchBytes)
             return handOver();
         const std::lock_guard lock(mutex);
@@ -94,43 +97,54 @@ bool DayFileSaver::saveRun(std::span<const DayFile> files, const Run &run)
     // A large run: the saving thread is idle once finish() returns.
     if (!finish())
         return false;
-    return saveHere(files, run);
+    return saveHere(files, run, prelude);
 }
 
 // Saves a run on this thread, while the saving thread is idle.
-bool DayFileSaver::saveHere(std::span<const DayFile> files, const Run &run)
+bool DayFileSaver::saveHere(std::span<const DayFile> files, const Run &run, const Prelude *prelude)
 {
     QStringList names;
+    QString error;
     partsPassed = true;
-    const bool saved = saveNow(files, run, names);
+    const bool saved = saveNow(files, run, prelude, names, error);
     partsPassed = false;
     if (!saved) {
         const std::lock_guard lock(mutex);
-        failure = output.error();
+        failure = error;
         return false;
     }
     runSaved(names);
     return true;
 }
 
-void DayFileSaver::queue(std::span<const DayFile> files, const Run &run)
+void DayFileSaver::queue(std::span<const DayFile> files, const Run &run, const Prelude *prelude)
 {
+    Batch::RunEntry entry{0, nullptr, prelude != nullptr, filling->bytes.size(), 0};
+    if (prelude) {
+        for (const std::string_view piece : prelude->bytes)
+            filling->bytes.append(piece);
+        entry.preludeSize = filling->bytes.size() - entry.preludeBegin;
+    }
+    // The copy is for the files that writers make, and for the prelude.
     RunCopy *copy = nullptr;
+    if (prelude ||
+        std::any_of(files.begin(), files.end(), [](const DayFile &file) { return file.writer; })) {
+        auto &copies = filling->copies;
+        if (filling->copiesUsed == copies.size())
+            copies.push_back(std::make_unique<RunCopy>());
+        copy = copies[filling->copiesUsed++].get();
+        copy->assign(run);
+        filling->copiedBytes += copy->size();
+    }
     for (const DayFile &file : files) {
-        if (file.writer && !copy) {
-            auto &copies = filling->copies;
-            if (filling->copiesUsed == copies.size())
-                copies.push_back(std::make_unique<RunCopy>());
-            copy = copies[filling->copiesUsed++].get();
-            copy->assign(run);
-            filling->copiedBytes += copy->size();
-        }
         const std::size_t begin = filling->bytes.size();
         for (const std::string_view piece : file.pieces)
             filling->bytes.append(piece);
         filling->files.push_back({file.name, begin, filling->bytes.size() - begin, file.writer});
     }
-    filling->runs.push_back({filling->files.size(), copy});
+    entry.filesEnd = filling->files.size();
+    entry.copy = copy;
+    filling->runs.push_back(entry);
 }
 
 bool DayFileSaver::finish()
@@ -218,17 +232,36 @@ void DayFileSaver::save(Batch &batch)
             runFiles.push_back(
                 {batch.files[i].name, {&views[i - first], 1}, batch.files[i].writer});
         first = entry.filesEnd;
+        const std::string_view bytes(batch.bytes.data() + entry.preludeBegin, entry.preludeSize);
+        const Prelude prelude{{&bytes, bytes.empty() ? 0u : 1u}};
         QStringList names;
-        if (!saveNow(runFiles, entry.copy ? entry.copy->run() : Run(), names)) {
+        if (QString error; !saveNow(runFiles, entry.copy ? entry.copy->run() : Run(),
+                                    entry.prelude ? &prelude : nullptr, names, error)) {
             const std::lock_guard lock(mutex);
-            failure = output.error();
+            failure = error;
             return;
         }
         batch.saved.push_back(names);
     }
 }
 
-bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, QStringList &names)
+bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, const Prelude *prelude,
+                           QStringList &names, QString &error)
+{
+    if (prelude && !preludeWork(run, *prelude, error)) {
+        output.discard(); // nothing of the run, not even a file begun in parts
+        return false;
+    }
+    if (!saveFiles(files, run)) {
+        error = output.error();
+        return false;
+    }
+    for (const DayFile &file : files)
+        names << file.name;
+    return true;
+}
+
+bool DayFileSaver::saveFiles(std::span<const DayFile> files, const Run &run)
 {
     // The file made in parts is ended first, before the others begin.
     for (const DayFile &file : files) {
@@ -242,11 +275,7 @@ bool DayFileSaver::saveNow(std::span<const DayFile> files, const Run &run, QStri
         if (!file.continued &&
             !(file.writer ? saveMade(file, run) : output.add(file.name, file.pieces)))
             return false;
-    if (!output.commit())
-        return false;
-    for (const DayFile &file : files)
-        names << file.name;
-    return true;
+    return output.commit();
 }
 
 // A file its writer makes: the parts it hands over are written as they come,

@@ -54,6 +54,16 @@ class DayFileSaver {
         bool continued = false;
     };
 
+    // What is done for a run just before its files are saved, on the thread
+    // that saves them (a library's row of the run, journalled): given the run
+    // (copied with its points when queued) and these bytes of its own,
+    // copied too. False, with the reason, fails the saving there: the run's
+    // files are not saved.
+    struct Prelude {
+        std::span<const std::string_view> bytes;
+    };
+    using PreludeWork = std::function<bool(const Run &, const Prelude &, QString &error)>;
+
     // runSaved gets the names of each saved run's files, in order, on the
     // caller's thread (inside endRun() and finish()). A batch is handed over
     // once it holds batchBytes.
@@ -65,8 +75,11 @@ class DayFileSaver {
     DayFileSaver(const DayFileSaver &) = delete;
     DayFileSaver &operator=(const DayFileSaver &) = delete;
 
-    // Queues a run's files, or saves them at once. False once saving has failed.
-    bool saveRun(std::span<const DayFile> files, const Run &run);
+    // Queues a run's files, or saves them at once. False once saving has
+    // failed. With a prelude, the work set by setPrelude() is done first.
+    bool saveRun(std::span<const DayFile> files, const Run &run, const Prelude *prelude = nullptr);
+    // Set before the first run is saved.
+    void setPrelude(PreludeWork work) { preludeWork = std::move(work); }
     // Saves everything queued and waits for it. False if saving failed.
     bool finish();
     // A run's own document, written as the run is read so that memory does
@@ -92,7 +105,9 @@ class DayFileSaver {
         };
         struct RunEntry {
             std::size_t filesEnd; // one past the run's last file
-            RunCopy *copy;        // for its files that writers make, or null
+            RunCopy *copy;        // for its files that writers make and its prelude, or null
+            bool prelude;         // its prelude's bytes are in bytes, before its files
+            std::size_t preludeBegin, preludeSize;
         };
         std::string bytes;
         std::vector<File> files;
@@ -105,12 +120,14 @@ class DayFileSaver {
         void clear(std::size_t copiesKept);
     };
 
-    void queue(std::span<const DayFile> files, const Run &run);
+    void queue(std::span<const DayFile> files, const Run &run, const Prelude *prelude);
     bool handOver();
     void collect(Batch &batch);
     void save(Batch &batch);
-    bool saveNow(std::span<const DayFile> files, const Run &run, QStringList &names);
-    bool saveHere(std::span<const DayFile> files, const Run &run);
+    bool saveNow(std::span<const DayFile> files, const Run &run, const Prelude *prelude,
+                 QStringList &names, QString &error);
+    bool saveHere(std::span<const DayFile> files, const Run &run, const Prelude *prelude);
+    bool saveFiles(std::span<const DayFile> files, const Run &run);
     bool saveMade(const DayFile &file, const Run &run);
     bool passPart(const QString &name, bool first, std::string_view part);
     bool partsWritten();
@@ -122,6 +139,7 @@ class DayFileSaver {
     std::vector<std::string_view> views; // the saving thread's scratch
     std::vector<DayFile> runFiles;       // the saving thread's scratch
     std::function<void(const QStringList &)> runSaved;
+    PreludeWork preludeWork;
     const std::size_t batchBytes;
     Batch batches[2];
     Batch *filling = &batches[0]; // the reader's
