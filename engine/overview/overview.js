@@ -348,14 +348,24 @@
         // For whoever inspects the page (and its tests): the Leaflet map.
         mapElement.leafletMap = map;
         map.setView([20, 0], 1);
+    };
+    // The colours of the sports drawn on the map, and the sports of the
+    // filter that have no line there.
+    const renderLegend = (list) => {
+        const drawn = new Set(), undrawn = new Set();
+        for (const run of list) (run.track ? drawn : undrawn).add(run.sport);
         const legend = byId('legend');
-        sports.forEach((sport) => {
+        legend.replaceChildren();
+        [...drawn].sort().forEach((sport) => {
             const item = make('li');
             const swatch = make('span', undefined, 'swatch');
             swatch.style.background = colourOf(sport);
             item.append(swatch, sport);
             legend.append(item);
         });
+        const trackless = [...undrawn].filter((sport) => !drawn.has(sport)).sort();
+        if (trackless.length)
+            legend.append(make('li', `no tracks: ${trackless.join(', ')}`, 'trackless'));
     };
     // A run's line, its points thinned to at most MOST: with thousands of
     // runs in the filter the map draws a few points of each, and more as
@@ -368,7 +378,10 @@
         if (cached && cached.step === step) return cached.line;
         const points = step === 1 ? run.points
                                   : run.points.filter((_, i) => i % step === 0 || i === run.points.length - 1);
-        const line = L.polyline(points, { color: colourOf(run.sport), weight: 2.5, opacity: 0.85 });
+        // A run at one place is a dot: a line of one point draws nothing.
+        const style = { color: colourOf(run.sport), weight: 2.5, opacity: 0.85 };
+        const line = points.length > 1 && points.some((p) => p[0] !== points[0][0] || p[1] !== points[0][1])
+                         ? L.polyline(points, style) : L.circleMarker(points[0], { ...style, radius: 4 });
         line.bindTooltip(`${run.dayText} ${run.timeText}, ${run.sport}`, { sticky: true });
         line.on('click', () => openRun(run));
         tracks.set(run.index, { step, line });
@@ -402,8 +415,10 @@
             lines = group.addTo(map);
             const count = group.getLayers().length;
             mapElement.setAttribute('aria-label', `Map of the tracks of ${whole.format(count)} runs`);
+            renderLegend(list);
+            // Placed at once, so that the count tells the lines are where they stay.
+            if (count) map.fitBounds(group.getBounds(), { padding: [16, 16], maxZoom: 16, animate: false });
             mapElement.dataset.lines = String(count);
-            if (count) map.fitBounds(group.getBounds(), { padding: [16, 16], maxZoom: 16 });
             performance.mark('kelvane-map');
         };
         step();
