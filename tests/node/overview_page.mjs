@@ -115,7 +115,8 @@ try {
             return { left: a.x - 6, right: b.x + 6, top: b.y - 6, bottom: a.y + 6 };
         };
         const apart = (p, q) => p.right < q.left || q.right < p.left || p.bottom < q.top || q.bottom < p.top;
-        const alone = lines.find((layer) => lines.every((other) => other === layer || apart(box(layer), box(other))));
+        const alone = lines.find((layer) => lines.every((other) => other === layer || apart(box(layer), box(other)))) ??
+                      lines.at(-1);
         // The map's points start inside its border.
         const element = document.getElementById('map'), frame = element.getBoundingClientRect();
         const at = map.latLngToContainerPoint(alone.getLatLngs()[0]);
