@@ -348,6 +348,7 @@
         // For whoever inspects the page (and its tests): the Leaflet map.
         mapElement.leafletMap = map;
         map.setView([20, 0], 1);
+        map.on('zoomend', () => lines && renderDots());
     };
     // The colours of the sports drawn on the map, and the sports of the
     // filter that have no line there.
@@ -387,6 +388,30 @@
         tracks.set(run.index, { step, line });
         return line;
     };
+    // Leaflet draws a line at whole pixels, so a track smaller than a pixel
+    // at the map's zoom would draw nothing: it gets a dot as well.
+    let dots = null;
+    const dotOf = new Map();
+    const renderDots = () => {
+        const group = L.featureGroup();
+        lines.eachLayer((line) => {
+            if (!line.getLatLngs) return; // a dot of its own
+            const bounds = line.getBounds();
+            const a = map.latLngToLayerPoint(bounds.getSouthWest()), b = map.latLngToLayerPoint(bounds.getNorthEast());
+            if (Math.abs(b.x - a.x) >= 1 || Math.abs(b.y - a.y) >= 1) return;
+            let dot = dotOf.get(line);
+            if (!dot) {
+                dot = L.circleMarker(bounds.getCenter(), { radius: 3, stroke: false, fillColor: line.options.color,
+                                                           fillOpacity: line.options.opacity });
+                dot.bindTooltip(line.getTooltip().getContent(), { sticky: true });
+                dot.on('click', () => line.fire('click'));
+                dotOf.set(line, dot);
+            }
+            group.addLayer(dot);
+        });
+        if (dots) map.removeLayer(dots);
+        dots = group.addTo(map);
+    };
     const pointBudget = 300000, chunk = 1000;
     let drawing = 0;
     // Draws the lines of the runs shown in chunks, so that the page answers
@@ -418,6 +443,7 @@
             renderLegend(list);
             // Placed at once, so that the count tells the lines are where they stay.
             if (count) map.fitBounds(group.getBounds(), { padding: [16, 16], maxZoom: 16, animate: false });
+            renderDots();
             mapElement.dataset.lines = String(count);
             performance.mark('kelvane-map');
         };
