@@ -51,7 +51,8 @@ screenshot: build
 	@# (status 77) where node, the browser or Leaflet is missing.
 	@if command -v node >/dev/null; then \
 	  node tests/node/overview_page.mjs --writer $(BUILD)/tests/overview_library \
-	    --screenshots $(SHOT_DIR) || [ $$? -eq 77 ]; \
+	    --screenshots $(SHOT_DIR) --convert $(BUILD)/cli/kelvane-split examples/walk.xml \
+	    tests/data/tcx tests/data/fit tests/data/gpx || [ $$? -eq 77 ]; \
 	  node tests/node/run_picture.mjs $(BUILD)/tests/run_picture_samples \
 	    $(SHOT_DIR)/pictures || [ $$? -eq 77 ]; \
 	else echo "no node: the page and the pictures are not shot"; fi

@@ -3,8 +3,8 @@
 // once per activity by a shell loop over the files unpacked (the unpacking is
 // not timed), whole processes taken in turn; then kelvane-split's peak memory
 // on the export of half as many entries and on the whole one; the same
-// conversion into a library (--library), and a library of 20,000 rows read
-// and rewritten.
+// conversion into a library (--library), and with its page and pictures
+// (--overview --picture); and a library of 20,000 rows read and rewritten.
 
 #include "child_process.h"
 #include "export_generator.h"
@@ -30,6 +30,7 @@ constexpr double kExportSpeedTarget = 10; // gpsbabel's time, once per file, / k
 constexpr double kExportFlatTarget = 4;   // MiB of peak memory more for twice the entries
 constexpr int kExportEntries = 2000;
 constexpr double kLibraryTarget = 1.15; // --library's time / the same conversion's without
+constexpr double kOverviewTarget = 0.4; // s that --overview --picture add to --library
 constexpr int kLibraryRows = 20000;
 constexpr double kLibraryRewriteTarget = 0.2; // s to read and rewrite kLibraryRows rows
 
@@ -178,7 +179,8 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
         return child;
     };
     ours(all); // warm-up
-    std::vector<double> zipTimes, folderTimes, theirTimes, speedUps, libraryTimes, libraryRatios;
+    std::vector<double> zipTimes, folderTimes, theirTimes, speedUps, libraryTimes, libraryRatios,
+        overviewTimes, overviewCosts;
     for (int r = 0; r < repetitions; ++r) {
         zipTimes.push_back(ours(all).seconds);
         folderTimes.push_back(ours(unpacked).seconds);
@@ -187,6 +189,9 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
         // Into a new library, of the same runs.
         libraryTimes.push_back(ours(all, {QStringLiteral("--library")}).seconds);
         libraryRatios.push_back(zipTimes.back() / libraryTimes.back());
+        overviewTimes.push_back(
+            ours(all, {QStringLiteral("--overview"), QStringLiteral("--picture")}).seconds);
+        overviewCosts.push_back(overviewTimes.back() - libraryTimes.back());
     }
 
     const double input = double(activities.bytes);
@@ -207,10 +212,16 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
     PrintRow({QStringLiteral("kelvane-split, the zip, --library"), -1, Median(libraryTimes), input,
               0, 0},
              allMet);
+    PrintRow({QStringLiteral("kelvane-split, --overview --picture"), -1, Median(overviewTimes),
+              input, 0, 0},
+             allMet);
     PrintSpeedUp("gpsbabel / kelvane-split, the zip", Median(speedUps), kExportSpeedTarget, allMet);
     const double libraryRatio = 1 / Median(libraryRatios);
     std::printf("--library / without it: %.2fx (target %.2fx): %s\n", libraryRatio, kLibraryTarget,
                 Verdict(libraryRatio <= kLibraryTarget, allMet));
+    const double overviewCost = Median(overviewCosts);
+    std::printf("--overview --picture add to --library: %.2f s (target %.1f s): %s\n", overviewCost,
+                kOverviewTarget, Verdict(overviewCost <= kOverviewTarget, allMet));
     const double rewrite = LibraryRewrite(QDir(data).filePath(QStringLiteral("library")));
     std::printf("A library of %d rows read and rewritten: %.3f s (target %.1f s): %s\n",
                 kLibraryRows, rewrite, kLibraryRewriteTarget,

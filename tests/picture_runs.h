@@ -57,6 +57,21 @@ inline Points Treadmill(int count = 1800)
     return points;
 }
 
+// A run on the spot: COUNT points a minute apart at one place, climbing.
+inline Points OnePlace(int count = 30)
+{
+    Points points;
+    for (int i = 0; i < count; ++i) {
+        PicturePoint p;
+        p.time = kStart + 60 * i;
+        p.latitude = 51.5;
+        p.longitude = -0.12;
+        p.elevation = 11 + i / 3.0;
+        points.push_back(p);
+    }
+    return points;
+}
+
 // A walk over the antimeridian on Taveuni, from 179.99 east to 179.99 west.
 inline Points OverTheAntimeridian()
 {

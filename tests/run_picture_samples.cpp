@@ -29,6 +29,7 @@ int main(int argc, char **argv)
         {"treadmill", picture_runs::Treadmill(), {"Treadmill", "2024-06-02 18:30", 8000, 3598}},
         {"no-points", {}, {"Running", "2024-06-03 06:00"}},
         {"one-point", {one}, {"Trail & \"hill\" <run>'s", "2024-06-04 12:00"}},
+        {"one-place", picture_runs::OnePlace(), {"Running", "2024-06-05 12:00"}},
         {"ultra",
          picture_runs::Ultra(),
          {"Trail running", "2024-08-30 18:00", kNoValue, 99000, 9800}},

@@ -158,9 +158,13 @@ void TestRunPicture::picture_data()
     one.latitude = 51.5;
     one.longitude = -0.12;
     one.elevation = 11;
-    QTest::newRow("one point") << Points{one} << QByteArray("") << none
-                               << "track start end scale elevation"
-                               << QStringList{"Run, 2024-06-01 07:12", "|0.05 km|"} << 0.0 << 4000;
+    QTest::newRow("one point") << Points{one} << QByteArray("") << none << ""
+                               << QStringList{"Run, 2024-06-01 07:12", "One point recorded"} << 0.0
+                               << 2000;
+    QTest::newRow("points at one place")
+        << picture_runs::OnePlace() << QByteArray("Running") << none << "elevation"
+        << QStringList{"|All at one place|", "at one place: no track", "|time|", "|29:00|"} << 0.0
+        << 4000;
     QTest::newRow("100,000 points")
         << picture_runs::Ultra() << QByteArray("Trail running") << none
         << "track start end scale elevation heart-rate" << QStringList{"|150 km|"} << -1.0 << 24000;
@@ -175,9 +179,8 @@ void TestRunPicture::picture_data()
         << QStringList{"|0.13 km|", "|400 m|", "|600 bpm|"} << 0.0 << 4000;
     // Markup, a control character and a byte that is no UTF-8 in the texts.
     QTest::newRow("texts escaped")
-        << Points{one} << QByteArray("Trail & \"hill\" <run>'s\x01\xff") << none
-        << "track start end scale elevation" << QStringList{"Trail & \"hill\" <run>'s \xEF\xBF\xBD"}
-        << 0.0 << 4000;
+        << Points{one} << QByteArray("Trail & \"hill\" <run>'s\x01\xff") << none << ""
+        << QStringList{"Trail & \"hill\" <run>'s \xEF\xBF\xBD"} << 0.0 << 4000;
 }
 
 void TestRunPicture::picture()

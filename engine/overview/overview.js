@@ -348,14 +348,25 @@
         // For whoever inspects the page (and its tests): the Leaflet map.
         mapElement.leafletMap = map;
         map.setView([20, 0], 1);
+        map.on('zoomend', () => lines && renderDots());
+    };
+    // The colours of the sports drawn on the map, and the sports of the
+    // filter that have no line there.
+    const renderLegend = (list) => {
+        const drawn = new Set(), undrawn = new Set();
+        for (const run of list) (run.track ? drawn : undrawn).add(run.sport);
         const legend = byId('legend');
-        sports.forEach((sport) => {
+        legend.replaceChildren();
+        [...drawn].sort().forEach((sport) => {
             const item = make('li');
             const swatch = make('span', undefined, 'swatch');
             swatch.style.background = colourOf(sport);
             item.append(swatch, sport);
             legend.append(item);
         });
+        const trackless = [...undrawn].filter((sport) => !drawn.has(sport)).sort();
+        if (trackless.length)
+            legend.append(make('li', `no tracks: ${trackless.join(', ')}`, 'trackless'));
     };
     // A run's line, its points thinned to at most MOST: with thousands of
     // runs in the filter the map draws a few points of each, and more as
@@ -368,11 +379,38 @@
         if (cached && cached.step === step) return cached.line;
         const points = step === 1 ? run.points
                                   : run.points.filter((_, i) => i % step === 0 || i === run.points.length - 1);
-        const line = L.polyline(points, { color: colourOf(run.sport), weight: 2.5, opacity: 0.85 });
+        // A run at one place is a dot: a line of one point draws nothing.
+        const style = { color: colourOf(run.sport), weight: 2.5, opacity: 0.85 };
+        const line = points.length > 1 && points.some((p) => p[0] !== points[0][0] || p[1] !== points[0][1])
+                         ? L.polyline(points, style) : L.circleMarker(points[0], { ...style, radius: 4 });
         line.bindTooltip(`${run.dayText} ${run.timeText}, ${run.sport}`, { sticky: true });
         line.on('click', () => openRun(run));
         tracks.set(run.index, { step, line });
         return line;
+    };
+    // Leaflet draws a line at whole pixels, so a track smaller than a pixel
+    // at the map's zoom would draw nothing: it gets a dot as well.
+    let dots = null;
+    const dotOf = new Map();
+    const renderDots = () => {
+        const group = L.featureGroup();
+        lines.eachLayer((line) => {
+            if (!line.getLatLngs) return; // a dot of its own
+            const bounds = line.getBounds();
+            const a = map.latLngToLayerPoint(bounds.getSouthWest()), b = map.latLngToLayerPoint(bounds.getNorthEast());
+            if (Math.abs(b.x - a.x) >= 1 || Math.abs(b.y - a.y) >= 1) return;
+            let dot = dotOf.get(line);
+            if (!dot) {
+                dot = L.circleMarker(bounds.getCenter(), { radius: 3, stroke: false, fillColor: line.options.color,
+                                                           fillOpacity: line.options.opacity });
+                dot.bindTooltip(line.getTooltip().getContent(), { sticky: true });
+                dot.on('click', () => line.fire('click'));
+                dotOf.set(line, dot);
+            }
+            group.addLayer(dot);
+        });
+        if (dots) map.removeLayer(dots);
+        dots = group.addTo(map);
     };
     const pointBudget = 300000, chunk = 1000;
     let drawing = 0;
@@ -402,8 +440,11 @@
             lines = group.addTo(map);
             const count = group.getLayers().length;
             mapElement.setAttribute('aria-label', `Map of the tracks of ${whole.format(count)} runs`);
+            renderLegend(list);
+            // Placed at once, so that the count tells the lines are where they stay.
+            if (count) map.fitBounds(group.getBounds(), { padding: [16, 16], maxZoom: 16, animate: false });
+            renderDots();
             mapElement.dataset.lines = String(count);
-            if (count) map.fitBounds(group.getBounds(), { padding: [16, 16], maxZoom: 16 });
             performance.mark('kelvane-map');
         };
         step();

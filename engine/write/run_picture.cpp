@@ -315,17 +315,29 @@ void RunPicture::draw(std::span<const PicturePoint> points, const PictureFacts &
     along.assign(points.size(), kNoValue);
     alongDistance = std::any_of(points.begin(), points.end(),
                                 [](const PicturePoint &p) { return has(p.distance); });
-    bool positions = false;
+    // Positions all at one place (within a metre) make no track to draw.
     std::size_t positioned = 0;
-    for (const PicturePoint &point : points)
-        positioned += hasPosition(point);
-    positions = positioned > 0;
+    double south = INFINITY, north = -INFINITY, west = INFINITY, east = -INFINITY;
+    for (const PicturePoint &point : points) {
+        if (!hasPosition(point))
+            continue;
+        ++positioned;
+        south = std::min(south, point.latitude);
+        north = std::max(north, point.latitude);
+        west = std::min(west, point.longitude);
+        east = std::max(east, point.longitude);
+    }
+    const double metresPerDegree = kEarthRadius * kRadians;
+    const bool onePlace = positioned > 0 && (north - south) * metresPerDegree < 1 &&
+                          (east - west) * metresPerDegree * std::cos(south * kRadians) < 1;
+    const bool positions = positioned > 0 && !onePlace;
+    const bool onePoint = points.size() == 1;
     alongTime = false;
     pointsDistance = kNoValue;
     if (alongDistance) {
         for (std::size_t i = 0; i < points.size(); ++i)
             along[i] = points[i].distance;
-    } else if (positioned > 0) {
+    } else if (positions) {
         alongDistance = true;
         double covered = 0, lastCos = 0;
         const PicturePoint *last = nullptr;
@@ -366,9 +378,9 @@ void RunPicture::draw(std::span<const PicturePoint> points, const PictureFacts &
     if (!has(facts.distance) && has(pointsDistance))
         facts.distance = pointsDistance;
 
-    const double height = points.empty() ? kNoPointsHeight
-                          : positions    ? kHeaderHeight + kMapHeight + kProfileHeight
-                                         : kHeaderHeight + kProfileHeight;
+    const double height = points.empty() || onePoint ? kNoPointsHeight
+                          : positions                ? kHeaderHeight + kMapHeight + kProfileHeight
+                                                     : kHeaderHeight + kProfileHeight;
 
     svg += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
@@ -390,12 +402,16 @@ void RunPicture::draw(std::span<const PicturePoint> points, const PictureFacts &
     svg += "</title>\n<desc>";
     if (points.empty())
         svg += "No points were recorded in this run.";
+    else if (onePoint)
+        svg += "One point was recorded in this run.";
+    else if (onePlace)
+        svg += "All its positions were recorded at one place: no track is drawn.";
     else if (positions)
         svg += "The track drawn north up, its start a circle and its end a square, with a "
                "scale bar in kilometres.";
     else
         svg += "No positions were recorded in this run.";
-    if (!points.empty()) {
+    if (!points.empty() && !onePoint) {
         svg += elevations && heartRates ? " Below, elevation and heart rate over "
                : elevations             ? " Below, elevation over "
                : heartRates             ? " Below, heart rate over "
@@ -412,14 +428,16 @@ void RunPicture::draw(std::span<const PicturePoint> points, const PictureFacts &
     openText(svg, kMargin, 48, 13, kText);
     const std::size_t figuresStart = svg.size();
     appendFigures(svg, facts);
+    if (onePlace && !onePoint)
+        svg += svg.size() > figuresStart ? ", all at one place" : "All at one place";
     if (svg.size() == figuresStart)
         svg.resize(before);
     else
         svg += "</text>\n";
 
-    if (points.empty()) {
+    if (points.empty() || onePoint) {
         openText(svg, kWidth / 2.0, 84, 13, kText, "middle");
-        svg += "No points recorded</text>\n";
+        svg += points.empty() ? "No points recorded</text>\n" : "One point recorded</text>\n";
     } else {
         if (positions)
             drawOutline(points, kHeaderHeight, svg);

@@ -118,3 +118,43 @@ export function writePage(folder, data) {
         throw new Error(`${pageWriter} failed: ${written.stderr || written.error}`);
     return written.stdout.trim();
 }
+
+// The reference files beside the project (../shared/reference): its history,
+// TCX, FIT and GPX files; none where the folder is missing.
+export function referenceInputs() {
+    const folder = fileURLToPath(new URL('../../../shared/reference/', import.meta.url));
+    return ['logbook_sample.xml', 'tcx', 'fit', 'gpx'].map((name) => path.join(folder, name))
+        .filter((input) => fs.existsSync(input));
+}
+
+// The rows of a CSV file as objects keyed by its header (quoted fields
+// with doubled quotes, as runs.csv writes them).
+export function readCsv(file) {
+    const records = [];
+    let record = [], field = '', quoted = false;
+    const text = fs.readFileSync(file, 'utf8');
+    for (let i = 0; i < text.length; ++i) {
+        const c = text[i];
+        if (quoted) {
+            if (c !== '"') field += c;
+            else if (text[i + 1] === '"') field += text[++i];
+            else quoted = false;
+        } else if (c === '"') quoted = true;
+        else if (c === ',') record.push(field), field = '';
+        else if (c === '\n') record.push(field.replace(/\r$/, '')), records.push(record), record = [], field = '';
+        else field += c;
+    }
+    const [head, ...rows] = records;
+    return rows.map((row) => Object.fromEntries(head.map((name, i) => [name, row[i] ?? ''])));
+}
+
+// Converts INPUTS into the library FOLDER with every kind of day file, its
+// pictures and its page, by kelvane-split (PROGRAM); returns runs.csv's rows.
+export function convertLibrary(program, folder, inputs) {
+    fs.mkdirSync(folder, { recursive: true });
+    const kinds = ['--own-format', '--csv', '--gpx', '--tcx', '--geojson', '--picture'];
+    const converted = spawnSync(program, ['-q', '-C', folder, ...kinds, '--overview', ...inputs], { encoding: 'utf8' });
+    if (converted.status !== 0)
+        throw new Error(`${program} failed (${converted.status}): ${converted.stderr || converted.error}`);
+    return readCsv(path.join(folder, 'runs.csv'));
+}

@@ -23,7 +23,8 @@ const samples = {
     antimeridian: ['track', 'start', 'end', 'elevation'],
     treadmill: ['heart-rate'],
     'no-points': [],
-    'one-point': ['track', 'start', 'end', 'elevation'],
+    'one-point': [],
+    'one-place': ['elevation'],
     ultra: ['track', 'start', 'end', 'elevation', 'heart-rate'],
 };
 
@@ -73,7 +74,7 @@ try {
         expect(seen.title.length > 0 && seen.texts[0] && seen.title.startsWith(seen.texts[0].replace(/…$/, '')),
                `${name}: the title says what the heading shows (${seen.title} / ${seen.texts[0]})`);
         if (parts.includes('track'))
-            expect(seen.track.width > 100 || seen.track.height > 100 || name === 'one-point',
+            expect(seen.track.width > 100 || seen.track.height > 100,
                    `${name}: the track fills its box (${JSON.stringify(seen.track)})`);
     }
     await view.close();
