@@ -105,7 +105,6 @@ class DayFileSaving final : public KeptRuns {
     // With --overview: the tracks of the library's runs, those of the runs
     // saved now put in.
     std::optional<LibraryTracks> tracks;
-    std::string note;                     // of the run being saved, as text
     std::optional<LibraryFolder> library; // with --library
     // The library's local starts: of the rows, on the saving thread; of a
     // duplicate named, here.
@@ -563,14 +562,6 @@ bool DayFileSaving::take(Run &run, const QString &input, bool &numberUsed)
         library->put(std::move(row));
     }
     saveFailed = !saver.saveRun(files, run, library ? &prelude : nullptr);
-    if (tracks && numberUsed && !saveFailed) {
-        note.clear();
-        XmlTokenizer::textContent(run.notes, note);
-        if (run.points)
-            tracks->put(run.baseName, *run.points, note);
-        else
-            tracks->put(run.baseName, {{}, note});
-    }
     return !saveFailed;
 }
 
@@ -594,6 +585,16 @@ bool DayFileSaving::journal(const Run &run, const DayFileSaver::Prelude &prelude
     }
     if (!library->journal(row, error))
         return false;
+    // The page's track of the run, simplified here too; the tracks are the
+    // saving thread's until the saver has finished.
+    if (tracks && !row.dayFiles.isEmpty()) {
+        std::string note;
+        XmlTokenizer::textContent(run.notes, note);
+        if (run.points)
+            tracks->put(run.baseName, *run.points, note);
+        else
+            tracks->put(run.baseName, {{}, note});
+    }
     const std::lock_guard lock(rowsMutex);
     rowsJournalled.push_back(std::move(row));
     return true;
