@@ -98,7 +98,7 @@ try {
     expect(sportsShown.length === ofSport.length && sportsShown.every((shown) => shown === sport),
            `only the ${sport} runs (${sportsShown})`);
     await page.waitForFunction((lines) => document.getElementById('map').dataset.lines === String(lines),
-                               positioned(ofSport), { timeout: 2000 }).catch(() => {});
+                               positioned(ofSport), { timeout: 15000 }).catch(() => {});
     expect((await mapLines(page)) === positioned(ofSport), `a line per ${sport} run (${await mapLines(page)})`);
     const legend = await page.$$eval('#legend li', (items) => items.map((item) => item.textContent));
     expect(JSON.stringify(legend) === JSON.stringify([sport]), `the legend of the lines drawn (${legend})`);
@@ -124,7 +124,7 @@ try {
                  name: alone.getTooltip().getContent() };
     });
     await page.mouse.click(line.x, line.y);
-    await page.waitForSelector('#rows > tr.details', { timeout: 2000 }).catch(() => {});
+    await page.waitForSelector('#rows > tr.details', { timeout: 15000 }).catch(() => {});
     const focused = await page.evaluate(() => [...(document.activeElement.closest('tr')?.children ?? [])]
                                         .slice(0, 3).map((cell) => cell.textContent));
     expect(`${focused[0]} ${focused[1]}, ${focused[2]}` === line.name,
