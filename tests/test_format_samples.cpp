@@ -235,6 +235,18 @@ FitSdkReading ReadWithFitSdk(const char *script, const QString &input)
             QString::fromLatin1(node.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)};
 }
 
+// A row "input" for each reference file of a kind (its folder and
+// extension: "fit"), or one of a missing file, which the test skips.
+void addReferenceRows(const QString &kind)
+{
+    QTest::addColumn<QString>("input");
+    const QDir folder(QDir(xml_check::kReference).filePath(kind));
+    for (const QString &name : folder.entryList({QStringLiteral("*.") + kind}))
+        QTest::newRow(qPrintable(name)) << folder.filePath(name);
+    if (folder.isEmpty())
+        QTest::newRow("no reference files") << folder.filePath(QStringLiteral("none.") + kind);
+}
+
 } // namespace
 
 // kelvane-split writing GPX 1.1 and TCX day files from real history, TCX and
@@ -442,12 +454,7 @@ void TestFormatSamples::fitSdkReading()
 
 void TestFormatSamples::fitSdkSessionTotals_data()
 {
-    QTest::addColumn<QString>("input");
-    const QDir fit(QDir(xml_check::kReference).filePath(QStringLiteral("fit")));
-    for (const QString &name : fit.entryList({QStringLiteral("*.fit")}))
-        QTest::newRow(qPrintable(name)) << fit.filePath(name);
-    if (fit.isEmpty())
-        QTest::newRow("no reference files") << fit.filePath(QStringLiteral("none.fit"));
+    addReferenceRows(QStringLiteral("fit"));
 }
 
 // The figures --list shows of every reference FIT file are its sessions'
@@ -514,12 +521,7 @@ void TestFormatSamples::fitSdkSessionTotals()
 
 void TestFormatSamples::tcxLapTotals_data()
 {
-    QTest::addColumn<QString>("input");
-    const QDir tcx(QDir(xml_check::kReference).filePath(QStringLiteral("tcx")));
-    for (const QString &name : tcx.entryList({QStringLiteral("*.tcx")}))
-        QTest::newRow(qPrintable(name)) << tcx.filePath(name);
-    if (tcx.isEmpty())
-        QTest::newRow("no reference files") << tcx.filePath(QStringLiteral("none.tcx"));
+    addReferenceRows(QStringLiteral("tcx"));
 }
 
 // The figures --list shows of every activity of every reference TCX file
