@@ -52,6 +52,7 @@ GeneratedActivities GenerateActivities(const QString &folder, std::span<const Ex
         if (!QFileInfo::exists(path)) {
             HistoryShape shape = kind.shape;
             shape.seed += std::uint64_t(i);
+            shape.daysLater = i - count; // the last on the generator's own day
             if (const GeneratedHistory made = kind.generate(path, shape); !made.error.isEmpty()) {
                 result.error = made.error;
                 return result;

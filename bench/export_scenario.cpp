@@ -128,7 +128,7 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
     QString suffixes;
     for (const ExportKind &kind : kinds)
         suffixes += QLatin1String(kind.extension);
-    const QString unpacked = QDir(data).filePath(QStringLiteral("export-") + suffixes);
+    const QString unpacked = QDir(data).filePath(QStringLiteral("export-dated-") + suffixes);
     std::printf("Writing the export's activities into %s ...\n", qPrintable(unpacked));
     std::fflush(stdout);
     const GeneratedActivities activities = GenerateActivities(unpacked, kinds, kExportEntries);
@@ -140,7 +140,7 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
     const QStringList halfFiles = activities.files.mid(0, half);
     const auto exportOf = [&](const QString &name, const QStringList &files) {
         const QString zip =
-            QDir(data).filePath(QStringLiteral("export-%1-%2.zip").arg(suffixes, name));
+            QDir(data).filePath(QStringLiteral("export-dated-%1-%2.zip").arg(suffixes, name));
         if (!QFileInfo::exists(zip))
             if (const QString error = WriteExport(zip, files); !error.isEmpty())
                 Fail(error);

@@ -57,7 +57,8 @@ class FitOut {
 // and descent now and then, sensors wobbling as real ones do.
 struct Athlete {
     double latitude = 47.6582, longitude = 9.1753, heading = 0, metres = 0;
-    std::uint32_t time = kStart;
+    explicit Athlete(std::uint32_t start) : time(start) {}
+    std::uint32_t time;
 
     void writeRecord(FitOut &out, int sport)
     {
@@ -154,23 +155,24 @@ void WriteSession(FitOut &out, Athlete &athlete, int sport, int laps, int firstL
 }
 
 // The activity's messages after the header, the CRC not included.
-void WriteActivity(FitOut &out, qint64 targetBytes)
+void WriteActivity(FitOut &out, const HistoryShape &shape)
 {
     constexpr int kSports[] = {1, 2, 1}; // running, cycling, running
     const qint64 lapBytes = qint64(kLapSeconds) * kFitRecordBytes;
-    const int laps = int(std::max<qint64>(1, targetBytes / lapBytes / 3));
+    const int laps = int(std::max<qint64>(1, shape.targetBytes / lapBytes / 3));
+    const std::uint32_t start = std::uint32_t(std::int64_t(kStart) + std::int64_t(shape.daysLater) * 86400);
     FitFile &messages = out.messages;
     WriteDefinitions(messages);
     // An activity of a Garmin multisport watch.
-    messages.data(kFileIdType, {4, 1, 3113, 3950000001u, kStart});
-    Athlete athlete;
-    messages.data(kEventType, {kStart, 0, 0}); // the timer starts
+    messages.data(kFileIdType, {4, 1, 3113, 3950000001u, start});
+    Athlete athlete(start);
+    messages.data(kEventType, {start, 0, 0}); // the timer starts
     for (int session = 0; session < 3; ++session)
         WriteSession(out, athlete, kSports[session], laps, session * laps, session);
     messages.data(kEventType, {athlete.time, 0, 4}); // all stop
     // Manual, an activity, its end.
     messages.data(kActivityType,
-                  {athlete.time, (athlete.time - kStart) * 1000, 3, 0, 26, 1, athlete.time + 3600});
+                  {athlete.time, (athlete.time - start) * 1000, 3, 0, 26, 1, athlete.time + 3600});
 }
 
 } // namespace
@@ -179,7 +181,7 @@ GeneratedHistory GenerateFit(const QString &path, const HistoryShape &shape)
 {
     GeneratedHistory result;
     FitOut counted(nullptr);
-    WriteActivity(counted, shape.targetBytes);
+    WriteActivity(counted, shape);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         result.error = QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString());
@@ -188,7 +190,7 @@ GeneratedHistory GenerateFit(const QString &path, const HistoryShape &shape)
     FitOut out(&file);
     // Profile 21.158, no header CRC.
     out.write(FitFile::header(quint32(counted.bytes()), 21158, false));
-    WriteActivity(out, shape.targetBytes);
+    WriteActivity(out, shape);
     out.finish();
     result.runs = 1;
     result.bytes = out.bytes();

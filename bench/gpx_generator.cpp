@@ -79,7 +79,7 @@ GeneratedHistory GenerateGpx(const QString &path, const HistoryShape &shape)
     }
     std::string chunk = kHead;
     // A ride every day or two; every seventh a late one, past midnight.
-    QDate day(2009, 3, 2);
+    QDate day = QDate(2009, 3, 2).addDays(shape.daysLater);
     std::uint64_t turn = shape.seed;
     int rides = 0;
     while (result.bytes + qint64(chunk.size()) < shape.targetBytes) {

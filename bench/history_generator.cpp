@@ -130,7 +130,7 @@ GeneratedHistory GenerateHistory(const QString &path, const HistoryShape &shape)
                         "<History xmlns=\"http://www.garmin.com/xmlschemas/ForerunnerLogbook\" "
                         "version=\"1\">\r\n";
     // Runs on about five days of six, now and then two or three on one day.
-    QDate day(2000, 1, 3);
+    QDate day = QDate(2000, 1, 3).addDays(shape.daysLater);
     while (result.bytes + qint64(chunk.size()) < shape.targetBytes) {
         AppendRun(chunk, random, day);
         ++result.runs;

@@ -12,6 +12,10 @@ struct HistoryShape {
     // Seconds between the track points of a Training Center or GPX activity: 1, or
     // several as a device's smart recording keeps them.
     int recordingSeconds = 1;
+    // Days after (or, below zero, before) the generator's own first day that
+    // the file's first activity is on: an export's files each hold their own
+    // days, as a service's do.
+    int daysLater = 0;
 };
 
 struct GeneratedHistory {

@@ -172,7 +172,7 @@ GeneratedHistory GenerateTcx(const QString &path, const HistoryShape &shape)
     const std::vector<Sample> ride = MakeRide(step);
     std::string chunk = kHead;
     // A ride every day or two; every fifth day a second one in the evening.
-    QDate day(2009, 3, 2);
+    QDate day = QDate(2009, 3, 2).addDays(shape.daysLater);
     std::uint64_t turn = shape.seed;
     while (result.bytes + qint64(chunk.size()) < shape.targetBytes) {
         ++turn;
