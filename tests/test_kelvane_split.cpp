@@ -406,9 +406,13 @@ void TestKelvaneSplit::inputThroughAPipe_data()
     QTest::newRow("a history") << ReadFile(history()) << QByteArray();
     const QByteArray activity =
         tcx_text::Activity(StartOn(today), {{StartOn(today), "47.6", "-122.3", "40", {}}});
-    // The Author comes after the activities, where a pipe cannot be read first.
-    QTest::newRow("a Training Center file")
-        << tcx_text::Tcx({activity, activity}) << tcx_text::kAuthor;
+    // The Author comes after the activities: a short file is read whole
+    // before them, a long one from a pipe cannot be read first.
+    const QByteArray file = tcx_text::Tcx({activity, activity});
+    QTest::newRow("a Training Center file") << file << QByteArray();
+    QByteArray longFile = file;
+    longFile.insert(longFile.indexOf("</Activities>") + 13, QByteArray(5 << 20, ' '));
+    QTest::newRow("a long Training Center file") << longFile << tcx_text::kAuthor;
 }
 
 // Read through a pipe, as `<(cat file)` hands it over, a file converts as it

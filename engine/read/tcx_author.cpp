@@ -13,6 +13,8 @@ namespace {
 // The Author element, Extensions and the root's end tag are a few hundred
 // bytes in every file seen; this leaves room for far larger ones.
 constexpr std::size_t kTailBytes = 256 << 10;
+// An input up to this long is read whole before its activities.
+constexpr qint64 kShortInput = 4 << 20;
 // Candidates tried, from the last one back.
 constexpr int kMostCandidates = 8;
 
@@ -76,15 +78,9 @@ qint64 authorLength(std::string_view text)
     }
 }
 
-} // namespace
-
-TcxAuthor findTcxAuthor(ByteSource &input)
+// The Author in the last bytes of the input.
+TcxAuthor authorIn(std::string_view tail)
 {
-    std::string end;
-    if (!input.readEnd(kTailBytes, end))
-        return {.element = {}, .indentation = {}, .endRead = false};
-    const std::string_view tail(end);
-
     int tried = 0;
     for (auto at = tail.rfind("Author");
          at != std::string_view::npos && at > 0 && tried < kMostCandidates;
@@ -116,6 +112,27 @@ TcxAuthor findTcxAuthor(ByteSource &input)
         return author;
     }
     return {};
+}
+
+} // namespace
+
+TcxAuthor findTcxAuthor(ChunkReader &input, qint64 largestRun)
+{
+    // A short input is read into the buffer whole, as its reading would read
+    // it anyway, so that its end needs no second reading (for a compressed
+    // file or an archive's entry, unpacking it all again). Within the bound
+    // of a run, no run is held beyond it.
+    const qint64 whole = std::min(kShortInput, largestRun);
+    while (input.begin() == 0 && input.end() < whole && input.readMore(0)) {
+    }
+    if (input.begin() == 0 && input.atEnd()) {
+        const std::size_t tail = std::min(std::size_t(input.end()), kTailBytes);
+        return authorIn({input.at(input.end()) - tail, tail});
+    }
+    std::string end;
+    if (!input.source().readEnd(kTailBytes, end))
+        return {.element = {}, .indentation = {}, .endRead = false};
+    return authorIn(end);
 }
 
 } // namespace kelvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "input/byte_source.h"
+#include "input/chunk_reader.h"
 
 #include <string>
 
@@ -17,11 +17,13 @@ struct TcxAuthor {
 
 // Looks for the Author element in the last stretch of the input: the last one
 // there that is a whole element followed by nothing but the root's end (an
-// Extensions element, comments and blanks allowed). A compressed file or an
-// archive's entry is read through once more to reach it. Empty when there is
-// none, when it cannot be told from something that only looks like one, or
-// when the input's end cannot be read first (a pipe): the day files then have
-// no Author, which the format allows.
-TcxAuthor findTcxAuthor(ByteSource &input);
+// Extensions element, comments and blanks allowed). An input of a few MB
+// (within the bound of a run) is read into the buffer whole; a longer
+// compressed file or archive's entry is read through once more to reach its
+// end. Empty when there is none, when it cannot be told from something that
+// only looks like one, or when the input's end cannot be read first (a long
+// input from a pipe): the day files then have no Author, which the format
+// allows.
+TcxAuthor findTcxAuthor(ChunkReader &input, qint64 largestRun);
 
 } // namespace kelvane

@@ -36,7 +36,7 @@ TcxReader::TcxReader(InputBuffer input, const ReadingOptions &options, bool utf1
 void TcxReader::beforeReading()
 {
     if (keepDocument)
-        author = findTcxAuthor(input.source());
+        author = findTcxAuthor(input, qint64(options.largestRun));
 }
 
 // Names are compared without their prefix: files use the default namespace,

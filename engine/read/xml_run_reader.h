@@ -37,6 +37,7 @@ template <class Reader, class Kind> class XmlRunReader : public RunReader {
             return;
         }
         self().beforeReading();
+        tokens.takeBytesAnew();
         open.assign(1, Kind::Document);
         // Values are taken by their offsets; only text with references needs a look.
         tokens.setReportPlainText(false);

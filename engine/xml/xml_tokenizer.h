@@ -94,6 +94,14 @@ class XmlTokenizer {
     void setLongestKept(qint64 bytes) { longestKept = bytes; }
     bool letGoOfKept() const { return keptLetGo; }
 
+    // Takes the bytes at hand anew: before the first token, a reader may have
+    // read more into the buffer (a Training Center file's Author, at its end).
+    void takeBytesAnew()
+    {
+        cur = input.at(input.begin());
+        lim = input.at(input.end());
+    }
+
     // The offsets of the first and of the last byte so far that is not UTF-8
     // (in character data, attribute values, comments, ...); -1 for none.
     qint64 firstMisencoded() const { return misencodedFirst; }
