@@ -149,11 +149,13 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
     const QString all = exportOf(QString::number(kExportEntries), activities.files);
     const QString exports[] = {exportOf(QString::number(half), halfFiles),
                                exportOf(QStringLiteral("%1x2").arg(half), halfFiles + halfFiles)};
-    const auto ours = [&](const QString &input, const QStringList &options = {}) {
+    const auto ours = [&](const QString &input, const QStringList &options = {},
+                          const QString &into = {}) {
         const ChildResult child = RunChild(
             QStringLiteral(KELVANE_SPLIT),
             QStringList{QStringLiteral("-q"), QStringLiteral("--gpx-version"),
-                        QStringLiteral("1.1"), QStringLiteral("-C"), folders.next(), input} +
+                        QStringLiteral("1.1"), QStringLiteral("-C"),
+                        into.isEmpty() ? folders.next() : into, input} +
                 options);
         if (child.exitCode != 0)
             Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)")
@@ -180,15 +182,18 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
     };
     ours(all); // warm-up
     std::vector<double> zipTimes, folderTimes, theirTimes, speedUps, libraryTimes, libraryRatios,
-        overviewTimes, overviewCosts;
+        againTimes, overviewTimes, overviewCosts;
     for (int r = 0; r < repetitions; ++r) {
         zipTimes.push_back(ours(all).seconds);
         folderTimes.push_back(ours(unpacked).seconds);
         theirTimes.push_back(theirs().seconds);
         speedUps.push_back(theirTimes.back() / zipTimes.back());
-        // Into a new library, of the same runs.
-        libraryTimes.push_back(ours(all, {QStringLiteral("--library")}).seconds);
+        // Into a new library, of the same runs; then the same export into it
+        // again, each run one it holds (untargeted).
+        const QString library = folders.next();
+        libraryTimes.push_back(ours(all, {QStringLiteral("--library")}, library).seconds);
         libraryRatios.push_back(zipTimes.back() / libraryTimes.back());
+        againTimes.push_back(ours(all, {QStringLiteral("--library")}, library).seconds);
         overviewTimes.push_back(
             ours(all, {QStringLiteral("--overview"), QStringLiteral("--picture")}).seconds);
         overviewCosts.push_back(overviewTimes.back() - libraryTimes.back());
@@ -211,6 +216,9 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
         allMet);
     PrintRow({QStringLiteral("kelvane-split, the zip, --library"), -1, Median(libraryTimes), input,
               0, 0},
+             allMet);
+    PrintRow({QStringLiteral("kelvane-split, the zip again into it"), -1, Median(againTimes),
+              input, 0, 0},
              allMet);
     PrintRow({QStringLiteral("kelvane-split, --overview --picture"), -1, Median(overviewTimes),
               input, 0, 0},

@@ -44,6 +44,8 @@ namespace kelvane {
 namespace {
 
 constexpr int kMaxSkipDetails = 100;
+// The longest document of a run whose fingerprint the saving thread takes.
+constexpr std::size_t kMostPrintedLater = 256 << 10;
 
 // The inputs of a request, in the order they are read.
 QStringList inputNames(const ConversionRequest &request)
@@ -626,10 +628,14 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
     row.figures = runStartAndElapsed(run);
     row.input = input;
     bool waitFor = false;
-    printLater = !partsPrint &&
-                 std::any_of(run.document.begin(), run.document.end(),
-                             [](std::string_view piece) { return !piece.empty(); }) &&
-                 !library->needsFingerprint(row.figures, waitFor);
+    const bool near = library->needsFingerprint(row.figures, waitFor);
+    std::size_t documentBytes = 0;
+    for (const std::string_view piece : run.document)
+        documentBytes += piece.size();
+    // A document fingerprinted on the saving thread goes there as a copy,
+    // which would make a long run too large to queue: it is saved here then,
+    // with the saving thread idle. A long one is fingerprinted here instead.
+    printLater = !partsPrint && !near && documentBytes > 0 && documentBytes <= kMostPrintedLater;
     if (!printLater) {
         // A row near it may wait for its fingerprint from the saving thread.
         if (waitFor) {
