@@ -1,9 +1,13 @@
 #include "run/run_figures.h"
+#include "text/number_text.h"
 
 #include <QTest>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <random>
 
 using namespace kelvane;
 
@@ -148,6 +152,7 @@ class TestRunFigures : public QObject {
     void laps_data();
     void laps();
     void deviceTotalsWin();
+    void numbersReadAsFromChars();
 };
 
 void TestRunFigures::computed_data()
@@ -302,6 +307,55 @@ void TestRunFigures::deviceTotalsWin()
                                             "heartRateMaximum=130"),
                              kFigures),
                    kFigures);
+}
+
+// Every text of digits, signs, points and exponents reads as from_chars
+// reads it, to the bit, or is refused as it refuses it.
+void TestRunFigures::numbersReadAsFromChars()
+{
+    std::mt19937 random(7);
+    const std::string alphabet = "0123456789999000.-+eE";
+    const std::string fixed[] = {"",
+                                 "-",
+                                 "+",
+                                 ".",
+                                 "5.",
+                                 ".5",
+                                 "-0",
+                                 "-0.0",
+                                 "+-5",
+                                 "1e3",
+                                 "00.10",
+                                 "123456789012345",
+                                 "1234567890123456",
+                                 "0.000000000000001",
+                                 "47.6582123",
+                                 "-122.3",
+                                 "9007199254740993",
+                                 "1.2.3",
+                                 "inf",
+                                 "nan"};
+    std::vector<std::string> texts(std::begin(fixed), std::end(fixed));
+    for (int i = 0; i < 200000; ++i) {
+        std::string text;
+        const int length = int(random() % 20);
+        for (int j = 0; j < length; ++j)
+            text += alphabet[random() % (j == 0 ? alphabet.size() : 17)];
+        texts.push_back(text);
+    }
+    for (const std::string &text : texts) {
+        std::string_view rest = text;
+        if (!rest.empty() && rest.front() == '+')
+            rest.remove_prefix(1);
+        double expected = 0;
+        const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), expected);
+        const bool accepted = !rest.empty() && error == std::errc() &&
+                              end == rest.data() + rest.size() && std::isfinite(expected);
+        double value = 0;
+        QCOMPARE(readNumber(text, value), accepted);
+        if (accepted)
+            QVERIFY2(std::memcmp(&value, &expected, sizeof value) == 0, text.c_str());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRunFigures)

@@ -1,12 +1,12 @@
 #include "library/library_tracks.h"
 
 #include "save/day_file_output.h"
+#include "text/number_text.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace kelvane {
@@ -19,13 +19,8 @@ constexpr double kTolerance = 0.00005;
 
 std::optional<double> degrees(std::string_view text)
 {
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    return readNumber(text, value) ? std::optional(value) : std::nullopt;
 }
 
 void appendEscaped(std::string &out, std::string_view text)
@@ -227,7 +222,7 @@ std::string LibraryTracks::encode(const TrackPoints &points)
         }
     } else {
         for (int i = 0; i < count; ++i) {
-            const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts);
+            const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts | TrackPoints::kOwnPosition);
             if (!p.hasPosition)
                 continue;
             const auto latitude = degrees(p.latitude), longitude = degrees(p.longitude);

@@ -151,10 +151,52 @@ std::string_view timeText(qint64 unixSeconds, NumberText &out)
     return textOf(out, putTime(out.data(), unixSeconds));
 }
 
+namespace {
+
+// The number of a plain decimal ("-12.375": a sign, digits, a point and
+// digits) of at most 15 digits, which a double holds exactly as a whole
+// number: divided by an exact power of ten, it is rounded once, as
+// from_chars rounds it. False for any other text, which from_chars reads.
+bool readPlainDecimal(std::string_view text, double &value)
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char *p = text.data();
+    const char *const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    p += negative;
+    std::uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false;
+    for (; p != end; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            digits = digits * 10 + std::uint64_t(*p - '0');
+            ++count;
+            decimals += point;
+        } else if (*p == '.' && !point && count > 0) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0 || count > 15 || (point && decimals == 0))
+        return false;
+    value = double(digits) / kPowers[decimals];
+    if (negative)
+        value = -value;
+    return true;
+}
+
+} // namespace
+
 bool readNumber(std::string_view text, double &value)
 {
-    if (!text.empty() && text.front() == '+')
+    if (text.empty())
+        return false; // the common case of a value not recorded
+    if (text.front() == '+')
         text.remove_prefix(1);
+    if (readPlainDecimal(text, value))
+        return true;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return !text.empty() && error == std::errc() && end == text.data() + text.size() &&
            std::isfinite(value);
