@@ -151,12 +151,12 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
                                exportOf(QStringLiteral("%1x2").arg(half), halfFiles + halfFiles)};
     const auto ours = [&](const QString &input, const QStringList &options = {},
                           const QString &into = {}) {
-        const ChildResult child = RunChild(
-            QStringLiteral(KELVANE_SPLIT),
-            QStringList{QStringLiteral("-q"), QStringLiteral("--gpx-version"),
-                        QStringLiteral("1.1"), QStringLiteral("-C"),
-                        into.isEmpty() ? folders.next() : into, input} +
-                options);
+        const ChildResult child =
+            RunChild(QStringLiteral(KELVANE_SPLIT),
+                     QStringList{QStringLiteral("-q"), QStringLiteral("--gpx-version"),
+                                 QStringLiteral("1.1"), QStringLiteral("-C"),
+                                 into.isEmpty() ? folders.next() : into, input} +
+                         options);
         if (child.exitCode != 0)
             Fail(QStringLiteral("kelvane-split failed on \"%1\" (exit %2)")
                      .arg(input)
@@ -217,8 +217,8 @@ void BenchExport(const QString &data, FreshFolders &folders, int repetitions, bo
     PrintRow({QStringLiteral("kelvane-split, the zip, --library"), -1, Median(libraryTimes), input,
               0, 0},
              allMet);
-    PrintRow({QStringLiteral("kelvane-split, the zip again into it"), -1, Median(againTimes),
-              input, 0, 0},
+    PrintRow({QStringLiteral("kelvane-split, the zip again into it"), -1, Median(againTimes), input,
+              0, 0},
              allMet);
     PrintRow({QStringLiteral("kelvane-split, --overview --picture"), -1, Median(overviewTimes),
               input, 0, 0},

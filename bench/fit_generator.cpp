@@ -160,7 +160,8 @@ void WriteActivity(FitOut &out, const HistoryShape &shape)
     constexpr int kSports[] = {1, 2, 1}; // running, cycling, running
     const qint64 lapBytes = qint64(kLapSeconds) * kFitRecordBytes;
     const int laps = int(std::max<qint64>(1, shape.targetBytes / lapBytes / 3));
-    const std::uint32_t start = std::uint32_t(std::int64_t(kStart) + std::int64_t(shape.daysLater) * 86400);
+    const std::uint32_t start =
+        std::uint32_t(std::int64_t(kStart) + std::int64_t(shape.daysLater) * 86400);
     FitFile &messages = out.messages;
     WriteDefinitions(messages);
     // An activity of a Garmin multisport watch.

@@ -92,6 +92,7 @@ class TestKelvaneSplit : public QObject {
     void summary();
     void namesThatCannotBeWritten();
     void historyWithoutRuns();
+    void borrowedPositionIsNoPlace();
     void listOfRuns_data();
     void listOfRuns();
     void listNamesTheFilesOfAConversion();
@@ -489,6 +490,33 @@ void TestKelvaneSplit::namesThatCannotBeWritten()
 }
 
 // A file in which no run is found says what was looked for and what was seen.
+// A history carries a point's texts from run to run: a run whose first point
+// has no position shows the earlier run's place in its CSV day file, as the
+// format always did, but that place is no part of its distance or its GPX 1.1
+// day file.
+void TestKelvaneSplit::borrowedPositionIsNoPlace()
+{
+    QList<QByteArray> second =
+        Run("2026-11-02T08:00:00Z", {{"10", "20", "5", "2026-11-02T08:00:10Z"},
+                                     {"10.001", "20", "5", "2026-11-02T08:00:20Z"}});
+    second.insert(second.indexOf("        <Track>") + 1,
+                  "<Trackpoint>\r\n<Time>2026-11-02T08:00:00Z</Time>\r\n</Trackpoint>");
+    const QString file = dir.filePath(QStringLiteral("borrowed.xml"));
+    QVERIFY(WriteFile(
+        file, History({Run("2026-11-01T08:00:00Z", {{"50", "8", "1", "2026-11-01T08:00:00Z"}}),
+                       second})));
+    const Result list = split({"--list", "-q", file});
+    const QStringList run = QString::fromUtf8(list.out).split(QLatin1Char('\n'))[2].split('\t');
+    QCOMPARE(run[0], QStringLiteral("20261102_01_Monday"));
+    QCOMPARE(run[6], QStringLiteral("2"));      // positioned points
+    QCOMPARE(run[12], QStringLiteral("111.2")); // metres
+
+    QCOMPARE(split({"--csv", "--gpx-version", "1.1", "-C", outDir(), file}).status, 0);
+    const QString day = QDir(outDir()).filePath(QStringLiteral("20261102_01_Monday"));
+    QVERIFY(ReadFile(day + ".txt").contains("\r\n50,8,1,2026-11-02,08:00:00\r\n"));
+    QVERIFY(!ReadFile(day + ".gpx").contains("lat=\"50\""));
+}
+
 void TestKelvaneSplit::historyWithoutRuns()
 {
     const QString tabs = dir.filePath(QStringLiteral("tabs.xml"));

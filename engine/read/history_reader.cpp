@@ -207,6 +207,7 @@ bool HistoryReader::endRun()
     }
     const bool goOn = current.close(run);
     forgetLines();
+    point.latitudeInRun = point.longitudeInRun = false;
     points.clear();
     points.setRecording(options.content.points);
     linesDropped = false;

@@ -69,13 +69,21 @@ void followTrackPointLine(std::string_view line, HistoryPointState &state, Track
         break;
     case '/':
         if (beginsWith(line, "</Trackpoint>")) {
-            points.append(state.current());
+            const TrackPoint point = state.current();
+            points.append(point);
+            if (!(state.latitudeInRun && state.longitudeInRun) &&
+                !(point.latitude.empty() && point.longitude.empty()))
+                points.borrowPosition();
             state.inTrackpoint = false;
         }
         break;
     case 'L':
-        if (state.inTrackpoint && !takeField(line, "<Latitude>", state.latitude))
-            takeField(line, "<Longitude>", state.longitude);
+        if (!state.inTrackpoint)
+            break;
+        if (takeField(line, "<Latitude>", state.latitude))
+            state.latitudeInRun = true;
+        else if (takeField(line, "<Longitude>", state.longitude))
+            state.longitudeInRun = true;
         break;
     case 'A':
         if (state.inTrackpoint)

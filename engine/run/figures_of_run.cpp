@@ -94,7 +94,8 @@ void readTexts(const TrackPoint &point, FigurePoint &figure, std::string &scratc
 const FigurePoint &RunPointFigures::add(const TrackPoints &points, int index)
 {
     if (points.keepsRows()) {
-        const TrackPoint row = points.at(index);
+        const TrackPoint row =
+            points.at(index, TrackPoints::kEveryText | TrackPoints::kOwnPosition);
         positioned += !row.latitude.empty() && !row.longitude.empty();
         readTexts(row, point, scratch);
     } else {

@@ -220,6 +220,7 @@ void TrackPoints::copyFrom(const TrackPoints &other)
     timesMissing = other.timesMissing;
     oddHours = other.oddHours;
     leftOut = other.leftOut;
+    borrowed = other.borrowed;
     powered = other.powered;
     recording = other.recording;
     specialCharacters = other.specialCharacters;
@@ -236,7 +237,8 @@ void TrackPoints::clear()
     zones.clear();
     zoneEnds.clear();
     recorded.clear();
-    altitudesMissing = timesMissing = positionsMissing = oddHours = leftOut = powered = 0;
+    altitudesMissing = timesMissing = positionsMissing = oddHours = leftOut = borrowed = powered =
+        0;
 }
 
 TrackPoint TrackPoints::at(int index, unsigned wanted) const
@@ -273,6 +275,10 @@ TrackPoint TrackPoints::at(int index, unsigned wanted) const
     if (std::size_t(index) < zoneEnds.size()) {
         const std::size_t from = index == 0 ? 0 : zoneEnds[std::size_t(index) - 1];
         point.zone = std::string_view(zones).substr(from, zoneEnds[std::size_t(index)] - from);
+    }
+    if ((wanted & kOwnPosition) && index < borrowed) {
+        point.latitude = point.longitude = {};
+        point.hasPosition = false;
     }
     return point;
 }
@@ -333,7 +339,7 @@ double trackMeters(const TrackPoints &points)
     bool havePrevious = false;
     double lat0 = 0, lon0 = 0;
     for (int i = 0; i < points.size(); ++i) {
-        const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts);
+        const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts | TrackPoints::kOwnPosition);
         double lat = 0, lon = 0;
         if (!readNumber(p.latitude, lat) || !readNumber(p.longitude, lon))
             continue;

@@ -89,7 +89,8 @@ std::span<const std::string_view> Gpx11DayFile::write(const Run &run)
 template <class Texts> void Gpx11DayFile::writePoints(const TrackPoints &track)
 {
     for (int i = 0; i < track.size(); ++i) {
-        writePoint<Texts>(track.at(i, TrackPoints::kPlaceTexts | TrackPoints::kSensorTexts));
+        writePoint<Texts>(track.at(i, TrackPoints::kPlaceTexts | TrackPoints::kSensorTexts |
+                                          TrackPoints::kOwnPosition));
         if (handOverPart(out.bytes()))
             out.clear();
     }

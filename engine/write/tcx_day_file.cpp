@@ -291,7 +291,8 @@ template <class Texts> void TcxDayFile::writeActivities(const Run &run)
         writeLap(*laps[lap].lap, partStart);
         bool inTrack = false;
         for (; point < track.size(); ++point) {
-            const TrackPoint p = track.at(point);
+            const TrackPoint p =
+                track.at(point, TrackPoints::kEveryText | TrackPoints::kOwnPosition);
             if (!PointInstants::hasTime(p))
                 continue; // the schema requires a time
             if (lapEnds[lap]) {
