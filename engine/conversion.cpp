@@ -44,8 +44,6 @@ namespace kelvane {
 namespace {
 
 constexpr int kMaxSkipDetails = 100;
-// The longest document of a run whose fingerprint the saving thread takes.
-constexpr std::size_t kMostPrintedLater = 256 << 10;
 
 // The inputs of a request, in the order they are read.
 QStringList inputNames(const ConversionRequest &request)
@@ -632,10 +630,13 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
     std::size_t documentBytes = 0;
     for (const std::string_view piece : run.document)
         documentBytes += piece.size();
-    // A document fingerprinted on the saving thread goes there as a copy,
-    // which would make a long run too large to queue: it is saved here then,
-    // with the saving thread idle. A long one is fingerprinted here instead.
-    printLater = !partsPrint && !near && documentBytes > 0 && documentBytes <= kMostPrintedLater;
+    // A document fingerprinted on the saving thread goes there as a copy (as
+    // well as the run's own day file, maybe), which may make a run too large
+    // to queue: it would be saved here, once the saving thread has run dry.
+    // Its fingerprint is then taken here.
+    const std::size_t pointBytes = run.points ? run.points->byteSize() : 0;
+    printLater = !partsPrint && !near && documentBytes > 0 &&
+                 saver.queues(2 * documentBytes + pointBytes);
     if (!printLater) {
         // A row near it may wait for its fingerprint from the saving thread.
         if (waitFor) {

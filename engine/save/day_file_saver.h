@@ -78,6 +78,9 @@ class DayFileSaver {
     // Queues a run's files, or saves them at once. False once saving has
     // failed. With a prelude, the work set by setPrelude() is done first.
     bool saveRun(std::span<const DayFile> files, const Run &run, const Prelude *prelude = nullptr);
+    // Whether saveRun() queues a run whose files, copy and prelude take
+    // about this many bytes, rather than saving it at once.
+    bool queues(std::size_t bytes) const { return bytes < batchBytes; }
     // Set before the first run is saved.
     void setPrelude(PreludeWork work) { preludeWork = std::move(work); }
     // Saves everything queued and waits for it. False if saving failed.
