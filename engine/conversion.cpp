@@ -635,8 +635,8 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
     // to queue: it would be saved here, once the saving thread has run dry.
     // Its fingerprint is then taken here.
     const std::size_t pointBytes = run.points ? run.points->byteSize() : 0;
-    printLater = !partsPrint && !near && documentBytes > 0 &&
-                 saver.queues(2 * documentBytes + pointBytes);
+    printLater =
+        !partsPrint && !near && documentBytes > 0 && saver.queues(2 * documentBytes + pointBytes);
     if (!printLater) {
         // A row near it may wait for its fingerprint from the saving thread.
         if (waitFor) {

@@ -510,6 +510,7 @@ void TestKelvaneSplit::borrowedPositionIsNoPlace()
     QCOMPARE(run[0], QStringLiteral("20261102_01_Monday"));
     QCOMPARE(run[6], QStringLiteral("2"));      // positioned points
     QCOMPARE(run[12], QStringLiteral("111.2")); // metres
+    QCOMPARE(run[15], QStringLiteral("5"));     // lowest metres, not the earlier run's
 
     QCOMPARE(split({"--csv", "--gpx-version", "1.1", "-C", outDir(), file}).status, 0);
     const QString day = QDir(outDir()).filePath(QStringLiteral("20261102_01_Monday"));

@@ -222,7 +222,7 @@ std::string LibraryTracks::encode(const TrackPoints &points)
         }
     } else {
         for (int i = 0; i < count; ++i) {
-            const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts | TrackPoints::kOwnPosition);
+            const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts | TrackPoints::kOwnPlace);
             if (!p.hasPosition)
                 continue;
             const auto latitude = degrees(p.latitude), longitude = degrees(p.longitude);

@@ -207,7 +207,7 @@ bool HistoryReader::endRun()
     }
     const bool goOn = current.close(run);
     forgetLines();
-    point.latitudeInRun = point.longitudeInRun = false;
+    point.latitudeInRun = point.longitudeInRun = point.altitudeInRun = false;
     points.clear();
     points.setRecording(options.content.points);
     linesDropped = false;

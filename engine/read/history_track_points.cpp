@@ -71,9 +71,9 @@ void followTrackPointLine(std::string_view line, HistoryPointState &state, Track
         if (beginsWith(line, "</Trackpoint>")) {
             const TrackPoint point = state.current();
             points.append(point);
-            if (!(state.latitudeInRun && state.longitudeInRun) &&
-                !(point.latitude.empty() && point.longitude.empty()))
-                points.borrowPosition();
+            points.borrowPlace(!(state.latitudeInRun && state.longitudeInRun) &&
+                                   !(point.latitude.empty() && point.longitude.empty()),
+                               !state.altitudeInRun && !point.altitude.empty());
             state.inTrackpoint = false;
         }
         break;
@@ -86,8 +86,8 @@ void followTrackPointLine(std::string_view line, HistoryPointState &state, Track
             state.longitudeInRun = true;
         break;
     case 'A':
-        if (state.inTrackpoint)
-            takeField(line, "<Altitude>", state.altitude);
+        if (state.inTrackpoint && takeField(line, "<Altitude>", state.altitude))
+            state.altitudeInRun = true;
         break;
     default:
         break;

@@ -38,9 +38,9 @@ class FieldText {
 // across runs. The lines they came from must stay readable until keep().
 struct HistoryPointState {
     bool inTrackpoint = false;
-    // Whether the run being read gave a latitude and a longitude line yet:
-    // until it has, a point's position texts are an earlier run's.
-    bool latitudeInRun = false, longitudeInRun = false;
+    // Whether the run being read gave a latitude, a longitude and an altitude
+    // line yet: until it has, a point's texts of them are an earlier run's.
+    bool latitudeInRun = false, longitudeInRun = false, altitudeInRun = false;
     // The time's last character, its zone's "Z" when it has one, is held apart.
     FieldText latitude, longitude, altitude, date, time, zone;
 

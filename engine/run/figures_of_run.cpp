@@ -94,8 +94,7 @@ void readTexts(const TrackPoint &point, FigurePoint &figure, std::string &scratc
 const FigurePoint &RunPointFigures::add(const TrackPoints &points, int index)
 {
     if (points.keepsRows()) {
-        const TrackPoint row =
-            points.at(index, TrackPoints::kEveryText | TrackPoints::kOwnPosition);
+        const TrackPoint row = points.at(index, TrackPoints::kEveryText | TrackPoints::kOwnPlace);
         positioned += !row.latitude.empty() && !row.longitude.empty();
         readTexts(row, point, scratch);
     } else {

@@ -220,7 +220,8 @@ void TrackPoints::copyFrom(const TrackPoints &other)
     timesMissing = other.timesMissing;
     oddHours = other.oddHours;
     leftOut = other.leftOut;
-    borrowed = other.borrowed;
+    borrowedPositions = other.borrowedPositions;
+    borrowedAltitudes = other.borrowedAltitudes;
     powered = other.powered;
     recording = other.recording;
     specialCharacters = other.specialCharacters;
@@ -237,8 +238,8 @@ void TrackPoints::clear()
     zones.clear();
     zoneEnds.clear();
     recorded.clear();
-    altitudesMissing = timesMissing = positionsMissing = oddHours = leftOut = borrowed = powered =
-        0;
+    altitudesMissing = timesMissing = positionsMissing = oddHours = leftOut = powered = 0;
+    borrowedPositions = borrowedAltitudes = 0;
 }
 
 TrackPoint TrackPoints::at(int index, unsigned wanted) const
@@ -276,9 +277,13 @@ TrackPoint TrackPoints::at(int index, unsigned wanted) const
         const std::size_t from = index == 0 ? 0 : zoneEnds[std::size_t(index) - 1];
         point.zone = std::string_view(zones).substr(from, zoneEnds[std::size_t(index)] - from);
     }
-    if ((wanted & kOwnPosition) && index < borrowed) {
+    if ((wanted & kOwnPlace) && index < borrowedPositions) {
         point.latitude = point.longitude = {};
         point.hasPosition = false;
+    }
+    if ((wanted & kOwnPlace) && index < borrowedAltitudes) {
+        point.altitude = {};
+        point.hasAltitude = false;
     }
     return point;
 }
@@ -339,7 +344,7 @@ double trackMeters(const TrackPoints &points)
     bool havePrevious = false;
     double lat0 = 0, lon0 = 0;
     for (int i = 0; i < points.size(); ++i) {
-        const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts | TrackPoints::kOwnPosition);
+        const TrackPoint p = points.at(i, TrackPoints::kPlaceTexts | TrackPoints::kOwnPlace);
         double lat = 0, lon = 0;
         if (!readNumber(p.latitude, lat) || !readNumber(p.longitude, lon))
             continue;

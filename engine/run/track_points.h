@@ -106,12 +106,14 @@ class TrackPoints {
     void append(const RecordedPoint &point);
     // Counts a point that a reader leaves out for want of a position.
     void leaveOut() { leftOut += recording; }
-    // Marks the point appended last as one whose position texts are an
-    // earlier run's (a history's points carry their texts from run to run,
-    // and its day files show them): only leading points can be.
-    void borrowPosition() { borrowed += recording; }
-    // How many of the first points have a position of an earlier run.
-    int borrowedPositions() const { return borrowed; }
+    // Marks the point appended last as one whose position texts, or altitude
+    // text, are an earlier run's (a history's points carry their texts from
+    // run to run, and its day files show them): only leading points can be.
+    void borrowPlace(bool position, bool altitude)
+    {
+        borrowedPositions += recording && position;
+        borrowedAltitudes += recording && altitude;
+    }
     // While off, append() keeps nothing: the run will not be written.
     void setRecording(bool on) { recording = on; }
     void clear();
@@ -130,10 +132,10 @@ class TrackPoints {
         kSensorTexts = 2, // heart rate, cadence, power and temperature
         kMotionTexts = 4, // distance and speed
         kEveryText = 7,
-        // Leaves out a position borrowed from an earlier run (see
-        // borrowPosition()): for all but the day files that show the texts
+        // Leaves out a position or an altitude borrowed from an earlier run
+        // (see borrowPlace()): for all but the day files that show the texts
         // as a history carries them.
-        kOwnPosition = 8,
+        kOwnPlace = 8,
     };
     // 0-based. The texts of a recorded point last until the next call.
     TrackPoint at(int index, unsigned texts = kEveryText) const;
@@ -194,7 +196,7 @@ class TrackPoints {
     int positionsMissing = 0;
     int oddHours = 0;
     int leftOut = 0;
-    int borrowed = 0;
+    int borrowedPositions = 0, borrowedAltitudes = 0; // of the first points
     int powered = 0;
     bool recording = true;
     mutable int specialCharacters = -1; // unknown (-1), none (0), some (1)

@@ -135,7 +135,7 @@ void GeoJsonDayFile::gatherLines(const Run &run)
         lineBegin = kept.size();
     };
     for (int i = 0; i < track.size(); ++i) {
-        const TrackPoint p = track.at(i, TrackPoints::kPlaceTexts | TrackPoints::kOwnPosition);
+        const TrackPoint p = track.at(i, TrackPoints::kPlaceTexts | TrackPoints::kOwnPlace);
         if (decimalNumber(p.latitude, latitude).empty() ||
             decimalNumber(p.longitude, longitude).empty())
             continue;

@@ -90,7 +90,7 @@ template <class Texts> void Gpx11DayFile::writePoints(const TrackPoints &track)
 {
     for (int i = 0; i < track.size(); ++i) {
         writePoint<Texts>(track.at(i, TrackPoints::kPlaceTexts | TrackPoints::kSensorTexts |
-                                          TrackPoints::kOwnPosition));
+                                          TrackPoints::kOwnPlace));
         if (handOverPart(out.bytes()))
             out.clear();
     }

@@ -291,8 +291,7 @@ template <class Texts> void TcxDayFile::writeActivities(const Run &run)
         writeLap(*laps[lap].lap, partStart);
         bool inTrack = false;
         for (; point < track.size(); ++point) {
-            const TrackPoint p =
-                track.at(point, TrackPoints::kEveryText | TrackPoints::kOwnPosition);
+            const TrackPoint p = track.at(point, TrackPoints::kEveryText | TrackPoints::kOwnPlace);
             if (!PointInstants::hasTime(p))
                 continue; // the schema requires a time
             if (lapEnds[lap]) {
