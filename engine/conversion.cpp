@@ -654,9 +654,9 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
     if (place.duplicate) {
         ++summary.duplicates;
         QString start = run.startDay.toString(Qt::ISODate);
-        const RunFigures figures = runFigures(run, duplicateZone ? &*duplicateZone : nullptr);
-        if (const auto &at = figures.start) {
-            const qint64 local = qint64(std::floor(*at)) + figures.utcOffset.value_or(0);
+        if (const auto &at = row.figures.start) {
+            const qint64 local = qint64(std::floor(*at)) +
+                                 utcOffsetOf(run, *at, duplicateZone ? &*duplicateZone : nullptr);
             std::string text;
             appendMinute(text, local);
             start = QString::fromLatin1(text.data(), qsizetype(text.size()));

@@ -111,13 +111,8 @@ RunFigures RunPointFigures::figures(const Run &run, ZoneOffsets *zone) const
     RunFigures figures = accumulator.figures();
     if (const auto start = readInstant(run.startTime))
         figures.start = seconds(*start);
-    if (figures.start) {
-        // The local time the run's own file gives wins (--timezone recorded).
-        if (zone)
-            zone->fix(run.localOffset);
-        figures.utcOffset =
-            zone ? zone->offsetAt(qint64(std::floor(*figures.start))) : run.localOffset.value_or(0);
-    }
+    if (figures.start)
+        figures.utcOffset = utcOffsetOf(run, *figures.start, zone);
     if (run.points)
         figures.points = run.points->size() + run.points->leftOutCount();
     figures.positionedPoints = positioned;
@@ -131,6 +126,14 @@ RunFigures RunPointFigures::figures(const Run &run, ZoneOffsets *zone) const
         figures.sport = sportOfWord(word);
     figures.device = run.summary.device;
     return figures;
+}
+
+int utcOffsetOf(const Run &run, double start, ZoneOffsets *zone)
+{
+    if (!zone)
+        return run.localOffset.value_or(0);
+    zone->fix(run.localOffset);
+    return zone->offsetAt(qint64(std::floor(start)));
 }
 
 RunFigures runFigures(const Run &run, ZoneOffsets *zone)

@@ -33,6 +33,11 @@ class RunPointFigures {
 // The figures of a run, its points walked once.
 RunFigures runFigures(const Run &run, ZoneOffsets *zone);
 
+// The offset from UTC, in seconds, of a run starting at `start` (seconds
+// since the epoch): in zone, where the local time the run's own file gives
+// wins (--timezone recorded), or that local time alone without a zone.
+int utcOffsetOf(const Run &run, double start, ZoneOffsets *zone);
+
 // A run's start and elapsed time alone, as runFigures() gives them, from its
 // first and last timed points (or its device's total): enough to tell where
 // a library puts it, while the rest waits for the saving thread.
