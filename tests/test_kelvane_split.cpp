@@ -499,8 +499,11 @@ void TestKelvaneSplit::borrowedPositionIsNoPlace()
     QList<QByteArray> second =
         Run("2026-11-02T08:00:00Z", {{"10", "20", "5", "2026-11-02T08:00:10Z"},
                                      {"10.001", "20", "5", "2026-11-02T08:00:20Z"}});
+    // The first point has neither a position nor an altitude; the second
+    // has a position of its own, and the altitude of the earlier run.
     second.insert(second.indexOf("        <Track>") + 1,
                   "<Trackpoint>\r\n<Time>2026-11-02T08:00:00Z</Time>\r\n</Trackpoint>");
+    second.removeAt(second.indexOf("                    <Altitude>5</Altitude>"));
     const QString file = dir.filePath(QStringLiteral("borrowed.xml"));
     QVERIFY(WriteFile(
         file, History({Run("2026-11-01T08:00:00Z", {{"50", "8", "1", "2026-11-01T08:00:00Z"}}),
@@ -512,10 +515,13 @@ void TestKelvaneSplit::borrowedPositionIsNoPlace()
     QCOMPARE(run[12], QStringLiteral("111.2")); // metres
     QCOMPARE(run[15], QStringLiteral("5"));     // lowest metres, not the earlier run's
 
-    QCOMPARE(split({"--csv", "--gpx-version", "1.1", "-C", outDir(), file}).status, 0);
+    QCOMPARE(split({"--csv", "--gpx-version", "1.1", "--geojson", "-C", outDir(), file}).status, 0);
     const QString day = QDir(outDir()).filePath(QStringLiteral("20261102_01_Monday"));
     QVERIFY(ReadFile(day + ".txt").contains("\r\n50,8,1,2026-11-02,08:00:00\r\n"));
-    QVERIFY(!ReadFile(day + ".gpx").contains("lat=\"50\""));
+    QVERIFY(ReadFile(day + ".txt").contains("\r\n10,20,1,2026-11-02,08:00:10\r\n"));
+    const QByteArray gpx = ReadFile(day + ".gpx");
+    QVERIFY(!gpx.contains("lat=\"50\"") && !gpx.contains("<ele>1</ele>"));
+    QVERIFY(ReadFile(day + ".geojson").contains("\n[20,10],"));
 }
 
 void TestKelvaneSplit::historyWithoutRuns()

@@ -175,7 +175,7 @@ void GeoJsonDayFile::writeGeometry(const TrackPoints &track)
             }
             out += ']';
         },
-        TrackPoints::kPlaceTexts);
+        TrackPoints::kPlaceTexts | TrackPoints::kOwnPlace);
     out += '}';
 }
 
