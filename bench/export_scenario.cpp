@@ -99,8 +99,8 @@ double LibraryRewrite(const QString &folder)
         figures.device = QStringLiteral("Garmin Forerunner 255");
         figures.points = figures.positionedPoints = 3600;
         row.input = QStringLiteral("export.zip: activities/%1.fit.gz").arg(1000000 + i);
-        row.fingerprint = QByteArray(40, 'a') + QByteArray::number(i);
-        row.fingerprint = row.fingerprint.right(40);
+        row.fingerprint = QByteArray(64, 'a') + QByteArray::number(i);
+        row.fingerprint = row.fingerprint.right(64);
         made.put(std::move(row));
     }
     QString error;

@@ -627,6 +627,7 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
     row.input = input;
     bool waitFor = false;
     const bool near = library->needsFingerprint(row.figures, waitFor);
+    QByteArray earlier; // the fingerprint as an earlier library took it
     std::size_t documentBytes = 0;
     for (const std::string_view piece : run.document)
         documentBytes += piece.size();
@@ -643,14 +644,15 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
             saver.finish();
             takeRows();
         }
-        RunFingerprint whole;
+        RunFingerprint whole(near && library->holdsEarlierFingerprints());
         RunFingerprint &fingerprint = partsPrint ? *partsPrint : whole;
         for (const std::string_view piece : run.document)
             fingerprint.add(piece);
         row.fingerprint = fingerprint.result();
+        earlier = fingerprint.earlierResult();
     }
     const LibraryFolder::Place place =
-        library->place(row.fingerprint, row.figures, run.startDay, input);
+        library->place(row.fingerprint, row.figures, run.startDay, input, earlier);
     if (place.duplicate) {
         ++summary.duplicates;
         QString start = run.startDay.toString(Qt::ISODate);
@@ -672,6 +674,10 @@ bool DayFileSaving::placeInLibrary(Run &run, const QString &input, CatalogueRow 
     if (place.row) {
         row.dayFiles = place.row->dayFiles;
         replaced = *place.row;
+        // A row of an earlier library found by its fingerprint keeps it, so
+        // that runs.csv is rewritten as it was.
+        if (!earlier.isEmpty() && place.row->fingerprint == earlier)
+            row.fingerprint = earlier;
     }
     return true;
 }
@@ -704,7 +710,7 @@ bool DayFileSaving::documentPart(const Run &run, std::span<const std::string_vie
         // duplicate's is dropped). Where no day file is the document, only
         // its fingerprint is kept.
         if (!partsPrint) {
-            partsPrint.emplace();
+            partsPrint.emplace(library->holdsEarlierFingerprints());
             documentName = documentFileName(run);
         }
         for (const std::string_view piece : pieces)

@@ -15,6 +15,8 @@ packages=(
     python3-pandas
     # Compressed files and archives are read with libarchive.
     libarchive-dev
+    # A library's fingerprints are SHA-256, by Nettle.
+    pkg-config nettle-dev
     tzdata
     # The fuzzer and the layout check (make fuzz, make format-check).
     clang clang-format

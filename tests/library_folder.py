@@ -183,8 +183,35 @@ for library in (folder, os.path.join(work, "twice")):
     for checked in rows(library):
         own = checked["base_name"] + os.path.splitext(checked["input"])[1]
         if own in files:
-            check(hashlib.blake2b(files[own], digest_size=20).hexdigest() ==
+            check(hashlib.sha256(files[own]).hexdigest() ==
                   checked["fingerprint"], f"the fingerprint of {own} is of its bytes")
+# A library written before fingerprints were SHA-256 holds BLAKE2b-160: its
+# run, read from another input (held whole, or written as read), is still that
+# run, and keeps the fingerprint it had.
+for name in ("three_days.gpx", "long.gpx"):
+    source = os.path.join(DATA, "gpx", name) if name == "three_days.gpx" else os.path.join(work, name)
+    earlier = os.path.join(work, "earlier-" + name)
+    split(earlier, source)
+    csv_path = os.path.join(earlier, "runs.csv")
+    with open(csv_path, "rb") as f:
+        text = f.read()
+    files = contents(earlier)
+    prints = {}
+    for checked in rows(earlier):
+        own = files[checked["base_name"] + ".gpx"]
+        prints[checked["base_name"]] = hashlib.blake2b(own, digest_size=20).hexdigest()
+        text = text.replace(checked["fingerprint"].encode(), prints[checked["base_name"]].encode())
+    with open(csv_path, "wb") as f:
+        f.write(text)
+    copy = os.path.join(work, "copy-" + name)
+    with open(source, "rb") as f, open(copy, "wb") as g:
+        g.write(f.read())
+    again = split(earlier, copy)
+    check(again.returncode == 0 and "already in the library" not in again.stderr,
+          f"{name}: an earlier library's runs known by their bytes")
+    check({r["base_name"]: r["fingerprint"] for r in rows(earlier)} == prints,
+          f"{name}: an earlier library's runs keep their fingerprints")
+
 before = contents(folder)
 duplicate = split(folder, os.path.join(work, "other.gpx"))
 check("already in the library" in duplicate.stderr, "the long run's other recording is named")

@@ -131,6 +131,12 @@ void TestRunCatalogue::roundTrip_data()
     quoted.figures.device = QStringLiteral("Wahoo, \"BOLT\"");
     quoted.input = QStringLiteral("a\r\nb.gpx");
     quoted.figures.sportWord = QStringLiteral("Läufe");
+    CatalogueRow earlier = bareRow();
+    earlier.fingerprint = QByteArray(40, 'e');
+    QTest::newRow("a fingerprint of an earlier library")
+        << earlier
+        << "20041221_01_Tuesday,.xml,,,,,,,,,,,,,,,,,,,,,,0,0,history.xml," + earlier.fingerprint
+        << true;
     QTest::newRow("texts that need quotes")
         << quoted
         << "20041221_01_Tuesday,.xml,,,,Läufe,,,,,,,,,,,,,,,,,\"Wahoo, \"\"BOLT\"\"\",0,0,"
@@ -242,7 +248,7 @@ void TestRunCatalogue::refusals_data()
     QTest::newRow("a fingerprint cut short")
         << csvOf({good.chopped(1)}) << qint64(2)
         << QString::fromLatin1("the fingerprint \"" + kFingerprint.chopped(1) +
-                               "\" is not 40 hexadecimal digits");
+                               "\" is not 64 hexadecimal digits");
     QTest::newRow("a base name twice")
         << csvOf({good, other, with("export.zip", "b.zip")}) << qint64(4)
         << "the base name 20200923_01_Wednesday is also on line 2";

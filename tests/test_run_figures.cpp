@@ -151,6 +151,7 @@ class TestRunFigures : public QObject {
     void sessions();
     void laps_data();
     void laps();
+    void deviceTotalsWin_data();
     void deviceTotalsWin();
     void numbersReadAsFromChars();
 };
@@ -290,23 +291,34 @@ void TestRunFigures::laps()
     compareFigures(lapTotals(parts), figuresOf(totals, kTotals), kTotals);
 }
 
+void TestRunFigures::deviceTotalsWin_data()
+{
+    QTest::addColumn<QString>("totals");
+    QTest::addColumn<QString>("figures");
+
+    QTest::newRow("distance and moving time given")
+        << QStringLiteral("moving=50 distance=200 heartRateMaximum=130")
+        << QStringLiteral("start=0 elapsed=100 moving=50 distance=200 averageSpeed=4 "
+                          "heartRateAverage=110 heartRateMaximum=130");
+    // The moving time still needs the distance between the points.
+    QTest::newRow("the distance alone given")
+        << QStringLiteral("distance=200")
+        << QStringLiteral("start=0 elapsed=100 moving=100 distance=200 averageSpeed=2 "
+                          "heartRateAverage=110 heartRateMaximum=120");
+}
+
 void TestRunFigures::deviceTotalsWin()
 {
+    QFETCH(QString, totals);
+    QFETCH(QString, figures);
+    const DeviceTotals given = figuresOf(totals, kTotals);
     RunFiguresAccumulator accumulator;
+    accumulator.leaveTo(given);
     accumulator.add(point("0 0 0 - 100 - - - -"));
     accumulator.add(point("100 0.001 0 - 120 - - - -"));
-    RunFigures figures = accumulator.figures();
-    DeviceTotals totals;
-    totals.moving = 50;
-    totals.distance = 200;
-    totals.heartRateMaximum = 130;
-    useDeviceTotals(figures, totals);
-    compareFigures(figures,
-                   figuresOf(QStringLiteral("start=0 elapsed=100 moving=50 distance=200 "
-                                            "averageSpeed=4 heartRateAverage=110 "
-                                            "heartRateMaximum=130"),
-                             kFigures),
-                   kFigures);
+    RunFigures actual = accumulator.figures();
+    useDeviceTotals(actual, given);
+    compareFigures(actual, figuresOf(figures, kFigures), kFigures);
 }
 
 // Every text of digits, signs, points and exponents reads as from_chars
@@ -331,7 +343,12 @@ void TestRunFigures::numbersReadAsFromChars()
                                  "0.000000000000001",
                                  "47.6582123",
                                  "-122.3",
+                                 "9007199254740992",
                                  "9007199254740993",
+                                 "0.9007199254740993",
+                                 "37.34290899228714",
+                                 "1234567890123456789",
+                                 "12345678901234567890",
                                  "1.2.3",
                                  "inf",
                                  "nan"};

@@ -69,9 +69,10 @@ bool LibraryFolder::readJournal(QString &error)
 }
 
 LibraryFolder::Place LibraryFolder::place(const QByteArray &fingerprint, const RunFigures &figures,
-                                          QDate day, const QString &input)
+                                          QDate day, const QString &input,
+                                          const QByteArray &earlier)
 {
-    const RunCatalogue::Match match = runs.match(fingerprint, figures);
+    const RunCatalogue::Match match = runs.match(fingerprint, figures, earlier);
     using Kind = RunCatalogue::Match::Kind;
     // The same input and start as a row of an earlier conversion: the same
     // run read with other options (--high-ascii changes a history run's

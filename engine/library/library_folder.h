@@ -43,8 +43,11 @@ class LibraryFolder {
         const CatalogueRow *row = nullptr; // the row it is (SameRun) or duplicates
         bool duplicate = false;
     };
+    // earlier: the run's fingerprint as libraries took it before, where it
+    // holdsEarlierFingerprints(); a run it finds keeps its row's fingerprint.
     Place place(const QByteArray &fingerprint, const RunFigures &figures, QDate day,
-                const QString &input);
+                const QString &input, const QByteArray &earlier = {});
+    bool holdsEarlierFingerprints() const { return runs.holdsEarlierFingerprints(); }
 
     // Whether a run's place depends on its fingerprint. A run's bytes tell
     // its start, so a run that starts further than RunCatalogue::kSameStart

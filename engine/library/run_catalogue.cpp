@@ -1,5 +1,6 @@
 #include "library/run_catalogue.h"
 
+#include "library/run_fingerprint.h"
 #include "library/runs_csv.h"
 #include "save/day_file_output.h"
 
@@ -60,6 +61,9 @@ void RunCatalogue::index()
     byFingerprint.clear();
     byBaseName.clear();
     byStart.clear();
+    earlierFingerprints = std::any_of(list.begin(), list.end(), [](const CatalogueRow &row) {
+        return std::size_t(row.fingerprint.size()) == kEarlierFingerprintDigits;
+    });
     byFingerprint.reserve(qsizetype(list.size()));
     byBaseName.reserve(qsizetype(list.size()));
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -72,11 +76,13 @@ void RunCatalogue::index()
     }
 }
 
-RunCatalogue::Match RunCatalogue::match(const QByteArray &fingerprint,
-                                        const RunFigures &figures) const
+RunCatalogue::Match RunCatalogue::match(const QByteArray &fingerprint, const RunFigures &figures,
+                                        const QByteArray &earlier) const
 {
-    if (const auto same = byFingerprint.constFind(fingerprint); same != byFingerprint.cend())
-        return {Match::Kind::SameRun, &list[*same]};
+    for (const QByteArray &print : {fingerprint, earlier})
+        if (const auto same = byFingerprint.constFind(print);
+            !print.isEmpty() && same != byFingerprint.cend())
+            return {Match::Kind::SameRun, &list[*same]};
     if (!figures.start || !figures.elapsed)
         return {};
     const double start = *figures.start;

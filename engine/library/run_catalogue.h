@@ -47,8 +47,13 @@ class RunCatalogue {
     // The row of the same fingerprint, else of the same activity: a start
     // within kSameStart and an elapsed time within kSameElapsed (the one of
     // nearest start). Runs without start or elapsed time match by their
-    // fingerprint alone.
-    Match match(const QByteArray &fingerprint, const RunFigures &figures) const;
+    // fingerprint alone. earlier: the run's fingerprint as libraries took
+    // it before, where it holdsEarlierFingerprints().
+    Match match(const QByteArray &fingerprint, const RunFigures &figures,
+                const QByteArray &earlier = {}) const;
+    // Whether rows of a library written before were read (their fingerprints
+    // are of another hash, runFingerprint.h).
+    bool holdsEarlierFingerprints() const { return earlierFingerprints; }
     // Whether a row starts within kSameStart of start; pending tells whether
     // one of those rows is still without its fingerprint (to be put again).
     bool startsNear(double start, bool &pending) const;
@@ -76,6 +81,7 @@ class RunCatalogue {
     QHash<QByteArray, std::size_t> byFingerprint;
     QHash<QString, std::size_t> byBaseName;
     std::multimap<double, std::size_t> byStart;
+    bool earlierFingerprints = false;
 };
 
 } // namespace kelvane

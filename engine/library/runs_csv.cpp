@@ -1,5 +1,6 @@
 #include "library/runs_csv.h"
 
+#include "library/run_fingerprint.h"
 #include "run/sports.h"
 #include "text/number_text.h"
 #include "text/text.h"
@@ -48,7 +49,6 @@ constexpr std::string_view kHeader =
 // The columns before and after the numbers.
 constexpr std::size_t kLeadingColumns = 6;
 constexpr std::size_t kColumns = kLeadingColumns + std::size(kNumberColumns) + 5;
-constexpr std::size_t kFingerprintDigits = 40;
 
 // The bytes that end an unquoted field, or may not stand in one.
 constexpr bool endsField(char c)
@@ -407,7 +407,7 @@ bool isExtensionList(std::string_view text)
 
 bool isFingerprint(std::string_view text)
 {
-    if (text.size() != kFingerprintDigits)
+    if (text.size() != kFingerprintDigits && text.size() != kEarlierFingerprintDigits)
         return false;
     for (const char c : text)
         if (!isDigit(c) && !(c >= 'a' && c <= 'f'))

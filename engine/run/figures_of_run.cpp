@@ -45,42 +45,30 @@ std::optional<double> pointTime(const TrackPoint &point, std::string &scratch)
     return instant ? std::optional(seconds(*instant)) : std::nullopt;
 }
 
+// Every field is set, none cleared first: this runs for every point.
 void readRecorded(const RecordedPoint &point, FigurePoint &figure)
 {
-    figure = {};
-    const auto has = [&point](unsigned what) { return (point.has & what) != 0; };
-    if (has(RecordedPoint::kTime))
-        figure.time = double(point.time);
-    if (has(RecordedPoint::kPosition)) {
-        figure.latitude = double(point.latitude()) * 1e-8;
-        figure.longitude = double(point.longitude()) * 1e-8;
-    }
-    if (has(RecordedPoint::kAltitude))
-        figure.elevation = point.altitude / 10.0;
-    if (has(RecordedPoint::kHeartRate))
-        figure.heartRate = point.heartRate;
-    if (has(RecordedPoint::kCadence))
-        figure.cadence = point.cadence;
-    if (has(RecordedPoint::kPower))
-        figure.power = point.power;
-    if (has(RecordedPoint::kTemperature))
-        figure.temperature = point.temperature;
-    if (has(RecordedPoint::kSpeed))
-        figure.speed = point.speed / 1000.0;
-    if (has(RecordedPoint::kDistance))
-        figure.distance = point.distance / 100.0;
+    const auto value = [&point](unsigned what, double number) {
+        return (point.has & what) != 0 ? std::optional(number) : std::nullopt;
+    };
+    figure.time = value(RecordedPoint::kTime, double(point.time));
+    figure.latitude = value(RecordedPoint::kPosition, double(point.latitude()) * 1e-8);
+    figure.longitude = value(RecordedPoint::kPosition, double(point.longitude()) * 1e-8);
+    figure.elevation = value(RecordedPoint::kAltitude, point.altitude / 10.0);
+    figure.heartRate = value(RecordedPoint::kHeartRate, point.heartRate);
+    figure.cadence = value(RecordedPoint::kCadence, point.cadence);
+    figure.power = value(RecordedPoint::kPower, point.power);
+    figure.temperature = value(RecordedPoint::kTemperature, point.temperature);
+    figure.speed = value(RecordedPoint::kSpeed, point.speed / 1000.0);
+    figure.distance = value(RecordedPoint::kDistance, point.distance / 100.0);
 }
 
 void readTexts(const TrackPoint &point, FigurePoint &figure, std::string &scratch)
 {
-    figure = {};
     figure.time = pointTime(point, scratch);
-    if (point.hasPosition) {
-        figure.latitude = number(point.latitude);
-        figure.longitude = number(point.longitude);
-    }
-    if (point.hasAltitude)
-        figure.elevation = number(point.altitude);
+    figure.latitude = point.hasPosition ? number(point.latitude) : std::nullopt;
+    figure.longitude = point.hasPosition ? number(point.longitude) : std::nullopt;
+    figure.elevation = point.hasAltitude ? number(point.altitude) : std::nullopt;
     figure.heartRate = number(point.heartRate);
     figure.cadence = number(point.cadence);
     figure.power = number(point.power);
@@ -91,17 +79,28 @@ void readTexts(const TrackPoint &point, FigurePoint &figure, std::string &scratc
 
 } // namespace
 
+RunPointFigures::RunPointFigures(const Run &run)
+{
+    if (run.summary.totals)
+        accumulator.leaveTo(*run.summary.totals);
+}
+
 const FigurePoint &RunPointFigures::add(const TrackPoints &points, int index)
 {
     if (points.keepsRows()) {
         const TrackPoint row = points.at(index, TrackPoints::kEveryText | TrackPoints::kOwnPlace);
         positioned += !row.latitude.empty() && !row.longitude.empty();
         readTexts(row, point, scratch);
-    } else {
-        const RecordedPoint &recorded = points.recordedAt(index);
-        positioned += (recorded.has & RecordedPoint::kPosition) != 0;
-        readRecorded(recorded, point);
+        accumulator.add(point);
+        return point;
     }
+    return add(points.recordedAt(index));
+}
+
+const FigurePoint &RunPointFigures::add(const RecordedPoint &recorded)
+{
+    positioned += (recorded.has & RecordedPoint::kPosition) != 0;
+    readRecorded(recorded, point);
     accumulator.add(point);
     return point;
 }
@@ -138,10 +137,13 @@ int utcOffsetOf(const Run &run, double start, ZoneOffsets *zone)
 
 RunFigures runFigures(const Run &run, ZoneOffsets *zone)
 {
-    RunPointFigures figures;
-    if (run.points)
+    RunPointFigures figures(run);
+    if (run.points && run.points->keepsRows())
         for (int i = 0; i < run.points->size(); ++i)
             figures.add(*run.points, i);
+    else if (run.points)
+        for (const RecordedPoint &recorded : run.points->recordedPoints())
+            figures.add(recorded);
     return figures.figures(run, zone);
 }
 

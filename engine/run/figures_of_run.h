@@ -16,8 +16,13 @@ namespace kelvane {
 // them anyway (the picture writer), and then of the run.
 class RunPointFigures {
   public:
+    RunPointFigures() = default;
+    // For the points of this run: what its device's totals give is left to
+    // them (RunFiguresAccumulator::leaveTo).
+    explicit RunPointFigures(const Run &run);
     // The numbers of a point (a text that is no number is none), added.
     const FigurePoint &add(const TrackPoints &points, int index);
+    const FigurePoint &add(const RecordedPoint &recorded);
     // The figures of the run: its points' figures so far, its start, the
     // totals its device wrote winning, its sport and device; the local start
     // in zone, or in UTC without one.

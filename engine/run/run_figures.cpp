@@ -19,7 +19,7 @@ double sine(double x)
     if (std::abs(x) >= 1e-3)
         return std::sin(x);
     const double x2 = x * x;
-    return x * (1 - x2 / 6 * (1 - x2 / 20));
+    return x * (1 - x2 * (1.0 / 6) * (1 - x2 * (1.0 / 20))); // no division: they are slow
 }
 
 double arcSine(double y)
@@ -27,7 +27,7 @@ double arcSine(double y)
     if (y >= 1e-3)
         return std::asin(std::min(y, 1.0));
     const double y2 = y * y;
-    return y * (1 + y2 * (1.0 / 6 + y2 * 3.0 / 40));
+    return y * (1 + y2 * (1.0 / 6 + y2 * (3.0 / 40)));
 }
 
 std::optional<double> averageSpeed(const RunFigures &figures)
@@ -84,25 +84,14 @@ void RunFiguresAccumulator::add(const FigurePoint &point)
     ++points;
     const bool positioned = point.latitude && point.longitude;
     if (positioned) {
-        const double latitude = *point.latitude * kRadians;
-        const double longitude = *point.longitude * kRadians;
-        const double cosLatitude = std::cos(latitude);
-        if (positionedPoints > 0) {
-            const double sinHalfLatitude = sine((latitude - lastLatitude) / 2);
-            const double sinHalfLongitude = sine((longitude - lastLongitude) / 2);
-            const double h = sinHalfLatitude * sinHalfLatitude +
-                             lastCosLatitude * cosLatitude * sinHalfLongitude * sinHalfLongitude;
-            distance += 2 * kEarthRadius * arcSine(std::sqrt(h));
-        }
+        if (!trackGiven)
+            go(*point.latitude, *point.longitude);
         ++positionedPoints;
-        lastLatitude = latitude;
-        lastLongitude = longitude;
-        lastCosLatitude = cosLatitude;
     }
 
     if (point.time) {
         const double time = *point.time;
-        if (lastTime) {
+        if (lastTime && !trackGiven) {
             const double duration = time - *lastTime;
             if (duration > 0) {
                 std::optional<double> speed;
@@ -116,7 +105,7 @@ void RunFiguresAccumulator::add(const FigurePoint &point)
                         moving += duration;
                 }
             }
-        } else {
+        } else if (!lastTime) {
             firstTime = time;
         }
         lastTime = time;
@@ -125,15 +114,8 @@ void RunFiguresAccumulator::add(const FigurePoint &point)
     }
 
     if (const auto &elevation = point.elevation) {
-        if (!reference) {
-            reference = elevation;
-        } else if (*elevation > *reference + kElevationHysteresis) {
-            ascent += *elevation - *reference;
-            reference = elevation;
-        } else if (*elevation < *reference - kElevationHysteresis) {
-            descent += *reference - *elevation;
-            reference = elevation;
-        }
+        if (!climbGiven)
+            climb(*elevation);
         if (!lowest || *elevation < *lowest)
             lowest = elevation;
         raise(highest, elevation);
@@ -148,6 +130,42 @@ void RunFiguresAccumulator::add(const FigurePoint &point)
     raise(speedMaximum, point.speed);
 }
 
+void RunFiguresAccumulator::go(double latitudeDegrees, double longitudeDegrees)
+{
+    const double latitude = latitudeDegrees * kRadians;
+    const double longitude = longitudeDegrees * kRadians;
+    const double cosLatitude = std::cos(latitude);
+    if (positionedPoints > 0) {
+        const double sinHalfLatitude = sine((latitude - lastLatitude) / 2);
+        const double sinHalfLongitude = sine((longitude - lastLongitude) / 2);
+        const double h = sinHalfLatitude * sinHalfLatitude +
+                         lastCosLatitude * cosLatitude * sinHalfLongitude * sinHalfLongitude;
+        distance += 2 * kEarthRadius * arcSine(std::sqrt(h));
+    }
+    lastLatitude = latitude;
+    lastLongitude = longitude;
+    lastCosLatitude = cosLatitude;
+}
+
+void RunFiguresAccumulator::climb(double elevation)
+{
+    if (!reference) {
+        reference = elevation;
+    } else if (elevation > *reference + kElevationHysteresis) {
+        ascent += elevation - *reference;
+        reference = elevation;
+    } else if (elevation < *reference - kElevationHysteresis) {
+        descent += *reference - elevation;
+        reference = elevation;
+    }
+}
+
+void RunFiguresAccumulator::leaveTo(const DeviceTotals &totals)
+{
+    trackGiven = totals.distance && totals.moving;
+    climbGiven = totals.ascent && totals.descent;
+}
+
 RunFigures RunFiguresAccumulator::figures() const
 {
     RunFigures figures;
@@ -156,7 +174,7 @@ RunFigures RunFiguresAccumulator::figures() const
         figures.elapsed = std::max(0.0, *lastTime - *firstTime);
     if (movingKnown)
         figures.moving = moving;
-    if (positionedPoints > 0)
+    if (positionedPoints > 0 && !trackGiven)
         figures.distance = distance;
     if (reference) {
         figures.ascent = ascent;

@@ -49,6 +49,8 @@ struct FigurePoint {
     std::optional<double> distance; // m from the start, as the device counted it (not used here)
 };
 
+struct DeviceTotals;
+
 // Computes a run's figures from its points, fed one at a time in the run's
 // order; keeps a few numbers and allocates nothing. The rules:
 // - distance: the great-circle distance between consecutive positioned
@@ -75,6 +77,11 @@ class RunFiguresAccumulator {
     static constexpr double kMovingSpeed = 0.5;       // m/s
     static constexpr double kElevationHysteresis = 5; // m
 
+    // Leaves what a device's totals give to them, before the first point:
+    // the distance and moving time when both are given (the great circles
+    // are most of a point's cost), the ascent and descent when both are.
+    // Those figures are then empty.
+    void leaveTo(const DeviceTotals &totals);
     void add(const FigurePoint &point);
     // The figures of the points so far, start from the first timed point;
     // sport, device, offset and calories are left for the caller.
@@ -97,6 +104,11 @@ class RunFiguresAccumulator {
         }
     };
 
+    // The great circle to the next positioned point, and the climb to the
+    // next elevation.
+    void go(double latitude, double longitude);
+    void climb(double elevation);
+
     qint64 points = 0, positionedPoints = 0;
     // The last positioned point, in radians, and the cosine of its latitude.
     double lastLatitude = 0, lastLongitude = 0, lastCosLatitude = 0;
@@ -107,7 +119,8 @@ class RunFiguresAccumulator {
     double lastTimedDistance = 0;
     double moving = 0;
     bool movingKnown = false;
-    std::optional<double> reference; // of ascent and descent
+    bool trackGiven = false, climbGiven = false; // leaveTo()
+    std::optional<double> reference;             // of ascent and descent
     double ascent = 0, descent = 0;
     std::optional<double> lowest, highest;
     Mean heartRate, cadence, power, temperature;

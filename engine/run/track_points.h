@@ -123,6 +123,8 @@ class TrackPoints {
     // A recorded point, 0-based; and what a reader learns of one later (the
     // date of a device time, a heart rate stored apart).
     const RecordedPoint &recordedAt(int index) const { return recorded[std::size_t(index)]; }
+    // All of them, in order: walking them is cheaper than indexing each.
+    const std::deque<RecordedPoint> &recordedPoints() const { return recorded; }
     void setTime(int index, std::uint32_t unixSeconds);
     void setHeartRate(int index, std::uint8_t heartRate);
     // Which texts a reader of points looks at: of a recorded point, only

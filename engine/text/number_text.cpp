@@ -154,13 +154,14 @@ std::string_view timeText(qint64 unixSeconds, NumberText &out)
 namespace {
 
 // The number of a plain decimal ("-12.375": a sign, digits, a point and
-// digits) of at most 15 digits, which a double holds exactly as a whole
-// number: divided by an exact power of ten, it is rounded once, as
+// digits) whose digits, as a whole number, are at most 2^53, which a double
+// holds exactly: divided by an exact power of ten, it is rounded once, as
 // from_chars rounds it. False for any other text, which from_chars reads.
 bool readPlainDecimal(std::string_view text, double &value)
 {
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+                                         1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13,
+                                         1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
     const char *p = text.data();
     const char *const end = p + text.size();
     const bool negative = p != end && *p == '-';
@@ -179,7 +180,8 @@ bool readPlainDecimal(std::string_view text, double &value)
             return false;
         }
     }
-    if (count == 0 || count > 15 || (point && decimals == 0))
+    // Up to 19 digits fit in 64 bits; up to 2^53 they are a double exactly.
+    if (count == 0 || count > 19 || digits > (std::uint64_t(1) << 53) || (point && decimals == 0))
         return false;
     value = double(digits) / kPowers[decimals];
     if (negative)

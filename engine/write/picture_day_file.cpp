@@ -102,7 +102,7 @@ void PictureDayFile::writeStart(const Run &run)
 std::span<const std::string_view> PictureDayFile::write(const Run &run)
 {
     points.clear();
-    figures = {};
+    figures = RunPointFigures(run);
     if (run.points) {
         const TrackPoints &track = *run.points;
         stride = 1 + (track.size() - 1) / kMostDrawn;
