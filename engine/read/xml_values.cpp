@@ -15,6 +15,21 @@ bool isXmlBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// An attribute's tabs and line breaks (CR LF as one) from begin on read as
+// blanks, as XML reads them: a value never holds a line end, which would
+// end a line of a day file.
+void blankBreaks(std::string &text, std::size_t begin)
+{
+    std::size_t to = begin;
+    for (std::size_t from = begin; from < text.size(); ++from) {
+        const char c = text[from];
+        if (c == '\r' && from + 1 < text.size() && text[from + 1] == '\n')
+            continue;
+        text[to++] = isXmlBlank(c) ? ' ' : c;
+    }
+    text.resize(to);
+}
+
 } // namespace
 
 XmlText XmlValues::end(qint64 contentEnd, std::string &store)
@@ -72,12 +87,18 @@ XmlText XmlValues::attribute(std::string_view name, std::string &store) const
     for (const XmlAttribute &attribute : tokens.attributes()) {
         if (attribute.name != name)
             continue;
-        if (!misencodedFrom(tokens.tokenOffset()))
+        const bool breaks = attribute.value.find_first_of("\t\n\r") != std::string_view::npos;
+        if (!breaks && !misencodedFrom(tokens.tokenOffset()))
             return {input.offsetOf(attribute.value.data()), std::uint32_t(attribute.value.size()),
                     true, false};
-        const qint64 begin = qint64(store.size());
-        appendRecoded(store, attribute.value);
-        return {begin, std::uint32_t(store.size() - std::size_t(begin)), true, true};
+        const std::size_t begin = store.size();
+        if (misencodedFrom(tokens.tokenOffset()))
+            appendRecoded(store, attribute.value);
+        else
+            store.append(attribute.value);
+        if (breaks)
+            blankBreaks(store, begin);
+        return {qint64(begin), std::uint32_t(store.size() - begin), true, true};
     }
     return {};
 }

@@ -63,7 +63,8 @@ class XmlValues {
     // encoding the file declares (prolog), or with the bytes that are not
     // UTF-8 read as Windows-1252.
     XmlText endAsCharacterData(qint64 contentEnd, std::string &store, const std::string &prolog);
-    // An attribute of the start tag just read, as written.
+    // An attribute of the start tag just read, as written, but for its tabs
+    // and line breaks, which XML reads as blanks.
     XmlText attribute(std::string_view name, std::string &store) const;
     std::string_view view(const XmlText &text, const std::string &store) const;
     bool misencodedFrom(qint64 offset) const { return tokens.lastMisencoded() >= offset; }
