@@ -88,11 +88,12 @@ XmlText XmlValues::attribute(std::string_view name, std::string &store) const
         if (attribute.name != name)
             continue;
         const bool breaks = attribute.value.find_first_of("\t\n\r") != std::string_view::npos;
-        if (!breaks && !misencodedFrom(tokens.tokenOffset()))
+        const bool misencoded = misencodedFrom(tokens.tokenOffset());
+        if (!breaks && !misencoded)
             return {input.offsetOf(attribute.value.data()), std::uint32_t(attribute.value.size()),
                     true, false};
         const std::size_t begin = store.size();
-        if (misencodedFrom(tokens.tokenOffset()))
+        if (misencoded)
             appendRecoded(store, attribute.value);
         else
             store.append(attribute.value);

@@ -87,14 +87,13 @@ RunPointFigures::RunPointFigures(const Run &run)
 
 const FigurePoint &RunPointFigures::add(const TrackPoints &points, int index)
 {
-    if (points.keepsRows()) {
-        const TrackPoint row = points.at(index, TrackPoints::kEveryText | TrackPoints::kOwnPlace);
-        positioned += !row.latitude.empty() && !row.longitude.empty();
-        readTexts(row, point, scratch);
-        accumulator.add(point);
-        return point;
-    }
-    return add(points.recordedAt(index));
+    if (!points.keepsRows())
+        return add(points.recordedAt(index));
+    const TrackPoint row = points.at(index, TrackPoints::kEveryText | TrackPoints::kOwnPlace);
+    positioned += !row.latitude.empty() && !row.longitude.empty();
+    readTexts(row, point, scratch);
+    accumulator.add(point);
+    return point;
 }
 
 const FigurePoint &RunPointFigures::add(const RecordedPoint &recorded)

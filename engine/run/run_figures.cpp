@@ -91,23 +91,10 @@ void RunFiguresAccumulator::add(const FigurePoint &point)
 
     if (point.time) {
         const double time = *point.time;
-        if (lastTime && !trackGiven) {
-            const double duration = time - *lastTime;
-            if (duration > 0) {
-                std::optional<double> speed;
-                if (positioned && lastTimedPositioned)
-                    speed = (distance - lastTimedDistance) / duration;
-                else
-                    speed = point.speed;
-                if (speed) {
-                    movingKnown = true;
-                    if (*speed >= kMovingSpeed)
-                        moving += duration;
-                }
-            }
-        } else if (!lastTime) {
+        if (!lastTime)
             firstTime = time;
-        }
+        else if (!trackGiven)
+            move(time - *lastTime, positioned, point.speed);
         lastTime = time;
         lastTimedPositioned = positioned;
         lastTimedDistance = distance;
@@ -145,6 +132,21 @@ void RunFiguresAccumulator::go(double latitudeDegrees, double longitudeDegrees)
     lastLatitude = latitude;
     lastLongitude = longitude;
     lastCosLatitude = cosLatitude;
+}
+
+void RunFiguresAccumulator::move(double duration, bool positioned,
+                                 const std::optional<double> &deviceSpeed)
+{
+    if (duration <= 0)
+        return;
+    std::optional<double> speed = deviceSpeed;
+    if (positioned && lastTimedPositioned)
+        speed = (distance - lastTimedDistance) / duration;
+    if (speed) {
+        movingKnown = true;
+        if (*speed >= kMovingSpeed)
+            moving += duration;
+    }
 }
 
 void RunFiguresAccumulator::climb(double elevation)

@@ -104,9 +104,10 @@ class RunFiguresAccumulator {
         }
     };
 
-    // The great circle to the next positioned point, and the climb to the
-    // next elevation.
+    // The great circle to the next positioned point, the interval to the
+    // next timed one (moving or not), and the climb to the next elevation.
     void go(double latitude, double longitude);
+    void move(double duration, bool positioned, const std::optional<double> &deviceSpeed);
     void climb(double elevation);
 
     qint64 points = 0, positionedPoints = 0;
